@@ -1,0 +1,138 @@
+// Writer of PSG recording files. The file is EDF+C (continuous EDF+): a
+// fixed ASCII header, one signal per enabled channel plus an annotation
+// signal, and one data record per frame. docs/psg-file-layout.md describes
+// where every value passed here ends up in the file.
+//
+// Order of calls on one handle:
+//   RecNew, RecSetMode x6, RecCreateFile,
+//   RecBeginHeader, RecSetHeaderValue..., RecSetHeaderText, RecEndHeader,
+//   RecPutPatientText..., RecSetPatientValue, RecSetPatientLayout, RecEndPatient,
+//   RecPutLevel... / RecEndLevels (per position channel),
+//   RecSetChannelText / RecSetChannelValue (per channel), RecWriteChannels,
+//   RecSetBlockSize, RecGetHeaderValue(key 4),
+//   per block: RecWriteBlock per channel, then RecFlushBlock,
+//   RecFinish, RecRelease.
+// A run cut short is released without RecFinish: the file then keeps the
+// records written so far and the "unknown" record count of the header.
+//
+// Texts are zero-terminated Shift-JIS; texts that EDF's ASCII header cannot
+// hold are kept, converted to UTF-8, in annotations of the first record.
+// Portable C++: no platform headers, 64-bit file offsets.
+#pragma once
+
+#include <cstdint>
+
+struct RecWriter;
+typedef RecWriter* RecHandle;
+
+// Header value keys (RecSetHeaderValue / RecGetHeaderValue).
+enum RecHeaderKey {
+    REC_HEADER_VERSION = 1,          // always 1
+    REC_HEADER_CHANNELS = 2,         // number of channels that follow
+    REC_HEADER_FRAME_SECONDS = 3,    // seconds per frame (= one data record)
+    REC_HEADER_TOTAL_FRAMES = 4,     // read only: frames the file will hold
+    REC_HEADER_YEAR = 10,            // start: year, month, day, hour, minute, second (10..15)
+    REC_HEADER_LENGTH_SAMPLES = 20,  // source length in samples per channel
+    REC_HEADER_SAMPLE_RATE = 21,     // source samples per second
+    REC_HEADER_HUM_FILTER = 22       // hum filter in Hz: 0, 50 or 60
+};
+
+// Header text keys.
+enum RecHeaderTextKey { REC_HEADER_TEXT_COMMENT = 1 };
+
+// Patient text keys (RecPutPatientText).
+enum RecPatientKey {
+    REC_PATIENT_ID = 11, REC_PATIENT_NAME = 13, REC_PATIENT_KANA = 14,
+    REC_PATIENT_SEX = 21, REC_PATIENT_BIRTH_DATE = 22, REC_PATIENT_AGE = 23,
+    REC_PATIENT_HEIGHT = 24, REC_PATIENT_WEIGHT = 25,
+    REC_PATIENT_HOSPITAL = 101, REC_PATIENT_DEPARTMENT = 104,
+    REC_PATIENT_REQ_DOCTOR = 105, REC_PATIENT_TECHNICIAN = 106,
+    REC_PATIENT_READING_DOCTOR = 107, REC_PATIENT_MEDICATION = 201,
+    REC_PATIENT_COMMENT1 = 301       // comments 1..5 are 301..305
+};
+
+// Patient value key (RecSetPatientValue): the patient block's total length.
+enum { REC_PATIENT_VALUE_LENGTH = 130 };
+
+// Position-level entry kinds (RecPutLevel).
+enum RecLevelKind {
+    REC_LEVEL_COUNT = 1,   // value 1 = number of levels
+    REC_LEVEL_ENTRY = 2    // index = level, value 1 = centre, value 2 = width, text = label
+};
+
+// Channel text keys (RecSetChannelText).
+enum RecChannelTextKey { REC_CHANNEL_LABEL = 1, REC_CHANNEL_UNIT = 2 };
+
+// Channel value keys (RecSetChannelValue).
+enum RecChannelKey {
+    REC_CHANNEL_FLAGS = 1,           // 2: low filters given as low-cut; +4: sine calibration
+    REC_CHANNEL_SOURCE_NUMBER = 2,   // source channel number, from 1
+    REC_CHANNEL_SIGNAL_TYPE = 3,     // signal type code (RecTypeName)
+    REC_CHANNEL_RATE = 4,            // output samples per second
+    REC_CHANNEL_CAL_EU = 6,          // calibration value, engineering units
+    REC_CHANNEL_CAL_VU = 7,          // A/D reading that corresponds to CAL_EU
+    REC_CHANNEL_OFFSET_CAL = 8,      // offset in engineering units
+    REC_CHANNEL_OFFSET_AD = 9,       // A/D offset
+    REC_CHANNEL_TIME_CONSTANT = 11,  // milliseconds, 0 = off
+    REC_CHANNEL_LOW_FILTER = 12,     // millihertz, 0 = off
+    REC_CHANNEL_HIGH_FILTER = 13,    // hertz, 0 = off
+    REC_CHANNEL_SENSITIVITY = 14     // thousandths
+};
+
+// The signal type of a body-position channel.
+enum { REC_TYPE_POSITION = 15 };
+
+// Creates a writer for the file at `path` (`a`, `b` are 4, 4). Null on failure.
+RecHandle RecNew(const char* path, int a, int b);
+void RecSetMode(RecHandle h, int key, int value);
+// Creates (or truncates) the file. Non-zero on success.
+int RecCreateFile(RecHandle h);
+
+void RecBeginHeader(RecHandle h);
+void RecSetHeaderValue(RecHandle h, int reserved, int key, int32_t value);
+void RecSetHeaderText(RecHandle h, int reserved, int key, const char* text);
+void RecEndHeader(RecHandle h);
+// Header values; key 4 gives the total frames once the channel table and the
+// block size are set.
+int32_t RecGetHeaderValue(RecHandle h, int reserved, int key);
+
+// Puts one patient field of `width` characters at `offset` of the patient
+// block; returns the offset of the next field (offset + width).
+uint16_t RecPutPatientText(RecHandle h, int reserved, uint16_t offset, int width, int key, const char* text);
+void RecSetPatientValue(RecHandle h, int reserved, int key, int32_t value);
+void RecSetPatientLayout(RecHandle h, int reserved, int a, int b, int c);
+void RecEndPatient(RecHandle h);
+
+// Position-level table of montage row `channelNumber` (from 1).
+void RecPutLevel(RecHandle h, int reserved, int kind, int channelNumber, int index,
+                 int32_t value1, int32_t value2, const char* text);
+void RecEndLevels(RecHandle h, int channelNumber);
+
+// Channel table; `channel` is the output index from 0.
+void RecSetChannelText(RecHandle h, int reserved, int key, int channel, const char* text);
+void RecSetChannelValue(RecHandle h, int reserved, int key, int channel, int32_t value);
+// Writes the file header (record count still unknown). Non-zero on success.
+int RecWriteChannels(RecHandle h);
+
+void RecSetBlockSize(RecHandle h, uint16_t secondsPerBlock);
+
+// Hands `frames` frames of output channel `channel` from an interleaved
+// 16-bit buffer: `first` points at the channel's first sample, successive
+// samples lie `strideBytes` apart. Non-zero on success.
+int RecWriteBlock(RecHandle h, int reserved, uint16_t frames, int channel, int strideBytes,
+                  const int16_t* first);
+// Writes the frames handed since the last flush as data records (never more
+// than the total frames). Non-zero on success, 0 when a write failed.
+int RecFlushBlock(RecHandle h, uint16_t frames);
+// Completes the file: record count patched, file flushed and closed.
+// Non-zero on success, 0 when any write of the run failed.
+int RecFinish(RecHandle h);
+// Closes (without finishing) and frees; returns null to store back.
+RecHandle RecRelease(RecHandle h);
+// Non-zero when any write to the file has failed since RecCreateFile.
+int RecHasFailed(RecHandle h);
+
+// Name of a signal type (0 and 2..20 have one) copied into `dest` of
+// `destSize` bytes; returns non-zero when the type has a name, otherwise
+// empties `dest` and returns 0.
+uint16_t RecTypeName(uint16_t type, char* dest, int destSize);

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both builds and runs every test:
+#  - build/native: the portable reader, writer and conversion core, natively,
+#    under AddressSanitizer and UndefinedBehaviorSanitizer, with the
+#    third-party EDF readers checking the files written;
+#  - build/win: the Windows program and its tests, run under Wine on a
+#    virtual display.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash tools/deps.sh
+
+jobs=$(nproc)
+cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON >/dev/null
+cmake --build build/native -j "$jobs"
+cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
+cmake --build build/win -j "$jobs"
+
+status=0
+(cd build/native && ctest --output-on-failure -j "$jobs") || status=1
+(cd build/win && ctest --output-on-failure --timeout 600) || status=1
+WINEPREFIX="$root/build/win/wineprefix" wineserver -k 2>/dev/null || true
+exit $status
