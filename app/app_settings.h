@@ -3,7 +3,14 @@
 
 #include <cstdint>
 
+#include "app/platform_types.h"
 #include "source/source_info.h"
+
+// The settings key and field CopyFile shares its name with a file function
+// of the platform headers; the program never calls that function.
+#ifdef CopyFile
+#undef CopyFile
+#endif
 
 enum {
     kMaxChDefault = 16, kMaxChLimit = 32,

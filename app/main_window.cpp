@@ -1,0 +1,235 @@
+// The main window: class registration, the creation and destruction
+// handlers that load and save the settings and own ConverterState, the
+// layout, and the program's start with its single-instance rule and message
+// loop. The commands are in commands.cpp, the frame in frame.cpp.
+#include "app/main_window.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/app_globals.h"
+#include "app/commands.h"
+#include "app/file_dialogs.h"
+#include "app/frame.h"
+#include "app/settings.h"
+#include "app/state_lock.h"
+#include "app/ui_seam.h"
+#include "convert/block_memory.h"
+#include "ctlkit/ctlkit.h"
+#include "montage/montage_grid.h"
+#include "montage/pattern_store.h"
+#include "resources/resource_ids.h"
+#include "source/source_open.h"
+#include "taffread/taffread.h"
+#include "winkit/winkit.h"
+
+AppGlobals g_app;
+
+namespace {
+
+enum { kExtraWindowBytes = 16 };   // slot 0 holds the ConverterState handle
+
+void BuildPaths() {
+    WkGetModuleDir(g_app.instance, g_app.programDir);
+    WkTrimPath(g_app.programDir);
+    snprintf(g_app.settingsPath, sizeof g_app.settingsPath, "%s\\COND\\MORLEX.INI", g_app.programDir);
+    snprintf(g_app.helpPath, sizeof g_app.helpPath, "%s\\HELP\\MORLEX.HLP", g_app.programDir);
+    snprintf(g_app.patientPath, sizeof g_app.patientPath, "%s\\COND\\PATIENT.INF", g_app.programDir);
+}
+
+void SetChannelDefaults(ConverterState& state) {
+    for (MontagePattern& pattern : state.patterns) {
+        for (ChannelSetting& channel : pattern.channels) {
+            channel.rateDivisor = 1;
+            channel.calEU = 50;
+            channel.calVU = 409;
+            channel.sensitivity = 50000;
+            channel.lowFilter = 500;
+            channel.highFilter = 100;
+        }
+    }
+}
+
+// Allocates the record and stores its handle in slot 0. Null on failure.
+HGLOBAL AllocateState(HWND window) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(ConverterState));
+    if (memory) SetWindowLongPtrA(window, kStateSlot, reinterpret_cast<LONG_PTR>(memory));
+    return memory;
+}
+
+LRESULT OnCreate(HWND window) {
+    g_app.mainWindow = window;
+    BuildPaths();
+    if (ReadDebugSetting(g_app.settingsPath)) WkDebugMode();
+    CountStart(g_app.settingsPath);
+    g_app.splash = WkModelessDialog(window, g_app.instance, IDD_SPLASH);
+    if (g_app.splash) UpdateWindow(g_app.splash);
+
+    HGLOBAL memory = AllocateState(window);
+    if (!memory) return -1;
+    {
+        StateLock lock(window);
+        if (!lock) {
+            SetWindowLongPtrA(window, kStateSlot, 0);
+            GlobalFree(memory);
+            return -1;
+        }
+        ConverterState& state = *lock;
+        state.self = memory;
+        LoadFrameSettings(state.settings, g_app.settingsPath);
+        PrepareFileDialogs();
+        BuildFrame(window, state);
+        state.source.sampleRate = 200;
+        state.source.channelCount = 14;
+        SetChannelDefaults(state);
+        LoadFileSettings(state.settings, g_app.settingsPath);
+        LoadPatientSettings(state.patient, g_app.patientPath);
+    }
+    LoadPattern(-1);   // locks the record itself
+    {
+        StateLock lock(window);
+        if (lock) SetCaption(window, *lock);
+    }
+    WkLoadWindowPlacement(window, "INITIAL", g_app.settingsPath, 1);
+    if (g_app.splash) PostMessageA(window, WM_COMMAND, IDM_CLOSE_SPLASH, 0);
+    return 0;
+}
+
+void OnDestroy(HWND window) {
+    HGLOBAL memory = nullptr;
+    {
+        StateLock lock(window);
+        if (lock) {
+            ConverterState& state = *lock;
+            memory = state.self;
+            if (state.conv.blockBuffer) state.conv.blockBuffer = BlockFree(state.conv.blockBuffer);
+            CloseSource(state);
+            if (state.conv.recHandle) state.conv.recHandle = RecRelease(state.conv.recHandle);
+            SaveSystemSettings(state.settings, g_app.settingsPath);
+            if (state.settings.SaveEnable) SavePatientSettings(state.patient, g_app.patientPath);
+        }
+    }
+    Ui().closeHelp(window, g_app.helpPath);
+    WkStoreWindowPlacement(window, g_app.settingsPath);
+    // The pages are destroyed after this window: they must find no record.
+    SetWindowLongPtrA(window, kStateSlot, 0);
+    if (memory) GlobalFree(memory);
+    g_app.currentPage = nullptr;
+    if (g_app.mainWindow == window) g_app.mainWindow = nullptr;
+    PostQuitMessage(0);
+}
+
+void OnSize(HWND window, int width, int height) {
+    StateLock lock(window);
+    if (lock) LayoutFrame(window, *lock, width, height);
+}
+
+LRESULT OnNotify(HWND window, const NMHDR* header) {
+    StateLock lock(window);
+    return lock ? OnFrameNotify(window, *lock, header) : 0;
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_DESTROY:
+        OnDestroy(window);
+        return 0;
+    case WM_SIZE:
+        OnSize(window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return 0;
+    case WM_CLOSE: {
+        { StateLock lock(window); }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    case WM_NOTIFY:
+        return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND:
+        OnMainCommand(window, LOWORD(wParam));
+        return 0;
+    case WM_INITMENUPOPUP:
+        if (!HIWORD(lParam)) { StateLock lock(window); }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+BOOL RegisterMainWindowClass(HINSTANCE instance) {
+    WNDCLASSEXA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.cbWndExtra = kExtraWindowBytes;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+    wc.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
+    wc.lpszClassName = MAIN_WINDOW_CLASS;
+    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, "SMALL", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+    // Every supported platform has the extended registration with the small
+    // icon; the plain one remains the fallback.
+    if (RegisterClassExA(&wc)) return TRUE;
+    WNDCLASSA plain;
+    memset(&plain, 0, sizeof plain);
+    plain.style = wc.style;
+    plain.lpfnWndProc = wc.lpfnWndProc;
+    plain.cbWndExtra = wc.cbWndExtra;
+    plain.hInstance = instance;
+    plain.hIcon = wc.hIcon;
+    plain.hCursor = wc.hCursor;
+    plain.hbrBackground = wc.hbrBackground;
+    plain.lpszMenuName = wc.lpszMenuName;
+    plain.lpszClassName = wc.lpszClassName;
+    return RegisterClassA(&plain) != 0;
+}
+
+HWND CreateMainWindow(HINSTANCE instance) {
+    g_app.instance = instance;
+    return CreateWindowExA(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE,
+                           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+                               WS_MAXIMIZEBOX,
+                           0, 0, 640, 480, nullptr, nullptr, instance, nullptr);
+}
+
+bool BringRunningCopyForward() {
+    HWND running = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
+    if (!running) return false;
+    if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+    SetForegroundWindow(running);
+    return true;
+}
+
+int RunConverter(HINSTANCE instance, int showCommand) {
+    g_app.instance = instance;
+    if (BringRunningCopyForward()) return 0;
+    if (!RegisterMainWindowClass(instance)) return 0;
+    InitCommonControls();
+    LONG_PTR kit = WkStartup(instance);
+    WkInit();
+    CtlKitRegister();
+    TaffStartup();
+    RegisterMontageGridClass(instance);
+
+    HWND window = CreateMainWindow(instance);
+    if (!window) return 0;
+    g_app.mainWindow = window;
+    WkLoadWindowPlacement(window, "INITIAL", g_app.settingsPath, 1);
+    ShowWindow(window, showCommand);
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (g_app.currentPage && IsDialogMessageA(g_app.currentPage, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    WkShutdown(kit, instance);
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,24 @@
+// The settings file (section SYSTEM and INITIAL of \COND\MORLEX.INI) and the
+// last patient's details (section PATIENT of \COND\PATIENT.INF): read by the
+// main window's creation, written by its destruction. Missing files, keys or
+// folders give the defaults; failed writes are silent.
+#pragma once
+
+#include "app/app_settings.h"
+#include "patient/patient_info.h"
+
+// INITIAL/Debug: non-zero turns on debug mode.
+int ReadDebugSetting(const char* settingsPath);
+// SYSTEM/RefCount: reads it, writes it back increased by one, returns the new count.
+int CountStart(const char* settingsPath);
+// MaxCh (limited to 1..32), FrameTime (kept as read), TCType, CalType.
+void LoadFrameSettings(AppSettings& settings, const char* settingsPath);
+// OrgFile, CopyFile, SaveEnable.
+void LoadFileSettings(AppSettings& settings, const char* settingsPath);
+// The PATIENT keys.
+void LoadPatientSettings(PatientInfo& patient, const char* patientPath);
+
+// Writes the SYSTEM keys in their order.
+void SaveSystemSettings(const AppSettings& settings, const char* settingsPath);
+// Writes the PATIENT keys in their order.
+void SavePatientSettings(const PatientInfo& patient, const char* patientPath);

@@ -1,0 +1,33 @@
+// The real entries of the user-interface seam.
+#include "app/ui_seam.h"
+
+#include <shellapi.h>
+
+#include "winkit/winkit.h"
+
+namespace {
+
+BOOL RealOpenHelp(HWND owner, const char* helpFile, const char* htmlPage) {
+    if (GetFileAttributesA(helpFile) != INVALID_FILE_ATTRIBUTES)
+        return WinHelpA(owner, helpFile, HELP_INDEX, 0);
+    if (GetFileAttributesA(htmlPage) == INVALID_FILE_ATTRIBUTES) return FALSE;
+    HINSTANCE result = ShellExecuteA(owner, "open", htmlPage, nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+void RealCloseHelp(HWND owner, const char* helpFile) {
+    if (GetFileAttributesA(helpFile) != INVALID_FILE_ATTRIBUTES) WinHelpA(owner, helpFile, HELP_QUIT, 0);
+}
+
+const UiSeam kRealSeam = {
+    WkMessageDialog, WkModalDialog, GetOpenFileNameA, GetSaveFileNameA, MessageBeep,
+    RealOpenHelp, RealCloseHelp,
+};
+
+UiSeam g_seam = kRealSeam;
+
+}  // namespace
+
+UiSeam& Ui() { return g_seam; }
+
+void ResetUiSeam() { g_seam = kRealSeam; }

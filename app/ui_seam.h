@@ -1,0 +1,25 @@
+// The seam through which the program shows modal user interface: message
+// and modal dialogs, the file dialogs, beeps and the help viewer. The
+// program always calls through Ui(); tests replace the entries to answer
+// dialogs themselves and to see what was asked.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+struct UiSeam {
+    INT_PTR (*messageDialog)(HWND owner, HINSTANCE instance, int resourceId);
+    INT_PTR (*modalDialog)(HWND owner, HINSTANCE instance, int resourceId);
+    BOOL (*openFileDialog)(OPENFILENAMEA* request);
+    BOOL (*saveFileDialog)(OPENFILENAMEA* request);
+    BOOL (*beep)(UINT type);
+    // Opens the help: the help file at its contents when it exists, else the
+    // bundled HTML page. Non-zero when something was opened.
+    BOOL (*openHelp)(HWND owner, const char* helpFile, const char* htmlPage);
+    void (*closeHelp)(HWND owner, const char* helpFile);
+};
+
+// The seam in force; starts with the real functions.
+UiSeam& Ui();
+// Puts the real functions back.
+void ResetUiSeam();

@@ -1,0 +1,91 @@
+// The CTLKITSTATIC32 display control; see ctlkit.h.
+#include "ctlkit/ctlkit.h"
+
+namespace {
+
+// Extra window bytes: the font and the background colour.
+enum { kFontSlot = 0, kColorSlot = sizeof(LONG_PTR), kExtraBytes = 2 * sizeof(LONG_PTR) };
+
+COLORREF BackgroundOf(HWND window) {
+    LONG_PTR stored = GetWindowLongPtrA(window, kColorSlot);
+    return stored ? static_cast<COLORREF>(stored - 1) : RGB(192, 192, 192);
+}
+
+UINT TextFormatOf(LONG style) {
+    UINT format = DT_NOPREFIX;
+    if (style & CKS_RIGHT) format |= DT_RIGHT;
+    else if (style & CKS_CENTER) format |= DT_CENTER;
+    if (style & CKS_VCENTER) format |= DT_VCENTER | DT_SINGLELINE;
+    else format |= DT_WORDBREAK;
+    if (style & CKS_ELLIPSIS) format |= DT_PATH_ELLIPSIS | DT_SINGLELINE;
+    return format;
+}
+
+void OnPaint(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT box;
+    GetClientRect(window, &box);
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    COLORREF background = (style & CKS_FILL) ? BackgroundOf(window) : GetSysColor(COLOR_BTNFACE);
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(dc, &box, brush);
+    DeleteObject(brush);
+    if (style & CKS_SUNKEN) DrawEdge(dc, &box, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    else if (style & CKS_FRAME) DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT | BF_ADJUST);
+    InflateRect(&box, -2, 0);
+
+    char text[512];
+    int length = GetWindowTextA(window, text, sizeof text);
+    HFONT font = reinterpret_cast<HFONT>(GetWindowLongPtrA(window, kFontSlot));
+    if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ previous = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, IsWindowEnabled(window) ? GetSysColor(COLOR_WINDOWTEXT) : GetSysColor(COLOR_GRAYTEXT));
+    DrawTextA(dc, text, length, &box, TextFormatOf(style));
+    SelectObject(dc, previous);
+    EndPaint(window, &paint);
+}
+
+LRESULT CALLBACK DisplayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        OnPaint(window);
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_SETFONT:
+        SetWindowLongPtrA(window, kFontSlot, static_cast<LONG_PTR>(wParam));
+        if (LOWORD(lParam)) InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    case WM_GETFONT:
+        return GetWindowLongPtrA(window, kFontSlot);
+    case CKM_SETCOLOR_MSG:
+        SetWindowLongPtrA(window, kColorSlot, static_cast<LONG_PTR>(lParam) + 1);
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    case WM_SETTEXT: {
+        LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+        InvalidateRect(window, nullptr, TRUE);
+        return result;
+    }
+    case WM_ENABLE:
+        InvalidateRect(window, nullptr, TRUE);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+BOOL CtlKitRegister() {
+    WNDCLASSA wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_GLOBALCLASS;
+    wc.lpfnWndProc = DisplayProc;
+    wc.cbWndExtra = kExtraBytes;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.lpszClassName = CTLKIT_STATIC_CLASS_NAME;
+    if (RegisterClassA(&wc)) return TRUE;
+    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}

@@ -1,0 +1,34 @@
+// The montage grid control. For now an empty framed area that holds the
+// grid's place on the montage page; the grid's drawing and editing arrive
+// with the montage page's own work.
+#include "montage/montage_grid.h"
+
+namespace {
+
+LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT box;
+        GetClientRect(window, &box);
+        FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        DrawEdge(dc, &box, EDGE_SUNKEN, BF_RECT);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+BOOL RegisterMontageGridClass(HINSTANCE instance) {
+    WNDCLASSA wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = GridProc;
+    wc.cbWndExtra = 2 * sizeof(LONG_PTR);
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.lpszClassName = "MORLEXMONTPATTERN";
+    if (RegisterClassA(&wc)) return TRUE;
+    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}

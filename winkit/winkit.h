@@ -1,0 +1,48 @@
+// Window utilities used throughout the program: start-up and shutdown,
+// dialogs from resources (modeless, modal and message dialogs), centring,
+// fonts, the main window's placement in the settings file, the program's
+// directory, and the word-list parser of the settings code.
+#pragma once
+
+#include <windows.h>
+
+#include "winkit/word_list.h"
+
+// Starts the library for the program instance; the value is handed back to
+// WkShutdown.
+LONG_PTR WkStartup(HINSTANCE instance);
+void WkInit();
+void WkShutdown(LONG_PTR startupValue, HINSTANCE instance);
+
+// Writes the folder of the program's executable into `dir` (260 bytes).
+void WkGetModuleDir(HINSTANCE instance, char* dir);
+// Removes trailing backslashes (never the one after a drive letter "C:\").
+void WkTrimPath(char* path);
+
+// Turns on debug mode: the dialog helpers then report failures to create a
+// dialog with OutputDebugString.
+void WkDebugMode();
+bool WkIsDebugMode();
+
+// Creates dialog resource `resourceId` as a visible modeless window owned by
+// `owner`, centred on it. The dialog closes itself on WM_CLOSE. Null on failure.
+HWND WkModelessDialog(HWND owner, HINSTANCE instance, int resourceId);
+// Runs dialog resource `resourceId` modally, centred on `owner`. Returns the
+// id of the button that ended it (IDOK = 1, IDCANCEL = 2), or -1 on failure.
+INT_PTR WkModalDialog(HWND owner, HINSTANCE instance, int resourceId);
+// A message dialog: a modal dialog resource of texts and OK/Cancel buttons.
+INT_PTR WkMessageDialog(HWND owner, HINSTANCE instance, int resourceId);
+// Centres `dialog` on its owner (or on the screen without one).
+void WkCenterDialog(HWND dialog);
+
+// Fonts by number: (0, 0) the program's normal user-interface font, (0, 7) a
+// larger bold font for prominent values. Fonts live until WkShutdown.
+HFONT WkGetFont(int family, int kind);
+
+// Window placement in `section` of the settings file (key "WindowPlacement",
+// "left,top,right,bottom,showCmd"). Load applies a stored placement that
+// fits on the screen; `flags` 1 = position and size only, the caller shows
+// the window (the program shows it with its show command). Non-zero when a
+// placement was applied.
+BOOL WkLoadWindowPlacement(HWND window, const char* section, const char* iniPath, int flags);
+BOOL WkStoreWindowPlacement(HWND window, const char* iniPath);
