@@ -37,4 +37,5 @@ struct ConversionFields {
     int32_t runChannelCount;
     uint8_t runChannels[kChannelEntries];
     int32_t writeFailed;        // a write of the last run failed
+    int32_t fileFinished;       // the last run completed its file (RecFinish succeeded)
 };

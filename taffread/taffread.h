@@ -1,4 +1,3 @@
-// HELPERS: before writing anything, read /work/main/HELPER_RULES.md (binding rules; this line is removed by the lead).
 // Reader of TAFFmat recordings (a text header NAME.hdr beside a binary data
 // file NAME.dat) as multichannel data recorders write them.
 //

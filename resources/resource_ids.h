@@ -1,0 +1,193 @@
+/*
+ * Resource, control, command and message numbers of the converter.
+ *
+ * One header shared by the resource scripts (windres) and the program code.
+ * Every number below is a plain #define so that the resource compiler can
+ * read it; string constants and anything else the resource compiler cannot
+ * digest stand inside the #ifndef RC_INVOKED block at the end. The numbers
+ * are grouped by the window or dialog that owns them. Control ids are unique
+ * only within their own dialog: the same number may appear on two pages.
+ */
+#pragma once
+
+#ifndef WM_USER
+#define WM_USER 0x0400
+#endif
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
+/* ---- 1. Icons and bitmaps ---------------------------------------------- */
+#define IDB_TOOLBAR                 100   /* toolbar strip, 16 images of 16 x 16 */
+#define IDI_APP                     101   /* program icon (32 x 32 and 16 x 16) */
+/* The small class icon is the named resource "SMALL" (see SMALL_ICON_NAME). */
+
+/* ---- 2. Menu ------------------------------------------------------------ */
+#define IDM_MAIN                    700
+
+/* ---- 3. Commands -------------------------------------------------------- */
+#define IDM_CLOSE_SPLASH            2000  /* posted at start-up: closes the splash */
+#define IDM_FILE_OPEN               4002
+#define IDM_FILE_CLOSE              4007
+#define IDM_FILE_CONVERT            4008
+#define IDM_FILE_EXIT               4009
+#define IDM_HELP_CONTENTS           4040
+#define IDM_HELP_ABOUT              4042
+#define IDM_SET_FACILITY            4204
+#define IDM_SET_PATIENT_OPTIONS     4205
+#define IDM_SET_MONTAGE_OPTIONS     4206
+#define IDM_SET_POSITION            4209
+
+/* ---- 4. Private window messages ------------------------------------------ */
+#define CKM_SETCOLOR                (WM_USER + 11)   /* 1035: display control colour (lParam COLORREF) */
+#define WM_GRID_ATTACH              (WM_USER + 100)  /* 1124: wParam = ConverterState memory handle */
+#define WM_PAGE_REFRESH             (WM_USER + 101)  /* 1125: page is being shown, reread the state */
+
+/* ---- 5. String table ---------------------------------------------------- */
+#define IDS_TAB_PATIENT             1
+#define IDS_TAB_MONTAGE             2
+#define IDS_TIP_OPEN                4
+#define IDS_TIP_CONVERT             5
+#define IDS_TB_TAFF                 7
+#define IDS_TB_CLOSE                8
+#define IDS_TB_CONV                 9
+#define IDS_TB_HELP                 10
+#define IDS_TB_EXIT                 11
+#define IDS_TAB_SOURCE              12
+#define IDS_TAB_CONVERT             13
+#define IDS_TIP_CLOSE               14
+#define IDS_STATUS_NO_SOURCE        18
+#define IDS_STATUS_NO_OUTPUT        19
+#define IDS_STATUS_READY            20
+#define IDS_STATUS_DONE             21
+#define IDS_TIP_HELP                22
+#define IDS_TIP_EXIT                23
+#define IDS_STATUS_CONVERTING       25
+#define IDS_STATUS_WRITE_FAILED     26
+
+/* ---- 6. Main window children --------------------------------------------- */
+#define IDC_MAIN_STATUSBAR          1000
+#define IDC_MAIN_TOOLBAR            1001
+#define IDC_MAIN_STATUS_DISPLAY     1002  /* display control inside the status line */
+#define IDC_MAIN_TAB                1020
+
+/* ---- 7. Numbered dialogs ------------------------------------------------- */
+#define IDD_CONFIRM_OVERWRITE       105   /* "確認": output file exists, OK / Cancel */
+#define IDD_ABOUT                   500
+#define IDD_SPLASH                  504
+#define IDD_WARN_NO_OUTPUT          507   /* start pressed before an output file was chosen */
+#define IDD_NOTICE_UNFINISHED       508   /* feature not available yet */
+#define IDD_WARN_NOT_TAFF           514   /* chosen file is not a TAFFormat recording */
+#define IDD_WARN_SAME_FILE          515   /* output name equals the source name */
+#define IDD_WARN_WRITE_FAILED       516   /* writing the PSG file failed */
+
+/* Static controls of the numbered dialogs that the code may address. */
+#define IDC_ABOUT_ICON              5001
+#define IDC_SPLASH_ICON             5041
+
+/* ---- 8. Source data page (SOURCEDATA) ------------------------------------ */
+#define IDC_SRC_FILENAME            1213
+#define IDC_SRC_CHANNELS            1214
+#define IDC_SRC_RATE                1215
+#define IDC_SRC_YEAR                1216
+#define IDC_SRC_MONTH               1217
+#define IDC_SRC_DAY                 1218
+#define IDC_SRC_HOUR                1219
+#define IDC_SRC_MINUTE              1220
+#define IDC_SRC_SECOND              1221
+#define IDC_SRC_FILETYPE            1222
+#define IDC_SRC_TOTALTIME           1223
+#define IDC_SRC_BITS                1224
+#define IDC_SRC_HUMFILTER           1361
+#define IDC_SRC_SETLABELS           1362
+#define IDC_SRC_CALTYPE             1363
+
+/* ---- 9. Patient page (PATIENTSETUP) -------------------------------------- */
+#define IDC_PAT_ID                  1200
+#define IDC_PAT_NAME                1201
+#define IDC_PAT_KANA                1202
+#define IDC_PAT_SEX                 1203
+#define IDC_PAT_COMMENT1            1206
+#define IDC_PAT_COMMENT2            1207
+#define IDC_PAT_COMMENT3            1208
+#define IDC_PAT_COMMENT4            1209
+#define IDC_PAT_COMMENT5            1210
+#define IDC_PAT_MEDICATION          1215
+#define IDC_PAT_HEIGHT              1216
+#define IDC_PAT_WEIGHT              1217
+#define IDC_PAT_BIRTH_YEAR          1251
+#define IDC_PAT_BIRTH_MONTH         1252
+#define IDC_PAT_BIRTH_DAY           1253
+#define IDC_PAT_DEPARTMENT          1254
+#define IDC_PAT_REQ_DOCTOR          1255
+#define IDC_PAT_TECHNICIAN          1256
+#define IDC_PAT_READ_DOCTOR         1257
+#define IDC_PAT_AGE_YEARS           1258
+#define IDC_PAT_AGE_MONTHS          1259
+#define IDC_PAT_SAVE_ON_EXIT        1310
+#define IDC_PAT_COMMENT_COUNT       5     /* comments are IDC_PAT_COMMENT1 + 0..4 */
+
+/* ---- 10. Montage page (MONTAGESETUP) ------------------------------------- */
+#define IDC_MONT_PATTERN_LIST       1300
+#define IDC_MONT_GRID               1301
+#define IDC_MONT_REGISTER           1302  /* "Pattern Registry" */
+#define IDC_MONT_COPY               1303  /* "Pattern Copy..." */
+#define IDC_MONT_LOAD_CAL           1304  /* "Load CAL Cond..." */
+#define IDC_MONT_TCTYPE             1363  /* "TC Type" check box */
+/* Inside the montage grid: the in-place editor and its notifications. */
+#define IDC_MONT_GRID_EDITOR        2100
+#define GRID_EDIT_ENTER             10    /* HIWORD(wParam) of WM_COMMAND from the editor */
+#define GRID_EDIT_TAB               11
+#define GRID_EDIT_KILLFOCUS         12
+#define IDM_GRID_CHOICE_FIRST       2500  /* choice menu item i has id 2500 + i */
+#define IDM_GRID_CHOICE_LAST        2521
+
+/* ---- 11. Conversion page (CONVERTINFO) ----------------------------------- */
+#define IDC_CONV_OUTPUT             1225
+#define IDC_CONV_SELECT             1226
+#define IDC_CONV_START              1227
+#define IDC_CONV_FRAMETIME          1228
+#define IDC_CONV_COMMENT            1229
+#define IDC_CONV_COUNTER            1230
+#define IDC_CONV_STATUS             1231
+#define IDT_CONV_FRAME              800   /* frame timer of the conversion page */
+
+/* ---- 12. Position calibration dialog (POSLEVELSETUP) --------------------- */
+#define IDC_POS_HELP                1501
+#define IDC_POS_DEFAULT_LOAD        1371
+#define IDC_POS_DEFAULT_STORE       1372
+#define IDC_POS_LEVEL_COUNT         1400
+#define IDC_POS_ROW_NO1             1410  /* row numbers "1".."8": 1410..1417 */
+#define IDC_POS_LABEL1              1420  /* level labels: 1420..1427 */
+#define IDC_POS_CENTER1             1430  /* level centres: 1430..1437 */
+#define IDC_POS_WIDTH1              1440  /* level widths: 1440..1447 */
+#define IDC_POS_ROWS                8
+/* Row i (1..8) is made of these four controls. */
+#define IDC_POS_ROW_NO(i)           (IDC_POS_ROW_NO1 + (i) - 1)
+#define IDC_POS_LABEL(i)            (IDC_POS_LABEL1 + (i) - 1)
+#define IDC_POS_CENTER(i)           (IDC_POS_CENTER1 + (i) - 1)
+#define IDC_POS_WIDTH(i)            (IDC_POS_WIDTH1 + (i) - 1)
+
+/* ---- 13. Display control styles ---------------------------------------- */
+/* Control-kit style bits of the CTLKITSTATIC32 displays (ORed with
+ * WS_CHILD | WS_VISIBLE). */
+#define CTLKIT_STYLE_STATUS         0x191  /* display inside the status line */
+#define CTLKIT_STYLE_PATH           0x193  /* path and value displays on the pages */
+#define CTLKIT_STYLE_COUNTER        0x1a3  /* frame counter and guidance text */
+
+/* ---- 14. Names for the code ---------------------------------------------- */
+#ifndef RC_INVOKED
+#define DLG_SOURCEDATA              "SOURCEDATA"
+#define DLG_PATIENTSETUP            "PATIENTSETUP"
+#define DLG_MONTAGESETUP            "MONTAGESETUP"
+#define DLG_CONVERTINFO             "CONVERTINFO"
+#define DLG_POSLEVELSETUP           "POSLEVELSETUP"
+
+#define SMALL_ICON_NAME             "SMALL"
+
+#define CTLKIT_STATIC_CLASS         "CTLKITSTATIC32"
+#define GRID_CLASS                  "MORLEXMONTPATTERN"
+#define MAIN_CLASS                  "MORLEXCONVERTER"
+
+#endif /* RC_INVOKED */

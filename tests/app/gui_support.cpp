@@ -1,0 +1,210 @@
+// Support for the window tests; see gui_support.h.
+#include "tests/app/gui_support.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "app/app_globals.h"
+#include "app/main_window.h"
+#include "app/state_lock.h"
+#include "app/ui_seam.h"
+#include "ctlkit/ctlkit.h"
+#include "montage/montage_grid.h"
+#include "resources/resource_ids.h"
+#include "taffread/taffread.h"
+#include "winkit/winkit.h"
+
+namespace {
+
+FakeUi g_fake;
+
+INT_PTR FakeMessageDialog(HWND, HINSTANCE, int id) {
+    g_fake.messageDialogs.push_back(id);
+    return g_fake.messageAnswer;
+}
+
+INT_PTR FakeModalDialog(HWND, HINSTANCE, int id) {
+    g_fake.modalDialogs.push_back(id);
+    return IDOK;
+}
+
+BOOL Answer(OPENFILENAMEA* request, const std::string& answer) {
+    if (answer.empty()) return FALSE;
+    lstrcpynA(request->lpstrFile, answer.c_str(), static_cast<int>(request->nMaxFile));
+    return TRUE;
+}
+
+BOOL FakeOpen(OPENFILENAMEA* request) {
+    ++g_fake.openCalls;
+    g_fake.openInitialDir = request->lpstrInitialDir ? request->lpstrInitialDir : "";
+    g_fake.openFileName = request->lpstrFile;
+    g_fake.openTitle = request->lpstrTitle ? request->lpstrTitle : "";
+    g_fake.openFlags = request->Flags;
+    return Answer(request, g_fake.openAnswer);
+}
+
+BOOL FakeSave(OPENFILENAMEA* request) {
+    ++g_fake.saveCalls;
+    g_fake.saveInitialDir = request->lpstrInitialDir ? request->lpstrInitialDir : "";
+    g_fake.saveFileName = request->lpstrFile;
+    g_fake.saveTitle = request->lpstrTitle ? request->lpstrTitle : "";
+    g_fake.saveFlags = request->Flags;
+    return Answer(request, g_fake.saveAnswer);
+}
+
+BOOL FakeBeep(UINT type) {
+    g_fake.beeps.push_back(type);
+    return TRUE;
+}
+
+BOOL FakeOpenHelp(HWND, const char*, const char*) {
+    ++g_fake.helpCalls;
+    return TRUE;
+}
+
+void FakeCloseHelp(HWND, const char*) {}
+
+void RemoveFolder(const std::string& dir) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string path = dir + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveFolder(path);
+            else DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+}  // namespace
+
+FakeUi& Fake() { return g_fake; }
+
+FakeUi& InstallFakeUi() {
+    g_fake = FakeUi();
+    UiSeam& seam = Ui();
+    seam.messageDialog = FakeMessageDialog;
+    seam.modalDialog = FakeModalDialog;
+    seam.openFileDialog = FakeOpen;
+    seam.saveFileDialog = FakeSave;
+    seam.beep = FakeBeep;
+    seam.openHelp = FakeOpenHelp;
+    seam.closeHelp = FakeCloseHelp;
+    return g_fake;
+}
+
+void StartProgramOnce() {
+    static bool started = false;
+    if (started) return;
+    started = true;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    g_app.instance = instance;
+    RegisterMainWindowClass(instance);
+    InitCommonControls();
+    WkStartup(instance);
+    WkInit();
+    CtlKitRegister();
+    TaffStartup();
+    RegisterMontageGridClass(instance);
+}
+
+std::string ProgramDir() {
+    char dir[MAX_PATH];
+    WkGetModuleDir(GetModuleHandleA(nullptr), dir);
+    WkTrimPath(dir);
+    return dir;
+}
+
+std::string SettingsPath() { return ProgramDir() + "\\COND\\MORLEX.INI"; }
+std::string PatientPath() { return ProgramDir() + "\\COND\\PATIENT.INF"; }
+
+void ResetCondFolder(bool create) {
+    std::string cond = ProgramDir() + "\\COND";
+    RemoveFolder(cond);
+    if (create) CreateDirectoryA(cond.c_str(), nullptr);
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::string ReadTextFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+HWND OpenMainWindow() {
+    StartProgramOnce();
+    HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
+    if (!window) return nullptr;
+    g_app.mainWindow = window;
+    ShowWindow(window, SW_SHOW);
+    // The splash closes on command 2000 after a pause; close it at once.
+    MSG message;
+    while (PeekMessageA(&message, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+        if (LOWORD(message.wParam) != IDM_CLOSE_SPLASH) DispatchMessageA(&message);
+    }
+    if (g_app.splash) {
+        SendMessageA(g_app.splash, WM_CLOSE, 0, 0);
+        g_app.splash = nullptr;
+    }
+    Pump(20);
+    return window;
+}
+
+void CloseMainWindow(HWND window) {
+    if (IsWindow(window)) DestroyWindow(window);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message != WM_QUIT) DispatchMessageA(&message);
+    }
+}
+
+void Pump(int ms) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) continue;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(1);
+    } while (static_cast<LONG>(GetTickCount() - end) < 0);
+}
+
+std::string ControlText(HWND dialog, int id) {
+    char text[1024];
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+ConverterState* PeekState(HWND window) {
+    // The record is movable global memory; in the tests it never moves while
+    // the window lives, so the pointer of a lock stays valid after the unlock.
+    StateLock lock(window);
+    return lock.get();
+}
+
+std::string TempDir() {
+    static std::string dir;
+    if (!dir.empty()) return dir;
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    char name[64];
+    snprintf(name, sizeof name, "convtest%lu", static_cast<unsigned long>(GetCurrentProcessId()));
+    dir = std::string(base) + name;
+    RemoveFolder(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}

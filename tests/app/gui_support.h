@@ -1,0 +1,59 @@
+// Support for the tests that run the real main window inside the test
+// process under Wine: a fake of the modal user-interface seam that answers
+// file dialogs and message dialogs and records what was asked, the program's
+// start-up steps, the COND folder beside the test program, and message pumping.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/converter_state.h"
+
+struct FakeUi {
+    std::vector<int> messageDialogs;    // resource ids, in order
+    std::vector<int> modalDialogs;
+    std::vector<UINT> beeps;
+    INT_PTR messageAnswer = IDOK;       // what every message dialog answers
+    std::string openAnswer;             // empty: the open dialog is cancelled
+    std::string saveAnswer;             // empty: the save dialog is cancelled
+    int openCalls = 0, saveCalls = 0;
+    std::string openInitialDir, openFileName, openTitle;
+    DWORD openFlags = 0;
+    std::string saveInitialDir, saveFileName, saveTitle;
+    DWORD saveFlags = 0;
+    int helpCalls = 0;
+};
+
+// Installs a fresh fake into the seam and returns it.
+FakeUi& InstallFakeUi();
+FakeUi& Fake();
+
+// The start-up steps of the program entry that come before the main window.
+void StartProgramOnce();
+
+// Folder of the test program (no trailing backslash) and its COND folder.
+std::string ProgramDir();
+std::string SettingsPath();
+std::string PatientPath();
+// Removes the COND folder and, with `create`, makes it anew (empty).
+void ResetCondFolder(bool create);
+void WriteTextFile(const std::string& path, const std::string& text);
+std::string ReadTextFile(const std::string& path);
+
+// Creates the main window as the program does (shown), closes the splash
+// without the one-second pause, and returns it.
+HWND OpenMainWindow();
+// Destroys the window (its destruction handler saves) and drops the quit message.
+void CloseMainWindow(HWND window);
+// Dispatches pending messages for about `ms` milliseconds.
+void Pump(int ms);
+
+// The text of a control of a page.
+std::string ControlText(HWND dialog, int id);
+// The locked record of the main window for a short inspection.
+ConverterState* PeekState(HWND window);
+
+// A temporary folder of this test run, emptied at first use.
+std::string TempDir();

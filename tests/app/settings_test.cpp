@@ -1,0 +1,192 @@
+// The settings and patient files through the real profile functions: defaults,
+// the round trip, the order and format of what is written, and bad input.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/profile.h"
+#include "app/settings.h"
+#include "tests/app/gui_support.h"
+
+namespace {
+
+class SettingsFiles : public ::testing::Test {
+protected:
+    void SetUp() override { ResetCondFolder(true); }
+    void TearDown() override { ResetCondFolder(false); }
+    std::string ini = SettingsPath();
+    std::string inf = PatientPath();
+};
+
+// Position of `key=` in a file's text, or npos.
+size_t KeyAt(const std::string& text, const std::string& key) {
+    size_t at = text.find("\n" + key + "=");
+    return at == std::string::npos ? text.find(key + "=") : at;
+}
+
+TEST_F(SettingsFiles, MissingFilesGiveTheDefaults) {
+    ResetCondFolder(false);
+    AppSettings settings = {};
+    PatientInfo patient = {};
+    LoadFrameSettings(settings, ini.c_str());
+    LoadFileSettings(settings, ini.c_str());
+    LoadPatientSettings(patient, inf.c_str());
+    EXPECT_EQ(16, settings.MaxCh);
+    EXPECT_EQ(1, settings.FrameTime);
+    EXPECT_EQ(0, settings.TCType);
+    EXPECT_EQ(1, settings.SaveEnable);
+    EXPECT_STREQ("", settings.OrgFile);
+    EXPECT_EQ(1600, patient.height);
+    EXPECT_EQ(60000, patient.weight);
+    EXPECT_EQ(25, patient.ageYears);
+    EXPECT_EQ(1950, patient.birthYear);
+    EXPECT_EQ(1, patient.birthMonth);
+    EXPECT_STREQ("000-0001", patient.id);
+    EXPECT_STREQ("新規", patient.name);
+    EXPECT_STREQ("かな", patient.kana);
+    EXPECT_STREQ("0", patient.sex);
+    EXPECT_STREQ("Sleep Center", patient.hospital);
+    // Without the folder the writes are dropped silently.
+    SaveSystemSettings(settings, ini.c_str());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ini.c_str()));
+}
+
+TEST_F(SettingsFiles, SystemAndPatientKeysRoundTripInTheirOrder) {
+    AppSettings settings = {};
+    settings.MaxCh = 24;
+    settings.FrameTime = 5;
+    settings.TCType = 1;
+    settings.CalType = 1;
+    settings.SaveEnable = 1;
+    strcpy(settings.OrgFile, "C:\\REC\\NIGHT1.HDR");
+    strcpy(settings.CopyFile, "D:\\OUT\\OLD.DAT");
+    SaveSystemSettings(settings, ini.c_str());
+
+    PatientInfo patient = {};
+    patient.height = 1705;
+    patient.weight = 65000;
+    patient.ageYears = 45;
+    patient.ageMonths = 3;
+    patient.birthYear = 1965;
+    patient.birthMonth = 3;
+    patient.birthDay = 7;
+    strcpy(patient.id, "123-4567");
+    strcpy(patient.name, "山田太郎");
+    strcpy(patient.kana, "ﾔﾏﾀﾞﾀﾛｳ");
+    strcpy(patient.sex, "M");
+    strcpy(patient.department, "睡眠科");
+    strcpy(patient.requestingDoctor, "Dr. A");
+    strcpy(patient.technician, "T. B");
+    strcpy(patient.readingDoctor, "Dr. C");
+    strcpy(patient.hospital, "North Clinic");
+    SavePatientSettings(patient, inf.c_str());
+
+    AppSettings settingsBack = {};
+    PatientInfo patientBack = {};
+    LoadFrameSettings(settingsBack, ini.c_str());
+    LoadFileSettings(settingsBack, ini.c_str());
+    LoadPatientSettings(patientBack, inf.c_str());
+    EXPECT_EQ(0, memcmp(&settings, &settingsBack, sizeof settings));
+    EXPECT_EQ(0, memcmp(&patient, &patientBack, sizeof patient));
+
+    std::string system = ReadTextFile(ini);
+    const char* systemOrder[] = {"MaxCh", "FrameTime", "SaveEnable", "TCType", "CalType", "OrgFile", "CopyFile"};
+    for (size_t i = 1; i < sizeof systemOrder / sizeof systemOrder[0]; ++i)
+        EXPECT_LT(KeyAt(system, systemOrder[i - 1]), KeyAt(system, systemOrder[i])) << systemOrder[i];
+    std::string patientText = ReadTextFile(inf);
+    const char* patientOrder[] = {"Height", "Weight", "AgeYear", "AgeMonth", "Year", "Month", "Day", "ID",
+                                  "Name1", "Name2", "Sex", "Hospital", "Departmemt", "ReqDoctor",
+                                  "Technician", "ReaderDoctor"};
+    for (size_t i = 1; i < sizeof patientOrder / sizeof patientOrder[0]; ++i)
+        EXPECT_LT(KeyAt(patientText, patientOrder[i - 1]), KeyAt(patientText, patientOrder[i])) << patientOrder[i];
+    EXPECT_NE(std::string::npos, patientText.find("Departmemt=睡眠科"));
+    EXPECT_NE(std::string::npos, patientText.find("Height=1705"));
+}
+
+TEST_F(SettingsFiles, ValuesAreTakenAsReadWithinTheirWidths) {
+    WriteTextFile(ini,
+                  "[SYSTEM]\r\nRefCount=abc\r\nMaxCh=99\r\nFrameTime=-7\r\nTCType=-1\r\nCalType=70000\r\n"
+                  "SaveEnable=yes\r\n");
+    EXPECT_EQ(1, CountStart(ini.c_str()));
+    EXPECT_NE(std::string::npos, ReadTextFile(ini).find("RefCount=1"));
+    EXPECT_EQ(2, CountStart(ini.c_str()));
+
+    AppSettings settings = {};
+    LoadFrameSettings(settings, ini.c_str());
+    LoadFileSettings(settings, ini.c_str());
+    EXPECT_EQ(32, settings.MaxCh);          // limited to the 32 montage rows
+    EXPECT_EQ(-7, settings.FrameTime);      // kept; the conversion refuses it at its start
+    EXPECT_EQ(65535, settings.TCType);      // the low 16 bits
+    EXPECT_EQ(70000 & 0xFFFF, settings.CalType);
+    EXPECT_EQ(0, settings.SaveEnable);      // no leading number
+    SaveSystemSettings(settings, ini.c_str());
+    EXPECT_NE(std::string::npos, ReadTextFile(ini).find("TCType=65535"));
+
+    WriteTextFile(ini, "[SYSTEM]\r\nMaxCh=0\r\n");
+    LoadFrameSettings(settings, ini.c_str());
+    EXPECT_EQ(1, settings.MaxCh);
+    WriteTextFile(ini, "[SYSTEM]\r\nMaxCh=-5\r\n");
+    LoadFrameSettings(settings, ini.c_str());
+    EXPECT_EQ(1, settings.MaxCh);
+}
+
+TEST_F(SettingsFiles, LongTextsAreCutToTheirBuffersWithoutSplittingACharacter) {
+    std::string longId(40, '7');
+    std::string longName;
+    for (int i = 0; i < 20; ++i) longName += "睡";   // 40 bytes of double-byte characters
+    std::string longPath = "C:\\" + std::string(400, 'p') + ".HDR";
+    WriteTextFile(inf, "[PATIENT]\r\nID=" + longId + "\r\nName1=x" + longName + "\r\n");
+    WriteTextFile(ini, "[SYSTEM]\r\nOrgFile=" + longPath + "\r\n");
+    PatientInfo patient = {};
+    AppSettings settings = {};
+    LoadPatientSettings(patient, inf.c_str());
+    LoadFileSettings(settings, ini.c_str());
+    EXPECT_EQ(std::string(19, '7'), patient.id);
+    // 31 bytes hold "x" and 15 whole characters; the 16th would be cut in half.
+    EXPECT_EQ(31u, strlen(patient.name));
+    EXPECT_EQ("x" + longName.substr(0, 30), patient.name);
+    EXPECT_EQ(259u, strlen(settings.OrgFile));
+}
+
+TEST_F(SettingsFiles, GarbageFilesStartWithDefaults) {
+    std::string garbage;
+    unsigned seed = 12345;
+    for (int i = 0; i < 5000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        garbage += static_cast<char>(seed >> 16);
+    }
+    const std::string samples[] = {garbage, "[SYSTEM", "[SYSTEM]\r\nMaxCh", "[PATIENT]\r\nHeight=\r\nID",
+                                   std::string("\xFF\xFE[\0S\0Y\0", 8)};
+    for (const std::string& text : samples) {
+        WriteTextFile(ini, text);
+        WriteTextFile(inf, text);
+        AppSettings settings = {};
+        PatientInfo patient = {};
+        LoadFrameSettings(settings, ini.c_str());
+        LoadFileSettings(settings, ini.c_str());
+        LoadPatientSettings(patient, inf.c_str());
+        EXPECT_GE(settings.MaxCh, 1);
+        EXPECT_LE(settings.MaxCh, 32);
+        EXPECT_LT(strlen(patient.id), sizeof patient.id);
+        EXPECT_LT(strlen(patient.hospital), sizeof patient.hospital);
+    }
+}
+
+TEST(TextCutting, CopiesStayInsideTheirBuffers) {
+    char small[6];
+    memset(small, 'z', sizeof small);
+    CopyText(small, 4, "abcdef");
+    EXPECT_STREQ("abc", small);
+    EXPECT_EQ('z', small[4]);
+    CopyText(small, 4, "a睡");   // 3 bytes fit exactly
+    EXPECT_STREQ("a睡", small);
+    CopyText(small, 3, "a睡");   // half a character is dropped
+    EXPECT_STREQ("a", small);
+    CopyText(small, 1, "abc");
+    EXPECT_STREQ("", small);
+}
+
+}  // namespace

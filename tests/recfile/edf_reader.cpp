@@ -1,0 +1,33 @@
+// EDFlib wrapper for the PSG writer tests.
+#include "edf_reader.h"
+
+EdfReader::EdfReader(const std::string& path) : hdr_(new edf_hdr_struct()) {
+    rc_ = edfopen_file_readonly(path.c_str(), hdr_.get(), EDFLIB_READ_ALL_ANNOTATIONS);
+}
+
+EdfReader::~EdfReader() {
+    if (rc_ == 0) edfclose_file(hdr_->handle);
+}
+
+std::string EdfReader::Label(int s) const {
+    std::string label = hdr_->signalparam[s].label;
+    while (!label.empty() && label.back() == ' ') label.pop_back();
+    return label;
+}
+
+std::vector<int> EdfReader::Digital(int s, long long from, int count) {
+    std::vector<int> out(static_cast<size_t>(count));
+    edfseek(hdr_->handle, s, from, EDFSEEK_SET);
+    int n = edfread_digital_samples(hdr_->handle, s, count, out.data());
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
+
+std::vector<EdfAnnotation> EdfReader::Annotations() {
+    std::vector<EdfAnnotation> out;
+    for (long long i = 0; i < hdr_->annotations_in_file; ++i) {
+        edf_annotation_struct a;
+        if (edf_get_annotation(hdr_->handle, static_cast<int>(i), &a) == 0) out.push_back({a.onset, a.annotation});
+    }
+    return out;
+}

@@ -1,0 +1,119 @@
+// taffgen: writes a synthetic overnight TAFFmat recording (header and data
+// file) for trying the converter and for tests. Run with --help for usage.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "tools/taffgen/taffgen.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: taffgen [options]\n"
+    "  --out PATH          header file to write (default NIGHT001.HDR); the data\n"
+    "                      file goes beside it with the same base name\n"
+    "  --channels N        channels, 1..1024 (default 16)\n"
+    "  --rate HZ           samples per second per channel (default 200)\n"
+    "  --seconds S         length in seconds (default 3600)\n"
+    "  --duration H:M:S    length as hours:minutes:seconds\n"
+    "  --start \"YYYY-MM-DD HH:MM:SS\"  start of the recording (default 2024-03-14 22:15:04)\n"
+    "  --long              24-bit samples (FILE_TYPE LONG) instead of 16-bit\n"
+    "  --sequential        STORAGE_MODE SEQUENTIAL instead of INTERLACED\n"
+    "  --upper | --lower   extension case: .HDR/.DAT (default) or .hdr/.dat\n"
+    "  --lf                header lines end in LF instead of CR LF\n"
+    "  --no-recorder-part  leave out the recorder-specific lines after DATA\n"
+    "  --seed N            varies the activity (default 1)\n"
+    "  --comment TEXT      COMMENT and MEMO text\n";
+
+bool ParseInt(const char* text, long long* value) {
+    char* end = nullptr;
+    *value = std::strtoll(text, &end, 10);
+    return end != text && *end == '\0';
+}
+
+bool ParseDuration(const std::string& text, double* seconds) {
+    int h = 0, m = 0, s = 0;
+    char extra = 0;
+    if (std::sscanf(text.c_str(), "%d:%d:%d%c", &h, &m, &s, &extra) != 3 || h < 0 || m < 0 || s < 0) return false;
+    *seconds = h * 3600.0 + m * 60.0 + s;
+    return true;
+}
+
+bool ParseStart(const std::string& text, TaffGenOptions* o) {
+    char extra = 0;
+    return std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &o->year, &o->month, &o->day, &o->hour, &o->minute,
+                       &o->second, &extra) == 6;
+}
+
+bool HasExtension(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    const size_t dot = path.rfind('.');
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+}
+
+struct Command {
+    TaffGenOptions options;
+    std::string out = "NIGHT001";
+    bool upper = true;
+};
+
+// Applies one option (with its value when it takes one); false on a bad one.
+bool ApplyOption(const std::string& name, const char* value, Command* cmd, int* used) {
+    TaffGenOptions& o = cmd->options;
+    long long n = 0;
+    *used = 0;
+    if (name == "--long") o.longSamples = true;
+    else if (name == "--sequential") o.sequential = true;
+    else if (name == "--upper") cmd->upper = true;
+    else if (name == "--lower") cmd->upper = false;
+    else if (name == "--lf") o.crlf = false;
+    else if (name == "--no-recorder-part") o.recorderPart = false;
+    else {
+        if (value == nullptr) return false;
+        *used = 1;
+        if (name == "--out") cmd->out = value;
+        else if (name == "--comment") o.comment = value;
+        else if (name == "--start") return ParseStart(value, &o);
+        else if (name == "--duration") return ParseDuration(value, &o.seconds);
+        else if (name == "--seconds") o.seconds = std::atof(value);
+        else if (!ParseInt(value, &n)) return false;
+        else if (name == "--channels") o.channels = static_cast<int>(n);
+        else if (name == "--rate") o.rate = static_cast<int>(n);
+        else if (name == "--seed") o.seed = static_cast<uint32_t>(n);
+        else return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Command cmd;
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (name == "--help" || name == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        int used = 0;
+        if (!ApplyOption(name, i + 1 < argc ? argv[i + 1] : nullptr, &cmd, &used)) {
+            std::fprintf(stderr, "taffgen: bad option or value: %s\n%s", name.c_str(), kUsage);
+            return 2;
+        }
+        i += used;
+    }
+    cmd.options.dataExtension = cmd.upper ? ".DAT" : ".dat";
+    const std::string header = HasExtension(cmd.out) ? cmd.out : cmd.out + (cmd.upper ? ".HDR" : ".hdr");
+    std::string error;
+    if (!WriteTaffRecording(cmd.options, header, &error)) {
+        std::fprintf(stderr, "taffgen: %s\n", error.c_str());
+        return 1;
+    }
+    const TaffGenOptions& o = cmd.options;
+    const long long scans = static_cast<long long>(TaffGenScanCount(o));
+    std::printf("%s: %d channels, %d Hz, %lld samples per channel (%lld s), %s %s\n", header.c_str(), o.channels,
+                o.rate, scans, scans / o.rate, o.longSamples ? "LONG" : "INTEGER",
+                o.sequential ? "SEQUENTIAL" : "INTERLACED");
+    std::printf("data: %s\n", TaffGenDataPath(o, header).c_str());
+    return 0;
+}
