@@ -39,19 +39,6 @@ void BuildPaths() {
     snprintf(g_app.patientPath, sizeof g_app.patientPath, "%s\\COND\\PATIENT.INF", g_app.programDir);
 }
 
-void SetChannelDefaults(ConverterState& state) {
-    for (MontagePattern& pattern : state.patterns) {
-        for (ChannelSetting& channel : pattern.channels) {
-            channel.rateDivisor = 1;
-            channel.calEU = 50;
-            channel.calVU = 409;
-            channel.sensitivity = 50000;
-            channel.lowFilter = 500;
-            channel.highFilter = 100;
-        }
-    }
-}
-
 // Allocates the record and stores its handle in slot 0. Null on failure.
 HGLOBAL AllocateState(HWND window) {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(ConverterState));
@@ -83,7 +70,7 @@ LRESULT OnCreate(HWND window) {
         BuildFrame(window, state);
         state.source.sampleRate = 200;
         state.source.channelCount = 14;
-        SetChannelDefaults(state);
+        SetChannelStartupDefaults(state.patterns);
         LoadFileSettings(state.settings, g_app.settingsPath);
         LoadPatientSettings(state.patient, g_app.patientPath);
     }

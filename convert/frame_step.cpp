@@ -4,6 +4,7 @@
 #include "convert/frame_step.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "convert/block_memory.h"
 
@@ -44,10 +45,14 @@ bool WriteBlock(ConverterState& s, const int16_t* block) {
 }
 
 // Reads and writes the block at readPosition. False when a write failed.
+// A block the reader cannot deliver is written as silence (zeros): the PSG
+// file is continuous, so skipping it would move every later sample one
+// block too early in time.
 bool ConvertBlock(ConverterState& s, int16_t* buffer, int32_t skipFlag) {
     ConversionFields& c = s.conv;
+    if (s.source.bitsPerSample != 16) return true;
     const int32_t n = TaffReadBlock(s.source.sourceHandle, c.readPosition, c.samplesPerBlock, buffer);
-    if (n <= 0 || s.source.bitsPerSample != 16) return true;
+    if (n <= 0) memset(buffer, 0, size_t(s.source.bytesPerScan) * size_t(c.samplesPerBlock) + 2);
     const int16_t* block = (skipFlag & 0xFFFF) ? buffer + 1 : buffer;
     return WriteBlock(s, block);
 }

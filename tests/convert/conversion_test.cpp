@@ -266,3 +266,28 @@ TEST(Conversion, FortyChannelsWriteTheThirtyTwoWithEntries) {
 }
 
 }  // namespace
+
+// A data file cut short during the run: the blocks the reader can no longer
+// deliver become silence, so the file keeps its length and every sample
+// before the cut stays at its own time.
+TEST(Conversion, UnreadableBlocksKeepTheRecordsInTime) {
+    TempDir dir;
+    const TaffGenOptions o = Recording(2, 200 * 200);   // 200 s: four blocks of 60 s
+    StateOwner s;
+    const std::string out = dir.Path("cut.DAT");
+    OpenRecording(*s, o, dir.Path("CUT.HDR"), out);
+    const std::string data = TaffGenDataPath(o, dir.Path("CUT.HDR"));
+    const RunResult r = RunConversion(*s, [&](ConverterState&, int step) {
+        if (step == 1) {
+            ASSERT_EQ(0, truncate(data.c_str(), 0));   // after the first block
+        }
+    });
+    EXPECT_EQ(r.end, kRunCompleted);
+    EdfReader psg(out);
+    ASSERT_TRUE(psg.ok);
+    EXPECT_EQ(200, psg.hdr->datarecords_in_file);
+    const std::vector<int> first = psg.Digital(0);
+    ASSERT_EQ(size_t(200 * 200), first.size());
+    for (int i = 0; i < 60 * 200; i += 997) EXPECT_EQ(TaffGenExpectedSample(o, 0, i), first[size_t(i)]) << i;
+    for (size_t i = 60 * 200; i < first.size(); i += 991) EXPECT_EQ(0, first[i]) << i;
+}

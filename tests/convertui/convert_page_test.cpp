@@ -1,0 +1,356 @@
+// The conversion page through the real main window: choosing the output
+// file, the status texts of each state, whole runs driven by the page's
+// frame timer and checked in the written PSG file, and the ways a run is
+// refused or cut short (no output chosen, the output naming the source's
+// own files, a bad frame time, a start while converting, the recording
+// closed or another one opened during a run, a disk that cannot be written).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "app/app_globals.h"
+#include "resources/resource_ids.h"
+#include "tests/app/gui_support.h"
+#include "tools/taffgen/taffgen.h"
+
+namespace {
+
+std::string MakeRecording(const std::string& name, int channels, double seconds) {
+    TaffGenOptions options;
+    options.channels = channels;
+    options.seconds = seconds;
+    std::string path = TempDir() + "\\" + name;
+    std::string error;
+    EXPECT_TRUE(WriteTaffRecording(options, path, &error)) << error;
+    return path;
+}
+
+std::string StatusString(int id) {
+    char text[128];
+    LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
+    return text;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// The fixed header fields of a written PSG file.
+struct PsgFile {
+    explicit PsgFile(const std::string& path) : bytes(ReadBytes(path)) {}
+    std::string Field(size_t offset, size_t width) const {
+        if (bytes.size() < offset + width) return "<short>";
+        std::string text = bytes.substr(offset, width);
+        return text.substr(0, text.find_last_not_of(' ') + 1);
+    }
+    long Number(size_t offset, size_t width) const { return strtol(Field(offset, width).c_str(), nullptr, 10); }
+    std::string RecordCount() const { return Field(236, 8); }
+    // Header bytes plus records of the size the signal fields give.
+    bool SizeMatches(long records) const {
+        const long headerBytes = Number(184, 8);
+        const long signals = Number(252, 4);
+        if (signals <= 0 || headerBytes != 256 * (signals + 1)) return false;
+        long recordBytes = 0;
+        for (long i = 0; i < signals; ++i) recordBytes += 2 * Number(256 + signals * 216 + i * 8, 8);
+        return static_cast<long>(bytes.size()) == headerBytes + records * recordBytes;
+    }
+    std::string bytes;
+};
+
+class ConvertPage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InstallFakeUi();
+        ResetCondFolder(true);
+    }
+    void TearDown() override {
+        if (window) CloseMainWindow(window);
+        ResetCondFolder(false);
+    }
+    void Open() {
+        window = OpenMainWindow();
+        ASSERT_NE(nullptr, window);
+    }
+    HWND Page() { return PeekState(window)->frame.pages[3]; }
+    ConverterState& State() { return *PeekState(window); }
+    std::string Text(int id) { return ControlText(Page(), id); }
+    bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Page(), id)) != FALSE; }
+    void Refresh() { SendMessageA(Page(), WM_PAGE_REFRESH, 0, 0); }
+    void OpenRecording(const std::string& path) {
+        Fake().openAnswer = path;
+        SendMessageA(window, WM_COMMAND, IDM_FILE_OPEN, 0);
+        ASSERT_EQ(kSourceTaff, State().source.sourceKind) << path;
+    }
+    void Click(int id) {
+        SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(Page(), id)));
+    }
+    void ChooseOutput(const std::string& path) {
+        Fake().saveAnswer = path;
+        Click(IDC_CONV_SELECT);
+    }
+    // Pumps messages until `done` holds or `ms` have passed.
+    bool PumpUntil(const std::function<bool()>& done, int ms = 30000) {
+        DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+        while (!done()) {
+            if (static_cast<LONG>(GetTickCount() - end) >= 0) return false;
+            Pump(10);
+        }
+        return true;
+    }
+    bool WaitForFinished() {
+        return PumpUntil([this] { return State().conv.conversionState == kConvFinished; });
+    }
+    HWND window = nullptr;
+};
+
+TEST_F(ConvertPage, StartBeforeChoosingAFileWarns) {
+    Open();
+    Refresh();
+    EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
+    EXPECT_FALSE(Enabled(IDC_CONV_START));
+    EXPECT_TRUE(Enabled(IDC_CONV_SELECT));
+    OpenRecording(MakeRecording("NOOUT.HDR", 2, 10));
+    Refresh();
+    EXPECT_EQ(StatusString(IDS_STATUS_NO_OUTPUT), Text(IDC_CONV_STATUS));
+    Click(IDC_CONV_START);
+    EXPECT_EQ(std::vector<int>{IDD_WARN_NO_OUTPUT}, Fake().messageDialogs);
+    EXPECT_EQ(kConvNoOutput, State().conv.conversionState);
+    EXPECT_EQ(nullptr, State().conv.recHandle);
+    EXPECT_EQ(0u, State().conv.timerId);
+}
+
+TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
+    Open();
+    const std::string source = MakeRecording("NIGHT.HDR", 4, 150);
+    const std::string output = TempDir() + "\\RUN1.DAT";
+    OpenRecording(source);
+
+    ChooseOutput(output);
+    ConverterState& s = State();
+    EXPECT_EQ("PSG Convert File Select", Fake().saveTitle);
+    EXPECT_EQ(0x4000u, Fake().saveFlags);   // no earlier output
+    EXPECT_EQ(kConvOutputChosen, s.conv.conversionState);
+    EXPECT_EQ(output, s.conv.outputPath);
+    EXPECT_EQ(output, s.settings.CopyFile);
+    EXPECT_EQ(3, s.frame.currentPage);
+    EXPECT_TRUE(IsWindowVisible(Page()));
+    EXPECT_EQ(output, Text(IDC_CONV_OUTPUT));
+    EXPECT_EQ(StatusString(IDS_STATUS_READY), Text(IDC_CONV_STATUS));
+    EXPECT_TRUE(Enabled(IDC_CONV_START));
+    EXPECT_TRUE(Fake().messageDialogs.empty());   // a new file needs no confirmation
+
+    Click(IDC_CONV_START);
+    ASSERT_EQ(kConvConverting, s.conv.conversionState);
+    RecHandle running = s.conv.recHandle;
+    EXPECT_NE(nullptr, running);
+    EXPECT_NE(0u, s.conv.timerId);
+    EXPECT_EQ(StatusString(IDS_STATUS_CONVERTING), Text(IDC_CONV_STATUS));
+    EXPECT_FALSE(Enabled(IDC_CONV_START));
+    EXPECT_FALSE(Enabled(IDC_CONV_SELECT));
+    // A second start and the convert command are refused while converting.
+    Click(IDC_CONV_START);
+    Fake().saveAnswer = TempDir() + "\\OTHER.DAT";
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
+    EXPECT_EQ((std::vector<UINT>{0, 0}), Fake().beeps);
+    EXPECT_EQ(1, Fake().saveCalls);
+    EXPECT_EQ(running, s.conv.recHandle);
+    EXPECT_EQ(output, s.conv.outputPath);
+
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ(nullptr, s.conv.recHandle);
+    EXPECT_EQ(0u, s.conv.timerId);
+    EXPECT_EQ(nullptr, s.conv.blockBuffer);
+    EXPECT_EQ(StatusString(IDS_STATUS_DONE), Text(IDC_CONV_STATUS));
+    EXPECT_EQ("150 / 150", Text(IDC_CONV_COUNTER));
+    EXPECT_EQ((std::vector<UINT>{0, 0, 0}), Fake().beeps);
+    EXPECT_TRUE(Enabled(IDC_CONV_START));
+    EXPECT_TRUE(Enabled(IDC_CONV_SELECT));
+    EXPECT_TRUE(Fake().messageDialogs.empty());
+    PsgFile file(output);
+    EXPECT_EQ("0", file.Field(0, 8));
+    EXPECT_EQ("150", file.RecordCount());
+    EXPECT_EQ("1", file.Field(244, 8));
+    EXPECT_EQ(5, file.Number(252, 4));   // four channels and the annotations
+    EXPECT_TRUE(file.SizeMatches(150)) << file.bytes.size();
+    EXPECT_FALSE(Exists(TempDir() + "\\OTHER.DAT"));
+
+    // Starting again from Finished writes the same file anew without asking.
+    Click(IDC_CONV_START);
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_TRUE(Fake().messageDialogs.empty());
+    EXPECT_EQ(file.bytes, ReadBytes(output));
+
+    // The next choice proposes the recording's name in the last output's
+    // folder; the existing file is confirmed first, and a cancel keeps all.
+    Fake().messageAnswer = IDCANCEL;
+    ChooseOutput(output);
+    EXPECT_EQ(TempDir() + "\\NIGHT.DAT", Fake().saveFileName);
+    EXPECT_EQ(TempDir() + "\\", Fake().saveInitialDir);
+    EXPECT_EQ(0x4800u, Fake().saveFlags);
+    EXPECT_EQ(std::vector<int>{IDD_CONFIRM_OVERWRITE}, Fake().messageDialogs);
+    EXPECT_EQ(kConvFinished, s.conv.conversionState);
+    EXPECT_EQ(StatusString(IDS_STATUS_DONE), Text(IDC_CONV_STATUS));
+    Fake().messageAnswer = IDOK;
+    ChooseOutput(output);
+    EXPECT_EQ(kConvOutputChosen, s.conv.conversionState);
+    EXPECT_EQ(StatusString(IDS_STATUS_READY), Text(IDC_CONV_STATUS));
+}
+
+TEST_F(ConvertPage, OutputNamingTheSourceFilesIsRefused) {
+    Open();
+    const std::string header = MakeRecording("SAME.HDR", 2, 30);
+    const std::string data = TaffGenDataPath(TaffGenOptions(), header);
+    const std::string before = ReadBytes(data);
+    OpenRecording(header);
+    std::string lower = data;
+    for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    std::string header2 = header.substr(0, header.size() - 3) + "hdr";
+    for (const std::string& output : {data, lower, header2}) {
+        InstallFakeUi();
+        ChooseOutput(output);
+        ASSERT_EQ(kConvOutputChosen, State().conv.conversionState) << output;
+        EXPECT_EQ(std::vector<int>{IDD_CONFIRM_OVERWRITE}, Fake().messageDialogs);
+        Click(IDC_CONV_START);
+        EXPECT_EQ((std::vector<int>{IDD_CONFIRM_OVERWRITE, IDD_WARN_SAME_FILE}), Fake().messageDialogs) << output;
+        EXPECT_EQ(kConvOutputChosen, State().conv.conversionState) << output;
+        EXPECT_EQ(nullptr, State().conv.recHandle);
+    }
+    EXPECT_EQ(before, ReadBytes(data));
+    // The recording still reads as before.
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
+    OpenRecording(header);
+}
+
+TEST_F(ConvertPage, ConvertCommandChoosesAndStarts) {
+    Open();
+    OpenRecording(MakeRecording("CMD.HDR", 3, 70));
+    const std::string output = TempDir() + "\\CMD_OUT.DAT";
+    Fake().saveAnswer = output;
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
+    EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
+    EXPECT_EQ(3, State().frame.currentPage);
+    ASSERT_TRUE(PumpUntil([this] { return State().conv.conversionState != kConvOutputChosen; }, 2000));
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ("70 / 70", Text(IDC_CONV_COUNTER));
+    PsgFile file(output);
+    EXPECT_EQ("70", file.RecordCount());
+    EXPECT_TRUE(file.SizeMatches(70));
+}
+
+TEST_F(ConvertPage, ClosingTheRecordingEndsTheRun) {
+    Open();
+    OpenRecording(MakeRecording("CLOSED.HDR", 4, 600));
+    const std::string output = TempDir() + "\\CLOSED_OUT.DAT";
+    ChooseOutput(output);
+    Click(IDC_CONV_START);
+    ASSERT_EQ(kConvConverting, State().conv.conversionState);
+    ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
+    ASSERT_TRUE(WaitForFinished());
+    ConverterState& s = State();
+    EXPECT_EQ(nullptr, s.conv.recHandle);
+    EXPECT_EQ(0u, s.conv.timerId);
+    EXPECT_EQ(std::vector<UINT>{0}, Fake().beeps);
+    EXPECT_LT(s.conv.framesDone, s.conv.totalFrames);
+    Refresh();
+    EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
+    EXPECT_FALSE(Enabled(IDC_CONV_START));
+    PsgFile file(output);
+    EXPECT_EQ("-1", file.RecordCount());
+}
+
+TEST_F(ConvertPage, OpeningAnotherRecordingEndsTheRunFirst) {
+    Open();
+    OpenRecording(MakeRecording("FIRST.HDR", 4, 600));
+    const std::string second = MakeRecording("SECOND.HDR", 2, 30);
+    const std::string output = TempDir() + "\\FIRST_OUT.DAT";
+    ChooseOutput(output);
+    Click(IDC_CONV_START);
+    ASSERT_EQ(kConvConverting, State().conv.conversionState);
+    ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));
+    OpenRecording(second);
+    ConverterState& s = State();
+    EXPECT_EQ(kConvNoOutput, s.conv.conversionState);
+    EXPECT_EQ(nullptr, s.conv.recHandle);
+    EXPECT_EQ(0u, s.conv.timerId);
+    EXPECT_EQ(nullptr, s.conv.blockBuffer);
+    EXPECT_EQ(2, s.source.channelCount);
+    const std::string counter = Text(IDC_CONV_COUNTER);
+    Pump(300);   // no tick of the ended run comes any more
+    EXPECT_EQ(kConvNoOutput, s.conv.conversionState);
+    EXPECT_EQ(counter, Text(IDC_CONV_COUNTER));
+    EXPECT_EQ(StatusString(IDS_STATUS_NO_OUTPUT), Text(IDC_CONV_STATUS));
+    PsgFile file(output);
+    EXPECT_EQ("-1", file.RecordCount());
+}
+
+TEST_F(ConvertPage, FrameTimeOfThreeSecondsFromTheSettings) {
+    WriteTextFile(SettingsPath(), "[SYSTEM]\r\nFrameTime=3\r\n");
+    Open();
+    EXPECT_EQ(CB_ERR, SendDlgItemMessageA(Page(), IDC_CONV_FRAMETIME, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(4, SendDlgItemMessageA(Page(), IDC_CONV_FRAMETIME, CB_GETCOUNT, 0, 0));
+    OpenRecording(MakeRecording("THREE.HDR", 2, 150));
+    const std::string output = TempDir() + "\\THREE_OUT.DAT";
+    ChooseOutput(output);
+    // The comment is kept to 31 characters.
+    SetDlgItemTextA(Page(), IDC_CONV_COMMENT, "0123456789012345678901234567890123456789");
+    SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(IDC_CONV_COMMENT, EN_KILLFOCUS), 0);
+    EXPECT_STREQ("0123456789012345678901234567890", State().conv.recordingComment);
+    Click(IDC_CONV_START);
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ("50 / 50", Text(IDC_CONV_COUNTER));
+    PsgFile file(output);
+    EXPECT_EQ("50", file.RecordCount());
+    EXPECT_EQ("3", file.Field(244, 8));
+    EXPECT_TRUE(file.SizeMatches(50));
+    // Picking an item replaces the value.
+    SendDlgItemMessageA(Page(), IDC_CONV_FRAMETIME, CB_SETCURSEL, 3, 0);
+    SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(IDC_CONV_FRAMETIME, CBN_SELCHANGE), 0);
+    EXPECT_EQ(10, State().settings.FrameTime);
+}
+
+TEST_F(ConvertPage, FrameTimeZeroRefusesTheStart) {
+    WriteTextFile(SettingsPath(), "[SYSTEM]\r\nFrameTime=0\r\n");
+    Open();
+    OpenRecording(MakeRecording("ZERO.HDR", 2, 30));
+    const std::string output = TempDir() + "\\ZERO_OUT.DAT";
+    ChooseOutput(output);
+    Click(IDC_CONV_START);
+    EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
+    EXPECT_EQ(nullptr, State().conv.recHandle);
+    EXPECT_EQ(0u, State().conv.timerId);
+    EXPECT_FALSE(Exists(output));
+    EXPECT_NE(StatusString(IDS_STATUS_CONVERTING), Text(IDC_CONV_STATUS));
+}
+
+TEST_F(ConvertPage, FailedWriteIsReported) {
+    // Wine reaches /dev/full through drive Z:; every write to it fails.
+    const std::string output = "Z:\\dev\\full";
+    Open();
+    OpenRecording(MakeRecording("FULL.HDR", 2, 150));
+    ChooseOutput(output);
+    ASSERT_EQ(kConvOutputChosen, State().conv.conversionState);
+    Click(IDC_CONV_START);
+    if (State().conv.conversionState == kConvConverting) {
+        ASSERT_TRUE(WaitForFinished());
+    }
+    ASSERT_FALSE(Fake().messageDialogs.empty());
+    EXPECT_EQ(IDD_WARN_WRITE_FAILED, Fake().messageDialogs.back());
+    EXPECT_EQ(nullptr, State().conv.recHandle);
+    EXPECT_EQ(0u, State().conv.timerId);
+    EXPECT_NE(StatusString(IDS_STATUS_DONE), Text(IDC_CONV_STATUS));
+    EXPECT_FALSE(Fake().beeps.empty());
+}
+
+}  // namespace

@@ -1,0 +1,309 @@
+// The open and close commands and the source data page through the real
+// main window, with generated recordings on disk and the file and message
+// dialogs answered by the fake user interface: what an opened recording
+// shows, the date and time corrections, the lists kept over a new open,
+// the channel-name copy, files that are not recordings, and cancel.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "app/app_globals.h"
+#include "resources/resource_ids.h"
+#include "tests/app/gui_support.h"
+#include "tools/taffgen/taffgen.h"
+
+namespace {
+
+// Writes a generated recording into the test folder and returns its header path.
+std::string MakeRecording(const std::string& name, int channels, int64_t scans) {
+    TaffGenOptions options;
+    options.channels = channels;
+    options.scans = scans;
+    std::string path = TempDir() + "\\" + name;
+    std::string error;
+    EXPECT_TRUE(WriteTaffRecording(options, path, &error)) << error;
+    return path;
+}
+
+std::string Caption(HWND window) {
+    char text[600];
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class SourcePage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InstallFakeUi();
+        ResetCondFolder(true);
+        window = OpenMainWindow();
+        ASSERT_NE(nullptr, window);
+    }
+    void TearDown() override {
+        if (window) CloseMainWindow(window);
+        ResetCondFolder(false);
+    }
+    HWND Page() { return PeekState(window)->frame.pages[0]; }
+    ConverterState& State() { return *PeekState(window); }
+    // Runs the open command with the open dialog answering `path`.
+    void OpenCommand(const std::string& path) {
+        Fake().openAnswer = path;
+        SendMessageA(window, WM_COMMAND, IDM_FILE_OPEN, 0);
+    }
+    // Types `text` into an edit field of the page and leaves it.
+    void TypeInto(int id, const char* text) {
+        SetDlgItemTextA(Page(), id, text);
+        SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(id, EN_KILLFOCUS),
+                     reinterpret_cast<LPARAM>(GetDlgItem(Page(), id)));
+    }
+    void SelectInList(int id, int index) {
+        SendDlgItemMessageA(Page(), id, CB_SETCURSEL, index, 0);
+        SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(Page(), id)));
+    }
+    void ClickSetLabels() {
+        SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(IDC_SRC_SETLABELS, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(Page(), IDC_SRC_SETLABELS)));
+    }
+    HWND window = nullptr;
+};
+
+TEST_F(SourcePage, OpenShowsTheRecording) {
+    // 125.995 seconds at 200 Hz: the part second is not counted.
+    std::string path = MakeRecording("EIGHT.HDR", 8, 200 * 125 + 199);
+    State().conv.conversionState = 3;
+    OpenCommand(path);
+
+    // The dialog opened in the default folder: no earlier recording.
+    EXPECT_EQ(1, Fake().openCalls);
+    EXPECT_EQ("TAFFormat File Select", Fake().openTitle);
+    EXPECT_EQ(static_cast<DWORD>(OFN_SHAREAWARE), Fake().openFlags);
+    EXPECT_EQ("", Fake().openInitialDir);
+    EXPECT_EQ("", Fake().openFileName);
+    EXPECT_TRUE(Fake().messageDialogs.empty());
+    EXPECT_TRUE(Fake().beeps.empty());
+
+    ConverterState& s = State();
+    EXPECT_EQ(kSourceTaff, s.source.sourceKind);
+    EXPECT_NE(nullptr, s.source.sourceHandle);
+    EXPECT_EQ(0, s.conv.conversionState);
+    EXPECT_EQ(path, s.settings.OrgFile);
+    EXPECT_EQ(path.substr(0, path.size() - 4), s.source.sourceStem);
+    EXPECT_EQ(16, s.source.bytesPerScan);
+
+    HWND page = Page();
+    EXPECT_TRUE(IsWindowVisible(page));
+    EXPECT_EQ("TAFFormat File", ControlText(page, IDC_SRC_FILETYPE));
+    EXPECT_EQ(path, ControlText(page, IDC_SRC_FILENAME));
+    EXPECT_EQ("8", ControlText(page, IDC_SRC_CHANNELS));
+    EXPECT_EQ("200 Hz", ControlText(page, IDC_SRC_RATE));
+    EXPECT_EQ("16bit", ControlText(page, IDC_SRC_BITS));
+    EXPECT_EQ("0:02:05", ControlText(page, IDC_SRC_TOTALTIME));
+    const int ids[] = {IDC_SRC_YEAR, IDC_SRC_MONTH, IDC_SRC_DAY, IDC_SRC_HOUR, IDC_SRC_MINUTE, IDC_SRC_SECOND};
+    const char* expected[] = {"2024", "03", "14", "22", "15", "04"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(expected[i], ControlText(page, ids[i])) << ids[i];
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_SRC_SETLABELS)));
+    EXPECT_TRUE(EndsWith(Caption(window), " [" + path + "]")) << Caption(window);
+
+    // Entries of the 8 channels switched on (type 0 becomes 4), the rest off.
+    const MontagePattern& pattern = s.patterns[s.currentPattern];
+    for (int j = 0; j < kChannelEntries; ++j) {
+        EXPECT_EQ(j < 8 ? 1 : 0, pattern.channels[j].enabled) << j;
+        if (j < 8) {
+            EXPECT_NE(0, pattern.channels[j].signalType) << j;
+        }
+    }
+
+    // The next open starts in the folder of this recording with its name.
+    Fake().openAnswer.clear();
+    SendMessageA(window, WM_COMMAND, IDM_FILE_OPEN, 0);
+    EXPECT_EQ(path.substr(0, path.rfind('\\') + 1), Fake().openInitialDir);
+    EXPECT_EQ(path, Fake().openFileName);
+    EXPECT_EQ(static_cast<DWORD>(OFN_SHAREAWARE | OFN_PATHMUSTEXIST), Fake().openFlags);
+}
+
+TEST_F(SourcePage, SignalTypeZeroBecomesEegOthersStay) {
+    std::string path = MakeRecording("TYPES.HDR", 4, 2000);
+    MontagePattern& pattern = State().patterns[State().currentPattern];
+    pattern.channels[0].signalType = 0;
+    pattern.channels[1].signalType = 15;
+    pattern.channels[5].enabled = 1;
+    OpenCommand(path);
+    EXPECT_EQ(4, pattern.channels[0].signalType);
+    EXPECT_EQ(15, pattern.channels[1].signalType);
+    EXPECT_EQ(0, pattern.channels[5].enabled);
+}
+
+TEST_F(SourcePage, StartFieldsKeepOnlyValuesInRange) {
+    OpenCommand(MakeRecording("DATES.HDR", 2, 2000));
+    SourceInfo& src = State().source;
+    TypeInto(IDC_SRC_HOUR, "8");
+    EXPECT_EQ(8, src.startHour);
+    EXPECT_EQ("08", ControlText(Page(), IDC_SRC_HOUR));
+    TypeInto(IDC_SRC_HOUR, " 09x");
+    EXPECT_EQ(9, src.startHour);
+    EXPECT_EQ("09", ControlText(Page(), IDC_SRC_HOUR));
+
+    TypeInto(IDC_SRC_YEAR, "2100");
+    EXPECT_EQ(2024, src.startYear);
+    EXPECT_EQ("2024", ControlText(Page(), IDC_SRC_YEAR));
+    TypeInto(IDC_SRC_YEAR, "1990");
+    EXPECT_EQ(1990, src.startYear);
+
+    TypeInto(IDC_SRC_MONTH, "2");
+    TypeInto(IDC_SRC_DAY, "31");
+    EXPECT_EQ(2, src.startMonth);
+    EXPECT_EQ(31, src.startDay);
+    TypeInto(IDC_SRC_DAY, "32");
+    EXPECT_EQ(31, src.startDay);
+    EXPECT_EQ("31", ControlText(Page(), IDC_SRC_DAY));
+
+    TypeInto(IDC_SRC_MINUTE, "ab");
+    EXPECT_EQ(0, src.startMinute);
+    EXPECT_EQ("00", ControlText(Page(), IDC_SRC_MINUTE));
+    TypeInto(IDC_SRC_SECOND, "-1");
+    EXPECT_EQ(4, src.startSecond);
+    EXPECT_EQ("04", ControlText(Page(), IDC_SRC_SECOND));
+
+    // A change of the text alone stores nothing.
+    SetDlgItemTextA(Page(), IDC_SRC_HOUR, "12");
+    SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(IDC_SRC_HOUR, EN_CHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(Page(), IDC_SRC_HOUR)));
+    EXPECT_EQ(9, src.startHour);
+    EXPECT_TRUE(Fake().beeps.empty());
+    EXPECT_TRUE(Fake().messageDialogs.empty());
+}
+
+TEST_F(SourcePage, HumFilterAndCalTypeSurviveCloseAndNewOpen) {
+    std::string path = MakeRecording("LISTS.HDR", 2, 2000);
+    OpenCommand(path);
+    SelectInList(IDC_SRC_HUMFILTER, 2);
+    SelectInList(IDC_SRC_CALTYPE, 1);
+    EXPECT_EQ(2, State().source.humFilter);
+    EXPECT_EQ(1, State().settings.CalType);
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
+    OpenCommand(path);
+    EXPECT_EQ(kSourceTaff, State().source.sourceKind);
+    EXPECT_EQ(2, State().source.humFilter);
+    EXPECT_EQ(1, State().settings.CalType);
+    EXPECT_EQ(2, SendDlgItemMessageA(Page(), IDC_SRC_HUMFILTER, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(1, SendDlgItemMessageA(Page(), IDC_SRC_CALTYPE, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(3, SendDlgItemMessageA(Page(), IDC_SRC_HUMFILTER, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(2, SendDlgItemMessageA(Page(), IDC_SRC_CALTYPE, CB_GETCOUNT, 0, 0));
+}
+
+TEST_F(SourcePage, SetLabelsCopiesTheChannelNames) {
+    OpenCommand(MakeRecording("LABELS.HDR", 8, 2000));
+    MontagePattern& pattern = State().patterns[State().currentPattern];
+    strcpy(pattern.channels[8].label, "KEEP");
+    ClickSetLabels();
+    EXPECT_STREQ("C3-A2", pattern.channels[0].label);
+    EXPECT_STREQ("C4-A1", pattern.channels[1].label);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(TaffGenChannelName(i), pattern.channels[i].label) << i;
+    EXPECT_STREQ("KEEP", pattern.channels[8].label);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Page(), IDC_SRC_SETLABELS)));
+}
+
+TEST_F(SourcePage, FortyChannelsFillTheThirtyTwoEntries) {
+    OpenCommand(MakeRecording("FORTY.HDR", 40, 2000));
+    ASSERT_EQ(kSourceTaff, State().source.sourceKind);
+    EXPECT_EQ("40", ControlText(Page(), IDC_SRC_CHANNELS));
+    const int slot = State().currentPattern;
+    const int next = (slot + 1) % kPatternCount;
+    MontagePattern& pattern = State().patterns[slot];
+    for (int j = 0; j < kChannelEntries; ++j) EXPECT_EQ(1, pattern.channels[j].enabled) << j;
+    char nextLabel[kLabelSize];
+    memcpy(nextLabel, State().patterns[next].channels[0].label, sizeof nextLabel);
+    ClickSetLabels();
+    EXPECT_EQ(TaffGenChannelName(31), pattern.channels[31].label);
+    EXPECT_EQ(0, memcmp(nextLabel, State().patterns[next].channels[0].label, sizeof nextLabel));
+}
+
+TEST_F(SourcePage, CloseClearsThePage) {
+    std::string path = MakeRecording("CLOSE.HDR", 8, 2000);
+    OpenCommand(path);
+    State().source.sampleRate = 500;   // the rate is kept, whatever it is
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
+    ConverterState& s = State();
+    EXPECT_EQ(kSourceNone, s.source.sourceKind);
+    EXPECT_EQ(nullptr, s.source.sourceHandle);
+    EXPECT_EQ(path, s.settings.OrgFile);
+    HWND page = Page();
+    EXPECT_EQ("No Select", ControlText(page, IDC_SRC_FILETYPE));
+    EXPECT_EQ("", ControlText(page, IDC_SRC_FILENAME));
+    EXPECT_EQ("0", ControlText(page, IDC_SRC_CHANNELS));
+    EXPECT_EQ("500 Hz", ControlText(page, IDC_SRC_RATE));
+    EXPECT_EQ("0bit", ControlText(page, IDC_SRC_BITS));
+    EXPECT_EQ("0000", ControlText(page, IDC_SRC_YEAR));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_SRC_SETLABELS)));
+    EXPECT_EQ(std::string::npos, Caption(window).find('['));
+    // The button does nothing without a recording.
+    strcpy(s.patterns[s.currentPattern].channels[0].label, "KEEP");
+    ClickSetLabels();
+    EXPECT_STREQ("KEEP", s.patterns[s.currentPattern].channels[0].label);
+    // A second close is harmless.
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
+    EXPECT_EQ(kSourceNone, s.source.sourceKind);
+}
+
+TEST_F(SourcePage, FilesThatAreNotRecordingsAreRefused) {
+    std::string good = MakeRecording("GOOD.HDR", 8, 2000);
+    std::string random = TempDir() + "\\RANDOM.HDR";
+    {
+        std::ofstream out(random, std::ios::binary);
+        for (int i = 0; i < 4096; ++i) out.put(static_cast<char>((i * 7919 + 13) & 0xFF));
+    }
+    std::string empty = TempDir() + "\\EMPTY.HDR";
+    { std::ofstream out(empty, std::ios::binary); }
+    std::string orphan = MakeRecording("ORPHAN.HDR", 8, 2000);
+    ASSERT_TRUE(DeleteFileA(TaffGenDataPath(TaffGenOptions(), orphan).c_str()));
+
+    for (const std::string& bad : {random, empty, orphan, TempDir() + "\\MISSING.HDR"}) {
+        OpenCommand(good);
+        ASSERT_EQ(kSourceTaff, State().source.sourceKind);
+        const std::string caption = Caption(window);
+        InstallFakeUi();
+        OpenCommand(bad);
+        ConverterState& s = State();
+        EXPECT_EQ(std::vector<UINT>{0}, Fake().beeps) << bad;
+        EXPECT_EQ(std::vector<int>{IDD_WARN_NOT_TAFF}, Fake().messageDialogs) << bad;
+        EXPECT_EQ(kSourceNone, s.source.sourceKind) << bad;
+        EXPECT_EQ(nullptr, s.source.sourceHandle) << bad;
+        EXPECT_EQ(bad, s.settings.OrgFile);
+        EXPECT_EQ(caption, Caption(window)) << bad;
+        EXPECT_TRUE(EndsWith(caption, " [" + good + "]"));
+    }
+    // A close puts the caption right.
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
+    EXPECT_EQ(std::string::npos, Caption(window).find('['));
+}
+
+TEST_F(SourcePage, CancelledOpenChangesNothing) {
+    std::string path = MakeRecording("KEPT.HDR", 8, 2000);
+    OpenCommand(path);
+    State().conv.conversionState = 1;
+    TaffHandle handle = State().source.sourceHandle;
+    const std::string caption = Caption(window);
+    OpenCommand("");
+    ConverterState& s = State();
+    EXPECT_EQ(2, Fake().openCalls);
+    EXPECT_EQ(kSourceTaff, s.source.sourceKind);
+    EXPECT_EQ(handle, s.source.sourceHandle);
+    EXPECT_EQ(path, s.settings.OrgFile);
+    EXPECT_EQ(1, s.conv.conversionState);
+    EXPECT_EQ(caption, Caption(window));
+    EXPECT_EQ("8", ControlText(Page(), IDC_SRC_CHANNELS));
+    EXPECT_TRUE(Fake().beeps.empty());
+    EXPECT_TRUE(Fake().messageDialogs.empty());
+}
+
+}  // namespace
