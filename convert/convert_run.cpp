@@ -76,7 +76,9 @@ void StartConversion(HWND page) {
             state.conv.conversionState = kConvConverting;
         }
     }
-    if (why == kHeaderNoOutput) Ui().beep(0);
+    // Nothing chosen, or a frame time the list does not offer (a hand-edited
+    // settings file): the start is refused with a beep.
+    if (why == kHeaderNoOutput || why == kHeaderBadFrameTime) Ui().beep(0);
     SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
     if (why == kHeaderWriteFailed) {
         Ui().beep(MB_ICONEXCLAMATION);

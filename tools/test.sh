@@ -18,7 +18,7 @@ cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build/win -j "$jobs"
 
 status=0
-(cd build/native && ctest --output-on-failure -j "$jobs") || status=1
+(cd build/native && ctest --output-on-failure --timeout 600 -j "$jobs") || status=1
 (cd build/win && ctest --output-on-failure --timeout 600) || status=1
 WINEPREFIX="$root/build/win/wineprefix" wineserver -k 2>/dev/null || true
 exit $status

@@ -208,3 +208,19 @@ std::string TempDir() {
     CreateDirectoryA(dir.c_str(), nullptr);
     return dir;
 }
+
+void MainWindowTest::SetUp() {
+    InstallFakeUi();
+    ResetCondFolder(true);
+}
+
+void MainWindowTest::TearDown() {
+    if (window) CloseMainWindow(window);
+    window = nullptr;
+    ResetCondFolder(false);
+}
+
+void MainWindowTest::Open() {
+    window = OpenMainWindow();
+    ASSERT_NE(nullptr, window);
+}

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -57,3 +59,15 @@ ConverterState* PeekState(HWND window);
 
 // A temporary folder of this test run, emptied at first use.
 std::string TempDir();
+
+// A test with the real main window: a fresh fake seam and an empty COND
+// folder before, the window closed and the folder removed after. Open()
+// creates the window (tests may prepare settings files first).
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    void Open();
+    ConverterState& State() { return *PeekState(window); }
+    HWND window = nullptr;
+};

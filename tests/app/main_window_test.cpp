@@ -11,6 +11,7 @@
 
 #include "app/app_globals.h"
 #include "app/frame.h"
+#include "app/main_window.h"
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
 
@@ -30,22 +31,9 @@ void ClickTab(HWND window, int index) {
     SendMessageA(window, WM_NOTIFY, IDC_MAIN_TAB, reinterpret_cast<LPARAM>(&header));
 }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public MainWindowTest {
 protected:
-    void SetUp() override {
-        InstallFakeUi();
-        ResetCondFolder(true);
-    }
-    void TearDown() override {
-        if (window) CloseMainWindow(window);
-        ResetCondFolder(false);
-    }
-    void Open() {
-        window = OpenMainWindow();
-        ASSERT_NE(nullptr, window);
-    }
     HWND Page(int index) { return PeekState(window)->frame.pages[index]; }
-    HWND window = nullptr;
 };
 
 TEST_F(MainWindow, FirstStartWithoutSettingsFolder) {
@@ -175,6 +163,28 @@ TEST_F(MainWindow, LayoutFitsTheTabControlToTheClientArea) {
     RECT page;
     GetWindowRect(Page(0), &page);
     EXPECT_EQ(client.right - 2 - 2, page.right - page.left);
+}
+
+TEST_F(MainWindow, SplashClosesAboutASecondAfterTheLoopStarts) {
+    StartProgramOnce();
+    window = CreateMainWindow(GetModuleHandleA(nullptr));
+    ASSERT_NE(nullptr, window);
+    HWND splash = g_app.splash;
+    ASSERT_NE(nullptr, splash);
+    EXPECT_TRUE(IsWindowVisible(splash));
+    DWORD start = GetTickCount();
+    Pump(1300);
+    EXPECT_FALSE(IsWindow(splash));
+    EXPECT_GE(GetTickCount() - start, 1000u);
+    // The status line holds its display control.
+    HWND status = GetDlgItem(window, IDC_MAIN_STATUSBAR);
+    ASSERT_NE(nullptr, status);
+    HWND display = GetDlgItem(status, IDC_MAIN_STATUS_DISPLAY);
+    ASSERT_NE(nullptr, display);
+    char className[64];
+    GetClassNameA(display, className, sizeof className);
+    EXPECT_STREQ("CTLKITSTATIC32", className);
+    EXPECT_EQ(3, SendMessageA(status, SB_GETPARTS, 0, 0));
 }
 
 TEST(Caption, NamesTheRecordingWhileOpenAndNeverOverflows) {

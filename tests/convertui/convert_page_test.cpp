@@ -8,11 +8,13 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "resources/resource_ids.h"
@@ -68,22 +70,9 @@ struct PsgFile {
     std::string bytes;
 };
 
-class ConvertPage : public ::testing::Test {
+class ConvertPage : public MainWindowTest {
 protected:
-    void SetUp() override {
-        InstallFakeUi();
-        ResetCondFolder(true);
-    }
-    void TearDown() override {
-        if (window) CloseMainWindow(window);
-        ResetCondFolder(false);
-    }
-    void Open() {
-        window = OpenMainWindow();
-        ASSERT_NE(nullptr, window);
-    }
     HWND Page() { return PeekState(window)->frame.pages[3]; }
-    ConverterState& State() { return *PeekState(window); }
     std::string Text(int id) { return ControlText(Page(), id); }
     bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Page(), id)) != FALSE; }
     void Refresh() { SendMessageA(Page(), WM_PAGE_REFRESH, 0, 0); }
@@ -111,7 +100,6 @@ protected:
     bool WaitForFinished() {
         return PumpUntil([this] { return State().conv.conversionState == kConvFinished; });
     }
-    HWND window = nullptr;
 };
 
 TEST_F(ConvertPage, StartBeforeChoosingAFileWarns) {
@@ -248,6 +236,22 @@ TEST_F(ConvertPage, ConvertCommandChoosesAndStarts) {
     EXPECT_TRUE(file.SizeMatches(70));
 }
 
+TEST_F(ConvertPage, ConvertCommandWithoutARecordingEndsAtTheFirstTick) {
+    Open();
+    const std::string output = TempDir() + "\\NOSRC_OUT.DAT";
+    Fake().saveAnswer = output;
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
+    EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ(nullptr, State().conv.recHandle);
+    EXPECT_EQ(0u, State().conv.timerId);
+    EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
+    EXPECT_FALSE(Enabled(IDC_CONV_START));
+    if (Exists(output)) {
+        EXPECT_EQ("-1", PsgFile(output).RecordCount());
+    }
+}
+
 TEST_F(ConvertPage, ClosingTheRecordingEndsTheRun) {
     Open();
     OpenRecording(MakeRecording("CLOSED.HDR", 4, 600));
@@ -263,7 +267,6 @@ TEST_F(ConvertPage, ClosingTheRecordingEndsTheRun) {
     EXPECT_EQ(0u, s.conv.timerId);
     EXPECT_EQ(std::vector<UINT>{0}, Fake().beeps);
     EXPECT_LT(s.conv.framesDone, s.conv.totalFrames);
-    Refresh();
     EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
     EXPECT_FALSE(Enabled(IDC_CONV_START));
     PsgFile file(output);
@@ -293,6 +296,24 @@ TEST_F(ConvertPage, OpeningAnotherRecordingEndsTheRunFirst) {
     EXPECT_EQ(StatusString(IDS_STATUS_NO_OUTPUT), Text(IDC_CONV_STATUS));
     PsgFile file(output);
     EXPECT_EQ("-1", file.RecordCount());
+}
+
+TEST_F(ConvertPage, EndingTheProgramDuringARunReleasesTheFiles) {
+    Open();
+    const std::string source = MakeRecording("EXIT.HDR", 4, 600);
+    OpenRecording(source);
+    const std::string output = TempDir() + "\\EXIT_OUT.DAT";
+    ChooseOutput(output);
+    Click(IDC_CONV_START);
+    ASSERT_EQ(kConvConverting, State().conv.conversionState);
+    ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));
+    CloseMainWindow(window);
+    window = nullptr;
+    Pump(100);
+    EXPECT_EQ("-1", PsgFile(output).RecordCount());
+    // Neither the output nor the recording is held open any more.
+    EXPECT_TRUE(DeleteFileA(output.c_str()));
+    EXPECT_TRUE(DeleteFileA(TaffGenDataPath(TaffGenOptions(), source).c_str()));
 }
 
 TEST_F(ConvertPage, FrameTimeOfThreeSecondsFromTheSettings) {
@@ -331,6 +352,7 @@ TEST_F(ConvertPage, FrameTimeZeroRefusesTheStart) {
     EXPECT_EQ(nullptr, State().conv.recHandle);
     EXPECT_EQ(0u, State().conv.timerId);
     EXPECT_FALSE(Exists(output));
+    EXPECT_FALSE(Fake().beeps.empty());   // refused with a beep, not silently
     EXPECT_NE(StatusString(IDS_STATUS_CONVERTING), Text(IDC_CONV_STATUS));
 }
 

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "resources/resource_ids.h"
@@ -40,20 +41,13 @@ bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-class SourcePage : public ::testing::Test {
+class SourcePage : public MainWindowTest {
 protected:
     void SetUp() override {
-        InstallFakeUi();
-        ResetCondFolder(true);
-        window = OpenMainWindow();
-        ASSERT_NE(nullptr, window);
-    }
-    void TearDown() override {
-        if (window) CloseMainWindow(window);
-        ResetCondFolder(false);
+        MainWindowTest::SetUp();
+        Open();
     }
     HWND Page() { return PeekState(window)->frame.pages[0]; }
-    ConverterState& State() { return *PeekState(window); }
     // Runs the open command with the open dialog answering `path`.
     void OpenCommand(const std::string& path) {
         Fake().openAnswer = path;
@@ -74,7 +68,6 @@ protected:
         SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(IDC_SRC_SETLABELS, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(Page(), IDC_SRC_SETLABELS)));
     }
-    HWND window = nullptr;
 };
 
 TEST_F(SourcePage, OpenShowsTheRecording) {
