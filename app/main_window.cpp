@@ -25,8 +25,6 @@
 #include "taffread/taffread.h"
 #include "winkit/winkit.h"
 
-AppGlobals g_app;
-
 namespace {
 
 enum { kExtraWindowBytes = 16 };   // slot 0 holds the ConverterState handle
