@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "app/profile.h"
+
 FileDialogBuffers g_fileBuffers;
 OPENFILENAMEA g_openRequest;
 OPENFILENAMEA g_saveRequest;
@@ -37,4 +39,17 @@ void SetDialogFilter(const char* bars) {
     for (; i < size - 2 && bars[i]; ++i) g_fileBuffers.filter[i] = bars[i] == '|' ? '\0' : bars[i];
     g_fileBuffers.filter[i] = '\0';
     g_fileBuffers.filter[i + 1] = '\0';
+}
+
+bool PrepareDialogFolder(char* initialDir, size_t dirSize, char* fileName, size_t nameSize, const char* lastPath) {
+    CopyText(fileName, static_cast<int>(nameSize), lastPath);
+    CopyText(initialDir, static_cast<int>(dirSize), lastPath);
+    if (strlen(initialDir) <= 6) {
+        initialDir[0] = '\0';
+        fileName[0] = '\0';
+        return false;
+    }
+    int slash = LastCharIndex(initialDir, '\\');
+    if (slash >= 0) initialDir[slash + 1] = '\0';
+    return true;
 }

@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cstddef>
+
 struct FileDialogBuffers {
     char filter[260];
     char fileName[260];
@@ -24,3 +26,9 @@ void PrepareFileDialogs();
 // Copies a "|"-separated filter list into the filter buffer with every "|"
 // turned into a zero, at most 260 bytes, always double-zero-terminated.
 void SetDialogFilter(const char* bars);
+
+// Prepares a dialog's folder and file name from a remembered path: when the
+// path is 6 characters or shorter both are emptied and the result is false;
+// otherwise the name is the path, the folder the path cut just after its last
+// "\" (whole without one), and the result is true.
+bool PrepareDialogFolder(char* initialDir, size_t dirSize, char* fileName, size_t nameSize, const char* lastPath);

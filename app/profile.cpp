@@ -31,6 +31,13 @@ void CopyText(char* dest, int size, const char* source) {
     dest[i] = '\0';
 }
 
+int LastCharIndex(const char* text, char c) {
+    int found = -1;
+    for (const char* p = text; *p; p = CharNextA(p))
+        if (*p == c) found = static_cast<int>(p - text);
+    return found;
+}
+
 int ReadProfileText(const char* section, const char* key, const char* fallback, char* dest, int size,
                     const char* path) {
     if (size <= 0) return 0;

@@ -24,3 +24,6 @@ BOOL WriteProfileText(const char* section, const char* key, const char* text, co
 void CutText(char* text, int size);
 // Bounded copy of `source` into `dest` of `size` bytes, cut as CutText does.
 void CopyText(char* dest, int size, const char* source);
+// Position of the last `c` in a Shift-JIS text, or -1. Double-byte characters
+// are stepped over whole, so a trail byte 0x5C is never taken for "\".
+int LastCharIndex(const char* text, char c);

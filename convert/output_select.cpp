@@ -10,24 +10,12 @@
 #include "app/ui_seam.h"
 #include "resources/resource_ids.h"
 
-namespace {
-
-// Position of the last `c` in a Shift-JIS text, or -1.
-int LastOf(const char* text, char c) {
-    int found = -1;
-    for (const char* p = text; *p; p = CharNextA(p))
-        if (*p == c) found = static_cast<int>(p - text);
-    return found;
-}
-
-}  // namespace
-
 void ProposeOutputName(char* name, size_t size, const char* sourcePath) {
     name[0] = '\0';
-    int slash = LastOf(sourcePath, '\\');
+    int slash = LastCharIndex(sourcePath, '\\');
     if (slash < 0) return;
     CopyText(name, static_cast<int>(size), sourcePath + slash + 1);
-    int dot = LastOf(name, '.');
+    int dot = LastCharIndex(name, '.');
     if (dot < 0) return;
     name[dot] = '\0';
     size_t used = strlen(name);
@@ -36,15 +24,7 @@ void ProposeOutputName(char* name, size_t size, const char* sourcePath) {
 
 DWORD PrepareSaveFolder(char* initialDir, size_t dirSize, char* fileName, size_t nameSize, const char* copyFile,
                         const char* proposal) {
-    CopyText(fileName, static_cast<int>(nameSize), copyFile);
-    CopyText(initialDir, static_cast<int>(dirSize), fileName);
-    if (strlen(initialDir) <= 6) {
-        initialDir[0] = '\0';
-        fileName[0] = '\0';
-        return OFN_SHAREAWARE;
-    }
-    int slash = LastOf(initialDir, '\\');
-    if (slash >= 0) initialDir[slash + 1] = '\0';
+    if (!PrepareDialogFolder(initialDir, dirSize, fileName, nameSize, copyFile)) return OFN_SHAREAWARE;
     CopyText(fileName, static_cast<int>(nameSize), initialDir);
     size_t used = strlen(fileName);
     CopyText(fileName + used, static_cast<int>(nameSize - used), proposal);

@@ -13,21 +13,6 @@
 
 namespace {
 
-// The last "." of a path; double-byte characters are stepped over whole.
-const char* LastDot(const char* path) {
-    const char* dot = nullptr;
-    for (const char* p = path; *p; p = CharNextA(p))
-        if (*p == '.') dot = p;
-    return dot;
-}
-
-const char* LastBackslash(const char* path) {
-    const char* found = nullptr;
-    for (const char* p = path; *p; p = CharNextA(p))
-        if (*p == '\\') found = p;
-    return found;
-}
-
 // Shows the open-file dialog; true with the chosen path in the name buffer.
 bool AskForRecording(HWND mainWindow, const char* orgFile) {
     CopyText(g_fileBuffers.title, sizeof g_fileBuffers.title, "TAFFormat File Select");
@@ -42,23 +27,15 @@ bool AskForRecording(HWND mainWindow, const char* orgFile) {
 }  // namespace
 
 DWORD PrepareOpenFolder(char* initialDir, size_t dirSize, char* fileName, size_t nameSize, const char* orgFile) {
-    CopyText(fileName, static_cast<int>(nameSize), orgFile);
-    CopyText(initialDir, static_cast<int>(dirSize), orgFile);
-    if (strlen(initialDir) <= 6) {
-        initialDir[0] = '\0';
-        fileName[0] = '\0';
-        return OFN_SHAREAWARE;
-    }
-    const char* slash = LastBackslash(initialDir);
-    if (slash) initialDir[slash - initialDir + 1] = '\0';
+    if (!PrepareDialogFolder(initialDir, dirSize, fileName, nameSize, orgFile)) return OFN_SHAREAWARE;
     return OFN_SHAREAWARE | OFN_PATHMUSTEXIST;
 }
 
 void MakeSourceStem(char* stem, size_t size, const char* path) {
     CopyText(stem, static_cast<int>(size), path);
     if (strlen(stem) <= 3) return;
-    const char* dot = LastDot(stem);
-    if (dot) stem[dot - stem] = '\0';
+    int dot = LastCharIndex(stem, '.');
+    if (dot >= 0) stem[dot] = '\0';
 }
 
 void ApplyOpenedRecording(ConverterState& state, TaffHandle handle, const char* path) {

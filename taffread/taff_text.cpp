@@ -69,14 +69,19 @@ std::vector<std::string> SplitList(const std::string& text) {
     return items;
 }
 
+// Steps over an optional leading sign; returns the position after it.
+static size_t SkipSign(const std::string& t, bool* negative) {
+    if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
+        *negative = t[0] == '-';
+        return 1;
+    }
+    return 0;
+}
+
 bool ParseInteger(const std::string& text, int64_t* value) {
     const std::string t = TrimSpaces(text);
-    size_t pos = 0;
     bool negative = false;
-    if (pos < t.size() && (t[pos] == '+' || t[pos] == '-')) {
-        negative = t[pos] == '-';
-        ++pos;
-    }
+    size_t pos = SkipSign(t, &negative);
     if (pos == t.size()) return false;
     uint64_t magnitude = 0;
     const uint64_t limit = negative ? (uint64_t{1} << 63) : (uint64_t{1} << 63) - 1;
@@ -96,12 +101,8 @@ bool ParseInteger(const std::string& text, int64_t* value) {
 
 bool ParseNumber(const std::string& text, double* value) {
     const std::string t = TrimSpaces(text);
-    size_t pos = 0;
     bool negative = false;
-    if (pos < t.size() && (t[pos] == '+' || t[pos] == '-')) {
-        negative = t[pos] == '-';
-        ++pos;
-    }
+    size_t pos = SkipSign(t, &negative);
     // Mantissa digits are gathered as an integer with a decimal exponent;
     // digits beyond 18 significant ones only shift the exponent.
     uint64_t mantissa = 0;
