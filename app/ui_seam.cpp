@@ -19,9 +19,13 @@ void RealCloseHelp(HWND owner, const char* helpFile) {
     if (GetFileAttributesA(helpFile) != INVALID_FILE_ATTRIBUTES) WinHelpA(owner, helpFile, HELP_QUIT, 0);
 }
 
+BOOL RealPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner) {
+    return TrackPopupMenu(menu, flags, x, y, 0, owner, nullptr);
+}
+
 const UiSeam kRealSeam = {
     WkMessageDialog, WkModalDialog, GetOpenFileNameA, GetSaveFileNameA, MessageBeep,
-    RealOpenHelp, RealCloseHelp,
+    RealOpenHelp, RealCloseHelp, RealPopupMenu,
 };
 
 UiSeam g_seam = kRealSeam;

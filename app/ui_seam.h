@@ -1,7 +1,7 @@
 // The seam through which the program shows modal user interface: message
-// and modal dialogs, the file dialogs, beeps and the help viewer. The
-// program always calls through Ui(); tests replace the entries to answer
-// dialogs themselves and to see what was asked.
+// and modal dialogs, the file dialogs, beeps, the help viewer and popup
+// menus. The program always calls through Ui(); tests replace the entries to
+// answer dialogs themselves and to see what was asked.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +17,9 @@ struct UiSeam {
     // bundled HTML page. Non-zero when something was opened.
     BOOL (*openHelp)(HWND owner, const char* helpFile, const char* htmlPage);
     void (*closeHelp)(HWND owner, const char* helpFile);
+    // A popup menu at screen point (x, y); the chosen command id (with
+    // TPM_RETURNCMD) or 0.
+    BOOL (*popupMenu)(HMENU menu, UINT flags, int x, int y, HWND owner);
 };
 
 // The seam in force; starts with the real functions.

@@ -67,6 +67,11 @@ BOOL FakeOpenHelp(HWND, const char*, const char*) {
 
 void FakeCloseHelp(HWND, const char*) {}
 
+BOOL FakePopupMenu(HMENU, UINT, int, int, HWND) {
+    ++g_fake.popupCalls;
+    return g_fake.popupAnswer;
+}
+
 void RemoveFolder(const std::string& dir) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
@@ -97,6 +102,7 @@ FakeUi& InstallFakeUi() {
     seam.beep = FakeBeep;
     seam.openHelp = FakeOpenHelp;
     seam.closeHelp = FakeCloseHelp;
+    seam.popupMenu = FakePopupMenu;
     return g_fake;
 }
 

@@ -26,6 +26,8 @@ struct FakeUi {
     std::string saveInitialDir, saveFileName, saveTitle;
     DWORD saveFlags = 0;
     int helpCalls = 0;
+    int popupAnswer = 0;                // command a popup menu answers (0: dismissed)
+    int popupCalls = 0;
 };
 
 // Installs a fresh fake into the seam and returns it.
