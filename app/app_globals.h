@@ -1,20 +1,13 @@
-// Program-wide values outside ConverterState: the instance, the main window,
-// the splash, the page shown, the program directory and the file paths.
+// The shell's own program-wide values: the splash window and the page the
+// message loop offers each message first. The instance and the paths every
+// page may read are in pagekit/program.h.
 #pragma once
 
 #include <windows.h>
 
-#include "source/source_info.h"
-
 struct AppGlobals {
-    HINSTANCE instance;
-    HWND mainWindow;
     HWND splash;
     HWND currentPage;           // offered each message by the message loop
-    char programDir[kPathSize]; // without a trailing backslash
-    char settingsPath[kPathSize];   // \COND\MORLEX.INI
-    char helpPath[kPathSize];       // \HELP\MORLEX.HLP
-    char patientPath[kPathSize];    // \COND\PATIENT.INF
 };
 
 extern AppGlobals g_app;

@@ -1,16 +1,18 @@
-// The main window's commands, one handler each. Every handler that works on
-// ConverterState locks it for its own length.
+// The main window's commands, one handler each, working on the locked
+// record the main window procedure hands them.
 #include "app/commands.h"
 
 #include <cstdio>
 
 #include "app/app_globals.h"
 #include "app/frame.h"
-#include "app/state_lock.h"
-#include "app/ui_seam.h"
-#include "convert/output_select.h"
+#include "convert/conversion_controller.h"
+#include "engine/recording.h"
+#include "pagekit/file_dialogs.h"
+#include "pagekit/program.h"
+#include "pagekit/ui_seam.h"
 #include "resources/resource_ids.h"
-#include "source/source_open.h"
+#include "textkit/sjis_text.h"
 
 namespace {
 
@@ -21,53 +23,63 @@ void OnCloseSplash() {
     g_app.splash = nullptr;
 }
 
-void OnOpenRecording(HWND window) {
-    if (!OpenRecording(window)) return;
-    StateLock lock(window);
-    if (!lock) return;
-    lock->conv.conversionState = kConvNoOutput;
-    SetCaption(window, *lock);
-    SelectPage(window, *lock, 0);
+// "Open": asks for a header file, ends a running conversion, closes the
+// current recording and opens the chosen one. A file that is not a recording
+// beeps and shows the warning dialog.
+void OnOpenRecording(HWND window, ConverterState& state) {
+    if (!AskOpenFile(window, "TAFFormat File Select", "TAFFormat File(*.HDR)|*.hdr|All Files(*.*)|*.*|", "HDR",
+                     state.settings.OrgFile))
+        return;
+    // The operator has chosen: a conversion still running on the current
+    // recording ends here, before that recording is closed.
+    AbortConversion(state);
+    CopyText(state.settings.OrgFile, sizeof state.settings.OrgFile, g_fileBuffers.fileName);
+    if (!OpenSourceRecording(state.source, CurrentPattern(state), state.settings.OrgFile)) {
+        Ui().beep(0);
+        Ui().messageDialog(window, g_program.instance, IDD_WARN_NOT_TAFF);
+        return;
+    }
+    OnSourceOpened(state);
+    SetCaption(window, state);
+    SelectPage(window, state, kPageSource);
 }
 
-void OnCloseRecording(HWND window) {
-    CloseRecording(window);
-    StateLock lock(window);
-    if (!lock) return;
-    SetCaption(window, *lock);
-    SelectPage(window, *lock, 0);
+void OnCloseRecording(HWND window, ConverterState& state) {
+    CloseSource(state.source);
+    OnSourceClosed(state);
+    SetCaption(window, state);
+    SelectPage(window, state, kPageSource);
 }
 
-void OnConvert(HWND window) {
-    if (!ChooseOutputFile(window)) return;
-    StateLock lock(window);
-    if (!lock) return;
-    SelectPage(window, *lock, 3);
-    HWND page = lock->frame.pages[3];
-    if (page) PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_CONV_START, BN_CLICKED), 0);
+// "Convert": chooses the output, shows the conversion page and starts the
+// conversion once this command has returned.
+void OnConvert(HWND window, ConverterState& state) {
+    if (!ChooseOutput(window, state)) return;
+    SelectPage(window, state, kPageConvert);
+    PostMessageA(window, WM_CONVERT_START, 0, 0);
 }
 
 void OnHelp(HWND window) {
     char htmlPage[kPathSize];
-    snprintf(htmlPage, sizeof htmlPage, "%s\\HELP\\index.html", g_app.programDir);
-    Ui().openHelp(window, g_app.helpPath, htmlPage);
+    snprintf(htmlPage, sizeof htmlPage, "%s\\HELP\\index.html", g_program.programDir);
+    Ui().openHelp(window, g_program.helpPath, htmlPage);
 }
 
 }  // namespace
 
-void OnMainCommand(HWND window, int command) {
+void OnMainCommand(HWND window, ConverterState& state, int command) {
     switch (command) {
     case IDM_CLOSE_SPLASH: OnCloseSplash(); break;
-    case IDM_FILE_OPEN: OnOpenRecording(window); break;
-    case IDM_FILE_CLOSE: OnCloseRecording(window); break;
-    case IDM_FILE_CONVERT: OnConvert(window); break;
+    case IDM_FILE_OPEN: OnOpenRecording(window, state); break;
+    case IDM_FILE_CLOSE: OnCloseRecording(window, state); break;
+    case IDM_FILE_CONVERT: OnConvert(window, state); break;
     case IDM_FILE_EXIT: PostMessageA(window, WM_CLOSE, 0, 0); break;
     case IDM_HELP_CONTENTS: OnHelp(window); break;
-    case IDM_HELP_ABOUT: Ui().modalDialog(window, g_app.instance, IDD_ABOUT); break;
+    case IDM_HELP_ABOUT: Ui().modalDialog(window, g_program.instance, IDD_ABOUT); break;
     case IDM_SET_FACILITY:
     case IDM_SET_PATIENT_OPTIONS:
     case IDM_SET_MONTAGE_OPTIONS:
-        Ui().messageDialog(window, g_app.instance, IDD_NOTICE_UNFINISHED);
+        Ui().messageDialog(window, g_program.instance, IDD_NOTICE_UNFINISHED);
         break;
     case IDM_SET_POSITION: break;   // the position dialog arrives with its own work
     default: break;

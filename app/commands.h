@@ -3,4 +3,7 @@
 
 #include <windows.h>
 
-void OnMainCommand(HWND mainWindow, int command);
+#include "pagekit/converter_state.h"
+
+// Runs `command` on the locked record of the main window `window`.
+void OnMainCommand(HWND window, ConverterState& state, int command);

@@ -6,10 +6,14 @@
 #include <cstring>
 
 #include "app/app_globals.h"
-#include "app/page_procs.h"
-#include "app/profile.h"
+#include "convert/convert_page.h"
 #include "ctlkit/ctlkit.h"
+#include "montage/montage_page.h"
+#include "pagekit/program.h"
+#include "patient/patient_page.h"
 #include "resources/resource_ids.h"
+#include "source/source_page.h"
+#include "textkit/sjis_text.h"
 #include "winkit/winkit.h"
 
 namespace {
@@ -33,10 +37,10 @@ const ToolButton kToolButtons[] = {
 struct PageEntry { int tabText; const char* dialog; DLGPROC proc; };
 
 const PageEntry kPages[kPageCount] = {
-    {IDS_TAB_SOURCE, DLG_SOURCEDATA, SourcePageProc},
-    {IDS_TAB_PATIENT, DLG_PATIENTSETUP, PatientPageProc},
-    {IDS_TAB_MONTAGE, DLG_MONTAGESETUP, MontagePageProc},
-    {IDS_TAB_CONVERT, DLG_CONVERTINFO, ConvertPageProc},
+    /* kPageSource */ {IDS_TAB_SOURCE, DLG_SOURCEDATA, SourcePageProc},
+    /* kPagePatient */ {IDS_TAB_PATIENT, DLG_PATIENTSETUP, PatientPageProc},
+    /* kPageMontage */ {IDS_TAB_MONTAGE, DLG_MONTAGESETUP, MontagePageProc},
+    /* kPageConvert */ {IDS_TAB_CONVERT, DLG_CONVERTINFO, ConvertPageProc},
 };
 
 int ClientHeight(HWND window) {
@@ -47,13 +51,13 @@ int ClientHeight(HWND window) {
 
 void BuildStatusLine(HWND mainWindow) {
     HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, mainWindow,
-                                  reinterpret_cast<HMENU>(IDC_MAIN_STATUSBAR), g_app.instance, nullptr);
+                                  reinterpret_cast<HMENU>(IDC_MAIN_STATUSBAR), g_program.instance, nullptr);
     if (!status) return;
     int edges[3] = {80, 500, -1};
     SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
-    HWND display = CreateWindowExA(0, CTLKIT_STATIC_CLASS_NAME, "", WS_CHILD | WS_VISIBLE | 0x191, 502, 1, 350,
+    HWND display = CreateWindowExA(0, CTLKIT_STATIC_CLASS_NAME, "", WS_CHILD | WS_VISIBLE | CTLKIT_STYLE_STATUS, 502, 1, 350,
                                    ClientHeight(status) - 3, status,
-                                   reinterpret_cast<HMENU>(IDC_MAIN_STATUS_DISPLAY), g_app.instance, nullptr);
+                                   reinterpret_cast<HMENU>(IDC_MAIN_STATUS_DISPLAY), g_program.instance, nullptr);
     if (!display) return;
     SendMessageA(display, CKM_SETCOLOR, 0, RGB(192, 192, 192));
     SendMessageA(display, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 0)), 0);
@@ -64,19 +68,19 @@ HWND BuildToolbar(HWND mainWindow) {
                                    WS_CHILD | WS_VISIBLE | TBSTYLE_WRAPABLE | TBSTYLE_TOOLTIPS | CCS_ADJUSTABLE |
                                        CCS_NORESIZE,
                                    0, 0, GetSystemMetrics(SM_CXSCREEN), 42, mainWindow,
-                                   reinterpret_cast<HMENU>(IDC_MAIN_TOOLBAR), g_app.instance, nullptr);
+                                   reinterpret_cast<HMENU>(IDC_MAIN_TOOLBAR), g_program.instance, nullptr);
     if (!toolbar) return nullptr;
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(32, 32));
     SendMessageA(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
-    TBADDBITMAP bitmap = {g_app.instance, IDB_TOOLBAR};
+    TBADDBITMAP bitmap = {g_program.instance, IDB_TOOLBAR};
     SendMessageA(toolbar, TB_ADDBITMAP, 10, reinterpret_cast<LPARAM>(&bitmap));
 
     // Labels as one double-zero-terminated list, each at most 31 characters.
     char labels[5 * 32 + 1];
     size_t used = 0;
     for (int id = IDS_TB_TAFF; id <= IDS_TB_EXIT; ++id) {
-        int length = LoadStringA(g_app.instance, id, labels + used, 32);
+        int length = LoadStringA(g_program.instance, id, labels + used, 32);
         used += static_cast<size_t>(length) + 1;
         labels[used - 1] = '\0';
     }
@@ -107,19 +111,19 @@ void BuildTabs(HWND mainWindow, ConverterState& state) {
     HWND status = GetDlgItem(mainWindow, IDC_MAIN_STATUSBAR);
     HWND tab = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 2, 1,
                                200, ClientHeight(mainWindow) - ClientHeight(status) - 6, mainWindow,
-                               reinterpret_cast<HMENU>(IDC_MAIN_TAB), g_app.instance, nullptr);
+                               reinterpret_cast<HMENU>(IDC_MAIN_TAB), g_program.instance, nullptr);
     state.frame.tab = tab;
     if (!tab) return;
     SendMessageA(tab, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 0)), 0);
     for (int i = 0; i < kPageCount; ++i) {
         char text[64];
-        LoadStringA(g_app.instance, kPages[i].tabText, text, sizeof text);
+        LoadStringA(g_program.instance, kPages[i].tabText, text, sizeof text);
         TCITEMA item;
         memset(&item, 0, sizeof item);
         item.mask = TCIF_TEXT;
         item.pszText = text;
         SendMessageA(tab, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-        HWND page = CreateDialogParamA(g_app.instance, kPages[i].dialog, tab, kPages[i].proc, 0);
+        HWND page = CreateDialogParamA(g_program.instance, kPages[i].dialog, tab, kPages[i].proc, 0);
         if (!page) continue;   // the tab stays; the page is not kept
         state.frame.pages[i] = page;
         ShowWindow(page, SW_HIDE);
@@ -205,11 +209,11 @@ LRESULT OnFrameNotify(HWND mainWindow, ConverterState& state, const NMHDR* heade
             if (b.image < 0 || static_cast<UINT_PTR>(b.command) != header->idFrom) continue;
             if (header->code == TTN_GETDISPINFOA) {
                 auto* info = reinterpret_cast<NMTTDISPINFOA*>(const_cast<NMHDR*>(header));
-                info->hinst = g_app.instance;
+                info->hinst = g_program.instance;
                 info->lpszText = MAKEINTRESOURCEA(b.tooltip);
             } else {
                 auto* info = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
-                info->hinst = g_app.instance;
+                info->hinst = g_program.instance;
                 info->lpszText = MAKEINTRESOURCEW(b.tooltip);
             }
         }

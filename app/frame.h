@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-#include "app/converter_state.h"
+#include "pagekit/converter_state.h"
 
 enum { kCaptionSize = 512 };
 

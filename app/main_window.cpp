@@ -11,17 +11,18 @@
 
 #include "app/app_globals.h"
 #include "app/commands.h"
-#include "app/file_dialogs.h"
 #include "app/frame.h"
 #include "app/settings.h"
-#include "app/state_lock.h"
-#include "app/ui_seam.h"
-#include "convert/block_memory.h"
+#include "convert/conversion_controller.h"
 #include "ctlkit/ctlkit.h"
+#include "engine/recording.h"
 #include "montage/montage_grid.h"
 #include "montage/pattern_store.h"
+#include "pagekit/file_dialogs.h"
+#include "pagekit/program.h"
+#include "pagekit/state_lock.h"
+#include "pagekit/ui_seam.h"
 #include "resources/resource_ids.h"
-#include "source/source_open.h"
 #include "taffread/taffread.h"
 #include "winkit/winkit.h"
 
@@ -30,11 +31,12 @@ namespace {
 enum { kExtraWindowBytes = 16 };   // slot 0 holds the ConverterState handle
 
 void BuildPaths() {
-    WkGetModuleDir(g_app.instance, g_app.programDir);
-    WkTrimPath(g_app.programDir);
-    snprintf(g_app.settingsPath, sizeof g_app.settingsPath, "%s\\COND\\MORLEX.INI", g_app.programDir);
-    snprintf(g_app.helpPath, sizeof g_app.helpPath, "%s\\HELP\\MORLEX.HLP", g_app.programDir);
-    snprintf(g_app.patientPath, sizeof g_app.patientPath, "%s\\COND\\PATIENT.INF", g_app.programDir);
+    ProgramContext& p = g_program;
+    WkGetModuleDir(p.instance, p.programDir);
+    WkTrimPath(p.programDir);
+    snprintf(p.settingsPath, sizeof p.settingsPath, "%s\\COND\\MORLEX.INI", p.programDir);
+    snprintf(p.helpPath, sizeof p.helpPath, "%s\\HELP\\MORLEX.HLP", p.programDir);
+    snprintf(p.patientPath, sizeof p.patientPath, "%s\\COND\\PATIENT.INF", p.programDir);
 }
 
 // Allocates the record and stores its handle in slot 0. Null on failure.
@@ -45,11 +47,10 @@ HGLOBAL AllocateState(HWND window) {
 }
 
 LRESULT OnCreate(HWND window) {
-    g_app.mainWindow = window;
     BuildPaths();
-    if (ReadDebugSetting(g_app.settingsPath)) WkDebugMode();
-    CountStart(g_app.settingsPath);
-    g_app.splash = WkModelessDialog(window, g_app.instance, IDD_SPLASH);
+    if (ReadDebugSetting(g_program.settingsPath)) WkDebugMode();
+    CountStart(g_program.settingsPath);
+    g_app.splash = WkModelessDialog(window, g_program.instance, IDD_SPLASH);
     if (g_app.splash) UpdateWindow(g_app.splash);
 
     HGLOBAL memory = AllocateState(window);
@@ -63,21 +64,18 @@ LRESULT OnCreate(HWND window) {
         }
         ConverterState& state = *lock;
         state.self = memory;
-        LoadFrameSettings(state.settings, g_app.settingsPath);
+        LoadFrameSettings(state.settings, g_program.settingsPath);
         PrepareFileDialogs();
         BuildFrame(window, state);
         state.source.sampleRate = 200;
         state.source.channelCount = 14;
         SetChannelStartupDefaults(state.patterns);
-        LoadFileSettings(state.settings, g_app.settingsPath);
-        LoadPatientSettings(state.patient, g_app.patientPath);
+        LoadFileSettings(state.settings, g_program.settingsPath);
+        LoadPatientSettings(state.patient, g_program.patientPath);
+        LoadPattern(state.patterns, -1, g_program.settingsPath);
+        SetCaption(window, state);
     }
-    LoadPattern(-1);   // locks the record itself
-    {
-        StateLock lock(window);
-        if (lock) SetCaption(window, *lock);
-    }
-    WkLoadWindowPlacement(window, "INITIAL", g_app.settingsPath, 1);
+    WkLoadWindowPlacement(window, "INITIAL", g_program.settingsPath, 1);
     if (g_app.splash) PostMessageA(window, WM_COMMAND, IDM_CLOSE_SPLASH, 0);
     return 0;
 }
@@ -89,20 +87,20 @@ void OnDestroy(HWND window) {
         if (lock) {
             ConverterState& state = *lock;
             memory = state.self;
-            if (state.conv.blockBuffer) state.conv.blockBuffer = BlockFree(state.conv.blockBuffer);
-            CloseSource(state);
-            if (state.conv.recHandle) state.conv.recHandle = RecRelease(state.conv.recHandle);
-            SaveSystemSettings(state.settings, g_app.settingsPath);
-            if (state.settings.SaveEnable) SavePatientSettings(state.patient, g_app.patientPath);
+            // A run still going ends here: its buffer and output handle are
+            // released and the file stays unfinished.
+            AbortConversion(state);
+            CloseSource(state.source);
+            SaveSystemSettings(state.settings, g_program.settingsPath);
+            if (state.settings.SaveEnable) SavePatientSettings(state.patient, g_program.patientPath);
         }
     }
-    Ui().closeHelp(window, g_app.helpPath);
-    WkStoreWindowPlacement(window, g_app.settingsPath);
+    Ui().closeHelp(window, g_program.helpPath);
+    WkStoreWindowPlacement(window, g_program.settingsPath);
     // The pages are destroyed after this window: they must find no record.
     SetWindowLongPtrA(window, kStateSlot, 0);
     if (memory) GlobalFree(memory);
     g_app.currentPage = nullptr;
-    if (g_app.mainWindow == window) g_app.mainWindow = nullptr;
     PostQuitMessage(0);
 }
 
@@ -114,6 +112,23 @@ void OnSize(HWND window, int width, int height) {
 LRESULT OnNotify(HWND window, const NMHDR* header) {
     StateLock lock(window);
     return lock ? OnFrameNotify(window, *lock, header) : 0;
+}
+
+void OnCommand(HWND window, int command) {
+    StateLock lock(window);
+    if (lock) OnMainCommand(window, *lock, command);
+}
+
+// A page asks for another tab page.
+void OnShowPage(HWND window, WPARAM index) {
+    StateLock lock(window);
+    if (lock && index < kPageCount) SelectPage(window, *lock, static_cast<int>(index));
+}
+
+// The convert command starts the conversion after it has returned.
+void OnConvertStart(HWND window) {
+    StateLock lock(window);
+    if (lock) StartConversion(*lock);
 }
 
 }  // namespace
@@ -135,7 +150,13 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_NOTIFY:
         return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
-        OnMainCommand(window, LOWORD(wParam));
+        OnCommand(window, LOWORD(wParam));
+        return 0;
+    case WM_SHOW_PAGE:
+        OnShowPage(window, wParam);
+        return 0;
+    case WM_CONVERT_START:
+        OnConvertStart(window);
         return 0;
     case WM_INITMENUPOPUP:
         if (!HIWORD(lParam)) { StateLock lock(window); }
@@ -156,7 +177,7 @@ BOOL RegisterMainWindowClass(HINSTANCE instance) {
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
     wc.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
-    wc.lpszClassName = MAIN_WINDOW_CLASS;
+    wc.lpszClassName = MAIN_CLASS;
     wc.hIconSm = static_cast<HICON>(LoadImageA(instance, "SMALL", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), 0));
     // Every supported platform has the extended registration with the small
@@ -177,15 +198,15 @@ BOOL RegisterMainWindowClass(HINSTANCE instance) {
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {
-    g_app.instance = instance;
-    return CreateWindowExA(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE,
+    g_program.instance = instance;
+    return CreateWindowExA(0, MAIN_CLASS, MAIN_TITLE,
                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
                                WS_MAXIMIZEBOX,
                            0, 0, 640, 480, nullptr, nullptr, instance, nullptr);
 }
 
 bool BringRunningCopyForward() {
-    HWND running = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
+    HWND running = FindWindowA(MAIN_CLASS, nullptr);
     if (!running) return false;
     if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
     SetForegroundWindow(running);
@@ -193,7 +214,7 @@ bool BringRunningCopyForward() {
 }
 
 int RunConverter(HINSTANCE instance, int showCommand) {
-    g_app.instance = instance;
+    g_program.instance = instance;
     if (BringRunningCopyForward()) return 0;
     if (!RegisterMainWindowClass(instance)) return 0;
     InitCommonControls();
@@ -205,8 +226,7 @@ int RunConverter(HINSTANCE instance, int showCommand) {
 
     HWND window = CreateMainWindow(instance);
     if (!window) return 0;
-    g_app.mainWindow = window;
-    WkLoadWindowPlacement(window, "INITIAL", g_app.settingsPath, 1);
+    WkLoadWindowPlacement(window, "INITIAL", g_program.settingsPath, 1);
     ShowWindow(window, showCommand);
 
     MSG message;

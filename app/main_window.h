@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#define MAIN_WINDOW_CLASS "MORLEXCONVERTER"
-#define MAIN_WINDOW_TITLE "TAFFormat To PSG File Converter"
 
 // Registers the main window class (extended registration with the small
 // icon where the platform offers it). Non-zero on success.

@@ -1,15 +1,13 @@
 // Reading and writing the settings and the last patient's details.
 #include "app/settings.h"
 
-#include "app/profile.h"
+#include "pagekit/profile.h"
 
 namespace {
 
 const char kSystem[] = "SYSTEM";
 const char kInitial[] = "INITIAL";
 const char kPatient[] = "PATIENT";
-
-uint16_t Low16(int32_t value) { return static_cast<uint16_t>(value & 0xFFFF); }
 
 }  // namespace
 
@@ -24,12 +22,7 @@ int CountStart(const char* settingsPath) {
 }
 
 void LoadFrameSettings(AppSettings& settings, const char* settingsPath) {
-    // The montage holds 32 channel rows; a stored count outside 1..32 is
-    // limited to that range so no row beyond the table is ever addressed.
-    int32_t maxCh = ReadProfileInt(kSystem, "MaxCh", kMaxChDefault, settingsPath);
-    if (maxCh < 1) maxCh = 1;
-    if (maxCh > kMaxChLimit) maxCh = kMaxChLimit;
-    settings.MaxCh = static_cast<uint16_t>(maxCh);
+    settings.MaxCh = LimitMaxCh(ReadProfileInt(kSystem, "MaxCh", kMaxChDefault, settingsPath));
     settings.FrameTime = ReadProfileInt(kSystem, "FrameTime", kFrameTimeDefault, settingsPath);
     settings.TCType = Low16(ReadProfileInt(kSystem, "TCType", 0, settingsPath));
     settings.CalType = Low16(ReadProfileInt(kSystem, "CalType", 0, settingsPath));

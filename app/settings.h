@@ -4,8 +4,8 @@
 // folders give the defaults; failed writes are silent.
 #pragma once
 
-#include "app/app_settings.h"
-#include "patient/patient_info.h"
+#include "engine/app_settings.h"
+#include "engine/patient_info.h"
 
 // INITIAL/Debug: non-zero turns on debug mode.
 int ReadDebugSetting(const char* settingsPath);

@@ -1,17 +1,13 @@
 // The conversion page: the output file, the frame time, the recording
 // comment, the start button, the frame counter and the status text. The
-// page owns the conversion's state machine; the run itself is in
-// convert_run.cpp.
-#include <windows.h>
+// page shows the conversion's state; the conversion controller changes it.
+#include "convert/convert_page.h"
 
-#include "app/app_globals.h"
-#include "app/frame.h"
-#include "app/page_procs.h"
-#include "app/profile.h"
-#include "app/state_lock.h"
-#include "convert/convert_run.h"
-#include "convert/output_select.h"
+#include "convert/conversion_controller.h"
+#include "pagekit/program.h"
+#include "pagekit/state_lock.h"
 #include "resources/resource_ids.h"
+#include "textkit/sjis_text.h"
 #include "winkit/winkit.h"
 
 namespace {
@@ -33,17 +29,16 @@ int StatusString(const ConverterState& state) {
     }
 }
 
-void OnInitPage(HWND page) {
+void OnInitPage(HWND page, const ConverterState* state) {
     HWND list = GetDlgItem(page, IDC_CONV_FRAMETIME);
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
     for (const FrameTimeChoice& choice : kFrameTimes) {
         LRESULT index = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.text));
         SendMessageA(list, CB_SETITEMDATA, index, choice.seconds);
     }
-    StateLock lock(g_app.mainWindow);
-    if (lock) {
+    if (state) {
         for (int i = 0; i < 4; ++i) {
-            if (SendMessageA(list, CB_GETITEMDATA, i, 0) == lock->settings.FrameTime) {
+            if (SendMessageA(list, CB_GETITEMDATA, i, 0) == state->settings.FrameTime) {
                 SendMessageA(list, CB_SETCURSEL, i, 0);
                 break;
             }
@@ -52,10 +47,7 @@ void OnInitPage(HWND page) {
     SendDlgItemMessageA(page, IDC_CONV_COUNTER, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 7)), FALSE);
 }
 
-void OnRefresh(HWND page) {
-    StateLock lock(g_app.mainWindow);
-    if (!lock) return;
-    const ConverterState& state = *lock;
+void OnRefresh(HWND page, const ConverterState& state) {
     SetDlgItemTextA(page, IDC_CONV_OUTPUT, state.conv.outputPath);
     SetDlgItemTextA(page, IDC_CONV_COMMENT, state.conv.recordingComment);
     EnableWindow(GetDlgItem(page, IDC_CONV_SELECT), TRUE);
@@ -74,73 +66,67 @@ void OnRefresh(HWND page) {
         EnableWindow(start, FALSE);
     }
     char status[128];
-    LoadStringA(g_app.instance, StatusString(state), status, sizeof status);
+    LoadStringA(g_program.instance, StatusString(state), status, sizeof status);
     SetDlgItemTextA(page, IDC_CONV_STATUS, status);
 }
 
-void OnSelectOutput(HWND page) {
-    if (ChooseOutputFile(g_app.mainWindow)) {
-        StateLock lock(g_app.mainWindow);
-        if (lock) SelectPage(g_app.mainWindow, *lock, 3);
-    }
-    OnRefresh(page);
+// "File Select...": a chosen file brings this page forward (the shell
+// switches the tab); the page shows the outcome either way.
+void OnSelectOutput(HWND page, ConverterState& state) {
+    HWND mainWindow = MainWindowOf(page);
+    if (ChooseOutput(mainWindow, state)) SendMessageA(mainWindow, WM_SHOW_PAGE, kPageConvert, 0);
+    OnRefresh(page, state);
 }
 
-void OnFrameTimeChanged(HWND page) {
+void OnFrameTimeChanged(HWND page, ConverterState& state) {
     LRESULT index = SendDlgItemMessageA(page, IDC_CONV_FRAMETIME, CB_GETCURSEL, 0, 0);
     if (index < 0) return;
-    StateLock lock(g_app.mainWindow);
-    if (lock)
-        lock->settings.FrameTime =
-            static_cast<int32_t>(SendDlgItemMessageA(page, IDC_CONV_FRAMETIME, CB_GETITEMDATA, index, 0));
+    state.settings.FrameTime =
+        static_cast<int32_t>(SendDlgItemMessageA(page, IDC_CONV_FRAMETIME, CB_GETITEMDATA, index, 0));
 }
 
-void OnCommentDone(HWND page) {
-    StateLock lock(g_app.mainWindow);
-    if (!lock) return;
+void OnCommentDone(HWND page, ConverterState& state) {
     char text[256];
     GetDlgItemTextA(page, IDC_CONV_COMMENT, text, sizeof text);
-    CopyText(lock->conv.recordingComment, sizeof lock->conv.recordingComment, text);
+    CopyText(state.conv.recordingComment, sizeof state.conv.recordingComment, text);
 }
 
-void OnCommand(HWND page, int id, int code) {
+void OnCommand(HWND page, ConverterState& state, int id, int code) {
     switch (id) {
-    case IDC_CONV_SELECT: OnSelectOutput(page); break;
-    case IDC_CONV_START: StartConversion(page); break;
-    case IDC_CONV_FRAMETIME: OnFrameTimeChanged(page); break;
+    case IDC_CONV_SELECT: OnSelectOutput(page, state); break;
+    case IDC_CONV_START: StartConversion(state); break;
+    case IDC_CONV_FRAMETIME: OnFrameTimeChanged(page, state); break;
     case IDC_CONV_COMMENT:
-        if (code == EN_KILLFOCUS) OnCommentDone(page);
+        if (code == EN_KILLFOCUS) OnCommentDone(page, state);
         break;
     default: break;
     }
-}
-
-void OnDestroyPage(HWND page) {
-    StateLock lock(g_app.mainWindow);
-    if (!lock || !lock->conv.timerId) return;
-    KillTimer(page, kConvertTimerId);
-    lock->conv.timerId = 0;
 }
 
 }  // namespace
 
 INT_PTR CALLBACK ConvertPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
-        OnInitPage(page);
+    case WM_INITDIALOG: {
+        StateLock lock(MainWindowOf(page));
+        OnInitPage(page, lock.get());
         return TRUE;
-    case WM_DESTROY:
-        OnDestroyPage(page);
+    }
+    case WM_COMMAND: {
+        StateLock lock(MainWindowOf(page));
+        if (lock) OnCommand(page, *lock, LOWORD(wParam), HIWORD(wParam));
         return FALSE;
-    case WM_COMMAND:
-        OnCommand(page, LOWORD(wParam), HIWORD(wParam));
+    }
+    case WM_TIMER: {
+        StateLock lock(MainWindowOf(page));
+        if (lock && wParam == IDT_CONV_FRAME) OnConversionTimer(*lock);
         return FALSE;
-    case WM_TIMER:
-        OnConversionTick(page);
+    }
+    case WM_PAGE_REFRESH: {
+        StateLock lock(MainWindowOf(page));
+        if (lock) OnRefresh(page, *lock);
         return FALSE;
-    case WM_PAGE_REFRESH:
-        OnRefresh(page);
-        return FALSE;
+    }
     }
     return FALSE;
 }

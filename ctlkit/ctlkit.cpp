@@ -1,6 +1,8 @@
 // The CTLKITSTATIC32 display control; see ctlkit.h.
 #include "ctlkit/ctlkit.h"
 
+#include "winkit/paint.h"
+
 namespace {
 
 // Extra window bytes: the font and the background colour.
@@ -22,15 +24,16 @@ UINT TextFormatOf(LONG style) {
 }
 
 void OnPaint(HWND window) {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
+    PaintScope paint(window);
+    HDC dc = paint.dc();
     RECT box;
     GetClientRect(window, &box);
     LONG style = GetWindowLongA(window, GWL_STYLE);
     COLORREF background = (style & CKS_FILL) ? BackgroundOf(window) : GetSysColor(COLOR_BTNFACE);
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(dc, &box, brush);
-    DeleteObject(brush);
+    {
+        GdiObject<HBRUSH> brush(CreateSolidBrush(background));
+        FillRect(dc, &box, brush.get());
+    }
     if (style & CKS_SUNKEN) DrawEdge(dc, &box, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
     else if (style & CKS_FRAME) DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT | BF_ADJUST);
     InflateRect(&box, -2, 0);
@@ -39,12 +42,10 @@ void OnPaint(HWND window) {
     int length = GetWindowTextA(window, text, sizeof text);
     HFONT font = reinterpret_cast<HFONT>(GetWindowLongPtrA(window, kFontSlot));
     if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    HGDIOBJ previous = SelectObject(dc, font);
+    SelectScope selectFont(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, IsWindowEnabled(window) ? GetSysColor(COLOR_WINDOWTEXT) : GetSysColor(COLOR_GRAYTEXT));
     DrawTextA(dc, text, length, &box, TextFormatOf(style));
-    SelectObject(dc, previous);
-    EndPaint(window, &paint);
 }
 
 LRESULT CALLBACK DisplayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -60,7 +61,7 @@ LRESULT CALLBACK DisplayProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_GETFONT:
         return GetWindowLongPtrA(window, kFontSlot);
-    case CKM_SETCOLOR_MSG:
+    case CKM_SETCOLOR:
         SetWindowLongPtrA(window, kColorSlot, static_cast<LONG_PTR>(lParam) + 1);
         InvalidateRect(window, nullptr, TRUE);
         return 0;

@@ -21,7 +21,7 @@ enum {
 };
 
 // Sets the background colour: lParam is the COLORREF; repaints.
-enum { CKM_SETCOLOR_MSG = WM_USER + 11 };
+#define CKM_SETCOLOR (WM_USER + 11)
 
 // Registers the control class for the program instance. Non-zero on success
 // (also when it is registered already).

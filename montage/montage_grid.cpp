@@ -3,17 +3,18 @@
 // with the montage page's own work.
 #include "montage/montage_grid.h"
 
+#include "resources/resource_ids.h"
+#include "winkit/paint.h"
+
 namespace {
 
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
+        PaintScope paint(window);
         RECT box;
         GetClientRect(window, &box);
-        FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        DrawEdge(dc, &box, EDGE_SUNKEN, BF_RECT);
-        EndPaint(window, &paint);
+        FillRect(paint.dc(), &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        DrawEdge(paint.dc(), &box, EDGE_SUNKEN, BF_RECT);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -28,7 +29,7 @@ BOOL RegisterMontageGridClass(HINSTANCE instance) {
     wc.cbWndExtra = 2 * sizeof(LONG_PTR);
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
-    wc.lpszClassName = "MORLEXMONTPATTERN";
+    wc.lpszClassName = GRID_CLASS;
     if (RegisterClassA(&wc)) return TRUE;
     return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }

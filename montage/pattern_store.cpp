@@ -1,6 +1,6 @@
 // Loading and storing montage patterns through the private-profile functions;
-// see pattern_store.h. The channel lists are described once, in a table that
-// both directions use.
+// see pattern_store.h. The channel lists are described once, in the pattern
+// rules' table that both directions use.
 #include "montage/pattern_store.h"
 
 #include <windows.h>
@@ -8,40 +8,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app_globals.h"
-#include "app/profile.h"
-#include "app/state_lock.h"
-#include "montage/number_list.h"
-#include "winkit/word_list.h"
+#include "engine/pattern_rules.h"
+#include "pagekit/profile.h"
+#include "textkit/number_parse.h"
 
 namespace {
 
-enum { kSectionSize = 16, kKeySize = 24, kShortListChars = 2 };
-
-using ListParser = int (*)(int32_t*, const char*, int, int);
-
-// One channel list key. The word lists (whole numbers as written) are read
-// with their full 32-bit value, so that A/D values above 65535 and negative
-// values come back as they were stored.
-struct ChannelList {
-    const char* key;
-    int32_t ChannelSetting::*field;
-    ListParser parse;
-    const char* missing;    // text used when the key is missing
-    int32_t scale;          // file value = field / scale; field = value * scale
-};
-
-const ChannelList kChannelLists[] = {
-    {"ChEnable", &ChannelSetting::enabled, WkParseLongList, "1,1,1,1,1,1,1,1", 1},
-    {"Signal", &ChannelSetting::signalType, WkParseLongList, "4,4,4,4,5,6,7,8", 1},
-    {"Rate", &ChannelSetting::rateDivisor, WkParseLongList, "", 1},
-    {"EU", &ChannelSetting::calEU, WkParseLongList, "", 1},
-    {"VU", &ChannelSetting::calVU, WkParseLongList, "", 1},
-    {"Sens", &ChannelSetting::sensitivity, ParseNumberList, "", 100},
-    {"LFF", &ChannelSetting::lowFilter, ParseNumberList, "", 1},
-    {"TC", &ChannelSetting::timeConstant, ParseNumberList, "", 1},
-    {"HFF", &ChannelSetting::highFilter, WkParseLongList, "", 1},
-};
+enum { kSectionSize = 16, kKeySize = 24 };
 
 bool ValidTarget(int slot, const char* iniPath) {
     return slot >= 0 && slot < kPatternCount && iniPath && iniPath[0];
@@ -55,20 +28,6 @@ struct Section {
         snprintf(name, sizeof name, "Pattern%i", slot + 1);
     }
 };
-
-// Level counts outside 0..8 would reach beyond the table.
-int ClampLevelCount(int levels) {
-    if (levels < 0) return 0;
-    if (levels > int(kMaxLevels)) return kMaxLevels;
-    return levels;
-}
-
-int32_t ScaleSaturated(int32_t value, int32_t scale) {
-    int64_t v = int64_t(value) * scale;
-    if (v > INT32_MAX) return INT32_MAX;
-    if (v < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(v);
-}
 
 // ---- reading ----------------------------------------------------------------
 
@@ -98,24 +57,13 @@ int ReadList(const Section& s, const char* key, const char* missing, ListParser 
              int32_t* values, int max) {
     char text[kListTextSize];
     int length = ReadText(s, key, missing, text, sizeof text);
-    if (length <= kShortListChars) return -1;
-    return parse(values, text, length, max);
+    return ReadValueList(parse, text, length, values, max);
 }
 
 void LoadChannelList(MontagePattern& p, const Section& s, const ChannelList& list) {
-    int32_t values[kChannelEntries];
-    int count = ReadList(s, list.key, list.missing, list.parse, values, kChannelEntries);
-    if (count < 0 && list.field == &ChannelSetting::timeConstant) {
-        for (ChannelSetting& c : p.channels) c.timeConstant = kDefaultTimeConstant;
-    }
-    for (int i = 0; i < count; ++i)
-        p.channels[i].*list.field = ScaleSaturated(values[i], list.scale);
-}
-
-// The grid and the header writer divide by the rate divisor.
-void KeepRateDivisorsPositive(MontagePattern& p) {
-    for (ChannelSetting& c : p.channels)
-        if (c.rateDivisor < 1) c.rateDivisor = 1;
+    char text[kListTextSize];
+    int length = ReadText(s, list.key, list.missing, text, sizeof text);
+    ApplyChannelList(p, list, text, length);
 }
 
 void LoadTexts(MontagePattern& p, const Section& s) {
@@ -138,11 +86,11 @@ void LoadTexts(MontagePattern& p, const Section& s) {
 
 void LoadPosition(PositionCalibration& pos, const Section& s) {
     int levels = static_cast<int>(GetPrivateProfileIntA(s.name, "PosLevelN", 0, s.path));
-    pos.levelCount = static_cast<uint16_t>(ClampLevelCount(levels));
+    pos.levelCount = static_cast<uint16_t>(LimitLevelCount(levels));
     int32_t values[kMaxLevels];
     int count = ReadList(s, "PosCenter", "", ParseNumberList, values, kMaxLevels);
     for (int i = 0; i < count; ++i) pos.centers[i] = values[i];
-    count = ReadList(s, "PosWidth", "", WkParseLongList, values, kMaxLevels);
+    count = ReadList(s, "PosWidth", "", ParseLongList, values, kMaxLevels);
     for (int i = 0; i < count; ++i) pos.widths[i] = values[i];
     ReadNumberedTexts(s, "PosLabel%i", pos.levelCount, pos.levelLabels[0], kLevelLabelSize,
                       nullptr, "");
@@ -193,7 +141,7 @@ void StoreChannelLists(const MontagePattern& p, const Section& s) {
 }
 
 void StorePosition(const PositionCalibration& pos, const Section& s) {
-    int levels = ClampLevelCount(pos.levelCount);
+    int levels = LimitLevelCount(pos.levelCount);
     char text[kListTextSize];
     snprintf(text, sizeof text, "%i", levels);
     WritePrivateProfileStringA(s.name, "PosLevelN", text, s.path);
@@ -205,19 +153,6 @@ void StorePosition(const PositionCalibration& pos, const Section& s) {
 }
 
 }  // namespace
-
-void SetChannelStartupDefaults(MontagePattern* patterns) {
-    for (int k = 0; k < kPatternCount; ++k) {
-        for (ChannelSetting& c : patterns[k].channels) {
-            c.rateDivisor = 1;
-            c.calEU = 50;
-            c.calVU = 409;
-            c.sensitivity = 50000;
-            c.lowFilter = 500;
-            c.highFilter = 100;
-        }
-    }
-}
 
 void LoadPatternSlot(MontagePattern& p, int slot, const char* iniPath) {
     if (!ValidTarget(slot, iniPath)) return;
@@ -236,41 +171,14 @@ void StorePatternSlot(const MontagePattern& p, int slot, const char* iniPath) {
     StorePosition(p.position, s);
 }
 
-int FormatValueList(char* out, size_t size, const int32_t* values, int count) {
-    if (!out || size == 0) return 0;
-    out[0] = '\0';
-    size_t length = 0;
-    for (int i = 0; i < count; ++i) {
-        char field[16];
-        int n = snprintf(field, sizeof field, "%i,", static_cast<int>(values[i]));
-        if (n < 0 || length + n >= size) break;
-        memcpy(out + length, field, n + 1);
-        length += n;
-    }
-    return static_cast<int>(length);
-}
-
-int FormatChannelList(char* out, size_t size, const MontagePattern& p,
-                      int32_t ChannelSetting::*field, int32_t scale) {
-    if (scale < 1) scale = 1;
-    int32_t values[kChannelEntries];
-    for (int i = 0; i < kChannelEntries; ++i) values[i] = p.channels[i].*field / scale;
-    return FormatValueList(out, size, values, kChannelEntries);
-}
-
-void LoadPattern(int k) {
-    if (k < -1 || k >= kPatternCount) return;
-    StateLock lock(g_app.mainWindow);
-    if (!lock) return;
+void LoadPattern(MontagePattern* patterns, int k, const char* iniPath) {
+    if (!patterns || k < -1 || k >= kPatternCount) return;
     int first = k < 0 ? 0 : k;
     int last = k < 0 ? kPatternCount - 1 : k;
-    for (int slot = first; slot <= last; ++slot)
-        LoadPatternSlot(lock->patterns[slot], slot, g_app.settingsPath);
+    for (int slot = first; slot <= last; ++slot) LoadPatternSlot(patterns[slot], slot, iniPath);
 }
 
-void StorePattern(int k) {
-    if (k < 0 || k >= kPatternCount) return;
-    StateLock lock(g_app.mainWindow);
-    if (!lock) return;
-    StorePatternSlot(lock->patterns[k], k, g_app.settingsPath);
+void StorePattern(const MontagePattern* patterns, int k, const char* iniPath) {
+    if (!patterns || k < 0 || k >= kPatternCount) return;
+    StorePatternSlot(patterns[k], k, iniPath);
 }

@@ -1,8 +1,6 @@
 // The patient page. Until its editing arrives the page shows its controls
 // only; the patient record is loaded and saved with the settings.
-#include <windows.h>
-
-#include "app/page_procs.h"
+#include "patient/patient_page.h"
 
 INT_PTR CALLBACK PatientPageProc(HWND, UINT message, WPARAM, LPARAM) {
     switch (message) {

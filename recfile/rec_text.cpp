@@ -4,15 +4,13 @@
 
 #include <cmath>
 
+#include "textkit/sjis_text.h"
+
 namespace {
 
 #include "recfile/sjis_table.inc"
 
 const uint32_t kReplacement = 0xFFFD;
-
-bool IsLeadByte(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 
 // Index 0..187 of a trail byte, or -1 when `b` cannot follow a lead byte.
 int TrailIndex(unsigned char b) {
@@ -39,7 +37,7 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 uint32_t DecodeSjis(const std::string& text, size_t& i) {
     unsigned char b = static_cast<unsigned char>(text[i++]);
     if (b < 0x80) return b;
-    if (!IsLeadByte(b)) return kSjisSingle[b - 0x80] ? kSjisSingle[b - 0x80] : kReplacement;
+    if (!IsSjisLead(b)) return kSjisSingle[b - 0x80] ? kSjisSingle[b - 0x80] : kReplacement;
     if (i >= text.size()) return kReplacement;
     int trail = TrailIndex(static_cast<unsigned char>(text[i]));
     if (trail < 0) return kReplacement;  // the next byte starts a character of its own
@@ -57,7 +55,7 @@ std::string RecCutSjis(const char* text, int width) {
     if (!text || width <= 0) return out;
     int i = 0;
     while (i < width && text[i] != '\0') {
-        bool pair = IsLeadByte(static_cast<unsigned char>(text[i])) && text[i + 1] != '\0';
+        bool pair = IsSjisLead(static_cast<unsigned char>(text[i])) && text[i + 1] != '\0';
         if (pair && i + 1 >= width) break;
         int take = pair ? 2 : 1;
         out.append(text + i, static_cast<size_t>(take));

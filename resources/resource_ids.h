@@ -40,9 +40,11 @@
 #define IDM_SET_POSITION            4209
 
 /* ---- 4. Private window messages ------------------------------------------ */
-#define CKM_SETCOLOR                (WM_USER + 11)   /* 1035: display control colour (lParam COLORREF) */
 #define WM_GRID_ATTACH              (WM_USER + 100)  /* 1124: wParam = ConverterState memory handle */
 #define WM_PAGE_REFRESH             (WM_USER + 101)  /* 1125: page is being shown, reread the state */
+#define WM_SHOW_PAGE                (WM_USER + 102)  /* to the main window: show tab page wParam */
+#define WM_CONVERT_START            (WM_USER + 103)  /* to the main window: start the conversion */
+/* The display control's own message (colour) is defined by ctlkit/ctlkit.h. */
 
 /* ---- 5. String table ---------------------------------------------------- */
 #define IDS_TAB_PATIENT             1
@@ -151,7 +153,7 @@
 #define IDC_CONV_COMMENT            1229
 #define IDC_CONV_COUNTER            1230
 #define IDC_CONV_STATUS             1231
-#define IDT_CONV_FRAME              800   /* frame timer of the conversion page */
+#define IDT_CONV_FRAME              800   /* frame timer of the conversion page (50 ms) */
 
 /* ---- 12. Position calibration dialog (POSLEVELSETUP) --------------------- */
 #define IDC_POS_HELP                1501
@@ -186,8 +188,11 @@
 
 #define SMALL_ICON_NAME             "SMALL"
 
-#define CTLKIT_STATIC_CLASS         "CTLKITSTATIC32"
-#define GRID_CLASS                  "MORLEXMONTPATTERN"
 #define MAIN_CLASS                  "MORLEXCONVERTER"
+#define MAIN_TITLE                  "TAFFormat To PSG File Converter"
 
 #endif /* RC_INVOKED */
+
+/* Window class of the montage grid, also named by the montage page's
+ * template. The display control's class is defined by ctlkit/ctlkit.h. */
+#define GRID_CLASS                  "MORLEXMONTPATTERN"

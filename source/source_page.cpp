@@ -2,15 +2,13 @@
 // operator correct its start date and time, choose the hum filter and the
 // calibration wave type, and copy the recorder's channel names into the
 // current montage pattern.
-#include <windows.h>
+#include "source/source_page.h"
 
 #include <cstdio>
 
-#include "app/app_globals.h"
-#include "app/page_procs.h"
-#include "app/state_lock.h"
+#include "engine/source_fields.h"
+#include "pagekit/state_lock.h"
 #include "resources/resource_ids.h"
-#include "source/source_fields.h"
 #include "winkit/winkit.h"
 
 namespace {
@@ -23,11 +21,10 @@ const StartControl kStartControls[] = {
     {IDC_SRC_MINUTE, kStartMinute, "%02i"}, {IDC_SRC_SECOND, kStartSecond, "%02i"},
 };
 
-int32_t& StartValue(SourceInfo& source, StartField field) {
-    int32_t* values[] = {&source.startYear, &source.startMonth, &source.startDay,
-                         &source.startHour, &source.startMinute, &source.startSecond};
-    return *values[field];
-}
+// The start fields of SourceInfo, in the order of StartField.
+int32_t SourceInfo::* const kStartMembers[] = {&SourceInfo::startYear,  &SourceInfo::startMonth,
+                                               &SourceInfo::startDay,   &SourceInfo::startHour,
+                                               &SourceInfo::startMinute, &SourceInfo::startSecond};
 
 void SetNumber(HWND page, int id, const char* format, int value) {
     char text[32];
@@ -48,10 +45,8 @@ void OnInitPage(HWND page) {
     FillList(page, IDC_SRC_CALTYPE, kCal, 2);
 }
 
-void OnRefresh(HWND page) {
-    StateLock lock(g_app.mainWindow);
-    if (!lock) return;
-    SourceInfo& source = lock->source;
+void OnRefresh(HWND page, const ConverterState& state) {
+    const SourceInfo& source = state.source;
     if (source.sourceKind == kSourceNone) SetDlgItemTextA(page, IDC_SRC_FILETYPE, "No Select");
     else if (IsSourceOpen(source.sourceKind)) SetDlgItemTextA(page, IDC_SRC_FILETYPE, source.kindName);
     SetDlgItemTextA(page, IDC_SRC_FILENAME, source.sourcePath);
@@ -59,8 +54,9 @@ void OnRefresh(HWND page) {
     SetNumber(page, IDC_SRC_RATE, "%i Hz", source.sampleRate);
     SetNumber(page, IDC_SRC_BITS, "%ibit", source.bitsPerSample);
     SendDlgItemMessageA(page, IDC_SRC_HUMFILTER, CB_SETCURSEL, source.humFilter, 0);
-    SendDlgItemMessageA(page, IDC_SRC_CALTYPE, CB_SETCURSEL, lock->settings.CalType, 0);
-    for (const StartControl& c : kStartControls) SetNumber(page, c.id, c.format, StartValue(source, c.field));
+    SendDlgItemMessageA(page, IDC_SRC_CALTYPE, CB_SETCURSEL, state.settings.CalType, 0);
+    for (const StartControl& c : kStartControls)
+        SetNumber(page, c.id, c.format, source.*kStartMembers[c.field]);
     EnableWindow(GetDlgItem(page, IDC_SRC_SETLABELS), source.sourceKind == kSourceTaff);
     char total[48];
     if (FormatTotalTime(total, sizeof total, source.lengthSamples, source.sampleRate))
@@ -68,49 +64,44 @@ void OnRefresh(HWND page) {
 }
 
 // A start field lost the focus: keep an accepted value, then show the stored one.
-void OnStartFieldDone(HWND page, const StartControl& control) {
-    StateLock lock(g_app.mainWindow);
-    if (!lock) return;
+void OnStartFieldDone(HWND page, ConverterState& state, const StartControl& control) {
     char text[64];
     GetDlgItemTextA(page, control.id, text, sizeof text);
     int32_t value = ParseTypedNumber(text);
-    int32_t& stored = StartValue(lock->source, control.field);
+    int32_t& stored = state.source.*kStartMembers[control.field];
     if (StartFieldAccepts(control.field, value)) stored = value;
     SetNumber(page, control.id, control.format, stored);
 }
 
-void OnListChanged(HWND page, int id) {
-    StateLock lock(g_app.mainWindow);
-    if (!lock) return;
+void OnListChanged(HWND page, ConverterState& state, int id) {
     int index = static_cast<int>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0));
     if (index < 0) return;
-    if (id == IDC_SRC_HUMFILTER) lock->source.humFilter = index;
-    else lock->settings.CalType = static_cast<uint16_t>(index);
+    if (id == IDC_SRC_HUMFILTER) state.source.humFilter = index;
+    else state.settings.CalType = static_cast<uint16_t>(index);
 }
 
 // Copies the recorder's channel names into the labels of the current
 // pattern; only the 32 entries a pattern has are filled.
-void OnSetLabels(HWND page) {
-    StateLock lock(g_app.mainWindow);
-    if (!lock || lock->source.sourceKind != kSourceTaff) return;
-    MontagePattern& pattern = CurrentPattern(*lock);
-    int count = lock->source.channelCount < kChannelEntries ? lock->source.channelCount : kChannelEntries;
+void OnSetLabels(HWND page, ConverterState& state) {
+    if (state.source.sourceKind != kSourceTaff) return;
+    MontagePattern& pattern = CurrentPattern(state);
+    int count = state.source.channelCount < kChannelEntries ? state.source.channelCount : kChannelEntries;
     for (int i = 0; i < count; ++i) {
         char* label = pattern.channels[i].label;
-        TaffGetText(lock->source.sourceHandle, TAFF_TEXT_CHANNEL_NAME, i, label, kLabelSize);
+        TaffGetText(state.source.sourceHandle, TAFF_TEXT_CHANNEL_NAME, i, label, kLabelSize);
     }
     EnableWindow(GetDlgItem(page, IDC_SRC_SETLABELS), TRUE);
 }
 
-void OnCommand(HWND page, int id, int code) {
+void OnCommand(HWND page, ConverterState& state, int id, int code) {
     for (const StartControl& c : kStartControls) {
         if (c.id == id) {
-            if (code == EN_KILLFOCUS) OnStartFieldDone(page, c);
+            if (code == EN_KILLFOCUS) OnStartFieldDone(page, state, c);
             return;
         }
     }
-    if ((id == IDC_SRC_HUMFILTER || id == IDC_SRC_CALTYPE) && code == CBN_SELCHANGE) OnListChanged(page, id);
-    else if (id == IDC_SRC_SETLABELS && code == BN_CLICKED) OnSetLabels(page);
+    if ((id == IDC_SRC_HUMFILTER || id == IDC_SRC_CALTYPE) && code == CBN_SELCHANGE) OnListChanged(page, state, id);
+    else if (id == IDC_SRC_SETLABELS && code == BN_CLICKED) OnSetLabels(page, state);
 }
 
 }  // namespace
@@ -120,12 +111,16 @@ INT_PTR CALLBACK SourcePageProc(HWND page, UINT message, WPARAM wParam, LPARAM) 
     case WM_INITDIALOG:
         OnInitPage(page);
         return TRUE;
-    case WM_COMMAND:
-        OnCommand(page, LOWORD(wParam), HIWORD(wParam));
+    case WM_COMMAND: {
+        StateLock lock(MainWindowOf(page));
+        if (lock) OnCommand(page, *lock, LOWORD(wParam), HIWORD(wParam));
         return FALSE;
-    case WM_PAGE_REFRESH:
-        OnRefresh(page);
+    }
+    case WM_PAGE_REFRESH: {
+        StateLock lock(MainWindowOf(page));
+        if (lock) OnRefresh(page, *lock);
         return FALSE;
+    }
     case WM_DESTROY:
         return TRUE;
     }

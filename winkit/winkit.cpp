@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "textkit/sjis_text.h"
+
 namespace {
 
 bool g_debugMode = false;
@@ -88,10 +90,8 @@ void WkGetModuleDir(HINSTANCE instance, char* dir) {
         return;
     }
     // Cut after the last backslash, stepping over double-byte characters.
-    char* cut = nullptr;
-    for (char* p = path; *p; p = CharNextA(p))
-        if (*p == '\\') cut = p;
-    if (cut) cut[1] = '\0';
+    const int cut = LastCharIndex(path, '\\');
+    if (cut >= 0) path[cut + 1] = '\0';
     lstrcpynA(dir, path, MAX_PATH);
 }
 

@@ -9,8 +9,9 @@
 
 #include "app/app_globals.h"
 #include "app/main_window.h"
-#include "app/state_lock.h"
-#include "app/ui_seam.h"
+#include "pagekit/program.h"
+#include "pagekit/state_lock.h"
+#include "pagekit/ui_seam.h"
 #include "ctlkit/ctlkit.h"
 #include "montage/montage_grid.h"
 #include "resources/resource_ids.h"
@@ -111,7 +112,7 @@ void StartProgramOnce() {
     if (started) return;
     started = true;
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    g_app.instance = instance;
+    g_program.instance = instance;
     RegisterMainWindowClass(instance);
     InitCommonControls();
     WkStartup(instance);
@@ -153,7 +154,6 @@ HWND OpenMainWindow() {
     StartProgramOnce();
     HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
     if (!window) return nullptr;
-    g_app.mainWindow = window;
     ShowWindow(window, SW_SHOW);
     // The splash closes on command 2000 after a pause; close it at once.
     MSG message;

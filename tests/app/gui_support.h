@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/converter_state.h"
+#include "pagekit/converter_state.h"
 
 struct FakeUi {
     std::vector<int> messageDialogs;    // resource ids, in order

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/profile.h"
+#include "pagekit/profile.h"
 #include "app/settings.h"
 #include "tests/app/gui_support.h"
 
@@ -173,20 +173,6 @@ TEST_F(SettingsFiles, GarbageFilesStartWithDefaults) {
         EXPECT_LT(strlen(patient.id), sizeof patient.id);
         EXPECT_LT(strlen(patient.hospital), sizeof patient.hospital);
     }
-}
-
-TEST(TextCutting, CopiesStayInsideTheirBuffers) {
-    char small[6];
-    memset(small, 'z', sizeof small);
-    CopyText(small, 4, "abcdef");
-    EXPECT_STREQ("abc", small);
-    EXPECT_EQ('z', small[4]);
-    CopyText(small, 4, "a睡");   // 3 bytes fit exactly
-    EXPECT_STREQ("a睡", small);
-    CopyText(small, 3, "a睡");   // half a character is dropped
-    EXPECT_STREQ("a", small);
-    CopyText(small, 1, "abc");
-    EXPECT_STREQ("", small);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/main_window.h"
+#include "resources/resource_ids.h"
 
 #ifndef CONVERTER_EXE
 #error "CONVERTER_EXE names the program under test"
@@ -25,7 +25,7 @@ PROCESS_INFORMATION Start(const std::string& exe) {
 
 HWND WaitForWindow(int ms) {
     for (int waited = 0; waited < ms; waited += 100) {
-        HWND found = FindWindowA(MAIN_WINDOW_CLASS, nullptr);
+        HWND found = FindWindowA(MAIN_CLASS, nullptr);
         if (found) return found;
         Sleep(100);
     }
@@ -34,7 +34,7 @@ HWND WaitForWindow(int ms) {
 
 int CountWindows() {
     int count = 0;
-    for (HWND w = FindWindowA(MAIN_WINDOW_CLASS, nullptr); w; w = FindWindowExA(nullptr, w, MAIN_WINDOW_CLASS, nullptr))
+    for (HWND w = FindWindowA(MAIN_CLASS, nullptr); w; w = FindWindowExA(nullptr, w, MAIN_CLASS, nullptr))
         ++count;
     return count;
 }
@@ -48,7 +48,7 @@ DWORD WaitForExit(const PROCESS_INFORMATION& process, DWORD ms) {
 
 TEST(SingleInstance, SecondStartBringsTheFirstForwardAndEndsWithZero) {
     const std::string exe = CONVERTER_EXE;
-    ASSERT_EQ(nullptr, FindWindowA(MAIN_WINDOW_CLASS, nullptr));
+    ASSERT_EQ(nullptr, FindWindowA(MAIN_CLASS, nullptr));
     PROCESS_INFORMATION first = Start(exe);
     ASSERT_NE(nullptr, first.hProcess);
     HWND window = WaitForWindow(20000);

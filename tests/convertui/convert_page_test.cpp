@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commdlg.h>
 
 #include <cctype>
 #include <cstdlib>
@@ -16,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
 #include "tools/taffgen/taffgen.h"
@@ -72,7 +72,7 @@ struct PsgFile {
 
 class ConvertPage : public MainWindowTest {
 protected:
-    HWND Page() { return PeekState(window)->frame.pages[3]; }
+    HWND Page() { return PeekState(window)->frame.pages[kPageConvert]; }
     std::string Text(int id) { return ControlText(Page(), id); }
     bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Page(), id)) != FALSE; }
     void Refresh() { SendMessageA(Page(), WM_PAGE_REFRESH, 0, 0); }
@@ -115,7 +115,7 @@ TEST_F(ConvertPage, StartBeforeChoosingAFileWarns) {
     EXPECT_EQ(std::vector<int>{IDD_WARN_NO_OUTPUT}, Fake().messageDialogs);
     EXPECT_EQ(kConvNoOutput, State().conv.conversionState);
     EXPECT_EQ(nullptr, State().conv.recHandle);
-    EXPECT_EQ(0u, State().conv.timerId);
+    EXPECT_EQ(0u, State().frame.conversionTimer);
 }
 
 TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
@@ -127,7 +127,7 @@ TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
     ChooseOutput(output);
     ConverterState& s = State();
     EXPECT_EQ("PSG Convert File Select", Fake().saveTitle);
-    EXPECT_EQ(0x4000u, Fake().saveFlags);   // no earlier output
+    EXPECT_EQ(static_cast<DWORD>(OFN_SHAREAWARE), Fake().saveFlags);   // no earlier output
     EXPECT_EQ(kConvOutputChosen, s.conv.conversionState);
     EXPECT_EQ(output, s.conv.outputPath);
     EXPECT_EQ(output, s.settings.CopyFile);
@@ -142,7 +142,7 @@ TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
     ASSERT_EQ(kConvConverting, s.conv.conversionState);
     RecHandle running = s.conv.recHandle;
     EXPECT_NE(nullptr, running);
-    EXPECT_NE(0u, s.conv.timerId);
+    EXPECT_NE(0u, s.frame.conversionTimer);
     EXPECT_EQ(StatusString(IDS_STATUS_CONVERTING), Text(IDC_CONV_STATUS));
     EXPECT_FALSE(Enabled(IDC_CONV_START));
     EXPECT_FALSE(Enabled(IDC_CONV_SELECT));
@@ -157,7 +157,7 @@ TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
 
     ASSERT_TRUE(WaitForFinished());
     EXPECT_EQ(nullptr, s.conv.recHandle);
-    EXPECT_EQ(0u, s.conv.timerId);
+    EXPECT_EQ(0u, s.frame.conversionTimer);
     EXPECT_EQ(nullptr, s.conv.blockBuffer);
     EXPECT_EQ(StatusString(IDS_STATUS_DONE), Text(IDC_CONV_STATUS));
     EXPECT_EQ("150 / 150", Text(IDC_CONV_COUNTER));
@@ -185,7 +185,7 @@ TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
     ChooseOutput(output);
     EXPECT_EQ(TempDir() + "\\NIGHT.DAT", Fake().saveFileName);
     EXPECT_EQ(TempDir() + "\\", Fake().saveInitialDir);
-    EXPECT_EQ(0x4800u, Fake().saveFlags);
+    EXPECT_EQ(static_cast<DWORD>(OFN_SHAREAWARE | OFN_PATHMUSTEXIST), Fake().saveFlags);
     EXPECT_EQ(std::vector<int>{IDD_CONFIRM_OVERWRITE}, Fake().messageDialogs);
     EXPECT_EQ(kConvFinished, s.conv.conversionState);
     EXPECT_EQ(StatusString(IDS_STATUS_DONE), Text(IDC_CONV_STATUS));
@@ -244,12 +244,11 @@ TEST_F(ConvertPage, ConvertCommandWithoutARecordingEndsAtTheFirstTick) {
     EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
     ASSERT_TRUE(WaitForFinished());
     EXPECT_EQ(nullptr, State().conv.recHandle);
-    EXPECT_EQ(0u, State().conv.timerId);
+    EXPECT_EQ(0u, State().frame.conversionTimer);
     EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
     EXPECT_FALSE(Enabled(IDC_CONV_START));
-    if (Exists(output)) {
-        EXPECT_EQ("-1", PsgFile(output).RecordCount());
-    }
+    ASSERT_TRUE(Exists(output));
+    EXPECT_EQ("-1", PsgFile(output).RecordCount());
 }
 
 TEST_F(ConvertPage, ClosingTheRecordingEndsTheRun) {
@@ -264,7 +263,7 @@ TEST_F(ConvertPage, ClosingTheRecordingEndsTheRun) {
     ASSERT_TRUE(WaitForFinished());
     ConverterState& s = State();
     EXPECT_EQ(nullptr, s.conv.recHandle);
-    EXPECT_EQ(0u, s.conv.timerId);
+    EXPECT_EQ(0u, s.frame.conversionTimer);
     EXPECT_EQ(std::vector<UINT>{0}, Fake().beeps);
     EXPECT_LT(s.conv.framesDone, s.conv.totalFrames);
     EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
@@ -286,7 +285,7 @@ TEST_F(ConvertPage, OpeningAnotherRecordingEndsTheRunFirst) {
     ConverterState& s = State();
     EXPECT_EQ(kConvNoOutput, s.conv.conversionState);
     EXPECT_EQ(nullptr, s.conv.recHandle);
-    EXPECT_EQ(0u, s.conv.timerId);
+    EXPECT_EQ(0u, s.frame.conversionTimer);
     EXPECT_EQ(nullptr, s.conv.blockBuffer);
     EXPECT_EQ(2, s.source.channelCount);
     const std::string counter = Text(IDC_CONV_COUNTER);
@@ -350,7 +349,7 @@ TEST_F(ConvertPage, FrameTimeZeroRefusesTheStart) {
     Click(IDC_CONV_START);
     EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
     EXPECT_EQ(nullptr, State().conv.recHandle);
-    EXPECT_EQ(0u, State().conv.timerId);
+    EXPECT_EQ(0u, State().frame.conversionTimer);
     EXPECT_FALSE(Exists(output));
     EXPECT_FALSE(Fake().beeps.empty());   // refused with a beep, not silently
     EXPECT_NE(StatusString(IDS_STATUS_CONVERTING), Text(IDC_CONV_STATUS));
@@ -370,7 +369,7 @@ TEST_F(ConvertPage, FailedWriteIsReported) {
     ASSERT_FALSE(Fake().messageDialogs.empty());
     EXPECT_EQ(IDD_WARN_WRITE_FAILED, Fake().messageDialogs.back());
     EXPECT_EQ(nullptr, State().conv.recHandle);
-    EXPECT_EQ(0u, State().conv.timerId);
+    EXPECT_EQ(0u, State().frame.conversionTimer);
     EXPECT_NE(StatusString(IDS_STATUS_DONE), Text(IDC_CONV_STATUS));
     EXPECT_FALSE(Fake().beeps.empty());
 }

@@ -1,8 +1,8 @@
 // Pattern sections in real INI files through the profile functions: the
 // loader's defaults, short and missing lists, the Sens scaling, limits on
 // stored values, the written list format, a full store-and-load round trip
-// of all eight patterns, and the program-facing LoadPattern/StorePattern
-// working on ConverterState behind a window.
+// of all eight patterns, and LoadPattern/StorePattern working on the
+// patterns of the working record behind a window.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,11 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/state_lock.h"
 #include "montage/pattern_store.h"
-
-AppGlobals g_app;
+#include "pagekit/state_lock.h"
 
 namespace {
 
@@ -286,14 +283,20 @@ protected:
         memory_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(ConverterState));
         ASSERT_NE(nullptr, memory_);
         SetWindowLongPtrA(window_, kStateSlot, reinterpret_cast<LONG_PTR>(memory_));
-        g_app.mainWindow = window_;
-        snprintf(g_app.settingsPath, sizeof g_app.settingsPath, "%s", path_);
     }
     void TearDown() override {
-        g_app.mainWindow = nullptr;
         DestroyWindow(window_);
         GlobalFree(memory_);
         PatternFile::TearDown();
+    }
+    // LoadPattern/StorePattern on the patterns of the window's record.
+    void Load(int k) {
+        StateLock state(window_);
+        LoadPattern(state ? state->patterns : nullptr, k, path_);
+    }
+    void Store(int k) {
+        StateLock state(window_);
+        StorePattern(state ? state->patterns : nullptr, k, path_);
     }
     HWND window_ = nullptr;
     HGLOBAL memory_ = nullptr;
@@ -305,20 +308,20 @@ TEST_F(ProgramPatterns, StoreAndReloadThroughTheMainWindow) {
         ASSERT_TRUE(state);
         SetChannelStartupDefaults(state->patterns);
     }
-    LoadPattern(-1);
+    Load(-1);
     {
         StateLock state(window_);
         EXPECT_STREQ("Pattern1", state->patterns[0].name);
         EXPECT_STREQ("Pattern8", state->patterns[7].name);
         FillPattern(state->patterns[5], 5);
     }
-    StorePattern(5);
+    Store(5);
     {
         StateLock state(window_);
         state->patterns[5].channels[0].calVU = 1;
         snprintf(state->patterns[5].name, kPatternNameSize, "edited");
     }
-    LoadPattern(5);
+    Load(5);
     StateLock state(window_);
     MontagePattern expected = {};
     FillPattern(expected, 5);
@@ -326,12 +329,11 @@ TEST_F(ProgramPatterns, StoreAndReloadThroughTheMainWindow) {
 }
 
 TEST_F(ProgramPatterns, NothingHappensWithoutTheRecordOrForOtherSlots) {
-    StorePattern(8);
-    StorePattern(-1);
+    Store(8);
+    Store(-1);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path_));
-    g_app.mainWindow = nullptr;
-    LoadPattern(-1);
-    StorePattern(0);
+    LoadPattern(nullptr, -1, path_);   // no record
+    StorePattern(nullptr, 0, path_);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path_));
     StateLock state(window_);
     EXPECT_STREQ("", state->patterns[0].name);   // never loaded

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_globals.h"
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
 #include "tools/taffgen/taffgen.h"
@@ -47,7 +46,7 @@ protected:
         MainWindowTest::SetUp();
         Open();
     }
-    HWND Page() { return PeekState(window)->frame.pages[0]; }
+    HWND Page() { return PeekState(window)->frame.pages[kPageSource]; }
     // Runs the open command with the open dialog answering `path`.
     void OpenCommand(const std::string& path) {
         Fake().openAnswer = path;

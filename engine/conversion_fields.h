@@ -1,0 +1,40 @@
+// Conversion fields: the state of the conversion, the output file, the
+// writer handle, the block buffer and the frame counters of a run.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/block_memory.h"
+#include "engine/montage_types.h"
+#include "engine/source_info.h"
+#include "recfile/recfile.h"
+
+enum ConversionStateValue : uint16_t {
+    kConvNoOutput = 0,      // no output chosen since the recording was opened
+    kConvOutputChosen = 1,
+    kConvConverting = 2,
+    kConvFinished = 3
+};
+
+enum { kCommentTextSize = 32 };
+
+struct ConversionFields {
+    uint16_t conversionState;
+    RecHandle recHandle;
+    char recordingComment[kCommentTextSize];
+    char outputPath[kPathSize];
+    BlockHandle blockBuffer;    // one block's scans, held during a run
+    int32_t enabledChannelCount;
+    int32_t framesDone;
+    int32_t totalFrames;
+    int32_t framesPerBlock;
+    int32_t samplesPerBlock;
+    int32_t readPosition;       // next scan to read
+    // The source channels (from 0) written, in output order, fixed when the
+    // header is written so the run writes the channels of its channel table
+    // whatever the montage does meanwhile.
+    int32_t runChannelCount;
+    uint8_t runChannels[kChannelEntries];
+    int32_t writeFailed;        // a write of the last run failed
+    int32_t fileFinished;       // the last run completed its file (RecFinish succeeded)
+};

@@ -1,0 +1,41 @@
+// The course of a conversion; see conversion_run.h.
+#include "engine/conversion_run.h"
+
+#include "textkit/sjis_text.h"
+
+void ForgetOutputFile(ConversionFields& c) { c.conversionState = kConvNoOutput; }
+
+bool ChooseOutputPath(ConversionFields& c, const char* path) {
+    if (IsConverting(c)) return false;
+    CopyText(c.outputPath, sizeof c.outputPath, path);
+    c.conversionState = kConvOutputChosen;
+    return true;
+}
+
+bool StartRun(const RunRecords& s, HeaderRefusal* why) {
+    ConversionFields& c = s.conv;
+    c.recHandle = WritePsgHeader(s, why);
+    if (!c.recHandle) return false;
+    c.conversionState = kConvConverting;
+    return true;
+}
+
+int StepRun(const RunRecords& s) {
+    if (s.source.sourceKind != kSourceTaff) return 0;
+    const int32_t skip = TaffGetValue(s.source.sourceHandle, TAFF_VALUE_SKIP_WORD, 0);
+    return ConvertStep(s, skip);
+}
+
+ConversionEnd EndRun(const RunRecords& s) {
+    ConversionFields& c = s.conv;
+    c.blockBuffer = BlockFree(c.blockBuffer);
+    if (c.recHandle) {
+        if (RecHasFailed(c.recHandle)) c.writeFailed = 1;
+        c.recHandle = RecRelease(c.recHandle);
+    }
+    c.conversionState = kConvFinished;
+    if (c.writeFailed) return kRunWriteFailed;
+    if (c.fileFinished) return kRunCompleted;
+    if (s.source.sourceKind != kSourceTaff) return kRunSourceClosed;
+    return kRunCutShort;
+}

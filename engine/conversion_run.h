@@ -1,0 +1,43 @@
+// The course of a conversion on its records: the output chosen, a run
+// started by writing the PSG header, stepped block by block, and ended. This
+// is the only code that changes conversionState; the program's conversion
+// controller (and any other driver, such as a test) goes through it.
+#pragma once
+
+#include "engine/frame_step.h"
+#include "engine/psg_header.h"
+
+// A recording was opened: no output is chosen for it yet (NoOutput).
+void ForgetOutputFile(ConversionFields& c);
+
+// `path` becomes the output file (cut to its field) and the state
+// OutputChosen. Refused (false, nothing changed) while a run converts: the
+// run writes to outputPath.
+bool ChooseOutputPath(ConversionFields& c, const char* path);
+
+// Starts a run: writes the header (WritePsgHeader) and, when it was written,
+// keeps the writer handle and sets the state Converting. Returns true on a
+// start; otherwise *why (may be null) says why nothing started.
+bool StartRun(const RunRecords& s, HeaderRefusal* why);
+
+// One step of a running conversion: the next block of the open recording.
+// Returns 1 to go on, 0 when the run is over (see ConvertStep); 0 too when no
+// TAFFmat recording is open any more.
+int StepRun(const RunRecords& s);
+
+// How a run ended.
+enum ConversionEnd {
+    kRunCompleted = 0,      // the file was completed normally
+    kRunSourceClosed,       // the recording was closed: the file stays unfinished
+    kRunWriteFailed,        // a write failed: the file is incomplete
+    kRunCutShort            // stopped for another reason: the file stays unfinished
+};
+
+// Ends the run, after StepRun returned 0 or when it must stop early (the
+// recording closed, another opened, the program ending): frees the block
+// buffer, releases the writer handle (stored back as null), sets the state
+// Finished and reports how the run ended.
+ConversionEnd EndRun(const RunRecords& s);
+
+// True while a run converts.
+inline bool IsConverting(const ConversionFields& c) { return c.conversionState == kConvConverting; }

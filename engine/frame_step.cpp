@@ -1,0 +1,87 @@
+// The frame step and the end of a conversion run: reads a block of
+// interleaved 16-bit scans, hands each run channel's samples to the writer and
+// stops the run at the end of the recording or at the first failed write.
+#include "engine/frame_step.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "engine/block_memory.h"
+
+namespace {
+
+// Completes the file after the last block; a failed completion is a failed
+// write, not a normal end.
+int CompleteFile(const RunRecords& s) {
+    ConversionFields& c = s.conv;
+    const int ok = RecFinish(c.recHandle);
+    c.framesDone = c.totalFrames;
+    if (ok && !RecHasFailed(c.recHandle)) c.fileFinished = 1;
+    else c.writeFailed = 1;
+    return 0;
+}
+
+// True when the buffer holds a whole block of the recording as the reader
+// writes it and as the writer reads it (scan stride, skip word included).
+bool BlockFits(const RunRecords& s, size_t bufferBytes) {
+    const SourceInfo& src = s.source;
+    if (s.conv.samplesPerBlock <= 0 || src.channelCount <= 0) return false;
+    if (src.bytesPerScan < 2 * int64_t{src.channelCount}) return false;
+    const int64_t need = int64_t{src.bytesPerScan} * s.conv.samplesPerBlock + 2;
+    return uint64_t(need) <= bufferBytes;
+}
+
+// Hands one block of every run channel to the writer and flushes it.
+// False when the writer reports a failed write.
+bool WriteBlock(const RunRecords& s, const int16_t* block) {
+    ConversionFields& c = s.conv;
+    const uint16_t frames = uint16_t(c.framesPerBlock);
+    for (int o = 0; o < c.runChannelCount; ++o) {
+        const int j = c.runChannels[o];
+        if (j >= s.source.channelCount) return false;
+        if (!RecWriteBlock(c.recHandle, 0, frames, o, s.source.bytesPerScan, block + j)) return false;
+    }
+    return RecFlushBlock(c.recHandle, frames) && !RecHasFailed(c.recHandle);
+}
+
+// Reads and writes the block at readPosition. False when a write failed.
+// A block the reader cannot deliver is written as silence (zeros): the PSG
+// file is continuous, so skipping it would move every later sample one
+// block too early in time.
+bool ConvertBlock(const RunRecords& s, int16_t* buffer, int32_t skipFlag) {
+    ConversionFields& c = s.conv;
+    if (s.source.bitsPerSample != 16) return true;
+    const int32_t n = TaffReadBlock(s.source.sourceHandle, c.readPosition, c.samplesPerBlock, buffer);
+    if (n <= 0) memset(buffer, 0, size_t(s.source.bytesPerScan) * size_t(c.samplesPerBlock) + 2);
+    const int16_t* block = (skipFlag & 0xFFFF) ? buffer + 1 : buffer;
+    return WriteBlock(s, block);
+}
+
+int32_t AddClamped(int32_t a, int32_t b) {
+    const int64_t sum = int64_t{a} + b;
+    return sum > INT32_MAX ? INT32_MAX : int32_t(sum);
+}
+
+}  // namespace
+
+int ConvertStep(const RunRecords& s, int32_t skipFlag) {
+    ConversionFields& c = s.conv;
+    if (s.source.sourceKind != kSourceTaff || c.conversionState != kConvConverting || !c.recHandle)
+        return 0;
+    if (c.framesDone >= c.totalFrames || c.readPosition >= s.source.lengthSamples || !c.blockBuffer)
+        return CompleteFile(s);
+    if (!BlockFits(s, BlockSize(c.blockBuffer))) return 0;
+
+    void* locked = BlockLock(c.blockBuffer);
+    if (locked) {
+        const bool written = ConvertBlock(s, static_cast<int16_t*>(locked), skipFlag);
+        c.readPosition = AddClamped(c.readPosition, c.samplesPerBlock);
+        BlockUnlock(c.blockBuffer);
+        if (!written) {
+            c.writeFailed = 1;
+            return 0;
+        }
+    }
+    c.framesDone = AddClamped(c.framesDone, c.framesPerBlock);
+    return 1;
+}

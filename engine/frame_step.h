@@ -1,0 +1,26 @@
+// The frame step of a conversion run: one block of the source recording per
+// call, read into the block buffer and handed to the PSG writer channel by
+// channel. The run (conversion_run.h) calls it once per step.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/psg_header.h"
+
+// Converts one block. `s` holds the run set up by WritePsgHeader; `skipFlag`
+// is the source's value code 3 (non-zero low 16 bits: the block's samples
+// begin one 16-bit word into the buffer). Returns 1 to go on, 0 when the run
+// is over:
+//  - no recording open (sourceKind not 3), no run going (conversionState not
+//    Converting) or no writer handle: 0, nothing touched;
+//  - all frames done, the whole recording read, or no block buffer: the file
+//    is completed (RecFinish), framesDone := totalFrames, fileFinished := 1
+//    unless completing it failed (then writeFailed := 1);
+//  - a write that fails: 0 at once with writeFailed := 1, file not completed;
+//  - a block buffer too small for a block of the open recording: 0, nothing
+//    more written (the run is cut short).
+// Writes exactly the run channels fixed by the header, whatever the montage
+// says meanwhile. A block the reader cannot read (result 0 or less) is
+// written as silence, so every later sample stays at its time; the counters
+// advance as for any block.
+int ConvertStep(const RunRecords& s, int32_t skipFlag);

@@ -1,0 +1,249 @@
+// The PSG header writer: the calls that open a PSG file and describe the
+// recording, the patient, the position-level tables and the channels, in the
+// order the writer expects them, and the block plan of the run.
+#include "engine/psg_header.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "engine/block_memory.h"
+#include "textkit/sjis_text.h"
+
+namespace {
+
+// Text of a fixed field of `size` bytes: up to its terminator, at most
+// size - 1 bytes, never ending in a lead byte cut off from its trail byte.
+std::string FieldText(const char* field, size_t size) { return std::string(field, FieldTextLength(field, size)); }
+
+template <size_t N>
+std::string Text(const char (&field)[N]) { return FieldText(field, N); }
+
+// Frames per block, scans per block and buffer bytes of a run.
+struct BlockPlan {
+    int32_t framesPerBlock;
+    int32_t samplesPerBlock;    // 0 when no recording is open
+    size_t bufferBytes;         // 0: no buffer
+};
+
+// Plans the blocks of a run with a FrameTime already known to be 1..60.
+// False when the block of an open recording is too large to hold.
+bool PlanBlocks(const RunRecords& s, BlockPlan* plan) {
+    const int32_t frameTime = s.settings.FrameTime;
+    plan->framesPerBlock = 60 / frameTime;
+    plan->samplesPerBlock = 0;
+    plan->bufferBytes = 0;
+    if (s.source.sourceKind != kSourceTaff || s.source.sampleRate <= 0) return true;
+    const int64_t scans = int64_t{plan->framesPerBlock} * frameTime * s.source.sampleRate;
+    if (scans > std::numeric_limits<int32_t>::max()) return false;
+    const uint64_t perScan = 2 * (uint64_t(uint32_t(s.source.channelCount)) + 1);
+    const uint64_t limit = std::numeric_limits<size_t>::max() / 2;
+    if (perScan > (limit - 64) / uint64_t(scans)) return false;
+    plan->samplesPerBlock = int32_t(scans);
+    plan->bufferBytes = size_t(perScan * uint64_t(scans) + 64);
+    return true;
+}
+
+void WriteModeKeys(RecHandle h) {
+    static const int kModes[6][2] = {{1, 1}, {2, 110}, {3, 0}, {4, 0}, {5, 0}, {6, 0}};
+    for (const auto& mode : kModes) RecSetMode(h, mode[0], mode[1]);
+}
+
+int32_t HumFilterHz(int32_t humFilter) { return humFilter == 1 ? 50 : humFilter == 2 ? 60 : 0; }
+
+void WriteRecordingHeader(RecHandle h, const RunRecords& s) {
+    const SourceInfo& src = s.source;
+    RecBeginHeader(h);
+    RecSetHeaderValue(h, 0, REC_HEADER_VERSION, 1);
+    RecSetHeaderValue(h, 0, REC_HEADER_CHANNELS, s.conv.enabledChannelCount);
+    RecSetHeaderValue(h, 0, REC_HEADER_FRAME_SECONDS, s.settings.FrameTime);
+    RecSetHeaderValue(h, 0, REC_HEADER_LENGTH_SAMPLES, src.lengthSamples);
+    RecSetHeaderValue(h, 0, REC_HEADER_SAMPLE_RATE, src.sampleRate);
+    RecSetHeaderValue(h, 0, REC_HEADER_HUM_FILTER, HumFilterHz(src.humFilter));
+    const int32_t start[6] = {src.startYear, src.startMonth, src.startDay,
+                              src.startHour, src.startMinute, src.startSecond};
+    for (int n = 0; n < 6; ++n) RecSetHeaderValue(h, 0, REC_HEADER_YEAR + n, start[n]);
+    RecSetHeaderText(h, 0, REC_HEADER_TEXT_COMMENT, Text(s.conv.recordingComment).c_str());
+    RecEndHeader(h);
+}
+
+// Writes one patient field and returns the offset of the next one.
+uint16_t PutPatient(RecHandle h, uint16_t offset, int width, int key, const std::string& text) {
+    return RecPutPatientText(h, 0, offset, width, key, text.c_str());
+}
+
+// The formatted patient numbers: the trailing blanks belong to the texts.
+std::string BirthDateText(const PatientInfo& p) {
+    char buf[32];
+    snprintf(buf, sizeof buf, "%04u.%02u.%02u  ", unsigned(p.birthYear), unsigned(p.birthMonth),
+             unsigned(p.birthDay));
+    return buf;
+}
+
+std::string AgeText(const PatientInfo& p) {
+    char buf[32];
+    snprintf(buf, sizeof buf, "%uY%02uM   ", unsigned(p.ageYears), unsigned(p.ageMonths));
+    return buf;
+}
+
+std::string NumberText(int32_t value) {
+    char buf[32];
+    snprintf(buf, sizeof buf, "%i     ", int(value));
+    return buf;
+}
+
+void WritePatientBlock(RecHandle h, const PatientInfo& p) {
+    uint16_t off = 0;
+    off = PutPatient(h, off, 20, REC_PATIENT_ID, Text(p.id));
+    off = PutPatient(h, off, 32, REC_PATIENT_NAME, Text(p.name));
+    off = PutPatient(h, off, 32, REC_PATIENT_KANA, Text(p.kana));
+    off = PutPatient(h, off, 10, REC_PATIENT_BIRTH_DATE, BirthDateText(p));
+    off = PutPatient(h, off, 4, REC_PATIENT_SEX, Text(p.sex));
+    off = PutPatient(h, off, 8, REC_PATIENT_AGE, AgeText(p));
+    off = PutPatient(h, off, 6, REC_PATIENT_HEIGHT, NumberText(p.height));
+    off = PutPatient(h, off, 8, REC_PATIENT_WEIGHT, NumberText(p.weight));
+    off = PutPatient(h, off, 80, REC_PATIENT_HOSPITAL, Text(p.hospital));
+    off = PutPatient(h, off, 40, REC_PATIENT_DEPARTMENT, Text(p.department));
+    off = PutPatient(h, off, 32, REC_PATIENT_REQ_DOCTOR, Text(p.requestingDoctor));
+    off = PutPatient(h, off, 32, REC_PATIENT_TECHNICIAN, Text(p.technician));
+    off = PutPatient(h, off, 32, REC_PATIENT_READING_DOCTOR, Text(p.readingDoctor));
+    off = PutPatient(h, off, 80, REC_PATIENT_MEDICATION, Text(p.medication));
+    for (int n = 0; n < kCommentCount; ++n)
+        off = PutPatient(h, off, 128, REC_PATIENT_COMMENT1 + n, Text(p.comments[n]));
+    RecSetPatientValue(h, 0, REC_PATIENT_VALUE_LENGTH, off);
+    RecSetPatientLayout(h, 0, 1, 20, 32);
+    RecEndPatient(h);
+}
+
+// Level table of every switched-on position channel among montage rows
+// 1..MaxCh; rows beyond the 32 entries of a pattern do not exist, and a
+// table holds at most 8 levels whatever its count says.
+void WritePositionLevels(RecHandle h, const RunRecords& s, const MontagePattern& pat) {
+    const PositionCalibration& pos = pat.position;
+    const int levels = std::min<int>(pos.levelCount, kMaxLevels);
+    const int rows = std::min<int>(s.settings.MaxCh, kChannelEntries);
+    if (levels <= 0 || rows <= 0) return;
+    for (int k = 1; k <= rows; ++k) {
+        const ChannelSetting& ch = pat.channels[k - 1];
+        if (ch.enabled <= 0 || ch.signalType != REC_TYPE_POSITION) continue;
+        RecPutLevel(h, 0, REC_LEVEL_COUNT, k, 0, levels, 0, nullptr);
+        for (int l = 0; l < levels; ++l)
+            RecPutLevel(h, 0, REC_LEVEL_ENTRY, k, l, pos.centers[l], pos.widths[l],
+                        Text(pos.levelLabels[l]).c_str());
+        RecEndLevels(h, k);
+    }
+}
+
+void WriteChannel(RecHandle h, int o, int source, const ChannelSetting& ch, int32_t rate,
+                  int32_t flags) {
+    RecSetChannelText(h, 0, REC_CHANNEL_LABEL, o, Text(ch.label).c_str());
+    RecSetChannelText(h, 0, REC_CHANNEL_UNIT, o, Text(ch.unit).c_str());
+    const int32_t values[][2] = {
+        {REC_CHANNEL_SOURCE_NUMBER, source + 1}, {REC_CHANNEL_SIGNAL_TYPE, ch.signalType},
+        {REC_CHANNEL_RATE, ChannelRate(rate, ch.rateDivisor)},
+        {REC_CHANNEL_CAL_EU, ch.calEU}, {REC_CHANNEL_CAL_VU, ch.calVU},
+        {REC_CHANNEL_OFFSET_AD, ch.offsetAD}, {REC_CHANNEL_OFFSET_CAL, ch.offsetCAL},
+        {REC_CHANNEL_TIME_CONSTANT, ch.timeConstant}, {REC_CHANNEL_LOW_FILTER, ch.lowFilter},
+        {REC_CHANNEL_HIGH_FILTER, ch.highFilter}, {REC_CHANNEL_SENSITIVITY, ch.sensitivity},
+        {REC_CHANNEL_FLAGS, flags}};
+    for (const auto& v : values) RecSetChannelValue(h, 0, v[0], o, v[1]);
+}
+
+// Channel table of the run channels, in output order. Non-zero when the
+// header reached the file.
+int WriteChannelTable(RecHandle h, const RunRecords& s, const MontagePattern& pat) {
+    const int32_t flags = ChannelFlags(s.settings);
+    for (int o = 0; o < s.conv.runChannelCount; ++o) {
+        const int j = s.conv.runChannels[o];
+        WriteChannel(h, o, j, pat.channels[j], s.source.sampleRate, flags);
+    }
+    return RecWriteChannels(h);
+}
+
+RecHandle Refuse(HeaderRefusal reason, HeaderRefusal* why) {
+    if (why) *why = reason;
+    return nullptr;
+}
+
+// Everything after the file exists: header, patient, levels, channels, block
+// size. False when the writer reports a failed write.
+bool WriteHeaderParts(RecHandle h, const RunRecords& s, const BlockPlan& plan) {
+    const MontagePattern& pat = s.pattern;
+    WriteRecordingHeader(h, s);
+    WritePatientBlock(h, s.patient);
+    WritePositionLevels(h, s, pat);
+    if (!WriteChannelTable(h, s, pat)) return false;
+    RecSetBlockSize(h, uint16_t(s.settings.FrameTime * plan.framesPerBlock));
+    return !RecHasFailed(h);
+}
+
+}  // namespace
+
+int32_t ChannelFlags(const AppSettings& settings) {
+    return (settings.TCType == 0 ? 2 : 0) + (settings.CalType != 0 ? 4 : 0);
+}
+
+int32_t ChannelRate(int32_t sampleRate, int32_t rateDivisor) {
+    return rateDivisor > 0 ? sampleRate / rateDivisor : sampleRate;
+}
+
+int32_t CollectRunChannels(const RunRecords& s) {
+    const MontagePattern& pat = s.pattern;
+    const int32_t entries = std::min<int32_t>(s.source.channelCount, kChannelEntries);
+    int32_t count = 0;
+    for (int32_t j = 0; j < entries; ++j)
+        if (pat.channels[j].enabled > 0) s.conv.runChannels[count++] = uint8_t(j);
+    s.conv.runChannelCount = count;
+    return count;
+}
+
+RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
+    ConversionFields& c = s.conv;
+    c.framesDone = 0;
+    c.readPosition = 0;
+    c.writeFailed = 0;
+    c.fileFinished = 0;
+    if (c.conversionState == kConvNoOutput) return Refuse(kHeaderNoOutput, why);
+    if (c.conversionState == kConvConverting) return Refuse(kHeaderRunning, why);
+    if (CollectRunChannels(s) == 0) return Refuse(kHeaderNoChannel, why);
+    c.enabledChannelCount = c.runChannelCount;
+    const int32_t frameTime = s.settings.FrameTime;
+    if (frameTime < kFrameTimeMin || frameTime > kFrameTimeMax)
+        return Refuse(kHeaderBadFrameTime, why);
+
+    // The buffer comes first so that a run that could not convert anything
+    // never creates (and truncates) the output file.
+    BlockPlan plan;
+    c.blockBuffer = BlockFree(c.blockBuffer);
+    if (!PlanBlocks(s, &plan)) return Refuse(kHeaderNoMemory, why);
+    if (plan.bufferBytes > 0) {
+        c.blockBuffer = BlockAlloc(plan.bufferBytes);
+        if (!c.blockBuffer) return Refuse(kHeaderNoMemory, why);
+    }
+
+    RecHandle h = RecNew(Text(c.outputPath).c_str(), 4, 4);
+    if (!h) {
+        c.blockBuffer = BlockFree(c.blockBuffer);
+        return Refuse(kHeaderWriterFailed, why);
+    }
+    WriteModeKeys(h);
+    if (!RecCreateFile(h)) {
+        RecRelease(h);
+        c.blockBuffer = BlockFree(c.blockBuffer);
+        return Refuse(kHeaderCreateFailed, why);
+    }
+    if (!WriteHeaderParts(h, s, plan)) {
+        RecRelease(h);
+        c.blockBuffer = BlockFree(c.blockBuffer);
+        c.writeFailed = 1;
+        return Refuse(kHeaderWriteFailed, why);
+    }
+    c.framesPerBlock = plan.framesPerBlock;
+    c.samplesPerBlock = plan.samplesPerBlock;
+    c.totalFrames = RecGetHeaderValue(h, 0, REC_HEADER_TOTAL_FRAMES);
+    if (why) *why = kHeaderWritten;
+    return h;
+}

@@ -1,0 +1,65 @@
+// The PSG header writer: creates the output file for a conversion run and
+// writes everything but the sample data (mode keys, recording header, patient
+// block, position-level tables, channel table, block size), then prepares the
+// counters and the block buffer the frame step works with. Portable: no UI;
+// the conversion page reacts to the refusal reported here.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/app_settings.h"
+#include "engine/conversion_fields.h"
+#include "engine/montage_types.h"
+#include "engine/patient_info.h"
+#include "engine/source_info.h"
+
+// The records a run is written from and works on: the settings, the open
+// recording, the montage pattern converted with, the patient and the
+// conversion fields. The run writes to `conv` only.
+struct RunRecords {
+    const AppSettings& settings;
+    const SourceInfo& source;
+    const MontagePattern& pattern;
+    const PatientInfo& patient;
+    ConversionFields& conv;
+};
+
+// Why the header writer returned null.
+enum HeaderRefusal {
+    kHeaderWritten = 0,         // not refused: a handle was returned
+    kHeaderNoOutput,            // no output file chosen (the page beeps)
+    kHeaderRunning,             // a run is going on and holds the output handle
+    kHeaderNoChannel,           // no source channel, or none of them switched on
+    kHeaderBadFrameTime,        // FrameTime outside 1..60 seconds
+    kHeaderNoMemory,            // the block buffer could not be allocated
+    kHeaderWriterFailed,        // the writer could not be made (RecNew)
+    kHeaderCreateFailed,        // the output file could not be created
+    kHeaderWriteFailed          // the file was created but writing its header failed
+};
+
+// Channel flags of the channel table: 2 when low filters are given as a
+// low-cut frequency (TCType 0), plus 4 for a sine calibration wave.
+int32_t ChannelFlags(const AppSettings& settings);
+
+// Output rate of a channel in samples per second: sampleRate / rateDivisor,
+// integer division. A divisor of 0 or less (a hand-edited settings file) is
+// taken as 1 so that nothing is ever divided by it.
+int32_t ChannelRate(int32_t sampleRate, int32_t rateDivisor);
+
+// Collects the channels a run writes into s.conv.runChannels (source channel
+// index per output index) and s.conv.runChannelCount: the switched-on entries
+// among the first channelCount entries of the pattern, at most the 32
+// entries a pattern holds. Returns the count.
+int32_t CollectRunChannels(const RunRecords& s);
+
+// Writes the PSG header of a new run to s.conv.outputPath and returns the
+// writer handle the frame step continues with (the caller stores it in
+// recHandle and starts the run), or null with *why (may be null) saying why.
+// On every path framesDone, readPosition,
+// writeFailed and fileFinished end as 0 (writeFailed 1 after a failed header
+// write). Refusals before the file is created leave the disk untouched; a
+// failed header write leaves the partly written file behind. On success
+// totalFrames, framesPerBlock, samplesPerBlock, enabledChannelCount and the
+// run channels are set, and blockBuffer holds a zeroed block of
+// 2 x (channelCount + 1) x samplesPerBlock + 64 bytes when a recording is open.
+RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why);

@@ -1,0 +1,23 @@
+// Small helpers over the private-profile (INI) functions: texts read into
+// fixed buffers without splitting a double-byte character, integers, and
+// numbers written in the settings file's formats.
+#pragma once
+
+#include <windows.h>
+#undef CopyFile   // the settings field AppSettings::CopyFile, not the file function
+
+#include <cstdint>
+
+#include "textkit/sjis_text.h"   // the cutting rules of every text read
+
+// Reads `key` into `dest` of `size` bytes (at most size - 1 characters), with
+// `fallback` when the key or file is missing. A cut that would leave half a
+// double-byte character drops that half. Returns the length read.
+int ReadProfileText(const char* section, const char* key, const char* fallback, char* dest, int size,
+                    const char* path);
+// The platform's profile integer: `fallback` when missing; the leading
+// decimal number (optional minus sign) otherwise, 0 when there is none.
+int32_t ReadProfileInt(const char* section, const char* key, int32_t fallback, const char* path);
+BOOL WriteProfileSigned(const char* section, const char* key, int32_t value, const char* path);
+BOOL WriteProfileUnsigned(const char* section, const char* key, uint32_t value, const char* path);
+BOOL WriteProfileText(const char* section, const char* key, const char* text, const char* path);

@@ -1,0 +1,4 @@
+// The program-wide values; see program.h.
+#include "pagekit/program.h"
+
+ProgramContext g_program;

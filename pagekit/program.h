@@ -1,0 +1,18 @@
+// The few program-wide values every page may read: the program instance and
+// the paths of the program's folder and files. Set once by the main window's
+// creation; the working record is never reached through them.
+#pragma once
+
+#include <windows.h>
+
+#include "engine/source_info.h"
+
+struct ProgramContext {
+    HINSTANCE instance;
+    char programDir[kPathSize];     // without a trailing backslash
+    char settingsPath[kPathSize];   // \COND\MORLEX.INI
+    char helpPath[kPathSize];       // \HELP\MORLEX.HLP
+    char patientPath[kPathSize];    // \COND\PATIENT.INF
+};
+
+extern ProgramContext g_program;

@@ -1,0 +1,293 @@
+// End-to-end conversions of generated recordings: the PSG files are read
+// back with EDFlib (and MNE) and compared sample for sample with what the
+// reader delivers; runs cut short by a closed recording or a failed write,
+// refused starts, and montage edits during a run.
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "convert_test_support.h"
+
+namespace {
+
+const int kDivisors[] = {1, 2, 4, 5, 10, 20, 50};
+const int kPositionEntry = 12;   // the generator's "Position" channel
+
+TaffGenOptions Recording(int channels, int64_t scans, bool longSamples = false) {
+    TaffGenOptions o;
+    o.channels = channels;
+    o.rate = 200;
+    o.scans = scans;
+    o.longSamples = longSamples;
+    return o;
+}
+
+// 14 channels with 3 and 5 off, every divisor in use, a position channel
+// with a four-level table and a patient.
+void SetUpMontage(WorkRecord& s) {
+    MontagePattern& pat = CurrentPattern(s);
+    pat.channels[2].enabled = 0;
+    pat.channels[4].enabled = 0;
+    for (int j = 0; j < kChannelEntries; ++j) pat.channels[j].rateDivisor = kDivisors[j % 7];
+    pat.channels[kPositionEntry].signalType = REC_TYPE_POSITION;
+    pat.position.levelCount = 4;
+    for (int l = 0; l < 4; ++l) {
+        pat.position.centers[l] = kTaffGenPositionLevels[l];
+        pat.position.widths[l] = 2000;
+        snprintf(pat.position.levelLabels[l], kLevelLabelSize, "L%d", l);
+    }
+    PatientInfo& p = s.patient;
+    snprintf(p.id, sizeof p.id, "P0001");
+    snprintf(p.name, sizeof p.name, "Taro Yamada");
+    snprintf(p.sex, sizeof p.sex, "M");
+    p.birthYear = 1965, p.birthMonth = 3, p.birthDay = 7;
+    p.ageYears = 59, p.ageMonths = 0, p.height = 1705, p.weight = 65000;
+    snprintf(s.conv.recordingComment, kCommentTextSize, "night one");
+}
+
+// Checks one output signal against source channel j: divisor 1 copies the
+// samples, a larger one averages each group (position channels take the
+// group's first sample). Groups reaching past the recording are not checked.
+void ExpectSignal(const TaffGenOptions& o, int j, int divisor, bool position,
+                  const std::vector<int>& got) {
+    const int d = divisor > 0 ? divisor : 1;
+    int bad = 0;
+    for (size_t k = 0; k < got.size() && int64_t(k + 1) * d <= o.scans && bad < 5; ++k) {
+        double sum = 0;
+        for (int i = 0; i < d; ++i) sum += TaffGenExpectedSample(o, j, int64_t(k) * d + i);
+        const double want = position ? TaffGenExpectedSample(o, j, int64_t(k) * d) : sum / d;
+        if (std::fabs(got[k] - want) > 0.5) {
+            ADD_FAILURE() << "source channel " << j + 1 << " divisor " << d << " sample " << k
+                          << ": got " << got[k] << ", want " << want;
+            ++bad;
+        }
+    }
+}
+
+// Reads the finished file and compares every signal with its source channel.
+void ExpectConverted(const std::string& path, const TaffGenOptions& o, const WorkRecord& s,
+                     const std::vector<int>& sources) {
+    EdfReader edf(path);
+    ASSERT_TRUE(edf.ok) << "EDFlib error " << edf.hdr->filetype;
+    const int ft = s.settings.FrameTime;
+    const int64_t records = (o.scans + int64_t{o.rate} * ft - 1) / (int64_t{o.rate} * ft);
+    EXPECT_EQ(edf.hdr->datarecords_in_file, records);
+    EXPECT_EQ(edf.hdr->datarecord_duration, ft * EDFLIB_TIME_DIMENSION);
+    ASSERT_EQ(edf.hdr->edfsignals, int(sources.size()));
+    for (size_t o2 = 0; o2 < sources.size(); ++o2) {
+        const int j = sources[o2];
+        const ChannelSetting& ch = s.patterns[s.currentPattern].channels[j];
+        const edf_param_struct& sp = edf.hdr->signalparam[o2];
+        const int d = ch.rateDivisor > 0 ? ch.rateDivisor : 1;
+        EXPECT_NE(strstr(sp.label, ("S" + std::to_string(j + 1)).c_str()), nullptr) << sp.label;
+        EXPECT_EQ(strncmp(sp.physdimension, "uV", 2), 0) << sp.physdimension;
+        EXPECT_EQ(sp.smp_in_datarecord, ft * o.rate / d);
+        const std::vector<int> got = edf.Digital(int(o2));
+        EXPECT_EQ(int64_t(got.size()), records * sp.smp_in_datarecord);
+        ExpectSignal(o, j, d, ch.signalType == REC_TYPE_POSITION, got);
+    }
+}
+
+std::vector<int> AllBut(int count, std::vector<int> off) {
+    std::vector<int> on;
+    for (int j = 0; j < count; ++j)
+        if (std::find(off.begin(), off.end(), j) == off.end()) on.push_back(j);
+    return on;
+}
+
+TEST(Conversion, EveryFrameTimeDivisorAndSampleWidth) {
+    TempDir dir;
+    for (bool longSamples : {false, true}) {
+        const TaffGenOptions o = Recording(14, 200 * 150 + 37, longSamples);
+        StateOwner s;
+        const std::string out = dir.Path(longSamples ? "long.DAT" : "int.DAT");
+        OpenRecording(*s, o, dir.Path(longSamples ? "L.HDR" : "I.HDR"), out);
+        SetUpMontage(*s);
+        for (int ft : {1, 2, 5, 10}) {
+            SCOPED_TRACE("frame time " + std::to_string(ft) + (longSamples ? " LONG" : " INTEGER"));
+            s->settings.FrameTime = ft;
+            const RunResult r = RunConversion(*s);
+            ASSERT_EQ(r.refusal, kHeaderWritten);
+            EXPECT_EQ(r.end, kRunCompleted);
+            EXPECT_EQ(r.steps, 3);                      // three blocks of 60 s
+            EXPECT_EQ(s->conv.framesDone, s->conv.totalFrames);
+            EXPECT_EQ(s->conv.enabledChannelCount, 12);
+            EXPECT_EQ(s->conv.blockBuffer, nullptr);
+            EXPECT_EQ(s->conv.recHandle, nullptr);
+            ExpectConverted(out, o, *s, AllBut(14, {2, 4}));
+        }
+        EdfReader edf(out);
+        ASSERT_TRUE(edf.ok);
+        EXPECT_EQ(edf.hdr->startdate_year, 2024);
+        EXPECT_EQ(edf.hdr->startdate_month, 3);
+        EXPECT_EQ(edf.hdr->startdate_day, 14);
+        EXPECT_EQ(edf.hdr->starttime_hour * 3600 + edf.hdr->starttime_minute * 60 +
+                      edf.hdr->starttime_second, 22 * 3600 + 15 * 60 + 4);
+        EXPECT_STREQ(edf.hdr->patientcode, "P0001");
+        EXPECT_NE(strstr(edf.hdr->patient_name, "Yamada"), nullptr) << edf.hdr->patient_name;
+        EXPECT_EQ(edf.hdr->birthdate_year, 1965);
+        EXPECT_EQ(edf.hdr->birthdate_month, 3);
+        EXPECT_EQ(edf.hdr->birthdate_day, 7);
+        if (!longSamples) {
+            EXPECT_TRUE(MneReads(out, 12, 160, "S1"));
+        }
+    }
+}
+
+TEST(Conversion, ClosingTheRecordingLeavesTheWholeRecords) {
+    TempDir dir;
+    const TaffGenOptions o = Recording(6, 200 * 200);
+    StateOwner s;
+    const std::string out = dir.Path("closed.DAT");
+    OpenRecording(*s, o, dir.Path("C.HDR"), out);
+    s->settings.FrameTime = 10;
+    const RunResult r = RunConversion(*s, [](WorkRecord& st, int) { CloseRecording(st); });
+    EXPECT_EQ(r.steps, 1);
+    EXPECT_EQ(r.end, kRunSourceClosed);
+    EXPECT_EQ(s->conv.conversionState, kConvFinished);
+    EXPECT_EQ(s->conv.recHandle, nullptr);
+    EXPECT_FALSE(EdfReader(out).ok);            // unfinished: the record count is unknown
+    EXPECT_TRUE(MneReads(out, 6, 60, "S1"));    // one block: six 10 s records
+}
+
+TEST(Conversion, FailedWriteEndsTheRunAsFailed) {
+    TempDir dir;
+    const TaffGenOptions o = Recording(14, 200 * 600);
+    StateOwner s;
+    OpenRecording(*s, o, dir.Path("W.HDR"), dir.Path("limited.DAT"));
+    // The file may not grow beyond 64 KiB: the header fits, the data does not.
+    rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const RunResult r = RunConversion(*s);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(r.refusal, kHeaderWritten);
+    EXPECT_EQ(r.end, kRunWriteFailed);
+    EXPECT_LT(r.steps, 10);
+    EXPECT_EQ(s->conv.writeFailed, 1);
+    EXPECT_EQ(s->conv.fileFinished, 0);
+
+    // A device that takes no byte: refused at the header or failed in the run.
+    snprintf(s->conv.outputPath, kPathSize, "/dev/full");
+    s->conv.conversionState = kConvOutputChosen;
+    const RunResult full = RunConversion(*s);
+    EXPECT_TRUE(full.refusal == kHeaderWriteFailed || full.end == kRunWriteFailed);
+    EXPECT_EQ(s->conv.writeFailed, 1);
+}
+
+TEST(Conversion, RefusedStartsCreateNoFile) {
+    TempDir dir;
+    StateOwner s;
+    const std::string out = dir.Path("refused.DAT");
+    OpenRecording(*s, Recording(4, 2000), dir.Path("R.HDR"), out);
+    s->conv.framesDone = 7;
+    s->conv.readPosition = 9;
+    struct { void (*change)(WorkRecord&); HeaderRefusal want; } cases[] = {
+        {[](WorkRecord& st) { st.settings.FrameTime = 0; }, kHeaderBadFrameTime},
+        {[](WorkRecord& st) { st.settings.FrameTime = 61; }, kHeaderBadFrameTime},
+        {[](WorkRecord& st) { st.settings.FrameTime = -5; }, kHeaderBadFrameTime},
+        {[](WorkRecord& st) { st.conv.conversionState = kConvNoOutput; }, kHeaderNoOutput},
+        {[](WorkRecord& st) { st.conv.conversionState = kConvConverting; }, kHeaderRunning},
+        {[](WorkRecord& st) {
+             for (auto& ch : CurrentPattern(st).channels) ch.enabled = 0;
+         }, kHeaderNoChannel},
+    };
+    for (const auto& c : cases) {
+        StateOwner t;
+        *t = *s;
+        c.change(*t);
+        HeaderRefusal why = kHeaderWritten;
+        EXPECT_EQ(WritePsgHeader(Records(*t), &why), nullptr);
+        EXPECT_EQ(why, c.want);
+        EXPECT_EQ(t->conv.framesDone, 0);
+        EXPECT_EQ(t->conv.readPosition, 0);
+        EXPECT_EQ(t->conv.blockBuffer, nullptr);
+        EXPECT_NE(access(out.c_str(), F_OK), 0) << "refusal " << c.want;
+        t->source.sourceKind = kSourceNone;   // the handle belongs to s
+    }
+    HeaderRefusal why = kHeaderWritten;
+    snprintf(s->conv.outputPath, kPathSize, "%s", dir.Path("missing/x.DAT").c_str());
+    EXPECT_EQ(WritePsgHeader(Records(*s), &why), nullptr);
+    EXPECT_TRUE(why == kHeaderCreateFailed || why == kHeaderWriterFailed);
+    EXPECT_EQ(s->conv.blockBuffer, nullptr);
+}
+
+TEST(Conversion, MontageEditsDuringARunDoNotChangeTheFile) {
+    TempDir dir;
+    const TaffGenOptions o = Recording(14, 200 * 250 + 11);
+    StateOwner s;
+    const std::string out = dir.Path("edited.DAT");
+    OpenRecording(*s, o, dir.Path("E.HDR"), out);
+    SetUpMontage(*s);
+    CurrentPattern(*s).channels[0].rateDivisor = 0;     // hand-edited settings
+    CurrentPattern(*s).channels[1].rateDivisor = -3;
+    s->settings.FrameTime = 5;
+    const WorkRecord before = *s;
+    const RunResult r = RunConversion(*s, [](WorkRecord& st, int step) {
+        MontagePattern& pat = CurrentPattern(st);
+        pat.channels[0].enabled = 0;
+        pat.channels[2].enabled = 1;
+        pat.channels[13].enabled = 0;
+        if (step == 2) {
+            st.currentPattern = 3;
+            for (int j = 0; j < 20; ++j) st.patterns[3].channels[j].enabled = j % 2;
+        }
+    });
+    EXPECT_EQ(r.end, kRunCompleted);
+    EXPECT_EQ(r.steps, 5);
+    ExpectConverted(out, o, before, AllBut(14, {2, 4}));
+}
+
+TEST(Conversion, FortyChannelsWriteTheThirtyTwoWithEntries) {
+    TempDir dir;
+    const TaffGenOptions o = Recording(40, 200 * 70 + 3);
+    StateOwner s;
+    const std::string out = dir.Path("forty.DAT");
+    OpenRecording(*s, o, dir.Path("F.HDR"), out);
+    s->settings.FrameTime = 2;
+    s->settings.MaxCh = 40;     // rows beyond the 32 entries do not exist
+    CurrentPattern(*s).channels[31].signalType = REC_TYPE_POSITION;
+    CurrentPattern(*s).position.levelCount = 2;
+    const RunResult r = RunConversion(*s);
+    EXPECT_EQ(r.end, kRunCompleted);
+    EXPECT_EQ(s->conv.runChannelCount, 32);
+    ExpectConverted(out, o, *s, AllBut(32, {}));
+}
+
+}  // namespace
+
+// A data file cut short during the run: the blocks the reader can no longer
+// deliver become silence, so the file keeps its length and every sample
+// before the cut stays at its own time.
+TEST(Conversion, UnreadableBlocksKeepTheRecordsInTime) {
+    TempDir dir;
+    const TaffGenOptions o = Recording(2, 200 * 200);   // 200 s: four blocks of 60 s
+    StateOwner s;
+    const std::string out = dir.Path("cut.DAT");
+    OpenRecording(*s, o, dir.Path("CUT.HDR"), out);
+    const std::string data = TaffGenDataPath(o, dir.Path("CUT.HDR"));
+    const RunResult r = RunConversion(*s, [&](WorkRecord&, int step) {
+        if (step == 1) {
+            ASSERT_EQ(0, truncate(data.c_str(), 0));   // after the first block
+        }
+    });
+    EXPECT_EQ(r.end, kRunCompleted);
+    EdfReader psg(out);
+    ASSERT_TRUE(psg.ok);
+    EXPECT_EQ(200, psg.hdr->datarecords_in_file);
+    const std::vector<int> first = psg.Digital(0);
+    ASSERT_EQ(size_t(200 * 200), first.size());
+    for (int i = 0; i < 60 * 200; i += 997) EXPECT_EQ(TaffGenExpectedSample(o, 0, i), first[size_t(i)]) << i;
+    for (size_t i = 60 * 200; i < first.size(); i += 991) EXPECT_EQ(0, first[i]) << i;
+}

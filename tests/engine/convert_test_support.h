@@ -1,0 +1,81 @@
+// Helpers of the conversion tests: the engine's records opened on a
+// generated recording by the program's own open code, a conversion run
+// driven through the engine's run functions as the frame timer drives it,
+// and PSG files read back through EDFlib.
+#pragma once
+
+#include <edflib.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/conversion_run.h"
+#include "engine/pattern_rules.h"
+#include "tools/taffgen/taffgen.h"
+
+// A fresh temporary folder, removed with the object.
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    std::string Path(const std::string& name) const { return dir + "/" + name; }
+    std::string dir;
+};
+
+// The engine's records as the program's working record holds them.
+struct WorkRecord {
+    AppSettings settings;
+    SourceInfo source;
+    ConversionFields conv;
+    uint16_t currentPattern;
+    PatientInfo patient;
+    MontagePattern patterns[kPatternCount];
+};
+
+inline MontagePattern& CurrentPattern(WorkRecord& s) { return PatternAt(s.patterns, s.currentPattern); }
+inline RunRecords Records(WorkRecord& s) {
+    return RunRecords{s.settings, s.source, CurrentPattern(s), s.patient, s.conv};
+}
+
+// The records, zero-initialised as the program allocates them; a run still
+// going is ended and the recording closed with the object.
+struct StateOwner {
+    StateOwner();
+    ~StateOwner();
+    WorkRecord& operator*() { return *state; }
+    WorkRecord* operator->() { return state; }
+    WorkRecord* state;
+};
+
+// Writes the recording `options` at `headerPath` and opens it into `s` with
+// the program's open code; then chooses `outputPath` (OutputChosen), MaxCh
+// 32, FrameTime 1 and gives the entries labels, units and a calibration.
+void OpenRecording(WorkRecord& s, const TaffGenOptions& options, const std::string& headerPath,
+                   const std::string& outputPath);
+
+// Closing the recording with the program's close code.
+void CloseRecording(WorkRecord& s);
+
+struct RunResult {
+    HeaderRefusal refusal = kHeaderWritten;
+    ConversionEnd end = kRunCutShort;
+    int steps = 0;      // steps that returned 1
+};
+
+// Starts the run and steps it to its end as the frame timer does, calling
+// `between` (when given) after every step that returned 1.
+RunResult RunConversion(WorkRecord& s, const std::function<void(WorkRecord&, int)>& between = {});
+
+// A PSG file opened with EDFlib; `ok` false when EDFlib refused it.
+struct EdfReader {
+    explicit EdfReader(const std::string& path);
+    ~EdfReader();
+    std::vector<int> Digital(int signal);   // every sample of the signal
+    std::unique_ptr<edf_hdr_struct> hdr;
+    bool ok = false;
+};
+
+// Runs the MNE reader script on `path` (linked to a .edf name) and returns
+// whether it read `channels` signals lasting `seconds` with `firstLabel` first.
+bool MneReads(const std::string& path, int channels, double seconds, const std::string& firstLabel);

@@ -1,0 +1,93 @@
+// The list variants of the number parser: the signed list with automatic
+// base, and the word lists (16-bit and 32-bit) used for the whole-number
+// channel lists.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "textkit/number_parse.h"
+
+namespace {
+
+int Parse(int32_t* v, const char* text, int max = 32) {
+    return ParseNumberList(v, text, static_cast<int>(strlen(text)), max);
+}
+
+TEST(ParseNumberList, CountsFieldsWithAndWithoutTrailingComma) {
+    int32_t v[32];
+    EXPECT_EQ(3, Parse(v, "1,2,3"));
+    EXPECT_EQ(3, Parse(v, "1,2,3,"));
+    EXPECT_EQ(3, v[2]);
+    EXPECT_EQ(0, v[3]);     // the first max values are cleared
+    EXPECT_EQ(3, Parse(v, "5,,7"));
+    EXPECT_EQ(5, v[0]);
+    EXPECT_EQ(0, v[1]);
+    EXPECT_EQ(7, v[2]);
+}
+
+TEST(ParseNumberList, ShortTextChangesNothing) {
+    int32_t v[4] = {9, 9, 9, 9};
+    EXPECT_EQ(0, Parse(v, "1", 4));
+    EXPECT_EQ(0, Parse(v, "", 4));
+    EXPECT_EQ(9, v[0]);
+}
+
+TEST(ParseNumberList, BasesSignsAndSpaces) {
+    int32_t v[8];
+    ASSERT_EQ(7, Parse(v, "010,0x10,0X1f,-12, +4,0,0x", 8));
+    EXPECT_EQ(8, v[0]);
+    EXPECT_EQ(16, v[1]);
+    EXPECT_EQ(31, v[2]);
+    EXPECT_EQ(-12, v[3]);
+    EXPECT_EQ(4, v[4]);
+    EXPECT_EQ(0, v[5]);
+    EXPECT_EQ(0, v[6]);
+    ASSERT_EQ(2, Parse(v, "12ab,09", 8));   // stops at the first non-digit
+    EXPECT_EQ(12, v[0]);
+    EXPECT_EQ(0, v[1]);                     // 9 is no octal digit
+}
+
+TEST(ParseNumberList, LongFieldSplitsAfterTwentyCharactersAndClamps) {
+    int32_t v[4];
+    ASSERT_EQ(2, Parse(v, "1234567890123456789012345", 4));
+    EXPECT_EQ(INT32_MAX, v[0]);
+    EXPECT_EQ(12345, v[1]);
+    ASSERT_EQ(3, Parse(v, "-99999999999,2147483647,-2147483648", 4));
+    EXPECT_EQ(INT32_MIN, v[0]);
+    EXPECT_EQ(INT32_MAX, v[1]);
+    EXPECT_EQ(INT32_MIN, v[2]);
+}
+
+TEST(ParseNumberList, StopsAtMaxAndAtTheGivenLength) {
+    int32_t v[3] = {0, 0, 0};
+    EXPECT_EQ(2, Parse(v, "1,2,3,4", 2));
+    EXPECT_EQ(0, v[2]);
+    EXPECT_EQ(2, ParseNumberList(v, "11,22,33", 5, 3));  // "11,22"
+    EXPECT_EQ(22, v[1]);
+}
+
+TEST(WordList, ParsesStoredListsAndClampsToAWord) {
+    uint16_t w[8] = {7, 7, 7, 7, 7, 7, 7, 7};
+    const char* text = "1,0,65535,65536,-3,,";
+    ASSERT_EQ(6, ParseWordList(w, text, static_cast<int>(strlen(text)), 8));
+    EXPECT_EQ(1, w[0]);
+    EXPECT_EQ(0, w[1]);
+    EXPECT_EQ(65535, w[2]);
+    EXPECT_EQ(65535, w[3]);
+    EXPECT_EQ(0, w[4]);
+    EXPECT_EQ(0, w[5]);
+    EXPECT_EQ(7, w[6]);     // beyond the count: untouched
+    EXPECT_EQ(2, ParseWordList(w, "4,5,6", 5, 2));
+}
+
+TEST(WordList, LongListKeepsTheFullValue) {
+    int32_t v[4];
+    const char* text = "65536,-50,2147483647,99999999999";
+    ASSERT_EQ(4, ParseLongList(v, text, static_cast<int>(strlen(text)), 4));
+    EXPECT_EQ(65536, v[0]);
+    EXPECT_EQ(-50, v[1]);
+    EXPECT_EQ(INT32_MAX, v[2]);
+    EXPECT_EQ(INT32_MAX, v[3]);
+}
+
+}  // namespace

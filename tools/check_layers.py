@@ -1,0 +1,117 @@
+#!/usr/bin/env python3
+"""Checks that every program folder includes only from the layers below it.
+
+Layers, top to bottom:
+  shell      app/
+  pages      source/ patient/ montage/ position/ convert/  (and their kit, pagekit/)
+  engine     engine/                        portable: no platform headers
+  libraries  textkit/ taffread/ recfile/    portable: no platform headers
+             winkit/ ctlkit/                window utilities and controls
+A page folder may not include another page folder: pages talk to each other
+through the shell (messages) and share what they need through pagekit/.
+
+Usage: check_layers.py ROOT      prints each offending include, exit 1 if any
+       check_layers.py --self-test   proves that a forbidden include is found
+"""
+import os
+import re
+import sys
+import tempfile
+
+LIBRARIES = {"textkit", "taffread", "recfile", "winkit", "ctlkit"}
+PAGES = {"source", "patient", "montage", "position", "convert"}
+
+# Folder -> folders its files may include (its own folder always allowed).
+ALLOWED = {
+    "textkit": set(),
+    "taffread": set(),
+    "recfile": {"textkit"},
+    "winkit": {"textkit"},
+    "ctlkit": {"winkit", "textkit"},
+    "engine": {"textkit", "taffread", "recfile"},
+    "pagekit": {"engine", "resources"} | LIBRARIES,
+    "app": {"pagekit", "engine", "resources"} | PAGES | LIBRARIES,
+}
+for page in PAGES:
+    ALLOWED[page] = {"pagekit", "engine", "resources"} | LIBRARIES
+
+# Folders that must build without the platform headers.
+PORTABLE = {"textkit", "taffread", "recfile", "engine"}
+PLATFORM_HEADERS = {"windows.h", "windef.h", "winbase.h", "winuser.h", "wingdi.h", "commdlg.h",
+                    "commctrl.h", "shellapi.h", "mmsystem.h", "winnt.h", "objbase.h"}
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+SOURCE_EXT = (".h", ".hpp", ".cpp", ".c", ".inc")
+
+
+def check_tree(root):
+    problems = []
+    for folder in sorted(ALLOWED):
+        base = os.path.join(root, folder)
+        if not os.path.isdir(base):
+            continue
+        for dirpath, _, files in os.walk(base):
+            for name in sorted(files):
+                if not name.endswith(SOURCE_EXT):
+                    continue
+                path = os.path.join(dirpath, name)
+                with open(path, encoding="utf-8", errors="replace") as f:
+                    for number, line in enumerate(f, 1):
+                        m = INCLUDE.match(line)
+                        if not m:
+                            continue
+                        kind, target = m.groups()
+                        where = f"{os.path.relpath(path, root)}:{number}"
+                        if kind == "<":
+                            if folder in PORTABLE and target.lower() in PLATFORM_HEADERS:
+                                problems.append(f"{where}: portable code includes <{target}>")
+                            continue
+                        top = target.split("/")[0] if "/" in target else folder
+                        if top == folder or top in ALLOWED[folder]:
+                            continue
+                        if top not in ALLOWED and top != "resources":
+                            continue   # generated or local files ("sjis_table.inc")
+                        problems.append(f"{where}: {folder}/ may not include \"{target}\"")
+    return problems
+
+
+def self_test():
+    """A tree with one forbidden include of each kind must be refused."""
+    cases = {
+        "engine/a.cpp": '#include "pagekit/converter_state.h"\n',
+        "engine/b.h": "#include <windows.h>\n",
+        "source/c.cpp": '#include "app/frame.h"\n',
+        "montage/d.cpp": '#include "convert/conversion_controller.h"\n',
+        "recfile/e.cpp": '#include "engine/psg_header.h"\n',
+        "pagekit/f.cpp": '#include "source/source_page.h"\n',
+    }
+    with tempfile.TemporaryDirectory() as root:
+        for rel, text in cases.items():
+            os.makedirs(os.path.dirname(os.path.join(root, rel)), exist_ok=True)
+            with open(os.path.join(root, rel), "w") as f:
+                f.write(text)
+        found = check_tree(root)
+    missed = [rel for rel in cases if not any(p.startswith(rel + ":") for p in found)]
+    if missed:
+        print("the check let these through:", ", ".join(missed))
+        return 1
+    print(f"the check refused all {len(cases)} forbidden includes")
+    return 0
+
+
+def main(argv):
+    if len(argv) > 1 and argv[1] == "--self-test":
+        return self_test()
+    root = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
+    problems = check_tree(root)
+    for p in problems:
+        print(p)
+    if problems:
+        print(f"{len(problems)} include(s) break the layers (see docs/architecture.md)")
+        return 1
+    print("every include keeps to the layers")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
