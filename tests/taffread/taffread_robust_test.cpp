@@ -4,6 +4,7 @@
 // watch); what cannot be a recording must not open.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 #include <string>
 
@@ -26,10 +27,19 @@ struct Corpus {
         headerText = TaffGenHeaderText(options, "FUZZ");
     }
     // Opens with `text` as the header; exercises the handle when it opens.
-    bool Try(const std::string& text) {
+    bool Try(const std::string& text) { return TryValues(text, nullptr); }
+    // As Try, also giving the channel count, rate and length it opened with.
+    bool TryValues(const std::string& text, std::array<int32_t, 3>* values) {
         WriteFile(header, text);
         TaffHandle h = TaffOpen(header.c_str(), 0);
-        if (h != nullptr) ExerciseHandle(h);
+        if (h != nullptr) {
+            ExerciseHandle(h);
+            if (values) {
+                (*values)[0] = TaffGetValue(h, TAFF_VALUE_CHANNELS, 0);
+                (*values)[1] = TaffGetValue(h, TAFF_VALUE_RATE, 0);
+                (*values)[2] = TaffGetValue(h, TAFF_VALUE_LENGTH, 0);
+            }
+        }
         TaffClose(h);
         return h != nullptr;
     }
@@ -62,16 +72,36 @@ TEST(Robustness, RandomBytesAndDamagedHeaders) {
         for (char& b : bytes) b = static_cast<char>(random());
         EXPECT_FALSE(c.Try(bytes));
     }
+    // Damage anywhere: whatever opens passes ExerciseHandle. Damage only to
+    // the recorder's information lines after "DATA" (device, memo) changes
+    // nothing the layout depends on: those headers open with the values of
+    // the undamaged one.
+    std::array<int32_t, 3> original = {0, 0, 0};
+    ASSERT_TRUE(c.TryValues(c.headerText, &original));
+    const size_t infoStart = c.headerText.find("\r\nDATA\r\n") + 8;
+    ASSERT_LT(infoStart, c.headerText.size());
     const char interesting[] = {'\0', '\r', '\n', ' ', ',', '-', '.', '9', 'e', '_', '\xff'};
+    int opened = 0, refused = 0;
     for (int i = 0; i < 1500; ++i) {
         std::string text = c.headerText;
+        bool infoOnly = true;
         for (unsigned n = 1 + random() % 6; n > 0; --n) {
             const size_t at = random() % text.size();
+            infoOnly = infoOnly && at >= infoStart;
             if (random() % 2) text[at] = interesting[random() % sizeof interesting];
             else text[at] = static_cast<char>(random());
         }
-        c.Try(text);
+        std::array<int32_t, 3> got = {0, 0, 0};
+        const bool open = c.TryValues(text, &got);
+        open ? ++opened : ++refused;
+        if (infoOnly) {
+            ASSERT_TRUE(open) << "damage " << i << " only after DATA";
+            EXPECT_EQ(original, got) << "damage " << i << " only after DATA";
+        }
     }
+    // Both outcomes occur, so both paths were exercised.
+    EXPECT_GT(opened, 0);
+    EXPECT_GT(refused, 0);
 }
 
 TEST(Robustness, AbsurdValuesAndHugeHeaders) {
