@@ -1,12 +1,11 @@
 // Window utilities used throughout the program: start-up and shutdown,
 // dialogs from resources (modeless, modal and message dialogs), centring,
-// fonts, the main window's placement in the settings file, the program's
-// directory, and the word-list parser of the settings code.
+// fonts, the main window's placement in the settings file and the program's
+// directory.
 #pragma once
 
 #include <windows.h>
 
-#include "winkit/word_list.h"
 
 // Starts the library for the program instance; the value is handed back to
 // WkShutdown.

@@ -215,6 +215,13 @@ std::string TempDir() {
     return dir;
 }
 
+std::string MakeRecording(const std::string& name, const TaffGenOptions& options) {
+    std::string path = TempDir() + "\\" + name;
+    std::string error;
+    EXPECT_TRUE(WriteTaffRecording(options, path, &error)) << error;
+    return path;
+}
+
 void MainWindowTest::SetUp() {
     InstallFakeUi();
     ResetCondFolder(true);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pagekit/converter_state.h"
+#include "tools/taffgen/taffgen.h"
 
 struct FakeUi {
     std::vector<int> messageDialogs;    // resource ids, in order
@@ -61,6 +62,10 @@ ConverterState* PeekState(HWND window);
 
 // A temporary folder of this test run, emptied at first use.
 std::string TempDir();
+
+// Writes the generated recording `options` as `name` into TempDir() and
+// returns its header path (the test fails when it cannot be written).
+std::string MakeRecording(const std::string& name, const TaffGenOptions& options);
 
 // A test with the real main window: a fresh fake seam and an empty COND
 // folder before, the window closed and the folder removed after. Open()

@@ -23,14 +23,12 @@
 
 namespace {
 
+// A generated recording of `channels` channels lasting `seconds` in the test folder.
 std::string MakeRecording(const std::string& name, int channels, double seconds) {
     TaffGenOptions options;
     options.channels = channels;
     options.seconds = seconds;
-    std::string path = TempDir() + "\\" + name;
-    std::string error;
-    EXPECT_TRUE(WriteTaffRecording(options, path, &error)) << error;
-    return path;
+    return MakeRecording(name, options);
 }
 
 std::string StatusString(int id) {

@@ -19,15 +19,12 @@
 
 namespace {
 
-// Writes a generated recording into the test folder and returns its header path.
+// A generated recording of `channels` channels and `scans` scans in the test folder.
 std::string MakeRecording(const std::string& name, int channels, int64_t scans) {
     TaffGenOptions options;
     options.channels = channels;
     options.scans = scans;
-    std::string path = TempDir() + "\\" + name;
-    std::string error;
-    EXPECT_TRUE(WriteTaffRecording(options, path, &error)) << error;
-    return path;
+    return MakeRecording(name, options);
 }
 
 std::string Caption(HWND window) {
