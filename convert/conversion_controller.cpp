@@ -7,7 +7,9 @@
 #include "engine/conversion_run.h"
 #include "engine/output_check.h"
 #include "engine/output_name.h"
+#include "engine/recording.h"
 #include "pagekit/file_dialogs.h"
+#include "pagekit/file_identity.h"
 #include "pagekit/program.h"
 #include "pagekit/ui_seam.h"
 #include "resources/resource_ids.h"
@@ -52,22 +54,27 @@ void EndRunAndTell(ConverterState& state) {
     if (end == kRunWriteFailed) Ui().messageDialog(page, g_program.instance, IDD_WARN_WRITE_FAILED);
 }
 
-// Full path of `path` as the file system resolves it (unchanged when that fails).
-void FullPath(char* full, const char* path) {
-    char* name = nullptr;
-    DWORD length = GetFullPathNameA(path, kPathSize, full, &name);
-    if (length == 0 || length >= kPathSize) CopyText(full, kPathSize, path);
-}
-
 // The output must not be the source recording's header or data file. The
-// source is the open recording, or the last one opened when none is.
+// source is the open recording, or the last one opened when none is. First
+// the texts: the long, full forms of both paths compared by stem (so any
+// extension of the recording's name is refused); then the files themselves,
+// which also catches another path to the same file (a link to the
+// recording's folder, a hard link, a short name, another drive letter).
 OutputPathVerdict CheckAgainstSource(const ConverterState& state) {
     const char* source = state.source.sourcePath[0] ? state.source.sourcePath : state.settings.OrgFile;
-    char output[kPathSize], sourceFull[kPathSize] = "";
-    FullPath(output, state.conv.outputPath);
-    if (source[0]) FullPath(sourceFull, source);
     if (strlen(state.conv.outputPath) <= 3) return kOutputPathTooShort;
-    return CheckOutputPath(output, sourceFull);
+    char output[kPathSize], sourceFull[kPathSize] = "";
+    LongFullPath(output, sizeof output, state.conv.outputPath);
+    if (source[0]) LongFullPath(sourceFull, sizeof sourceFull, source);
+    const OutputPathVerdict verdict = CheckOutputPath(output, sourceFull);
+    if (verdict != kOutputPathOk || !source[0]) return verdict;
+    // The data file lies beside the header under the same name.
+    char data[kPathSize];
+    MakeSourceStem(data, sizeof data, source);
+    AppendText(data, sizeof data, ".DAT");
+    if (SameExistingFile(state.conv.outputPath, source) || SameExistingFile(state.conv.outputPath, data))
+        return kOutputPathIsSource;
+    return kOutputPathOk;
 }
 
 }  // namespace
@@ -115,7 +122,10 @@ void StartConversion(ConverterState& state) {
     // settings file): the start is refused with a beep.
     if (why == kHeaderNoOutput || why == kHeaderBadFrameTime) Ui().beep(0);
     if (page) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
-    if (why == kHeaderWriteFailed) {
+    // An output that could not be created (a folder the operator may not
+    // write to, a read-only device, a name the file system refuses) is told
+    // as a failed write; nothing was created.
+    if (why == kHeaderWriteFailed || why == kHeaderCreateFailed) {
         Ui().beep(MB_ICONEXCLAMATION);
         Ui().messageDialog(page, g_program.instance, IDD_WARN_WRITE_FAILED);
     }

@@ -23,7 +23,7 @@ int StatusString(const ConverterState& state) {
     if (state.source.sourceKind == kSourceNone) return IDS_STATUS_NO_SOURCE;
     switch (state.conv.conversionState) {
     case kConvNoOutput: return IDS_STATUS_NO_OUTPUT;
-    case kConvOutputChosen: return IDS_STATUS_READY;
+    case kConvOutputChosen: return state.conv.writeFailed ? IDS_STATUS_WRITE_FAILED : IDS_STATUS_READY;
     case kConvConverting: return IDS_STATUS_CONVERTING;
     default: return state.conv.writeFailed ? IDS_STATUS_WRITE_FAILED : IDS_STATUS_DONE;
     }

@@ -8,6 +8,7 @@ void ForgetOutputFile(ConversionFields& c) { c.conversionState = kConvNoOutput; 
 bool ChooseOutputPath(ConversionFields& c, const char* path) {
     if (IsConverting(c)) return false;
     CopyText(c.outputPath, sizeof c.outputPath, path);
+    c.writeFailed = 0;      // a failure to write the last output is not this one's
     c.conversionState = kConvOutputChosen;
     return true;
 }

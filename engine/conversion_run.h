@@ -10,8 +10,8 @@
 // A recording was opened: no output is chosen for it yet (NoOutput).
 void ForgetOutputFile(ConversionFields& c);
 
-// `path` becomes the output file (cut to its field) and the state
-// OutputChosen. Refused (false, nothing changed) while a run converts: the
+// `path` becomes the output file (cut to its field), an earlier failed write
+// is forgotten and the state becomes OutputChosen. Refused (false, nothing changed) while a run converts: the
 // run writes to outputPath.
 bool ChooseOutputPath(ConversionFields& c, const char* path);
 

@@ -233,6 +233,7 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     if (!RecCreateFile(h)) {
         RecRelease(h);
         c.blockBuffer = BlockFree(c.blockBuffer);
+        c.writeFailed = 1;
         return Refuse(kHeaderCreateFailed, why);
     }
     if (!WriteHeaderParts(h, s, plan)) {

@@ -55,9 +55,9 @@ int32_t CollectRunChannels(const RunRecords& s);
 // Writes the PSG header of a new run to s.conv.outputPath and returns the
 // writer handle the frame step continues with (the caller stores it in
 // recHandle and starts the run), or null with *why (may be null) saying why.
-// On every path framesDone, readPosition,
-// writeFailed and fileFinished end as 0 (writeFailed 1 after a failed header
-// write). Refusals before the file is created leave the disk untouched; a
+// On every path framesDone, readPosition, writeFailed and fileFinished end as
+// 0 (writeFailed 1 when the file could not be created or its header could not
+// be written). Refusals before the file is created leave the disk untouched; a
 // failed header write leaves the partly written file behind. On success
 // totalFrames, framesPerBlock, samplesPerBlock, enabledChannelCount and the
 // run channels are set, and blockBuffer holds a zeroed block of

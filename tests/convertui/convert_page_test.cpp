@@ -372,4 +372,62 @@ TEST_F(ConvertPage, FailedWriteIsReported) {
     EXPECT_FALSE(Fake().beeps.empty());
 }
 
+// The recording's data file reached through another path: a link to its
+// folder (made by the test fixture), a hard link, its short name. Each is
+// refused as the recording's own file and the data file stays as it was.
+TEST_F(ConvertPage, OutputReachingTheDataFileByAnotherPathIsRefused) {
+    Open();
+    TaffGenOptions options;
+    options.channels = 2;
+    options.seconds = 30;
+    const std::string header = std::string(CONVERT_LINKS_DIR) + "\\real\\NIGHTLONGNAME.HDR";
+    std::string error;
+    ASSERT_TRUE(WriteTaffRecording(options, header, &error)) << error;
+    const std::string data = TaffGenDataPath(options, header);
+    const std::string before = ReadBytes(data);
+    ASSERT_FALSE(before.empty());
+    OpenRecording(header);
+
+    const std::string hardLink = std::string(CONVERT_LINKS_DIR) + "\\real\\OTHER.DAT";
+    DeleteFileA(hardLink.c_str());
+    ASSERT_TRUE(CreateHardLinkA(hardLink.c_str(), data.c_str(), nullptr));
+    char shortName[MAX_PATH] = "";
+    ASSERT_NE(0u, GetShortPathNameA(data.c_str(), shortName, sizeof shortName));
+    const std::string viaAlias = std::string(CONVERT_LINKS_DIR) + "\\alias\\NIGHTLONGNAME.DAT";
+    for (const std::string& output : {viaAlias, hardLink, std::string(shortName)}) {
+        SCOPED_TRACE(output);
+        ASSERT_TRUE(Exists(output));
+        Fake().messageDialogs.clear();
+        ChooseOutput(output);
+        ASSERT_EQ(kConvOutputChosen, State().conv.conversionState);
+        Click(IDC_CONV_START);
+        ASSERT_FALSE(Fake().messageDialogs.empty());
+        EXPECT_EQ(IDD_WARN_SAME_FILE, Fake().messageDialogs.back());
+        EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
+        EXPECT_EQ(nullptr, State().conv.recHandle);
+        EXPECT_TRUE(ReadBytes(data) == before);
+    }
+    DeleteFileA(hardLink.c_str());
+}
+
+// An output the file system will not create is told as a failed write, and
+// nothing is created.
+TEST_F(ConvertPage, OutputThatCannotBeCreatedIsTold) {
+    Open();
+    OpenRecording(MakeRecording("NOCREATE.HDR", 2, 30));
+    const std::string output = "Z:\\proc\\psg_output.DAT";   // the kernel's folder takes no new file
+    ChooseOutput(output);
+    ASSERT_EQ(kConvOutputChosen, State().conv.conversionState);
+    Click(IDC_CONV_START);
+    EXPECT_EQ(std::vector<int>{IDD_WARN_WRITE_FAILED}, Fake().messageDialogs);
+    EXPECT_EQ(std::vector<UINT>{MB_ICONEXCLAMATION}, Fake().beeps);
+    EXPECT_FALSE(Exists(output));
+    EXPECT_EQ(nullptr, State().conv.recHandle);
+    EXPECT_EQ(0u, State().frame.conversionTimer);
+    EXPECT_EQ(StatusString(IDS_STATUS_WRITE_FAILED), Text(IDC_CONV_STATUS));
+    // A new choice forgets the failure.
+    ChooseOutput(TempDir() + "\\NOCREATE_OUT.DAT");
+    EXPECT_EQ(StatusString(IDS_STATUS_READY), Text(IDC_CONV_STATUS));
+}
+
 }  // namespace
