@@ -1,0 +1,107 @@
+// Fuzz target: any Shift-JIS bytes in the patient texts, the channel labels
+// and units and the recording comment, written through the program's header
+// writer and frame step into a PSG file that EDFlib, the strict third-party
+// reader, must accept. The fields are filled to their full size, without a
+// terminator where the bytes run out, as a hand-edited settings file can.
+#include <edflib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "engine/conversion_run.h"
+#include "engine/recording.h"
+#include "tests/fuzz/fuzz_support.h"
+#include "tools/taffgen/taffgen.h"
+
+namespace {
+
+struct Records {
+    AppSettings settings;
+    SourceInfo source;
+    ConversionFields conv;
+    PatientInfo patient;
+    MontagePattern pattern;
+};
+
+// Takes the next bytes of the input into a field of `size` bytes: the first
+// byte says how many (up to the field's size, so the field may lose its
+// terminator), the rest are copied.
+struct Bytes {
+    const uint8_t* data;
+    size_t size;
+    template <size_t N>
+    void Fill(char (&field)[N]) {
+        const size_t fieldSize = N;
+        std::memset(field, 0, fieldSize);
+        if (size == 0) return;
+        size_t n = std::min<size_t>(data[0] % (fieldSize + 1), size - 1);
+        std::memcpy(field, data + 1, n);
+        data += n + 1;
+        size -= n + 1;
+    }
+};
+
+const std::string& RecordingPath() {
+    static const std::string path = [] {
+        TaffGenOptions o;
+        o.channels = 3;
+        o.rate = 10;
+        o.scans = 130;
+        std::string header = FuzzScratch() + "/T.HDR";
+        TaffStartup();
+        if (!WriteTaffRecording(o, header)) std::abort();
+        return header;
+    }();
+    return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static Records r;
+    r = Records();
+    if (!OpenSourceRecording(r.source, r.pattern, RecordingPath().c_str())) std::abort();
+    r.settings.MaxCh = 32;
+    r.settings.FrameTime = 1;
+    for (ChannelSetting& c : r.pattern.channels) {
+        c.rateDivisor = 1;
+        c.calEU = 100;
+        c.calVU = 1000;
+    }
+    Bytes in{data, size};
+    PatientInfo& p = r.patient;
+    in.Fill(p.id);
+    in.Fill(p.name);
+    in.Fill(p.kana);
+    in.Fill(p.sex);
+    in.Fill(p.department);
+    in.Fill(p.requestingDoctor);
+    in.Fill(p.technician);
+    in.Fill(p.readingDoctor);
+    in.Fill(p.medication);
+    in.Fill(p.hospital);
+    for (auto& comment : p.comments) in.Fill(comment);
+    for (int j = 0; j < 3; ++j) {
+        in.Fill(r.pattern.channels[j].label);
+        in.Fill(r.pattern.channels[j].unit);
+    }
+    in.Fill(r.conv.recordingComment);
+
+    const std::string out = FuzzScratch() + "/T.DAT.edf";
+    ChooseOutputPath(r.conv, out.c_str());
+    const RunRecords run{r.settings, r.source, r.pattern, r.patient, r.conv};
+    HeaderRefusal why = kHeaderWritten;
+    if (StartRun(run, &why)) {
+        while (StepRun(run)) {
+        }
+    }
+    const ConversionEnd end = EndRun(run);
+    CloseSource(r.source);
+    if (end != kRunCompleted) return 0;   // nothing called finished: nothing to check
+    edf_hdr_struct hdr;
+    if (edfopen_file_readonly(out.c_str(), &hdr, EDFLIB_READ_ALL_ANNOTATIONS) != 0) std::abort();
+    edfclose_file(hdr.handle);
+    return 0;
+}

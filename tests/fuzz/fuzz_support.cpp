@@ -1,0 +1,25 @@
+// Scratch files for the fuzz targets; see fuzz_support.h.
+#include "fuzz_support.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+const std::string& FuzzScratch() {
+    static const std::string dir = [] {
+        struct stat st;
+        const std::string base = stat("/dev/shm", &st) == 0 ? "/dev/shm" : "/tmp";
+        std::string made = base + "/psgfuzz_" + std::to_string(getpid());
+        mkdir(made.c_str(), 0700);
+        return made;
+    }();
+    return dir;
+}
+
+void FuzzWriteFile(const std::string& path, const uint8_t* data, size_t size) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    if (size) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+}
