@@ -230,24 +230,4 @@ TEST(PositionDefaults, BadSectionsLoadSafely) {
     EXPECT_TRUE(SameTable(expected, t));
 }
 
-TEST(PositionDefaults, StoredTablesLoadBackAsTheyWere) {
-    PositionCalibration stored = FullTable(3);
-    stored.centers[0] = -32767;
-    stored.widths[2] = 32767;
-    snprintf(stored.levelLabels[1], kLevelLabelSize, "%s", "\x8b\xc2\x88\xca");   // double-byte text
-    MemoryProfile profile;
-    StorePositionKeys(stored, profile);
-    PositionCalibration loaded = {};
-    LoadPositionKeys(loaded, profile);
-    EXPECT_EQ(3, loaded.levelCount);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(stored.centers[i], loaded.centers[i]) << i;
-        EXPECT_EQ(stored.widths[i], loaded.widths[i]) << i;
-        EXPECT_STREQ(stored.levelLabels[i], loaded.levelLabels[i]) << i;
-    }
-    // Entries above the count are not in the section.
-    EXPECT_EQ(0, loaded.centers[3]);
-    EXPECT_STREQ("", loaded.levelLabels[3]);
-}
-
 }  // namespace
