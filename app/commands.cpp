@@ -11,6 +11,7 @@
 #include "pagekit/file_dialogs.h"
 #include "pagekit/program.h"
 #include "pagekit/ui_seam.h"
+#include "position/position_dialog.h"
 #include "resources/resource_ids.h"
 #include "textkit/sjis_text.h"
 
@@ -81,7 +82,7 @@ void OnMainCommand(HWND window, ConverterState& state, int command) {
     case IDM_SET_MONTAGE_OPTIONS:
         Ui().messageDialog(window, g_program.instance, IDD_NOTICE_UNFINISHED);
         break;
-    case IDM_SET_POSITION: break;   // the position dialog arrives with its own work
+    case IDM_SET_POSITION: RunPositionDialog(window); break;
     default: break;
     }
 }

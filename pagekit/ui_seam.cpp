@@ -23,9 +23,14 @@ BOOL RealPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner) {
     return TrackPopupMenu(menu, flags, x, y, 0, owner, nullptr);
 }
 
+INT_PTR RealDialogBox(HWND owner, HINSTANCE instance, const char* templateName, DLGPROC procedure,
+                      LPARAM param) {
+    return DialogBoxParamA(instance, templateName, owner, procedure, param);
+}
+
 const UiSeam kRealSeam = {
     WkMessageDialog, WkModalDialog, GetOpenFileNameA, GetSaveFileNameA, MessageBeep,
-    RealOpenHelp, RealCloseHelp, RealPopupMenu,
+    RealOpenHelp, RealCloseHelp, RealPopupMenu, RealDialogBox,
 };
 
 UiSeam g_seam = kRealSeam;

@@ -1,5 +1,6 @@
 // The seam through which the program shows modal user interface: message
-// and modal dialogs, the file dialogs, beeps, the help viewer and popup
+// and modal dialogs (from a resource alone or with their own procedure), the
+// file dialogs, beeps, the help viewer and popup
 // menus. The program always calls through Ui(); tests replace the entries to
 // answer dialogs themselves and to see what was asked.
 #pragma once
@@ -20,6 +21,11 @@ struct UiSeam {
     // A popup menu at screen point (x, y); the chosen command id (with
     // TPM_RETURNCMD) or 0.
     BOOL (*popupMenu)(HMENU menu, UINT flags, int x, int y, HWND owner);
+    // Runs dialog template `templateName` modally over `owner` with its own
+    // procedure; `param` reaches the procedure's WM_INITDIALOG. The value the
+    // dialog ended with, or -1 when it could not be made.
+    INT_PTR (*dialogBox)(HWND owner, HINSTANCE instance, const char* templateName, DLGPROC procedure,
+                         LPARAM param);
 };
 
 // The seam in force; starts with the real functions.

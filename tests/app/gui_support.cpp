@@ -73,6 +73,40 @@ BOOL FakePopupMenu(HMENU, UINT, int, int, HWND) {
     return g_fake.popupAnswer;
 }
 
+// The scripted dialog: found among the windows of this thread by its owner
+// once it shows, then handed to the script.
+HWND g_scriptOwner = nullptr;
+
+BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM found) {
+    char name[16];
+    GetClassNameA(window, name, sizeof name);
+    if (GetWindow(window, GW_OWNER) != g_scriptOwner || lstrcmpA(name, "#32770") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+void CALLBACK RunDialogScript(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindOwnedDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog || !IsWindowVisible(dialog)) return;   // again at the next tick
+    KillTimer(nullptr, timer);
+    g_fake.dialogScript(dialog);
+    if (IsWindowVisible(dialog)) {
+        ADD_FAILURE() << "the dialog script left the dialog open";
+        EndDialog(dialog, IDCANCEL);
+    }
+}
+
+INT_PTR FakeDialogBox(HWND owner, HINSTANCE instance, const char* name, DLGPROC procedure, LPARAM param) {
+    g_fake.dialogBoxes.push_back(IS_INTRESOURCE(name) ? "#" + std::to_string(LOWORD(name)) : name);
+    if (!g_fake.dialogScript) return IDCANCEL;
+    g_scriptOwner = owner;
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, RunDialogScript);
+    INT_PTR result = DialogBoxParamA(instance, name, owner, procedure, param);
+    KillTimer(nullptr, timer);
+    return result;
+}
+
 void RemoveFolder(const std::string& dir) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
@@ -104,6 +138,7 @@ FakeUi& InstallFakeUi() {
     seam.openHelp = FakeOpenHelp;
     seam.closeHelp = FakeCloseHelp;
     seam.popupMenu = FakePopupMenu;
+    seam.dialogBox = FakeDialogBox;
     return g_fake;
 }
 

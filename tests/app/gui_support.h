@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,13 @@ struct FakeUi {
     int helpCalls = 0;
     int popupAnswer = 0;                // command a popup menu answers (0: dismissed)
     int popupCalls = 0;
+    // Dialogs with their own procedure: template names, in order. Without a
+    // script such a dialog is not shown and answers IDCANCEL; with one it
+    // runs for real (its own template and procedure), and the script is
+    // called with it from inside its modal loop once it shows. The script
+    // ends it, for example with a click on OK.
+    std::vector<std::string> dialogBoxes;
+    std::function<void(HWND dialog)> dialogScript;
 };
 
 // Installs a fresh fake into the seam and returns it.
