@@ -5,6 +5,7 @@
 #include "recfile/edf_header.h"
 #include "recfile/rec_text.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -84,7 +85,23 @@ void AddLevels(std::vector<std::string>& out, int row, const RecLevelTable& t) {
     }
 }
 
-size_t TalBytes(const std::string& text) { return 3 + text.size() + 2; }  // "+0" 0x14 text 0x14 0x00
+// Writes the decimal digits of `value` (>= 0) at `dst`; returns how many.
+size_t PutDigits(uint8_t* dst, int64_t value) {
+    uint8_t digits[20];
+    size_t n = 0;
+    do {
+        digits[n++] = static_cast<uint8_t>('0' + value % 10);
+        value /= 10;
+    } while (value > 0 && n < sizeof digits);
+    for (size_t i = 0; i < n; ++i) dst[i] = digits[n - 1 - i];
+    return n;
+}
+
+size_t DigitCount(int64_t value) {
+    size_t n = 1;
+    while (value >= 10) value /= 10, ++n;
+    return n;
+}
 
 }  // namespace
 
@@ -98,25 +115,63 @@ std::vector<std::string> RecOnsetAnnotations(const RecWriter& w) {
     return out;
 }
 
-int32_t RecAnnotationBytes(const std::vector<std::string>& texts, int64_t lastOnset) {
-    size_t first = 5;  // "+0" 0x14 0x14 0x00
-    for (const std::string& t : texts) first += TalBytes(t);
-    size_t later = 1 + RecFormatInt(lastOnset).size() + 3;
-    size_t bytes = first > later ? first : later;
-    return static_cast<int32_t>((bytes + 1) / 2 * 2);
+size_t RecTimeKeepingBytes(int64_t onset) { return 1 + DigitCount(onset < 0 ? 0 : onset) + 3; }
+
+size_t RecOnsetTextBytes(const std::string& text) { return 3 + text.size() + 2; }
+
+int64_t RecRecordsForTexts(const std::vector<std::string>& texts, int32_t bytes, int32_t frameSeconds) {
+    const size_t room = bytes > 0 ? static_cast<size_t>(bytes) : 0;
+    int64_t records = 0;
+    for (size_t next = 0; next < texts.size(); ++records) {
+        size_t used = RecTimeKeepingBytes(records * frameSeconds);
+        const size_t before = next;
+        while (next < texts.size() && used + RecOnsetTextBytes(texts[next]) <= room)
+            used += RecOnsetTextBytes(texts[next++]);
+        if (next == before) return -1;  // this text never fits
+    }
+    return records;
 }
 
-void RecFillAnnotations(uint8_t* dst, size_t bytes, int64_t onset,
-                        const std::vector<std::string>* texts) {
-    std::string tal = "+" + RecFormatInt(onset) + "\x14\x14";
-    tal += '\0';
-    if (texts) {
-        for (const std::string& t : *texts) {
-            tal += "+0\x14" + t + "\x14";
-            tal += '\0';
-        }
+int32_t RecAnnotationBytes(const std::vector<std::string>& texts, int32_t frameSeconds, int32_t records) {
+    const int64_t limit = records > 1 ? records : 1;
+    size_t low = RecTimeKeepingBytes((limit - 1) * static_cast<int64_t>(frameSeconds));
+    size_t all = RecTimeKeepingBytes(0);
+    for (const std::string& t : texts) {
+        low = std::max(low, RecTimeKeepingBytes(0) + RecOnsetTextBytes(t));
+        all += RecOnsetTextBytes(t);
     }
-    size_t n = tal.size() < bytes ? tal.size() : bytes;
-    std::memcpy(dst, tal.data(), n);
-    std::memset(dst + n, 0, bytes - n);
+    // Even sizes only. One record holding everything always suffices; the
+    // records needed only fall as the size grows, so halve the range between.
+    size_t lo = (low + 1) / 2, hi = std::max(lo, (all + 1) / 2);
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo) / 2;
+        const int64_t needed = RecRecordsForTexts(texts, static_cast<int32_t>(2 * mid), frameSeconds);
+        if (needed >= 0 && needed <= limit) hi = mid;
+        else lo = mid + 1;
+    }
+    return static_cast<int32_t>(2 * lo);
+}
+
+void RecFillAnnotations(uint8_t* dst, size_t bytes, int64_t onset, const std::vector<std::string>* texts,
+                        size_t* next) {
+    size_t used = 0;
+    if (RecTimeKeepingBytes(onset) <= bytes) {
+        dst[used++] = '+';
+        used += PutDigits(dst + used, onset < 0 ? 0 : onset);
+        dst[used++] = 0x14;
+        dst[used++] = 0x14;
+        dst[used++] = 0;
+    }
+    while (texts && next && *next < texts->size() &&
+           used + RecOnsetTextBytes((*texts)[*next]) <= bytes) {
+        const std::string& t = (*texts)[(*next)++];
+        dst[used++] = '+';
+        dst[used++] = '0';
+        dst[used++] = 0x14;
+        if (!t.empty()) std::memcpy(dst + used, t.data(), t.size());
+        used += t.size();
+        dst[used++] = 0x14;
+        dst[used++] = 0;
+    }
+    std::memset(dst + used, 0, bytes - used);
 }

@@ -1,8 +1,11 @@
 // The EDF+ annotation signal of the PSG file: every data record starts with
-// its time-keeping annotation "+t" 0x14 0x14 0x00; the first record also
-// carries, at onset 0, UTF-8 annotations with what the ASCII header cannot
+// its time-keeping annotation "+t" 0x14 0x14 0x00; the first records also
+// carry, at onset 0, UTF-8 annotations with what the ASCII header cannot
 // hold (patient texts, recording comment, channel labels, units and
-// calibration, position-level tables).
+// calibration, position-level tables). Those texts are spread over as many
+// of the first records as they need, so that the annotation signal of every
+// record stays small: it is sized for the longest single text, not for all
+// of them together.
 #pragma once
 
 #include "recfile/rec_writer.h"
@@ -17,13 +20,26 @@ const size_t kRecMaxAnnotationText = 480;
 // The onset-0 annotation texts of `w`, in file order; empty fields are left out.
 std::vector<std::string> RecOnsetAnnotations(const RecWriter& w);
 
-// Bytes per record of the annotation signal: enough for the first record
-// (time keeping plus `texts`) and for the time keeping of a record starting
-// at `lastOnset` seconds; always even.
-int32_t RecAnnotationBytes(const std::vector<std::string>& texts, int64_t lastOnset);
+// Bytes of the annotation signal of a record starting at `onset` seconds
+// that holds only its time keeping.
+size_t RecTimeKeepingBytes(int64_t onset);
+// Bytes an onset-0 annotation with `text` takes: "+0" 0x14 text 0x14 0x00.
+size_t RecOnsetTextBytes(const std::string& text);
+
+// Records that `texts` need when every record has `bytes` bytes of
+// annotation signal, its time keeping first (record r starts at r x
+// `frameSeconds`), the texts following in order as many as fit. 0 when
+// there are no texts; -1 when a text does not fit a record of its own.
+int64_t RecRecordsForTexts(const std::vector<std::string>& texts, int32_t bytes, int32_t frameSeconds);
+
+// Bytes per record of the annotation signal (always even): the least that
+// holds the time keeping of every one of `records` records (at least one) and
+// all of `texts` within those records, which is usually the time keeping plus
+// the longest text.
+int32_t RecAnnotationBytes(const std::vector<std::string>& texts, int32_t frameSeconds, int32_t records);
 
 // Fills `bytes` bytes at `dst` with the annotations of the record starting
-// at `onset` seconds, followed by `texts` when not null, then zeros.
-// The caller sized `bytes` with RecAnnotationBytes.
-void RecFillAnnotations(uint8_t* dst, size_t bytes, int64_t onset,
-                        const std::vector<std::string>* texts);
+// at `onset` seconds: its time keeping, then the texts from (*next) on as
+// many as fit, which advances *next; then zeros. `texts` may be null.
+void RecFillAnnotations(uint8_t* dst, size_t bytes, int64_t onset, const std::vector<std::string>* texts,
+                        size_t* next);

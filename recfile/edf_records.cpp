@@ -1,76 +1,176 @@
-// Rate reduction of the channels' samples and assembly of EDF data records.
+// Rate reduction of the channels' samples into the block's data records,
+// and the records' annotations and writing.
 #include "recfile/edf_records.h"
 
 #include "recfile/edf_annot.h"
 
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
-int16_t SourceSample(const int16_t* first, int strideBytes, int64_t index) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+const bool kLittleEndianHost = true;
+#else
+const bool kLittleEndianHost = false;
+#endif
+
+int16_t SourceSample(const unsigned char* at) {
     int16_t v;
-    std::memcpy(&v, reinterpret_cast<const unsigned char*>(first) + index * strideBytes, sizeof v);
+    std::memcpy(&v, at, sizeof v);
     return v;
 }
 
-// Mean of `count` samples summing to `sum`, rounded to nearest, halves away from zero.
-int16_t RoundedMean(int64_t sum, int64_t count) {
-    int64_t half = count / 2;
-    return static_cast<int16_t>(sum >= 0 ? (sum + half) / count : -((-sum + half) / count));
+// EDF samples are little-endian.
+void PutSample(uint8_t* p, int16_t v) {
+    if (kLittleEndianHost) {
+        std::memcpy(p, &v, sizeof v);
+    } else {
+        const uint16_t u = static_cast<uint16_t>(v);
+        p[0] = static_cast<uint8_t>(u & 0xFF);
+        p[1] = static_cast<uint8_t>(u >> 8);
+    }
 }
 
-// Output sample of the group [lo, hi) of source samples starting at `base`.
-int16_t GroupValue(const int16_t* first, int strideBytes, int64_t base, int64_t lo, int64_t hi,
-                   bool takeFirst) {
-    if (takeFirst || hi - lo <= 1) return SourceSample(first, strideBytes, base + lo);
-    int64_t sum = 0;
-    for (int64_t i = lo; i < hi; ++i) sum += SourceSample(first, strideBytes, base + i);
-    return RoundedMean(sum, hi - lo);
+// Divisor 1: the frame's `count` samples, unchanged.
+void CopyFrame(const unsigned char* src, size_t stride, int64_t count, uint8_t* out) {
+    if (kLittleEndianHost && stride == sizeof(int16_t)) {
+        std::memcpy(out, src, static_cast<size_t>(count) * sizeof(int16_t));
+        return;
+    }
+    for (int64_t k = 0; k < count; ++k, src += stride, out += 2) PutSample(out, SourceSample(src));
 }
 
-void PutSample(uint8_t*& p, int16_t v) {
-    uint16_t u = static_cast<uint16_t>(v);
-    *p++ = static_cast<uint8_t>(u & 0xFF);  // EDF samples are little-endian
-    *p++ = static_cast<uint8_t>(u >> 8);
+// The groups of a frame: output sample k takes source samples
+// [floor(k*S/N), floor((k+1)*S/N)), so every group holds S/N or S/N + 1
+// samples and the bounds advance without a division: the remainder of
+// k*S/N grows by S mod N per group and a group is one longer whenever it
+// passes N.
+struct Groups {
+    int64_t size;        // S / N
+    int64_t remainder;   // S mod N
+    int64_t outputs;     // N
+    RecGroupDivisor shorter, longer;  // for groups of S/N and S/N + 1 samples
+};
+
+// Groups that all hold S/N samples (N divides S): the sum of each group in
+// 32 bits (a group of up to 65535 samples cannot overflow it) and its
+// rounded mean by the group's reciprocal, which such a group always has.
+void ReduceEvenGroups(const unsigned char* src, size_t stride, const Groups& g, uint8_t* out) {
+    const int64_t size = g.size;
+    const uint64_t reciprocal = g.shorter.reciprocal, half = static_cast<uint64_t>(size / 2);
+    const size_t step = static_cast<size_t>(size) * stride;
+    for (int64_t k = 0; k < g.outputs; ++k, src += step, out += 2) {
+        int32_t sum = 0;
+        for (int64_t i = 0; i < size; ++i) sum += SourceSample(src + static_cast<size_t>(i) * stride);
+        const int32_t sign = sum < 0 ? -1 : 0;
+        const uint64_t magnitude = static_cast<uint32_t>((sum ^ sign) - sign) + half;
+        const int32_t mean = static_cast<int32_t>((magnitude * reciprocal) >> kRecReciprocalShift);
+        PutSample(out, static_cast<int16_t>((mean ^ sign) - sign));
+    }
+}
+
+void ReduceFrame(const unsigned char* src, size_t stride, const Groups& g, bool takeFirst, uint8_t* out) {
+    if (!takeFirst && g.remainder == 0 && g.size <= 65535) {
+        ReduceEvenGroups(src, stride, g, out);
+        return;
+    }
+    int64_t carried = 0;
+    for (int64_t k = 0; k < g.outputs; ++k, out += 2) {
+        carried += g.remainder;
+        const bool longer = carried >= g.outputs;
+        if (longer) carried -= g.outputs;
+        const int64_t count = g.size + (longer ? 1 : 0);
+        if (takeFirst || count == 1) {
+            PutSample(out, SourceSample(src));
+        } else {
+            int64_t sum = 0;
+            for (int64_t i = 0; i < count; ++i) sum += SourceSample(src + static_cast<size_t>(i) * stride);
+            PutSample(out, RecRoundedMean(sum, longer ? g.longer : g.shorter));
+        }
+        src += static_cast<size_t>(count) * stride;
+    }
 }
 
 }  // namespace
 
-void RecTakeFrames(RecChannel& c, int64_t sourcePerRecord, int frames, const int16_t* first,
-                   int strideBytes) {
-    const int64_t n = c.samplesPerRecord, s = sourcePerRecord;
-    c.block.assign(static_cast<size_t>(frames) * static_cast<size_t>(n), 0);
-    c.framesInBlock = frames;
-    if (s <= 0) return;
-    bool takeFirst = c.value[REC_CHANNEL_SIGNAL_TYPE] == REC_TYPE_POSITION;
-    int16_t* out = c.block.data();
-    for (int f = 0; f < frames; ++f) {
-        int64_t base = f * s;
-        for (int64_t k = 0; k < n; ++k)
-            *out++ = GroupValue(first, strideBytes, base, k * s / n, (k + 1) * s / n, takeFirst);
+RecGroupDivisor RecMakeGroupDivisor(int64_t count) {
+    RecGroupDivisor d;
+    d.count = count > 0 ? count : 1;
+    if (d.count <= kRecMaxReciprocalCount) {
+        const uint64_t scale = uint64_t{1} << kRecReciprocalShift;
+        const uint64_t c = static_cast<uint64_t>(d.count);
+        d.reciprocal = (scale + c - 1) / c;
     }
+    return d;
 }
 
-size_t RecRecordBytes(const RecWriter& w) {
-    size_t bytes = static_cast<size_t>(w.annotationBytes);
-    for (const RecChannel& c : w.channels) bytes += 2 * static_cast<size_t>(c.samplesPerRecord);
-    return bytes;
+void RecTakeFrames(const RecChannel& c, int64_t sourcePerRecord, int frames, const int16_t* first,
+                   int strideBytes, uint8_t* dst, size_t recordBytes) {
+    const int64_t n = c.samplesPerRecord, s = sourcePerRecord;
+    const size_t stride = static_cast<size_t>(strideBytes);
+    const unsigned char* src = reinterpret_cast<const unsigned char*>(first);
+    const size_t frameStep = static_cast<size_t>(s) * stride;
+    if (s <= 0 || n <= 0 || n > s) {
+        for (int f = 0; f < frames; ++f) std::memset(dst + f * recordBytes, 0, static_cast<size_t>(n > 0 ? n : 0) * 2);
+        return;
+    }
+    if (n == s) {
+        for (int f = 0; f < frames; ++f, src += frameStep, dst += recordBytes) CopyFrame(src, stride, n, dst);
+        return;
+    }
+    Groups g;
+    g.size = s / n;
+    g.remainder = s % n;
+    g.outputs = n;
+    g.shorter = RecMakeGroupDivisor(g.size);
+    g.longer = RecMakeGroupDivisor(g.size + 1);
+    const bool takeFirst = c.value[REC_CHANNEL_SIGNAL_TYPE] == REC_TYPE_POSITION;
+    for (int f = 0; f < frames; ++f, src += frameStep, dst += recordBytes) ReduceFrame(src, stride, g, takeFirst, dst);
+}
+
+void RecPlaceSignals(RecWriter& w) {
+    size_t offset = 0;
+    for (RecChannel& c : w.channels) {
+        c.recordOffset = offset;
+        offset += 2 * static_cast<size_t>(c.samplesPerRecord);
+    }
+    w.recordBytes = offset + static_cast<size_t>(w.annotationBytes);
+}
+
+size_t RecRecordBytes(const RecWriter& w) { return w.recordBytes; }
+
+bool RecReserveBlock(RecWriter& w, int frames) {
+    const size_t bytes = static_cast<size_t>(frames > 0 ? frames : 0) * w.recordBytes;
+    if (w.blockRecords.size() >= bytes) return true;
+    try {
+        w.blockRecords.resize(bytes);
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    return true;
 }
 
 bool RecWriteRecords(RecWriter& w, int32_t records) {
-    w.record.resize(RecRecordBytes(w));
-    for (int32_t r = 0; r < records; ++r) {
-        uint8_t* p = w.record.data();
-        for (const RecChannel& c : w.channels) {
-            size_t n = static_cast<size_t>(c.samplesPerRecord);
-            const int16_t* src = r < c.framesInBlock ? c.block.data() + r * n : nullptr;
-            for (size_t k = 0; k < n; ++k) PutSample(p, src ? src[k] : 0);
-        }
-        int64_t onset = static_cast<int64_t>(w.recordsWritten) * w.header[REC_HEADER_FRAME_SECONDS];
-        RecFillAnnotations(p, static_cast<size_t>(w.annotationBytes), onset,
-                           w.recordsWritten == 0 ? &w.onsetTexts : nullptr);
-        if (!w.file.Write(w.record.data(), w.record.size())) return false;
-        ++w.recordsWritten;
+    if (records <= 0) return true;
+    if (!RecReserveBlock(w, records)) {
+        w.file.MarkFailed();  // records that cannot be written leave the file incomplete
+        return false;
     }
+    const size_t annotationAt = w.recordBytes - static_cast<size_t>(w.annotationBytes);
+    const int32_t seconds = w.header[REC_HEADER_FRAME_SECONDS];
+    for (int32_t r = 0; r < records; ++r) {
+        uint8_t* record = w.blockRecords.data() + static_cast<size_t>(r) * w.recordBytes;
+        for (const RecChannel& c : w.channels)
+            if (r >= c.framesInBlock) std::memset(record + c.recordOffset, 0, 2 * static_cast<size_t>(c.samplesPerRecord));
+        const int64_t onset = static_cast<int64_t>(w.recordsWritten + r) * seconds;
+        RecFillAnnotations(record + annotationAt, static_cast<size_t>(w.annotationBytes), onset, &w.onsetTexts,
+                           &w.onsetTextsWritten);
+    }
+    if (!w.file.Write(w.blockRecords.data(), static_cast<size_t>(records) * w.recordBytes)) return false;
+    w.recordsWritten += records;
     return true;
 }

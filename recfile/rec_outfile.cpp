@@ -12,8 +12,6 @@ int SeekFromStart(FILE* fp, int64_t offset) {
 #endif
 }
 
-const size_t kStreamBuffer = 1 << 16;
-
 }  // namespace
 
 RecOutFile::~RecOutFile() { Close(); }
@@ -26,7 +24,10 @@ bool RecOutFile::Check(bool ok) {
 bool RecOutFile::Create(const std::string& path) {
     Close();
     fp_ = std::fopen(path.c_str(), "w+b");
-    if (fp_) std::setvbuf(fp_, nullptr, _IOFBF, kStreamBuffer);
+    // The writer hands whole blocks of records (and the header in one
+    // piece): they go straight to the system, with no copy through a
+    // stream buffer whose size the C library may choose on its own.
+    if (fp_) std::setvbuf(fp_, nullptr, _IONBF, 0);
     return Check(fp_ != nullptr);
 }
 

@@ -1,6 +1,7 @@
 // The PSG writer's output file: a C stream that remembers whether any
 // write, flush, seek or close has failed, so that a broken file can never
 // be reported as complete. Offsets are 64-bit (files may exceed 4 GiB).
+// The stream is unbuffered: the writer hands it whole blocks of records.
 #pragma once
 
 #include <cstddef>

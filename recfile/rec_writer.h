@@ -55,7 +55,7 @@ struct RecChannel {
     std::string unit;               // Shift-JIS, as handed in (cut)
     int32_t value[kRecChannelKeys] = {};  // indexed by RecChannelKey
     int32_t samplesPerRecord = 1;   // output samples per data record
-    std::vector<int16_t> block;     // output samples of the frames of this block
+    size_t recordOffset = 0;        // byte offset of its samples in a data record
     int32_t framesInBlock = 0;      // frames handed since the last flush
 };
 
@@ -75,10 +75,15 @@ struct RecWriter {
     int32_t totalFrames = 0;
     int64_t sourcePerRecord = 0;   // source samples per record and channel
     int32_t annotationBytes = 0;   // bytes of the annotation signal per record
-    std::vector<std::string> onsetTexts;  // UTF-8 annotations of the first record
+    size_t recordBytes = 0;        // bytes of one data record
+    std::vector<std::string> onsetTexts;  // UTF-8 onset-0 annotations, spread over the first records
+    size_t onsetTextsWritten = 0;  // how many of them records written so far hold
     int32_t blockSeconds = 0;
     int32_t recordsWritten = 0;
-    std::vector<uint8_t> record;   // one data record, reused
+    // The data records of the block being handed, exactly as they go to the
+    // file: the channels' samples land here as they are handed in, and a
+    // flush writes them with one write.
+    std::vector<uint8_t> blockRecords;
 };
 
 // Frames the file will hold: ceil(lengthSamples / (sampleRate x FrameTime)),

@@ -49,8 +49,9 @@ bool FixLayout(RecWriter& w) {
     for (RecChannel& c : w.channels) c.samplesPerRecord = OutputSamples(c, seconds, w.sourcePerRecord);
     w.totalFrames = RecComputeTotalFrames(w);
     w.onsetTexts = RecOnsetAnnotations(w);
-    int64_t lastOnset = static_cast<int64_t>(std::max(0, w.totalFrames - 1)) * seconds;
-    w.annotationBytes = RecAnnotationBytes(w.onsetTexts, lastOnset);
+    w.onsetTextsWritten = 0;
+    w.annotationBytes = RecAnnotationBytes(w.onsetTexts, seconds, w.totalFrames);
+    RecPlaceSignals(w);
     return true;
 }
 
@@ -193,7 +194,10 @@ int RecWriteBlock(RecHandle h, int, uint16_t frames, int channel, int strideByte
     int32_t seconds = w->header[REC_HEADER_FRAME_SECONDS];
     int maxFrames = std::max<int>(kRecMinBlockFrames, w->blockSeconds / seconds);
     if (frames > maxFrames) return 0;  // bounds the memory a block may take
-    RecTakeFrames(*c, w->sourcePerRecord, frames, first, strideBytes);
+    if (!RecReserveBlock(*w, frames)) return 0;
+    RecTakeFrames(*c, w->sourcePerRecord, frames, first, strideBytes, w->blockRecords.data() + c->recordOffset,
+                  w->recordBytes);
+    c->framesInBlock = frames;
     return 1;
 }
 
