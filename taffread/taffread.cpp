@@ -18,7 +18,7 @@ struct TaffRecording {
     taff::Header header;
     taff::Layout layout;
     taff::InputFile data;
-    std::vector<unsigned char> chunk;  // for conversions (LONG, SEQUENTIAL)
+    std::vector<unsigned char> chunk;  // reads that convert or rearrange samples go through this
 };
 
 namespace {
@@ -26,55 +26,136 @@ namespace {
 constexpr size_t kMaxHeaderBytes = 1 << 20;   // real headers hold a few KiB
 constexpr size_t kChunkBytes = 1 << 20;       // conversion reads go in pieces of this
 
-// Reads `scans` scans from `first` of an INTERLACED INTEGER file straight
-// into `buffer` with a single read.
-bool ReadInterlaced16(TaffRecording* rec, int64_t first, int64_t scans, int16_t* buffer) {
-    const size_t count = static_cast<size_t>(scans) * static_cast<size_t>(rec->layout.channels);
-    if (!rec->data.Seek(taff::SampleOffset(rec->layout, 0, first))) return false;
-    if (rec->data.Read(buffer, count * 2) != count * 2) return false;
-    taff::FixInt16Order(buffer, count);
+bool ReserveChunk(TaffRecording* rec) {
+    if (rec->chunk.size() >= kChunkBytes) return true;
+    try {
+        rec->chunk.resize(kChunkBytes);
+    } catch (...) {
+        return false;
+    }
     return true;
 }
 
-// Reads `count` samples at `offset` in chunks and converts them into
-// `dest`, every `destStride`-th element.
-bool ReadConverted(TaffRecording* rec, int64_t offset, size_t count, int16_t* dest, size_t destStride) {
-    const int sampleBytes = rec->layout.sampleBytes;
+// Reads `count` consecutive samples at `offset` into `dest`: 16-bit samples
+// straight into it with a single read, LONG samples through the chunk,
+// converted a chunk at a time.
+bool ReadRun(TaffRecording* rec, int64_t offset, size_t count, int16_t* dest) {
     if (!rec->data.Seek(offset)) return false;
-    const size_t perChunk = kChunkBytes / static_cast<size_t>(sampleBytes);
-    if (rec->chunk.size() < kChunkBytes) {
-        try {
-            rec->chunk.resize(kChunkBytes);
-        } catch (...) {
-            return false;
-        }
+    if (rec->layout.sampleBytes == 2) {
+        if (rec->data.Read(dest, count * 2) != count * 2) return false;
+        taff::FixInt16Order(dest, count);
+        return true;
     }
+    if (!ReserveChunk(rec)) return false;
+    const size_t perChunk = kChunkBytes / 4;
     while (count > 0) {
         const size_t n = std::min(count, perChunk);
-        const size_t bytes = n * static_cast<size_t>(sampleBytes);
-        if (rec->data.Read(rec->chunk.data(), bytes) != bytes) return false;
-        taff::ConvertSamples(rec->chunk.data(), n, sampleBytes, dest, destStride);
-        dest += n * destStride;
+        if (rec->data.Read(rec->chunk.data(), n * 4) != n * 4) return false;
+        taff::ConvertSamples(rec->chunk.data(), n, 4, dest, 1);
+        dest += n;
         count -= n;
     }
     return true;
 }
 
-bool ReadScans(TaffRecording* rec, int64_t first, int64_t scans, int16_t* buffer) {
+// Where a block's samples go: interleaved scans (sample i of channel c at
+// i x channels + c) or one run per channel (at c x runLength + i).
+struct BlockShape {
+    bool byChannel;
+    size_t runLength;
+};
+
+// Scans per piece when a block is read through the chunk: as many as the
+// chunk holds (at least one; a scan is at most 1024 x 4 bytes).
+size_t ScansPerPiece(const taff::Layout& layout) {
+    const size_t scanBytes = static_cast<size_t>(layout.channels) * static_cast<size_t>(layout.sampleBytes);
+    return std::max<size_t>(1, kChunkBytes / scanBytes);
+}
+
+// SEQUENTIAL: each channel's run of the block is one stretch of the file.
+bool ReadSequential(TaffRecording* rec, int64_t first, int64_t scans, int16_t* buffer, BlockShape shape) {
     const taff::Layout& layout = rec->layout;
     const size_t channels = static_cast<size_t>(layout.channels);
-    if (!layout.sequential && layout.sampleBytes == 2) return ReadInterlaced16(rec, first, scans, buffer);
-    if (!layout.sequential) {
-        return ReadConverted(rec, taff::SampleOffset(layout, 0, first), static_cast<size_t>(scans) * channels,
-                             buffer, 1);
-    }
-    for (int c = 0; c < layout.channels; ++c) {
-        if (!ReadConverted(rec, taff::SampleOffset(layout, c, first), static_cast<size_t>(scans), buffer + c,
-                           channels)) {
-            return false;
+    if (shape.byChannel) {
+        for (int c = 0; c < layout.channels; ++c) {
+            if (!ReadRun(rec, taff::SampleOffset(layout, c, first), static_cast<size_t>(scans),
+                         buffer + static_cast<size_t>(c) * shape.runLength))
+                return false;
         }
+        return true;
+    }
+    // Interleaved: piece by piece, every channel's run of the piece into the
+    // chunk, then woven into scans a cache-sized tile at a time.
+    if (!ReserveChunk(rec)) return false;
+    const size_t perPiece = ScansPerPiece(layout);
+    const size_t sampleBytes = static_cast<size_t>(layout.sampleBytes);
+    for (int64_t done = 0; done < scans;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(scans - done, static_cast<int64_t>(perPiece)));
+        for (size_t c = 0; c < channels; ++c) {
+            if (!rec->data.Seek(taff::SampleOffset(layout, static_cast<int>(c), first + done))) return false;
+            if (rec->data.Read(rec->chunk.data() + c * n * sampleBytes, n * sampleBytes) != n * sampleBytes)
+                return false;
+        }
+        taff::InterleaveRuns(rec->chunk.data(), layout.channels, n, n, layout.sampleBytes,
+                             buffer + static_cast<size_t>(done) * channels);
+        done += static_cast<int64_t>(n);
     }
     return true;
+}
+
+// INTERLACED: the block is one stretch of the file.
+bool ReadInterlaced(TaffRecording* rec, int64_t first, int64_t scans, int16_t* buffer, BlockShape shape) {
+    const taff::Layout& layout = rec->layout;
+    const size_t channels = static_cast<size_t>(layout.channels);
+    if (!shape.byChannel)
+        return ReadRun(rec, taff::SampleOffset(layout, 0, first), static_cast<size_t>(scans) * channels, buffer);
+    // One run per channel: piece by piece through the chunk, unwoven a
+    // cache-sized tile of scans at a time.
+    if (!ReserveChunk(rec) || !rec->data.Seek(taff::SampleOffset(layout, 0, first))) return false;
+    const size_t perPiece = ScansPerPiece(layout);
+    const size_t scanBytes = channels * static_cast<size_t>(layout.sampleBytes);
+    for (int64_t done = 0; done < scans;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(scans - done, static_cast<int64_t>(perPiece)));
+        if (rec->data.Read(rec->chunk.data(), n * scanBytes) != n * scanBytes) return false;
+        taff::DeinterleaveScans(rec->chunk.data(), layout.channels, n, layout.sampleBytes,
+                                buffer + static_cast<size_t>(done), shape.runLength);
+        done += static_cast<int64_t>(n);
+    }
+    return true;
+}
+
+// Zeros the samples of scans [from, samples) of every channel.
+void ZeroFrom(int16_t* buffer, size_t channels, size_t samples, size_t from, BlockShape shape) {
+    if (!shape.byChannel) {
+        std::fill(buffer + from * channels, buffer + samples * channels, int16_t{0});
+        return;
+    }
+    for (size_t c = 0; c < channels; ++c)
+        std::fill(buffer + c * shape.runLength + from, buffer + c * shape.runLength + samples, int16_t{0});
+}
+
+// TaffReadBlock and TaffReadChannelBlock: the checks, the zero fill and the result.
+int32_t ReadBlock(TaffHandle handle, int32_t firstSample, int32_t samples, int16_t* buffer, bool byChannel) {
+    if (handle == nullptr || buffer == nullptr || samples <= 0) return 0;
+    const size_t channels = static_cast<size_t>(handle->layout.channels);
+    const BlockShape shape = {byChannel, static_cast<size_t>(samples)};
+    const size_t all = static_cast<size_t>(samples);
+    if (firstSample < 0) {
+        ZeroFrom(buffer, channels, all, 0, shape);
+        return 0;
+    }
+    const int64_t available = std::max<int64_t>(0, int64_t{handle->layout.scans} - firstSample);
+    const int64_t fromFile = std::min<int64_t>(available, samples);
+    if (fromFile > 0) {
+        const bool read = handle->layout.sequential ? ReadSequential(handle, firstSample, fromFile, buffer, shape)
+                                                    : ReadInterlaced(handle, firstSample, fromFile, buffer, shape);
+        if (!read) {
+            ZeroFrom(buffer, channels, all, 0, shape);
+            return 0;
+        }
+    }
+    ZeroFrom(buffer, channels, all, static_cast<size_t>(fromFile), shape);
+    return static_cast<int32_t>(fromFile);
 }
 
 int32_t StartValue(const taff::Header& h, int code) {
@@ -156,20 +237,9 @@ int TaffGetText(TaffHandle handle, int code, int channel, char* dest, int destSi
 }
 
 int32_t TaffReadBlock(TaffHandle handle, int32_t firstSample, int32_t samples, int16_t* buffer) {
-    if (handle == nullptr || buffer == nullptr || samples <= 0) return 0;
-    const size_t channels = static_cast<size_t>(handle->layout.channels);
-    const size_t total = static_cast<size_t>(samples) * channels;
-    if (firstSample < 0) {
-        std::fill(buffer, buffer + total, int16_t{0});
-        return 0;
-    }
-    const int64_t available = std::max<int64_t>(0, int64_t{handle->layout.scans} - firstSample);
-    const int64_t fromFile = std::min<int64_t>(available, samples);
-    const size_t filled = static_cast<size_t>(fromFile) * channels;
-    if (fromFile > 0 && !ReadScans(handle, firstSample, fromFile, buffer)) {
-        std::fill(buffer, buffer + total, int16_t{0});
-        return 0;
-    }
-    std::fill(buffer + filled, buffer + total, int16_t{0});
-    return static_cast<int32_t>(fromFile);
+    return ReadBlock(handle, firstSample, samples, buffer, false);
+}
+
+int32_t TaffReadChannelBlock(TaffHandle handle, int32_t firstSample, int32_t samples, int16_t* buffer) {
+    return ReadBlock(handle, firstSample, samples, buffer, true);
 }

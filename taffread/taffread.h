@@ -63,3 +63,11 @@ int TaffGetText(TaffHandle handle, int code, int channel, char* dest, int destSi
 // recording are filled with zeros. Returns the number of scans that came from
 // the file: 0 when none did, on a read error, or for bad arguments.
 int32_t TaffReadBlock(TaffHandle handle, int32_t firstSample, int32_t samples, int16_t* buffer);
+
+// Reads the same scans as TaffReadBlock, but one run per channel: sample i
+// of channel c goes to buffer[c x samples + i] (the buffer holds the same
+// 2 x channels x samples bytes). A caller that hands the channels on one by
+// one takes each from its run, with no stride; sequential recordings are
+// read straight into their runs, interlaced ones are unwoven in
+// cache-sized tiles. Zero fill and result as TaffReadBlock.
+int32_t TaffReadChannelBlock(TaffHandle handle, int32_t firstSample, int32_t samples, int16_t* buffer);
