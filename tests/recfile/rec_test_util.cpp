@@ -70,8 +70,9 @@ void WriteBlocks(RecHandle h, const TestRun& run, TestResult& r) {
                 buffer[static_cast<size_t>(i * run.sourceChannels + c)] =
                     read + i < run.lengthSamples ? run.sample(c + 1, read + i) : 0;
         for (size_t o = 0; o < run.channels.size(); ++o)
-            RecWriteBlock(h, 0, static_cast<uint16_t>(framesPerBlock), static_cast<int>(o),
-                          2 * run.sourceChannels, buffer.data() + run.channels[o].source - 1);
+            if (!run.handed || run.handed(r.flushes, static_cast<int>(o)))
+                RecWriteBlock(h, 0, static_cast<uint16_t>(framesPerBlock), static_cast<int>(o),
+                              2 * run.sourceChannels, buffer.data() + run.channels[o].source - 1);
         r.flushesOk &= RecFlushBlock(h, static_cast<uint16_t>(framesPerBlock)) ? 1 : 0;
         ++r.flushes;
         done += framesPerBlock;

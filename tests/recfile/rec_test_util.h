@@ -44,6 +44,8 @@ struct TestRun {
     std::vector<TestLevel> levels;  // written for every position channel
     // Source sample `index` of source channel `source` (from 1).
     std::function<int16_t(int source, int64_t index)> sample;
+    // Whether output channel `channel` is handed in block `block` (from 0); all when empty.
+    std::function<bool(int block, int channel)> handed;
 };
 
 struct TestResult {
