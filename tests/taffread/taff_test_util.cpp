@@ -48,6 +48,16 @@ void ExpectGeneratorSamples(const Recording& rec, const TaffGenOptions& o, int32
                     << "scan " << first + i << " channel " << c;
             }
         }
+        // The same block as one run per channel.
+        std::fill(block.begin(), block.end(), int16_t{0x5A5A});
+        ASSERT_EQ(TaffReadChannelBlock(rec.get(), first, blockScans, block.data()), got) << "block at " << first;
+        for (int c = 0; c < channels; ++c) {
+            for (int32_t i = 0; i < blockScans; ++i) {
+                const int16_t expected = i < got ? TaffGenExpectedSample(o, c, first + i) : 0;
+                ASSERT_EQ(block[static_cast<size_t>(c) * blockScans + i], expected)
+                    << "run of channel " << c << ", scan " << first + i;
+            }
+        }
     }
 }
 
@@ -61,6 +71,15 @@ void ExerciseBlock(TaffHandle handle, int channels, int32_t length, int32_t firs
     ASSERT_LE(got, inFile);
     if (got == inFile) {
         for (size_t i = static_cast<size_t>(got) * channels; i < block.size(); ++i) ASSERT_EQ(block[i], 0);
+    }
+    // One run per channel, into a buffer of exactly the same size.
+    std::vector<int16_t> runs(block.size(), int16_t{0x5A5A});
+    ASSERT_EQ(TaffReadChannelBlock(handle, first, scans, runs.data()), got);
+    for (size_t c = 0; c < static_cast<size_t>(channels); ++c) {
+        for (size_t i = 0; i < static_cast<size_t>(scans); ++i) {
+            const int16_t scanOrder = block[i * static_cast<size_t>(channels) + c];
+            ASSERT_EQ(runs[c * static_cast<size_t>(scans) + i], scanOrder) << "channel " << c << " scan " << i;
+        }
     }
 }
 

@@ -43,11 +43,13 @@ private:
 };
 
 // Reads the whole recording in blocks of `blockScans` (the last one running
-// past the end) and expects every sample to be the generator's, the zero
-// fill after the end, and each result to count the scans from the file.
+// past the end), as scans and as one run per channel, and expects every
+// sample to be the generator's, the zero fill after the end, and each result
+// to count the scans from the file.
 void ExpectGeneratorSamples(const Recording& rec, const TaffGenOptions& options, int32_t blockScans);
 
 // Uses every call on `handle` with exact-size buffers: values, names, and
-// blocks at the start, the middle, across the end and beyond it. Checks
-// only what holds for any recording (results within range, zero fill).
+// blocks at the start, the middle, across the end and beyond it, as scans
+// and as runs. Checks only what holds for any recording (results within
+// range, zero fill, runs holding what the scans hold).
 void ExerciseHandle(TaffHandle handle);
