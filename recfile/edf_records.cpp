@@ -57,8 +57,11 @@ struct Groups {
 // Groups that all hold S/N samples (N divides S): the sum of each group in
 // 32 bits (a group of up to 65535 samples cannot overflow it) and its
 // rounded mean by the group's reciprocal, which such a group always has.
+// `Size` > 0 fixes the group size at compile time (the usual divisors), so
+// that the sum is unrolled; 0 takes it from `g`.
+template <int Size>
 void ReduceEvenGroups(const unsigned char* src, size_t stride, const Groups& g, uint8_t* out) {
-    const int64_t size = g.size;
+    const int64_t size = Size > 0 ? Size : g.size;
     const uint64_t reciprocal = g.shorter.reciprocal, half = static_cast<uint64_t>(size / 2);
     const size_t step = static_cast<size_t>(size) * stride;
     for (int64_t k = 0; k < g.outputs; ++k, src += step, out += 2) {
@@ -73,8 +76,13 @@ void ReduceEvenGroups(const unsigned char* src, size_t stride, const Groups& g, 
 
 void ReduceFrame(const unsigned char* src, size_t stride, const Groups& g, bool takeFirst, uint8_t* out) {
     if (!takeFirst && g.remainder == 0 && g.size <= 65535) {
-        ReduceEvenGroups(src, stride, g, out);
-        return;
+        switch (g.size) {
+            case 2: ReduceEvenGroups<2>(src, stride, g, out); return;
+            case 4: ReduceEvenGroups<4>(src, stride, g, out); return;
+            case 5: ReduceEvenGroups<5>(src, stride, g, out); return;
+            case 10: ReduceEvenGroups<10>(src, stride, g, out); return;
+            default: ReduceEvenGroups<0>(src, stride, g, out); return;
+        }
     }
     int64_t carried = 0;
     for (int64_t k = 0; k < g.outputs; ++k, out += 2) {

@@ -86,7 +86,7 @@ int16_t Highest(int64_t) { return 32767; }
 
 TEST(Records, FramesReduceIntoTheirSlotsForEveryKindOfGroup) {
     const struct { int64_t s; int32_t n; } cases[] = {
-        {200, 200}, {200, 100}, {200, 50}, {200, 4}, {250, 62}, {250, 83}, {1000, 7},
+        {200, 200}, {200, 100}, {200, 50}, {200, 40}, {200, 20}, {200, 4}, {250, 62}, {250, 83}, {1000, 7},
         {1000, 999}, {7, 1}, {1, 1}, {37, 36}};
     for (const auto& c : cases)
         for (bool position : {false, true}) ExpectFramesReduced(c.s, c.n, position, Noise);
