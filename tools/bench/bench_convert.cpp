@@ -14,6 +14,7 @@
 // program started again), so that the peak memory is the conversion's alone.
 // Linux only; not a test: run it by hand.
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -213,6 +214,21 @@ double Copy(const std::string& from, const std::string& to) {
     return ok ? Since(start) : -1;
 }
 
+// Touches `bytes` of fresh memory and gives it back. A virtual machine may
+// hand memory that has lain free for a while back to its host, and taking
+// it again then costs far more than writing to it: a run that needs more
+// new file pages than the previous run just freed would pay for that. Done
+// before every timed run, copy and conversion alike, so each starts with
+// enough recently freed memory; in a child process of its own, so that its
+// pages count toward no one's peak memory.
+void WarmFreeMemory(size_t bytes) {
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) return;
+    madvise(p, bytes, MADV_HUGEPAGE);  // whole large blocks, as the file pages of big writes take them
+    std::memset(p, 1, bytes);
+    munmap(p, bytes);
+}
+
 // ---- child processes ---------------------------------------------------------------
 
 struct ChildResult {
@@ -261,6 +277,11 @@ int ChildMain(int argc, char** argv) {
         const ConvertFigures f = Convert(argv[3], argv[4], std::atoi(argv[5]), std::string(argv[6]) == "runs");
         std::printf("%.6f %.6f\n", f.seconds, f.slowestStep);
         return f.seconds < 0 ? 1 : 0;
+    }
+    if (what == "warm" && argc == 4) {
+        WarmFreeMemory(size_t(std::strtoull(argv[3], nullptr, 10)));
+        std::printf("0 0\n");
+        return 0;
     }
     if (what == "copy" && argc == 5) {
         const double s = Copy(argv[3], argv[4]);
@@ -475,6 +496,7 @@ int main(int argc, char** argv) {
             for (int turn = 0; turn < 2; ++turn) {
                 const bool copyTurn = (turn + round) % 2 == 0;  // alternate which goes first
                 sync();  // nothing left to write back from the previous run
+                RunChild({"--child", "warm", std::to_string(fs::file_size(rec.data) + (uintmax_t(64) << 20))});
                 ChildResult r = copyTurn ? RunChild({"--child", "copy", rec.data, copy})
                                          : RunChild(ConvertArgs(rec, out, row));
                 if (!r.ok) {
@@ -504,26 +526,30 @@ int main(int argc, char** argv) {
         fs::remove(out, ec);
     }
 
-    std::printf("\n%-24s %8s %9s %7s %8s %7s %8s %8s %8s %8s %8s %7s %7s\n", "variant", "data MB", "convert s",
-                "MB/s", "copy s", "x copy", "slowest", "peak MiB", "peak MiB", "out MB", "samples", "annot",
-                "samples");
-    std::printf("%-24s %8s %9s %7s %8s %7s %8s %8s %8s %8s %8s %7s %7s\n", "", "", "median", "", "median", "",
-                "step ms", "long", "short", "", "MB", "%", "exact");
+    std::printf("\n%-20s %7s %7s %6s %7s %6s %6s %7s %6s %6s %7s %7s %6s %5s\n", "variant", "data", "convert", "MB/s",
+                "copy", "x copy", "x copy", "slowest", "peak", "peak", "output", "samples", "annot", "exact");
+    std::printf("%-20s %7s %7s %6s %7s %6s %6s %7s %6s %6s %7s %7s %6s %5s\n", "", "MB", "s", "", "s", "median",
+                "best", "step ms", "MiB", "MiB", "MB", "MB", "%", "");
+    std::printf("%-20s %7s %7s %6s %7s %6s %6s %7s %5.1fh %5.1fh\n", "", "", "", "", "", "", "", "", s.hours,
+                s.shortHours);
     for (const Row& row : rows) {
         const double dataMB = double(fs::file_size(night(row).data)) / 1e6;
         const double conv = Median(row.convert), cp = Median(row.copy);
+        const double best = *std::min_element(row.convert.begin(), row.convert.end()) /
+                            *std::min_element(row.copy.begin(), row.copy.end());
         const OutputFigures& o = row.output;
         const char* exact = row.wrong == -2 ? "-" : row.wrong == 0 ? "yes" : "NO";
         const std::string name = std::string(kVariants[row.variant].name) + (row.byRuns ? " (runs)" : "");
-        std::printf("%-24s %8.1f %9.3f %7.0f %8.3f %7.2f %8.1f %8.1f %8.1f %8.1f %8.1f %7.2f %7s\n", name.c_str(),
-                    dataMB, conv, dataMB / conv, cp, conv / cp, 1000 * Median(row.slowest),
+        std::printf("%-20s %7.1f %7.3f %6.0f %7.3f %6.2f %6.2f %7.1f %6.1f %6.1f %7.1f %7.1f %6.2f %5s\n",
+                    name.c_str(), dataMB, conv, dataMB / conv, cp, conv / cp, best, 1000 * Median(row.slowest),
                     *std::max_element(row.peak.begin(), row.peak.end()), row.shortPeak, o.fileBytes / 1e6,
                     o.sampleBytes / 1e6, o.ok ? 100.0 * o.annotationBytes / o.fileBytes : -1.0, exact);
         if (row.wrong > 0) std::printf("  %s: %lld samples differ\n", name.c_str(), (long long)row.wrong);
     }
-    std::printf("(medians of %d interleaved rounds; x copy = conversion time / copy time of the same data file;\n"
-                " slowest step = median over rounds of the slowest 60-s block; annot = annotation signal share of\n"
-                " the output file; samples exact = every sample of the %.1f-h file checked against the generator)\n",
+    std::printf("(%d interleaved rounds; x copy = conversion time / copy time of the same data file, of the\n"
+                " medians and of the best runs; slowest step = median over rounds of the slowest step; peak =\n"
+                " peak resident memory of the converting process; annot = the annotation signal's share of\n"
+                " the output file; exact = every sample of the %.1f-h file checked against the generator)\n",
                 s.rounds, s.shortHours);
     if (!s.keep) {
         for (int k = 0; k < kinds; ++k)
