@@ -16,7 +16,8 @@
 // records written so far and the "unknown" record count of the header.
 //
 // Texts are zero-terminated Shift-JIS; texts that EDF's ASCII header cannot
-// hold are kept, converted to UTF-8, in annotations of the first record.
+// hold are kept, converted to UTF-8, in onset-0 annotations spread over the
+// first records.
 // Portable C++: no platform headers, 64-bit file offsets.
 #pragma once
 
@@ -118,7 +119,10 @@ void RecSetBlockSize(RecHandle h, uint16_t secondsPerBlock);
 
 // Hands `frames` frames of output channel `channel` from an interleaved
 // 16-bit buffer: `first` points at the channel's first sample, successive
-// samples lie `strideBytes` apart. Non-zero on success.
+// samples lie `strideBytes` apart. The samples go straight into the block's
+// data records; with a stride of 2 (the channel's own run, as
+// TaffReadChannelBlock delivers it) whole frames are copied at once.
+// Non-zero on success.
 int RecWriteBlock(RecHandle h, int reserved, uint16_t frames, int channel, int strideBytes,
                   const int16_t* first);
 // Writes the frames handed since the last flush as data records (never more
