@@ -11,6 +11,7 @@
 #include "pagekit/file_dialogs.h"
 #include "pagekit/file_identity.h"
 #include "pagekit/program.h"
+#include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
 #include "resources/resource_ids.h"
 #include "textkit/sjis_text.h"
@@ -99,6 +100,40 @@ bool ChooseOutput(HWND mainWindow, ConverterState& state) {
     return true;
 }
 
+namespace {
+
+// The warning of a record too large to read: it names the frame times that
+// fit, or asks for a larger rate divisor when none does.
+INT_PTR CALLBACK RecordTooLargeProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dialog, IDC_RECORD_FIT_TEXT, reinterpret_cast<const char*>(lParam));
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void WarnRecordTooLarge(ConverterState& state) {
+    char text[160] = "";
+    const RunRecords records = RunRecordsOf(state);
+    for (int seconds : kFrameTimeChoices) {
+        if (!RecordFits(records, seconds)) continue;
+        char item[16];
+        snprintf(item, sizeof item, text[0] ? ", %isec" : "%isec", seconds);
+        if (!text[0]) CopyText(text, sizeof text, "ﾌﾚｰﾑ時間を次から選んで下さい: ");
+        AppendText(text, sizeof text, item);
+    }
+    if (!text[0]) CopyText(text, sizeof text, "ﾚｰﾄ分周を大きくするか、ﾁｬﾈﾙを減らして下さい。");
+    Ui().beep(MB_ICONEXCLAMATION);
+    Ui().dialogBox(MainWindowOf(ConvertPage(state)), g_program.instance, MAKEINTRESOURCEA(IDD_WARN_RECORD_TOO_LARGE),
+                   RecordTooLargeProc, reinterpret_cast<LPARAM>(text));
+}
+
+}  // namespace
+
 void StartConversion(ConverterState& state) {
     HWND page = ConvertPage(state);
     // A second start while converting would replace the running handle.
@@ -122,6 +157,7 @@ void StartConversion(ConverterState& state) {
     // settings file): the start is refused with a beep.
     if (why == kHeaderNoOutput || why == kHeaderBadFrameTime) Ui().beep(0);
     if (page) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
+    if (why == kHeaderRecordTooLarge) WarnRecordTooLarge(state);
     // An output that could not be created (a folder the operator may not
     // write to, a read-only device, a name the file system refuses) is told
     // as a failed write; nothing was created.

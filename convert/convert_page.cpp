@@ -3,6 +3,9 @@
 // page shows the conversion's state; the conversion controller changes it.
 #include "convert/convert_page.h"
 
+#include <cstdio>
+#include <iterator>
+
 #include "convert/conversion_controller.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
@@ -12,11 +15,6 @@
 
 namespace {
 
-struct FrameTimeChoice { const char* text; int seconds; };
-
-const FrameTimeChoice kFrameTimes[] = {
-    {"  1sec ", 1}, {"  2sec ", 2}, {"  5sec ", 5}, {" 10sec ", 10},
-};
 
 // The status string for the page's condition.
 int StatusString(const ConverterState& state) {
@@ -32,12 +30,14 @@ int StatusString(const ConverterState& state) {
 void OnInitPage(HWND page, const ConverterState* state) {
     HWND list = GetDlgItem(page, IDC_CONV_FRAMETIME);
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    for (const FrameTimeChoice& choice : kFrameTimes) {
-        LRESULT index = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice.text));
-        SendMessageA(list, CB_SETITEMDATA, index, choice.seconds);
+    for (int seconds : kFrameTimeChoices) {
+        char text[16];
+        snprintf(text, sizeof text, "%3isec ", seconds);
+        LRESULT index = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        SendMessageA(list, CB_SETITEMDATA, index, seconds);
     }
     if (state) {
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < int(std::size(kFrameTimeChoices)); ++i) {
             if (SendMessageA(list, CB_GETITEMDATA, i, 0) == state->settings.FrameTime) {
                 SendMessageA(list, CB_SETCURSEL, i, 0);
                 break;

@@ -17,6 +17,9 @@ enum {
     kFrameTimeDefault = 1, kFrameTimeMin = 1, kFrameTimeMax = 60
 };
 
+// The frame times the conversion page offers, in seconds.
+constexpr int kFrameTimeChoices[] = {1, 2, 5, 10};
+
 struct AppSettings {
     uint16_t MaxCh;         // channel rows in use, 1..32
     uint16_t TCType;        // 0: low filters as low-cut frequency, else time constant

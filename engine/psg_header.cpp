@@ -190,6 +190,20 @@ int32_t ChannelRate(int32_t sampleRate, int32_t rateDivisor) {
     return rateDivisor > 0 ? sampleRate / rateDivisor : sampleRate;
 }
 
+int64_t RecordSampleBytes(const RunRecords& s, int32_t frameTime) {
+    const int32_t entries = std::min<int32_t>(s.source.channelCount, kChannelEntries);
+    int64_t bytes = 0;
+    for (int32_t j = 0; j < entries; ++j) {
+        const ChannelSetting& ch = s.pattern.channels[j];
+        if (ch.enabled > 0) bytes += 2 * int64_t{ChannelRate(s.source.sampleRate, ch.rateDivisor)} * frameTime;
+    }
+    return bytes;
+}
+
+bool RecordFits(const RunRecords& s, int32_t frameTime) {
+    return RecordSampleBytes(s, frameTime) <= kMaxRecordBytes - kRecordAnnotationAllowance;
+}
+
 int32_t CollectRunChannels(const RunRecords& s) {
     const MontagePattern& pat = s.pattern;
     const int32_t entries = std::min<int32_t>(s.source.channelCount, kChannelEntries);
@@ -213,6 +227,9 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     const int32_t frameTime = s.settings.FrameTime;
     if (frameTime < kFrameTimeMin || frameTime > kFrameTimeMax)
         return Refuse(kHeaderBadFrameTime, why);
+    // A record readers refuse is never written: the start is refused before
+    // any file exists.
+    if (!RecordFits(s, frameTime)) return Refuse(kHeaderRecordTooLarge, why);
 
     // The buffer comes first so that a run that could not convert anything
     // never creates (and truncates) the output file.

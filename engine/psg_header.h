@@ -31,6 +31,7 @@ enum HeaderRefusal {
     kHeaderRunning,             // a run is going on and holds the output handle
     kHeaderNoChannel,           // no source channel, or none of them switched on
     kHeaderBadFrameTime,        // FrameTime outside 1..60 seconds
+    kHeaderRecordTooLarge,      // one data record would exceed kMaxRecordBytes
     kHeaderNoMemory,            // the block buffer could not be allocated
     kHeaderWriterFailed,        // the writer could not be made (RecNew)
     kHeaderCreateFailed,        // the output file could not be created
@@ -40,6 +41,19 @@ enum HeaderRefusal {
 // Channel flags of the channel table: 2 when low filters are given as a
 // low-cut frequency (TCType 0), plus 4 for a sine calibration wave.
 int32_t ChannelFlags(const AppSettings& settings);
+
+// The largest data record a PSG file may have: standard EDF readers refuse
+// a file whose record is larger than 10 MiB. The samples of a record leave
+// room for its annotation signal below that limit.
+constexpr int64_t kMaxRecordBytes = 10 * 1024 * 1024;
+constexpr int64_t kRecordAnnotationAllowance = 64 * 1024;
+
+// Bytes of the samples of one data record of the run channels of `s` at
+// `frameTime` seconds (the channels switched on for the recording open now).
+int64_t RecordSampleBytes(const RunRecords& s, int32_t frameTime);
+
+// Whether a data record of `frameTime` seconds stays within the limit.
+bool RecordFits(const RunRecords& s, int32_t frameTime);
 
 // Output rate of a channel in samples per second: sampleRate / rateDivisor,
 // integer division. A divisor of 0 or less (a hand-edited settings file) is

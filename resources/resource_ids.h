@@ -83,10 +83,12 @@
 #define IDD_WARN_NOT_TAFF           514   /* chosen file is not a TAFFormat recording */
 #define IDD_WARN_SAME_FILE          515   /* output name equals the source name */
 #define IDD_WARN_WRITE_FAILED       516   /* writing the PSG file failed */
+#define IDD_WARN_RECORD_TOO_LARGE   517   /* a data record would be too large to read */
 
 /* Static controls of the numbered dialogs that the code may address. */
 #define IDC_ABOUT_ICON              5001
 #define IDC_SPLASH_ICON             5041
+#define IDC_RECORD_FIT_TEXT         5171  /* dialog 517: which frame times fit */
 
 /* ---- 8. Source data page (SOURCEDATA) ------------------------------------ */
 #define IDC_SRC_FILENAME            1213

@@ -353,6 +353,34 @@ TEST_F(ConvertPage, FrameTimeZeroRefusesTheStart) {
     EXPECT_NE(StatusString(IDS_STATUS_CONVERTING), Text(IDC_CONV_STATUS));
 }
 
+// A 96 kHz, 6-channel recording at frame time 10 would give records of
+// 11.5 MB that readers refuse: the start is refused before any file exists,
+// and the warning names the frame times that fit.
+TEST_F(ConvertPage, RecordTooLargeToReadIsRefusedBeforeAnyFile) {
+    WriteTextFile(SettingsPath(), "[SYSTEM]\r\nFrameTime=10\r\n");
+    Open();
+    TaffGenOptions options;
+    options.channels = 6;
+    options.rate = 96000;
+    options.seconds = 2;
+    OpenRecording(MakeRecording("FAST.HDR", options));
+    const std::string output = TempDir() + "\\FAST_OUT.DAT";
+    ChooseOutput(output);
+    std::string shown;
+    Fake().dialogScript = [&shown](HWND dialog) {
+        shown = ControlText(dialog, IDC_RECORD_FIT_TEXT);
+        EndDialog(dialog, IDOK);
+    };
+    Click(IDC_CONV_START);
+    EXPECT_EQ(std::vector<std::string>{"#" + std::to_string(IDD_WARN_RECORD_TOO_LARGE)}, Fake().dialogBoxes);
+    EXPECT_NE(std::string::npos, shown.find("1sec, 2sec, 5sec")) << shown;
+    EXPECT_EQ(std::string::npos, shown.find("10sec")) << shown;
+    EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
+    EXPECT_EQ(0u, State().frame.conversionTimer);
+    EXPECT_FALSE(Exists(output));
+    EXPECT_FALSE(Fake().beeps.empty());
+}
+
 TEST_F(ConvertPage, FailedWriteIsReported) {
     // Wine reaches /dev/full through drive Z:; every write to it fails.
     const std::string output = "Z:\\dev\\full";

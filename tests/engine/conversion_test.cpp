@@ -223,6 +223,34 @@ TEST(Conversion, RefusedStartsCreateNoFile) {
     EXPECT_EQ(s->conv.blockBuffer, nullptr);
 }
 
+// A 96 kHz, 6-channel recording: at frame time 10 a record would be 11.5 MB,
+// which EDFlib refuses, so the start is refused before any file exists; at
+// frame time 1 the file converts and EDFlib reads it.
+TEST(Conversion, RecordsOverTheReadersLimitAreNeverWritten) {
+    TempDir dir;
+    TaffGenOptions o = Recording(6, 96000 * 3);
+    o.rate = 96000;
+    StateOwner s;
+    const std::string out = dir.Path("fast.DAT");
+    OpenRecording(*s, o, dir.Path("FAST.HDR"), out);
+    s->settings.FrameTime = 10;
+    EXPECT_EQ(RecordSampleBytes(Records(*s), 10), 6 * 2 * 96000 * 10);
+    for (int seconds : {1, 2, 5}) EXPECT_TRUE(RecordFits(Records(*s), seconds)) << seconds;
+    EXPECT_FALSE(RecordFits(Records(*s), 10));
+    RunResult r = RunConversion(*s);
+    EXPECT_EQ(r.refusal, kHeaderRecordTooLarge);
+    EXPECT_NE(access(out.c_str(), F_OK), 0);
+
+    s->settings.FrameTime = 1;
+    ASSERT_TRUE(ChooseOutputPath(s->conv, out.c_str()));
+    r = RunConversion(*s);
+    ASSERT_EQ(r.end, kRunCompleted);
+    EdfReader edf(out);
+    ASSERT_TRUE(edf.ok) << "EDFlib error " << edf.hdr->filetype;
+    EXPECT_EQ(edf.hdr->datarecords_in_file, 3);
+    EXPECT_EQ(edf.hdr->signalparam[0].smp_in_datarecord, 96000);
+}
+
 TEST(Conversion, MontageEditsDuringARunDoNotChangeTheFile) {
     TempDir dir;
     const TaffGenOptions o = Recording(14, 200 * 250 + 11);
