@@ -77,6 +77,17 @@ void StoreEntries(HWND combo, const HistoryBox& box, const char* typed, const ch
     }
 }
 
+// Selects the list item that equals `text`, or none. The combo box may copy
+// its selection into the edit field after the choice was reported; the
+// selection must then give the field's text, not an empty one.
+void SelectEntry(HWND combo, const char* text) {
+    int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    int found = -1;
+    for (int i = 0; i < count && found < 0; ++i)
+        if (ItemText(combo, i) == text) found = i;
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+}
+
 }  // namespace
 
 const HistoryBox* FindHistoryBox(int id) {
@@ -112,6 +123,7 @@ void UpdateHistory(HWND combo, const HistoryBox& box, PatientInfo& patient, bool
     if (typed[0]) {
         StoreEntries(combo, box, typed, historyPath);
         LoadHistoryList(combo, box, kSkipGaps, historyPath);
+        SelectEntry(combo, field);
     }
     SetWindowTextA(combo, field);
 }

@@ -333,6 +333,33 @@ TEST_F(PatientPage, EntryChosenAgainMovesToTheTopOnce) {
     EXPECT_EQ(3u, Items(IDC_PAT_REQ_DOCTOR).size());
 }
 
+// The list's own mouse handling: after the choice is reported the combo
+// box may copy its selection into the edit field once more.
+TEST_F(PatientPage, ItemPickedWithTheMouseStaysInTheBox) {
+    WriteTextFile(PatientPath(), SectionText("MEDICINE", {{0, "Melatonin"}, {1, "Zolpidem"}}));
+    OpenOnPage();
+    HWND combo = GetDlgItem(Page(), IDC_PAT_MEDICATION);
+    COMBOBOXINFO info = {};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+    SetFocus(combo);
+    SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    RECT item;
+    ASSERT_NE(LB_ERR, SendMessageA(info.hwndList, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item)));
+    const LPARAM at = MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2);
+    SendMessageA(info.hwndList, WM_MOUSEMOVE, 0, at);
+    SendMessageA(info.hwndList, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(info.hwndList, WM_LBUTTONUP, 0, at);
+    Pump(50);
+    EXPECT_STREQ("Zolpidem", Patient().medication);
+    EXPECT_EQ("Zolpidem", Text(IDC_PAT_MEDICATION));
+    EXPECT_EQ(Texts({"Zolpidem", "Melatonin"}), Items(IDC_PAT_MEDICATION));
+    SetFocus(GetDlgItem(Page(), IDC_PAT_ID));   // leaving the box changes nothing
+    Pump(20);
+    EXPECT_STREQ("Zolpidem", Patient().medication);
+    EXPECT_EQ("Zolpidem", Key("MEDICINE", 0));
+}
+
 TEST_F(PatientPage, TwentyFirstEntryDropsTheOldest) {
     std::vector<std::pair<int, std::string>> keys;
     for (int i = 0; i < 20; ++i) keys.push_back({i, "Tech" + std::to_string(i)});
