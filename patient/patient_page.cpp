@@ -1,10 +1,233 @@
-// The patient page. Until its editing arrives the page shows its controls
-// only; the patient record is loaded and saved with the settings.
+// The patient page: the patient and examination details of PatientInfo that
+// the header writer puts into the PSG file's patient block, and the check
+// box that decides whether they are saved at exit. Every change goes into
+// the record the moment its control reports it; the remembered choice lists
+// are in history_lists.cpp, the arithmetic in engine/patient_rules.h.
 #include "patient/patient_page.h"
 
-INT_PTR CALLBACK PatientPageProc(HWND, UINT message, WPARAM, LPARAM) {
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "engine/patient_rules.h"
+#include "pagekit/program.h"
+#include "pagekit/state_lock.h"
+#include "pagekit/ui_seam.h"
+#include "patient/history_lists.h"
+#include "resources/resource_ids.h"
+#include "textkit/sjis_text.h"
+
+namespace {
+
+// The plain text fields: ID, name and kana.
+struct TextControl { int id; int size; char* (*field)(PatientInfo&); };
+
+const TextControl kTextControls[] = {
+    {IDC_PAT_ID, kPatientIdSize, [](PatientInfo& p) { return p.id; }},
+    {IDC_PAT_NAME, kPatientNameSize, [](PatientInfo& p) { return p.name; }},
+    {IDC_PAT_KANA, kPatientNameSize, [](PatientInfo& p) { return p.kana; }},
+};
+
+const char* const kSexCodes[] = {"0", "M", "F"};
+
+// The text of a fixed field, however it was filled: never read past it.
+std::string FieldText(const char* field, int size) {
+    return std::string(field, FieldTextLength(field, static_cast<size_t>(size)));
+}
+
+// The text of a control, however long, cut to a field of `size` bytes.
+void ReadControlText(HWND control, char* field, int size) {
+    int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    GetWindowTextA(control, &text[0], static_cast<int>(text.size()));
+    CopyText(field, size, text.c_str());
+}
+
+void AddNumbers(HWND page, int id, int first, int last) {
+    for (int n = first; n <= last; ++n) {
+        char text[8];
+        snprintf(text, sizeof text, "%u", static_cast<unsigned>(n));
+        SendDlgItemMessageA(page, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+}
+
+// Selects item `index`; an index the list does not have leaves it without
+// a selection.
+void Select(HWND page, int id, int index) {
+    int count = static_cast<int>(SendDlgItemMessageA(page, id, CB_GETCOUNT, 0, 0));
+    if (index < 0 || index >= count) index = -1;
+    SendDlgItemMessageA(page, id, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int Selection(HWND page, int id) { return static_cast<int>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0)); }
+
+void OnInitPage(HWND page) {
+    for (const char* code : kSexCodes) SendDlgItemMessageA(page, IDC_PAT_SEX, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(code));
+    Select(page, IDC_PAT_SEX, 0);
+    AddNumbers(page, IDC_PAT_BIRTH_YEAR, kBirthYearFirst, kBirthYearLast);
+    AddNumbers(page, IDC_PAT_BIRTH_MONTH, 1, 12);
+    AddNumbers(page, IDC_PAT_BIRTH_DAY, 1, 31);
+    AddNumbers(page, IDC_PAT_AGE_YEARS, 0, kAgeYearsLast);
+    AddNumbers(page, IDC_PAT_AGE_MONTHS, 0, kAgeMonthsLast);
+    for (const HistoryBox& box : kHistoryBoxes)
+        LoadHistoryList(GetDlgItem(page, box.id), box, box.reading, g_program.patientPath);
+}
+
+void ShowAge(HWND page, const PatientInfo& p) {
+    Select(page, IDC_PAT_AGE_YEARS, p.ageYears);
+    Select(page, IDC_PAT_AGE_MONTHS, p.ageMonths);
+}
+
+void ShowMeasures(HWND page, const PatientInfo& p) {
+    char text[32];
+    FormatHeight(text, sizeof text, p.height);
+    SetDlgItemTextA(page, IDC_PAT_HEIGHT, text);
+    FormatWeight(text, sizeof text, p.weight);
+    SetDlgItemTextA(page, IDC_PAT_WEIGHT, text);
+}
+
+// Selects the sex whose code equals the record's; an unknown code leaves
+// the selection as it is.
+void ShowSex(HWND page, const PatientInfo& p) {
+    const std::string sex = FieldText(p.sex, kSexSize);
+    for (int i = 0; i < 3; ++i) {
+        if (sex == kSexCodes[i]) {
+            Select(page, IDC_PAT_SEX, i);
+            return;
+        }
+    }
+}
+
+void OnRefresh(HWND page, ConverterState& state) {
+    PatientInfo& p = state.patient;
+    CheckDlgButton(page, IDC_PAT_SAVE_ON_EXIT, state.settings.SaveEnable ? BST_CHECKED : BST_UNCHECKED);
+    for (const TextControl& c : kTextControls) {
+        SendDlgItemMessageA(page, c.id, EM_LIMITTEXT, static_cast<WPARAM>(c.size), 0);
+        SetDlgItemTextA(page, c.id, FieldText(c.field(p), c.size).c_str());
+    }
+    ShowSex(page, p);
+    ShowAge(page, p);
+    Select(page, IDC_PAT_BIRTH_YEAR, p.birthYear - kBirthYearFirst);
+    Select(page, IDC_PAT_BIRTH_MONTH, p.birthMonth - 1);
+    Select(page, IDC_PAT_BIRTH_DAY, p.birthDay - 1);
+    SendDlgItemMessageA(page, IDC_PAT_HEIGHT, EM_LIMITTEXT, kMeasureLimit, 0);
+    SendDlgItemMessageA(page, IDC_PAT_WEIGHT, EM_LIMITTEXT, kMeasureLimit, 0);
+    ShowMeasures(page, p);
+    for (const HistoryBox& box : kHistoryBoxes) {
+        SendDlgItemMessageA(page, box.id, CB_LIMITTEXT, static_cast<WPARAM>(box.size), 0);
+        SetDlgItemTextA(page, box.id, FieldText(box.field(p), box.size).c_str());
+    }
+}
+
+void OnTextDone(HWND page, PatientInfo& p, const TextControl& c) {
+    ReadControlText(GetDlgItem(page, c.id), c.field(p), c.size);
+}
+
+void OnSexChosen(HWND page, PatientInfo& p) {
+    int index = Selection(page, IDC_PAT_SEX);
+    if (index >= 0 && index < 3) CopyText(p.sex, kSexSize, kSexCodes[index]);
+}
+
+// A refused height or weight beeps; either way the field shows the record.
+void OnMeasureDone(HWND page, PatientInfo& p, int id) {
+    char text[16];
+    GetDlgItemTextA(page, id, text, sizeof text);
+    bool taken = id == IDC_PAT_HEIGHT ? TakeHeight(text, &p.height) : TakeWeight(text, &p.weight);
+    if (!taken) Ui().beep(0);
+    ShowMeasures(page, p);
+}
+
+// The age on today's local date; a birth date in the future beeps and
+// keeps the age.
+void RecomputeAge(HWND page, PatientInfo& p) {
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    if (!AgeOn(p.birthYear, p.birthMonth, today.wYear, today.wMonth, &p.ageYears, &p.ageMonths)) Ui().beep(0);
+    ShowAge(page, p);
+}
+
+void OnBirthChosen(HWND page, PatientInfo& p, int id) {
+    int index = Selection(page, id);
+    if (index < 0) return;
+    if (id == IDC_PAT_BIRTH_YEAR) p.birthYear = static_cast<uint16_t>(kBirthYearFirst + index);
+    else if (id == IDC_PAT_BIRTH_MONTH) p.birthMonth = static_cast<uint16_t>(index + 1);
+    else p.birthDay = static_cast<uint16_t>(index + 1);
+    if (id != IDC_PAT_BIRTH_DAY) RecomputeAge(page, p);
+}
+
+void OnAgeChosen(HWND page, PatientInfo& p, int id) {
+    int index = Selection(page, id);
+    if (index < 0) return;
+    if (id == IDC_PAT_AGE_YEARS) p.ageYears = static_cast<uint16_t>(index);
+    else p.ageMonths = static_cast<uint16_t>(index);
+}
+
+void OnSaveOnExit(HWND page, AppSettings& settings) {
+    settings.SaveEnable = IsDlgButtonChecked(page, IDC_PAT_SAVE_ON_EXIT) == BST_CHECKED ? 1 : 0;
+}
+
+bool IsChoiceDone(int code) { return code == CBN_SELCHANGE || code == CBN_KILLFOCUS; }
+
+// The controls that are not history boxes.
+void OnFieldCommand(HWND page, ConverterState& state, int id, int code) {
+    PatientInfo& p = state.patient;
+    switch (id) {
+    case IDC_PAT_SEX:
+        if (IsChoiceDone(code)) OnSexChosen(page, p);
+        break;
+    case IDC_PAT_HEIGHT:
+    case IDC_PAT_WEIGHT:
+        if (code == EN_KILLFOCUS) OnMeasureDone(page, p, id);
+        break;
+    case IDC_PAT_BIRTH_YEAR:
+    case IDC_PAT_BIRTH_MONTH:
+    case IDC_PAT_BIRTH_DAY:
+        if (code == CBN_SELCHANGE) OnBirthChosen(page, p, id);
+        break;
+    case IDC_PAT_AGE_YEARS:
+    case IDC_PAT_AGE_MONTHS:
+        if (code == CBN_SELCHANGE) OnAgeChosen(page, p, id);
+        break;
+    case IDC_PAT_SAVE_ON_EXIT: OnSaveOnExit(page, state.settings); break;
+    default: break;
+    }
+}
+
+void OnCommand(HWND page, ConverterState& state, int id, int code) {
+    for (const TextControl& c : kTextControls) {
+        if (c.id == id) {
+            if (code == EN_KILLFOCUS) OnTextDone(page, state.patient, c);
+            return;
+        }
+    }
+    if (const HistoryBox* box = FindHistoryBox(id)) {
+        if (IsChoiceDone(code))
+            UpdateHistory(GetDlgItem(page, id), *box, state.patient, code == CBN_SELCHANGE, g_program.patientPath);
+        return;
+    }
+    OnFieldCommand(page, state, id, code);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK PatientPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+        OnInitPage(page);
+        StateLock lock(MainWindowOf(page));
+        if (lock) OnRefresh(page, *lock);
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        StateLock lock(MainWindowOf(page));
+        if (lock) OnCommand(page, *lock, LOWORD(wParam), HIWORD(wParam));
+        return FALSE;
+    }
+    case WM_PAGE_REFRESH: {
+        StateLock lock(MainWindowOf(page));
+        if (lock) OnRefresh(page, *lock);
+        return FALSE;
+    }
     case WM_DESTROY:
         return TRUE;
     }

@@ -7,6 +7,8 @@ namespace {
 
 const int kAutoFieldChars = 20;     // an automatic-base field is split after this many
 const int64_t kMagnitudeCap = int64_t(INT32_MAX) + 1;
+const double kDecimalCap = 1e18;            // a decimal's whole part stops growing here
+const double kFractionDivisorCap = 1e12;    // fraction digits read: at most 12
 
 bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20; }
 
@@ -67,6 +69,30 @@ int32_t ParseIntegerField(const char* f, int n, NumberBase base) {
 
 int32_t ParseTypedNumber(const char* text) {
     return ParseIntegerField(text, int(strnlen(text, 4096)), kBaseDecimal);
+}
+
+double ParseTypedDecimal(const char* text, int length) {
+    if (!text || length <= 0) return 0;
+    const int n = int(strnlen(text, size_t(length)));
+    int i = 0;
+    while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    double whole = 0;
+    for (; i < n && DigitValue(text[i]) < 10; ++i) {
+        whole = whole * 10 + DigitValue(text[i]);
+        if (whole > kDecimalCap) whole = kDecimalCap;
+    }
+    double fraction = 0, divisor = 1;
+    if (i < n && text[i] == '.') {
+        for (++i; i < n && DigitValue(text[i]) < 10; ++i) {
+            if (divisor >= kFractionDivisorCap) continue;   // digits beyond that change nothing
+            fraction = fraction * 10 + DigitValue(text[i]);
+            divisor *= 10;
+        }
+    }
+    const double value = whole + fraction / divisor;
+    return negative ? -value : value;
 }
 
 int ParseLongList(int32_t* values, const char* text, int length, int max) {

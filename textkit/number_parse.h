@@ -4,6 +4,7 @@
 // digits give 0 and values beyond 32 bits are clamped. The variants differ
 // only in the base and in how a list is split into fields:
 //  - ParseTypedNumber: a decimal number typed into an edit field;
+//  - ParseTypedDecimal: the same with an optional fraction ("170.4");
 //  - ParseLongList / ParseWordList: comma-separated decimal lists of the
 //    settings file, as signed 32-bit values or as 16-bit words (0..65535);
 //  - ParseNumberList: comma-separated lists with automatic base ("0x10" hex,
@@ -23,6 +24,15 @@ int32_t ParseIntegerField(const char* field, int length, NumberBase base);
 
 // A zero-terminated decimal number as typed.
 int32_t ParseTypedNumber(const char* text);
+
+// A decimal number with an optional fraction, from at most `length`
+// characters of `text` (fewer when the text ends before): leading blanks, an
+// optional sign, digits, then optionally "." and more digits; the first
+// other character ends the number. No digit at all gives 0; a whole part
+// beyond 10^18 is held there and fraction digits after the twelfth are
+// ignored. The point is always "." whatever the locale; exponents are not
+// read.
+double ParseTypedDecimal(const char* text, int length);
 
 // Decimal lists. At most `max` values from `text` (`length` characters, or up
 // to its terminating zero); returns how many were produced (0..max), stored

@@ -1,9 +1,10 @@
 // The list variants of the number parser: the signed list with automatic
 // base, and the word lists (16-bit and 32-bit) used for the whole-number
-// channel lists.
+// channel lists; and the decimal read of typed measurements.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "textkit/number_parse.h"
 
@@ -88,6 +89,43 @@ TEST(WordList, LongListKeepsTheFullValue) {
     EXPECT_EQ(-50, v[1]);
     EXPECT_EQ(INT32_MAX, v[2]);
     EXPECT_EQ(INT32_MAX, v[3]);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ParseTypedDecimal, WholeAndFractionWithinTheLength) {
+    EXPECT_DOUBLE_EQ(170.45, ParseTypedDecimal("170.45", 6));
+    EXPECT_DOUBLE_EQ(170.4, ParseTypedDecimal("170.45", 5));   // only the first five characters
+    EXPECT_DOUBLE_EQ(65, ParseTypedDecimal("65", 5));
+    EXPECT_DOUBLE_EQ(0.5, ParseTypedDecimal(".5", 5));
+    EXPECT_DOUBLE_EQ(12, ParseTypedDecimal("12.", 5));
+    EXPECT_DOUBLE_EQ(-3.25, ParseTypedDecimal(" -3.25", 6));
+    EXPECT_DOUBLE_EQ(7.5, ParseTypedDecimal("\t+7.5kg", 16));
+    EXPECT_DOUBLE_EQ(1, ParseTypedDecimal("1,5", 5));          // a comma is no decimal point
+    EXPECT_DOUBLE_EQ(1, ParseTypedDecimal("1e2", 5));          // no exponent
+    EXPECT_DOUBLE_EQ(1.2, ParseTypedDecimal("1.2.3", 5));
+}
+
+TEST(ParseTypedDecimal, NoNumberGivesZero) {
+    EXPECT_EQ(0, ParseTypedDecimal("abc", 5));
+    EXPECT_EQ(0, ParseTypedDecimal("", 5));
+    EXPECT_EQ(0, ParseTypedDecimal("-", 5));
+    EXPECT_EQ(0, ParseTypedDecimal(".", 5));
+    EXPECT_EQ(0, ParseTypedDecimal("\x82\x50", 5));   // a double-byte digit is no digit
+    EXPECT_EQ(0, ParseTypedDecimal("123", 0));
+    EXPECT_EQ(0, ParseTypedDecimal(nullptr, 5));
+}
+
+TEST(ParseTypedDecimal, EndlessDigitsStayFinite) {
+    std::string many(5000, '9');
+    const double whole = ParseTypedDecimal(many.c_str(), int(many.size()));
+    EXPECT_DOUBLE_EQ(1e18, whole);
+    const std::string fraction = "1." + many;
+    const double value = ParseTypedDecimal(fraction.c_str(), int(fraction.size()));
+    EXPECT_GT(value, 1.99);
+    EXPECT_LT(value, 2.0);
 }
 
 }  // namespace
