@@ -168,6 +168,15 @@ RecHandle Refuse(HeaderRefusal reason, HeaderRefusal* why) {
     return nullptr;
 }
 
+// Whether every run channel's divisor gives a whole output rate.
+bool RunRatesFit(const RunRecords& s) {
+    for (int o = 0; o < s.conv.runChannelCount; ++o) {
+        const ChannelSetting& ch = s.pattern.channels[s.conv.runChannels[o]];
+        if (!RateDivisorFits(s.source.sampleRate, ch.rateDivisor)) return false;
+    }
+    return true;
+}
+
 // Everything after the file exists: header, patient, levels, channels, block
 // size. False when the writer reports a failed write.
 bool WriteHeaderParts(RecHandle h, const RunRecords& s, const BlockPlan& plan) {
@@ -188,6 +197,11 @@ int32_t ChannelFlags(const AppSettings& settings) {
 
 int32_t ChannelRate(int32_t sampleRate, int32_t rateDivisor) {
     return rateDivisor > 0 ? sampleRate / rateDivisor : sampleRate;
+}
+
+bool RateDivisorFits(int32_t sampleRate, int32_t rateDivisor) {
+    const int32_t divisor = rateDivisor > 0 ? rateDivisor : 1;
+    return sampleRate > 0 && sampleRate % divisor == 0 && sampleRate / divisor >= 1;
 }
 
 int32_t CollectRunChannels(const RunRecords& s) {
@@ -213,6 +227,7 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     const int32_t frameTime = s.settings.FrameTime;
     if (frameTime < kFrameTimeMin || frameTime > kFrameTimeMax)
         return Refuse(kHeaderBadFrameTime, why);
+    if (!RunRatesFit(s)) return Refuse(kHeaderBadRate, why);
 
     // The buffer comes first so that a run that could not convert anything
     // never creates (and truncates) the output file.

@@ -1,7 +1,9 @@
 // The number parser and its list variants; see number_parse.h.
 #include "textkit/number_parse.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -95,4 +97,53 @@ int ParseNumberList(int32_t* values, const char* text, int length, int max) {
         if (pos >= length) break;
     }
     return count;
+}
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Length of the run of decimal digits at text[i] within n characters.
+int DigitRun(const char* text, int i, int n) {
+    int k = i;
+    while (k < n && IsDigit(text[k])) ++k;
+    return k - i;
+}
+
+// End of the decimal number starting at text[i] (after the blanks), or i
+// when there is none.
+int DecimalNumberEnd(const char* text, int i, int n) {
+    const int start = i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    const int whole = DigitRun(text, i, n);
+    i += whole;
+    int fraction = 0;
+    if (i < n && text[i] == '.') {
+        fraction = DigitRun(text, i + 1, n);
+        if (whole > 0 || fraction > 0) i += 1 + fraction;
+    }
+    if (whole == 0 && fraction == 0) return start;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        int k = i + 1;
+        if (k < n && (text[k] == '+' || text[k] == '-')) ++k;
+        const int exponent = DigitRun(text, k, n);
+        if (exponent > 0) i = k + exponent;
+    }
+    return i;
+}
+
+}  // namespace
+
+double ParseDecimalNumber(const char* text, int length) {
+    if (!text || length <= 0) return 0.0;
+    const int n = int(strnlen(text, size_t(length)));
+    int i = 0;
+    while (i < n && IsBlank(text[i])) ++i;
+    const int end = DecimalNumberEnd(text, i, n);
+    if (end == i) return 0.0;
+    // The span is checked to be a plain decimal number, so the conversion
+    // sees nothing else (the program keeps the "C" locale's decimal point).
+    const std::string number(text + i, size_t(end - i));
+    return strtod(number.c_str(), nullptr);
 }

@@ -8,6 +8,7 @@
 //    settings file, as signed 32-bit values or as 16-bit words (0..65535);
 //  - ParseNumberList: comma-separated lists with automatic base ("0x10" hex,
 //    "010" octal, else decimal), fields of at most 20 characters.
+// One reader takes a number with decimals: ParseDecimalNumber.
 // Portable: no platform headers.
 #pragma once
 
@@ -42,3 +43,11 @@ int ParseWordList(uint16_t* values, const char* text, int length, int max);
 // characters; a comma or control character that ends a field is consumed
 // with it. An empty field gives 0; "1,2,3" and "1,2,3," both give 3 values.
 int ParseNumberList(int32_t* values, const char* text, int length, int max);
+
+// The leading decimal number of `text` (`length` characters, or up to its
+// terminating zero): after white space an optional sign, digits with an
+// optional fraction (".5" and "5." count) and an optional exponent ("e-3";
+// an "e" without digits ends the number before it). Text without a number
+// gives 0; "inf", "nan" and hexadecimal forms are no numbers. A magnitude
+// beyond the range of a double gives an infinity of its sign.
+double ParseDecimalNumber(const char* text, int length);
