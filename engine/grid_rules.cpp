@@ -310,8 +310,11 @@ int32_t CoupledFilter(int32_t value) {
     return Saturate(1000.0 / (value * kThousandth * kTwoPi));
 }
 
-void StoreGridEditorText(ChannelSetting& ch, int column, const char* text, uint16_t tcType) {
-    if (!text) text = "";
+void StoreGridEditorText(ChannelSetting& ch, int column, const char* typed, uint16_t tcType) {
+    // The editor's limit is in bytes; an edit control that counts characters
+    // may let more through, which is cut here on a whole character.
+    char text[kGridTextSize];
+    CopyText(text, GridEditorLimit(column) + 1, typed ? typed : "");
     switch (column) {
     case kGridColLabel: CopyText(ch.label, sizeof ch.label, text); break;
     case kGridColUnit: CopyText(ch.unit, sizeof ch.unit, text); break;

@@ -125,8 +125,9 @@ int GridEditorLimit(int column);
 // The editor's initial text for `column` of `channel`.
 void GridEditorText(char* out, size_t size, int column, const ChannelSetting& channel, uint16_t tcType);
 
-// Stores a typed text in the field of `column`: labels and units are copied
-// (cut at the field, never splitting a double-byte character); "CAL", "AD",
+// Stores a typed text in the field of `column`, taking at most the column's
+// byte limit of it (never splitting a double-byte character): labels and
+// units are copied; "CAL", "AD",
 // "HFF" take the integer parse, "Sens" and column 8 the thousandfold parse,
 // and column 8 also sets the coupled filter field. Nothing for other columns.
 void StoreGridEditorText(ChannelSetting& channel, int column, const char* text, uint16_t tcType);

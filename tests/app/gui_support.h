@@ -28,6 +28,14 @@ struct FakeUi {
     int helpCalls = 0;
     int popupAnswer = 0;                // command a popup menu answers (0: dismissed)
     int popupCalls = 0;
+    struct MenuItem {
+        UINT id;
+        std::string text;
+        bool checked;
+    };
+    std::vector<MenuItem> popupItems;   // the items of the last popup menu
+    UINT popupFlags = 0;
+    HWND popupOwner = nullptr;
 };
 
 // Installs a fresh fake into the seam and returns it.

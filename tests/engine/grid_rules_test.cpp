@@ -217,12 +217,13 @@ TEST(GridEditor, InitialTextsAndLimits) {
 TEST(GridEditor, IntegerColumnsTakeTheAutomaticBase) {
     ChannelSetting c = Channel();
     const struct { const char* text; int32_t want; } cases[] = {
-        {"010", 8}, {"0x10", 16}, {"08", 0}, {"abc", 0}, {" -12", -12}, {"12ab", 12},
-        {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"", 0}};
+        {"010", 8}, {"0x10", 16}, {"08", 0}, {"abc", 0}, {" -12", -12}, {"12ab", 12}, {"0x7fff", 32767}, {"", 0}};
     for (const auto& k : cases) {
         StoreGridEditorText(c, kGridColCal, k.text, 0);
         EXPECT_EQ(k.want, c.calEU) << k.text;
     }
+    EXPECT_EQ(INT32_MAX, ParseGridInteger("99999999999"));
+    EXPECT_EQ(INT32_MIN, ParseGridInteger("-99999999999"));
     StoreGridEditorText(c, kGridColHighCut, "0x1F", 0);
     EXPECT_EQ(31, c.highFilter);
     StoreGridEditorText(c, kGridColAd, "65536", 0);
@@ -258,15 +259,19 @@ TEST(GridEditor, FilterCouplingKeepsBothFieldsConsistent) {
     EXPECT_EQ(-530, CoupledFilter(-300));
 }
 
-TEST(GridEditor, TextsAreCutAtTheirFieldsOnWholeCharacters) {
+TEST(GridEditor, TextsAreCutAtTheEditorLimitOnWholeCharacters) {
     ChannelSetting c = Channel();
     StoreGridEditorText(c, kGridColLabel, std::string(40, 'L').c_str(), 0);
-    EXPECT_EQ(std::string(31, 'L'), c.label);
-    const std::string wide = std::string(30, 'x') + "\x93\xfa";    // 30 bytes and a double-byte character
+    EXPECT_EQ(std::string(12, 'L'), c.label);
+    const std::string wide = std::string(11, 'x') + "\x93\xfa";    // 11 bytes and a double-byte character
     StoreGridEditorText(c, kGridColLabel, wide.c_str(), 0);
-    EXPECT_EQ(std::string(30, 'x'), c.label);
-    StoreGridEditorText(c, kGridColUnit, "\x83\xca\x83\xca\x83\xca\x83\xca", 0);   // 8 bytes
-    EXPECT_EQ(std::string("\x83\xca\x83\xca\x83\xca"), c.unit);
+    EXPECT_EQ(std::string(11, 'x'), c.label);
+    StoreGridEditorText(c, kGridColLabel, "\x93\xfa\x96\x7b\x8c\xea\x83\x65\x83\x58\x83\x67\x92\x86", 0);
+    EXPECT_EQ(std::string("\x93\xfa\x96\x7b\x8c\xea\x83\x65\x83\x58\x83\x67"), c.label);   // six of seven
+    StoreGridEditorText(c, kGridColUnit, "\x83\xca\x83\xca\x83", 0);
+    EXPECT_EQ(std::string("\x83\xca\x83\xca"), c.unit);
+    StoreGridEditorText(c, kGridColCal, "1234567", 0);
+    EXPECT_EQ(123456, c.calEU);
     StoreGridEditorText(c, kGridColOnOff, "1", 0);             // no editor there
     EXPECT_EQ(1, c.enabled);
 }
