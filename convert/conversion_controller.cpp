@@ -165,6 +165,12 @@ void StartConversion(ConverterState& state) {
         Ui().beep(MB_ICONEXCLAMATION);
         Ui().messageDialog(page, g_program.instance, IDD_WARN_WRITE_FAILED);
     }
+    // A switched-on channel whose divisor (from a hand-edited settings file)
+    // gives no whole output rate: nothing is written, the operator is told.
+    if (why == kHeaderBadRate) {
+        Ui().beep(MB_ICONEXCLAMATION);
+        Ui().messageDialog(page, g_program.instance, IDD_WARN_BAD_RATE);
+    }
 }
 
 void OnConversionTimer(ConverterState& state) {

@@ -23,6 +23,9 @@ enum {
 inline MontagePattern& PatternAt(MontagePattern* patterns, unsigned index) {
     return patterns[index < unsigned(kPatternCount) ? index : 0];
 }
+inline const MontagePattern& PatternAt(const MontagePattern* patterns, unsigned index) {
+    return patterns[index < unsigned(kPatternCount) ? index : 0];
+}
 
 // Gives every channel of the `kPatternCount` patterns its start-up values:
 // rateDivisor 1, calEU 50, calVU 409, sensitivity 50000, lowFilter 500 mHz,

@@ -168,6 +168,15 @@ RecHandle Refuse(HeaderRefusal reason, HeaderRefusal* why) {
     return nullptr;
 }
 
+// Whether every run channel's divisor gives a whole output rate.
+bool RunRatesFit(const RunRecords& s) {
+    for (int o = 0; o < s.conv.runChannelCount; ++o) {
+        const ChannelSetting& ch = s.pattern.channels[s.conv.runChannels[o]];
+        if (!RateDivisorFits(s.source.sampleRate, ch.rateDivisor)) return false;
+    }
+    return true;
+}
+
 // Everything after the file exists: header, patient, levels, channels, block
 // size. False when the writer reports a failed write.
 bool WriteHeaderParts(RecHandle h, const RunRecords& s, const BlockPlan& plan) {
@@ -204,6 +213,11 @@ bool RecordFits(const RunRecords& s, int32_t frameTime) {
     return RecordSampleBytes(s, frameTime) <= kMaxRecordBytes - kRecordAnnotationAllowance;
 }
 
+bool RateDivisorFits(int32_t sampleRate, int32_t rateDivisor) {
+    const int32_t divisor = rateDivisor > 0 ? rateDivisor : 1;
+    return sampleRate > 0 && sampleRate % divisor == 0 && sampleRate / divisor >= 1;
+}
+
 int32_t CollectRunChannels(const RunRecords& s) {
     const MontagePattern& pat = s.pattern;
     const int32_t entries = std::min<int32_t>(s.source.channelCount, kChannelEntries);
@@ -227,6 +241,7 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     const int32_t frameTime = s.settings.FrameTime;
     if (frameTime < kFrameTimeMin || frameTime > kFrameTimeMax)
         return Refuse(kHeaderBadFrameTime, why);
+    if (!RunRatesFit(s)) return Refuse(kHeaderBadRate, why);
     // A record readers refuse is never written: the start is refused before
     // any file exists.
     if (!RecordFits(s, frameTime)) return Refuse(kHeaderRecordTooLarge, why);

@@ -35,7 +35,8 @@ enum HeaderRefusal {
     kHeaderNoMemory,            // the block buffer could not be allocated
     kHeaderWriterFailed,        // the writer could not be made (RecNew)
     kHeaderCreateFailed,        // the output file could not be created
-    kHeaderWriteFailed          // the file was created but writing its header failed
+    kHeaderWriteFailed,         // the file was created but writing its header failed
+    kHeaderBadRate              // a run channel's divisor gives no whole output rate of 1 or more
 };
 
 // Channel flags of the channel table: 2 when low filters are given as a
@@ -59,6 +60,12 @@ bool RecordFits(const RunRecords& s, int32_t frameTime);
 // integer division. A divisor of 0 or less (a hand-edited settings file) is
 // taken as 1 so that nothing is ever divided by it.
 int32_t ChannelRate(int32_t sampleRate, int32_t rateDivisor);
+
+// Whether `rateDivisor` (0 or less taken as 1, as ChannelRate does) divides
+// `sampleRate` into a whole output rate of at least 1 sample per second. A
+// channel whose divisor does not is never written: its rate would be
+// written as 0 Hz or cut to a whole number its samples do not match.
+bool RateDivisorFits(int32_t sampleRate, int32_t rateDivisor);
 
 // Collects the channels a run writes into s.conv.runChannels (source channel
 // index per output index) and s.conv.runChannelCount: the switched-on entries

@@ -13,6 +13,7 @@
 
 #include "engine/app_settings.h"
 #include "engine/conversion_fields.h"
+#include "engine/grid_rules.h"
 #include "engine/montage_types.h"
 #include "engine/pattern_rules.h"
 #include "engine/patient_info.h"
@@ -40,9 +41,15 @@ struct ConverterState {
     PatientInfo patient;
     MontagePattern patterns[kPatternCount];
     FrameHandles frame;
+    // The montage grid's selection (kept across page and pattern changes)
+    // and its in-place editor with the editor's class window procedure.
+    GridSelection gridSel;
+    HWND gridEditWindow;
+    WNDPROC gridEditProc;
 };
 
 inline MontagePattern& CurrentPattern(ConverterState& s) { return PatternAt(s.patterns, s.currentPattern); }
+inline const MontagePattern& CurrentPattern(const ConverterState& s) { return PatternAt(s.patterns, s.currentPattern); }
 
 // The engine's view of the record for a conversion run.
 inline RunRecords RunRecordsOf(ConverterState& s) {

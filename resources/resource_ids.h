@@ -83,7 +83,8 @@
 #define IDD_WARN_NOT_TAFF           514   /* chosen file is not a TAFFormat recording */
 #define IDD_WARN_SAME_FILE          515   /* output name equals the source name */
 #define IDD_WARN_WRITE_FAILED       516   /* writing the PSG file failed */
-#define IDD_WARN_RECORD_TOO_LARGE   517   /* a data record would be too large to read */
+#define IDD_WARN_BAD_RATE           517   /* a channel's rate divisor gives no whole output rate */
+#define IDD_WARN_RECORD_TOO_LARGE   518   /* a data record would be too large to read */
 
 /* Static controls of the numbered dialogs that the code may address. */
 #define IDC_ABOUT_ICON              5001
@@ -139,6 +140,10 @@
 #define IDC_MONT_COPY               1303  /* "Pattern Copy..." */
 #define IDC_MONT_LOAD_CAL           1304  /* "Load CAL Cond..." */
 #define IDC_MONT_TCTYPE             1363  /* "TC Type" check box */
+/* Notifications the grid posts to the page (HIWORD(wParam) of WM_COMMAND). */
+#define GRID_NOTIFY_PRESS           10    /* a left press selected a cell */
+#define GRID_NOTIFY_DRAG            11    /* dragging changed the selected range */
+#define GRID_NOTIFY_RELEASE         12    /* the left button was released after a selection */
 /* Inside the montage grid: the in-place editor and its notifications. */
 #define IDC_MONT_GRID_EDITOR        2100
 #define GRID_EDIT_ENTER             10    /* HIWORD(wParam) of WM_COMMAND from the editor */

@@ -1,14 +1,15 @@
 // The number parser and its list variants; see number_parse.h.
 #include "textkit/number_parse.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
 const int kAutoFieldChars = 20;     // an automatic-base field is split after this many
 const int64_t kMagnitudeCap = int64_t(INT32_MAX) + 1;
-const double kDecimalCap = 1e18;            // a decimal's whole part stops growing here
-const double kFractionDivisorCap = 1e12;    // fraction digits read: at most 12
+const double kDecimalCap = 1e18;            // a plain decimal stops growing here
 
 bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20; }
 
@@ -71,30 +72,6 @@ int32_t ParseTypedNumber(const char* text) {
     return ParseIntegerField(text, int(strnlen(text, 4096)), kBaseDecimal);
 }
 
-double ParseTypedDecimal(const char* text, int length) {
-    if (!text || length <= 0) return 0;
-    const int n = int(strnlen(text, size_t(length)));
-    int i = 0;
-    while (i < n && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    double whole = 0;
-    for (; i < n && DigitValue(text[i]) < 10; ++i) {
-        whole = whole * 10 + DigitValue(text[i]);
-        if (whole > kDecimalCap) whole = kDecimalCap;
-    }
-    double fraction = 0, divisor = 1;
-    if (i < n && text[i] == '.') {
-        for (++i; i < n && DigitValue(text[i]) < 10; ++i) {
-            if (divisor >= kFractionDivisorCap) continue;   // digits beyond that change nothing
-            fraction = fraction * 10 + DigitValue(text[i]);
-            divisor *= 10;
-        }
-    }
-    const double value = whole + fraction / divisor;
-    return negative ? -value : value;
-}
-
 int ParseLongList(int32_t* values, const char* text, int length, int max) {
     if (!values) return 0;
     return WalkDecimalList(text, length, max, [values](int i, int32_t v) { values[i] = v; });
@@ -121,4 +98,56 @@ int ParseNumberList(int32_t* values, const char* text, int length, int max) {
         if (pos >= length) break;
     }
     return count;
+}
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Length of the run of decimal digits at text[i] within n characters.
+int DigitRun(const char* text, int i, int n) {
+    int k = i;
+    while (k < n && IsDigit(text[k])) ++k;
+    return k - i;
+}
+
+// End of the decimal number starting at text[i] (after the blanks), or i
+// when there is none. An exponent is part of it only in `form`
+// kDecimalWithExponent.
+int DecimalNumberEnd(const char* text, int i, int n, DecimalForm form) {
+    const int start = i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    const int whole = DigitRun(text, i, n);
+    i += whole;
+    int fraction = 0;
+    if (i < n && text[i] == '.') {
+        fraction = DigitRun(text, i + 1, n);
+        if (whole > 0 || fraction > 0) i += 1 + fraction;
+    }
+    if (whole == 0 && fraction == 0) return start;
+    if (form == kDecimalWithExponent && i < n && (text[i] == 'e' || text[i] == 'E')) {
+        int k = i + 1;
+        if (k < n && (text[k] == '+' || text[k] == '-')) ++k;
+        const int exponent = DigitRun(text, k, n);
+        if (exponent > 0) i = k + exponent;
+    }
+    return i;
+}
+
+}  // namespace
+
+double ParseDecimal(const char* text, int length, DecimalForm form) {
+    if (!text || length <= 0) return 0.0;
+    const int n = int(strnlen(text, size_t(length)));
+    int i = 0;
+    while (i < n && IsBlank(text[i])) ++i;
+    const int end = DecimalNumberEnd(text, i, n, form);
+    if (end == i) return 0.0;
+    // The span is checked to be a plain decimal number, so the conversion
+    // sees nothing else (the program keeps the "C" locale's decimal point).
+    const std::string number(text + i, size_t(end - i));
+    const double value = strtod(number.c_str(), nullptr);
+    if (form == kDecimalPlain && (value > kDecimalCap || value < -kDecimalCap)) return value > 0 ? kDecimalCap : -kDecimalCap;
+    return value;
 }

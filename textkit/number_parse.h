@@ -4,11 +4,12 @@
 // digits give 0 and values beyond 32 bits are clamped. The variants differ
 // only in the base and in how a list is split into fields:
 //  - ParseTypedNumber: a decimal number typed into an edit field;
-//  - ParseTypedDecimal: the same with an optional fraction ("170.4");
 //  - ParseLongList / ParseWordList: comma-separated decimal lists of the
 //    settings file, as signed 32-bit values or as 16-bit words (0..65535);
 //  - ParseNumberList: comma-separated lists with automatic base ("0x10" hex,
 //    "010" octal, else decimal), fields of at most 20 characters.
+// Numbers with decimals have one reader, ParseDecimal, in two forms: plain
+// (typed measures such as "170.4") and with an exponent (the grid's values).
 // Portable: no platform headers.
 #pragma once
 
@@ -24,15 +25,6 @@ int32_t ParseIntegerField(const char* field, int length, NumberBase base);
 
 // A zero-terminated decimal number as typed.
 int32_t ParseTypedNumber(const char* text);
-
-// A decimal number with an optional fraction, from at most `length`
-// characters of `text` (fewer when the text ends before): leading blanks, an
-// optional sign, digits, then optionally "." and more digits; the first
-// other character ends the number. No digit at all gives 0; a whole part
-// beyond 10^18 is held there and fraction digits after the twelfth are
-// ignored. The point is always "." whatever the locale; exponents are not
-// read.
-double ParseTypedDecimal(const char* text, int length);
 
 // Decimal lists. At most `max` values from `text` (`length` characters, or up
 // to its terminating zero); returns how many were produced (0..max), stored
@@ -52,3 +44,22 @@ int ParseWordList(uint16_t* values, const char* text, int length, int max);
 // characters; a comma or control character that ends a field is consumed
 // with it. An empty field gives 0; "1,2,3" and "1,2,3," both give 3 values.
 int ParseNumberList(int32_t* values, const char* text, int length, int max);
+
+enum DecimalForm {
+    kDecimalPlain,          // digits, "." and digits; capped at +-1e18
+    kDecimalWithExponent    // also "e-3"; a magnitude beyond a double gives an infinity of its sign
+};
+
+// The leading decimal number of `text` (`length` characters, or up to its
+// terminating zero): after white space an optional sign, digits with an
+// optional fraction (".5" and "5." count) and, in kDecimalWithExponent, an
+// optional exponent ("e-3"; an "e" without digits ends the number before
+// it). The point is always "." whatever the locale. Text without a number
+// gives 0; "inf", "nan" and hexadecimal forms are no numbers.
+double ParseDecimal(const char* text, int length, DecimalForm form);
+
+// The named forms: a measure typed into an edit field, a grid value.
+inline double ParseTypedDecimal(const char* text, int length) { return ParseDecimal(text, length, kDecimalPlain); }
+inline double ParseDecimalNumber(const char* text, int length) {
+    return ParseDecimal(text, length, kDecimalWithExponent);
+}

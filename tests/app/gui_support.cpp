@@ -68,8 +68,18 @@ BOOL FakeOpenHelp(HWND, const char*, const char*) {
 
 void FakeCloseHelp(HWND, const char*) {}
 
-BOOL FakePopupMenu(HMENU, UINT, int, int, HWND) {
+BOOL FakePopupMenu(HMENU menu, UINT flags, int, int, HWND owner) {
     ++g_fake.popupCalls;
+    g_fake.popupFlags = flags;
+    g_fake.popupOwner = owner;
+    g_fake.popupItems.clear();
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        char text[256] = "";
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        const UINT state = GetMenuState(menu, i, MF_BYPOSITION);
+        g_fake.popupItems.push_back({GetMenuItemID(menu, i), text, (state & MF_CHECKED) != 0});
+    }
     return g_fake.popupAnswer;
 }
 

@@ -37,6 +37,14 @@ struct FakeUi {
     // ends it, for example with a click on OK.
     std::vector<std::string> dialogBoxes;
     std::function<void(HWND dialog)> dialogScript;
+    struct MenuItem {
+        UINT id;
+        std::string text;
+        bool checked;
+    };
+    std::vector<MenuItem> popupItems;   // the items of the last popup menu
+    UINT popupFlags = 0;
+    HWND popupOwner = nullptr;
 };
 
 // Installs a fresh fake into the seam and returns it.

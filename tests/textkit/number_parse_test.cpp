@@ -125,7 +125,26 @@ TEST(ParseTypedDecimal, EndlessDigitsStayFinite) {
     const std::string fraction = "1." + many;
     const double value = ParseTypedDecimal(fraction.c_str(), int(fraction.size()));
     EXPECT_GT(value, 1.99);
-    EXPECT_LT(value, 2.0);
+    EXPECT_LE(value, 2.0);   // digits beyond a double's precision round
+}
+
+double Decimal(const char* text) { return ParseDecimalNumber(text, static_cast<int>(strlen(text))); }
+
+TEST(ParseDecimalNumber, LeadingNumberWithFractionAndExponent) {
+    EXPECT_DOUBLE_EQ(7.5, Decimal("7.5"));
+    EXPECT_DOUBLE_EQ(0.3, Decimal(" \t0.3"));
+    EXPECT_DOUBLE_EQ(-0.5, Decimal("-.5"));
+    EXPECT_DOUBLE_EQ(5.0, Decimal("+5."));
+    EXPECT_DOUBLE_EQ(1500.0, Decimal("1.5e3x"));
+    EXPECT_DOUBLE_EQ(2.0, Decimal("2e+"));       // an exponent without digits is no exponent
+    EXPECT_DOUBLE_EQ(0.0, Decimal("0x1p4"));     // no hexadecimal forms
+    EXPECT_DOUBLE_EQ(0.0, Decimal("."));
+    EXPECT_DOUBLE_EQ(0.0, Decimal("-"));
+    EXPECT_DOUBLE_EQ(0.0, Decimal("nan"));
+    EXPECT_DOUBLE_EQ(0.0, Decimal("infinity"));
+    EXPECT_DOUBLE_EQ(0.0, Decimal(""));
+    EXPECT_DOUBLE_EQ(12.0, ParseDecimalNumber("12345", 2));   // only the given length is read
+    EXPECT_TRUE(Decimal("1e999") > 1e308);
 }
 
 }  // namespace

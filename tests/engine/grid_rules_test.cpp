@@ -1,0 +1,385 @@
+// The montage grid's portable rules with plain data: the layout of rows and
+// columns and the hit test, the selection by press and drag, the cell texts
+// and colours, the editor's texts and parses with the filter coupling, and
+// the choice menus and how a choice lands in the selected rows.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/grid_rules.h"
+#include "engine/pattern_rules.h"
+
+namespace {
+
+ChannelSetting Channel(int enabled = 1) {
+    ChannelSetting c = {};
+    c.enabled = enabled;
+    c.rateDivisor = 1;
+    c.calEU = 50;
+    c.calVU = 409;
+    c.sensitivity = 50000;
+    c.lowFilter = 500;
+    c.timeConstant = 500;
+    c.highFilter = 100;
+    return c;
+}
+
+GridView View(int32_t rate = 200, int32_t channels = 16, int32_t bits = 16, uint16_t tcType = 0) {
+    return GridView{rate, channels, bits, tcType};
+}
+
+std::string Cell(int column, const ChannelSetting& c, const GridView& view = View(), int row = 1) {
+    char text[kGridTextSize];
+    FormatGridCell(text, sizeof text, column, row, c, view);
+    return text;
+}
+
+std::string EditorText(int column, const ChannelSetting& c, uint16_t tcType = 0) {
+    char text[128];
+    GridEditorText(text, sizeof text, column, c, tcType);
+    return text;
+}
+
+std::vector<std::string> Texts(const GridChoiceMenu& menu) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < menu.count; ++i) texts.push_back(menu.items[i].text);
+    return texts;
+}
+
+MontagePattern Pattern() {
+    MontagePattern p = {};
+    for (ChannelSetting& c : p.channels) c = Channel(0);
+    return p;
+}
+
+TEST(GridLayout, RowsShareTheHeightWithOneBlackLineBelowEach) {
+    for (int maxCh : {1, 14, 16, 32}) {
+        const GridLayout g = LayoutGrid(640, 437, maxCh);
+        SCOPED_TRACE(maxCh);
+        EXPECT_EQ(2, g.left);
+        EXPECT_EQ(2, g.top);
+        EXPECT_EQ(638, g.right);
+        EXPECT_EQ(435, g.bottom);
+        EXPECT_EQ(GridRowBand(g, 0).top, g.top);
+        for (int r = 0; r < maxCh; ++r) EXPECT_EQ(GridRowBand(g, r).bottom + 1, GridRowBand(g, r + 1).top);
+        EXPECT_EQ(g.bottom, GridRowBand(g, maxCh).bottom);
+    }
+    EXPECT_EQ(32, LayoutGrid(640, 437, 40).rows);    // a pattern holds 32 entries
+    EXPECT_EQ(1, LayoutGrid(640, 437, 0).rows);
+}
+
+TEST(GridLayout, FixedColumnsKeepTheirPlacesAndTheOthersShareTheRest) {
+    for (int width : {520, 640, 1001}) {
+        const GridLayout g = LayoutGrid(width, 300, 16);
+        SCOPED_TRACE(width);
+        const int fixed[5][2] = {{0, 26}, {28, 87}, {88, 147}, {148, 247}, {248, 307}};
+        for (int c = 0; c < 5; ++c) {
+            EXPECT_EQ(g.left + fixed[c][0], GridCell(g, c, 3).left);
+            EXPECT_EQ(g.left + fixed[c][1], GridCell(g, c, 3).right);
+        }
+        EXPECT_EQ(g.left + 308, GridCell(g, 5, 3).left);
+        EXPECT_EQ(g.right, GridCell(g, 10, 3).right);
+        const int w = g.right - g.left - 307;
+        for (int c = 5; c < 10; ++c) {
+            EXPECT_EQ(GridCell(g, c, 3).right + 1, GridCell(g, c + 1, 3).left);
+            EXPECT_NEAR(w / 6.0, GridCell(g, c, 3).right - GridCell(g, c, 3).left + 1, 1.0);
+        }
+    }
+}
+
+TEST(GridLayout, HitTestFindsCellsAndMissesLinesGapsHeaderAndCh) {
+    const GridLayout g = LayoutGrid(640, 437, 16);
+    const GridBox row5 = GridRowBand(g, 5);
+    const int y = (row5.top + row5.bottom) / 2;
+    for (int c = 1; c <= 10; ++c) {
+        const GridBox cell = GridCell(g, c, 5);
+        EXPECT_EQ(c, HitTestGrid(g, cell.left, y).column);
+        EXPECT_EQ(c, HitTestGrid(g, cell.right - 1, y).column);
+        EXPECT_EQ(5, HitTestGrid(g, cell.left, y).row);
+    }
+    EXPECT_EQ(5, HitTestGrid(g, g.left + 50, row5.top).row);
+    EXPECT_FALSE(HitTestGrid(g, g.left + 50, row5.bottom).ok());       // the black line below
+    EXPECT_FALSE(HitTestGrid(g, g.left + 10, y).ok());                 // "CH"
+    EXPECT_FALSE(HitTestGrid(g, g.left + 27, y).ok());                 // the 2-pixel gap
+    EXPECT_FALSE(HitTestGrid(g, g.left + 87, y).ok());                 // a 1-pixel gap
+    EXPECT_FALSE(HitTestGrid(g, g.left + 50, GridRowBand(g, 0).top + 2).ok());   // header
+    EXPECT_FALSE(HitTestGrid(g, g.right, y).ok());
+    EXPECT_FALSE(HitTestGrid(g, g.left + 50, g.bottom + 1).ok());
+    EXPECT_EQ(16, HitTestGrid(g, g.left + 50, g.bottom - 1).row);
+}
+
+TEST(GridSelectionRules, DragRangeRunsFromTheStoredFirstRow) {
+    GridSelection s = {kGridColSens, 5, 5, 1};
+    EXPECT_TRUE(DragSelection(s, GridHit{kGridColSens, 8}));
+    EXPECT_EQ(5, s.first);
+    EXPECT_EQ(8, s.last);
+    EXPECT_TRUE(DragSelection(s, GridHit{kGridColSens, 3}));
+    EXPECT_EQ(3, s.first);
+    EXPECT_EQ(5, s.last);
+    EXPECT_TRUE(DragSelection(s, GridHit{kGridColSens, 4}));
+    EXPECT_EQ(3, s.first);
+    EXPECT_EQ(4, s.last);
+    EXPECT_TRUE(DragSelection(s, GridHit{kGridColSens, 4}));     // the same row still notifies
+    EXPECT_FALSE(DragSelection(s, GridHit{kGridColCal, 9}));     // another column
+    EXPECT_FALSE(DragSelection(s, GridHit{0, 9}));
+    s.dragging = 0;
+    EXPECT_FALSE(DragSelection(s, GridHit{kGridColSens, 9}));
+    EXPECT_EQ(3, s.first);
+    EXPECT_EQ(4, s.last);
+}
+
+TEST(GridSelectionRules, PressDoubleClickRightReleaseAndEnter) {
+    EXPECT_TRUE(PressSelects(kGridColOnOff, Channel(0)));
+    EXPECT_FALSE(PressSelects(kGridColLabel, Channel(0)));
+    EXPECT_TRUE(PressSelects(kGridColLabel, Channel(2)));
+    for (int c = 0; c <= 10; ++c) {
+        const bool editable = c == 3 || c >= 5;
+        EXPECT_EQ(editable, DoubleClickEdits(c, Channel(1))) << c;
+        EXPECT_FALSE(DoubleClickEdits(c, Channel(0))) << c;
+    }
+    const GridSelection s = {kGridColCal, 5, 8, 0};
+    EXPECT_TRUE(RightReleaseKeeps(s, GridHit{kGridColCal, 6}));
+    EXPECT_TRUE(RightReleaseKeeps(s, GridHit{0, 0}));            // header or "CH"
+    EXPECT_FALSE(RightReleaseKeeps(s, GridHit{kGridColCal, 9}));
+    EXPECT_FALSE(RightReleaseKeeps(s, GridHit{kGridColAd, 6}));
+    EXPECT_TRUE(SelectionHasMenu(s));
+    EXPECT_FALSE(SelectionHasMenu(GridSelection{0, 0, 0, 0}));
+    EXPECT_EQ(1, NextEditRow(16, 16));
+    EXPECT_EQ(4, NextEditRow(3, 16));
+    EXPECT_EQ(1, NextEditRow(20, 16));
+}
+
+TEST(GridTexts, ColoursOfNumbersSwitchesAndValues) {
+    const GridView view = View(200, 14);
+    const ChannelSetting on = Channel(1), off = Channel(0), odd = Channel(2);
+    for (int row = 1; row <= 16; ++row)
+        EXPECT_EQ(row <= 14 ? kInkRed : kInkBlack, GridCellInk(kGridColCh, row, off, view)) << row;
+    EXPECT_EQ("ON", Cell(kGridColOnOff, on));
+    EXPECT_EQ("OFF", Cell(kGridColOnOff, off));
+    EXPECT_EQ("--", Cell(kGridColOnOff, odd));
+    EXPECT_EQ(kInkRed, GridCellInk(kGridColOnOff, 1, on, view));
+    EXPECT_EQ(kInkBlack, GridCellInk(kGridColOnOff, 1, odd, view));
+    EXPECT_EQ(kInkBlack, GridCellInk(kGridColSens, 1, on, view));
+    EXPECT_EQ(kInkGrey, GridCellInk(kGridColSens, 1, off, view));
+    EXPECT_EQ(kInkGrey, GridCellInk(kGridColType, 1, odd, view));  // only 1 counts as switched on
+}
+
+TEST(GridTexts, ValuesAndTheFilterColumnByTcType) {
+    ChannelSetting c = Channel();
+    c.lowFilter = 530;
+    c.timeConstant = 0;
+    c.highFilter = 0;
+    c.rateDivisor = 4;
+    EXPECT_EQ("50.0", Cell(kGridColSens, c));
+    EXPECT_EQ("0.530", Cell(kGridColLowCut, c, View(200, 16, 16, 0)));
+    EXPECT_EQ("OFF", Cell(kGridColLowCut, c, View(200, 16, 16, 1)));
+    EXPECT_STREQ("LFF", GridTitle(kGridColLowCut, 0));
+    EXPECT_STREQ("TC", GridTitle(kGridColLowCut, 1));
+    EXPECT_EQ(530, c.lowFilter);
+    EXPECT_EQ("OFF", Cell(kGridColHighCut, c));
+    EXPECT_EQ("50", Cell(kGridColRate, c));
+    c.rateDivisor = 3;          // from a hand-edited settings file: shown as it is
+    EXPECT_EQ("66", Cell(kGridColRate, c));
+    c.signalType = 4;
+    EXPECT_EQ("EEG", Cell(kGridColType, c));
+    for (int32_t type : {1, 21, -1, 65536 + 4}) {
+        c.signalType = type;
+        EXPECT_EQ("", Cell(kGridColType, c)) << type;
+    }
+    c.sensitivity = INT32_MAX;
+    EXPECT_EQ("2147483.7", Cell(kGridColSens, c));
+}
+
+TEST(GridTexts, LabelsFillingTheirFieldAreCutOnAWholeCharacter) {
+    ChannelSetting c = Channel();
+    memset(c.label, 'A', sizeof c.label);      // no terminator at all
+    EXPECT_EQ(std::string(31, 'A'), Cell(kGridColLabel, c));
+    memset(c.label, 'B', 30);
+    c.label[30] = '\x82';                       // a lead byte whose trail is cut off
+    c.label[31] = '\xA0';
+    EXPECT_EQ(std::string(30, 'B'), Cell(kGridColLabel, c));
+}
+
+TEST(GridEditor, InitialTextsAndLimits) {
+    ChannelSetting c = Channel();
+    c.timeConstant = 0;
+    c.lowFilter = 530;
+    EXPECT_EQ("50.0", EditorText(kGridColSens, c));
+    EXPECT_EQ("0.530", EditorText(kGridColLowCut, c, 0));
+    EXPECT_EQ("0.000", EditorText(kGridColLowCut, c, 1));
+    EXPECT_EQ("409", EditorText(kGridColAd, c));
+    const int limits[11] = {0, 0, 0, 12, 0, 6, 6, 6, 6, 6, 4};
+    for (int col = 0; col < 11; ++col) EXPECT_EQ(limits[col], GridEditorLimit(col)) << col;
+}
+
+TEST(GridEditor, IntegerColumnsTakeTheAutomaticBase) {
+    ChannelSetting c = Channel();
+    const struct { const char* text; int32_t want; } cases[] = {
+        {"010", 8}, {"0x10", 16}, {"08", 0}, {"abc", 0}, {" -12", -12}, {"12ab", 12}, {"0x7fff", 32767}, {"", 0}};
+    for (const auto& k : cases) {
+        StoreGridEditorText(c, kGridColCal, k.text, 0);
+        EXPECT_EQ(k.want, c.calEU) << k.text;
+    }
+    EXPECT_EQ(INT32_MAX, ParseGridInteger("99999999999"));
+    EXPECT_EQ(INT32_MIN, ParseGridInteger("-99999999999"));
+    StoreGridEditorText(c, kGridColHighCut, "0x1F", 0);
+    EXPECT_EQ(31, c.highFilter);
+    StoreGridEditorText(c, kGridColAd, "65536", 0);
+    EXPECT_EQ(65536, c.calVU);
+}
+
+TEST(GridEditor, ThousandfoldParseTruncatesAndClamps) {
+    const struct { const char* text; int32_t want; } cases[] = {
+        {"7.5", 7500}, {"0.3", 300}, {"50", 50000}, {".5", 500}, {"5.", 5000}, {"-1.2345", -1234},
+        {"1e-3", 1}, {"2e", 2000}, {"  3.25x", 3250}, {"1e10", INT32_MAX}, {"-1e10", INT32_MIN},
+        {"1e999", INT32_MAX}, {"abc", 0}, {"nan", 0}, {"inf", 0}, {"0x10", 0}, {"", 0}, {".", 0}};
+    for (const auto& k : cases) EXPECT_EQ(k.want, ParseThousandfold(k.text)) << k.text;
+}
+
+TEST(GridEditor, FilterCouplingKeepsBothFieldsConsistent) {
+    ChannelSetting c = Channel();
+    StoreGridEditorText(c, kGridColLowCut, "0.3", 1);
+    EXPECT_EQ(300, c.timeConstant);
+    EXPECT_EQ(530, c.lowFilter);
+    EXPECT_EQ("0.530", Cell(kGridColLowCut, c, View(200, 16, 16, 0)));
+    StoreGridEditorText(c, kGridColLowCut, "0.100", 0);
+    EXPECT_EQ(100, c.lowFilter);
+    EXPECT_EQ(1591, c.timeConstant);
+    StoreGridEditorText(c, kGridColLowCut, "0", 1);
+    EXPECT_EQ(0, c.timeConstant);
+    EXPECT_EQ(0, c.lowFilter);
+    EXPECT_EQ("OFF", Cell(kGridColLowCut, c, View(200, 16, 16, 0)));
+    EXPECT_EQ(318, CoupledFilter(500));
+    EXPECT_EQ(159, CoupledFilter(1000));
+    EXPECT_EQ(300, CoupledFilter(530));
+    EXPECT_EQ(159154, CoupledFilter(1));
+    EXPECT_EQ(0, CoupledFilter(INT32_MAX));
+    EXPECT_EQ(-530, CoupledFilter(-300));
+}
+
+TEST(GridEditor, TextsAreCutAtTheEditorLimitOnWholeCharacters) {
+    ChannelSetting c = Channel();
+    StoreGridEditorText(c, kGridColLabel, std::string(40, 'L').c_str(), 0);
+    EXPECT_EQ(std::string(12, 'L'), c.label);
+    const std::string wide = std::string(11, 'x') + "\x93\xfa";    // 11 bytes and a double-byte character
+    StoreGridEditorText(c, kGridColLabel, wide.c_str(), 0);
+    EXPECT_EQ(std::string(11, 'x'), c.label);
+    StoreGridEditorText(c, kGridColLabel, "\x93\xfa\x96\x7b\x8c\xea\x83\x65\x83\x58\x83\x67\x92\x86", 0);
+    EXPECT_EQ(std::string("\x93\xfa\x96\x7b\x8c\xea\x83\x65\x83\x58\x83\x67"), c.label);   // six of seven
+    StoreGridEditorText(c, kGridColUnit, "\x83\xca\x83\xca\x83", 0);
+    EXPECT_EQ(std::string("\x83\xca\x83\xca"), c.unit);
+    StoreGridEditorText(c, kGridColCal, "1234567", 0);
+    EXPECT_EQ(123456, c.calEU);
+    StoreGridEditorText(c, kGridColOnOff, "1", 0);             // no editor there
+    EXPECT_EQ(1, c.enabled);
+}
+
+TEST(GridChoices, AdMenuByResolution) {
+    const MontagePattern p = Pattern();
+    GridChoiceMenu m;
+    BuildGridChoices(m, kGridColAd, p, 1, View(200, 4, 16));
+    ASSERT_EQ(11, m.count);
+    EXPECT_STREQ("   164 (1/400)", m.items[0].text);
+    EXPECT_STREQ(" 65536 (1/1) ", m.items[10].text);
+    EXPECT_EQ(-1, m.checked);
+    BuildGridChoices(m, kGridColAd, p, 1, View(200, 4, 12));
+    EXPECT_EQ(7, m.count);
+    EXPECT_STREQ("  205 (1/20)", m.items[1].text);
+    BuildGridChoices(m, kGridColAd, p, 1, View(200, 4, 8));
+    EXPECT_EQ((std::vector<std::string>{"  25 (1/10)", "  51 (1/5) ", "  64 (1/4) ", " 128 (1/2) ", " 256 (1/1) "}),
+              Texts(m));
+    for (int bits : {0, 10, 24}) {
+        BuildGridChoices(m, kGridColAd, p, 1, View(200, 4, bits));
+        EXPECT_EQ(0, m.count) << bits;
+    }
+}
+
+TEST(GridChoices, TypeMenuOffersNamedIndicesButOne) {
+    GridChoiceMenu m;
+    BuildGridChoices(m, kGridColType, Pattern(), 1, View());
+    ASSERT_EQ(20, m.count);
+    EXPECT_EQ(0, m.items[0].index);
+    EXPECT_STREQ("---", m.items[0].text);
+    for (int i = 0; i < m.count; ++i) {
+        EXPECT_NE(1, m.items[i].index);
+        EXPECT_LE(m.items[i].index, 20);
+        EXPECT_STRNE("", m.items[i].text);
+    }
+    EXPECT_EQ(20, m.items[m.count - 1].index);
+}
+
+TEST(GridChoices, RateMenuOffersWholeRatesOnlyWithTheDivisorChecked) {
+    MontagePattern p = Pattern();
+    p.channels[2].rateDivisor = 4;
+    GridChoiceMenu m;
+    BuildGridChoices(m, kGridColRate, p, 3, View(200));
+    EXPECT_EQ((std::vector<std::string>{"200", "100", "50", "40", "20", "10", "4"}), Texts(m));
+    EXPECT_EQ(2, m.checked);
+    BuildGridChoices(m, kGridColRate, p, 3, View(128));        // 25.6, 12.8 ... are not offered
+    EXPECT_EQ((std::vector<std::string>{"128", "64", "32"}), Texts(m));
+    EXPECT_EQ(2, m.items[2].index);
+    BuildGridChoices(m, kGridColRate, p, 3, View(30));         // 30, 15, 6, 3; no 7.5, 1.5, 0.6
+    EXPECT_EQ((std::vector<std::string>{"30", "15", "6", "3"}), Texts(m));
+    EXPECT_EQ(-1, m.checked);
+    for (int32_t rate : {0, -200}) {
+        BuildGridChoices(m, kGridColRate, p, 3, View(rate));
+        EXPECT_EQ(0, m.count) << rate;
+    }
+}
+
+TEST(GridChoices, OtherColumns) {
+    MontagePattern p = Pattern();
+    strcpy(p.labelChoices[0], "C3-A2");
+    strcpy(p.unitChoices[7], "mV");
+    p.channels[0].enabled = 1;
+    GridChoiceMenu m;
+    BuildGridChoices(m, kGridColOnOff, p, 1, View());
+    EXPECT_EQ((std::vector<std::string>{"OFF", "ON"}), Texts(m));
+    EXPECT_EQ(1, m.checked);
+    p.channels[0].enabled = 7;
+    BuildGridChoices(m, kGridColOnOff, p, 1, View());
+    EXPECT_EQ(-1, m.checked);
+    BuildGridChoices(m, kGridColLabel, p, 1, View());
+    EXPECT_EQ(20, m.count);
+    EXPECT_STREQ("C3-A2", m.items[0].text);
+    EXPECT_STREQ("", m.items[1].text);
+    BuildGridChoices(m, kGridColUnit, p, 1, View());
+    EXPECT_EQ(8, m.count);
+    EXPECT_STREQ("mV", m.items[7].text);
+    BuildGridChoices(m, kGridColSens, p, 1, View());
+    EXPECT_EQ(9, m.count);
+    EXPECT_STREQ("1000", m.items[8].text);
+    for (int col : {0, 8, 9}) {
+        BuildGridChoices(m, col, p, 1, View());
+        EXPECT_EQ(0, m.count) << col;
+    }
+}
+
+TEST(GridChoices, AChoiceLandsInEverySelectedRow) {
+    MontagePattern p = Pattern();
+    p.channels[3].enabled = 1;
+    EXPECT_TRUE(ApplyGridChoice(p, GridSelection{kGridColOnOff, 3, 6, 0}, 1, View()));
+    for (int r = 1; r <= 8; ++r) EXPECT_EQ(r >= 3 && r <= 6 ? 1 : 0, p.channels[r - 1].enabled) << r;
+    EXPECT_TRUE(ApplyGridChoice(p, GridSelection{kGridColSens, 2, 3, 0}, 7, View()));
+    EXPECT_EQ(500000, p.channels[1].sensitivity);
+    EXPECT_TRUE(ApplyGridChoice(p, GridSelection{kGridColAd, 1, 1, 0}, 10, View(200, 4, 16)));
+    EXPECT_EQ(65536, p.channels[0].calVU);
+    EXPECT_TRUE(ApplyGridChoice(p, GridSelection{kGridColRate, 1, 1, 0}, 6, View(200)));
+    EXPECT_EQ(50, p.channels[0].rateDivisor);
+    // Items no menu offers change nothing.
+    const MontagePattern before = p;
+    EXPECT_FALSE(ApplyGridChoice(p, GridSelection{kGridColType, 1, 4, 0}, 1, View()));
+    EXPECT_FALSE(ApplyGridChoice(p, GridSelection{kGridColType, 1, 4, 0}, 21, View()));
+    EXPECT_FALSE(ApplyGridChoice(p, GridSelection{kGridColRate, 1, 4, 0}, 3, View(128)));
+    EXPECT_FALSE(ApplyGridChoice(p, GridSelection{kGridColAd, 1, 4, 0}, 10, View(200, 4, 12)));
+    EXPECT_FALSE(ApplyGridChoice(p, GridSelection{kGridColLowCut, 1, 4, 0}, 0, View()));
+    EXPECT_FALSE(ApplyGridChoice(p, GridSelection{kGridColOnOff, 5, 4, 0}, 1, View()));
+    EXPECT_EQ(0, memcmp(&before, &p, sizeof p));
+    // A selection reaching past the 32 entries stops at the last one.
+    EXPECT_TRUE(ApplyGridChoice(p, GridSelection{kGridColCal, 30, 40, 0}, 8, View()));
+    EXPECT_EQ(1000, p.channels[31].calEU);
+}
+
+}  // namespace
