@@ -67,6 +67,7 @@ LRESULT OnCreate(HWND window) {
         LoadFrameSettings(state.settings, g_program.settingsPath);
         PrepareFileDialogs();
         BuildFrame(window, state);
+        state.frame.tickBudgetMs = kTickBudgetMs;
         state.source.sampleRate = 200;
         state.source.channelCount = 14;
         SetChannelStartupDefaults(state.patterns);

@@ -179,7 +179,16 @@ void OnConversionTimer(ConverterState& state) {
         StopTimer(state);
         return;
     }
-    if (StepRun(RunRecordsOf(state))) {
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    const LONGLONG budget = frequency.QuadPart * state.frame.tickBudgetMs / 1000;
+    int goOn;
+    do {
+        goOn = StepRun(RunRecordsOf(state));
+        QueryPerformanceCounter(&now);
+    } while (goOn && now.QuadPart - start.QuadPart < budget);
+    if (goOn) {
         ShowCounter(state);
         return;
     }

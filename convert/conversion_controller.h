@@ -11,7 +11,10 @@
 #include "pagekit/converter_state.h"
 #include "resources/resource_ids.h"
 
-enum { kConvertTimerMs = 50 };    // the frame timer IDT_CONV_FRAME ticks this often
+enum {
+    kConvertTimerMs = 50,   // the frame timer IDT_CONV_FRAME ticks this often
+    kTickBudgetMs = 20      // and converts for about this long each tick
+};
 
 // Chooses the output with the Save As dialog for the main window: a name
 // proposed from the recording in the folder of the last output, and the
@@ -26,8 +29,11 @@ bool ChooseOutput(HWND mainWindow, ConverterState& state);
 // started, or the refusal is told.
 void StartConversion(ConverterState& state);
 
-// One tick of the frame timer: converts one block and ends the run when it
-// is over (counter, status, beep, and the warning after a failed write).
+// One tick of the frame timer: converts block after block for about
+// frame.tickBudgetMs (at least one block), so the run goes at the engine's
+// pace while the window still answers input between ticks; shows the
+// counter, and ends the run when it is over (counter, status, beep, and the
+// warning after a failed write).
 void OnConversionTimer(ConverterState& state);
 
 // A recording was opened: no output is chosen for it yet.

@@ -22,7 +22,8 @@ int CompleteFile(const RunRecords& s) {
 }
 
 // True when the buffer holds a whole block of the recording as the reader
-// writes it and as the writer reads it (scan stride, skip word included).
+// writes it and as the writer reads it (every channel's run, skip word
+// included).
 bool BlockFits(const RunRecords& s, size_t bufferBytes) {
     const SourceInfo& src = s.source;
     if (s.conv.samplesPerBlock <= 0 || src.channelCount <= 0) return false;
@@ -31,27 +32,30 @@ bool BlockFits(const RunRecords& s, size_t bufferBytes) {
     return uint64_t(need) <= bufferBytes;
 }
 
-// Hands one block of every run channel to the writer and flushes it.
-// False when the writer reports a failed write.
+// Hands one block of every run channel to the writer, each from its own run
+// of samplesPerBlock samples, and flushes it. False when the writer reports
+// a failed write.
 bool WriteBlock(const RunRecords& s, const int16_t* block) {
     ConversionFields& c = s.conv;
     const uint16_t frames = uint16_t(c.framesPerBlock);
     for (int o = 0; o < c.runChannelCount; ++o) {
         const int j = c.runChannels[o];
         if (j >= s.source.channelCount) return false;
-        if (!RecWriteBlock(c.recHandle, 0, frames, o, s.source.bytesPerScan, block + j)) return false;
+        const int16_t* run = block + size_t(j) * size_t(c.samplesPerBlock);
+        if (!RecWriteBlock(c.recHandle, 0, frames, o, 2, run)) return false;
     }
     return RecFlushBlock(c.recHandle, frames) && !RecHasFailed(c.recHandle);
 }
 
-// Reads and writes the block at readPosition. False when a write failed.
+// Reads and writes the block at readPosition, one run per channel, so each
+// channel reaches the writer as a plain copy. False when a write failed.
 // A block the reader cannot deliver is written as silence (zeros): the PSG
 // file is continuous, so skipping it would move every later sample one
 // block too early in time.
 bool ConvertBlock(const RunRecords& s, int16_t* buffer, int32_t skipFlag) {
     ConversionFields& c = s.conv;
     if (s.source.bitsPerSample != 16) return true;
-    const int32_t n = TaffReadBlock(s.source.sourceHandle, c.readPosition, c.samplesPerBlock, buffer);
+    const int32_t n = TaffReadChannelBlock(s.source.sourceHandle, c.readPosition, c.samplesPerBlock, buffer);
     if (n <= 0) memset(buffer, 0, size_t(s.source.bytesPerScan) * size_t(c.samplesPerBlock) + 2);
     const int16_t* block = (skipFlag & 0xFFFF) ? buffer + 1 : buffer;
     return WriteBlock(s, block);

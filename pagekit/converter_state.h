@@ -30,6 +30,9 @@ struct FrameHandles {
     HWND tab;
     HWND pages[kPageCount];
     UINT_PTR conversionTimer;   // non-zero while the conversion page's frame timer runs
+    // How long one tick of the frame timer may convert, in milliseconds:
+    // steps follow each other until it is spent (at least one step a tick).
+    uint16_t tickBudgetMs;
 };
 
 struct ConverterState {

@@ -98,6 +98,9 @@ protected:
     bool WaitForFinished() {
         return PumpUntil([this] { return State().conv.conversionState == kConvFinished; });
     }
+    // One block a tick, so that a short recording takes many ticks and a
+    // test can act in the middle of a run.
+    void OneBlockPerTick() { State().frame.tickBudgetMs = 0; }
 };
 
 TEST_F(ConvertPage, StartBeforeChoosingAFileWarns) {
@@ -218,6 +221,21 @@ TEST_F(ConvertPage, OutputNamingTheSourceFilesIsRefused) {
     OpenRecording(header);
 }
 
+// A tick converts block after block for about 20 ms, not one block: a
+// 30-minute recording of 30 blocks needs far fewer than 30 ticks, and the
+// first tick already goes past its first block.
+TEST_F(ConvertPage, ATickConvertsAtTheEnginesPace) {
+    Open();
+    OpenRecording(MakeRecording("PACE.HDR", 4, 1800));
+    ChooseOutput(TempDir() + "\\PACE_OUT.DAT");
+    Click(IDC_CONV_START);
+    ASSERT_EQ(kConvConverting, State().conv.conversionState);
+    ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));
+    EXPECT_GT(State().conv.framesDone, State().conv.framesPerBlock);
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ("1800 / 1800", Text(IDC_CONV_COUNTER));
+}
+
 TEST_F(ConvertPage, ConvertCommandChoosesAndStarts) {
     Open();
     OpenRecording(MakeRecording("CMD.HDR", 3, 70));
@@ -254,6 +272,7 @@ TEST_F(ConvertPage, ClosingTheRecordingEndsTheRun) {
     OpenRecording(MakeRecording("CLOSED.HDR", 4, 600));
     const std::string output = TempDir() + "\\CLOSED_OUT.DAT";
     ChooseOutput(output);
+    OneBlockPerTick();
     Click(IDC_CONV_START);
     ASSERT_EQ(kConvConverting, State().conv.conversionState);
     ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));
@@ -276,6 +295,7 @@ TEST_F(ConvertPage, OpeningAnotherRecordingEndsTheRunFirst) {
     const std::string second = MakeRecording("SECOND.HDR", 2, 30);
     const std::string output = TempDir() + "\\FIRST_OUT.DAT";
     ChooseOutput(output);
+    OneBlockPerTick();
     Click(IDC_CONV_START);
     ASSERT_EQ(kConvConverting, State().conv.conversionState);
     ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));
@@ -301,6 +321,7 @@ TEST_F(ConvertPage, EndingTheProgramDuringARunReleasesTheFiles) {
     OpenRecording(source);
     const std::string output = TempDir() + "\\EXIT_OUT.DAT";
     ChooseOutput(output);
+    OneBlockPerTick();
     Click(IDC_CONV_START);
     ASSERT_EQ(kConvConverting, State().conv.conversionState);
     ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));

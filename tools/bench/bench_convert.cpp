@@ -39,12 +39,10 @@ namespace {
 
 const char kUsage[] =
     "usage: bench_convert [--channels N] [--rate HZ] [--hours H] [--short-hours H] [--rounds N]\n"
-    "                     [--dir FOLDER] [--keep] [--no-verify] [--runs]\n"
+    "                     [--dir FOLDER] [--keep] [--no-verify]\n"
     "defaults: 32 channels, 200 Hz, an 8-hour night (and a 2-hour one for memory and the\n"
     "sample check), 5 rounds, the system's temporary folder; the recordings are deleted\n"
-    "afterwards unless --keep is given. --runs adds rows \"(runs)\" for a frame step that\n"
-    "reads each block as one run per channel (TaffReadChannelBlock) and hands every\n"
-    "channel from its run\n";
+    "afterwards unless --keep is given\n";
 
 const int kPositionChannel = 12;  // the generator's body-position channel
 
@@ -57,7 +55,6 @@ struct Settings {
     std::string dir;
     bool keep = false;
     bool verify = true;
-    bool runs = false;
 };
 
 struct Variant {
@@ -138,40 +135,6 @@ bool SetUp(Work& w, const std::string& header, const std::string& output, int di
     return ChooseOutputPath(w.conv, output.c_str());
 }
 
-// The frame step with the change the benchmark proposes: the block is read
-// as one run per channel (TaffReadChannelBlock) and every run channel is
-// handed from its run with a stride of one sample. Otherwise as ConvertStep.
-int StepByRuns(const RunRecords& s) {
-    ConversionFields& c = s.conv;
-    if (s.source.sourceKind != kSourceTaff || c.conversionState != kConvConverting || !c.recHandle) return 0;
-    if (c.framesDone >= c.totalFrames || c.readPosition >= s.source.lengthSamples || !c.blockBuffer) {
-        const int ok = RecFinish(c.recHandle);
-        c.framesDone = c.totalFrames;
-        if (ok && !RecHasFailed(c.recHandle)) c.fileFinished = 1;
-        else c.writeFailed = 1;
-        return 0;
-    }
-    const size_t runLength = size_t(c.samplesPerBlock);
-    if (size_t(s.source.channelCount) * runLength * 2 > BlockSize(c.blockBuffer)) return 0;
-    int16_t* buffer = static_cast<int16_t*>(BlockLock(c.blockBuffer));
-    if (buffer == nullptr) return 0;
-    if (TaffReadChannelBlock(s.source.sourceHandle, c.readPosition, c.samplesPerBlock, buffer) <= 0)
-        std::memset(buffer, 0, size_t(s.source.channelCount) * runLength * 2);
-    const uint16_t frames = uint16_t(c.framesPerBlock);
-    bool ok = true;
-    for (int o = 0; ok && o < c.runChannelCount; ++o)
-        ok = RecWriteBlock(c.recHandle, 0, frames, o, 2, buffer + size_t(c.runChannels[o]) * runLength) != 0;
-    ok = ok && RecFlushBlock(c.recHandle, frames) && !RecHasFailed(c.recHandle);
-    BlockUnlock(c.blockBuffer);
-    c.readPosition += c.samplesPerBlock;
-    if (!ok) {
-        c.writeFailed = 1;
-        return 0;
-    }
-    c.framesDone += c.framesPerBlock;
-    return 1;
-}
-
 struct ConvertFigures {
     double seconds = -1;
     double slowestStep = 0;  // seconds
@@ -179,15 +142,14 @@ struct ConvertFigures {
 
 // Converts the recording at `header` to `output` as the program does:
 // StartRun (the PSG header), StepRun until it says the run is over, EndRun.
-// `byRuns`: StepByRuns takes the place of StepRun.
-ConvertFigures Convert(const std::string& header, const std::string& output, int divisor, bool byRuns) {
+ConvertFigures Convert(const std::string& header, const std::string& output, int divisor) {
     ConvertFigures f;
     const auto start = std::chrono::steady_clock::now();
     std::unique_ptr<Work> w(new Work());  // zero-initialised, as the program allocates its record
     if (!SetUp(*w, header, output, divisor) || !StartRun(w->Records(), nullptr)) return f;
     for (;;) {
         const auto step = std::chrono::steady_clock::now();
-        const int go = byRuns ? StepByRuns(w->Records()) : StepRun(w->Records());
+        const int go = StepRun(w->Records());
         f.slowestStep = std::max(f.slowestStep, Since(step));
         if (!go) break;
     }
@@ -272,9 +234,9 @@ ChildResult RunChild(const std::vector<std::string>& args) {
 
 int ChildMain(int argc, char** argv) {
     const std::string what = argc > 2 ? argv[2] : "";
-    if (what == "convert" && argc == 7) {
+    if (what == "convert" && argc == 6) {
         TaffStartup();
-        const ConvertFigures f = Convert(argv[3], argv[4], std::atoi(argv[5]), std::string(argv[6]) == "runs");
+        const ConvertFigures f = Convert(argv[3], argv[4], std::atoi(argv[5]));
         std::printf("%.6f %.6f\n", f.seconds, f.slowestStep);
         return f.seconds < 0 ? 1 : 0;
     }
@@ -388,7 +350,6 @@ bool ParseArguments(int argc, char** argv, Settings* s) {
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         if (a == "--keep") s->keep = true;
         else if (a == "--no-verify") s->verify = false;
-        else if (a == "--runs") s->runs = true;
         else if (value == nullptr) return false;
         else if (a == "--channels") s->channels = std::atoi(value), ++i;
         else if (a == "--rate") s->rate = std::atoi(value), ++i;
@@ -427,7 +388,6 @@ bool Generate(const TaffGenOptions& o, const std::string& header, Recording* rec
 
 struct Row {
     int variant = 0;
-    bool byRuns = false;  // the proposed frame step (StepByRuns)
     std::vector<double> convert, copy, slowest, peak;
     double shortPeak = 0;
     OutputFigures output;
@@ -435,8 +395,7 @@ struct Row {
 };
 
 std::vector<std::string> ConvertArgs(const Recording& rec, const std::string& out, const Row& row) {
-    return {"--child", "convert", rec.header, out, std::to_string(kVariants[row.variant].divisor),
-            row.byRuns ? "runs" : "engine"};
+    return {"--child", "convert", rec.header, out, std::to_string(kVariants[row.variant].divisor)};
 }
 
 }  // namespace
@@ -467,19 +426,16 @@ int main(int argc, char** argv) {
     sync();  // the generated files reach the disk before anything is timed
     std::printf("night: %d channels, %d Hz, %.1f h (memory also at %.1f h); recordings ready in %.1f s\n",
                 s.channels, s.rate, s.hours, s.shortHours, Since(genStart));
-    std::printf("conversion: through the engine as the program runs it (60-s blocks, FrameTime 1)%s\n",
-                s.runs ? "; (runs): with the proposed frame step" : "");
+    std::printf("conversion: through the engine as the program runs it (60-s blocks, FrameTime 1)\n");
     std::fflush(stdout);
 
     const int variants = int(sizeof kVariants / sizeof kVariants[0]);
     std::vector<Row> rows;
-    for (int mode = 0; mode < (s.runs ? 2 : 1); ++mode)
-        for (int v = 0; v < variants; ++v) {
-            Row row;
-            row.variant = v;
-            row.byRuns = mode == 1;
-            rows.push_back(row);
-        }
+    for (int v = 0; v < variants; ++v) {
+        Row row;
+        row.variant = v;
+        rows.push_back(row);
+    }
     auto night = [&](const Row& row) -> const Recording& { return nights[row.variant < kinds ? row.variant : 0]; };
     const std::string out = (folder / "OUT.DAT").string(), copy = (folder / "COPY.DAT").string();
     // One untimed copy and conversion of each file first, so that every
@@ -539,7 +495,7 @@ int main(int argc, char** argv) {
                             *std::min_element(row.copy.begin(), row.copy.end());
         const OutputFigures& o = row.output;
         const char* exact = row.wrong == -2 ? "-" : row.wrong == 0 ? "yes" : "NO";
-        const std::string name = std::string(kVariants[row.variant].name) + (row.byRuns ? " (runs)" : "");
+        const std::string name = kVariants[row.variant].name;
         std::printf("%-20s %7.1f %7.3f %6.0f %7.3f %6.2f %6.2f %7.1f %6.1f %6.1f %7.1f %7.1f %6.2f %5s\n",
                     name.c_str(), dataMB, conv, dataMB / conv, cp, conv / cp, best, 1000 * Median(row.slowest),
                     *std::max_element(row.peak.begin(), row.peak.end()), row.shortPeak, o.fileBytes / 1e6,
