@@ -75,16 +75,16 @@ void ExpectSignal(const TaffGenOptions& o, int j, int divisor, bool position,
 void ExpectConverted(const std::string& path, const TaffGenOptions& o, const WorkRecord& s,
                      const std::vector<int>& sources) {
     EdfReader edf(path);
-    ASSERT_TRUE(edf.ok) << "EDFlib error " << edf.hdr->filetype;
+    ASSERT_TRUE(edf.ok()) << "EDFlib error " << edf.hdr().filetype;
     const int ft = s.settings.FrameTime;
     const int64_t records = (o.scans + int64_t{o.rate} * ft - 1) / (int64_t{o.rate} * ft);
-    EXPECT_EQ(edf.hdr->datarecords_in_file, records);
-    EXPECT_EQ(edf.hdr->datarecord_duration, ft * EDFLIB_TIME_DIMENSION);
-    ASSERT_EQ(edf.hdr->edfsignals, int(sources.size()));
+    EXPECT_EQ(edf.hdr().datarecords_in_file, records);
+    EXPECT_EQ(edf.hdr().datarecord_duration, ft * EDFLIB_TIME_DIMENSION);
+    ASSERT_EQ(edf.hdr().edfsignals, int(sources.size()));
     for (size_t o2 = 0; o2 < sources.size(); ++o2) {
         const int j = sources[o2];
         const ChannelSetting& ch = s.patterns[s.currentPattern].channels[j];
-        const edf_param_struct& sp = edf.hdr->signalparam[o2];
+        const edf_param_struct& sp = edf.hdr().signalparam[o2];
         const int d = ch.rateDivisor > 0 ? ch.rateDivisor : 1;
         EXPECT_NE(strstr(sp.label, ("S" + std::to_string(j + 1)).c_str()), nullptr) << sp.label;
         EXPECT_EQ(strncmp(sp.physdimension, "uV", 2), 0) << sp.physdimension;
@@ -107,8 +107,8 @@ TEST(Conversion, EveryFrameTimeDivisorAndSampleWidth) {
     for (bool longSamples : {false, true}) {
         const TaffGenOptions o = Recording(14, 200 * 150 + 37, longSamples);
         StateOwner s;
-        const std::string out = dir.Path(longSamples ? "long.DAT" : "int.DAT");
-        OpenRecording(*s, o, dir.Path(longSamples ? "L.HDR" : "I.HDR"), out);
+        const std::string out = dir.File(longSamples ? "long.DAT" : "int.DAT");
+        OpenRecording(*s, o, dir.File(longSamples ? "L.HDR" : "I.HDR"), out);
         SetUpMontage(*s);
         for (int ft : {1, 2, 5, 10}) {
             SCOPED_TRACE("frame time " + std::to_string(ft) + (longSamples ? " LONG" : " INTEGER"));
@@ -124,17 +124,17 @@ TEST(Conversion, EveryFrameTimeDivisorAndSampleWidth) {
             ExpectConverted(out, o, *s, AllBut(14, {2, 4}));
         }
         EdfReader edf(out);
-        ASSERT_TRUE(edf.ok);
-        EXPECT_EQ(edf.hdr->startdate_year, 2024);
-        EXPECT_EQ(edf.hdr->startdate_month, 3);
-        EXPECT_EQ(edf.hdr->startdate_day, 14);
-        EXPECT_EQ(edf.hdr->starttime_hour * 3600 + edf.hdr->starttime_minute * 60 +
-                      edf.hdr->starttime_second, 22 * 3600 + 15 * 60 + 4);
-        EXPECT_STREQ(edf.hdr->patientcode, "P0001");
-        EXPECT_NE(strstr(edf.hdr->patient_name, "Yamada"), nullptr) << edf.hdr->patient_name;
-        EXPECT_EQ(edf.hdr->birthdate_year, 1965);
-        EXPECT_EQ(edf.hdr->birthdate_month, 3);
-        EXPECT_EQ(edf.hdr->birthdate_day, 7);
+        ASSERT_TRUE(edf.ok());
+        EXPECT_EQ(edf.hdr().startdate_year, 2024);
+        EXPECT_EQ(edf.hdr().startdate_month, 3);
+        EXPECT_EQ(edf.hdr().startdate_day, 14);
+        EXPECT_EQ(edf.hdr().starttime_hour * 3600 + edf.hdr().starttime_minute * 60 +
+                      edf.hdr().starttime_second, 22 * 3600 + 15 * 60 + 4);
+        EXPECT_STREQ(edf.hdr().patientcode, "P0001");
+        EXPECT_NE(strstr(edf.hdr().patient_name, "Yamada"), nullptr) << edf.hdr().patient_name;
+        EXPECT_EQ(edf.hdr().birthdate_year, 1965);
+        EXPECT_EQ(edf.hdr().birthdate_month, 3);
+        EXPECT_EQ(edf.hdr().birthdate_day, 7);
         if (!longSamples) {
             EXPECT_TRUE(MneReads(out, 12, 160, "S1"));
         }
@@ -145,15 +145,15 @@ TEST(Conversion, ClosingTheRecordingLeavesTheWholeRecords) {
     TempDir dir;
     const TaffGenOptions o = Recording(6, 200 * 200);
     StateOwner s;
-    const std::string out = dir.Path("closed.DAT");
-    OpenRecording(*s, o, dir.Path("C.HDR"), out);
+    const std::string out = dir.File("closed.DAT");
+    OpenRecording(*s, o, dir.File("C.HDR"), out);
     s->settings.FrameTime = 10;
     const RunResult r = RunConversion(*s, [](WorkRecord& st, int) { CloseRecording(st); });
     EXPECT_EQ(r.steps, 1);
     EXPECT_EQ(r.end, kRunSourceClosed);
     EXPECT_EQ(s->conv.conversionState, kConvFinished);
     EXPECT_EQ(s->conv.recHandle, nullptr);
-    EXPECT_FALSE(EdfReader(out).ok);            // unfinished: the record count is unknown
+    EXPECT_FALSE(EdfReader(out).ok());            // unfinished: the record count is unknown
     EXPECT_TRUE(MneReads(out, 6, 60, "S1"));    // one block: six 10 s records
 }
 
@@ -161,7 +161,7 @@ TEST(Conversion, FailedWriteEndsTheRunAsFailed) {
     TempDir dir;
     const TaffGenOptions o = Recording(14, 200 * 600);
     StateOwner s;
-    OpenRecording(*s, o, dir.Path("W.HDR"), dir.Path("limited.DAT"));
+    OpenRecording(*s, o, dir.File("W.HDR"), dir.File("limited.DAT"));
     // The file may not grow beyond 64 KiB: the header fits, the data does not.
     rlimit old;
     getrlimit(RLIMIT_FSIZE, &old);
@@ -189,8 +189,8 @@ TEST(Conversion, FailedWriteEndsTheRunAsFailed) {
 TEST(Conversion, RefusedStartsCreateNoFile) {
     TempDir dir;
     StateOwner s;
-    const std::string out = dir.Path("refused.DAT");
-    OpenRecording(*s, Recording(4, 2000), dir.Path("R.HDR"), out);
+    const std::string out = dir.File("refused.DAT");
+    OpenRecording(*s, Recording(4, 2000), dir.File("R.HDR"), out);
     s->conv.framesDone = 7;
     s->conv.readPosition = 9;
     struct { void (*change)(WorkRecord&); HeaderRefusal want; } cases[] = {
@@ -217,7 +217,7 @@ TEST(Conversion, RefusedStartsCreateNoFile) {
         t->source.sourceKind = kSourceNone;   // the handle belongs to s
     }
     HeaderRefusal why = kHeaderWritten;
-    snprintf(s->conv.outputPath, kPathSize, "%s", dir.Path("missing/x.DAT").c_str());
+    snprintf(s->conv.outputPath, kPathSize, "%s", dir.File("missing/x.DAT").c_str());
     EXPECT_EQ(WritePsgHeader(Records(*s), &why), nullptr);
     EXPECT_TRUE(why == kHeaderCreateFailed || why == kHeaderWriterFailed);
     EXPECT_EQ(s->conv.blockBuffer, nullptr);
@@ -231,8 +231,8 @@ TEST(Conversion, RecordsOverTheReadersLimitAreNeverWritten) {
     TaffGenOptions o = Recording(6, 96000 * 3);
     o.rate = 96000;
     StateOwner s;
-    const std::string out = dir.Path("fast.DAT");
-    OpenRecording(*s, o, dir.Path("FAST.HDR"), out);
+    const std::string out = dir.File("fast.DAT");
+    OpenRecording(*s, o, dir.File("FAST.HDR"), out);
     s->settings.FrameTime = 10;
     EXPECT_EQ(RecordSampleBytes(Records(*s), 10), 6 * 2 * 96000 * 10);
     for (int seconds : {1, 2, 5}) EXPECT_TRUE(RecordFits(Records(*s), seconds)) << seconds;
@@ -246,17 +246,17 @@ TEST(Conversion, RecordsOverTheReadersLimitAreNeverWritten) {
     r = RunConversion(*s);
     ASSERT_EQ(r.end, kRunCompleted);
     EdfReader edf(out);
-    ASSERT_TRUE(edf.ok) << "EDFlib error " << edf.hdr->filetype;
-    EXPECT_EQ(edf.hdr->datarecords_in_file, 3);
-    EXPECT_EQ(edf.hdr->signalparam[0].smp_in_datarecord, 96000);
+    ASSERT_TRUE(edf.ok()) << "EDFlib error " << edf.hdr().filetype;
+    EXPECT_EQ(edf.hdr().datarecords_in_file, 3);
+    EXPECT_EQ(edf.hdr().signalparam[0].smp_in_datarecord, 96000);
 }
 
 TEST(Conversion, MontageEditsDuringARunDoNotChangeTheFile) {
     TempDir dir;
     const TaffGenOptions o = Recording(14, 200 * 250 + 11);
     StateOwner s;
-    const std::string out = dir.Path("edited.DAT");
-    OpenRecording(*s, o, dir.Path("E.HDR"), out);
+    const std::string out = dir.File("edited.DAT");
+    OpenRecording(*s, o, dir.File("E.HDR"), out);
     SetUpMontage(*s);
     CurrentPattern(*s).channels[0].rateDivisor = 0;     // hand-edited settings
     CurrentPattern(*s).channels[1].rateDivisor = -3;
@@ -281,8 +281,8 @@ TEST(Conversion, FortyChannelsWriteTheThirtyTwoWithEntries) {
     TempDir dir;
     const TaffGenOptions o = Recording(40, 200 * 70 + 3);
     StateOwner s;
-    const std::string out = dir.Path("forty.DAT");
-    OpenRecording(*s, o, dir.Path("F.HDR"), out);
+    const std::string out = dir.File("forty.DAT");
+    OpenRecording(*s, o, dir.File("F.HDR"), out);
     s->settings.FrameTime = 2;
     s->settings.MaxCh = 40;     // rows beyond the 32 entries do not exist
     CurrentPattern(*s).channels[31].signalType = REC_TYPE_POSITION;
@@ -302,9 +302,9 @@ TEST(Conversion, UnreadableBlocksKeepTheRecordsInTime) {
     TempDir dir;
     const TaffGenOptions o = Recording(2, 200 * 200);   // 200 s: four blocks of 60 s
     StateOwner s;
-    const std::string out = dir.Path("cut.DAT");
-    OpenRecording(*s, o, dir.Path("CUT.HDR"), out);
-    const std::string data = TaffGenDataPath(o, dir.Path("CUT.HDR"));
+    const std::string out = dir.File("cut.DAT");
+    OpenRecording(*s, o, dir.File("CUT.HDR"), out);
+    const std::string data = TaffGenDataPath(o, dir.File("CUT.HDR"));
     const RunResult r = RunConversion(*s, [&](WorkRecord&, int step) {
         if (step == 1) {
             ASSERT_EQ(0, truncate(data.c_str(), 0));   // after the first block
@@ -312,8 +312,8 @@ TEST(Conversion, UnreadableBlocksKeepTheRecordsInTime) {
     });
     EXPECT_EQ(r.end, kRunCompleted);
     EdfReader psg(out);
-    ASSERT_TRUE(psg.ok);
-    EXPECT_EQ(200, psg.hdr->datarecords_in_file);
+    ASSERT_TRUE(psg.ok());
+    EXPECT_EQ(200, psg.hdr().datarecords_in_file);
     const std::vector<int> first = psg.Digital(0);
     ASSERT_EQ(size_t(200 * 200), first.size());
     for (int i = 0; i < 60 * 200; i += 997) EXPECT_EQ(TaffGenExpectedSample(o, 0, i), first[size_t(i)]) << i;

@@ -1,10 +1,8 @@
 // Helpers of the conversion tests: the engine's records opened on a
 // generated recording by the program's own open code, a conversion run
 // driven through the engine's run functions as the frame timer drives it,
-// and PSG files read back through EDFlib.
+// and PSG files read back through EDFlib (the shared test support).
 #pragma once
-
-#include <edflib.h>
 
 #include <functional>
 #include <memory>
@@ -13,15 +11,10 @@
 
 #include "engine/conversion_run.h"
 #include "engine/pattern_rules.h"
+#include "tests/support/edf_reader.h"
+#include "tests/support/mne_check.h"
+#include "tests/support/test_files.h"
 #include "tools/taffgen/taffgen.h"
-
-// A fresh temporary folder, removed with the object.
-struct TempDir {
-    TempDir();
-    ~TempDir();
-    std::string Path(const std::string& name) const { return dir + "/" + name; }
-    std::string dir;
-};
 
 // The engine's records as the program's working record holds them.
 struct WorkRecord {
@@ -66,16 +59,3 @@ struct RunResult {
 // Starts the run and steps it to its end as the frame timer does, calling
 // `between` (when given) after every step that returned 1.
 RunResult RunConversion(WorkRecord& s, const std::function<void(WorkRecord&, int)>& between = {});
-
-// A PSG file opened with EDFlib; `ok` false when EDFlib refused it.
-struct EdfReader {
-    explicit EdfReader(const std::string& path);
-    ~EdfReader();
-    std::vector<int> Digital(int signal);   // every sample of the signal
-    std::unique_ptr<edf_hdr_struct> hdr;
-    bool ok = false;
-};
-
-// Runs the MNE reader script on `path` (linked to a .edf name) and returns
-// whether it read `channels` signals lasting `seconds` with `firstLabel` first.
-bool MneReads(const std::string& path, int channels, double seconds, const std::string& firstLabel);

@@ -31,8 +31,8 @@ GridView ViewOf(const WorkRecord& s) {
 TEST(GridEditsInTheFile, SwitchLabelDivisorAndTypeAreWritten) {
     TempDir dir;
     StateOwner s;
-    const std::string out = dir.Path("grid.DAT");
-    OpenRecording(*s, FourChannels(200), dir.Path("G.HDR"), out);
+    const std::string out = dir.File("grid.DAT");
+    OpenRecording(*s, FourChannels(200), dir.File("G.HDR"), out);
     MontagePattern& pat = CurrentPattern(*s);
     const GridView view = ViewOf(*s);
     ASSERT_TRUE(ApplyGridChoice(pat, GridSelection{kGridColOnOff, 2, 2, 0}, 0, view));    // channel 2 off
@@ -45,9 +45,9 @@ TEST(GridEditsInTheFile, SwitchLabelDivisorAndTypeAreWritten) {
     ASSERT_EQ(kHeaderWritten, r.refusal);
     ASSERT_EQ(kRunCompleted, r.end);
     EdfReader edf(out);
-    ASSERT_TRUE(edf.ok) << "EDFlib error " << edf.hdr->filetype;
-    ASSERT_EQ(3, edf.hdr->edfsignals);
-    const edf_param_struct* sig = edf.hdr->signalparam;
+    ASSERT_TRUE(edf.ok()) << "EDFlib error " << edf.hdr().filetype;
+    ASSERT_EQ(3, edf.hdr().edfsignals);
+    const edf_param_struct* sig = edf.hdr().signalparam;
     EXPECT_EQ("EEG Fp1-A2", Label(sig[0]));   // the type text leads the label
     EXPECT_EQ("EOG S3", Label(sig[1]));
     EXPECT_EQ("ECG S4", Label(sig[2]));
@@ -63,8 +63,8 @@ TEST(GridEditsInTheFile, DivisorWithoutAWholeRateRefusesTheStart) {
     for (const auto& c : cases) {
         StateOwner s;
         const std::string name = std::to_string(c.rate) + "_" + std::to_string(c.divisor);
-        const std::string out = dir.Path("refused" + name + ".DAT");
-        OpenRecording(*s, FourChannels(c.rate), dir.Path("R" + name + ".HDR"), out);
+        const std::string out = dir.File("refused" + name + ".DAT");
+        OpenRecording(*s, FourChannels(c.rate), dir.File("R" + name + ".HDR"), out);
         CurrentPattern(*s).channels[2].rateDivisor = c.divisor;   // as loaded from the settings file
         char shown[kGridTextSize];
         FormatGridCell(shown, sizeof shown, kGridColRate, 3, CurrentPattern(*s).channels[2], ViewOf(*s));

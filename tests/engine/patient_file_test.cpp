@@ -34,15 +34,6 @@ std::string Repeat(const std::string& piece, int times) {
     return text;
 }
 
-std::vector<std::string> Annotations(EdfReader& edf) {
-    std::vector<std::string> texts;
-    for (long long n = 0; n < edf.hdr->annotations_in_file; ++n) {
-        edf_annotation_struct annotation;
-        if (edf_get_annotation(edf.hdr->handle, int(n), &annotation) == 0) texts.push_back(annotation.annotation);
-    }
-    return texts;
-}
-
 bool Has(const std::vector<std::string>& texts, const std::string& text) {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
@@ -72,12 +63,12 @@ void FillPatient(PatientInfo& p) {
 TEST(PatientFile, PageDetailsReachTheHeaderAndTheAnnotations) {
     TempDir dir;
     StateOwner s;
-    const std::string out = dir.Path("patient.DAT");
+    const std::string out = dir.File("patient.DAT");
     TaffGenOptions options;
     options.channels = 4;
     options.rate = 200;
     options.scans = 200 * 90;
-    OpenRecording(*s, options, dir.Path("P.HDR"), out);
+    OpenRecording(*s, options, dir.File("P.HDR"), out);
     FillPatient(s->patient);
     EXPECT_EQ(126u, strlen(s->patient.comments[0]));
     EXPECT_EQ(1u + 2 * 63, strlen(s->patient.comments[4]));
@@ -87,17 +78,17 @@ TEST(PatientFile, PageDetailsReachTheHeaderAndTheAnnotations) {
     ASSERT_EQ(kRunCompleted, run.end);
 
     EdfReader edf(out);
-    ASSERT_TRUE(edf.ok) << "EDFlib error " << edf.hdr->filetype;
+    ASSERT_TRUE(edf.ok()) << "EDFlib error " << edf.hdr().filetype;
     // Patient identification: the code, sex and birth date as given; a name
     // that is not ASCII is "X" there and complete in the annotations.
-    EXPECT_STREQ("A-0815", edf.hdr->patientcode);
-    EXPECT_STREQ("Female", edf.hdr->gender);
-    EXPECT_EQ(1972, edf.hdr->birthdate_year);
-    EXPECT_EQ(11, edf.hdr->birthdate_month);
-    EXPECT_EQ(5, edf.hdr->birthdate_day);
-    EXPECT_STREQ("X", edf.hdr->patient_name);
+    EXPECT_STREQ("A-0815", edf.hdr().patientcode);
+    EXPECT_STREQ("Female", edf.hdr().gender);
+    EXPECT_EQ(1972, edf.hdr().birthdate_year);
+    EXPECT_EQ(11, edf.hdr().birthdate_month);
+    EXPECT_EQ(5, edf.hdr().birthdate_day);
+    EXPECT_STREQ("X", edf.hdr().patient_name);
 
-    const std::vector<std::string> texts = Annotations(edf);
+    const std::vector<std::string> texts = edf.AnnotationTexts();
     const std::string expected[] = {
         "Patient ID: A-0815",
         u8"Patient name: " + kName.utf8,
@@ -124,11 +115,11 @@ TEST(PatientFile, MaleAndUnknownSexAndAnAsciiName) {
     TempDir dir;
     for (const char* sex : {"M", "0"}) {
         StateOwner s;
-        const std::string out = dir.Path(std::string("sex") + sex + ".DAT");
+        const std::string out = dir.File(std::string("sex") + sex + ".DAT");
         TaffGenOptions options;
         options.channels = 2;
         options.scans = 200 * 10;
-        OpenRecording(*s, options, dir.Path(std::string("S") + sex + ".HDR"), out);
+        OpenRecording(*s, options, dir.File(std::string("S") + sex + ".HDR"), out);
         PatientInfo& p = s->patient;
         CopyText(p.id, sizeof p.id, "000-0001");
         CopyText(p.name, sizeof p.name, "Ichiro Suzuki");
@@ -136,11 +127,11 @@ TEST(PatientFile, MaleAndUnknownSexAndAnAsciiName) {
         p.birthYear = 1950, p.birthMonth = 1, p.birthDay = 1;
         ASSERT_EQ(kRunCompleted, RunConversion(*s).end);
         EdfReader edf(out);
-        ASSERT_TRUE(edf.ok);
-        EXPECT_STREQ(sex[0] == 'M' ? "Male" : "", edf.hdr->gender) << sex;
-        EXPECT_STREQ("000-0001", edf.hdr->patientcode);
-        EXPECT_STREQ("Ichiro Suzuki", edf.hdr->patient_name);   // written Ichiro_Suzuki
-        EXPECT_EQ(1950, edf.hdr->birthdate_year);
+        ASSERT_TRUE(edf.ok());
+        EXPECT_STREQ(sex[0] == 'M' ? "Male" : "", edf.hdr().gender) << sex;
+        EXPECT_STREQ("000-0001", edf.hdr().patientcode);
+        EXPECT_STREQ("Ichiro Suzuki", edf.hdr().patient_name);   // written Ichiro_Suzuki
+        EXPECT_EQ(1950, edf.hdr().birthdate_year);
     }
 }
 

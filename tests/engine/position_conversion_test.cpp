@@ -39,15 +39,6 @@ void EditLevels(PositionCalibration& pattern) {
     CopyPositionTable(pattern, work);
 }
 
-std::vector<std::string> Annotations(EdfReader& edf) {
-    std::vector<std::string> texts;
-    for (long long n = 0; n < edf.hdr->annotations_in_file; ++n) {
-        edf_annotation_struct annotation;
-        if (edf_get_annotation(edf.hdr->handle, int(n), &annotation) == 0) texts.push_back(annotation.annotation);
-    }
-    return texts;
-}
-
 bool Has(const std::vector<std::string>& texts, const std::string& text) {
     for (const std::string& t : texts)
         if (t == text) return true;
@@ -78,8 +69,8 @@ TEST(PositionConversion, LevelTableAndFirstSamplesReachThePsgFile) {
     o.rate = 200;
     o.scans = 200 * 130 + 17;
     StateOwner s;
-    const std::string out = dir.Path("position.DAT");
-    OpenRecording(*s, o, dir.Path("POS.HDR"), out);
+    const std::string out = dir.File("position.DAT");
+    OpenRecording(*s, o, dir.File("POS.HDR"), out);
     s->settings.FrameTime = 2;
     MontagePattern& pat = CurrentPattern(*s);
     EditLevels(pat.position);
@@ -94,8 +85,8 @@ TEST(PositionConversion, LevelTableAndFirstSamplesReachThePsgFile) {
     ASSERT_EQ(kRunCompleted, r.end);
 
     EdfReader edf(out);
-    ASSERT_TRUE(edf.ok) << "EDFlib error " << edf.hdr->filetype;
-    const std::vector<std::string> texts = Annotations(edf);
+    ASSERT_TRUE(edf.ok()) << "EDFlib error " << edf.hdr().filetype;
+    const std::vector<std::string> texts = edf.AnnotationTexts();
     for (int row : {kEegEntry + 1, kPositionEntry + 1}) {
         const std::string ch = "Ch" + std::to_string(row);
         EXPECT_TRUE(Has(texts, ch + " position levels: 3")) << ch;
@@ -108,12 +99,12 @@ TEST(PositionConversion, LevelTableAndFirstSamplesReachThePsgFile) {
     // No table for a channel of another type.
     for (const std::string& t : texts) EXPECT_EQ(std::string::npos, t.find("Ch2 position")) << t;
 
-    ASSERT_EQ(13, edf.hdr->edfsignals);
+    ASSERT_EQ(13, edf.hdr().edfsignals);
     const int eegIndex = 0, positionIndex = kPositionEntry - 1;   // entry 4 is off
-    EXPECT_EQ(0, strncmp(edf.hdr->signalparam[positionIndex].label, "Position", 8))
-        << edf.hdr->signalparam[positionIndex].label;
-    EXPECT_EQ(2 * 200 / 4, edf.hdr->signalparam[positionIndex].smp_in_datarecord);
-    EXPECT_EQ(2 * 200 / 5, edf.hdr->signalparam[eegIndex].smp_in_datarecord);
+    EXPECT_EQ(0, strncmp(edf.hdr().signalparam[positionIndex].label, "Position", 8))
+        << edf.hdr().signalparam[positionIndex].label;
+    EXPECT_EQ(2 * 200 / 4, edf.hdr().signalparam[positionIndex].smp_in_datarecord);
+    EXPECT_EQ(2 * 200 / 5, edf.hdr().signalparam[eegIndex].smp_in_datarecord);
     ExpectFirstSamples(o, kPositionEntry, 4, edf.Digital(positionIndex));
     // On the EEG trace most groups' means differ from their first sample,
     // so this proves the first sample was taken.

@@ -1,7 +1,7 @@
 // Reads PSG files written by the writer back with EDFlib and checks the
 // header fields, the annotations (UTF-8 from Shift-JIS) and the header
 // bytes themselves.
-#include "edf_reader.h"
+#include "tests/support/edf_reader.h"
 #include "rec_test_util.h"
 
 #include <gtest/gtest.h>

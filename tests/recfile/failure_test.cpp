@@ -1,7 +1,7 @@
 // Checks that the PSG writer never reports a broken file as complete:
 // unfinished runs, failed writes, calls out of order, and that the C locale
 // setting cannot change a file.
-#include "edf_reader.h"
+#include "tests/support/edf_reader.h"
 #include "rec_test_util.h"
 
 #include <gtest/gtest.h>

@@ -146,13 +146,6 @@ std::vector<int16_t> ExpectedRecord(const std::vector<int16_t>& source, int n, b
     return out;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::string TestPath(const std::string& name) {
     const std::string dir = "recfile_scratch";
     mkdir(dir.c_str(), 0755);

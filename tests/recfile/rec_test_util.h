@@ -5,6 +5,7 @@
 #pragma once
 
 #include "recfile/recfile.h"
+#include "tests/support/test_files.h"   // ReadFile
 
 #include <cstdint>
 #include <functional>
@@ -67,6 +68,5 @@ TestResult WriteRun(const std::string& path, const TestRun& run, bool finish = t
 // means (or first samples for position channels) of `source` over [0, s).
 std::vector<int16_t> ExpectedRecord(const std::vector<int16_t>& source, int n, bool takeFirst);
 
-std::string ReadFile(const std::string& path);
 // A fresh path in the test's scratch directory.
 std::string TestPath(const std::string& name);

@@ -3,7 +3,8 @@
 // their slots of the records for every kind of group (even, uneven, large,
 // position), zeros for a channel left out of a block, and the onset-0 texts
 // spread over the first records, read back in full by EDFlib and MNE.
-#include "edf_reader.h"
+#include "tests/support/edf_reader.h"
+#include "tests/support/mne_check.h"
 #include "rec_test_util.h"
 
 #include "recfile/edf_annot.h"
@@ -209,18 +210,13 @@ TEST(Records, MneReadsEveryTextSpreadOverTheRecords) {
     expected.resize(3);
     std::string path = TestPath("mne_spread.dat");
     ASSERT_TRUE(WriteRun(path, run).finished);
-    const std::string texts = TestPath("mne_spread.txt");
-    {
-        std::ofstream out(texts, std::ios::binary);
-        for (const std::string& t : expected) out << t << "\n";
-    }
-    const std::string edf = path + ".edf";
-    std::remove(edf.c_str());
-    const std::string command = "ln -s \"$(basename '" + path + "')\" '" + edf + "' && " REC_TEST_PYTHON " " REC_TEST_DIR
-                                "/mne_check.py '" + edf + "' '" + ("EEG " + run.channels[0].label).substr(0, 16) + "|" +
-                                ("EEG " + run.channels[1].label).substr(0, 16) + "' 200 26000 '2024-03-07 22:15:30' '" +
-                                texts + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0);
+    MneExpect want;
+    want.names = ("EEG " + run.channels[0].label).substr(0, 16) + "|" + ("EEG " + run.channels[1].label).substr(0, 16);
+    want.sfreq = "200";
+    want.nTimes = "26000";
+    want.measDate = "2024-03-07 22:15:30";
+    want.texts = expected;
+    EXPECT_TRUE(MneReads(path, want));
 }
 
 }  // namespace

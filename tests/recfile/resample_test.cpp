@@ -1,7 +1,7 @@
 // Checks the rate reduction of the PSG writer through EDFlib: every offered
 // divisor, a rate that the divisor does not divide, the first-sample rule of
 // position channels, and the record count of a partial last block.
-#include "edf_reader.h"
+#include "tests/support/edf_reader.h"
 #include "rec_test_util.h"
 
 #include <gtest/gtest.h>

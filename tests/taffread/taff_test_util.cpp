@@ -8,24 +8,6 @@
 #include <filesystem>
 #include <vector>
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "taffread_test_XXXXXX").string();
-    if (mkdtemp(&pattern[0]) == nullptr) std::abort();
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-    ASSERT_EQ(std::fclose(f), 0);
-}
-
 std::string Recording::Name(int channel) const {
     char name[64];
     if (!TaffGetText(handle_, TAFF_TEXT_CHANNEL_NAME, channel, name, sizeof name)) return "<none>";

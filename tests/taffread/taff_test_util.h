@@ -1,30 +1,15 @@
-// Helpers of the reader tests: a temporary folder, file writing, a handle
-// that closes itself, and checks that compare what the reader delivers with
-// the generator's samples or merely use every call on a handle.
+// Helpers of the reader tests (folders and files come from the shared test
+// support): a handle that closes itself, and checks that compare what the
+// reader delivers with the generator's samples or merely use every call on
+// a handle.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "taffread/taffread.h"
+#include "tests/support/test_files.h"   // TempDir, WriteFile
 #include "tools/taffgen/taffgen.h"
-
-// A fresh folder under the system's temporary folder, removed with its
-// contents by the destructor.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-void WriteFile(const std::string& path, const std::string& bytes);
 
 // An open recording, closed when it goes out of scope.
 class Recording {

@@ -1,5 +1,5 @@
-// EDFlib wrapper for the PSG writer tests.
-#include "edf_reader.h"
+// EDFlib wrapper for the native tests; see edf_reader.h.
+#include "tests/support/edf_reader.h"
 
 EdfReader::EdfReader(const std::string& path) : hdr_(new edf_hdr_struct()) {
     rc_ = edfopen_file_readonly(path.c_str(), hdr_.get(), EDFLIB_READ_ALL_ANNOTATIONS);
@@ -23,6 +23,10 @@ std::vector<int> EdfReader::Digital(int s, long long from, int count) {
     return out;
 }
 
+std::vector<int> EdfReader::Digital(int s) {
+    return Digital(s, 0, static_cast<int>(hdr_->signalparam[s].smp_in_file));
+}
+
 std::vector<EdfAnnotation> EdfReader::Annotations() {
     std::vector<EdfAnnotation> out;
     for (long long i = 0; i < hdr_->annotations_in_file; ++i) {
@@ -30,4 +34,10 @@ std::vector<EdfAnnotation> EdfReader::Annotations() {
         if (edf_get_annotation(hdr_->handle, static_cast<int>(i), &a) == 0) out.push_back({a.onset, a.annotation});
     }
     return out;
+}
+
+std::vector<std::string> EdfReader::AnnotationTexts() {
+    std::vector<std::string> texts;
+    for (const EdfAnnotation& a : Annotations()) texts.push_back(a.text);
+    return texts;
 }

@@ -1,5 +1,5 @@
 // Opens PSG files with EDFlib, the strict third-party EDF+ reader, for the
-// tests: the header, digital samples and annotation texts.
+// native tests: the header, digital samples and annotation texts.
 #pragma once
 
 #include <edflib.h>
@@ -26,7 +26,11 @@ public:
     std::string Label(int s) const;
     // `count` digital samples of signal `s` from sample `from`.
     std::vector<int> Digital(int s, long long from, int count);
+    // Every digital sample of signal `s`.
+    std::vector<int> Digital(int s);
     std::vector<EdfAnnotation> Annotations();
+    // The texts of every annotation, in file order.
+    std::vector<std::string> AnnotationTexts();
 
 private:
     std::unique_ptr<edf_hdr_struct> hdr_;

@@ -1,0 +1,26 @@
+// Reading a PSG file with MNE-Python (through mne_check.py and the system's
+// Python with Debian's python3-mne) for the native tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What MNE must see; only what is set is checked.
+struct MneExpect {
+    std::string names;          // channel names joined by '|'
+    std::string sfreq;          // "%g" of the highest rate
+    std::string nTimes;         // samples at that rate
+    std::string measDate;       // "YYYY-MM-DD hh:mm:ss"
+    int channels = -1;
+    double seconds = -1;
+    std::string firstLabel;     // a text the first channel's name contains
+    std::vector<std::string> texts;   // annotation texts at onset 0
+};
+
+// Reads `path` with MNE (through a link with the ".edf" name MNE insists on)
+// and returns whether it saw what `expect` says.
+bool MneReads(const std::string& path, const MneExpect& expect);
+
+// The common check: `channels` signals lasting `seconds`, `firstLabel` in the
+// first one's name.
+bool MneReads(const std::string& path, int channels, double seconds, const std::string& firstLabel);
