@@ -27,19 +27,26 @@ int32_t ScaleSaturated(int32_t value, int32_t scale) {
     return static_cast<int32_t>(v);
 }
 
+void SetPatternChannelDefaults(MontagePattern& p) {
+    for (ChannelSetting& c : p.channels) {
+        c.rateDivisor = 1;
+        c.calEU = 50;
+        c.calVU = 409;
+        c.sensitivity = 50000;
+        c.lowFilter = 500;
+        c.highFilter = 100;
+    }
+}
+
 }  // namespace
 
 void SetChannelStartupDefaults(MontagePattern* patterns) {
-    for (int k = 0; k < kPatternCount; ++k) {
-        for (ChannelSetting& c : patterns[k].channels) {
-            c.rateDivisor = 1;
-            c.calEU = 50;
-            c.calVU = 409;
-            c.sensitivity = 50000;
-            c.lowFilter = 500;
-            c.highFilter = 100;
-        }
-    }
+    for (int k = 0; k < kPatternCount; ++k) SetPatternChannelDefaults(patterns[k]);
+}
+
+void ResetPatternToStartup(MontagePattern& p) {
+    memset(&p, 0, sizeof p);
+    SetPatternChannelDefaults(p);
 }
 
 int ReadValueList(ListParser parse, const char* text, int length, int32_t* values, int max) {

@@ -32,6 +32,10 @@ inline const MontagePattern& PatternAt(const MontagePattern* patterns, unsigned 
 // highFilter 100 Hz. Other fields are left as they are (zero at start-up).
 void SetChannelStartupDefaults(MontagePattern* patterns);
 
+// Puts one pattern back to its start-up state: all fields zero, the channels
+// at their start-up values, as before the patterns are first loaded.
+void ResetPatternToStartup(MontagePattern& p);
+
 using ListParser = int (*)(int32_t*, const char*, int, int);
 
 // One channel list key of a pattern section. The whole-number lists are read

@@ -56,12 +56,27 @@ void SetRequestTexts(OPENFILENAMEA& request, HWND owner, const char* title, cons
 
 }  // namespace
 
-bool AskOpenFile(HWND owner, const char* title, const char* filter, const char* defExt, const char* lastPath) {
+namespace {
+
+bool AskOpen(HWND owner, const char* title, const char* filter, const char* defExt, const char* lastPath,
+             bool proposeName) {
     SetRequestTexts(g_openRequest, owner, title, filter, defExt);
     const bool hasFolder = PrepareDialogFolder(g_fileBuffers.initialDir, sizeof g_fileBuffers.initialDir,
                                                g_fileBuffers.fileName, sizeof g_fileBuffers.fileName, lastPath);
+    if (!proposeName) g_fileBuffers.fileName[0] = '\0';
     g_openRequest.Flags = FolderDialogFlags(hasFolder);
     return Ui().openFileDialog(&g_openRequest) != FALSE;
+}
+
+}  // namespace
+
+bool AskOpenFile(HWND owner, const char* title, const char* filter, const char* defExt, const char* lastPath) {
+    return AskOpen(owner, title, filter, defExt, lastPath, true);
+}
+
+bool AskOpenFileInFolder(HWND owner, const char* title, const char* filter, const char* defExt,
+                         const char* pathInFolder) {
+    return AskOpen(owner, title, filter, defExt, pathInFolder, false);
 }
 
 bool AskSaveFile(HWND owner, const char* title, const char* filter, const char* defExt, const char* copyFile,

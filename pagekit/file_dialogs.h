@@ -38,6 +38,11 @@ DWORD FolderDialogFlags(bool hasFolder);
 // chosen path in g_fileBuffers.fileName.
 bool AskOpenFile(HWND owner, const char* title, const char* filter, const char* defExt, const char* lastPath);
 
+// As AskOpenFile, starting in the folder of `pathInFolder` with an empty
+// file-name field, so no file is proposed.
+bool AskOpenFileInFolder(HWND owner, const char* title, const char* filter, const char* defExt,
+                         const char* pathInFolder);
+
 // Runs the Save As dialog through the seam for `owner`, starting in the
 // folder of the last output `copyFile` with `proposal` as the name (see
 // PrepareSaveFolder). True with the chosen path in g_fileBuffers.fileName.
