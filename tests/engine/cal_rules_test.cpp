@@ -30,7 +30,7 @@ IniText ReadFile(const std::string& path) {
 
 // Writes `text` as a real file in `dir` and reads it back.
 IniText WriteAndRead(const TempDir& dir, const std::string& text) {
-    const std::string path = dir.Path("t.CAL");
+    const std::string path = dir.File("t.CAL");
     std::ofstream(path, std::ios::binary) << text;
     return ReadFile(path);
 }
@@ -250,8 +250,8 @@ TEST(CalFileInThePsgFile, ImportedCalibrationLabelAndUnitAreWritten) {
     options.channels = 5;
     options.rate = 100;
     options.scans = 100 * 3;
-    const std::string out = dir.Path("cal.DAT");
-    OpenRecording(*s, options, dir.Path("CAL.HDR"), out);
+    const std::string out = dir.File("cal.DAT");
+    OpenRecording(*s, options, dir.File("CAL.HDR"), out);
     IniText file = ReadFile(kCalDir + "SLEEP4.CAL");
     s->settings.MaxCh = 16;
     ASSERT_EQ(1, ImportCalCondition(file, CurrentPattern(*s), s->settings.MaxCh));
@@ -260,9 +260,9 @@ TEST(CalFileInThePsgFile, ImportedCalibrationLabelAndUnitAreWritten) {
     ASSERT_EQ(kRunCompleted, r.end);
 
     EdfReader edf(out);
-    ASSERT_TRUE(edf.ok);
-    ASSERT_EQ(5, edf.hdr->edfsignals);
-    const edf_param_struct* sig = edf.hdr->signalparam;
+    ASSERT_TRUE(edf.ok());
+    ASSERT_EQ(5, edf.hdr().edfsignals);
+    const edf_param_struct* sig = edf.hdr().signalparam;
     EXPECT_EQ("EEG C3-A2", Trimmed(sig[0].label));
     EXPECT_EQ("uV", Trimmed(sig[0].physdimension));
     EXPECT_DOUBLE_EQ(-1638.4, sig[0].phys_min);         // -32768 * 100 / 2000
