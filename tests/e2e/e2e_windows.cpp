@@ -238,7 +238,7 @@ bool TextFits(HWND dialog, int id) {
     HDC dc = GetDC(control);
     HGDIOBJ old = SelectObject(dc, made);
     RECT need = client;
-    DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     DeleteObject(made);
