@@ -21,6 +21,10 @@ void SelectPage(HWND mainWindow, ConverterState& state, int index);
 // Fits the toolbar, status line, tab control and pages to a client size.
 void LayoutFrame(HWND mainWindow, const ConverterState& state, int width, int height);
 
+// Grows the main window, when needed, until every page shows all its
+// controls (the page font's size decides how large the pages are).
+void FitWindowToPages(HWND mainWindow, const ConverterState& state);
+
 // The caption text: the product name, the facility name and, while a source
 // is open, the recording's path in brackets. Always cut to `size`.
 void BuildCaption(char* caption, size_t size, const char* hospital, unsigned sourceKind,

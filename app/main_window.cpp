@@ -75,6 +75,7 @@ LRESULT OnCreate(HWND window) {
         LoadPatientSettings(state.patient, g_program.patientPath);
         LoadPattern(state.patterns, -1, g_program.settingsPath);
         SetCaption(window, state);
+        FitWindowToPages(window, state);
     }
     WkLoadWindowPlacement(window, "INITIAL", g_program.settingsPath, 1);
     if (g_app.splash) PostMessageA(window, WM_COMMAND, IDM_CLOSE_SPLASH, 0);

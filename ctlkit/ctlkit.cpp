@@ -3,6 +3,8 @@
 
 #include "winkit/paint.h"
 
+#include <cstring>
+
 namespace {
 
 // Extra window bytes: the font and the background colour.
@@ -21,6 +23,26 @@ UINT TextFormatOf(LONG style) {
     else format |= DT_WORDBREAK;
     if (style & CKS_ELLIPSIS) format |= DT_PATH_ELLIPSIS | DT_SINGLELINE;
     return format;
+}
+
+// Draws the text in `box`. A one-line text too wide for the control is
+// wrapped (between any two characters, as an edit field does) and centred
+// vertically instead of being cut: every text shows whole.
+// The path ellipsis serves paths only: a sentence keeps all its words.
+void DrawWholeText(HDC dc, const char* text, int length, RECT box, UINT format) {
+    if (!memchr(text, '\\', static_cast<size_t>(length))) format &= ~DT_PATH_ELLIPSIS;
+    if ((format & DT_SINGLELINE) && !(format & DT_PATH_ELLIPSIS)) {
+        RECT line = box;
+        DrawTextA(dc, text, length, &line, format | DT_CALCRECT);
+        if (line.right - line.left > box.right - box.left) {
+            format = (format & ~(DT_SINGLELINE | DT_VCENTER)) | DT_WORDBREAK | DT_EDITCONTROL;
+            RECT lines = box;
+            DrawTextA(dc, text, length, &lines, format | DT_CALCRECT);
+            const LONG spare = (box.bottom - box.top) - (lines.bottom - lines.top);
+            if (spare > 0) box.top += spare / 2;
+        }
+    }
+    DrawTextA(dc, text, length, &box, format);
 }
 
 void OnPaint(HWND window) {
@@ -45,7 +67,7 @@ void OnPaint(HWND window) {
     SelectScope selectFont(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, IsWindowEnabled(window) ? GetSysColor(COLOR_WINDOWTEXT) : GetSysColor(COLOR_GRAYTEXT));
-    DrawTextA(dc, text, length, &box, TextFormatOf(style));
+    DrawWholeText(dc, text, length, box, TextFormatOf(style));
 }
 
 LRESULT CALLBACK DisplayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

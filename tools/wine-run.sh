@@ -2,7 +2,8 @@
 # Runs a Windows executable under Wine the way the tests need it: a prefix of
 # its own (WINEPREFIX, by default build/win/wineprefix),
 # code page 932 through LANG=ja_JP.UTF-8, a persistent wineserver, and an X
-# display (a private Xvfb when none is set).
+# display: $DISPLAY when set, otherwise a private Xvfb on the first free
+# display number from :97 up (kept for later runs in $WINEPREFIX.display).
 set -u
 exe=$1; shift
 
@@ -11,19 +12,23 @@ here=$(cd "$(dirname "$0")" && pwd)
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
+mkdir -p "$WINEPREFIX"
 if [ -z "${DISPLAY:-}" ]; then
-  export DISPLAY=:97
   (
     flock 8
-    if ! xdpyinfo >/dev/null 2>&1; then
-      rm -f /tmp/.X97-lock /tmp/.X11-unix/X97
-      setsid Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null 8>&- &
-      for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    n=$(cat "$WINEPREFIX.display" 2>/dev/null || echo "")
+    if [ -z "$n" ] || ! DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+      n=97
+      while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+      setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 </dev/null 8>&- &
+      for _ in $(seq 100); do DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+      echo "$n" > "$WINEPREFIX.display"
     fi
-  ) 8>/tmp/.wine-run-display.lock
+  ) 8>"$WINEPREFIX.display.lock"
+  DISPLAY=":$(cat "$WINEPREFIX.display")"
+  export DISPLAY
 fi
 
-mkdir -p "$WINEPREFIX"
 (
   flock 9
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -34,6 +39,11 @@ mkdir -p "$WINEPREFIX"
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null 9>&-
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1 </dev/null 9>&-
     wineserver -w 9>&-
+  fi
+  # The caption buttons are drawn with the symbol font Marlett (fonts-wine).
+  fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+    mkdir -p "$fonts" && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
   fi
 ) 9>"$WINEPREFIX.lock"
 # A persistent wineserver keeps every later start fast. Its background

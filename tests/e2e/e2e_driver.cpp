@@ -1,0 +1,233 @@
+// The end-to-end run: the real converter started as its own process and
+// driven only from outside, through its windows and the system's real
+// common dialogs, as a person at the screen would: open a recording through
+// the open dialog, correct the start time, fill in the patient, look at the
+// montage, open the position levels, choose the output through Save As
+// (answering the program's overwrite confirmation), convert, wait for the
+// finished status and exit. Screenshots of every page and dialog are taken
+// along the way (BMP files in the shots folder). The PSG file and the
+// settings written at exit are checked afterwards by the native checker.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "resources/resource_ids.h"
+#include "tests/e2e/e2e_plan.h"
+#include "tests/e2e/e2e_windows.h"
+
+namespace {
+
+using namespace e2e;
+
+// The work folder: the program copy with its settings, the recordings, the
+// output folder and the screenshots.
+// E2E_WORK in the environment names another folder (the run command's
+// demonstration uses that).
+std::string Work(const std::string& name = "") {
+    char folder[MAX_PATH] = "";
+    if (!GetEnvironmentVariableA("E2E_WORK", folder, sizeof folder)) snprintf(folder, sizeof folder, "%s", E2E_WORK);
+    std::string path = folder;
+    if (!name.empty()) path += "\\" + name;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+void PrepareWork() {
+    CreateDirectoryA(Work().c_str(), nullptr);
+    for (const char* sub : {"prog", "prog\\COND", "out", "shots"}) CreateDirectoryA(Work(sub).c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(E2E_EXE, Work("prog\\MORLEXCV.exe").c_str(), FALSE)) << E2E_EXE;
+    std::string error;
+    ASSERT_TRUE(WriteTaffRecording(Recording(), Work(kHeaderName), &error)) << error;
+}
+
+// The settings the run command gives a newcomer: the sample montage and the
+// recording to open; no patient file yet.
+void FreshSettings(const std::string& orgFile) {
+    DeleteFileA(Work("prog\\COND\\PATIENT.INF").c_str());
+    std::string ini = ReadWholeFile(E2E_SAMPLE_INI);
+    ASSERT_FALSE(ini.empty());
+    ini = "[SYSTEM]\r\nOrgFile=" + orgFile + "\r\n" + ini.substr(ini.find("MaxCh"));
+    ASSERT_TRUE(WriteWholeFile(Work("prog\\COND\\MORLEX.INI"), ini));
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(PrepareWork());
+        ASSERT_EQ(nullptr, FindWindowA(MAIN_CLASS, nullptr)) << "a converter is already running";
+    }
+    void TearDown() override { program.Kill(); }
+    void Start(const std::string& orgFile) {
+        ASSERT_NO_FATAL_FAILURE(FreshSettings(orgFile));
+        ASSERT_TRUE(program.Start(Work("prog\\MORLEXCV.exe")));
+        ASSERT_TRUE(program.main) << "the main window did not appear";
+        ui.main = program.main;
+        ASSERT_TRUE(ui.FindPages()) << "a page is missing";
+    }
+    void Shot(const char* name, HWND window = nullptr) {
+        Sleep(300);
+        EXPECT_TRUE(SaveScreenshot(window ? window : ui.main, Work("shots\\") + name + ".bmp"));
+    }
+    // Opens `path` through command 4002 and the real open dialog.
+    void OpenThroughDialog(const std::string& path) {
+        PostMessageA(ui.main, WM_COMMAND, IDM_FILE_OPEN, 0);
+        HWND dialog = WaitForDialog("TAFFormat File Select", 10000);
+        ASSERT_TRUE(dialog) << "the open dialog did not appear";
+        ASSERT_TRUE(ChooseFileInDialog(dialog, path));
+    }
+    // Chooses `path` through command 4008 and the real Save As dialog.
+    void ConvertThroughDialog(const std::string& path) {
+        PostMessageA(ui.main, WM_COMMAND, IDM_FILE_CONVERT, 0);
+        HWND dialog = WaitForDialog("PSG Convert File Select", 10000);
+        ASSERT_TRUE(dialog) << "the Save As dialog did not appear";
+        ASSERT_TRUE(ChooseFileInDialog(dialog, path));
+    }
+    Program program;
+    MainUi ui;
+};
+
+TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
+    const std::string recording = Work(kHeaderName);
+    ASSERT_NO_FATAL_FAILURE(Start(recording));
+    Shot("main-window-first-start");
+
+    // Source page: the recording, then the start time corrected.
+    ASSERT_NO_FATAL_FAILURE(OpenThroughDialog(recording));
+    ASSERT_TRUE(WaitFor([&] { return ControlText(ui.source, IDC_SRC_CHANNELS) == "14"; }, 10000))
+        << "channels shown: " << ControlText(ui.source, IDC_SRC_CHANNELS);
+    EXPECT_EQ("200 Hz", ControlText(ui.source, IDC_SRC_RATE));
+    EXPECT_EQ("0:02:30", ControlText(ui.source, IDC_SRC_TOTALTIME));
+    EXPECT_NE(std::string::npos, WindowText(ui.main).find(kHeaderName)) << WindowText(ui.main);
+    EditField(ui.source, IDC_SRC_HOUR, std::to_string(kStartHour));
+    EditField(ui.source, IDC_SRC_MINUTE, std::to_string(kStartMinute));
+    EditField(ui.source, IDC_SRC_SECOND, std::to_string(kStartSecond));
+    EditField(ui.source, IDC_SRC_MINUTE + 0, "75");   // out of range: the stored minute comes back
+    EXPECT_EQ("05", ControlText(ui.source, IDC_SRC_MINUTE));
+    EXPECT_EQ("23", ControlText(ui.source, IDC_SRC_HOUR));
+    ExpectWholeDialog(ui.source, "source page");
+    Shot("main-window-source-page");
+
+    // Patient page.
+    ui.ShowPage(1);
+    EditField(ui.patient, IDC_PAT_ID, kPatientId);
+    EditField(ui.patient, IDC_PAT_NAME, kPatientName);
+    EditField(ui.patient, IDC_PAT_HEIGHT, "158.5");
+    EXPECT_EQ(kPatientId, ControlText(ui.patient, IDC_PAT_ID));
+    ExpectWholeDialog(ui.patient, "patient page");
+    Shot("patient-page");
+
+    // Montage page: the sample pattern's labels in the grid.
+    ui.ShowPage(2);
+    ExpectWholeDialog(ui.montage, "montage page");
+    Shot("montage-page");
+    MontagePageSteps(ui);
+
+    // Position levels: the real dialog through command 4209, kept with OK.
+    PostMessageA(ui.main, WM_COMMAND, IDM_SET_POSITION, 0);
+    HWND levels = WaitForDialogWithControl(IDC_POS_LEVEL_COUNT, 10000);
+    ASSERT_TRUE(levels) << "the position dialog did not appear";
+    EXPECT_EQ("Supine", ControlText(levels, IDC_POS_LABEL(1)));
+    ExpectWholeDialog(levels, "position dialog");
+    Shot("position-dialog", levels);
+    PressButton(levels, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(levels); }, 10000));
+
+    // Output over an existing file: the program's confirmation 105, then
+    // the conversion runs to its end.
+    const std::string output = Work("out\\") + kOutputName;
+    ASSERT_TRUE(WriteWholeFile(output, "an earlier file"));
+    ASSERT_NO_FATAL_FAILURE(ConvertThroughDialog(output));
+    HWND confirm = WaitForDialog("確認", 10000);
+    ASSERT_TRUE(confirm) << "the overwrite confirmation did not appear";
+    EXPECT_TRUE(DialogSays(confirm, "すでに同名のファイルが存在します。"));
+    PressButton(confirm, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return ControlText(ui.convert, IDC_CONV_STATUS) == "変換が正常に終了しました。"; }, 30000))
+        << "status: " << ControlText(ui.convert, IDC_CONV_STATUS);
+    EXPECT_EQ(ControlText(ui.convert, IDC_CONV_OUTPUT), output);
+    const std::string counter = ControlText(ui.convert, IDC_CONV_COUNTER);
+    EXPECT_NE(std::string::npos, counter.find(" / ")) << counter;
+    EXPECT_TRUE(TextFits(ui.convert, IDC_CONV_STATUS)) << "the status text is cut";
+    ExpectWholeDialog(ui.convert, "conversion page");
+    Shot("main-window-conversion-page");
+
+    // Exit through command 4009: the program ends with 0 and writes its settings.
+    PostMessageA(ui.main, WM_COMMAND, IDM_FILE_EXIT, 0);
+    EXPECT_EQ(0u, program.WaitForExit(20000));
+    const std::string ini = ReadWholeFile(Work("prog\\COND\\MORLEX.INI"));
+    EXPECT_NE(std::string::npos, ini.find("CopyFile=" + output)) << ini;
+    EXPECT_NE(std::string::npos, ReadWholeFile(Work("prog\\COND\\PATIENT.INF")).find(kPatientId));
+}
+
+TEST_F(EndToEnd, ANonRecordingChosenAsSourceIsRefusedWithWarning514) {
+    ASSERT_TRUE(WriteWholeFile(Work(kNotRecordingName), "shopping list\r\nmilk\r\n"));
+    ASSERT_NO_FATAL_FAILURE(Start(Work(kNotRecordingName)));
+    ASSERT_NO_FATAL_FAILURE(OpenThroughDialog(Work(kNotRecordingName)));
+    HWND warning = WaitForDialog("警告", 10000);
+    ASSERT_TRUE(warning) << "warning 514 did not appear";
+    EXPECT_TRUE(DialogSays(warning, "TEAC"));
+    Shot("warning-not-a-recording", warning);
+    PressButton(warning, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(warning); }, 10000));
+    EXPECT_EQ("No Select", ControlText(ui.source, IDC_SRC_FILETYPE));
+    PostMessageA(ui.main, WM_COMMAND, IDM_FILE_EXIT, 0);
+    EXPECT_EQ(0u, program.WaitForExit(20000));
+}
+
+TEST_F(EndToEnd, AnOutputOverTheRecordingsOwnDataFileIsRefusedWithWarning515) {
+    const std::string recording = Work(kHeaderName);
+    ASSERT_NO_FATAL_FAILURE(Start(recording));
+    ASSERT_NO_FATAL_FAILURE(OpenThroughDialog(recording));
+    ASSERT_TRUE(WaitFor([&] { return ControlText(ui.source, IDC_SRC_CHANNELS) == "14"; }, 10000));
+    const std::string data = TaffGenDataPath(Recording(), recording);
+    const std::string before = ReadWholeFile(data);
+    ASSERT_NO_FATAL_FAILURE(ConvertThroughDialog(data));
+    HWND confirm = WaitForDialog("確認", 10000);   // the data file exists
+    ASSERT_TRUE(confirm);
+    PressButton(confirm, IDOK);
+    HWND warning = WaitForDialog("警告", 10000);
+    ASSERT_TRUE(warning) << "warning 515 did not appear";
+    EXPECT_TRUE(DialogSays(warning, "変換ﾌｧｲﾙ名と元ﾃﾞｰﾀﾌｧｲﾙ名が同じです。"));
+    Shot("warning-same-file", warning);
+    PressButton(warning, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(warning); }, 10000));
+    EXPECT_TRUE(ReadWholeFile(data) == before) << "the recording's data file was touched";
+    PostMessageA(ui.main, WM_COMMAND, IDM_FILE_EXIT, 0);
+    EXPECT_EQ(0u, program.WaitForExit(20000));
+}
+
+TEST_F(EndToEnd, ASecondStartAndClosingDuringAConversionLeaveTheFirstWhole) {
+    std::string error;
+    ASSERT_TRUE(WriteTaffRecording(LongRecording(), Work(kLongHeaderName), &error)) << error;
+    ASSERT_NO_FATAL_FAILURE(Start(Work(kLongHeaderName)));
+    ASSERT_NO_FATAL_FAILURE(OpenThroughDialog(Work(kLongHeaderName)));
+    ASSERT_TRUE(WaitFor([&] { return ControlText(ui.source, IDC_SRC_CHANNELS) == "14"; }, 10000));
+    const std::string output = Work("out\\LONG001.DAT");
+    DeleteFileA(output.c_str());
+    ASSERT_NO_FATAL_FAILURE(ConvertThroughDialog(output));
+    ASSERT_TRUE(WaitFor([&] { return ControlText(ui.convert, IDC_CONV_STATUS).rfind("変換実行中です。", 0) == 0; }, 10000))
+        << "status: " << ControlText(ui.convert, IDC_CONV_STATUS);
+    EXPECT_TRUE(TextFits(ui.convert, IDC_CONV_STATUS)) << "the status text is cut while converting";
+    Shot("main-window-converting");
+
+    // A second copy ends at once and brings this one forward.
+    ShowWindow(ui.main, SW_MINIMIZE);
+    Sleep(300);
+    Program second;
+    ASSERT_TRUE(second.Start(Work("prog\\MORLEXCV.exe"), false));
+    EXPECT_EQ(0u, second.WaitForExit(20000));
+    EXPECT_FALSE(IsIconic(ui.main));
+    EXPECT_EQ(1, CountMainWindows());
+
+    // Closed while converting: the program ends with 0, the file stays
+    // where it was.
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(program.process.hProcess, 0));
+    PostMessageA(ui.main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, program.WaitForExit(20000));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES == GetFileAttributesA(output.c_str()), false);
+}
+
+}  // namespace

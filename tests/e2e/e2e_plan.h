@@ -1,0 +1,52 @@
+// What the end-to-end run does and what it must find afterwards: the
+// recording it generates, the corrections and entries it makes on the pages,
+// and the files it names. Shared by the driver (run under Wine, drives the
+// real program) and the checker (native, reads the PSG file with EDFlib).
+#pragma once
+
+#include "tools/taffgen/taffgen.h"
+
+namespace e2e {
+
+// The recording opened through the real open dialog: the sample night of
+// the run command, a few minutes long so the run stays short.
+inline TaffGenOptions Recording() {
+    TaffGenOptions o;
+    o.channels = 14;
+    o.rate = 200;
+    o.seconds = 150;          // two full blocks and a half
+    o.seed = 7;
+    return o;
+}
+
+// A long one, so a conversion is still running when the program is closed.
+inline TaffGenOptions LongRecording() {
+    TaffGenOptions o = Recording();
+    o.seconds = 6 * 3600;
+    return o;
+}
+
+// The start time corrected on the source page (the recording says 22:15:04).
+constexpr int kStartHour = 23, kStartMinute = 5, kStartSecond = 30;
+
+// Entered on the patient page.
+constexpr const char* kPatientId = "E2E-0042";
+constexpr const char* kPatientName = "Hanako Sato";
+
+// The frame time of the sample settings, seconds.
+constexpr int kFrameTime = 10;
+
+// Labels and units of the sample montage (tools/sample/MORLEX.INI).
+constexpr const char* kLabels[14] = {"C3-A2", "C4-A1", "O1-A2", "O2-A1", "LOC",  "ROC",      "Chin",
+                                     "ECG",   "Flow",  "Thorax", "Abdomen", "SpO2", "Position", "Snore"};
+constexpr const char* kUnits[14] = {"uV", "uV", "uV", "uV", "uV", "uV", "uV",
+                                    "mV", "%",  "%",  "%",  "%",  "",   "uV"};
+constexpr int kPositionChannel = 12;   // from 0
+
+// File names inside the work folder.
+constexpr const char* kHeaderName = "NIGHT001.HDR";
+constexpr const char* kOutputName = "NIGHT001.DAT";     // in the folder "out"
+constexpr const char* kLongHeaderName = "LONG001.HDR";
+constexpr const char* kNotRecordingName = "NOTES.HDR";
+
+}  // namespace e2e
