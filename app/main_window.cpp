@@ -215,16 +215,23 @@ bool BringRunningCopyForward() {
     return true;
 }
 
-int RunConverter(HINSTANCE instance, int showCommand) {
+bool StartProgram(HINSTANCE instance, LONG_PTR* kit) {
     g_program.instance = instance;
-    if (BringRunningCopyForward()) return 0;
-    if (!RegisterMainWindowClass(instance)) return 0;
+    if (!RegisterMainWindowClass(instance)) return false;
     InitCommonControls();
-    LONG_PTR kit = WkStartup(instance);
+    *kit = WkStartup(instance);
     WkInit();
     CtlKitRegister();
     TaffStartup();
     RegisterMontageGridClass(instance);
+    return true;
+}
+
+int RunConverter(HINSTANCE instance, int showCommand) {
+    g_program.instance = instance;
+    if (BringRunningCopyForward()) return 0;
+    LONG_PTR kit = 0;
+    if (!StartProgram(instance, &kit)) return 0;
 
     HWND window = CreateMainWindow(instance);
     if (!window) return 0;

@@ -112,21 +112,15 @@ INT_PTR CALLBACK ConvertPageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
         OnInitPage(page, lock.get());
         return TRUE;
     }
-    case WM_COMMAND: {
-        StateLock lock(MainWindowOf(page));
-        if (lock) OnCommand(page, *lock, LOWORD(wParam), HIWORD(wParam));
+    case WM_COMMAND:
+        WithState(page, [&](ConverterState& state) { OnCommand(page, state, LOWORD(wParam), HIWORD(wParam)); });
         return FALSE;
-    }
-    case WM_TIMER: {
-        StateLock lock(MainWindowOf(page));
-        if (lock && wParam == IDT_CONV_FRAME) OnConversionTimer(*lock);
+    case WM_TIMER:
+        if (wParam == IDT_CONV_FRAME) WithState(page, [](ConverterState& state) { OnConversionTimer(state); });
         return FALSE;
-    }
-    case WM_PAGE_REFRESH: {
-        StateLock lock(MainWindowOf(page));
-        if (lock) OnRefresh(page, *lock);
+    case WM_PAGE_REFRESH:
+        WithState(page, [&](ConverterState& state) { OnRefresh(page, state); });
         return FALSE;
-    }
     }
     return FALSE;
 }

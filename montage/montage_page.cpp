@@ -134,19 +134,15 @@ void OnCommand(HWND page, ConverterState& state, int id, int code) {
 
 INT_PTR CALLBACK MontagePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG: {
-        StateLock lock(MainWindowOf(page));
-        if (lock) OnInitPage(page, *lock);
+    case WM_INITDIALOG:
+        WithState(page, [&](ConverterState& state) { OnInitPage(page, state); });
         return TRUE;
-    }
     case WM_SIZE:
         LayOut(page, LOWORD(lParam), HIWORD(lParam));
         return FALSE;
-    case WM_COMMAND: {
-        StateLock lock(MainWindowOf(page));
-        if (lock) OnCommand(page, *lock, LOWORD(wParam), HIWORD(wParam));
+    case WM_COMMAND:
+        WithState(page, [&](ConverterState& state) { OnCommand(page, state, LOWORD(wParam), HIWORD(wParam)); });
         return FALSE;
-    }
     case WM_DESTROY:
         return TRUE;
     }

@@ -33,3 +33,12 @@ enum { kStateSlot = 0 };
 // owners (a page is a child of the main window's tab control; a modal dialog
 // is owned by the main window).
 HWND MainWindowOf(HWND window);
+
+// Calls `handler(state)` with the locked record of the main window `window`
+// belongs to; nothing happens without a record. The pages' procedures hand
+// their messages on with it.
+template <typename Handler>
+void WithState(HWND window, Handler handler) {
+    StateLock lock(MainWindowOf(window));
+    if (lock) handler(*lock);
+}

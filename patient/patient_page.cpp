@@ -212,22 +212,16 @@ void OnCommand(HWND page, ConverterState& state, int id, int code) {
 
 INT_PTR CALLBACK PatientPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: {
+    case WM_INITDIALOG:
         OnInitPage(page);
-        StateLock lock(MainWindowOf(page));
-        if (lock) OnRefresh(page, *lock);
+        WithState(page, [&](ConverterState& state) { OnRefresh(page, state); });
         return TRUE;
-    }
-    case WM_COMMAND: {
-        StateLock lock(MainWindowOf(page));
-        if (lock) OnCommand(page, *lock, LOWORD(wParam), HIWORD(wParam));
+    case WM_COMMAND:
+        WithState(page, [&](ConverterState& state) { OnCommand(page, state, LOWORD(wParam), HIWORD(wParam)); });
         return FALSE;
-    }
-    case WM_PAGE_REFRESH: {
-        StateLock lock(MainWindowOf(page));
-        if (lock) OnRefresh(page, *lock);
+    case WM_PAGE_REFRESH:
+        WithState(page, [&](ConverterState& state) { OnRefresh(page, state); });
         return FALSE;
-    }
     case WM_DESTROY:
         return TRUE;
     }

@@ -111,16 +111,12 @@ INT_PTR CALLBACK SourcePageProc(HWND page, UINT message, WPARAM wParam, LPARAM) 
     case WM_INITDIALOG:
         OnInitPage(page);
         return TRUE;
-    case WM_COMMAND: {
-        StateLock lock(MainWindowOf(page));
-        if (lock) OnCommand(page, *lock, LOWORD(wParam), HIWORD(wParam));
+    case WM_COMMAND:
+        WithState(page, [&](ConverterState& state) { OnCommand(page, state, LOWORD(wParam), HIWORD(wParam)); });
         return FALSE;
-    }
-    case WM_PAGE_REFRESH: {
-        StateLock lock(MainWindowOf(page));
-        if (lock) OnRefresh(page, *lock);
+    case WM_PAGE_REFRESH:
+        WithState(page, [&](ConverterState& state) { OnRefresh(page, state); });
         return FALSE;
-    }
     case WM_DESTROY:
         return TRUE;
     }

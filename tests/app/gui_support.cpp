@@ -12,10 +12,7 @@
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
-#include "ctlkit/ctlkit.h"
-#include "montage/montage_grid.h"
 #include "resources/resource_ids.h"
-#include "taffread/taffread.h"
 #include "winkit/winkit.h"
 
 namespace {
@@ -156,15 +153,8 @@ void StartProgramOnce() {
     static bool started = false;
     if (started) return;
     started = true;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    g_program.instance = instance;
-    RegisterMainWindowClass(instance);
-    InitCommonControls();
-    WkStartup(instance);
-    WkInit();
-    CtlKitRegister();
-    TaffStartup();
-    RegisterMontageGridClass(instance);
+    LONG_PTR kit = 0;
+    StartProgram(GetModuleHandleA(nullptr), &kit);
 }
 
 std::string ProgramDir() {
@@ -232,6 +222,15 @@ void Pump(int ms) {
         }
         Sleep(1);
     } while (static_cast<LONG>(GetTickCount() - end) < 0);
+}
+
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    while (!done()) {
+        if (static_cast<LONG>(GetTickCount() - end) >= 0) return false;
+        Pump(10);
+    }
+    return true;
 }
 
 std::string ControlText(HWND dialog, int id) {

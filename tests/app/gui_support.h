@@ -70,6 +70,8 @@ HWND OpenMainWindow();
 void CloseMainWindow(HWND window);
 // Dispatches pending messages for about `ms` milliseconds.
 void Pump(int ms);
+// Pumps messages until `done` holds (true) or `ms` have passed (false).
+bool PumpUntil(const std::function<bool()>& done, int ms = 30000);
 
 // The text of a control of a page.
 std::string ControlText(HWND dialog, int id);

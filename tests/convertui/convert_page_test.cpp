@@ -86,15 +86,6 @@ protected:
         Fake().saveAnswer = path;
         Click(IDC_CONV_SELECT);
     }
-    // Pumps messages until `done` holds or `ms` have passed.
-    bool PumpUntil(const std::function<bool()>& done, int ms = 30000) {
-        DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-        while (!done()) {
-            if (static_cast<LONG>(GetTickCount() - end) >= 0) return false;
-            Pump(10);
-        }
-        return true;
-    }
     bool WaitForFinished() {
         return PumpUntil([this] { return State().conv.conversionState == kConvFinished; });
     }

@@ -161,14 +161,6 @@ protected:
         Type(text);
         Key(VK_RETURN);
     }
-    bool PumpUntil(const std::function<bool()>& done, int ms = 30000) {
-        DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-        while (!done()) {
-            if (static_cast<LONG>(GetTickCount() - end) >= 0) return false;
-            Pump(10);
-        }
-        return true;
-    }
 };
 
 TEST_F(GridWindow, AttachedGridPaintsThePatternAndTheSourceChannels) {

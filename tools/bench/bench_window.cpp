@@ -6,7 +6,6 @@
 // dialog), then the conversion starts as the convert command starts it and
 // the message loop runs until the run has finished.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,15 +13,12 @@
 
 #include "app/main_window.h"
 #include "convert/conversion_controller.h"
-#include "ctlkit/ctlkit.h"
 #include "engine/conversion_run.h"
 #include "engine/recording.h"
-#include "montage/montage_grid.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "resources/resource_ids.h"
 #include "tools/taffgen/taffgen.h"
-#include "winkit/winkit.h"
 
 namespace {
 
@@ -66,14 +62,8 @@ int main(int argc, char** argv) {
     const std::string data = TaffGenDataPath(options, header);
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    g_program.instance = instance;
-    RegisterMainWindowClass(instance);
-    InitCommonControls();
-    WkStartup(instance);
-    WkInit();
-    CtlKitRegister();
-    TaffStartup();
-    RegisterMontageGridClass(instance);
+    LONG_PTR kit = 0;
+    if (!StartProgram(instance, &kit)) return 1;
     HWND window = CreateMainWindow(instance);
     if (!window) return 1;
     ShowWindow(window, SW_SHOW);
