@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
     }
     RefuseSharedOutputs(outputs, results, run);
 
-    const bool terminal = isatty(fileno(stderr)) != 0 && !options.quiet;
+    const bool terminal = isatty(fileno(stderr)) != 0 && !options.quiet && !headers.empty();
     BatchBoard board(headers.size(), terminal, options.quiet, stderr);
     for (const InputProblem& p : problems) fprintf(stderr, "taff2psg: %s: %s\n", p.path.c_str(), p.reason.c_str());
     const JobContext ctx{setup, options, g_stop};
