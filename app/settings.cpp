@@ -1,6 +1,7 @@
 // Reading and writing the settings and the last patient's details.
 #include "app/settings.h"
 
+#include "engine/settings_load.h"
 #include "pagekit/profile.h"
 
 namespace {
@@ -22,10 +23,7 @@ int CountStart(const char* settingsPath) {
 }
 
 void LoadFrameSettings(AppSettings& settings, const char* settingsPath) {
-    settings.MaxCh = LimitMaxCh(ReadProfileInt(kSystem, "MaxCh", kMaxChDefault, settingsPath));
-    settings.FrameTime = ReadProfileInt(kSystem, "FrameTime", kFrameTimeDefault, settingsPath);
-    settings.TCType = Low16(ReadProfileInt(kSystem, "TCType", 0, settingsPath));
-    settings.CalType = Low16(ReadProfileInt(kSystem, "CalType", 0, settingsPath));
+    LoadFrameKeys(settings, PrivateProfile(settingsPath));
 }
 
 void LoadFileSettings(AppSettings& settings, const char* settingsPath) {
@@ -34,24 +32,7 @@ void LoadFileSettings(AppSettings& settings, const char* settingsPath) {
     settings.SaveEnable = Low16(ReadProfileInt(kSystem, "SaveEnable", 1, settingsPath));
 }
 
-void LoadPatientSettings(PatientInfo& p, const char* path) {
-    p.height = ReadProfileInt(kPatient, "Height", 1600, path);
-    p.weight = ReadProfileInt(kPatient, "Weight", 60000, path);
-    p.ageYears = Low16(ReadProfileInt(kPatient, "AgeYear", 25, path));
-    p.ageMonths = Low16(ReadProfileInt(kPatient, "AgeMonth", 0, path));
-    p.birthYear = Low16(ReadProfileInt(kPatient, "Year", 1950, path));
-    p.birthMonth = Low16(ReadProfileInt(kPatient, "Month", 1, path));
-    p.birthDay = Low16(ReadProfileInt(kPatient, "Day", 1, path));
-    ReadProfileText(kPatient, "ID", "000-0001", p.id, sizeof p.id, path);
-    ReadProfileText(kPatient, "Name1", "新規", p.name, sizeof p.name, path);
-    ReadProfileText(kPatient, "Name2", "かな", p.kana, sizeof p.kana, path);
-    ReadProfileText(kPatient, "Sex", "0", p.sex, sizeof p.sex, path);
-    ReadProfileText(kPatient, "Departmemt", "", p.department, sizeof p.department, path);
-    ReadProfileText(kPatient, "ReqDoctor", "", p.requestingDoctor, sizeof p.requestingDoctor, path);
-    ReadProfileText(kPatient, "Technician", "", p.technician, sizeof p.technician, path);
-    ReadProfileText(kPatient, "ReaderDoctor", "", p.readingDoctor, sizeof p.readingDoctor, path);
-    ReadProfileText(kPatient, "Hospital", "Sleep Center", p.hospital, sizeof p.hospital, path);
-}
+void LoadPatientSettings(PatientInfo& p, const char* path) { LoadPatientKeys(p, PrivateProfile(path)); }
 
 void SaveSystemSettings(const AppSettings& s, const char* path) {
     WriteProfileUnsigned(kSystem, "MaxCh", s.MaxCh, path);

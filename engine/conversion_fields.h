@@ -37,4 +37,5 @@ struct ConversionFields {
     uint8_t runChannels[kChannelEntries];
     int32_t writeFailed;        // a write of the last run failed
     int32_t fileFinished;       // the last run completed its file (RecFinish succeeded)
+    int32_t silentBlocks;       // blocks of the last run the reader could not read, written as silence
 };

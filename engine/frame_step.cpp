@@ -10,6 +10,11 @@
 
 namespace {
 
+int32_t AddClamped(int32_t a, int32_t b) {
+    const int64_t sum = int64_t{a} + b;
+    return sum > INT32_MAX ? INT32_MAX : int32_t(sum);
+}
+
 // Completes the file after the last block; a failed completion is a failed
 // write, not a normal end.
 int CompleteFile(const RunRecords& s) {
@@ -56,15 +61,14 @@ bool ConvertBlock(const RunRecords& s, int16_t* buffer, int32_t skipFlag) {
     ConversionFields& c = s.conv;
     if (s.source.bitsPerSample != 16) return true;
     const int32_t n = TaffReadChannelBlock(s.source.sourceHandle, c.readPosition, c.samplesPerBlock, buffer);
-    if (n <= 0) memset(buffer, 0, size_t(s.source.bytesPerScan) * size_t(c.samplesPerBlock) + 2);
+    if (n <= 0) {
+        memset(buffer, 0, size_t(s.source.bytesPerScan) * size_t(c.samplesPerBlock) + 2);
+        c.silentBlocks = AddClamped(c.silentBlocks, 1);
+    }
     const int16_t* block = (skipFlag & 0xFFFF) ? buffer + 1 : buffer;
     return WriteBlock(s, block);
 }
 
-int32_t AddClamped(int32_t a, int32_t b) {
-    const int64_t sum = int64_t{a} + b;
-    return sum > INT32_MAX ? INT32_MAX : int32_t(sum);
-}
 
 }  // namespace
 

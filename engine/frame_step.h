@@ -21,6 +21,6 @@
 //    more written (the run is cut short).
 // Writes exactly the run channels fixed by the header, whatever the montage
 // says meanwhile. A block the reader cannot read (result 0 or less) is
-// written as silence, so every later sample stays at its time; the counters
-// advance as for any block.
+// written as silence, so every later sample stays at its time (and counted in
+// silentBlocks); the counters advance as for any block.
 int ConvertStep(const RunRecords& s, int32_t skipFlag);

@@ -234,6 +234,7 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     c.readPosition = 0;
     c.writeFailed = 0;
     c.fileFinished = 0;
+    c.silentBlocks = 0;
     if (c.conversionState == kConvNoOutput) return Refuse(kHeaderNoOutput, why);
     if (c.conversionState == kConvConverting) return Refuse(kHeaderRunning, why);
     if (CollectRunChannels(s) == 0) return Refuse(kHeaderNoChannel, why);

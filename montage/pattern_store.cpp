@@ -1,6 +1,7 @@
 // Loading and storing montage patterns through the private-profile functions;
-// see pattern_store.h. The channel lists are described once, in the pattern
-// rules' table that both directions use.
+// see pattern_store.h. Loading follows the engine's section loader
+// (engine/pattern_load.h); the channel lists are described once, in the
+// pattern rules' table that both directions use.
 #include "montage/pattern_store.h"
 
 #include <windows.h>
@@ -8,9 +9,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/pattern_load.h"
 #include "engine/pattern_rules.h"
 #include "pagekit/profile.h"
-#include "textkit/number_parse.h"
 
 namespace {
 
@@ -25,76 +26,9 @@ struct Section {
     char name[kSectionSize];
     const char* path;
     Section(int slot, const char* iniPath) : path(iniPath) {
-        snprintf(name, sizeof name, "Pattern%i", slot + 1);
+        PatternSectionName(name, sizeof name, slot);
     }
 };
-
-// ---- reading ----------------------------------------------------------------
-
-// Reads a text key into `buf` of `size` bytes, never leaving half a
-// double-byte character at a cut; returns its length.
-int ReadText(const Section& s, const char* key, const char* def, char* buf, int size) {
-    return ReadProfileText(s.name, key, def, buf, size, s.path);
-}
-
-// Reads "<format><n>" keys for n = 1..count into count buffers of `size`
-// bytes at `first`, each with the default "<defFormat><n>" (or `defText`).
-void ReadNumberedTexts(const Section& s, const char* format, int count, char* first,
-                       int size, const char* defFormat, const char* defText) {
-    for (int n = 1; n <= count; ++n) {
-        char key[kKeySize];
-        char def[kKeySize];
-        snprintf(key, sizeof key, format, n);
-        if (defFormat) snprintf(def, sizeof def, defFormat, n);
-        else snprintf(def, sizeof def, "%s", defText);
-        ReadText(s, key, def, first + (n - 1) * size, size);
-    }
-}
-
-// Reads a list key; returns the number of values parsed into `values`
-// (at most `max`), or -1 when the text read is 2 characters or fewer.
-int ReadList(const Section& s, const char* key, const char* missing, ListParser parse,
-             int32_t* values, int max) {
-    char text[kListTextSize];
-    int length = ReadText(s, key, missing, text, sizeof text);
-    return ReadValueList(parse, text, length, values, max);
-}
-
-void LoadChannelList(MontagePattern& p, const Section& s, const ChannelList& list) {
-    char text[kListTextSize];
-    int length = ReadText(s, list.key, list.missing, text, sizeof text);
-    ApplyChannelList(p, list, text, length);
-}
-
-void LoadTexts(MontagePattern& p, const Section& s) {
-    ReadText(s, "PATTERN", s.name, p.name, sizeof p.name);
-    ReadNumberedTexts(s, "Label%i", kLabelChoices, p.labelChoices[0], kLabelSize, "Ch%i", nullptr);
-    ReadNumberedTexts(s, "Unit%i", kUnitChoices, p.unitChoices[0], kUnitSize, nullptr, "V");
-    for (int n = 1; n <= kChannelEntries; ++n) {
-        char key[kKeySize];
-        char def[kKeySize];
-        snprintf(key, sizeof key, "ChLabel%i", n);
-        snprintf(def, sizeof def, "Ch%i", n);
-        ReadText(s, key, def, p.channels[n - 1].label, kLabelSize);
-    }
-    for (int n = 1; n <= kChannelEntries; ++n) {
-        char key[kKeySize];
-        snprintf(key, sizeof key, "ChUnit%i", n);
-        ReadText(s, key, "V", p.channels[n - 1].unit, kUnitSize);
-    }
-}
-
-void LoadPosition(PositionCalibration& pos, const Section& s) {
-    int levels = static_cast<int>(GetPrivateProfileIntA(s.name, "PosLevelN", 0, s.path));
-    pos.levelCount = static_cast<uint16_t>(LimitLevelCount(levels));
-    int32_t values[kMaxLevels];
-    int count = ReadList(s, "PosCenter", "", ParseNumberList, values, kMaxLevels);
-    for (int i = 0; i < count; ++i) pos.centers[i] = values[i];
-    count = ReadList(s, "PosWidth", "", ParseLongList, values, kMaxLevels);
-    for (int i = 0; i < count; ++i) pos.widths[i] = values[i];
-    ReadNumberedTexts(s, "PosLabel%i", pos.levelCount, pos.levelLabels[0], kLevelLabelSize,
-                      nullptr, "");
-}
 
 // ---- writing ----------------------------------------------------------------
 
@@ -156,11 +90,7 @@ void StorePosition(const PositionCalibration& pos, const Section& s) {
 
 void LoadPatternSlot(MontagePattern& p, int slot, const char* iniPath) {
     if (!ValidTarget(slot, iniPath)) return;
-    Section s(slot, iniPath);
-    LoadTexts(p, s);
-    for (const ChannelList& list : kChannelLists) LoadChannelList(p, s, list);
-    KeepRateDivisorsPositive(p);
-    LoadPosition(p.position, s);
+    LoadPatternSection(p, slot, PrivateProfile(iniPath));
 }
 
 void StorePatternSlot(const MontagePattern& p, int slot, const char* iniPath) {

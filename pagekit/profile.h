@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "engine/profile_reader.h"
 #include "textkit/sjis_text.h"   // the cutting rules of every text read
 
 // Reads `key` into `dest` of `size` bytes (at most size - 1 characters), with
@@ -21,3 +22,19 @@ int32_t ReadProfileInt(const char* section, const char* key, int32_t fallback, c
 BOOL WriteProfileSigned(const char* section, const char* key, int32_t value, const char* path);
 BOOL WriteProfileUnsigned(const char* section, const char* key, uint32_t value, const char* path);
 BOOL WriteProfileText(const char* section, const char* key, const char* text, const char* path);
+
+// The private-profile functions on the file at `path` as a ProfileReader, for
+// the engine's load rules (patterns, frame settings, patient keys).
+class PrivateProfile : public ProfileReader {
+public:
+    explicit PrivateProfile(const char* path) : path_(path) {}
+    int ReadText(const char* section, const char* key, const char* fallback, char* dest, int size) const override {
+        return ReadProfileText(section, key, fallback, dest, size, path_);
+    }
+    int32_t ReadInt(const char* section, const char* key, int32_t fallback) const override {
+        return ReadProfileInt(section, key, fallback, path_);
+    }
+
+private:
+    const char* path_;
+};

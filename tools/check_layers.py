@@ -2,7 +2,7 @@
 """Checks that every program folder includes only from the layers below it.
 
 Layers, top to bottom:
-  shell      app/
+  shell      app/ (the window program), batch/ (the batch converter, portable)
   pages      source/ patient/ montage/ position/ convert/  (and their kit, pagekit/)
   engine     engine/                        portable: no platform headers
   libraries  textkit/ taffread/ recfile/    portable: no platform headers
@@ -31,12 +31,14 @@ ALLOWED = {
     "engine": {"textkit", "taffread", "recfile"},
     "pagekit": {"engine", "resources"} | LIBRARIES,
     "app": {"pagekit", "engine", "resources"} | PAGES | LIBRARIES,
+    # The batch converter: a console shell on the engine, built natively too.
+    "batch": {"engine", "textkit", "taffread", "recfile"},
 }
 for page in PAGES:
     ALLOWED[page] = {"pagekit", "engine", "resources"} | LIBRARIES
 
 # Folders that must build without the platform headers.
-PORTABLE = {"textkit", "taffread", "recfile", "engine"}
+PORTABLE = {"textkit", "taffread", "recfile", "engine", "batch"}
 PLATFORM_HEADERS = {"windows.h", "windef.h", "winbase.h", "winuser.h", "wingdi.h", "commdlg.h",
                     "commctrl.h", "shellapi.h", "mmsystem.h", "winnt.h", "objbase.h"}
 
@@ -84,6 +86,8 @@ def self_test():
         "montage/d.cpp": '#include "convert/conversion_controller.h"\n',
         "recfile/e.cpp": '#include "engine/psg_header.h"\n',
         "pagekit/f.cpp": '#include "source/source_page.h"\n',
+        "batch/g.cpp": '#include "pagekit/profile.h"\n',
+        "batch/h.cpp": "#include <windows.h>\n",
     }
     with tempfile.TemporaryDirectory() as root:
         for rel, text in cases.items():

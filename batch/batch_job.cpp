@@ -1,0 +1,214 @@
+// One recording of a batch; see batch_job.h.
+#include "batch/batch_job.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "batch/output_files.h"
+#include "engine/output_check.h"
+#include "engine/output_name.h"
+#include "engine/recording.h"
+#include "textkit/sjis_text.h"
+
+namespace {
+
+std::string ErrorText(int error) { return error ? strerror(error) : "the writer reported a failure"; }
+
+// A temporary name beside the output, unique to this process and job: it
+// never looks like a finished PSG file.
+std::string TemporaryNameFor(const std::string& output) {
+    static std::atomic<int> serial{0};
+    char suffix[48];
+    snprintf(suffix, sizeof suffix, ".%ld-%d.part", long(getpid()), ++serial);
+    return output + suffix;
+}
+
+// Refuses an output that is, or would overwrite, the recording's own files,
+// and an existing output unless replacing is asked for.
+bool OutputAllowed(const JobContext& ctx, const std::string& header, const std::string& output, JobResult& result) {
+    if (CheckOutputPath(output.c_str(), header.c_str()) != kOutputPathOk) {
+        result.reason = "output " + output + " would overwrite the recording's own files";
+        return false;
+    }
+    for (const std::string& file : RecordingFilesOf(header)) {
+        if (SameFile(output, file)) {
+            result.reason = "output " + output + " is the recording's file " + file;
+            return false;
+        }
+    }
+    if (PathExists(output) && !ctx.options.overwrite) {
+        result.reason = "output " + output + " exists (--overwrite replaces it)";
+        return false;
+    }
+    return true;
+}
+
+// Why the reader refused the header file.
+std::string WhyNotRecording(const std::string& header) {
+    FILE* file = fopen(header.c_str(), "rb");
+    if (!file) return "cannot be read: " + ErrorText(errno);
+    fclose(file);
+    int besides = 0;
+    for (const std::string& f : RecordingFilesOf(header))
+        if (!HasExtension(f, "INF") && !SameFile(f, header)) ++besides;
+    if (besides == 0) return "not a recording: no data file beside the header";
+    return "not a recording: the header or its data file cannot be read as TAFFmat";
+}
+
+// The montage of the job: the pattern's entries, switched on as the pattern
+// says for the recording's channels (or all of them with --all-channels);
+// the open code has already switched off the entries beyond them.
+void ApplyMontage(const JobContext& ctx, JobRecords& r) {
+    if (ctx.options.allChannels) return;
+    for (int j = 0; j < kChannelEntries && j < r.source.channelCount; ++j)
+        r.pattern.channels[j].enabled = ctx.setup.pattern.channels[j].enabled;
+}
+
+void ApplyStartAndComment(const JobContext& ctx, JobRecords& r) {
+    if (ctx.setup.hasStart) {
+        int32_t* const start[6] = {&r.source.startYear, &r.source.startMonth, &r.source.startDay,
+                                   &r.source.startHour, &r.source.startMinute, &r.source.startSecond};
+        for (int n = 0; n < 6; ++n) *start[n] = ctx.setup.start[n];
+    }
+    CopyText(r.conv.recordingComment, sizeof r.conv.recordingComment, ctx.setup.comment.c_str());
+}
+
+int SwitchedOnChannels(const JobRecords& r) {
+    int n = 0;
+    for (int j = 0; j < kChannelEntries && j < r.source.channelCount; ++j)
+        if (r.pattern.channels[j].enabled > 0) ++n;
+    return n;
+}
+
+std::string RefusalText(HeaderRefusal why, const JobContext& ctx, const std::string& temp, int error) {
+    const std::string pattern = "Pattern" + std::to_string(ctx.setup.patternSlot + 1);
+    switch (why) {
+        case kHeaderNoChannel: return "refused pattern: " + pattern + " switches on no channel of this recording";
+        case kHeaderBadRate:
+            return "refused pattern: a rate divisor of " + pattern + " gives no whole output rate for this recording";
+        case kHeaderBadFrameTime:
+            return "refused: frame time " + std::to_string(ctx.setup.settings.FrameTime) + " s is outside 1..60";
+        case kHeaderRecordTooLarge: return "refused: one data record would exceed 10 MiB (shorten the frame time)";
+        case kHeaderNoMemory: return "refused: not enough memory for one block";
+        case kHeaderCreateFailed:
+        case kHeaderWriterFailed: return "cannot create " + temp + ": " + ErrorText(error);
+        case kHeaderWriteFailed: return "write failed (header) in " + temp + ": " + ErrorText(error);
+        default: return "refused";
+    }
+}
+
+// Steps the run to its end or to a stop request, counting progress; the
+// errno of a failed step is kept in *error.
+ConversionEnd StepToEnd(const JobContext& ctx, JobRecords& r, JobProgress& progress, int* error) {
+    progress.total = r.conv.totalFrames;
+    for (;;) {
+        if (ctx.stop.load()) break;
+        errno = 0;
+        const int more = StepRun(r.Run());
+        progress.done = r.conv.framesDone;
+        if (!more) {
+            *error = errno;
+            break;
+        }
+    }
+    return EndRun(r.Run());
+}
+
+// Moves the complete temporary file to its name, unless its gaps forbid it.
+void PlaceOutput(const JobContext& ctx, JobRecords& r, const std::string& temp, JobResult& result) {
+    const int silent = r.conv.silentBlocks;
+    std::string gaps;
+    if (silent > 0) gaps = std::to_string(silent) + " unreadable block(s) written as silence";
+    if (silent > 0 && !ctx.options.acceptGaps) {
+        remove(temp.c_str());
+        result.reason = gaps + "; output removed (--accept-gaps keeps it)";
+        return;
+    }
+    const int moved = MoveIntoPlace(temp, result.output, ctx.options.overwrite);
+    if (moved != 0) {
+        remove(temp.c_str());
+        result.reason = moved == EEXIST ? "output " + result.output + " appeared meanwhile; not replaced"
+                                        : "cannot move the output into place: " + ErrorText(moved);
+        return;
+    }
+    result.bytes = FileBytes(result.output);
+    result.converted = silent == 0;
+    result.reason = silent > 0 ? gaps + " (kept: --accept-gaps)" : "";
+}
+
+}  // namespace
+
+std::string OutputPathFor(const std::string& outDir, const std::string& headerPath) {
+    char name[kPathSize];
+    ProposeOutputName(name, sizeof name, ("\\" + FileNameOf(headerPath)).c_str());
+    return JoinPath(outDir, name);
+}
+
+bool OpenJob(const JobContext& ctx, const std::string& header, const std::string& output, JobRecords& r,
+             JobResult& result) {
+    result.header = header;
+    result.output = output;
+    if (!OutputAllowed(ctx, header, output, result)) return false;
+    std::string error;
+    if (!PatientFor(ctx.setup, header, r.patient, &error)) {
+        result.reason = error;
+        return false;
+    }
+    r.settings = ctx.setup.settings;
+    r.pattern = ctx.setup.pattern;
+    if (!OpenSourceRecording(r.source, r.pattern, header.c_str())) {
+        result.reason = WhyNotRecording(header);
+        return false;
+    }
+    ApplyMontage(ctx, r);
+    ApplyStartAndComment(ctx, r);
+    result.channels = SwitchedOnChannels(r);
+    result.rate = r.source.sampleRate;
+    result.lengthSamples = r.source.lengthSamples;
+    return true;
+}
+
+void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
+    const std::string temp = TemporaryNameFor(result.output);
+    const int created = CreateNewFile(temp);
+    if (created != 0) {
+        result.reason = "cannot create " + temp + ": " + ErrorText(created);
+        return;
+    }
+    ChooseOutputPath(r.conv, temp.c_str());
+    HeaderRefusal why = kHeaderWritten;
+    errno = 0;
+    if (!StartRun(r.Run(), &why)) {
+        result.reason = RefusalText(why, ctx, temp, errno);
+        remove(temp.c_str());
+        return;
+    }
+    result.records = r.conv.totalFrames;
+    int error = 0;
+    const ConversionEnd end = StepToEnd(ctx, r, progress, &error);
+    if (end == kRunCompleted) return PlaceOutput(ctx, r, temp, result);
+    remove(temp.c_str());
+    result.interrupted = ctx.stop.load() && end == kRunCutShort;
+    result.reason = result.interrupted ? "interrupted; unfinished output removed"
+                                       : "write failed in " + temp + ": " + ErrorText(error) + "; output removed";
+}
+
+void CloseJob(JobRecords& r) {
+    EndRun(r.Run());
+    CloseSource(r.source);
+}
+
+JobResult ConvertRecording(const JobContext& ctx, const std::string& header, const std::string& output,
+                           JobProgress& progress) {
+    JobResult result;
+    JobRecords r;
+    if (OpenJob(ctx, header, output, r, result)) {
+        if (ctx.options.dryRun) result.converted = true;
+        else RunJob(ctx, r, progress, result);
+    }
+    CloseJob(r);
+    return result;
+}

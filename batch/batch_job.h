@@ -1,0 +1,71 @@
+// One recording of a batch converted to its PSG file through the engine's
+// run functions, as the window program converts: the recording opened by
+// the program's open code, the output checked (CheckOutputPath and the file
+// identity of the recording's files), the header written by StartRun, the
+// blocks by StepRun, the run ended by EndRun. The file is written under a
+// temporary name in the output folder and moved to its name only when it is
+// complete; on any failure or stop the temporary file is removed.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "batch/batch_setup.h"
+#include "engine/conversion_run.h"
+
+// Progress of a job, read by the progress display from another thread.
+struct JobProgress {
+    std::atomic<int32_t> done{0};
+    std::atomic<int32_t> total{0};
+};
+
+struct JobResult {
+    std::string header, output;
+    int channels = 0;           // channels written (switched on in the montage)
+    int rate = 0;               // Hz of the recording
+    int64_t lengthSamples = 0;
+    int records = 0;            // data records of the PSG file
+    int64_t bytes = -1;         // size of the output written
+    bool converted = false;     // the output is in place and complete
+    bool interrupted = false;   // stopped by the operator
+    std::string reason;         // why it failed, or a note on a converted one
+};
+
+// What every job shares: the setup, the options and the stop request.
+struct JobContext {
+    const BatchSetup& setup;
+    const BatchOptions& options;
+    const std::atomic<bool>& stop;
+};
+
+// The records of one job, as the program's working record holds them.
+struct JobRecords {
+    AppSettings settings{};
+    SourceInfo source{};
+    MontagePattern pattern{};
+    PatientInfo patient{};
+    ConversionFields conv{};
+    RunRecords Run() { return RunRecords{settings, source, pattern, patient, conv}; }
+};
+
+// The output path of a recording in `outDir`: the name the window program
+// proposes (ProposeOutputName: NIGHT1.HDR gives NIGHT1.DAT).
+std::string OutputPathFor(const std::string& outDir, const std::string& headerPath);
+
+// Checks the output and opens the recording into `r` with the batch's
+// montage, patient, start and comment. False with result.reason when the
+// recording cannot be converted; result's recording columns are filled.
+bool OpenJob(const JobContext& ctx, const std::string& headerPath, const std::string& outputPath, JobRecords& r,
+             JobResult& result);
+
+// Converts the opened recording into its output (see the file comment),
+// counting progress. Fills result.converted, records, bytes and reason.
+void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result);
+
+// Closes the recording of `r`.
+void CloseJob(JobRecords& r);
+
+// OpenJob, RunJob (unless options.dryRun) and CloseJob.
+JobResult ConvertRecording(const JobContext& ctx, const std::string& headerPath, const std::string& outputPath,
+                           JobProgress& progress);

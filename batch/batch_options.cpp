@@ -1,0 +1,96 @@
+// The command line of taff2psg; see batch_options.h.
+#include "batch/batch_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "engine/source_fields.h"
+
+namespace {
+
+const char kDescription[] =
+    "taff2psg: converts TAFFmat recordings (*.HDR) into PSG files (*.DAT) with a montage\n"
+    "pattern of the settings file, one output per recording, several at once.";
+
+const char kFooter[] =
+    "Inputs are header files, folders holding them, or \"-\" for a list of inputs on standard\n"
+    "input. Each output is named after its recording (NIGHT1.HDR gives NIGHT1.DAT) and written\n"
+    "under a temporary name, renamed only when complete.\n"
+    "Exit status: 0 every recording converted, 1 some failed, 2 usage error.";
+
+void AddInputOptions(CLI::App& app, BatchOptions& o) {
+    app.add_option("recordings", o.inputs, "header files (*.HDR), folders, or - for a list on standard input");
+    app.add_option("--list", o.listFile, "file naming one input per line (- for standard input)");
+    app.add_flag("-r,--recursive", o.recursive, "search folders and their subfolders");
+}
+
+void AddMontageOptions(CLI::App& app, BatchOptions& o) {
+    app.add_option("--settings", o.settingsFile, "settings file (COND/MORLEX.INI): SYSTEM and the patterns");
+    app.add_option("--pattern", o.pattern, "montage pattern 1..8 of the settings file (default 1)")
+        ->check(CLI::Range(1, 8));
+    app.add_option("--frame-time", o.frameTime, "seconds per frame (default: SYSTEM FrameTime, else 1)")
+        ->check(CLI::Range(1, 60));
+    app.add_flag("--all-channels", o.allChannels,
+                 "convert every channel of each recording, whatever the pattern switches on");
+    app.add_option("--patient", o.patientFile,
+                   "file with a PATIENT section (PATIENT.INF); NAME.INF beside a recording wins");
+    app.add_option("--comment", o.comment, "recording comment (up to 31 characters)");
+    app.add_option("--start", o.start, "corrected start \"YYYY-MM-DD HH:MM:SS\" (a single recording only)");
+}
+
+void AddOutputOptions(CLI::App& app, BatchOptions& o) {
+    app.add_option("-o,--out", o.outDir, "folder the PSG files are written to")->required();
+    app.add_flag("--overwrite", o.overwrite, "replace existing outputs");
+    app.add_flag("-n,--dry-run", o.dryRun, "list what would be written; write nothing");
+    app.add_flag("-q,--quiet", o.quiet, "no progress and no summary; failures still reported");
+    app.add_flag("--accept-gaps", o.acceptGaps,
+                 "keep an output whose unreadable blocks were written as silence (still reported)");
+    app.add_option("-j,--jobs", o.jobs, "recordings converted at once (default: number of cores)")
+        ->check(CLI::Range(1, 256));
+}
+
+bool IsHelp(const CLI::ParseError& e) {
+    return dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e);
+}
+
+}  // namespace
+
+int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out, std::ostream& err) {
+    CLI::App app{kDescription, "taff2psg"};
+    app.footer(kFooter);
+    AddInputOptions(app, o);
+    AddMontageOptions(app, o);
+    AddOutputOptions(app, o);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (IsHelp(e)) return app.exit(e, out, err);
+        app.exit(e, out, err);
+        return kExitUsage;
+    }
+    if (o.inputs.empty() && o.listFile.empty()) {
+        err << "taff2psg: no recording given (header files, folders, - or --list)\n"
+            << "Run with --help for more information.\n";
+        return kExitUsage;
+    }
+    int fields[6];
+    if (!o.start.empty() && !ParseStartTime(o.start, fields)) {
+        err << "taff2psg: --start \"" << o.start << "\" is not a start time YYYY-MM-DD HH:MM:SS\n";
+        return kExitUsage;
+    }
+    return -1;
+}
+
+bool ParseStartTime(const std::string& text, int f[6]) {
+    char sep = 0;
+    char tail = 0;
+    f[5] = 0;
+    const int n = sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%c", &f[0], &f[1], &f[2], &sep, &f[3], &f[4],
+                         &f[5], &tail);
+    if (n != 6 && n != 7) return false;
+    if (sep != ' ' && sep != 'T') return false;
+    for (int i = 0; i < 6; ++i)
+        if (!StartFieldAccepts(StartField(kStartYear + i), f[i])) return false;
+    return true;
+}

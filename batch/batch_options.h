@@ -1,0 +1,38 @@
+// The command line of the batch converter taff2psg, read with CLI11 into a
+// plain record; a usage error is answered with the usage text and exit 2.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+struct BatchOptions {
+    std::vector<std::string> inputs;    // header files, folders, "-" (list on standard input)
+    std::string listFile;               // a file naming one input per line ("-": standard input)
+    bool recursive = false;             // search folders and their subfolders
+    std::string settingsFile;           // settings file with SYSTEM and Pattern1..Pattern8
+    int pattern = 0;                    // 1..8; 0: none given (Pattern1)
+    int frameTime = 0;                  // seconds; 0: SYSTEM/FrameTime of the settings file
+    std::string patientFile;            // a file with a PATIENT section
+    std::string comment;                // recording comment of every output
+    std::string start;                  // "YYYY-MM-DD HH:MM:SS": start of a single recording
+    std::string outDir;
+    bool overwrite = false;
+    bool dryRun = false;
+    bool quiet = false;
+    bool acceptGaps = false;            // keep an output with unreadable blocks written as silence
+    bool allChannels = false;           // every channel of the recording, as the window program opens it
+    int jobs = 0;                       // 0: one per core
+};
+
+enum { kExitConverted = 0, kExitSomeFailed = 1, kExitUsage = 2 };
+
+// Reads the command line into `options`. Returns -1 to go on, otherwise the
+// exit status: 0 after --help, kExitUsage after a usage error (its message
+// written to `err`).
+int ParseBatchOptions(int argc, char** argv, BatchOptions& options, std::ostream& out, std::ostream& err);
+
+// Reads "YYYY-MM-DD HH:MM:SS" (or with "T" between, seconds optional) into
+// year, month, day, hour, minute, second, each checked by the source page's
+// start field rules. False when the text is not such a time.
+bool ParseStartTime(const std::string& text, int fields[6]);

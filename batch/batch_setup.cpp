@@ -1,0 +1,134 @@
+// The batch's shared setup and its list of recordings; see batch_setup.h.
+#include "batch/batch_setup.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+
+#include "batch/output_files.h"
+#include "engine/ini_file.h"
+#include "engine/pattern_load.h"
+#include "engine/pattern_rules.h"
+#include "engine/settings_load.h"
+#include "textkit/sjis_text.h"
+
+namespace {
+
+// Loads a settings-style file; false with the file and the reason in `error`.
+bool LoadIni(IniFile& ini, const std::string& path, const char* what, std::string* error) {
+    const IniFile::LoadResult result = ini.Load(path.c_str());
+    if (result == IniFile::kCannotRead) {
+        *error = std::string(what) + " " + path + " cannot be read: " + strerror(errno ? errno : EIO);
+        return false;
+    }
+    if (result != IniFile::kLoaded || ini.SectionCount() == 0) {
+        *error = std::string(what) + " " + path + " " +
+                 (result != IniFile::kLoaded ? IniLoadReason(result) : "is not a settings file (no [section] in it)");
+        return false;
+    }
+    return true;
+}
+
+bool LoadSettingsFile(const BatchOptions& o, BatchSetup& setup, std::string* error) {
+    IniFile ini;    // without a settings file: every key at its default
+    if (!o.settingsFile.empty() && !LoadIni(ini, o.settingsFile, "settings file", error)) return false;
+    setup.patternSlot = o.pattern > 0 ? o.pattern - 1 : 0;
+    char section[16];
+    PatternSectionName(section, sizeof section, setup.patternSlot);
+    if (!o.settingsFile.empty() && o.pattern > 0 && !ini.HasSection(section)) {
+        *error = "settings file " + o.settingsFile + " has no section [" + section + "] (--pattern " +
+                 std::to_string(o.pattern) + ")";
+        return false;
+    }
+    LoadFrameKeys(setup.settings, ini);
+    if (o.frameTime > 0) setup.settings.FrameTime = o.frameTime;
+    MontagePattern patterns[kPatternCount] = {};
+    SetChannelStartupDefaults(patterns);
+    LoadPatternSection(patterns[setup.patternSlot], setup.patternSlot, ini);
+    setup.pattern = patterns[setup.patternSlot];
+    return true;
+}
+
+bool LoadPatientFile(const std::string& path, PatientInfo& patient, std::string* error) {
+    IniFile ini;
+    if (!LoadIni(ini, path, "patient file", error)) return false;
+    if (!ini.HasSection("PATIENT")) {
+        *error = "patient file " + path + " has no [PATIENT] section";
+        return false;
+    }
+    LoadPatientKeys(patient, ini);
+    return true;
+}
+
+void AddInput(const BatchOptions& o, const std::string& path, std::vector<std::string>& headers,
+              std::vector<InputProblem>& problems, int depth);
+
+void SearchFolder(const BatchOptions& o, const std::string& dir, std::vector<std::string>& headers,
+                  std::vector<InputProblem>& problems, int depth) {
+    const size_t before = headers.size();
+    for (const std::string& name : ListFolder(dir)) {
+        const std::string path = JoinPath(dir, name);
+        if (IsFolder(path)) {
+            if (o.recursive && depth < 32) AddInput(o, path, headers, problems, depth + 1);
+        } else if (HasExtension(name, "HDR")) {
+            headers.push_back(path);
+        }
+    }
+    if (headers.size() == before && depth == 0) problems.push_back({dir, "no recording (*.HDR) in this folder"});
+}
+
+void AddInput(const BatchOptions& o, const std::string& path, std::vector<std::string>& headers,
+              std::vector<InputProblem>& problems, int depth) {
+    if (IsFolder(path)) SearchFolder(o, path, headers, problems, depth);
+    else if (PathExists(path)) headers.push_back(path);
+    else problems.push_back({path, "no such file or folder"});
+}
+
+// Adds the inputs listed one per line in `in` (blank lines skipped).
+void AddListed(const BatchOptions& o, std::istream& in, std::vector<std::string>& headers,
+               std::vector<InputProblem>& problems) {
+    std::string line;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+        if (!line.empty()) AddInput(o, line, headers, problems, 0);
+    }
+}
+
+}  // namespace
+
+bool LoadBatchSetup(const BatchOptions& o, BatchSetup& setup, std::string* error) {
+    if (!LoadSettingsFile(o, setup, error)) return false;
+    LoadPatientKeys(setup.patient, IniFile());
+    if (!o.patientFile.empty() && !LoadPatientFile(o.patientFile, setup.patient, error)) return false;
+    setup.hasStart = !o.start.empty() && ParseStartTime(o.start, setup.start);
+    setup.comment = o.comment;
+    return true;
+}
+
+bool PatientFor(const BatchSetup& setup, const std::string& headerPath, PatientInfo& patient, std::string* error) {
+    patient = setup.patient;
+    for (const std::string& file : RecordingFilesOf(headerPath))
+        if (HasExtension(FileNameOf(file), "INF")) return LoadPatientFile(file, patient, error);
+    return true;
+}
+
+bool CollectRecordings(const BatchOptions& o, std::vector<std::string>& headers, std::vector<InputProblem>& problems,
+                       std::string* error) {
+    for (const std::string& input : o.inputs) {
+        if (input == "-") AddListed(o, std::cin, headers, problems);
+        else AddInput(o, input, headers, problems, 0);
+    }
+    if (o.listFile.empty()) return true;
+    if (o.listFile == "-") {
+        AddListed(o, std::cin, headers, problems);
+        return true;
+    }
+    std::ifstream list(o.listFile);
+    if (!list) {
+        *error = "list file " + o.listFile + " cannot be read: " + strerror(errno ? errno : EIO);
+        return false;
+    }
+    AddListed(o, list, headers, problems);
+    return true;
+}

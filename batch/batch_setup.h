@@ -1,0 +1,48 @@
+// What every conversion of a batch shares, read once before the first one:
+// the SYSTEM frame settings and the montage pattern from the settings file,
+// the patient from a PATIENT section, the corrected start and the comment;
+// and the list of recordings the inputs name. The settings sections are read
+// by the engine's load rules through the portable settings-file reader.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "batch/batch_options.h"
+#include "engine/app_settings.h"
+#include "engine/montage_types.h"
+#include "engine/patient_info.h"
+
+struct BatchSetup {
+    AppSettings settings{};
+    MontagePattern pattern{};       // the chosen pattern as the settings file holds it
+    int patternSlot = 0;            // 0..7
+    PatientInfo patient{};          // --patient, else the first-start patient
+    bool hasStart = false;
+    int start[6] = {};              // year, month, day, hour, minute, second
+    std::string comment;
+};
+
+// Reads the settings file, the pattern and the patient file of `options`.
+// False with `error` naming the file and the reason (a usage error): a file
+// that cannot be read or is no settings file, a pattern section or a
+// PATIENT section that is not there.
+bool LoadBatchSetup(const BatchOptions& options, BatchSetup& setup, std::string* error);
+
+// The patient of one recording: a file NAME.INF beside the header NAME.HDR
+// holding a PATIENT section wins over the batch's patient. False with
+// `error` when that file is there but cannot serve.
+bool PatientFor(const BatchSetup& setup, const std::string& headerPath, PatientInfo& patient, std::string* error);
+
+// An input that names no recording.
+struct InputProblem {
+    std::string path, reason;
+};
+
+// The header files the inputs name, in the order given (folders sorted by
+// name): header files as they are, folders searched for *.HDR (subfolders
+// with `recursive`), "-" and the list file read for more inputs. Inputs that
+// do not exist, and folders without a recording, go to `problems`. False
+// with `error` when the list file cannot be read.
+bool CollectRecordings(const BatchOptions& options, std::vector<std::string>& headers,
+                       std::vector<InputProblem>& problems, std::string* error);

@@ -1,0 +1,15 @@
+// The load rules of the SYSTEM frame settings of the settings file and of
+// the PATIENT section of the patient file, through any ProfileReader: the
+// keys, their defaults and how a stored value is kept, written once for the
+// window program and the batch converter.
+#pragma once
+
+#include "engine/app_settings.h"
+#include "engine/patient_info.h"
+#include "engine/profile_reader.h"
+
+// SYSTEM: MaxCh (limited to 1..32), FrameTime (kept as read), TCType, CalType.
+void LoadFrameKeys(AppSettings& settings, const ProfileReader& profile);
+
+// PATIENT: every key in its order, with the defaults of a first start.
+void LoadPatientKeys(PatientInfo& patient, const ProfileReader& profile);

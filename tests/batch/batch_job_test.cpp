@@ -1,0 +1,78 @@
+// A batch job driven stage by stage: a recording whose data file shrinks
+// after it was opened has blocks the reader cannot deliver; the frame step
+// writes them as silence and counts them, and the job reports the recording
+// as failed and removes its output, or keeps it when gaps are accepted.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "batch/batch_job.h"
+#include "batch/output_files.h"
+#include "batch_test_support.h"
+#include "tests/engine/convert_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ShrunkRecording : ::testing::Test {
+    TempDir tmp;
+    BatchOptions options;
+    BatchSetup setup;
+    std::atomic<bool> stop{false};
+    JobRecords records;
+    JobResult result;
+    JobProgress progress;
+
+    // Opens a 5-minute recording, then cuts its data file to 90 seconds.
+    void OpenShrunk() {
+        TaffStartup();
+        const TaffGenOptions o = ShortRecording(300);
+        MakeRecording(o, tmp.File("CUT.HDR"));
+        std::string error;
+        ASSERT_TRUE(LoadBatchSetup(options, setup, &error)) << error;
+        const JobContext ctx{setup, options, stop};
+        ASSERT_TRUE(OpenJob(ctx, tmp.File("CUT.HDR"), tmp.File("out/CUT.DAT"), records, result)) << result.reason;
+        fs::resize_file(tmp.File("CUT.DAT"), uint64_t(90) * 200 * 12 * 2);
+    }
+    void Run() {
+        const JobContext ctx{setup, options, stop};
+        RunJob(ctx, records, progress, result);
+        CloseJob(records);
+    }
+};
+
+TEST_F(ShrunkRecording, UnreadableBlocksFailTheRecordingAndLeaveNoOutput) {
+    fs::create_directories(tmp.File("out"));
+    OpenShrunk();
+    Run();
+    EXPECT_FALSE(result.converted);
+    // Minutes 1..4: the reader delivers no block it cannot read whole.
+    EXPECT_EQ(4, records.conv.silentBlocks);
+    EXPECT_NE(result.reason.find("4 unreadable block(s) written as silence; output removed"), std::string::npos)
+        << result.reason;
+    EXPECT_TRUE(FilesIn(tmp.File("out")).empty());
+    EXPECT_EQ(300, progress.total.load());
+}
+
+TEST_F(ShrunkRecording, AcceptedGapsKeepAWholeOutputButStillCount) {
+    fs::create_directories(tmp.File("out"));
+    options.acceptGaps = true;
+    OpenShrunk();
+    Run();
+    EXPECT_FALSE(result.converted);
+    EXPECT_NE(result.reason.find("(kept: --accept-gaps)"), std::string::npos) << result.reason;
+    EdfReader edf(tmp.File("out/CUT.DAT"));
+    ASSERT_TRUE(edf.ok());
+    const std::vector<int> first = edf.Digital(0);
+    ASSERT_EQ(size_t(300 * 200), first.size());
+    EXPECT_EQ(0, first[size_t(200 * 200)]);     // silence where the data was lost, at its time
+}
+
+TEST(OutputName, IsTheNameTheWindowProgramProposes) {
+    EXPECT_EQ("out/NIGHT1.DAT", OutputPathFor("out", "/data/rec/NIGHT1.HDR"));
+    EXPECT_EQ("out/REC.1.DAT", OutputPathFor("out/", "REC.1.hdr"));
+    EXPECT_EQ("o/NOEXT", OutputPathFor("o", "a/NOEXT"));
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+// Helpers of the batch converter's tests: generated recordings in a folder,
+// taff2psg run as a process with its exit status and both output streams,
+// and the files a folder holds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/taffgen/taffgen.h"
+
+struct ProcessResult {
+    int status = -1;        // exit status; 128 + signal when killed
+    std::string out, err;
+};
+
+// Runs the built taff2psg with `args` (each quoted for the shell), standard
+// input from `input` when given. `prefix` is shell text put before the
+// command (such as a ulimit).
+ProcessResult RunBatch(const std::vector<std::string>& args, const std::string& input = "",
+                       const std::string& prefix = "");
+
+// Writes the recording and fails the test when it cannot.
+void MakeRecording(const TaffGenOptions& options, const std::string& headerPath);
+
+// Names in `dir`, sorted.
+std::vector<std::string> FilesIn(const std::string& dir);
+
+// Content of a file ("" when it cannot be read).
+std::string ReadAll(const std::string& path);
+void WriteAll(const std::string& path, const std::string& text);
+
+// Short options: `seconds` of a 200 Hz recording of `channels` channels.
+TaffGenOptions ShortRecording(double seconds, int channels = 12);

@@ -1,0 +1,281 @@
+// taff2psg run as a process on folders of generated recordings: every
+// variant converted with a stored pattern and read back with EDFlib (and
+// MNE) against the generator; bad inputs, usage errors, the guards around
+// the sources and existing outputs, a full disk and an interrupted batch,
+// each with its message and exit status.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "batch_test_support.h"
+#include "tests/engine/convert_test_support.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Pattern3 of the settings file: 12 channels written but the third, with
+// their own labels; FrameTime 2 seconds.
+const char kSettings[] =
+    "[SYSTEM]\r\nFrameTime=2\r\nMaxCh=16\r\n"
+    "[Pattern1]\r\nPATTERN=Default\r\n"
+    "[pattern3]\r\n PATTERN = Night montage \r\n"
+    "ChEnable=1,1,0,1,1,1,1,1,1,1,1,1,0,0,0,0,\r\n"
+    "chlabel1=EEG C3\r\nChLabel2=EEG C4\r\nChLabel4=EEG O2\r\n"
+    "Rate=1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,\r\n"
+    "ChEnable=0,0,0,\r\n";   // a later duplicate key: the first one wins
+
+const int kWritten[] = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11};   // source channels in output order
+
+struct Variant {
+    const char* header;
+    bool longSamples, sequential;
+    uint32_t seed;
+};
+const Variant kVariants[] = {
+    {"A.HDR", false, false, 1}, {"B.HDR", true, false, 2}, {"C.HDR", false, true, 3}, {"d.hdr", true, true, 4}};
+
+TaffGenOptions VariantOptions(const Variant& v) {
+    TaffGenOptions o = ShortRecording(130);
+    o.longSamples = v.longSamples;
+    o.sequential = v.sequential;
+    o.seed = v.seed;
+    if (v.header[0] == 'd') o.dataExtension = ".dat";
+    return o;
+}
+
+struct BatchFolders : ::testing::Test {
+    TempDir tmp;
+    std::string in = tmp.File("in"), out = tmp.File("out"), settings = tmp.File("MORLEX.INI");
+    void SetUp() override {
+        fs::create_directories(in);
+        fs::create_directories(out);
+        WriteAll(settings, kSettings);
+    }
+    void MakeVariants() {
+        for (const Variant& v : kVariants) MakeRecording(VariantOptions(v), in + "/" + v.header);
+    }
+    // Every file of the input folder with its content, to prove none changed.
+    std::vector<std::string> Sources() {
+        std::vector<std::string> all;
+        for (const std::string& name : FilesIn(in)) all.push_back(name + ":" + ReadAll(in + "/" + name));
+        return all;
+    }
+};
+
+void ExpectSamplesOf(const std::string& path, const TaffGenOptions& o) {
+    EdfReader edf(path);
+    ASSERT_TRUE(edf.ok()) << path << ": EDFlib error " << edf.hdr().filetype;
+    ASSERT_EQ(int(std::size(kWritten)), edf.hdr().edfsignals) << path;
+    EXPECT_EQ(65, edf.hdr().datarecords_in_file) << path;   // 130 s in 2-second records
+    EXPECT_NE(strstr(edf.hdr().signalparam[0].label, "EEG C3"), nullptr) << edf.hdr().signalparam[0].label;
+    EXPECT_NE(strstr(edf.hdr().signalparam[2].label, "EEG O2"), nullptr) << edf.hdr().signalparam[2].label;
+    for (int o2 = 0; o2 < edf.hdr().edfsignals; ++o2) {
+        const std::vector<int> got = edf.Digital(o2);
+        ASSERT_EQ(size_t(130 * 200), got.size()) << path << " signal " << o2;
+        for (size_t i = 0; i < got.size(); i += 53)
+            ASSERT_EQ(TaffGenExpectedSample(o, kWritten[o2], int64_t(i)), got[i]) << path << " " << o2 << " " << i;
+    }
+}
+
+TEST_F(BatchFolders, ConvertsEveryVariantWithTheStoredPattern) {
+    MakeVariants();
+    WriteAll(in + "/C.INF", "[PATIENT]\nID=SIDE-3\nName1=Sidecar\n");
+    WriteAll(tmp.File("PATIENT.INF"), "[patient]\nid = P-0042\nName1=\"Batch\"\n");
+    const std::vector<std::string> before = Sources();
+    const ProcessResult r = RunBatch({in, "--settings", settings, "--pattern", "3", "--patient",
+                                      tmp.File("PATIENT.INF"), "--out", out, "--jobs", "2"});
+    ASSERT_EQ(0, r.status) << r.err << r.out;
+    EXPECT_NE(r.out.find("4 of 4 recording(s) converted"), std::string::npos) << r.out;
+    for (const char* column : {"recording", "channels", "rate", "length", "records", "MB", "result"})
+        EXPECT_NE(r.out.find(column), std::string::npos) << column << "\n" << r.out;
+    EXPECT_NE(r.out.find("11    200   0:02:10       65"), std::string::npos) << r.out;
+    EXPECT_EQ((std::vector<std::string>{"A.DAT", "B.DAT", "C.DAT", "d.DAT"}), FilesIn(out));
+    for (const Variant& v : kVariants) {
+        std::string name = v.header;
+        ExpectSamplesOf(out + "/" + name.substr(0, 1) + ".DAT", VariantOptions(v));
+    }
+    EdfReader a(out + "/A.DAT"), c(out + "/C.DAT");
+    EXPECT_STREQ("P-0042", a.hdr().patientcode);
+    EXPECT_STREQ("SIDE-3", c.hdr().patientcode);
+    EXPECT_TRUE(MneReads(out + "/B.DAT", 11, 130.0, "EEG C3"));
+    EXPECT_EQ(before, Sources());
+}
+
+TEST_F(BatchFolders, DryRunListsAndWritesNothing) {
+    MakeVariants();
+    const ProcessResult r = RunBatch({"--dry-run", in, "--out", out});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_NE(r.out.find("would write"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("4 of 4 recording(s) would be written"), std::string::npos) << r.out;
+    EXPECT_TRUE(FilesIn(out).empty());
+}
+
+TEST_F(BatchFolders, BadRecordingsAreNamedWhileTheOthersConvert) {
+    MakeRecording(ShortRecording(70), in + "/GOOD.HDR");
+    WriteAll(in + "/JUNK.HDR", std::string("\x00\x01 not a header \xff", 18));
+    fs::copy_file(in + "/GOOD.HDR", in + "/NODATA.HDR");
+    // A file list on standard input, one name missing.
+    const ProcessResult r = RunBatch({"-", "--out", out, "--quiet"},
+                                     in + "/GOOD.HDR\n" + in + "/JUNK.HDR\n\n" + in + "/NODATA.HDR\n" + in + "/GONE.HDR\n");
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(r.err.find("JUNK.HDR: not a recording"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("NODATA.HDR: not a recording: no data file beside the header"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("GONE.HDR: no such file or folder"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty()) << r.out;    // --quiet: no summary
+    EXPECT_EQ(std::vector<std::string>{"GOOD.DAT"}, FilesIn(out));
+    EXPECT_TRUE(EdfReader(out + "/GOOD.DAT").ok());
+}
+
+TEST_F(BatchFolders, UsageErrorsExitWithTwoAndWriteNothing) {
+    MakeRecording(ShortRecording(60), in + "/A.HDR");
+    MakeRecording(ShortRecording(60), in + "/B.HDR");
+    WriteAll(tmp.File("BINARY.INI"), std::string("[SYSTEM]\0\x7f\x45LF", 12));
+    WriteAll(tmp.File("TEXT.INI"), "this is not\na settings file\n");
+    struct Case {
+        std::vector<std::string> args;
+        const char* message;
+    } cases[] = {
+        {{in, "--out", out, "--pattern", "9"}, "--pattern"},
+        {{in, "--out", out, "--settings", tmp.File("BINARY.INI")}, "BINARY.INI is not a settings file"},
+        {{in, "--out", out, "--settings", tmp.File("TEXT.INI")}, "TEXT.INI is not a settings file (no [section]"},
+        {{in, "--out", out, "--settings", tmp.File("NONE.INI")}, "NONE.INI cannot be read: No such file"},
+        {{in, "--out", out, "--settings", settings, "--pattern", "5"}, "has no section [Pattern5]"},
+        {{in, "--out", out, "--patient", settings}, "has no [PATIENT] section"},
+        {{in, "--out", out, "--start", "2024-03-14 22:15:04"}, "a single recording; 2 were given"},
+        {{in + "/A.HDR", "--out", out, "--start", "2024-02-30 25:00:00"}, "is not a start time"},
+        {{in, "--out", out, "--jobs", "0"}, "--jobs"},
+        {{in}, "--out is required"},
+        {{"--out", out}, "no recording given"},
+    };
+    for (const Case& c : cases) {
+        const ProcessResult r = RunBatch(c.args);
+        EXPECT_EQ(2, r.status) << c.message << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(FilesIn(out).empty());
+}
+
+TEST_F(BatchFolders, OutputFolderMissingOrReadOnlyIsNamed) {
+    MakeRecording(ShortRecording(60), in + "/A.HDR");
+    ProcessResult r = RunBatch({in, "--out", tmp.File("nowhere")});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(r.err.find("output folder " + tmp.File("nowhere") + " does not exist"), std::string::npos) << r.err;
+    // A folder no file can be created in (as root, permissions do not stop
+    // writing; the process file system refuses every new file).
+    const std::string locked = geteuid() == 0 ? std::string("/proc") : tmp.File("locked");
+    if (geteuid() != 0) {
+        fs::create_directories(locked);
+        fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    r = RunBatch({in, "--out", locked});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(r.err.find("output folder " + locked + " cannot be written"), std::string::npos) << r.err;
+}
+
+TEST_F(BatchFolders, NeverWritesOverTheSources) {
+    MakeVariants();
+    const std::vector<std::string> before = Sources();
+    // Into the recordings' own folder: every output would be a data file.
+    ProcessResult r = RunBatch({in, "--out", in, "--overwrite"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(r.err.find("A.HDR: output " + in + "/A.DAT would overwrite the recording's own files"),
+              std::string::npos) << r.err;
+    // Another name for a data file: a link in the output folder.
+    fs::create_symlink(in + "/B.DAT", out + "/B.DAT");
+    fs::create_hard_link(in + "/C.DAT", out + "/C.DAT");
+    r = RunBatch({in, "--out", out, "--overwrite"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(r.err.find("B.HDR: output " + out + "/B.DAT is the recording's file"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("C.HDR: output " + out + "/C.DAT is the recording's file"), std::string::npos) << r.err;
+    EXPECT_TRUE(EdfReader(out + "/A.DAT").ok());
+    EXPECT_EQ(before, Sources());
+}
+
+TEST_F(BatchFolders, ExistingOutputIsKeptUnlessOverwriteIsGiven) {
+    MakeRecording(ShortRecording(60), in + "/A.HDR");
+    WriteAll(out + "/A.DAT", "earlier output");
+    ProcessResult r = RunBatch({in, "--out", out});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(r.err.find("A.DAT exists (--overwrite replaces it)"), std::string::npos) << r.err;
+    EXPECT_EQ("earlier output", ReadAll(out + "/A.DAT"));
+    r = RunBatch({in, "--out", out, "--overwrite"});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_TRUE(EdfReader(out + "/A.DAT").ok());
+}
+
+TEST_F(BatchFolders, AFullDiskFailsThatRecordingAndLeavesNoOutput) {
+    MakeRecording(ShortRecording(600), in + "/BIG.HDR");     // about 2.9 MB of PSG file
+    MakeRecording(ShortRecording(60), in + "/SMALL.HDR");
+    // Files may grow to 1 MiB only: a write beyond fails as on a full disk.
+    const ProcessResult r = RunBatch({in, "--out", out, "--all-channels"}, "", "ulimit -f 1024; trap '' XFSZ;");
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(r.err.find("BIG.HDR: write failed in " + out + "/BIG.DAT."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("File too large; output removed"), std::string::npos) << r.err;
+    EXPECT_EQ(std::vector<std::string>{"SMALL.DAT"}, FilesIn(out));
+    EXPECT_TRUE(EdfReader(out + "/SMALL.DAT").ok());
+}
+
+TEST_F(BatchFolders, TheStartOfASingleRecordingIsCorrected) {
+    MakeRecording(ShortRecording(60), in + "/A.HDR");
+    const ProcessResult r = RunBatch({in + "/A.HDR", "--out", out, "--start", "2023-01-02T03:04:05"});
+    ASSERT_EQ(0, r.status) << r.err;
+    EdfReader edf(out + "/A.DAT");
+    ASSERT_TRUE(edf.ok());
+    EXPECT_EQ(2023, edf.hdr().startdate_year);
+    EXPECT_EQ(2, edf.hdr().startdate_day);
+    EXPECT_EQ(3 * 3600 + 4 * 60 + 5, edf.hdr().starttime_hour * 3600 + edf.hdr().starttime_minute * 60 +
+                                         edf.hdr().starttime_second);
+    EXPECT_EQ(8, edf.hdr().edfsignals);    // the default pattern switches on channels 1..8
+}
+
+// Starts taff2psg with `args` and returns its process id.
+pid_t SpawnBatch(const std::vector<std::string>& args) {
+    std::vector<char*> argv{const_cast<char*>(TAFF2PSG)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    posix_spawn(&pid, TAFF2PSG, nullptr, nullptr, argv.data(), environ);
+    return pid;
+}
+
+bool HasPartFile(const std::string& dir) {
+    for (const std::string& name : FilesIn(dir))
+        if (name.find(".part") != std::string::npos) return true;
+    return false;
+}
+
+TEST_F(BatchFolders, AnInterruptedBatchLeavesNoFinishedLookingFile) {
+    for (const char* name : {"N1.HDR", "N2.HDR", "N3.HDR"}) MakeRecording(ShortRecording(1200, 16), in + "/" + name);
+    const pid_t pid = SpawnBatch({in, "--out", out, "--jobs", "1", "--quiet", "--all-channels"});
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!HasPartFile(out) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_TRUE(HasPartFile(out));
+    kill(pid, SIGINT);
+    int raw = 0;
+    waitpid(pid, &raw, 0);
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(1, WEXITSTATUS(raw));
+    EXPECT_FALSE(HasPartFile(out));
+    const std::vector<std::string> left = FilesIn(out);
+    EXPECT_LT(left.size(), 3u);
+    for (const std::string& name : left) {   // what is there is whole
+        EdfReader edf(out + "/" + name);
+        ASSERT_TRUE(edf.ok()) << name;
+        EXPECT_EQ(1200, edf.hdr().datarecords_in_file) << name;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The Windows console build of the batch converter under Wine: taffgen.exe
+# writes a recording in two variants, taff2psg.exe converts the folder, and
+# MNE reads the PSG files back. Usage: wine_convert.sh TAFF2PSG.EXE
+# TAFFGEN.EXE WINE-RUN.SH READ_WITH_MNE.PY
+set -u
+taff2psg=$1 taffgen=$2 winerun=$3 mne=$4
+work=$(mktemp -d /tmp/batch_wine_XXXXXX)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+mkdir in out
+"$winerun" "$taffgen" --out 'in\N1.HDR' --seconds 125 --channels 10 >/dev/null || { echo "taffgen failed"; exit 1; }
+"$winerun" "$taffgen" --out 'in\N2.HDR' --seconds 65 --channels 10 --long --sequential >/dev/null || exit 1
+cat > MORLEX.INI <<'INI'
+[SYSTEM]
+FrameTime=5
+[Pattern2]
+ChEnable=1,1,1,1,1,1,1,1,1,1,
+ChLabel1=Batch C3
+INI
+"$winerun" "$taff2psg" in --out out --settings MORLEX.INI --pattern 2 --jobs 2 > summary.txt 2> errors.txt
+status=$?
+tr -d '\r' < summary.txt
+tr -d '\r' < errors.txt
+[ "$status" = 0 ] || { echo "taff2psg.exe exited with $status"; exit 1; }
+grep -q '2 of 2 recording(s) converted' summary.txt || { echo "no summary"; exit 1; }
+ls out
+/usr/bin/python3 "$mne" "$(ln -s "$work/out/N1.DAT" n1.edf && echo "$work/n1.edf")" --channels 10 --seconds 125 --first-label "Batch C3" || exit 1
+/usr/bin/python3 "$mne" "$(ln -s "$work/out/N2.DAT" n2.edf && echo "$work/n2.edf")" --channels 10 --seconds 65 --first-label "Batch C3" || exit 1
+# A bad input under Wine: a pattern out of range is a usage error.
+"$winerun" "$taff2psg" in --out out --pattern 9 >/dev/null 2>&1
+[ $? = 2 ] || { echo "--pattern 9 did not exit with 2"; exit 1; }
+echo "taff2psg.exe converted both recordings"
