@@ -178,7 +178,10 @@ TEST_F(SettingsFiles, GarbageFilesStartWithDefaults) {
 // The Unix path behind a Windows path (Wine), or "" outside Wine.
 std::string UnixPath(const std::string& path) {
     typedef char*(CDECL * ToUnix)(const WCHAR*);
-    auto toUnix = reinterpret_cast<ToUnix>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    ToUnix toUnix = nullptr;
+    static_assert(sizeof toUnix == sizeof found, "function pointers of one size");
+    memcpy(&toUnix, &found, sizeof toUnix);
     if (!toUnix) return std::string();
     WCHAR wide[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
@@ -188,21 +191,52 @@ std::string UnixPath(const std::string& path) {
     return out;
 }
 
-// Makes `path` a link to the Unix device that reports a full disk on every
-// write, by running the host's ln; false when that is not possible.
-bool LinkToFullDisk(const std::string& path) {
-    const std::string unix = UnixPath(path);
-    if (unix.empty()) return false;
-    std::string command = "Z:\\bin\\ln -sf /dev/full " + unix;
+// Runs a host (Unix) command line under Wine and waits for it; true when it ran.
+bool RunHost(std::string command) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    WaitForSingleObject(pi.hProcess, 10000);
+    const bool ended = WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return ended;
 }
+
+// Whether the folder lists `path` (a link to a device included).
+bool Listed(const std::string& path) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    FindClose(search);
+    return true;
+}
+
+// A host process may still be running when Wine reports it ended: waits up
+// to five seconds for `path` to be listed (or gone).
+bool AwaitListed(const std::string& path, bool listed) {
+    for (int i = 0; i < 100 && Listed(path) != listed; ++i) Sleep(50);
+    return Listed(path) == listed;
+}
+
+// Makes `path` a link to the Unix device that reports a full disk on every
+// write, by running the host's ln; false when that is not possible. The
+// profile functions cannot remove such a link: UnlinkHost does.
+bool LinkToFullDisk(const std::string& path) {
+    const std::string unix = UnixPath(path);
+    return !unix.empty() && RunHost("Z:\\bin\\ln -sf /dev/full " + unix) && AwaitListed(path, true);
+}
+
+// Removes the links again whatever the test's course.
+struct HostLinks {
+    std::string paths[2];
+    ~HostLinks() {
+        for (const std::string& path : paths) {
+            const std::string unix = UnixPath(path);
+            if (!unix.empty() && RunHost("Z:\\bin\\rm -f " + unix)) AwaitListed(path, false);
+        }
+    }
+};
 
 AppSettings SomeSettings(uint16_t maxCh) {
     AppSettings settings = {};
@@ -243,27 +277,24 @@ TEST_F(SettingsFiles, ASaveThatCannotBeWrittenKeepsThePreviousFile) {
 TEST_F(SettingsFiles, AFullDiskIsNoticedAndTheFileKept) {
     // Writes to /dev/full fail, yet the profile function reports success
     // for them: the save must find out by reading its copy back.
-    if (!LinkToFullDisk(ini + ".new")) GTEST_SKIP() << "no /dev/full link";
+    HostLinks links{{ini + ".new", inf + ".new"}};
+    if (!LinkToFullDisk(ini + ".new") || !LinkToFullDisk(inf + ".new")) GTEST_SKIP() << "no /dev/full link";
     EXPECT_FALSE(SaveSystemSettings(SomeSettings(24), ini.c_str()));  // no file yet: none made
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ini.c_str()));
 
     WriteTextFile(ini, "[SYSTEM]\r\nMaxCh=12\r\n[Pattern1]\r\nPATTERN=Night\r\n");
     const std::string before = ReadTextFile(ini);
-    ASSERT_TRUE(LinkToFullDisk(ini + ".new"));
     EXPECT_FALSE(SaveSystemSettings(SomeSettings(24), ini.c_str()));  // the copy cannot be written
     EXPECT_EQ(before, ReadTextFile(ini));
     AppSettings back = {};
     LoadFrameSettings(back, ini.c_str());
     EXPECT_EQ(12, back.MaxCh);  // what the profile functions read is the file on the disk
+    CountStart(ini.c_str());
+    EXPECT_EQ(before, ReadTextFile(ini));
 
-    // And the same for the patient file and the count of starts.
-    ASSERT_TRUE(LinkToFullDisk(inf + ".new"));
     PatientInfo patient = {};
     EXPECT_FALSE(SavePatientSettings(patient, inf.c_str()));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(inf.c_str()));
-    ASSERT_TRUE(LinkToFullDisk(ini + ".new"));
-    CountStart(ini.c_str());
-    EXPECT_EQ(before, ReadTextFile(ini));
 }
 
 }  // namespace
