@@ -191,24 +191,24 @@ std::string UnixPath(const std::string& path) {
     return out;
 }
 
-// Runs a host (Unix) command line under Wine and waits for it; true when it ran.
+// Starts a host (Unix) command line under Wine; true when it started. Wine
+// gives no handle to wait on for a host process: callers poll for its effect.
 bool RunHost(std::string command) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    const bool ended = WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return ended;
+    return true;
 }
 
-// Whether the folder lists `path` (a link to a device included).
+// Whether `path` opens (a link to a device included).
 bool Listed(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
     return true;
 }
 
