@@ -1,4 +1,6 @@
-// Reading and writing the settings and the last patient's details.
+// Reading and writing the settings and the last patient's details. Writes
+// go through a checked copy of the file (ProfileBatch): a write that fails
+// leaves the previous file whole and the save reports failure.
 #include "app/settings.h"
 
 #include "engine/settings_load.h"
@@ -18,7 +20,9 @@ int ReadDebugSetting(const char* settingsPath) {
 
 int CountStart(const char* settingsPath) {
     int count = ReadProfileInt(kSystem, "RefCount", 0, settingsPath) + 1;
-    WriteProfileSigned(kSystem, "RefCount", count, settingsPath);
+    ProfileBatch batch(settingsPath);
+    batch.Signed(kSystem, "RefCount", count);
+    batch.Commit();
     return count;
 }
 
@@ -34,31 +38,35 @@ void LoadFileSettings(AppSettings& settings, const char* settingsPath) {
 
 void LoadPatientSettings(PatientInfo& p, const char* path) { LoadPatientKeys(p, PrivateProfile(path)); }
 
-void SaveSystemSettings(const AppSettings& s, const char* path) {
-    WriteProfileUnsigned(kSystem, "MaxCh", s.MaxCh, path);
-    WriteProfileSigned(kSystem, "FrameTime", s.FrameTime, path);
-    WriteProfileUnsigned(kSystem, "SaveEnable", s.SaveEnable, path);
-    WriteProfileUnsigned(kSystem, "TCType", s.TCType, path);
-    WriteProfileUnsigned(kSystem, "CalType", s.CalType, path);
-    WriteProfileText(kSystem, "OrgFile", s.OrgFile, path);
-    WriteProfileText(kSystem, "CopyFile", s.CopyFile, path);
+bool SaveSystemSettings(const AppSettings& s, const char* path) {
+    ProfileBatch b(path);
+    b.Unsigned(kSystem, "MaxCh", s.MaxCh);
+    b.Signed(kSystem, "FrameTime", s.FrameTime);
+    b.Unsigned(kSystem, "SaveEnable", s.SaveEnable);
+    b.Unsigned(kSystem, "TCType", s.TCType);
+    b.Unsigned(kSystem, "CalType", s.CalType);
+    b.Text(kSystem, "OrgFile", s.OrgFile);
+    b.Text(kSystem, "CopyFile", s.CopyFile);
+    return b.Commit();
 }
 
-void SavePatientSettings(const PatientInfo& p, const char* path) {
-    WriteProfileSigned(kPatient, "Height", p.height, path);
-    WriteProfileSigned(kPatient, "Weight", p.weight, path);
-    WriteProfileUnsigned(kPatient, "AgeYear", p.ageYears, path);
-    WriteProfileUnsigned(kPatient, "AgeMonth", p.ageMonths, path);
-    WriteProfileUnsigned(kPatient, "Year", p.birthYear, path);
-    WriteProfileUnsigned(kPatient, "Month", p.birthMonth, path);
-    WriteProfileUnsigned(kPatient, "Day", p.birthDay, path);
-    WriteProfileText(kPatient, "ID", p.id, path);
-    WriteProfileText(kPatient, "Name1", p.name, path);
-    WriteProfileText(kPatient, "Name2", p.kana, path);
-    WriteProfileText(kPatient, "Sex", p.sex, path);
-    WriteProfileText(kPatient, "Hospital", p.hospital, path);
-    WriteProfileText(kPatient, "Departmemt", p.department, path);
-    WriteProfileText(kPatient, "ReqDoctor", p.requestingDoctor, path);
-    WriteProfileText(kPatient, "Technician", p.technician, path);
-    WriteProfileText(kPatient, "ReaderDoctor", p.readingDoctor, path);
+bool SavePatientSettings(const PatientInfo& p, const char* path) {
+    ProfileBatch b(path);
+    b.Signed(kPatient, "Height", p.height);
+    b.Signed(kPatient, "Weight", p.weight);
+    b.Unsigned(kPatient, "AgeYear", p.ageYears);
+    b.Unsigned(kPatient, "AgeMonth", p.ageMonths);
+    b.Unsigned(kPatient, "Year", p.birthYear);
+    b.Unsigned(kPatient, "Month", p.birthMonth);
+    b.Unsigned(kPatient, "Day", p.birthDay);
+    b.Text(kPatient, "ID", p.id);
+    b.Text(kPatient, "Name1", p.name);
+    b.Text(kPatient, "Name2", p.kana);
+    b.Text(kPatient, "Sex", p.sex);
+    b.Text(kPatient, "Hospital", p.hospital);
+    b.Text(kPatient, "Departmemt", p.department);
+    b.Text(kPatient, "ReqDoctor", p.requestingDoctor);
+    b.Text(kPatient, "Technician", p.technician);
+    b.Text(kPatient, "ReaderDoctor", p.readingDoctor);
+    return b.Commit();
 }

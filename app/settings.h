@@ -1,7 +1,8 @@
 // The settings file (section SYSTEM and INITIAL of \COND\MORLEX.INI) and the
 // last patient's details (section PATIENT of \COND\PATIENT.INF): read by the
 // main window's creation, written by its destruction. Missing files, keys or
-// folders give the defaults; failed writes are silent.
+// folders give the defaults. A save that cannot be written whole leaves the
+// file as it was and returns false (nothing is shown: the program is closing).
 #pragma once
 
 #include "engine/app_settings.h"
@@ -18,7 +19,7 @@ void LoadFileSettings(AppSettings& settings, const char* settingsPath);
 // The PATIENT keys.
 void LoadPatientSettings(PatientInfo& patient, const char* patientPath);
 
-// Writes the SYSTEM keys in their order.
-void SaveSystemSettings(const AppSettings& settings, const char* settingsPath);
-// Writes the PATIENT keys in their order.
-void SavePatientSettings(const PatientInfo& patient, const char* patientPath);
+// Writes the SYSTEM keys in their order; false when the file was left as it was.
+bool SaveSystemSettings(const AppSettings& settings, const char* settingsPath);
+// Writes the PATIENT keys in their order; false when the file was left as it was.
+bool SavePatientSettings(const PatientInfo& patient, const char* patientPath);

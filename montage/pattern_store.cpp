@@ -21,13 +21,16 @@ bool ValidTarget(int slot, const char* iniPath) {
     return slot >= 0 && slot < kPatternCount && iniPath && iniPath[0];
 }
 
-// Section and file of one slot, for the read and write helpers below.
+// Section and file of one slot, for the read and write helpers below; a
+// store writes through `batch`, a checked copy of the file.
 struct Section {
     char name[kSectionSize];
     const char* path;
+    ProfileBatch* batch = nullptr;
     Section(int slot, const char* iniPath) : path(iniPath) {
         PatternSectionName(name, sizeof name, slot);
     }
+    void Write(const char* key, const char* text) const { batch->Text(name, key, text); }
 };
 
 // ---- writing ----------------------------------------------------------------
@@ -38,7 +41,7 @@ void WriteText(const Section& s, const char* key, const char* field, size_t size
     size_t length = strnlen(field, size < sizeof text ? size : sizeof text - 1);
     memcpy(text, field, length);
     text[length] = '\0';
-    WritePrivateProfileStringA(s.name, key, text, s.path);
+    s.Write(key, text);
 }
 
 void WriteNumberedTexts(const Section& s, const char* format, int count, const char* first,
@@ -70,7 +73,7 @@ void StoreChannelLists(const MontagePattern& p, const Section& s) {
     for (const ChannelList& list : kChannelLists) {
         char text[kListTextSize];
         FormatChannelList(text, sizeof text, p, list.field, list.scale);
-        WritePrivateProfileStringA(s.name, list.key, text, s.path);
+        s.Write(list.key, text);
     }
 }
 
@@ -78,11 +81,11 @@ void StorePosition(const PositionCalibration& pos, const Section& s) {
     int levels = LimitLevelCount(pos.levelCount);
     char text[kListTextSize];
     snprintf(text, sizeof text, "%i", levels);
-    WritePrivateProfileStringA(s.name, "PosLevelN", text, s.path);
+    s.Write("PosLevelN", text);
     FormatValueList(text, sizeof text, pos.centers, levels);
-    WritePrivateProfileStringA(s.name, "PosCenter", text, s.path);
+    s.Write("PosCenter", text);
     FormatValueList(text, sizeof text, pos.widths, levels);
-    WritePrivateProfileStringA(s.name, "PosWidth", text, s.path);
+    s.Write("PosWidth", text);
     WriteNumberedTexts(s, "PosLabel%i", levels, pos.levelLabels[0], kLevelLabelSize);
 }
 
@@ -93,12 +96,15 @@ void LoadPatternSlot(MontagePattern& p, int slot, const char* iniPath) {
     LoadPatternSection(p, slot, PrivateProfile(iniPath));
 }
 
-void StorePatternSlot(const MontagePattern& p, int slot, const char* iniPath) {
-    if (!ValidTarget(slot, iniPath)) return;
+bool StorePatternSlot(const MontagePattern& p, int slot, const char* iniPath) {
+    if (!ValidTarget(slot, iniPath)) return false;
+    ProfileBatch batch(iniPath);
     Section s(slot, iniPath);
+    s.batch = &batch;
     StoreTexts(p, s);
     StoreChannelLists(p, s);
     StorePosition(p.position, s);
+    return batch.Commit();
 }
 
 void LoadPattern(MontagePattern* patterns, int k, const char* iniPath) {
@@ -108,7 +114,7 @@ void LoadPattern(MontagePattern* patterns, int k, const char* iniPath) {
     for (int slot = first; slot <= last; ++slot) LoadPatternSlot(patterns[slot], slot, iniPath);
 }
 
-void StorePattern(const MontagePattern* patterns, int k, const char* iniPath) {
-    if (!patterns || k < 0 || k >= kPatternCount) return;
-    StorePatternSlot(patterns[k], k, iniPath);
+bool StorePattern(const MontagePattern* patterns, int k, const char* iniPath) {
+    if (!patterns || k < 0 || k >= kPatternCount) return false;
+    return StorePatternSlot(patterns[k], k, iniPath);
 }

@@ -16,13 +16,16 @@ void LoadPatternSlot(MontagePattern& p, int slot, const char* iniPath);
 
 // Writes `p` to section "Pattern<slot + 1>" of `iniPath`: name, choices,
 // channel texts, the nine channel lists of 32 values, the position table.
-// Write failures are ignored. Does nothing for a slot outside 0..7 or
-// without a path.
-void StorePatternSlot(const MontagePattern& p, int slot, const char* iniPath);
+// The section is written whole or not at all: the writes go to a checked
+// copy of the file that replaces it only when everything arrived. False
+// when the file was left as it was (a write failed, a read-only or full
+// disk), or for a slot outside 0..7 or without a path.
+bool StorePatternSlot(const MontagePattern& p, int slot, const char* iniPath);
 
 // Loads slot k (0..7) of the eight `patterns`, or all eight in order for
 // k = -1. Does nothing without patterns or for k out of range.
 void LoadPattern(MontagePattern* patterns, int k, const char* iniPath);
 
-// Stores slot k (0..7) of the eight `patterns`, as LoadPattern reads it.
-void StorePattern(const MontagePattern* patterns, int k, const char* iniPath);
+// Stores slot k (0..7) of the eight `patterns`, as LoadPattern reads it;
+// false as StorePatternSlot, or without patterns or for k out of range.
+bool StorePattern(const MontagePattern* patterns, int k, const char* iniPath);

@@ -10,6 +10,7 @@
 
 #include "engine/profile_reader.h"
 #include "textkit/sjis_text.h"   // the cutting rules of every text read
+#include "winkit/profile_batch.h"  // writes that arrive whole or not at all
 
 // Reads `key` into `dest` of `size` bytes (at most size - 1 characters), with
 // `fallback` when the key or file is missing. A cut that would leave half a
@@ -19,6 +20,8 @@ int ReadProfileText(const char* section, const char* key, const char* fallback, 
 // The platform's profile integer: `fallback` when missing; the leading
 // decimal number (optional minus sign) otherwise, 0 when there is none.
 int32_t ReadProfileInt(const char* section, const char* key, int32_t fallback, const char* path);
+// Single writes. Each rewrites the whole file; where a write must not risk
+// the rest of the file, write through a ProfileBatch instead.
 BOOL WriteProfileSigned(const char* section, const char* key, int32_t value, const char* path);
 BOOL WriteProfileUnsigned(const char* section, const char* key, uint32_t value, const char* path);
 BOOL WriteProfileText(const char* section, const char* key, const char* text, const char* path);

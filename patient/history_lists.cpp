@@ -58,8 +58,9 @@ void EnteredText(HWND combo, bool fromSelection, char* text, int size) {
     CopyText(text, size, entered.c_str());
 }
 
-// Stores `typed` under key "0" and the entries the list shows after it.
-void StoreEntries(HWND combo, const HistoryBox& box, const char* typed, const char* historyPath) {
+// Stores `typed` under key "0" and the entries the list shows after it,
+// all or none (through a checked copy of the file); false when none were.
+bool StoreEntries(HWND combo, const HistoryBox& box, const char* typed, const char* historyPath) {
     char items[kHistoryKeys][kHistoryValueSize];
     const char* listed[kHistoryKeys];
     int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
@@ -70,11 +71,13 @@ void StoreEntries(HWND combo, const HistoryBox& box, const char* typed, const ch
     }
     const char* keys[kHistoryKeys];
     int stored = NextHistory(typed, listed, count < 0 ? 0 : count, keys);
+    ProfileBatch batch(historyPath);
     for (int key = 0; key < stored; ++key) {
         char name[8];
         KeyName(name, key);
-        WriteProfileText(box.section, name, keys[key], historyPath);
+        batch.Text(box.section, name, keys[key]);
     }
+    return batch.Commit();
 }
 
 // Selects the list item that equals `text`, or none. The combo box may copy
@@ -111,19 +114,21 @@ void LoadHistoryList(HWND combo, const HistoryBox& box, HistoryReading rule, con
     for (int i = 0; i < count; ++i) SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown[i]));
 }
 
-void UpdateHistory(HWND combo, const HistoryBox& box, PatientInfo& patient, bool fromSelection,
+bool UpdateHistory(HWND combo, const HistoryBox& box, PatientInfo& patient, bool fromSelection,
                    const char* historyPath) {
     char typed[kHistoryValueSize];
     EnteredText(combo, fromSelection, typed, box.size);
     char* field = box.field(patient);
-    if (strncmp(typed, field, static_cast<size_t>(box.size)) == 0) return;
+    if (strncmp(typed, field, static_cast<size_t>(box.size)) == 0) return true;
     CopyText(field, box.size, typed);
     // A cleared field empties the record only: an empty key "0" would hide
     // the whole list of a section that is read up to its first gap.
+    bool stored = true;
     if (typed[0]) {
-        StoreEntries(combo, box, typed, historyPath);
+        stored = StoreEntries(combo, box, typed, historyPath);
         LoadHistoryList(combo, box, kSkipGaps, historyPath);
         SelectEntry(combo, field);
     }
     SetWindowTextA(combo, field);
+    return stored;
 }

@@ -30,6 +30,8 @@ void LoadHistoryList(HWND combo, const HistoryBox& box, HistoryReading rule, con
 // The operator chose (`fromSelection`: the list's selected item) or typed an
 // entry: a text that differs from the field goes into the field and, when
 // not empty, to the top of the section, the other entries following; the
-// list is read again (gaps skipped) and the combo shows the field.
-void UpdateHistory(HWND combo, const HistoryBox& box, PatientInfo& patient, bool fromSelection,
+// list is read again (gaps skipped) and the combo shows the field. False
+// when the section could not be stored (the history file is left as it
+// was); the field takes the text all the same.
+bool UpdateHistory(HWND combo, const HistoryBox& box, PatientInfo& patient, bool fromSelection,
                    const char* historyPath);

@@ -201,8 +201,10 @@ void OnCommand(HWND page, ConverterState& state, int id, int code) {
         }
     }
     if (const HistoryBox* box = FindHistoryBox(id)) {
-        if (IsChoiceDone(code))
-            UpdateHistory(GetDlgItem(page, id), *box, state.patient, code == CBN_SELCHANGE, g_program.patientPath);
+        // A list that could not be stored is answered with a beep; the field keeps the entry.
+        if (IsChoiceDone(code) &&
+            !UpdateHistory(GetDlgItem(page, id), *box, state.patient, code == CBN_SELCHANGE, g_program.patientPath))
+            Ui().beep(0);
         return;
     }
     OnFieldCommand(page, state, id, code);

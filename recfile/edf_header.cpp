@@ -76,17 +76,35 @@ std::string Sex(const std::string& text) {
     return "X";
 }
 
-// "code sex birthdate name", exactly four subfields.
-std::string PatientIdentification(const RecWriter& w) {
-    return Subfield(PatientText(w, REC_PATIENT_ID)) + " " + Sex(PatientText(w, REC_PATIENT_SEX)) +
-           " " + BirthDate(PatientText(w, REC_PATIENT_BIRTH_DATE)) + " " +
-           Subfield(PatientText(w, REC_PATIENT_NAME));
+// Width of the patient and the recording identification fields.
+const size_t kIdentificationWidth = 80;
+
+// `subfield` cut to `room` characters, at least one (a subfield is ASCII).
+std::string CutSubfield(const std::string& subfield, size_t room) {
+    return subfield.substr(0, room > 0 ? room : 1);
 }
 
-// "Startdate dd-MMM-yyyy X technician X", exactly five subfields.
+// "code sex birthdate name", exactly four subfields within the 80
+// characters of the field: the code keeps what it can while leaving the
+// name one character, the name takes the rest. A cut never drops a subfield.
+std::string PatientIdentification(const RecWriter& w) {
+    const std::string sex = Sex(PatientText(w, REC_PATIENT_SEX));
+    const std::string birth = BirthDate(PatientText(w, REC_PATIENT_BIRTH_DATE));
+    const size_t fixed = sex.size() + birth.size() + 3;  // and three separators
+    const std::string code = CutSubfield(Subfield(PatientText(w, REC_PATIENT_ID)), kIdentificationWidth - fixed - 1);
+    const std::string name =
+        CutSubfield(Subfield(PatientText(w, REC_PATIENT_NAME)), kIdentificationWidth - fixed - code.size());
+    return code + " " + sex + " " + birth + " " + name;
+}
+
+// "Startdate dd-MMM-yyyy X technician X", exactly five subfields within the
+// 80 characters of the field: the technician is cut to the room left.
 std::string RecordingIdentification(const RecWriter& w, const RecStart& s) {
-    std::string date = s.dateKnown ? EdfPlusDate(s.year, s.month, s.day) : "X";
-    return "Startdate " + date + " X " + Subfield(PatientText(w, REC_PATIENT_TECHNICIAN)) + " X";
+    const std::string date = s.dateKnown ? EdfPlusDate(s.year, s.month, s.day) : "X";
+    const std::string head = "Startdate " + date + " X ", tail = " X";
+    const std::string technician = CutSubfield(Subfield(PatientText(w, REC_PATIENT_TECHNICIAN)),
+                                               kIdentificationWidth - head.size() - tail.size());
+    return head + technician + tail;
 }
 
 // Label: type text and channel label ("EEG C3-A2"); the source channel

@@ -36,6 +36,9 @@ const int kRecChannelKeys = 15;      // channel keys 0..14
 const int32_t kRecMaxRecords = 99999999;          // fits the 8-character count field
 const int64_t kRecMaxSourcePerRecord = 4000000;   // source samples per record and channel
 const int kRecMinBlockFrames = 60;
+// The largest data record (samples of every signal, annotations included)
+// that standard EDF readers accept: a larger layout is refused.
+const int64_t kRecMaxRecordBytes = 10 * 1024 * 1024;
 
 struct RecLevel {
     int32_t centre = 0;
@@ -63,7 +66,7 @@ struct RecWriter {
     std::string path;
     RecPhase phase = RecPhase::Created;
     RecOutFile file;
-    bool setupInvalid = false;  // the values cannot make a valid file
+    bool setupInvalid = false;  // the values cannot make a valid file (or a run ended without a record)
 
     int32_t header[kRecHeaderKeys] = {};  // indexed by RecHeaderKey
     std::string comment;                  // Shift-JIS

@@ -39,7 +39,7 @@ int32_t OutputSamples(const RecChannel& c, int32_t frameSeconds, int64_t sourceP
 
 // Fixes the file layout from the values handed in; false when they cannot
 // make a valid file (frame time outside 1..3600 s, too many channels, a
-// record that would be unreasonably large).
+// data record larger than readers accept).
 bool FixLayout(RecWriter& w) {
     int32_t seconds = w.header[REC_HEADER_FRAME_SECONDS];
     int32_t rate = w.header[REC_HEADER_SAMPLE_RATE];
@@ -52,7 +52,7 @@ bool FixLayout(RecWriter& w) {
     w.onsetTextsWritten = 0;
     w.annotationBytes = RecAnnotationBytes(w.onsetTexts, seconds, w.totalFrames);
     RecPlaceSignals(w);
-    return true;
+    return static_cast<int64_t>(w.recordBytes) <= kRecMaxRecordBytes;
 }
 
 }  // namespace
@@ -121,7 +121,9 @@ uint16_t RecPutPatientText(RecHandle h, int, uint16_t offset, int width, int key
     if (!w) return 0;
     if (width <= 0) return offset;
     w->patient[key] = RecCutSjis(text, width);
-    return static_cast<uint16_t>(offset + width);
+    // The chain of offsets runs in 16 bits; unsigned sums wrap there
+    // instead of overflowing for a width near the integer limit.
+    return static_cast<uint16_t>(static_cast<uint32_t>(offset) + static_cast<uint32_t>(width));
 }
 
 void RecSetPatientValue(RecHandle, int, int, int32_t) {
@@ -217,9 +219,12 @@ int RecFinish(RecHandle h) {
     RecWriter* w = Guard(h, RecPhase::Data);
     if (!w) return 0;
     w->phase = RecPhase::Finished;
+    // A file without a data record is no recording (readers refuse it):
+    // the run is not finished.
+    if (w->recordsWritten == 0) w->setupInvalid = true;
     bool ok = !w->setupInvalid && !w->file.Failed();
-    // A run with a failed write keeps the "unknown" count, so no reader
-    // takes the file for a complete one.
+    // A run with a failed write or without a record keeps the "unknown"
+    // count, so no reader takes the file for a complete one.
     if (ok) {
         std::string count = RecRecordCountField(w->recordsWritten);
         ok = w->file.WriteAt(kRecRecordCountOffset, count.data(), count.size());

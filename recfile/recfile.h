@@ -98,7 +98,7 @@ void RecEndHeader(RecHandle h);
 int32_t RecGetHeaderValue(RecHandle h, int reserved, int key);
 
 // Puts one patient field of `width` characters at `offset` of the patient
-// block; returns the offset of the next field (offset + width).
+// block; returns the offset of the next field (offset + width, in 16 bits).
 uint16_t RecPutPatientText(RecHandle h, int reserved, uint16_t offset, int width, int key, const char* text);
 void RecSetPatientValue(RecHandle h, int reserved, int key, int32_t value);
 void RecSetPatientLayout(RecHandle h, int reserved, int a, int b, int c);
@@ -112,7 +112,9 @@ void RecEndLevels(RecHandle h, int channelNumber);
 // Channel table; `channel` is the output index from 0.
 void RecSetChannelText(RecHandle h, int reserved, int key, int channel, const char* text);
 void RecSetChannelValue(RecHandle h, int reserved, int key, int channel, int32_t value);
-// Writes the file header (record count still unknown). Non-zero on success.
+// Writes the file header (record count still unknown). Non-zero on success;
+// 0 (and RecHasFailed) when the values cannot make a valid file, such as a
+// data record larger than the 10 MiB EDF readers accept: nothing is written.
 int RecWriteChannels(RecHandle h);
 
 void RecSetBlockSize(RecHandle h, uint16_t secondsPerBlock);
@@ -129,11 +131,13 @@ int RecWriteBlock(RecHandle h, int reserved, uint16_t frames, int channel, int s
 // than the total frames). Non-zero on success, 0 when a write failed.
 int RecFlushBlock(RecHandle h, uint16_t frames);
 // Completes the file: record count patched, file flushed and closed.
-// Non-zero on success, 0 when any write of the run failed.
+// Non-zero on success, 0 when any write of the run failed or no data record
+// was written (the count then stays "unknown" and RecHasFailed reports it).
 int RecFinish(RecHandle h);
 // Closes (without finishing) and frees; returns null to store back.
 RecHandle RecRelease(RecHandle h);
-// Non-zero when any write to the file has failed since RecCreateFile.
+// Non-zero when any write to the file has failed since RecCreateFile, the
+// values cannot make a valid file, or the run finished without a record.
 int RecHasFailed(RecHandle h);
 
 // Name of a signal type (0 and 2..20 have one) copied into `dest` of

@@ -2,6 +2,8 @@
 // program directory. See winkit.h for the contracts.
 #include "winkit/winkit.h"
 
+#include "winkit/profile_batch.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -185,5 +187,8 @@ BOOL WkStoreWindowPlacement(HWND window, const char* iniPath) {
     snprintf(text, sizeof text, "%ld,%ld,%ld,%ld,%u", static_cast<long>(r.left), static_cast<long>(r.top),
              static_cast<long>(r.right), static_cast<long>(r.bottom),
              placement.showCmd == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
-    return WritePrivateProfileStringA(kPlacementSection, kPlacementKey, text, iniPath);
+    // Through a checked copy: a write that fails must not cut the settings file short.
+    ProfileBatch batch(iniPath);
+    batch.Text(kPlacementSection, kPlacementKey, text);
+    return batch.Commit() ? TRUE : FALSE;
 }

@@ -175,4 +175,126 @@ TEST_F(SettingsFiles, GarbageFilesStartWithDefaults) {
     }
 }
 
+// The Unix path behind a Windows path (Wine), or "" outside Wine.
+std::string UnixPath(const std::string& path) {
+    typedef char*(CDECL * ToUnix)(const WCHAR*);
+    FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    ToUnix toUnix = nullptr;
+    static_assert(sizeof toUnix == sizeof found, "function pointers of one size");
+    memcpy(&toUnix, &found, sizeof toUnix);
+    if (!toUnix) return std::string();
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char* unix = toUnix(wide);
+    std::string out = unix ? unix : "";
+    HeapFree(GetProcessHeap(), 0, unix);
+    return out;
+}
+
+// Starts a host (Unix) command line under Wine; true when it started. Wine
+// gives no handle to wait on for a host process: callers poll for its effect.
+bool RunHost(std::string command) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+// Whether `path` opens (a link to a device included).
+bool Listed(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+// A host process may still be running when Wine reports it ended: waits up
+// to five seconds for `path` to be listed (or gone).
+bool AwaitListed(const std::string& path, bool listed) {
+    for (int i = 0; i < 100 && Listed(path) != listed; ++i) Sleep(50);
+    return Listed(path) == listed;
+}
+
+// Makes `path` a link to the Unix device that reports a full disk on every
+// write, by running the host's ln; false when that is not possible. The
+// profile functions cannot remove such a link: UnlinkHost does.
+bool LinkToFullDisk(const std::string& path) {
+    const std::string unix = UnixPath(path);
+    return !unix.empty() && RunHost("Z:\\bin\\ln -sf /dev/full " + unix) && AwaitListed(path, true);
+}
+
+// Removes the links again whatever the test's course.
+struct HostLinks {
+    std::string paths[2];
+    ~HostLinks() {
+        for (const std::string& path : paths) {
+            const std::string unix = UnixPath(path);
+            if (!unix.empty() && RunHost("Z:\\bin\\rm -f " + unix)) AwaitListed(path, false);
+        }
+    }
+};
+
+AppSettings SomeSettings(uint16_t maxCh) {
+    AppSettings settings = {};
+    settings.MaxCh = maxCh;
+    settings.FrameTime = 2;
+    settings.SaveEnable = 1;
+    strcpy(settings.OrgFile, "C:\\REC\\NIGHT1.HDR");
+    return settings;
+}
+
+TEST_F(SettingsFiles, ASaveThatCannotBeWrittenKeepsThePreviousFile) {
+    WriteTextFile(ini, "[SYSTEM]\r\nMaxCh=12\r\n[Pattern1]\r\nPATTERN=Night\r\n[POSCALINFO]\r\nPosLevelN=3\r\n");
+    const std::string before = ReadTextFile(ini);
+    // The copy the save writes through cannot be made (its name is taken by a folder).
+    ASSERT_TRUE(CreateDirectoryA((ini + ".new").c_str(), nullptr));
+    EXPECT_FALSE(SaveSystemSettings(SomeSettings(24), ini.c_str()));
+    EXPECT_EQ(before, ReadTextFile(ini));
+    RemoveDirectoryA((ini + ".new").c_str());
+
+    // A good save replaces the file and keeps the other sections.
+    EXPECT_TRUE(SaveSystemSettings(SomeSettings(24), ini.c_str()));
+    const std::string after = ReadTextFile(ini);
+    EXPECT_NE(std::string::npos, after.find("MaxCh=24"));
+    EXPECT_NE(std::string::npos, after.find("PATTERN=Night"));
+    EXPECT_NE(std::string::npos, after.find("PosLevelN=3"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((ini + ".new").c_str()));  // no copy left behind
+
+    // The folder is a file, or lies where nothing can be created: false, nothing made.
+    ResetCondFolder(false);
+    WriteTextFile(ProgramDir() + "\\COND", "not a folder");
+    EXPECT_FALSE(SaveSystemSettings(SomeSettings(5), ini.c_str()));
+    PatientInfo patient = {};
+    EXPECT_FALSE(SavePatientSettings(patient, inf.c_str()));
+    DeleteFileA((ProgramDir() + "\\COND").c_str());
+    EXPECT_FALSE(SaveSystemSettings(SomeSettings(5), "Z:\\proc\\MORLEX.INI"));
+}
+
+TEST_F(SettingsFiles, AFullDiskIsNoticedAndTheFileKept) {
+    // Writes to /dev/full fail, yet the profile function reports success
+    // for them: the save must find out by reading its copy back.
+    HostLinks links{{ini + ".new", inf + ".new"}};
+    if (!LinkToFullDisk(ini + ".new") || !LinkToFullDisk(inf + ".new")) GTEST_SKIP() << "no /dev/full link";
+    EXPECT_FALSE(SaveSystemSettings(SomeSettings(24), ini.c_str()));  // no file yet: none made
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ini.c_str()));
+
+    WriteTextFile(ini, "[SYSTEM]\r\nMaxCh=12\r\n[Pattern1]\r\nPATTERN=Night\r\n");
+    const std::string before = ReadTextFile(ini);
+    EXPECT_FALSE(SaveSystemSettings(SomeSettings(24), ini.c_str()));  // the copy cannot be written
+    EXPECT_EQ(before, ReadTextFile(ini));
+    AppSettings back = {};
+    LoadFrameSettings(back, ini.c_str());
+    EXPECT_EQ(12, back.MaxCh);  // what the profile functions read is the file on the disk
+    CountStart(ini.c_str());
+    EXPECT_EQ(before, ReadTextFile(ini));
+
+    PatientInfo patient = {};
+    EXPECT_FALSE(SavePatientSettings(patient, inf.c_str()));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(inf.c_str()));
+}
+
 }  // namespace
