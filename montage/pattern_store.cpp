@@ -11,6 +11,7 @@
 
 #include "engine/pattern_load.h"
 #include "engine/pattern_rules.h"
+#include "engine/position_rules.h"
 #include "pagekit/profile.h"
 
 namespace {
@@ -77,16 +78,24 @@ void StoreChannelLists(const MontagePattern& p, const Section& s) {
     }
 }
 
+// The position table through the same key rules as the default table.
+class SectionPositionWriter : public PositionProfile {
+public:
+    explicit SectionPositionWriter(const Section& s) : s_(s) {}
+    int32_t ReadInt(const char*, int32_t fallback) override { return fallback; }
+    int ReadText(const char*, char* dest, int size) override {
+        if (size > 0) dest[0] = '\0';
+        return 0;
+    }
+    void WriteText(const char* key, const char* text) override { s_.Write(key, text); }
+
+private:
+    const Section& s_;
+};
+
 void StorePosition(const PositionCalibration& pos, const Section& s) {
-    int levels = LimitLevelCount(pos.levelCount);
-    char text[kListTextSize];
-    snprintf(text, sizeof text, "%i", levels);
-    s.Write("PosLevelN", text);
-    FormatValueList(text, sizeof text, pos.centers, levels);
-    s.Write("PosCenter", text);
-    FormatValueList(text, sizeof text, pos.widths, levels);
-    s.Write("PosWidth", text);
-    WriteNumberedTexts(s, "PosLabel%i", levels, pos.levelLabels[0], kLevelLabelSize);
+    SectionPositionWriter writer(s);
+    StorePositionKeys(pos, writer);
 }
 
 }  // namespace

@@ -112,7 +112,7 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     Shot("main-window-source-page");
 
     // Patient page.
-    ui.ShowPage(1);
+    ASSERT_TRUE(ui.ShowPage(1)) << "the patient page did not show";
     EditField(ui.patient, IDC_PAT_ID, kPatientId);
     EditField(ui.patient, IDC_PAT_NAME, kPatientName);
     EditField(ui.patient, IDC_PAT_HEIGHT, "158.5");
@@ -121,7 +121,7 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     Shot("patient-page");
 
     // Montage page: the sample pattern's labels in the grid.
-    ui.ShowPage(2);
+    ASSERT_TRUE(ui.ShowPage(2)) << "the montage page did not show";
     ExpectWholeDialog(ui.montage, "montage page");
     Shot("montage-page");
     MontagePageSteps(ui);

@@ -141,16 +141,15 @@ bool MainUi::FindPages() {
     return source && patient && montage && convert;
 }
 
-void MainUi::ShowPage(int index) {
+bool MainUi::ShowPage(int index) {
     HWND tab = GetDlgItem(main, IDC_MAIN_TAB);
-    // A click on the tab item: the tab control tells the main window itself
-    // (WM_NOTIFY carries a pointer and cannot be sent from outside).
-    RECT item;
-    SendMessageA(tab, TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
-    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    SendMessageA(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(tab, WM_LBUTTONUP, 0, at);
-    Sleep(200);
+    // Moving the tab control's focus to an item selects it and tells the
+    // main window as a click does (TCN_SELCHANGE). No pointer crosses the
+    // process boundary, which a click at an item's rectangle would need.
+    SendMessageA(tab, TCM_SETCURFOCUS, index, 0);
+    const HWND pages[] = {source, patient, montage, convert};
+    if (index < 0 || index > 3) return false;
+    return WaitFor([&] { return IsWindowVisible(pages[index]) != FALSE; }, 5000);
 }
 
 bool WaitFor(const std::function<bool()>& condition, int ms) {

@@ -28,8 +28,9 @@ struct MainUi {
     HWND main = nullptr;
     HWND source = nullptr, patient = nullptr, montage = nullptr, convert = nullptr;
     bool FindPages();
-    // Selects tab page `index` as a click on the tab would.
-    void ShowPage(int index);
+    // Selects tab page `index` as a click on the tab would; true once the
+    // page shows.
+    bool ShowPage(int index);
 };
 
 bool WaitFor(const std::function<bool()>& condition, int ms);
