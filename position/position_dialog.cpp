@@ -6,6 +6,7 @@
 #include "position/position_dialog.h"
 
 #include <cstdio>
+#include <memory>
 
 #include "engine/position_rules.h"
 #include "pagekit/profile.h"
@@ -19,7 +20,9 @@ namespace {
 
 enum { kFieldTextSize = 256 };
 
-// The default table: section POSCALINFO of the settings file.
+// The default table: section POSCALINFO of the settings file. Writes go
+// through a checked copy of the file, put in its place by Commit, so a
+// store that fails halfway leaves the previous file whole.
 class DefaultsSection : public PositionProfile {
 public:
     int32_t ReadInt(const char* key, int32_t fallback) override {
@@ -29,8 +32,13 @@ public:
         return ReadProfileText(kPositionDefaultsSection, key, "", dest, size, g_program.settingsPath);
     }
     void WriteText(const char* key, const char* text) override {
-        WriteProfileText(kPositionDefaultsSection, key, text, g_program.settingsPath);
+        if (!batch_) batch_.reset(new ProfileBatch(g_program.settingsPath));
+        batch_->Text(kPositionDefaultsSection, key, text);
     }
+    bool Commit() { return !batch_ || batch_->Commit(); }
+
+private:
+    std::unique_ptr<ProfileBatch> batch_;   // made at the first write
 };
 
 bool HaveSettingsFile() { return g_program.settingsPath[0] != '\0'; }
@@ -139,6 +147,7 @@ void OnDefaultStore(ConverterState& state, const PositionCalibration& work) {
     if (!HaveSettingsFile()) return;
     DefaultsSection section;
     StorePositionKeys(work, section);
+    if (!section.Commit()) Ui().beep(MB_ICONEXCLAMATION);   // the previous defaults stay
 }
 
 void OnCommand(HWND dialog, ConverterState& state, PositionCalibration& work, int id, int code) {
