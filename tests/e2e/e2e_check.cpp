@@ -34,7 +34,8 @@ void CheckSignal(int handle, const edf_hdr_struct& hdr, int j, const TaffGenOpti
     const edf_param_struct& sp = hdr.signalparam[j];
     const std::string label = Trim(sp.label), unit = Trim(sp.physdimension);
     const std::string name = "signal " + std::to_string(j + 1) + " (" + label + ")";
-    Check(label.find(e2e::kLabels[j]) != std::string::npos, name + ": label lacks " + e2e::kLabels[j]);
+    const char* want = j == e2e::kEditedRow - 1 ? e2e::kEditedLabel : e2e::kLabels[j];
+    Check(label.find(want) != std::string::npos, name + ": label lacks " + want);
     Check(unit == e2e::kUnits[j], name + ": unit \"" + unit + "\", want \"" + e2e::kUnits[j] + "\"");
     Check(sp.smp_in_datarecord == e2e::kFrameTime * o.rate, name + ": samples per record");
     if (j == e2e::kPositionChannel) Check(label.rfind("Position", 0) == 0, name + ": not a position signal");

@@ -125,6 +125,9 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     ExpectWholeDialog(ui.montage, "montage page");
     Shot("montage-page");
     MontagePageSteps(ui);
+    // A label typed into the grid, and the pattern registered.
+    ASSERT_TRUE(EditGridLabel(ui, kMaxCh, kEditedRow, kEditedLabel)) << "the grid's editor did not open";
+    PressButton(ui.montage, IDC_MONT_REGISTER);
 
     // Position levels: the real dialog through command 4209, kept with OK.
     PostMessageA(ui.main, WM_COMMAND, IDM_SET_POSITION, 0);
@@ -159,6 +162,7 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     EXPECT_EQ(0u, program.WaitForExit(20000));
     const std::string ini = ReadWholeFile(Work("prog\\COND\\MORLEX.INI"));
     EXPECT_NE(std::string::npos, ini.find("CopyFile=" + output)) << ini;
+    EXPECT_NE(std::string::npos, ini.find("ChLabel" + std::to_string(kEditedRow) + "=" + kEditedLabel)) << ini;
     EXPECT_NE(std::string::npos, ReadWholeFile(Work("prog\\COND\\PATIENT.INF")).find(kPatientId));
 }
 

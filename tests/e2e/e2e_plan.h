@@ -36,12 +36,19 @@ constexpr const char* kPatientName = "Hanako Sato";
 // The frame time of the sample settings, seconds.
 constexpr int kFrameTime = 10;
 
-// Labels and units of the sample montage (tools/sample/MORLEX.INI).
+// Labels and units of the sample montage (tools/sample/MORLEX.INI); the
+// PSG file has kEditedLabel in place of the label of row kEditedRow.
 constexpr const char* kLabels[14] = {"C3-A2", "C4-A1", "O1-A2", "O2-A1", "LOC",  "ROC",      "Chin",
                                      "ECG",   "Flow",  "Thorax", "Abdomen", "SpO2", "Position", "Snore"};
 constexpr const char* kUnits[14] = {"uV", "uV", "uV", "uV", "uV", "uV", "uV",
                                     "mV", "%",  "%",  "%",  "%",  "",   "uV"};
 constexpr int kPositionChannel = 12;   // from 0
+
+// The label typed into the montage grid (channel row kEditedRow, from 1)
+// over the sample's, then stored with "Pattern Registry".
+constexpr int kEditedRow = 14;
+constexpr const char* kEditedLabel = "Snoring";
+constexpr int kMaxCh = 14;             // MaxCh of the sample settings
 
 // File names inside the work folder.
 constexpr const char* kHeaderName = "NIGHT001.HDR";

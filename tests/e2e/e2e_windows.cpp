@@ -10,6 +10,7 @@
 #include <sstream>
 #include <vector>
 
+#include "engine/grid_rules.h"
 #include "resources/resource_ids.h"
 
 namespace e2e {
@@ -260,6 +261,24 @@ void MontagePageSteps(const MainUi& ui) {
     const LRESULT at = SendMessageA(list, combo ? CB_FINDSTRING : LB_FINDSTRING, static_cast<WPARAM>(-1),
                                     reinterpret_cast<LPARAM>("Sample night"));
     EXPECT_GE(at, 0) << "the pattern list does not offer the sample pattern";
+}
+
+bool EditGridLabel(const MainUi& ui, int maxCh, int row, const std::string& label) {
+    HWND grid = GetDlgItem(ui.montage, IDC_MONT_GRID);
+    HWND editor = GetDlgItem(grid, IDC_MONT_GRID_EDITOR);
+    RECT client;
+    if (!grid || !editor || !GetClientRect(grid, &client)) return false;
+    const GridBox cell = GridCell(LayoutGrid(client.right, client.bottom, maxCh), kGridColLabel, row);
+    const LPARAM at = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
+    SendMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(grid, WM_LBUTTONUP, 0, at);
+    SendMessageA(grid, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageA(grid, WM_LBUTTONUP, 0, at);
+    if (!WaitFor([&] { return IsWindowVisible(editor) != FALSE; }, 5000)) return false;
+    SendMessageA(editor, EM_SETSEL, 0, -1);
+    for (unsigned char c : label) SendMessageA(editor, WM_CHAR, c, 1);
+    SendMessageA(editor, WM_KEYDOWN, VK_RETURN, 1);
+    return true;
 }
 
 bool SaveScreenshot(HWND window, const std::string& path) {

@@ -61,6 +61,12 @@ bool TextFits(HWND dialog, int id);
 // Steps on the montage page: the pattern list, when the page has one.
 void MontagePageSteps(const MainUi& ui);
 
+// Types `label` into the montage grid's label cell of channel row `row`
+// (from 1): a double click at the cell's computed centre opens the in-place
+// editor, the text is typed and Enter stores it. False when the editor did
+// not open.
+bool EditGridLabel(const MainUi& ui, int maxCh, int row, const std::string& label);
+
 // The window as shown on the screen, as a 24-bit BMP file.
 bool SaveScreenshot(HWND window, const std::string& path);
 
