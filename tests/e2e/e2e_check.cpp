@@ -40,6 +40,10 @@ void CheckSignal(int handle, const edf_hdr_struct& hdr, int j, const TaffGenOpti
     Check(sp.smp_in_datarecord == e2e::kFrameTime * o.rate, name + ": samples per record");
     if (j == e2e::kPositionChannel) Check(label.rfind("Position", 0) == 0, name + ": not a position signal");
     if (j < 4) Check(label.rfind("EEG", 0) == 0, name + ": not an EEG signal");
+    // Channel 1 carries the calibration of the imported CAL file.
+    if (j == 0)
+        Check(std::fabs(sp.phys_max - 32767.0 * e2e::kCalEU / e2e::kCalVU) < 0.01,
+              name + ": physical maximum " + std::to_string(sp.phys_max) + " is not the CAL file's");
     std::vector<int> got(static_cast<size_t>(sp.smp_in_file));
     edfseek(handle, j, 0, EDFSEEK_SET);
     Check(edfread_digital_samples(handle, j, static_cast<int>(got.size()), got.data()) == int(got.size()),

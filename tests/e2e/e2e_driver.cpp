@@ -125,8 +125,15 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     ExpectWholeDialog(ui.montage, "montage page");
     Shot("montage-page");
     MontagePageSteps(ui);
-    // A label typed into the grid, and the pattern registered.
+    // A label typed into the grid, a calibration file imported through the
+    // real open dialog, and the pattern registered.
     ASSERT_TRUE(EditGridLabel(ui, kMaxCh, kEditedRow, kEditedLabel)) << "the grid's editor did not open";
+    ASSERT_TRUE(WriteWholeFile(Work(kCalName), CalFileText()));
+    PostMessageA(ui.montage, WM_COMMAND, MAKEWPARAM(IDC_MONT_LOAD_CAL, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(ui.montage, IDC_MONT_LOAD_CAL)));
+    HWND calDialog = WaitForDialog("CAL Condition File Select", 10000);
+    ASSERT_TRUE(calDialog) << "the CAL open dialog did not appear";
+    ASSERT_TRUE(ChooseFileInDialog(calDialog, Work(kCalName)));
     PressButton(ui.montage, IDC_MONT_REGISTER);
 
     // Position levels: the real dialog through command 4209, kept with OK.

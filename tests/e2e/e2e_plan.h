@@ -50,6 +50,16 @@ constexpr int kEditedRow = 14;
 constexpr const char* kEditedLabel = "Snoring";
 constexpr int kMaxCh = 14;             // MaxCh of the sample settings
 
+// The calibration condition file imported on the montage page: channel 1
+// only, its label and unit as the sample's, a calibration of its own.
+constexpr const char* kCalName = "SAMPLE.CAL";
+constexpr int kCalEU = 100, kCalVU = 2000;
+inline const char* CalFileText() {
+    return "[CALINFO]\r\nSaveTime=2024/03/14 22:00:00\r\nCH=1\r\n"
+           "[CH1]\r\nSignal=4\r\nLabel=C3-A2\r\nUnit=uV\r\nCalEU=100\r\nCalVU=2000\r\n"
+           "OffsetCAL=0\r\nOffsetAD=0\r\n";
+}
+
 // File names inside the work folder.
 constexpr const char* kHeaderName = "NIGHT001.HDR";
 constexpr const char* kOutputName = "NIGHT001.DAT";     // in the folder "out"
