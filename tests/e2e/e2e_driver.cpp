@@ -128,6 +128,7 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     // A label typed into the grid, a calibration file imported through the
     // real open dialog, and the pattern registered.
     ASSERT_TRUE(EditGridLabel(ui, kMaxCh, kEditedRow, kEditedLabel)) << "the grid's editor did not open";
+    Shot("montage-grid");
     ASSERT_TRUE(WriteWholeFile(Work(kCalName), CalFileText()));
     PostMessageA(ui.montage, WM_COMMAND, MAKEWPARAM(IDC_MONT_LOAD_CAL, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(ui.montage, IDC_MONT_LOAD_CAL)));
