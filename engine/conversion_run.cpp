@@ -6,7 +6,6 @@
 
 void ForgetOutputFile(ConversionFields& c) {
     c.conversionState = kConvNoOutput;
-    c.runStopped = 0;
     c.lastRefusal = kHeaderWritten;
 }
 

@@ -7,7 +7,8 @@
 #include "engine/frame_step.h"
 #include "engine/psg_header.h"
 
-// A recording was opened: no output is chosen for it yet (NoOutput).
+// A recording was opened: no output is chosen for it yet (NoOutput). A run
+// the operator stopped stays told until an output is chosen or a run starts.
 void ForgetOutputFile(ConversionFields& c);
 
 // After a refused choice: no output is chosen and none is named (the path is
