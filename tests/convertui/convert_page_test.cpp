@@ -536,6 +536,23 @@ TEST_F(ConvertPage, RecordTooLargeToReadIsRefusedBeforeAnyFile) {
     EXPECT_FALSE(Fake().beeps.empty());
 }
 
+// A file that cannot be put under the chosen name (here a folder stands
+// there) is a failed write: its temporary file is removed, the warning told.
+TEST_F(ConvertPage, AFileThatCannotBePlacedIsRemovedAndTold) {
+    Open();
+    OpenRecording(MakeRecording("PLACE.HDR", 2, 30));
+    const std::string output = TempDir() + "\\PLACE_DIR.DAT";
+    ASSERT_TRUE(CreateDirectoryA(output.c_str(), nullptr));
+    ChooseOutput(output);
+    Click(IDC_CONV_START);
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ((std::vector<int>{IDD_CONFIRM_OVERWRITE, IDD_WARN_WRITE_FAILED}), Fake().messageDialogs);
+    EXPECT_EQ(StatusString(IDS_STATUS_WRITE_FAILED), Text(IDC_CONV_STATUS));
+    EXPECT_TRUE(GetFileAttributesA(output.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(NoPartFile());
+    RemoveDirectoryA(output.c_str());
+}
+
 TEST_F(ConvertPage, FailedWriteIsReported) {
     // Wine reaches /dev/full through drive Z:; every write to it fails.
     const std::string output = "Z:\\dev\\full";
