@@ -11,7 +11,7 @@
 
 set(CPACK_PACKAGE_NAME "TaffToPsg")
 set(CPACK_PACKAGE_VENDOR "TAFF To PSG converter team")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_NAME}: converts TAFFmat sleep-study recordings into PSG (EDF+) files")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "converts TAFFmat sleep-study recordings into PSG (EDF+) files")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VERSION_MAJOR ${PROJECT_VERSION_MAJOR})
 set(CPACK_PACKAGE_VERSION_MINOR ${PROJECT_VERSION_MINOR})
@@ -89,8 +89,8 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION "science")
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch converter of TAFFmat sleep-study recordings into PSG files")
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "batch converter of TAFFmat sleep-study recordings into PSG files\n"
       "taff2psg converts TAFFmat recordings (a text header *.HDR beside a binary\n"
       "data file) into PSG recording files (EDF+) with a montage pattern of the\n"
       "window program's settings file, one output per recording, several at once.")
