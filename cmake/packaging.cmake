@@ -19,7 +19,8 @@ set(CPACK_PACKAGE_VERSION_PATCH ${PROJECT_VERSION_PATCH})
 set(RELEASE_CONTACT "TAFF To PSG converter team <converter@localhost>" CACHE STRING
     "Maintainer named in the Debian package (Name <address>)")
 set(CPACK_PACKAGE_CONTACT "${RELEASE_CONTACT}")
-set(CPACK_OUTPUT_FILE_PREFIX "${CMAKE_BINARY_DIR}/release")
+# The artifacts alone in packages/; what goes into them is made in release-files/.
+set(CPACK_OUTPUT_FILE_PREFIX "${CMAKE_BINARY_DIR}/packages")
 set(CPACK_PACKAGE_CHECKSUM SHA256)
 # Packing needs only what is installed, not every test of the build.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -27,9 +28,9 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 if(WIN32)
   # ---- Windows: installer and portable ZIP ---------------------------------
   find_program(RELEASE_HOST_CXX NAMES g++ c++ NO_CMAKE_FIND_ROOT_PATH)
-  set(sample_dir ${CMAKE_BINARY_DIR}/release/sample)
+  set(sample_dir ${CMAKE_BINARY_DIR}/release-files/sample)
   set(sample_header ${sample_dir}/NIGHT001.HDR)
-  set(host_taffgen ${CMAKE_BINARY_DIR}/release/taffgen_host)
+  set(host_taffgen ${CMAKE_BINARY_DIR}/release-files/taffgen_host)
   set(taffgen_sources ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_main.cpp
       ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_signals.cpp ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_file.cpp)
   # The sample is written at build time by taffgen built for this machine:
@@ -70,11 +71,11 @@ else()
   # ---- Debian package of taff2psg ------------------------------------------
   find_program(RELEASE_GZIP gzip)
   # The manual page carries the version too.
-  configure_file(${CMAKE_SOURCE_DIR}/batch/taff2psg.1.in ${CMAKE_BINARY_DIR}/release/taff2psg.1 @ONLY)
-  set(man_page ${CMAKE_BINARY_DIR}/release/taff2psg.1.gz)
+  configure_file(${CMAKE_SOURCE_DIR}/batch/taff2psg.1.in ${CMAKE_BINARY_DIR}/release-files/taff2psg.1 @ONLY)
+  set(man_page ${CMAKE_BINARY_DIR}/release-files/taff2psg.1.gz)
   add_custom_command(OUTPUT ${man_page}
-    COMMAND ${RELEASE_GZIP} -9 -n -c ${CMAKE_BINARY_DIR}/release/taff2psg.1 > ${man_page}
-    DEPENDS ${CMAKE_BINARY_DIR}/release/taff2psg.1
+    COMMAND ${RELEASE_GZIP} -9 -n -c ${CMAKE_BINARY_DIR}/release-files/taff2psg.1 > ${man_page}
+    DEPENDS ${CMAKE_BINARY_DIR}/release-files/taff2psg.1
     COMMENT "Compressing the manual page of taff2psg")
   add_custom_target(release_man_page ALL DEPENDS ${man_page})
   add_dependencies(taff2psg release_man_page)

@@ -12,7 +12,7 @@ fail() { echo "$*"; exit 1; }
 cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null || fail "configure failed"
 cmake --build "$build" --target taff2psg taffgen >/dev/null || fail "build failed"
 (cd "$build" && cpack -G DEB >/dev/null) || fail "cpack failed"
-deb="$build/release/taff2psg_${version}_amd64.deb"
+deb="$build/packages/taff2psg_${version}_amd64.deb"
 [ -s "$deb" ] || fail "missing: $deb"
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes"
 

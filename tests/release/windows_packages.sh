@@ -6,7 +6,7 @@
 set -u
 build=$1 name=$2
 cmake --build "$build" --target package >/dev/null || { echo "the package target failed"; exit 1; }
-installer="$build/release/$name.exe" zip="$build/release/$name.zip"
+installer="$build/packages/$name.exe" zip="$build/packages/$name.zip"
 for f in "$installer" "$zip"; do
   [ -s "$f" ] || { echo "missing: $f"; exit 1; }
   echo "$(basename "$f"): $(stat -c %s "$f") bytes"
