@@ -22,6 +22,8 @@ set(CPACK_PACKAGE_CONTACT "${RELEASE_CONTACT}")
 # The artifacts alone in packages/; what goes into them is made in release-files/.
 set(CPACK_OUTPUT_FILE_PREFIX "${CMAKE_BINARY_DIR}/packages")
 set(CPACK_PACKAGE_CHECKSUM SHA256)
+# Programs go out without their symbol tables.
+set(CPACK_STRIP_FILES ON)
 # Packing needs only what is installed, not every test of the build.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
