@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "engine/source_fields.h"
+#include "pagekit/record_notice.h"
 #include "pagekit/state_lock.h"
 #include "resources/resource_ids.h"
 #include "winkit/winkit.h"
@@ -113,6 +114,7 @@ INT_PTR CALLBACK SourcePageProc(HWND page, UINT message, WPARAM wParam, LPARAM) 
         return TRUE;
     case WM_COMMAND:
         WithState(page, [&](ConverterState& state) { OnCommand(page, state, LOWORD(wParam), HIWORD(wParam)); });
+        NoticeRecordChanged(page);   // a corrected start time, labels copied
         return FALSE;
     case WM_PAGE_REFRESH:
         WithState(page, [&](ConverterState& state) { OnRefresh(page, state); });

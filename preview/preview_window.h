@@ -1,0 +1,18 @@
+// The signal preview window (class MORLEXPREVIEW): one modeless top-level
+// window owned by the main window, showing the channels the current pattern
+// writes, epoch by epoch, with the values the PSG file will hold. It reads
+// through a reader handle of its own, so a conversion running meanwhile is
+// not touched; it follows the record when told (WM_RECORD_CHANGED).
+#pragma once
+
+#include <windows.h>
+
+// Registers the window class. Non-zero on success.
+BOOL RegisterPreviewClass(HINSTANCE instance);
+
+// Shows the preview for the main window `owner`: `existing` (the window
+// made before) brought to the front when it is still a window, otherwise a
+// new one. Returns the window, or null when it could not be made.
+HWND ShowPreviewWindow(HWND owner, HWND existing);
+
+LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
