@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -120,27 +121,51 @@ void DrawColumns(HDC dc, const RECT& plot, int top, int bottom, const ColumnRang
     if (points.size() > 1) Polyline(dc, points.data(), static_cast<int>(points.size()));
 }
 
+// The label (the source channel's number when it has none) and, under it,
+// the amplitude from the middle line to the band's edge in the trace's unit;
+// a body-position trace shows its levels instead.
 void DrawLabel(HDC dc, const RECT& area, int top, const TraceInfo& trace, double amplitude, int lineHeight) {
     char line[64];
     if (trace.label[0]) snprintf(line, sizeof line, "%s", trace.label);
     else snprintf(line, sizeof line, "Ch%d", int(trace.source + 1));
     Text(dc, area.left + 4, top + 2, line, kTextColour);
+    if (trace.signalType == REC_TYPE_POSITION) return;
     snprintf(line, sizeof line, "±%.4g %s", amplitude, trace.unit);
     Text(dc, area.left + 4, top + 2 + lineHeight, line, kQuietText);
 }
 
+// The font of the level labels: the window's font at two thirds its height.
+HFONT SmallFont(HFONT font) {
+    LOGFONTA shape;
+    if (!font || GetObjectA(font, sizeof shape, &shape) != sizeof shape) return nullptr;
+    shape.lfHeight = shape.lfHeight * 2 / 3;
+    if (shape.lfHeight == 0) shape.lfHeight = -8;
+    shape.lfWidth = 0;
+    return CreateFontIndirectA(&shape);
+}
+
+// A line at each level with its label at the left of the plot, in the
+// small font; a label that would overlap the one drawn before is left out.
 void DrawLevelLabels(HDC dc, const RECT& plot, int top, int bottom, const PreviewPicture& p, const TraceInfo& trace,
-                     const VerticalScale& s, int lineHeight) {
+                     const VerticalScale& s) {
     double levels[kMaxLevels];
     const int count = PositionLevels(p, trace, levels);
+    GdiObject<HFONT> small(SmallFont(WkGetFont(0, 0)));
+    SelectScope font(dc, small.get());
+    TEXTMETRICA metrics;
+    GetTextMetricsA(dc, &metrics);
+    const int height = metrics.tmHeight;
+    int lastY = -1000000;
     for (int l = 0; l < count; ++l) {
         const int y = YOf(s, levels[l], top, bottom);
         MoveToEx(dc, plot.left, y, nullptr);
         LineTo(dc, plot.right, y);
+        if (std::abs(y - lastY) < height - 1) continue;
+        lastY = y;
         char label[kLevelLabelSize + 1];
         memcpy(label, p.levels->levelLabels[l], kLevelLabelSize);
         label[kLevelLabelSize] = '\0';
-        Text(dc, plot.right - 90, y - lineHeight / 2, label, kQuietText);
+        Text(dc, plot.left + 4, y - height / 2, label, kQuietText);
     }
 }
 
@@ -214,7 +239,7 @@ void PaintPreview(HDC dc, const RECT& area, const PreviewPicture& p) {
             SelectScope pen(dc, gridPen.get());
             MoveToEx(dc, area.left, bottom - 1, nullptr);
             LineTo(dc, plot.right, bottom - 1);
-            if (position) DrawLevelLabels(dc, plot, top, bottom, p, trace, s, lineHeight);
+            if (position) DrawLevelLabels(dc, plot, top, bottom, p, trace, s);
         }
         DrawLabel(dc, area, top, trace, amplitude, lineHeight);
         if (trace.outputRate <= 0) {
