@@ -80,21 +80,71 @@ void ClearColumns(ColumnRange* out, int32_t columns) {
     for (int32_t c = 0; c < columns; ++c) out[c] = ColumnRange{1.0f, 0.0f, 0.0f, 0.0f};
 }
 
+namespace {
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+const bool kLittleEndianHost = true;
+#else
+const bool kLittleEndianHost = false;
+#endif
+
+// The samples of one column, already known to belong to it.
+template <typename T>
+void AddToColumn(const T* v, int64_t n, ColumnRange& col) {
+    if (n <= 0) return;
+    T low = v[0], high = v[0];
+    for (int64_t i = 1; i < n; ++i) {
+        low = v[i] < low ? v[i] : low;
+        high = v[i] > high ? v[i] : high;
+    }
+    const float first = static_cast<float>(v[0]), last = static_cast<float>(v[n - 1]);
+    if (col.low > col.high) {
+        col = ColumnRange{static_cast<float>(low), static_cast<float>(high), first, last};
+        return;
+    }
+    col.low = std::min(col.low, static_cast<float>(low));
+    col.high = std::max(col.high, static_cast<float>(high));
+    col.last = last;
+}
+
+// Walks the samples column by column: one division per column, not per
+// sample, and a plain minimum and maximum over each column's run.
+template <typename T>
+void ReduceRun(const T* values, int64_t count, int64_t firstIndex, int64_t epochSamples, int32_t columns,
+               ColumnRange* out) {
+    if (epochSamples <= 0 || columns <= 0) return;
+    int64_t k = std::max<int64_t>(firstIndex, 0);
+    const int64_t end = std::min(firstIndex + count, epochSamples);
+    while (k < end) {
+        const int64_t c = k * columns / epochSamples;
+        // The first sample of column c + 1: ceil((c + 1) x epochSamples / columns).
+        const int64_t next = ((c + 1) * epochSamples + columns - 1) / columns;
+        const int64_t stop = std::min(next, end);
+        AddToColumn(values + (k - firstIndex), stop - k, out[c]);
+        k = stop;
+    }
+}
+
+}  // namespace
+
 void ReduceToColumns(const double* values, int64_t count, int64_t firstIndex, int64_t epochSamples,
                      int32_t columns, ColumnRange* out) {
-    if (epochSamples <= 0 || columns <= 0) return;
-    for (int64_t i = 0; i < count; ++i) {
-        const int64_t k = firstIndex + i;
-        if (k < 0 || k >= epochSamples) continue;
-        ColumnRange& col = out[k * columns / epochSamples];
-        const float v = static_cast<float>(values[i]);
-        if (col.low > col.high) {
-            col = ColumnRange{v, v, v, v};
-        } else {
-            col.low = std::min(col.low, v);
-            col.high = std::max(col.high, v);
-            col.last = v;
-        }
+    ReduceRun(values, count, firstIndex, epochSamples, columns, out);
+}
+
+void ReduceToColumns(const int16_t* values, int64_t count, int64_t firstIndex, int64_t epochSamples,
+                     int32_t columns, ColumnRange* out) {
+    ReduceRun(values, count, firstIndex, epochSamples, columns, out);
+}
+
+void ScaleColumns(const TraceScale& scale, ColumnRange* out, int32_t columns) {
+    for (int32_t c = 0; c < columns; ++c) {
+        ColumnRange& col = out[c];
+        if (col.low > col.high) continue;
+        const double a = PhysicalValue(scale, int32_t(col.low)), b = PhysicalValue(scale, int32_t(col.high));
+        col = ColumnRange{static_cast<float>(std::min(a, b)), static_cast<float>(std::max(a, b)),
+                          static_cast<float>(PhysicalValue(scale, int32_t(col.first))),
+                          static_cast<float>(PhysicalValue(scale, int32_t(col.last)))};
     }
 }
 
@@ -118,18 +168,17 @@ bool EpochReader::ForEachChunk(const SourceInfo& source, const TracePlan& plan, 
         for (int32_t t = 0; t < plan.count; ++t) {
             const TraceInfo& trace = plan.traces[t];
             if (trace.outputRate <= 0 || trace.source >= channels) continue;
-            const size_t frameBytes = size_t(trace.outputRate) * 2;
-            reduced_.resize(size_t(frames) * frameBytes);
+            // The samples as the writer stores them (16-bit little-endian),
+            // read back in host order.
+            reduced_.resize(size_t(frames) * size_t(trace.outputRate));
+            uint8_t* bytes = reinterpret_cast<uint8_t*>(reduced_.data());
             RecReduceFrames(rate, trace.outputRate, trace.signalType, int(frames), runs + trace.source * scans, 2,
-                            reduced_.data(), frameBytes);
+                            bytes, size_t(trace.outputRate) * 2);
             const int64_t outputs = (validScans + trace.divisor - 1) / trace.divisor;
-            values_.resize(size_t(outputs));
-            for (int64_t k = 0; k < outputs; ++k) {
-                const uint8_t* p = reduced_.data() + 2 * k;
-                const int16_t digital = int16_t(uint16_t(p[0] | (p[1] << 8)));
-                values_[size_t(k)] = PhysicalValue(trace.scale, digital);
-            }
-            sink(t, (second - firstSecond) * trace.outputRate, values_.data(), outputs);
+            if (!kLittleEndianHost)
+                for (int64_t k = 0; k < outputs; ++k)
+                    reduced_[size_t(k)] = int16_t(uint16_t(bytes[2 * k] | (bytes[2 * k + 1] << 8)));
+            sink(t, (second - firstSecond) * trace.outputRate, reduced_.data(), outputs);
         }
     }
     return true;
@@ -138,10 +187,10 @@ bool EpochReader::ForEachChunk(const SourceInfo& source, const TracePlan& plan, 
 bool EpochReader::Values(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
                          std::vector<std::vector<double>>* values) {
     values->assign(size_t(std::max(plan.count, 0)), std::vector<double>());
-    return ForEachChunk(source, plan, firstSecond, seconds,
-                        [&](int32_t t, int64_t, const double* v, int64_t n) {
-                            (*values)[size_t(t)].insert((*values)[size_t(t)].end(), v, v + n);
-                        });
+    return ForEachChunk(source, plan, firstSecond, seconds, [&](int32_t t, int64_t, const int16_t* v, int64_t n) {
+        std::vector<double>& out = (*values)[size_t(t)];
+        for (int64_t k = 0; k < n; ++k) out.push_back(PhysicalValue(plan.traces[t].scale, v[k]));
+    });
 }
 
 bool EpochReader::Columns(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
@@ -149,10 +198,16 @@ bool EpochReader::Columns(const SourceInfo& source, const TracePlan& plan, int64
     if (columns <= 0) return false;
     out->resize(size_t(std::max(plan.count, 0)) * size_t(columns));
     ClearColumns(out->data(), int32_t(out->size()));
-    return ForEachChunk(source, plan, firstSecond, seconds, [&](int32_t t, int64_t first, const double* v, int64_t n) {
+    // Reduced while digital: the scale is linear, so each column's range
+    // is scaled once instead of every sample.
+    const bool read = ForEachChunk(source, plan, firstSecond, seconds,
+                                   [&](int32_t t, int64_t first, const int16_t* v, int64_t n) {
         const int64_t epochSamples = int64_t{plan.traces[t].outputRate} * seconds;
         ReduceToColumns(v, n, first, epochSamples, columns, out->data() + size_t(t) * size_t(columns));
     });
+    for (int32_t t = 0; t < plan.count; ++t)
+        ScaleColumns(plan.traces[t].scale, out->data() + size_t(t) * size_t(columns), columns);
+    return read;
 }
 
 void FormatClockTime(char* out, size_t size, const SourceInfo& source, int64_t offsetSeconds) {

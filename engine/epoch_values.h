@@ -68,6 +68,13 @@ void ClearColumns(ColumnRange* out, int32_t columns);
 // falls in column k x columns / epochSamples.
 void ReduceToColumns(const double* values, int64_t count, int64_t firstIndex, int64_t epochSamples,
                      int32_t columns, ColumnRange* out);
+// The same for digital samples; the columns then hold digital values, which
+// ScaleColumns turns into physical ones.
+void ReduceToColumns(const int16_t* values, int64_t count, int64_t firstIndex, int64_t epochSamples,
+                     int32_t columns, ColumnRange* out);
+// Scales the filled columns from digital to physical values (a scale with
+// a negative step swaps each column's lowest and highest).
+void ScaleColumns(const TraceScale& scale, ColumnRange* out, int32_t columns);
 
 // Reads epochs through its own reader handle with memory reused from one
 // epoch to the next: a chunk of about a million samples at a time, whatever
@@ -97,8 +104,7 @@ private:
     TaffHandle reader_;
     int32_t skip_;
     std::vector<int16_t> block_;
-    std::vector<uint8_t> reduced_;
-    std::vector<double> values_;
+    std::vector<int16_t> reduced_;     // the written samples of one trace of a chunk
 };
 
 // "hh:mm:ss" of the clock at `offsetSeconds` after the recording's start
