@@ -181,6 +181,18 @@ TEST(EpochValues, ColumnsHoldEachColumnsRangeAndEnds) {
             EXPECT_EQ(w.last, out[i].last) << "column " << i;
         }
     }
+    // Digital samples reduced first and scaled after: a negative step swaps
+    // the lowest and the highest.
+    const int16_t digital[] = {-3, 7, 2};
+    ColumnRange one;
+    ClearColumns(&one, 1);
+    ReduceToColumns(digital, 3, 0, 3, 1, &one);
+    const TraceScale down = {0, 0, -2.0, 0.0, true};   // value = -2 x digital
+    ScaleColumns(down, &one, 1);
+    EXPECT_EQ(-14, one.low);
+    EXPECT_EQ(6, one.high);
+    EXPECT_EQ(6, one.first);
+    EXPECT_EQ(-4, one.last);
 }
 
 TEST(EpochValues, ClockTexts) {
