@@ -130,7 +130,7 @@ void OnCommand(HWND window, int command) {
 
 // The record may have changed: the preview, when open, is told.
 void OnRecordChanged() {
-    if (g_app.preview && IsWindow(g_app.preview)) PostMessageA(g_app.preview, WM_RECORD_CHANGED, 0, 0);
+    if (IsPreviewWindow(g_app.preview)) PostMessageA(g_app.preview, WM_RECORD_CHANGED, 0, 0);
 }
 
 // A page asks for another tab page.

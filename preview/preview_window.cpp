@@ -336,8 +336,13 @@ BOOL RegisterPreviewClass(HINSTANCE instance) {
     return RegisterClassExA(&wc) != 0;
 }
 
+bool IsPreviewWindow(HWND window) {
+    char name[32] = "";
+    return window && IsWindow(window) && GetClassNameA(window, name, sizeof name) > 0 && strcmp(name, PREVIEW_CLASS) == 0;
+}
+
 HWND ShowPreviewWindow(HWND owner, HWND existing) {
-    if (existing && IsWindow(existing)) {
+    if (IsPreviewWindow(existing)) {
         if (IsIconic(existing)) ShowWindow(existing, SW_RESTORE);
         ShowWindow(existing, SW_SHOW);
         SetForegroundWindow(existing);

@@ -11,8 +11,12 @@
 BOOL RegisterPreviewClass(HINSTANCE instance);
 
 // Shows the preview for the main window `owner`: `existing` (the window
-// made before) brought to the front when it is still a window, otherwise a
-// new one. Returns the window, or null when it could not be made.
+// made before) brought to the front when it is still a preview window,
+// otherwise a new one. Returns the window, or null when it could not be made.
 HWND ShowPreviewWindow(HWND owner, HWND existing);
+
+// True when `window` is (still) a preview window: a handle kept after the
+// window was closed may since name another window.
+bool IsPreviewWindow(HWND window);
 
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
