@@ -199,7 +199,7 @@ HWND OpenMainWindow() {
         SendMessageA(g_app.splash, WM_CLOSE, 0, 0);
         g_app.splash = nullptr;
     }
-    Pump(20);
+    PumpPending();
     return window;
 }
 
@@ -211,26 +211,25 @@ void CloseMainWindow(HWND window) {
     }
 }
 
-void Pump(int ms) {
-    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) continue;
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(1);
-    } while (static_cast<LONG>(GetTickCount() - end) < 0);
+void PumpPending() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
 }
 
 bool PumpUntil(const std::function<bool()>& done, int ms) {
-    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    while (!done()) {
-        if (static_cast<LONG>(GetTickCount() - end) >= 0) return false;
-        Pump(10);
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    for (;;) {
+        PumpPending();
+        if (done()) return true;
+        const LONG left = static_cast<LONG>(end - GetTickCount());
+        if (left <= 0) return false;
+        // Sleeps until a message arrives (a timer's included), never past the deadline.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left < 50 ? left : 50), QS_ALLINPUT);
     }
-    return true;
 }
 
 std::string ControlText(HWND dialog, int id) {

@@ -68,8 +68,9 @@ std::string ReadTextFile(const std::string& path);
 HWND OpenMainWindow();
 // Destroys the window (its destruction handler saves) and drops the quit message.
 void CloseMainWindow(HWND window);
-// Dispatches pending messages for about `ms` milliseconds.
-void Pump(int ms);
+// Dispatches the messages already queued (posted, sent and paint) and
+// returns once the queue is empty; waits for nothing that comes later.
+void PumpPending();
 // Pumps messages until `done` holds (true) or `ms` have passed (false).
 bool PumpUntil(const std::function<bool()>& done, int ms = 30000);
 

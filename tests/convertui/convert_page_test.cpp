@@ -298,7 +298,9 @@ TEST_F(ConvertPage, OpeningAnotherRecordingEndsTheRunFirst) {
     EXPECT_EQ(nullptr, s.conv.blockBuffer);
     EXPECT_EQ(2, s.source.channelCount);
     const std::string counter = Text(IDC_CONV_COUNTER);
-    Pump(300);   // no tick of the ended run comes any more
+    // The ended run's timer is gone, so no tick of it comes any more.
+    EXPECT_FALSE(KillTimer(Page(), IDT_CONV_FRAME));
+    PumpPending();
     EXPECT_EQ(kConvNoOutput, s.conv.conversionState);
     EXPECT_EQ(counter, Text(IDC_CONV_COUNTER));
     EXPECT_EQ(StatusString(IDS_STATUS_NO_OUTPUT), Text(IDC_CONV_STATUS));
@@ -318,7 +320,6 @@ TEST_F(ConvertPage, EndingTheProgramDuringARunReleasesTheFiles) {
     ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));
     CloseMainWindow(window);
     window = nullptr;
-    Pump(100);
     EXPECT_EQ("-1", PsgFile(output).RecordCount());
     // Neither the output nor the recording is held open any more.
     EXPECT_TRUE(DeleteFileA(output.c_str()));
