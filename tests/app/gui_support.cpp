@@ -4,8 +4,6 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "app/app_globals.h"
 #include "app/main_window.h"
@@ -171,18 +169,6 @@ void ResetCondFolder(bool create) {
     std::string cond = ProgramDir() + "\\COND";
     RemoveFolder(cond);
     if (create) CreateDirectoryA(cond.c_str(), nullptr);
-}
-
-void WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-std::string ReadTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 HWND OpenMainWindow() {

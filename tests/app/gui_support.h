@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "pagekit/converter_state.h"
+#include "tests/support/whole_file.h"
 #include "tools/taffgen/taffgen.h"
 
 struct FakeUi {
@@ -60,8 +61,9 @@ std::string SettingsPath();
 std::string PatientPath();
 // Removes the COND folder and, with `create`, makes it anew (empty).
 void ResetCondFolder(bool create);
-void WriteTextFile(const std::string& path, const std::string& text);
-std::string ReadTextFile(const std::string& path);
+// Whole files through the shared test support, by the names the window tests use.
+inline void WriteTextFile(const std::string& path, const std::string& text) { WriteFile(path, text); }
+inline std::string ReadTextFile(const std::string& path) { return ReadFile(path); }
 
 // Creates the main window as the program does (shown), closes the splash
 // without the one-second pause, and returns it.
