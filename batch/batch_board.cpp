@@ -104,6 +104,7 @@ void BatchBoard::DrawBars() {
 }
 
 std::string ResultText(const JobResult& r, bool dryRun) {
+    if (r.skipped) return "skipped: already done";
     if (r.converted) return dryRun ? "would write" : (r.reason.empty() ? "converted" : "converted: " + r.reason);
     if (r.interrupted) return "interrupted";
     return "FAILED: " + r.reason;
