@@ -19,6 +19,7 @@
 
 namespace {
 
+#ifndef _WIN32
 // Whether `text` is well-formed UTF-8.
 bool IsUtf8(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
@@ -31,6 +32,7 @@ bool IsUtf8(const std::string& text) {
     }
     return true;
 }
+#endif
 
 std::string FileHash(const std::string& path) {
     std::string hex;

@@ -138,6 +138,7 @@ int MoveIntoPlace(const std::string& from, const std::string& to, bool replace) 
 #endif
 }
 
+#ifndef _WIN32
 namespace {
 
 // Errors that say the file system cannot do this kind of move at all
@@ -148,6 +149,7 @@ bool Unsupported(int error) {
 }
 
 }  // namespace
+#endif
 
 int MoveWithoutReplacing(const std::string& from, const std::string& to, MoveWay first) {
 #ifndef _WIN32

@@ -114,11 +114,18 @@ bool CheckRecord(const JobRecords& r, const PsgLayout& h, const std::vector<int>
         const int16_t* run = source.data() + size_t(channels[o]) * size_t(perRecord);
         const int64_t n = h.signals[o].samplesPerRecord;
         const bool first = r.pattern.channels[channels[o]].signalType == kBodyPositionType;
+        // Output rates divide the source rate (the header refuses others),
+        // so output sample k stands for source samples [k*g, (k+1)*g).
+        const int64_t g = perRecord / n;
+        if (g * n != perRecord) return Fail(why, "signal " + std::to_string(o + 1) + " has no whole rate");
         for (int64_t k = 0; k < n; ++k) {
-            const int64_t from = k * perRecord / n, to = (k + 1) * perRecord / n;
-            int64_t sum = 0;
-            for (int64_t i = from; i < to; ++i) sum += run[i];
-            const int16_t expected = first || to - from == 1 ? run[from] : RoundedMean(sum, to - from);
+            const int16_t* group = run + k * g;
+            int16_t expected = group[0];
+            if (!first && g > 1) {
+                int64_t sum = 0;
+                for (int64_t i = 0; i < g; ++i) sum += group[i];
+                expected = RoundedMean(sum, g);
+            }
             if (SampleAt(bytes + offset + size_t(2 * k)) != expected)
                 return Fail(why, "sample " + std::to_string(record * n + k) + " of signal " + std::to_string(o + 1) +
                                      " differs from the recording");
