@@ -2,9 +2,9 @@
 // first part of the input (up to a zero byte) is split at newlines into
 // arguments and read by the command-line reader, which must answer -1, 0 or
 // 2 and leave a start time it accepted on a date that exists; the rest is a
-// list of inputs (one per line) read from a list file, in an empty folder so
-// that relative names find nothing. Folder inputs are not searched below
-// their own level.
+// list of inputs (one per line) read from a list file in a scratch folder.
+// Inputs are only looked at, never written; folder inputs are not searched
+// below their own level.
 #include <unistd.h>
 
 #include <cstdint>
@@ -25,13 +25,19 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
+std::string folder;
+
+void RemoveScratch() {
+    remove((folder + "/list.txt").c_str());
+    rmdir(folder.c_str());
+}
+
 std::string ScratchFolder() {
-    static std::string folder;
     if (folder.empty()) {
         char name[] = "/tmp/fuzz_batch_args_XXXXXX";
         Check(mkdtemp(name) != nullptr);
         folder = name;
-        Check(chdir(folder.c_str()) == 0);
+        atexit(RemoveScratch);
     }
     return folder;
 }
