@@ -109,9 +109,6 @@ int main(int argc, char** argv) {
         fprintf(stderr, "taff2psg: %s\n", error.c_str());
         return kExitUsage;
     }
-    if (!OutputFolderUsable(options)) return kExitSomeFailed;
-    if (options.clean) CleanParts(options);
-    if (options.clean && options.inputs.empty() && options.listFile.empty()) return kExitConverted;
     std::vector<std::string> headers, roots, outputs;
     std::vector<InputProblem> problems;
     if (!CollectRecordings(options, headers, problems, &error, &roots)) {
@@ -124,6 +121,9 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     if (!PlanOutputs(options, headers, roots, outputs)) return kExitUsage;
+    if (!OutputFolderUsable(options)) return kExitSomeFailed;
+    if (options.clean) CleanParts(options);
+    if (options.clean && options.inputs.empty() && options.listFile.empty()) return kExitConverted;
     ReportStaleParts(options, outputs);
 
     TaffStartup();
