@@ -120,6 +120,10 @@ int main(int argc, char** argv) {
                 headers.size() + problems.size());
         return kExitUsage;
     }
+    if (!PatientFileFitsBatch(options, headers.size() + problems.size(), &error)) {
+        fprintf(stderr, "taff2psg: %s\n", error.c_str());
+        return kExitUsage;
+    }
     if (!PlanOutputs(options, headers, roots, outputs)) return kExitUsage;
     if (!OutputFolderUsable(options)) return kExitSomeFailed;
     if (options.clean) CleanParts(options);

@@ -15,7 +15,7 @@ make_archive() {
   for n in 1 2 3 4 5; do
     "$TAFFGEN" --out "$WORK/archive/patientC/night2/N$n.HDR" --seconds $((20 + n)) --channels 2 --seed $n >/dev/null
   done
-  printf '[SYSTEM]\r\nFrameTime=2\r\n[Pattern3]\r\nChEnable=1,1,1,1,\r\nChLabel1=EEG C3\r\n' > "$WORK/MORLEX.INI"
+  printf '[SYSTEM]\r\nFrameTime=2\r\n[Pattern3]\r\nChEnable=1,1,0,0,\r\nChLabel1=EEG C3\r\n' > "$WORK/MORLEX.INI"
 }
 
 # Copies tools/cluster/$1 into the work folder with the archive's paths and
