@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_globals.h"
+#include "app/window_keys.h"
 #include "convert/convert_page.h"
 #include "ctlkit/ctlkit.h"
 #include "montage/montage_page.h"
@@ -176,51 +177,21 @@ void LayoutFrame(HWND mainWindow, const ConverterState& state, int width, int he
     for (HWND page : state.frame.pages) PlacePage(state.frame.tab, page);
 }
 
-namespace {
-
-struct PageExtent {
-    HWND page;
-    LONG right, bottom;   // lowest and rightmost edge of its controls, page coordinates
-};
-
-BOOL CALLBACK ExtendToChild(HWND child, LPARAM data) {
-    PageExtent& e = *reinterpret_cast<PageExtent*>(data);
-    if (GetParent(child) != e.page) return TRUE;
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, e.page, reinterpret_cast<POINT*>(&r), 2);
-    if (r.right > e.right) e.right = r.right;
-    if (r.bottom > e.bottom) e.bottom = r.bottom;
-    return TRUE;
-}
-
-}  // namespace
-
-// The pages are laid out in dialog units of their font. Where the font the
-// system substitutes for the page font is taller than the one the starting
-// size was made for, the last rows would fall outside the page; the window
-// then grows just enough to show every control. Where the starting size
-// already holds every page, nothing changes.
+// The pages are laid out in dialog units of their font, and the grid's
+// columns and rows need their room at the screen's dpi. Where the starting
+// size is smaller than the one that shows every page whole, the window grows
+// to it; where it already holds every page, nothing changes.
 void FitWindowToPages(HWND mainWindow, const ConverterState& state) {
     RECT client;
     GetClientRect(mainWindow, &client);
     LayoutFrame(mainWindow, state, client.right, client.bottom);
-    LONG growX = 0, growY = 0;
-    const LONG kMargin = 4;
-    for (HWND page : state.frame.pages) {
-        if (!page) continue;
-        PageExtent e{page, 0, 0};
-        EnumChildWindows(page, ExtendToChild, reinterpret_cast<LPARAM>(&e));
-        RECT room;
-        GetClientRect(page, &room);
-        if (e.right + kMargin - room.right > growX) growX = e.right + kMargin - room.right;
-        if (e.bottom + kMargin - room.bottom > growY) growY = e.bottom + kMargin - room.bottom;
-    }
-    if (growX <= 0 && growY <= 0) return;
+    const SIZE minimum = MinimumWindowSize(mainWindow, state);
     RECT window;
     GetWindowRect(mainWindow, &window);
-    SetWindowPos(mainWindow, nullptr, 0, 0, window.right - window.left + (growX > 0 ? growX : 0),
-                 window.bottom - window.top + (growY > 0 ? growY : 0), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const LONG width = window.right - window.left, height = window.bottom - window.top;
+    if (minimum.cx <= width && minimum.cy <= height) return;
+    SetWindowPos(mainWindow, nullptr, 0, 0, minimum.cx > width ? minimum.cx : width,
+                 minimum.cy > height ? minimum.cy : height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void BuildCaption(char* caption, size_t size, const char* hospital, unsigned sourceKind, const char* orgFile) {

@@ -13,6 +13,7 @@
 #include "app/commands.h"
 #include "app/frame.h"
 #include "app/settings.h"
+#include "app/window_keys.h"
 #include "convert/conversion_controller.h"
 #include "ctlkit/ctlkit.h"
 #include "engine/recording.h"
@@ -160,6 +161,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CONVERT_START:
         OnConvertStart(window);
         return 0;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(window, reinterpret_cast<MINMAXINFO*>(lParam));
+        return 0;
     case WM_INITMENUPOPUP:
         if (!HIWORD(lParam)) { StateLock lock(window); }
         return 0;
@@ -240,6 +244,7 @@ int RunConverter(HINSTANCE instance, int showCommand) {
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (TranslateWindowKey(window, message)) continue;
         if (g_app.currentPage && IsDialogMessageA(g_app.currentPage, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);

@@ -185,6 +185,13 @@
 #define CTLKIT_STYLE_PATH           0x193  /* path and value displays on the pages */
 #define CTLKIT_STYLE_COUNTER        0x1a3  /* frame counter and guidance text */
 
+/* ---- Keyboard, window fit and help (ids 6300-6399, WM_USER+140..149) ---- */
+#define GRID_EDIT_ESCAPE            13    /* the editor's Esc: its text is dropped */
+#define IDC_MONT_GRID_HINT          6300  /* the line under the grid telling how to edit it */
+#define IDS_HELP_NO_VIEWER          6301  /* warning: nothing can show the help file (%s: its path) */
+#define WM_GRID_MINSIZE             (WM_USER + 140)  /* to the grid: MAKELRESULT(width, height) it needs */
+#define WM_PAGE_MINSIZE             (WM_USER + 141)  /* to a page: MAKELRESULT(width, height) it needs, 0: its controls say */
+
 /* ---- 14. Names for the code ---------------------------------------------- */
 #ifndef RC_INVOKED
 #define DLG_SOURCEDATA              "SOURCEDATA"

@@ -1,0 +1,22 @@
+// The main window's keyboard and size rules: Tab and Shift+Tab between the
+// tab strip and the controls of the page shown, Ctrl+Tab and Ctrl+Shift+Tab
+// between the pages, and the smallest window that shows every page whole.
+#pragma once
+
+#include <windows.h>
+
+#include "pagekit/converter_state.h"
+
+// Offered each message by the message loop before the page's dialog
+// handling: true when it was a Tab key of the main window's that has been
+// handled (focus moved or page switched).
+bool TranslateWindowKey(HWND mainWindow, const MSG& message);
+
+// The smallest window size at which every page shows all its controls
+// whole: each page's own answer to WM_PAGE_MINSIZE, or else the extent of
+// its controls, plus what the frame takes around the pages. Zero size while
+// the frame is not built.
+SIZE MinimumWindowSize(HWND mainWindow, const ConverterState& state);
+
+// WM_GETMINMAXINFO: the minimum tracking size.
+void OnGetMinMaxInfo(HWND mainWindow, MINMAXINFO* info);
