@@ -16,6 +16,13 @@ HWND PageControlOf(HWND page, HWND focus) {
     return focus;
 }
 
+// The first and the last control of `page` that Tab stops at.
+HWND FirstStop(HWND page) { return GetNextDlgTabItem(page, nullptr, FALSE); }
+HWND LastStop(HWND page) {
+    HWND first = FirstStop(page);
+    return first ? GetNextDlgTabItem(page, first, TRUE) : nullptr;
+}
+
 // Gives `control` of `page` the focus as the dialog manager does (a text
 // field gets its text selected).
 void FocusControl(HWND page, HWND control) {
@@ -38,10 +45,10 @@ void MoveFocus(HWND mainWindow, const ConverterState& state, bool backward) {
     HWND focus = GetFocus();
     HWND control = PageControlOf(page, focus);
     if (!control) {
-        FocusControl(page, GetNextDlgTabItem(page, nullptr, backward));
+        FocusControl(page, backward ? LastStop(page) : FirstStop(page));
         return;
     }
-    HWND edge = GetNextDlgTabItem(page, nullptr, !backward);   // the last (first) control
+    HWND edge = backward ? FirstStop(page) : LastStop(page);
     if (control == edge && state.frame.tab) {
         SetFocus(state.frame.tab);
         return;
