@@ -9,6 +9,7 @@
 #include "convert/conversion_controller.h"
 #include "engine/recording.h"
 #include "pagekit/file_dialogs.h"
+#include "pagekit/help.h"
 #include "pagekit/program.h"
 #include "pagekit/ui_seam.h"
 #include "position/position_dialog.h"
@@ -60,11 +61,7 @@ void OnConvert(HWND window, ConverterState& state) {
     PostMessageA(window, WM_CONVERT_START, 0, 0);
 }
 
-void OnHelp(HWND window) {
-    char htmlPage[kPathSize];
-    snprintf(htmlPage, sizeof htmlPage, "%s\\HELP\\index.html", g_program.programDir);
-    Ui().openHelp(window, g_program.helpPath, htmlPage);
-}
+void OnHelp(HWND window) { ShowHelp(window, nullptr); }
 
 }  // namespace
 

@@ -20,6 +20,7 @@
 #include "montage/montage_grid.h"
 #include "montage/pattern_store.h"
 #include "pagekit/file_dialogs.h"
+#include "pagekit/help.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
@@ -160,6 +161,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_CONVERT_START:
         OnConvertStart(window);
+        return 0;
+    case WM_HELP_NOT_SHOWN:
+        WarnHelpNotShown(window);
         return 0;
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(window, reinterpret_cast<MINMAXINFO*>(lParam));

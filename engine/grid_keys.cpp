@@ -78,6 +78,5 @@ bool TypedCharOpensEditor(unsigned code) {
 }
 
 const char* GridHintText() {
-    return "Double click or Enter: type a value.  Right click or Space: choose from a list.  "
-           "Arrows move, Shift+Up/Down select rows.";
+    return "Enter or double click: type a value   Space or right click: choose from a list";
 }

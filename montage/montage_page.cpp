@@ -56,7 +56,7 @@ void FillStoredNames(HWND page, ConverterState& state) {
 // The hint line under the grid, in the page's font.
 void CreateHintLine(HWND page) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(page, GWLP_HINSTANCE));
-    HWND hint = CreateWindowExA(0, "STATIC", GridHintText(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 0, 1, 1,
+    HWND hint = CreateWindowExA(0, "STATIC", GridHintText(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0, 0, 1, 1,
                                 page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MONT_GRID_HINT)), instance,
                                 nullptr);
     if (hint) SendMessageA(hint, WM_SETFONT, SendMessageA(page, WM_GETFONT, 0, 0), FALSE);
@@ -75,17 +75,20 @@ void OnInitPage(HWND page, ConverterState& state) {
 // The page's measures in pixels: the gaps (4 pixels at 96 dpi), the height
 // of the row of controls along the top, of a text line and of a button.
 struct PageMeasures {
-    int gap, top, line, button, buttonWidth;
+    int gap, top, line, button, buttonWidth, hintWidth;
 };
 
 PageMeasures MeasuresOf(HWND page) {
-    PageMeasures m = {4, 30, 16, 0, 0};
+    PageMeasures m = {4, 30, 16, 0, 0, 0};
     HDC dc = GetDC(page);
     if (dc) {
         m.gap = (4 * GetDeviceCaps(dc, LOGPIXELSY) + 95) / 96;
         HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(page, WM_GETFONT, 0, 0)));
         TEXTMETRICA metrics;
         if (GetTextMetricsA(dc, &metrics)) m.line = metrics.tmHeight + 2;
+        SIZE hint = {0, 0};
+        const char* text = GridHintText();
+        if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &hint)) m.hintWidth = hint.cx + 2;
         SelectObject(dc, old);
         ReleaseDC(page, dc);
     }
@@ -124,6 +127,7 @@ LRESULT MinimumPageSize(HWND page) {
     GetWindowRect(GetDlgItem(page, IDC_MONT_TCTYPE), &r);
     MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
     if (r.right + m.gap > width) width = r.right + m.gap;
+    if (m.hintWidth + 2 * m.gap > width) width = m.hintWidth + 2 * m.gap;
     const int height = m.top + HIWORD(grid) + 3 * m.gap + m.line + m.button + m.gap;
     return MAKELRESULT(width, height);
 }

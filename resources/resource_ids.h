@@ -191,6 +191,7 @@
 #define IDS_HELP_NO_VIEWER          6301  /* warning: nothing can show the help file (%s: its path) */
 #define WM_GRID_MINSIZE             (WM_USER + 140)  /* to the grid: MAKELRESULT(width, height) it needs */
 #define WM_PAGE_MINSIZE             (WM_USER + 141)  /* to a page: MAKELRESULT(width, height) it needs, 0: its controls say */
+#define WM_HELP_NOT_SHOWN           (WM_USER + 142)  /* to the main window: the help viewer failed once started */
 
 /* ---- 14. Names for the code ---------------------------------------------- */
 #ifndef RC_INVOKED

@@ -284,7 +284,7 @@ TEST_F(MontagePage, ButtonsStayOnOneRowUnderTheGrid) {
     EXPECT_EQ(client.right - 8, grid.right - grid.left);
     EXPECT_EQ(grid.bottom + 4, hint.top);
     EXPECT_EQ(y - 4, hint.bottom);
-    EXPECT_NE(std::string::npos, ControlText(Page(), IDC_MONT_GRID_HINT).find("Right click or Space"));
+    EXPECT_NE(std::string::npos, ControlText(Page(), IDC_MONT_GRID_HINT).find("Space or right click"));
 }
 
 }  // namespace
