@@ -245,9 +245,15 @@ bool OnGridKey(HWND grid, ConverterState& s, WPARAM key, bool alt) {
         SelectCursorCell(grid, s);
         if (CursorCellEdits(grid, s)) OpenGridEditor(grid, s);
         return true;
-    case kGridKeyMenu:
+    case kGridKeyMenu: {
+        // The space the key also typed waits in the queue; left there, the
+        // menu would take it as a key of its own and close.
+        MSG typed;
+        if (PeekMessageA(&typed, grid, WM_CHAR, WM_CHAR, PM_NOREMOVE) && typed.wParam == ' ')
+            PeekMessageA(&typed, grid, WM_CHAR, WM_CHAR, PM_REMOVE);
         OpenMenuAtCell(grid, s);
         return true;
+    }
     case kGridKeyNextControl:
     case kGridKeyPreviousControl:
         PostMessageA(GetParent(grid), WM_NEXTDLGCTL, action == kGridKeyPreviousControl, FALSE);
