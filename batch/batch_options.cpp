@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "engine/source_fields.h"
+#include "engine/version.h"
 
 namespace {
 
@@ -50,8 +51,10 @@ void AddOutputOptions(CLI::App& app, BatchOptions& o) {
         ->check(CLI::Range(1, 256));
 }
 
+// --help and --version answer on standard output and end with 0.
 bool IsHelp(const CLI::ParseError& e) {
-    return dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e);
+    return dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e) ||
+           dynamic_cast<const CLI::CallForVersion*>(&e);
 }
 
 }  // namespace
@@ -59,6 +62,8 @@ bool IsHelp(const CLI::ParseError& e) {
 int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out, std::ostream& err) {
     CLI::App app{kDescription, "taff2psg"};
     app.footer(kFooter);
+    app.set_version_flag("--version", std::string("taff2psg ") + CONVERTER_VERSION_TEXT + " (" CONVERTER_NAME ")",
+                         "print the version and exit");
     AddInputOptions(app, o);
     AddMontageOptions(app, o);
     AddOutputOptions(app, o);
