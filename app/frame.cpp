@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/app_globals.h"
+#include "app/page_host.h"
 #include "app/window_keys.h"
 #include "convert/convert_page.h"
 #include "ctlkit/ctlkit.h"
@@ -133,8 +134,13 @@ void BuildTabs(HWND mainWindow, ConverterState& state) {
         item.mask = TCIF_TEXT;
         item.pszText = text;
         SendMessageA(tab, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-        HWND page = CreateDialogParamA(g_program.instance, kPages[i].dialog, tab, kPages[i].proc, 0);
-        if (!page) continue;   // the tab stays; the page is not kept
+        // Each page lives in a host that scrolls it when the room is smaller.
+        HWND host = CreatePageHost(tab);
+        HWND page = CreateDialogParamA(g_program.instance, kPages[i].dialog, host ? host : tab, kPages[i].proc, 0);
+        if (!page) {
+            if (host) DestroyWindow(host);
+            continue;   // the tab stays; the page is not kept
+        }
         state.frame.pages[i] = page;
         ShowWindow(page, SW_HIDE);
     }
@@ -148,8 +154,7 @@ void PlacePage(HWND tab, HWND page) {
     SendMessageA(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
     GetClientRect(tab, &client);
     int top = item.bottom + 1;
-    SetWindowPos(page, nullptr, 1, top, client.right - 2, client.bottom - item.bottom - 4,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceHostedPage(page, RECT{1, top, client.right - 1, top + client.bottom - item.bottom - 4});
 }
 
 }  // namespace
@@ -163,10 +168,13 @@ void BuildFrame(HWND mainWindow, ConverterState& state) {
 void SelectPage(HWND, ConverterState& state, int index) {
     if (index < 0 || index >= kPageCount) return;
     FrameHandles& frame = state.frame;
-    if (frame.currentPage < kPageCount && frame.pages[frame.currentPage])
+    if (frame.currentPage < kPageCount && frame.pages[frame.currentPage]) {
         ShowWindow(frame.pages[frame.currentPage], SW_HIDE);
+        if (HWND host = HostOf(frame.pages[frame.currentPage])) ShowWindow(host, SW_HIDE);
+    }
     SendMessageA(frame.tab, TCM_SETCURSEL, index, 0);
     HWND page = frame.pages[index];
+    if (HWND host = HostOf(page)) ShowWindow(host, SW_SHOW);
     if (page) ShowWindow(page, SW_SHOW);
     g_app.currentPage = page;
     PlacePage(frame.tab, page);

@@ -12,6 +12,7 @@
 #include "app/app_globals.h"
 #include "app/commands.h"
 #include "app/frame.h"
+#include "app/page_host.h"
 #include "app/settings.h"
 #include "app/window_keys.h"
 #include "convert/conversion_controller.h"
@@ -232,6 +233,7 @@ bool StartProgram(HINSTANCE instance, LONG_PTR* kit) {
     CtlKitRegister();
     TaffStartup();
     RegisterMontageGridClass(instance);
+    RegisterPageHostClass(instance);
     return true;
 }
 

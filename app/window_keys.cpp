@@ -2,6 +2,7 @@
 #include "app/window_keys.h"
 
 #include "app/frame.h"
+#include "app/page_host.h"
 #include "pagekit/state_lock.h"
 #include "resources/resource_ids.h"
 
@@ -26,7 +27,9 @@ HWND LastStop(HWND page) {
 // Gives `control` of `page` the focus as the dialog manager does (a text
 // field gets its text selected).
 void FocusControl(HWND page, HWND control) {
-    if (control) SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    if (!control) return;
+    SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    ScrollIntoView(page, control);
 }
 
 void SwitchPage(HWND mainWindow, ConverterState& state, bool backward) {
@@ -73,7 +76,8 @@ BOOL CALLBACK ExtendToChild(HWND child, LPARAM data) {
     return TRUE;
 }
 
-// The client size page `page` needs.
+}  // namespace
+
 SIZE PageNeeds(HWND page) {
     const LRESULT own = SendMessageA(page, WM_PAGE_MINSIZE, 0, 0);
     if (own) return SIZE{LOWORD(own), HIWORD(own)};
@@ -82,8 +86,6 @@ SIZE PageNeeds(HWND page) {
     const LONG margin = 4;
     return SIZE{e.right + margin, e.bottom + margin};
 }
-
-}  // namespace
 
 bool TranslateWindowKey(HWND mainWindow, const MSG& message) {
     if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || KeyDown(VK_MENU)) return false;
@@ -113,18 +115,30 @@ SIZE MinimumWindowSize(HWND mainWindow, const ConverterState& state) {
         if (s.cy > needed.cy) needed.cy = s.cy;
     }
     if (!placed) return SIZE{0, 0};
-    // What the frame takes around a page at the present size stays the same
-    // at any other (the toolbar keeps one row at these widths).
-    RECT window, room;
+    // What the frame takes around a page's place at the present size stays
+    // the same at any other (the toolbar keeps one row at these widths); the
+    // page's border comes on top of what it needs inside.
+    RECT window, room, frame, inside;
     GetWindowRect(mainWindow, &window);
-    GetClientRect(placed, &room);
-    return SIZE{window.right - window.left - room.right + needed.cx, window.bottom - window.top - room.bottom + needed.cy};
+    HWND host = HostOf(placed);
+    GetWindowRect(host ? host : placed, &room);
+    GetWindowRect(placed, &frame);
+    GetClientRect(placed, &inside);
+    const LONG borderX = frame.right - frame.left - inside.right, borderY = frame.bottom - frame.top - inside.bottom;
+    if (!host) room = RECT{0, 0, inside.right + borderX, inside.bottom + borderY};
+    return SIZE{window.right - window.left - (room.right - room.left) + needed.cx + borderX,
+                window.bottom - window.top - (room.bottom - room.top) + needed.cy + borderY};
 }
 
 void OnGetMinMaxInfo(HWND mainWindow, MINMAXINFO* info) {
     StateLock lock(mainWindow);
     if (!lock || !info) return;
-    const SIZE minimum = MinimumWindowSize(mainWindow, *lock);
+    SIZE minimum = MinimumWindowSize(mainWindow, *lock);
+    RECT work;
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
+        if (minimum.cx > work.right - work.left) minimum.cx = work.right - work.left;
+        if (minimum.cy > work.bottom - work.top) minimum.cy = work.bottom - work.top;
+    }
     if (minimum.cx > info->ptMinTrackSize.x) info->ptMinTrackSize.x = minimum.cx;
     if (minimum.cy > info->ptMinTrackSize.y) info->ptMinTrackSize.y = minimum.cy;
 }

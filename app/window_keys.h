@@ -15,8 +15,13 @@ bool TranslateWindowKey(HWND mainWindow, const MSG& message);
 // The smallest window size at which every page shows all its controls
 // whole: each page's own answer to WM_PAGE_MINSIZE, or else the extent of
 // its controls, plus what the frame takes around the pages. Zero size while
-// the frame is not built.
+// the frame is not built. May be larger than the screen.
 SIZE MinimumWindowSize(HWND mainWindow, const ConverterState& state);
 
-// WM_GETMINMAXINFO: the minimum tracking size.
+// The client size `page` needs: its own answer to WM_PAGE_MINSIZE, or else
+// the extent of its controls with a small margin.
+SIZE PageNeeds(HWND page);
+
+// WM_GETMINMAXINFO: the minimum tracking size, never larger than the
+// screen's work area (the pages scroll below that size).
 void OnGetMinMaxInfo(HWND mainWindow, MINMAXINFO* info);

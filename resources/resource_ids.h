@@ -211,3 +211,6 @@
 /* Window class of the montage grid, also named by the montage page's
  * template. The display control's class is defined by ctlkit/ctlkit.h. */
 #define GRID_CLASS                  "MORLEXMONTPATTERN"
+/* Window class of the host each tab page lives in (scrolls a page that does
+ * not fit). */
+#define PAGE_HOST_CLASS             "MORLEXPAGEHOST"

@@ -74,19 +74,28 @@ TEST_F(WindowFit, SmallestWindowShowsEveryPageWhole) {
         ASSERT_EQ(atoi(expected), ScreenDpi());
     }
     Open();
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     for (SIZE asked : {SIZE{1, 1}, SIZE{420, 430}}) {
         SetWindowPos(window, nullptr, 0, 0, asked.cx, asked.cy, SWP_NOMOVE | SWP_NOZORDER);
         Pump(20);
         RECT w;
         GetWindowRect(window, &w);
+        // No smaller than every page needs, unless the screen is smaller:
+        // then as large as the screen, and the pages scroll.
         const SIZE minimum = MinimumWindowSize(window, State());
-        EXPECT_EQ(minimum.cx, w.right - w.left);    // no smaller than that, and exactly that
-        EXPECT_EQ(minimum.cy, w.bottom - w.top);
+        const LONG wantX = minimum.cx < work.right - work.left ? minimum.cx : work.right - work.left;
+        const LONG wantY = minimum.cy < work.bottom - work.top ? minimum.cy : work.bottom - work.top;
+        EXPECT_EQ(wantX, w.right - w.left);
+        EXPECT_EQ(wantY, w.bottom - w.top);
+        const bool fits = wantX == minimum.cx && wantY == minimum.cy;
+        EXPECT_TRUE(fits || ScreenDpi() > 96);   // at 96 dpi the window fits the screen
         for (int index = 0; index < kPageCount; ++index) {
             SendMessageA(window, WM_SHOW_PAGE, index, 0);
-            HWND page = Page(index);
-            RECT room;
+            HWND page = Page(index), host = GetParent(page);
+            RECT room, view;
             GetClientRect(page, &room);
+            GetClientRect(host, &view);
             const std::vector<HWND> controls = Controls(page);
             EXPECT_GT(controls.size(), 2u);
             for (HWND control : controls) {
@@ -95,6 +104,19 @@ TEST_F(WindowFit, SmallestWindowShowsEveryPageWhole) {
                     << "page " << index << " control " << GetDlgCtrlID(control) << " at " << r.left << ","
                     << r.top << "-" << r.right << "," << r.bottom << " in " << room.right << "x" << room.bottom
                     << " at " << ScreenDpi() << " dpi";
+            }
+            const RECT place = PlaceIn(host, page);
+            const bool scrolls = (GetWindowLongPtrA(host, GWL_STYLE) & WS_VSCROLL) != 0;
+            if (fits) {
+                EXPECT_FALSE(scrolls) << index;     // the page fills its place, nothing hidden
+                EXPECT_EQ(view.bottom, place.bottom) << index;
+            } else if (place.bottom > view.bottom) {
+                // Taller than its place: it scrolls, down to its last row.
+                EXPECT_TRUE(scrolls) << index;
+                SendMessageA(host, WM_VSCROLL, SB_BOTTOM, 0);
+                EXPECT_EQ(view.bottom, PlaceIn(host, page).bottom) << index;
+                SendMessageA(host, WM_VSCROLL, SB_TOP, 0);
+                EXPECT_EQ(0, PlaceIn(host, page).top) << index;
             }
         }
     }
