@@ -136,8 +136,13 @@ void OnGetMinMaxInfo(HWND mainWindow, MINMAXINFO* info) {
     SIZE minimum = MinimumWindowSize(mainWindow, *lock);
     RECT work;
     if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) {
+        // Too low for the screen: the pages scroll, and their scroll bar
+        // takes its width on top.
+        if (minimum.cy > work.bottom - work.top) {
+            minimum.cy = work.bottom - work.top;
+            minimum.cx += GetSystemMetrics(SM_CXVSCROLL);
+        }
         if (minimum.cx > work.right - work.left) minimum.cx = work.right - work.left;
-        if (minimum.cy > work.bottom - work.top) minimum.cy = work.bottom - work.top;
     }
     if (minimum.cx > info->ptMinTrackSize.x) info->ptMinTrackSize.x = minimum.cx;
     if (minimum.cy > info->ptMinTrackSize.y) info->ptMinTrackSize.y = minimum.cy;

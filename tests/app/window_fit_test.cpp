@@ -84,11 +84,12 @@ TEST_F(WindowFit, SmallestWindowShowsEveryPageWhole) {
         // No smaller than every page needs, unless the screen is smaller:
         // then as large as the screen, and the pages scroll.
         const SIZE minimum = MinimumWindowSize(window, State());
-        const LONG wantX = minimum.cx < work.right - work.left ? minimum.cx : work.right - work.left;
         const LONG wantY = minimum.cy < work.bottom - work.top ? minimum.cy : work.bottom - work.top;
+        LONG wantX = minimum.cx + (wantY < minimum.cy ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+        if (wantX > work.right - work.left) wantX = work.right - work.left;
         EXPECT_EQ(wantX, w.right - w.left);
         EXPECT_EQ(wantY, w.bottom - w.top);
-        const bool fits = wantX == minimum.cx && wantY == minimum.cy;
+        const bool fits = wantY == minimum.cy && wantX == minimum.cx;
         EXPECT_TRUE(fits || ScreenDpi() > 96);   // at 96 dpi the window fits the screen
         for (int index = 0; index < kPageCount; ++index) {
             SendMessageA(window, WM_SHOW_PAGE, index, 0);
@@ -113,6 +114,7 @@ TEST_F(WindowFit, SmallestWindowShowsEveryPageWhole) {
             } else if (place.bottom > view.bottom) {
                 // Taller than its place: it scrolls, down to its last row.
                 EXPECT_TRUE(scrolls) << index;
+                EXPECT_FALSE(GetWindowLongPtrA(host, GWL_STYLE) & WS_HSCROLL) << index;   // as wide as it needs
                 SendMessageA(host, WM_VSCROLL, SB_BOTTOM, 0);
                 EXPECT_EQ(view.bottom, PlaceIn(host, page).bottom) << index;
                 SendMessageA(host, WM_VSCROLL, SB_TOP, 0);
