@@ -34,8 +34,9 @@ TEST(Failure, FailedWritesAreReported) {
     EXPECT_FALSE(full.finished);
     EXPECT_TRUE(full.failed);
 
-    TestPath("x");  // makes the scratch directory
-    TestResult dir = WriteRun("recfile_scratch", DefaultRun());
+    // A folder's name cannot be created as a file.
+    const std::string scratch = TestPath("x");
+    TestResult dir = WriteRun(scratch.substr(0, scratch.rfind('/')), DefaultRun());
     EXPECT_FALSE(dir.created);
     EXPECT_TRUE(dir.failed);
     EXPECT_TRUE(RecHasFailed(nullptr));
