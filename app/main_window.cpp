@@ -12,6 +12,7 @@
 #include "app/app_globals.h"
 #include "app/commands.h"
 #include "app/frame.h"
+#include "app/option_dialogs.h"
 #include "app/settings.h"
 #include "convert/conversion_controller.h"
 #include "ctlkit/ctlkit.h"
@@ -72,6 +73,7 @@ LRESULT OnCreate(HWND window) {
         state.source.channelCount = 14;
         SetChannelStartupDefaults(state.patterns);
         LoadFileSettings(state.settings, g_program.settingsPath);
+        LoadOptionSettings(state.settings, g_program.settingsPath);
         LoadPatientSettings(state.patient, g_program.patientPath);
         LoadPattern(state.patterns, -1, g_program.settingsPath);
         SetCaption(window, state);
@@ -146,8 +148,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnSize(window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         return 0;
     case WM_CLOSE: {
-        { StateLock lock(window); }
-        return DefWindowProcA(window, message, wParam, lParam);
+        bool close = true;
+        {
+            StateLock lock(window);
+            if (lock) close = ConfirmExit(window, *lock);
+        }
+        return close ? DefWindowProcA(window, message, wParam, lParam) : 0;
     }
     case WM_NOTIFY:
         return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));

@@ -5,7 +5,9 @@
 
 #include <cstdio>
 
+#include "engine/app_settings.h"
 #include "engine/source_fields.h"
+#include "textkit/sjis_text.h"
 
 namespace {
 
@@ -50,6 +52,21 @@ void AddOutputOptions(CLI::App& app, BatchOptions& o) {
         ->check(CLI::Range(1, 256));
 }
 
+void AddIdentityOptions(CLI::App& app, BatchOptions& o) {
+    CLI::Option* deidentify = app.add_flag(
+        "--deidentify", o.deidentify,
+        "de-identified copy for research: no name, birth date, staff, medication or comments");
+    app.add_option("--study-code", o.studyCode, "code written in place of the patient ID (up to 19 characters)")
+        ->needs(deidentify)
+        ->check(CLI::Validator([](std::string& v) { return v.size() < kStudyCodeSize ? std::string()
+                                                                                  : std::string("longer than 19 characters"); },
+                               "TEXT"));
+    app.add_flag("--keep-age", o.keepAge, "keep the age in whole years")->needs(deidentify);
+    app.add_flag("--keep-sex", o.keepSex, "keep the sex")->needs(deidentify);
+    app.add_flag("--shift-date", o.shiftDate, "move the start date to 1985-01-01, keeping the time of day")
+        ->needs(deidentify);
+}
+
 bool IsHelp(const CLI::ParseError& e) {
     return dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e);
 }
@@ -62,6 +79,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
     AddInputOptions(app, o);
     AddMontageOptions(app, o);
     AddOutputOptions(app, o);
+    AddIdentityOptions(app, o);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -93,4 +111,15 @@ bool ParseStartTime(const std::string& text, int f[6]) {
     for (int i = 0; i < 6; ++i)
         if (!StartFieldAccepts(StartField(kStartYear + i), f[i])) return false;
     return true;
+}
+
+void ApplyIdentityOptions(const BatchOptions& o, AppSettings& settings) {
+    IdentityOptions& id = settings.identity;
+    id = IdentityOptions{};
+    if (!o.deidentify) return;
+    id.mode = kIdentityResearch;
+    id.keepAge = o.keepAge;
+    id.keepSex = o.keepSex;
+    id.shiftStart = o.shiftDate;
+    CopyText(id.studyCode, sizeof id.studyCode, o.studyCode.c_str());
 }

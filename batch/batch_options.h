@@ -23,7 +23,19 @@ struct BatchOptions {
     bool acceptGaps = false;            // keep an output with unreadable blocks written as silence
     bool allChannels = false;           // every channel of the recording, as the window program opens it
     int jobs = 0;                       // 0: one per core
+    // The de-identified copy for research (the window program's identity
+    // option): the study code in place of the patient ID, the age in years
+    // and the sex only when asked, the start date moved to 1985-01-01.
+    bool deidentify = false;
+    std::string studyCode;
+    bool keepAge = false;
+    bool keepSex = false;
+    bool shiftDate = false;
 };
+
+struct AppSettings;
+// Puts the identity options of the command line into `settings`.
+void ApplyIdentityOptions(const BatchOptions& options, AppSettings& settings);
 
 enum { kExitConverted = 0, kExitSomeFailed = 1, kExitUsage = 2 };
 
