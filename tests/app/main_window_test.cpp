@@ -80,13 +80,11 @@ TEST_F(MainWindow, SwitchingTabsRefreshesThePageShown) {
     EXPECT_EQ(Page(0), g_app.currentPage);
 }
 
-TEST_F(MainWindow, MenuToolbarAndNoticeCommands) {
+TEST_F(MainWindow, MenuToolbarAndCommands) {
     Open();
     HMENU menu = GetMenu(window);
     ASSERT_NE(nullptr, menu);
-    for (int command : {IDM_SET_FACILITY, IDM_SET_PATIENT_OPTIONS, IDM_SET_MONTAGE_OPTIONS})
-        EXPECT_TRUE(GetMenuState(menu, command, MF_BYCOMMAND) & MF_GRAYED) << command;
-    for (int command : {IDM_FILE_OPEN, IDM_FILE_CLOSE, IDM_FILE_CONVERT, IDM_FILE_EXIT, IDM_SET_POSITION,
+    for (int command : {IDM_SET_FACILITY, IDM_SET_PATIENT_OPTIONS, IDM_SET_MONTAGE_OPTIONS, IDM_FILE_OPEN, IDM_FILE_CLOSE, IDM_FILE_CONVERT, IDM_FILE_EXIT, IDM_SET_POSITION,
                         IDM_HELP_CONTENTS, IDM_HELP_ABOUT})
         EXPECT_FALSE(GetMenuState(menu, command, MF_BYCOMMAND) & MF_GRAYED) << command;
 
@@ -101,8 +99,9 @@ TEST_F(MainWindow, MenuToolbarAndNoticeCommands) {
 
     for (int command : {IDM_SET_FACILITY, IDM_SET_PATIENT_OPTIONS, IDM_SET_MONTAGE_OPTIONS})
         SendMessageA(window, WM_COMMAND, command, 0);
-    EXPECT_EQ((std::vector<int>{IDD_NOTICE_UNFINISHED, IDD_NOTICE_UNFINISHED, IDD_NOTICE_UNFINISHED}),
-              Fake().messageDialogs);
+    EXPECT_EQ((std::vector<std::string>{DLG_FACILITYNAME, DLG_PATIENTOPTIONS, DLG_MONTAGEOPTIONS}),
+              Fake().dialogBoxes);
+    EXPECT_TRUE(Fake().messageDialogs.empty());
     SendMessageA(window, WM_COMMAND, IDM_HELP_ABOUT, 0);
     EXPECT_EQ(std::vector<int>{IDD_ABOUT}, Fake().modalDialogs);
     SendMessageA(window, WM_COMMAND, IDM_HELP_CONTENTS, 0);
