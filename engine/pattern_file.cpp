@@ -90,6 +90,10 @@ bool WritePatternFile(const char* path, const MontagePattern& p) {
 PatternFileResult ReadPatternFile(const char* path, MontagePattern& out) {
     IniFile ini;
     if (!path || ini.Load(path) != IniFile::kLoaded) return kPatternFileUnreadable;
+    return ReadPatternFrom(ini, out);
+}
+
+PatternFileResult ReadPatternFrom(const IniFile& ini, MontagePattern& out) {
     std::string section;
     if (HoldsPattern(ini, kPatternFileSection)) {
         section = kPatternFileSection;

@@ -45,3 +45,7 @@ enum PatternFileResult {
 // The pattern is read from the start-up state with the settings file's value
 // rules. `out` is changed only when the result is kPatternFileRead.
 PatternFileResult ReadPatternFile(const char* path, MontagePattern& out);
+
+class IniFile;
+// As ReadPatternFile, from a settings-style file already parsed.
+PatternFileResult ReadPatternFrom(const IniFile& ini, MontagePattern& out);

@@ -84,8 +84,9 @@ TEST_F(MainWindow, MenuToolbarAndCommands) {
     Open();
     HMENU menu = GetMenu(window);
     ASSERT_NE(nullptr, menu);
-    for (int command : {IDM_SET_FACILITY, IDM_SET_PATIENT_OPTIONS, IDM_SET_MONTAGE_OPTIONS, IDM_FILE_OPEN, IDM_FILE_CLOSE, IDM_FILE_CONVERT, IDM_FILE_EXIT, IDM_SET_POSITION,
-                        IDM_HELP_CONTENTS, IDM_HELP_ABOUT})
+    for (int command : {IDM_FILE_OPEN, IDM_FILE_CLOSE, IDM_FILE_CONVERT, IDM_FILE_EXIT, IDM_SET_FACILITY,
+                        IDM_SET_PATIENT_OPTIONS, IDM_SET_MONTAGE_OPTIONS, IDM_SET_POSITION, IDM_HELP_CONTENTS,
+                        IDM_HELP_ABOUT})
         EXPECT_FALSE(GetMenuState(menu, command, MF_BYCOMMAND) & MF_GRAYED) << command;
 
     HWND toolbar = GetDlgItem(window, IDC_MAIN_TOOLBAR);
