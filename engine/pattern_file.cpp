@@ -47,6 +47,16 @@ bool HoldsPattern(const IniFile& ini, const char* section) {
            ini.ReadText(section, "ChEnable", kMissing, text, sizeof text) != 1 || text[0] != '\x01';
 }
 
+bool IsBlankOrQuote(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '"' || c == '\''; }
+
+// A text that reading would change (blanks at either end are trimmed, one
+// pair of enclosing quotes removed) is written inside double quotes, which
+// reading removes again.
+std::string FileValue(const std::string& text) {
+    if (text.empty() || (!IsBlankOrQuote(text.front()) && !IsBlankOrQuote(text.back()))) return text;
+    return "\"" + text + "\"";
+}
+
 }  // namespace
 
 KeyTexts PatternKeyTexts(const MontagePattern& p) {
@@ -74,7 +84,7 @@ bool SameStoredPattern(const MontagePattern& a, const MontagePattern& b) {
 
 std::string PatternFileText(const MontagePattern& p) {
     std::string text = std::string("[") + kPatternFileSection + "]\r\n";
-    for (const auto& kv : PatternKeyTexts(p)) text += kv.first + "=" + kv.second + "\r\n";
+    for (const auto& kv : PatternKeyTexts(p)) text += kv.first + "=" + FileValue(kv.second) + "\r\n";
     return text;
 }
 

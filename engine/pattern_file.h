@@ -26,7 +26,8 @@ KeyTexts PatternKeyTexts(const MontagePattern& p);
 bool SameStoredPattern(const MontagePattern& a, const MontagePattern& b);
 
 // The text of a pattern file for `p`: "[Pattern]" and one "key=text" line
-// per key, lines ending in CR LF.
+// per key, lines ending in CR LF; a text with blanks or quotes at its ends
+// is written in double quotes so that it reads back as it was.
 std::string PatternFileText(const MontagePattern& p);
 
 // Writes the pattern file of `p` at `path`; false when it could not be

@@ -140,6 +140,7 @@ INT_PTR CALLBACK PatternCopyProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
+// Owned by the main window: a modal dialog's owner is a top-level window.
 INT_PTR RunPatternCopyDialog(HWND page) {
-    return Ui().dialogBox(page, g_program.instance, DLG_PATTERNCOPY, PatternCopyProc, 0);
+    return Ui().dialogBox(MainWindowOf(page), g_program.instance, DLG_PATTERNCOPY, PatternCopyProc, 0);
 }

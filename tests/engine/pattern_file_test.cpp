@@ -22,6 +22,7 @@ MontagePattern Sample() {
     CopyText(p.name, sizeof p.name, "Lab PSG 16ch");
     for (int i = 0; i < kLabelChoices; ++i) snprintf(p.labelChoices[i], kLabelSize, "L%02d", i + 1);
     CopyText(p.labelChoices[3], kLabelSize, "脳波 C3-A2");
+    CopyText(p.labelChoices[4], kLabelSize, " 'quoted' ");   // reads back with its blanks and quotes
     const char* units[kUnitChoices] = {"uV", "mV", "%", "bpm", "L/min", "cmH2O", "degC", "V"};
     for (int i = 0; i < kUnitChoices; ++i) CopyText(p.unitChoices[i], kUnitSize, units[i]);
     for (int n = 0; n < kChannelEntries; ++n) {
@@ -60,6 +61,7 @@ TEST(PatternFile, ExportedAndImportedBackStoresTheSameSection) {
     EXPECT_TRUE(SameStoredPattern(p, back));
     EXPECT_EQ(PatternFileText(p), PatternFileText(back));
     EXPECT_STREQ("脳波 C3-A2", back.labelChoices[3]);
+    EXPECT_STREQ(" 'quoted' ", back.labelChoices[4]);
     EXPECT_EQ(65536 + 31, back.channels[31].calVU);
 
     MontagePattern other = p;
