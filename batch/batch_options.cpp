@@ -7,6 +7,7 @@
 
 #include "engine/app_settings.h"
 #include "engine/source_fields.h"
+#include "engine/version.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -58,17 +59,19 @@ void AddIdentityOptions(CLI::App& app, BatchOptions& o) {
         "de-identified copy for research: no name, birth date, staff, medication or comments");
     app.add_option("--study-code", o.studyCode, "code written in place of the patient ID (up to 19 characters)")
         ->needs(deidentify)
-        ->check(CLI::Validator([](std::string& v) { return v.size() < kStudyCodeSize ? std::string()
-                                                                                  : std::string("longer than 19 characters"); },
-                               "TEXT"));
+        ->check(CLI::Validator(
+            [](std::string& v) { return v.size() < kStudyCodeSize ? std::string() : "longer than 19 characters"; },
+            "TEXT"));
     app.add_flag("--keep-age", o.keepAge, "keep the age in whole years")->needs(deidentify);
     app.add_flag("--keep-sex", o.keepSex, "keep the sex")->needs(deidentify);
     app.add_flag("--shift-date", o.shiftDate, "move the start date to 1985-01-01, keeping the time of day")
         ->needs(deidentify);
 }
 
+// --help and --version answer on standard output and end with 0.
 bool IsHelp(const CLI::ParseError& e) {
-    return dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e);
+    return dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e) ||
+           dynamic_cast<const CLI::CallForVersion*>(&e);
 }
 
 }  // namespace
@@ -76,6 +79,8 @@ bool IsHelp(const CLI::ParseError& e) {
 int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out, std::ostream& err) {
     CLI::App app{kDescription, "taff2psg"};
     app.footer(kFooter);
+    app.set_version_flag("--version", std::string("taff2psg ") + CONVERTER_VERSION_TEXT + " (" CONVERTER_NAME ")",
+                         "print the version and exit");
     AddInputOptions(app, o);
     AddMontageOptions(app, o);
     AddOutputOptions(app, o);
