@@ -10,10 +10,12 @@
 #include "convert/conversion_controller.h"
 #include "engine/recording.h"
 #include "pagekit/file_dialogs.h"
+#include "pagekit/patient_age.h"
 #include "pagekit/program.h"
 #include "pagekit/ui_seam.h"
 #include "position/position_dialog.h"
 #include "resources/resource_ids.h"
+#include "source/source_page.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -25,28 +27,34 @@ void OnCloseSplash() {
     g_app.splash = nullptr;
 }
 
-// "Open": asks for a header file, ends a running conversion, closes the
-// current recording and opens the chosen one. A file that is not a recording
-// beeps and shows the warning dialog.
+// "Open": asks for a header file; while a conversion runs, asks whether to
+// stop it (Cancel keeps it running and opens nothing); closes the current
+// recording and opens the chosen one. A file that is not a recording beeps
+// and shows the warning dialog, and then no recording is shown as open. A
+// data file shorter than its header announces is warned about.
 void OnOpenRecording(HWND window, ConverterState& state) {
     if (!AskOpenFile(window, "TAFFormat File Select", "TAFFormat File(*.HDR)|*.hdr|All Files(*.*)|*.*|", "HDR",
                      state.settings.OrgFile))
         return;
-    // The operator has chosen: a conversion still running on the current
-    // recording ends here, before that recording is closed.
-    AbortConversion(state);
+    if (!AskToStopConversion(window, state)) return;
     CopyText(state.settings.OrgFile, sizeof state.settings.OrgFile, g_fileBuffers.fileName);
     if (!OpenSourceRecording(state.source, CurrentPattern(state), state.settings.OrgFile)) {
         Ui().beep(0);
         Ui().messageDialog(window, g_program.instance, IDD_WARN_NOT_TAFF);
+        OnSourceOpened(state);          // no output is chosen for no recording
+        SetCaption(window, state);
+        SelectPage(window, state, kPageSource);
         return;
     }
     OnSourceOpened(state);
+    RecomputePatientAge(state);     // the age on this recording's night
     SetCaption(window, state);
     SelectPage(window, state, kPageSource);
+    WarnIfShortRecording(window, state.source);
 }
 
 void OnCloseRecording(HWND window, ConverterState& state) {
+    if (!AskToStopConversion(window, state)) return;
     CloseSource(state.source);
     OnSourceClosed(state);
     SetCaption(window, state);
@@ -56,6 +64,11 @@ void OnCloseRecording(HWND window, ConverterState& state) {
 // "Convert": chooses the output, shows the conversion page and starts the
 // conversion once this command has returned.
 void OnConvert(HWND window, ConverterState& state) {
+    // Without a recording there is nothing to convert: no dialog is offered.
+    if (state.source.sourceKind != kSourceTaff) {
+        Ui().beep(0);
+        return;
+    }
     if (!ChooseOutput(window, state)) return;
     SelectPage(window, state, kPageConvert);
     PostMessageA(window, WM_CONVERT_START, 0, 0);

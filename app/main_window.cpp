@@ -91,8 +91,9 @@ void OnDestroy(HWND window) {
         if (lock) {
             ConverterState& state = *lock;
             memory = state.self;
-            // A run still going ends here: its buffer and output handle are
-            // released and the file stays unfinished.
+            // A run still going ends here (the window's question was
+            // answered or the system ends the program): its buffer and
+            // output handle are released and its partial file removed.
             AbortConversion(state);
             CloseSource(state.source);
             SaveSystemSettings(state.settings, g_program.settingsPath);
@@ -129,6 +130,14 @@ void OnShowPage(HWND window, WPARAM index) {
     if (lock && index < kPageCount) SelectPage(window, *lock, static_cast<int>(index));
 }
 
+// Whether the window may close: true unless a run converts and the operator
+// keeps it, or montage changes not registered are to be asked about and the
+// operator stays.
+bool OnCloseAsked(HWND window) {
+    StateLock lock(window);
+    return !lock || (AskToStopConversion(window, *lock) && ConfirmExit(window, *lock));
+}
+
 // The convert command starts the conversion after it has returned.
 void OnConvertStart(HWND window) {
     StateLock lock(window);
@@ -147,14 +156,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE:
         OnSize(window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         return 0;
-    case WM_CLOSE: {
-        bool close = true;
-        {
-            StateLock lock(window);
-            if (lock) close = ConfirmExit(window, *lock);
-        }
-        return close ? DefWindowProcA(window, message, wParam, lParam) : 0;
-    }
+    case WM_CLOSE:
+        // Closing (the close box or Exit) during a run first asks; Cancel
+        // keeps the run and the window.
+        if (!OnCloseAsked(window)) return 0;
+        return DefWindowProcA(window, message, wParam, lParam);
     case WM_NOTIFY:
         return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:

@@ -48,8 +48,8 @@ void BatchBoard::End(size_t index, const JobResult& r) {
     const bool failed = !r.converted;
     if (failed) fprintf(err_, "taff2psg: %s: %s\n", r.header.c_str(), r.reason.c_str());
     else if (!quiet_)
-        fprintf(err_, "[%zu/%zu] %s -> %s (%.1f MB)\n", finished_, progress_.size(), r.header.c_str(),
-                r.output.c_str(), r.bytes > 0 ? r.bytes / 1e6 : 0.0);
+        fprintf(err_, "[%zu/%zu] %s -> %s (%.1f MB)%s\n", finished_, progress_.size(), r.header.c_str(),
+                r.output.c_str(), r.bytes > 0 ? r.bytes / 1e6 : 0.0, JobNotes(r).c_str());
     DrawBars();
     fflush(err_);
 }
@@ -103,8 +103,20 @@ void BatchBoard::DrawBars() {
     drawnLines_ = lines;
 }
 
+std::string JobNotes(const JobResult& r) {
+    std::string notes;
+    if (!r.reason.empty()) notes += "; " + r.reason;
+    if (!r.leftOut.empty()) notes += "; channels left out: " + r.leftOut;
+    return notes.empty() ? notes : " (" + notes.substr(2) + ")";
+}
+
 std::string ResultText(const JobResult& r, bool dryRun) {
-    if (r.converted) return dryRun ? "would write" : (r.reason.empty() ? "converted" : "converted: " + r.reason);
+    if (r.converted) {
+        std::string text = dryRun ? "would write" : "converted";
+        if (!dryRun && !r.reason.empty()) text += ": " + r.reason;
+        if (!r.leftOut.empty()) text += "; channels left out: " + r.leftOut;
+        return text;
+    }
     if (r.interrupted) return "interrupted";
     return "FAILED: " + r.reason;
 }

@@ -38,6 +38,10 @@ private:
     FILE* err_;
 };
 
+// What the per-recording line adds to a converted job: " (<note>; channels
+// left out: 15 EMG2)", or nothing.
+std::string JobNotes(const JobResult& result);
+
 // The result column of a job: "converted", "would write" (dry run) or
 // "FAILED: <reason>" / "interrupted".
 std::string ResultText(const JobResult& result, bool dryRun);

@@ -10,7 +10,9 @@
 #include "batch/output_files.h"
 #include "engine/output_check.h"
 #include "engine/output_name.h"
+#include "engine/patient_rules.h"
 #include "engine/recording.h"
+#include "engine/run_checks.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -74,6 +76,58 @@ void ApplyStartAndComment(const JobContext& ctx, JobRecords& r) {
         for (int n = 0; n < 6; ++n) *start[n] = ctx.setup.start[n];
     }
     CopyText(r.conv.recordingComment, sizeof r.conv.recordingComment, ctx.setup.comment.c_str());
+}
+
+// A pattern of the settings file that switches on a channel the recording
+// does not have was made for another recording: refused with the channels
+// named. The built-in pattern (no settings file) and --all-channels are
+// fitted to each recording instead.
+bool PatternFitsRecording(const JobContext& ctx, const JobRecords& r, JobResult& result) {
+    if (ctx.options.allChannels || ctx.options.settingsFile.empty()) return true;
+    std::string missing;
+    for (int j = r.source.channelCount; j < kChannelEntries; ++j)
+        if (ctx.setup.pattern.channels[j].enabled > 0) missing += (missing.empty() ? "" : ", ") + std::to_string(j + 1);
+    if (missing.empty()) return true;
+    result.reason = "refused pattern: Pattern" + std::to_string(ctx.setup.patternSlot + 1) + " switches on channel(s) " +
+                    missing + ", which this recording (" + std::to_string(r.source.channelCount) +
+                    " channels) does not have";
+    return false;
+}
+
+// The recording's channels the montage leaves out, by number and name:
+// "15 EMG2, 16 CH16".
+std::string LeftOutChannels(const JobRecords& r) {
+    std::string list;
+    for (int j = 0; j < r.source.channelCount; ++j) {
+        if (j < kChannelEntries && r.pattern.channels[j].enabled > 0) continue;
+        char name[64] = "";
+        TaffGetText(r.source.sourceHandle, TAFF_TEXT_CHANNEL_NAME, j, name, sizeof name);
+        list += (list.empty() ? "" : ", ") + std::to_string(j + 1) + (name[0] ? " " + std::string(name) : "");
+    }
+    return list;
+}
+
+// A data file shorter than its header announces is refused, unless
+// --accept-short converts it (and the summary still says so).
+bool ShortRecordingAllowed(const JobContext& ctx, const JobRecords& r, JobResult& result) {
+    if (!IsShortRecording(r.source)) return true;
+    char lengths[128];
+    ShortRecordingText(lengths, sizeof lengths, r.source);
+    const std::string text = std::string("data file shorter than its header: ") + lengths;
+    if (ctx.options.acceptShort) {
+        result.shortNote = text + " (--accept-short)";
+        return true;
+    }
+    result.reason = text + " (--accept-short converts what it holds)";
+    return false;
+}
+
+// The age the file carries is the age on the night: at the recording's
+// (corrected) start, from the patient's birth date when one is known.
+void AgeOnTheNight(JobRecords& r) {
+    PatientInfo& p = r.patient;
+    AgeAtRecording(p.birthYear, p.birthMonth, true, r.source.startYear, r.source.startMonth, r.source.startYear,
+                   r.source.startMonth, &p.ageYears, &p.ageMonths);
 }
 
 int SwitchedOnChannels(const JobRecords& r) {
@@ -163,12 +217,15 @@ bool OpenJob(const JobContext& ctx, const std::string& header, const std::string
         result.reason = WhyNotRecording(header);
         return false;
     }
+    if (!PatternFitsRecording(ctx, r, result)) return false;
     ApplyMontage(ctx, r);
     ApplyStartAndComment(ctx, r);
+    AgeOnTheNight(r);
     result.channels = SwitchedOnChannels(r);
     result.rate = r.source.sampleRate;
     result.lengthSamples = r.source.lengthSamples;
-    return true;
+    result.leftOut = LeftOutChannels(r);
+    return ShortRecordingAllowed(ctx, r, result);
 }
 
 void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
@@ -208,6 +265,8 @@ JobResult ConvertRecording(const JobContext& ctx, const std::string& header, con
     if (OpenJob(ctx, header, output, r, result)) {
         if (ctx.options.dryRun) result.converted = true;
         else RunJob(ctx, r, progress, result);
+        if (result.converted && !result.shortNote.empty())
+            result.reason = result.reason.empty() ? result.shortNote : result.reason + "; " + result.shortNote;
     }
     CloseJob(r);
     return result;

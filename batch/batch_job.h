@@ -30,6 +30,8 @@ struct JobResult {
     bool converted = false;     // the output is in place and complete
     bool interrupted = false;   // stopped by the operator
     std::string reason;         // why it failed, or a note on a converted one
+    std::string leftOut;        // the recording's channels the montage leaves out ("15 EMG2, 16 CH16")
+    std::string shortNote;      // a data file shorter than its header: both lengths
 };
 
 // What every job shares: the setup, the options and the stop request.

@@ -136,6 +136,10 @@ int main(int argc, char** argv) {
                 headers.size() + problems.size());
         return kExitUsage;
     }
+    if (!PatientFileFitsBatch(options, headers.size() + problems.size(), &error)) {
+        fprintf(stderr, "taff2psg: %s\n", error.c_str());
+        return kExitUsage;
+    }
     if (!OutputFolderUsable(options)) return kExitSomeFailed;
 
     TaffStartup();

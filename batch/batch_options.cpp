@@ -37,7 +37,9 @@ void AddMontageOptions(CLI::App& app, BatchOptions& o) {
     app.add_flag("--all-channels", o.allChannels,
                  "convert every channel of each recording, whatever the pattern switches on");
     app.add_option("--patient", o.patientFile,
-                   "file with a PATIENT section (PATIENT.INF); NAME.INF beside a recording wins");
+                   "file with a PATIENT section (PATIENT.INF); NAME.INF beside a recording wins; "
+                   "with several recordings only together with --same-patient");
+    app.add_flag("--same-patient", o.samePatient, "the --patient file is the person of every recording given");
     app.add_option("--comment", o.comment, "recording comment (up to 31 characters)");
     app.add_option("--start", o.start, "corrected start \"YYYY-MM-DD HH:MM:SS\" (a single recording only)");
 }
@@ -49,6 +51,8 @@ void AddOutputOptions(CLI::App& app, BatchOptions& o) {
     app.add_flag("-q,--quiet", o.quiet, "no progress and no summary; failures still reported");
     app.add_flag("--accept-gaps", o.acceptGaps,
                  "keep an output whose unreadable blocks were written as silence (still reported)");
+    app.add_flag("--accept-short", o.acceptShort,
+                 "convert a recording whose data file is shorter than its header announces (still reported)");
     app.add_option("-j,--jobs", o.jobs, "recordings converted at once (default: number of cores)")
         ->check(CLI::Range(1, 256));
 }

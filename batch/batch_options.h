@@ -22,6 +22,8 @@ struct BatchOptions {
     bool quiet = false;
     bool acceptGaps = false;            // keep an output with unreadable blocks written as silence
     bool allChannels = false;           // every channel of the recording, as the window program opens it
+    bool acceptShort = false;           // convert a data file shorter than its header announces (still reported)
+    bool samePatient = false;           // --patient names the person of every recording of the batch
     int jobs = 0;                       // 0: one per core
     // The de-identified copy for research (the window program's identity
     // option): the study code in place of the patient ID, the age in years

@@ -100,7 +100,7 @@ void AddListed(const BatchOptions& o, std::istream& in, std::vector<std::string>
 
 bool LoadBatchSetup(const BatchOptions& o, BatchSetup& setup, std::string* error) {
     if (!LoadSettingsFile(o, setup, error)) return false;
-    LoadPatientKeys(setup.patient, IniFile());
+    SetUnknownPatient(setup.patient);
     if (!o.patientFile.empty() && !LoadPatientFile(o.patientFile, setup.patient, error)) return false;
     setup.hasStart = !o.start.empty() && ParseStartTime(o.start, setup.start);
     setup.comment = o.comment;
@@ -112,6 +112,14 @@ bool PatientFor(const BatchSetup& setup, const std::string& headerPath, PatientI
     for (const std::string& file : RecordingFilesOf(headerPath))
         if (HasExtension(FileNameOf(file), "INF")) return LoadPatientFile(file, patient, error);
     return true;
+}
+
+bool PatientFileFitsBatch(const BatchOptions& o, size_t recordings, std::string* error) {
+    if (o.patientFile.empty() || recordings <= 1 || o.samePatient) return true;
+    *error = "--patient " + o.patientFile + " names one person, but " + std::to_string(recordings) +
+             " recordings were given (--same-patient if they are all this person's; NAME.INF beside each "
+             "recording names its own)";
+    return false;
 }
 
 bool CollectRecordings(const BatchOptions& o, std::vector<std::string>& headers, std::vector<InputProblem>& problems,

@@ -17,7 +17,7 @@ struct BatchSetup {
     AppSettings settings{};
     MontagePattern pattern{};       // the chosen pattern as the settings file holds it
     int patternSlot = 0;            // 0..7
-    PatientInfo patient{};          // --patient, else the first-start patient
+    PatientInfo patient{};          // --patient, else a patient of whom nothing is known
     bool hasStart = false;
     int start[6] = {};              // year, month, day, hour, minute, second
     std::string comment;
@@ -32,7 +32,13 @@ bool LoadBatchSetup(const BatchOptions& options, BatchSetup& setup, std::string*
 // The patient of one recording: a file NAME.INF beside the header NAME.HDR
 // holding a PATIENT section wins over the batch's patient. False with
 // `error` when that file is there but cannot serve.
+// Without either, nothing is known: the PSG file writes the identity as
+// unknown and no height, weight or age.
 bool PatientFor(const BatchSetup& setup, const std::string& headerPath, PatientInfo& patient, std::string* error);
+
+// A patient file names one person: with more than one recording it is a
+// usage error unless --same-patient says so. False with `error` then.
+bool PatientFileFitsBatch(const BatchOptions& options, size_t recordings, std::string* error);
 
 // An input that names no recording.
 struct InputProblem {

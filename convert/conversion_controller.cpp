@@ -8,6 +8,8 @@
 #include "engine/output_check.h"
 #include "engine/output_name.h"
 #include "engine/recording.h"
+#include "engine/run_checks.h"
+#include "engine/settings_load.h"
 #include "pagekit/file_dialogs.h"
 #include "pagekit/file_identity.h"
 #include "pagekit/program.h"
@@ -38,10 +40,45 @@ void StopTimer(ConverterState& state) {
     state.frame.conversionTimer = 0;
 }
 
-// Stops the timer and ends the run; returns how it ended.
+// Removes the run's temporary file, when there is one, and forgets it.
+void DiscardStagedFile(ConversionFields& c) {
+    if (c.stagingPath[0]) DeleteFileA(c.stagingPath);
+    c.stagingPath[0] = '\0';
+}
+
+// The complete temporary file replaces the chosen name in one step, so an
+// existing file is replaced only by a whole new one. A move that fails
+// leaves the chosen name as it was and counts as a failed write.
+ConversionEnd PlaceStagedFile(ConversionFields& c) {
+    if (!c.stagingPath[0]) return kRunCompleted;
+    if (MoveFileExA(c.stagingPath, c.outputPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        c.stagingPath[0] = '\0';
+        return kRunCompleted;
+    }
+    DiscardStagedFile(c);
+    c.writeFailed = 1;
+    c.fileFinished = 0;
+    return kRunWriteFailed;
+}
+
+// Stops the timer and ends the run; returns how it ended. Only a completed
+// file reaches the chosen name; anything else is removed.
 ConversionEnd StopRun(ConverterState& state) {
     StopTimer(state);
-    return EndRun(RunRecordsOf(state));
+    const ConversionEnd end = EndRun(RunRecordsOf(state));
+    if (end == kRunCompleted) return PlaceStagedFile(state.conv);
+    DiscardStagedFile(state.conv);
+    return end;
+}
+
+// Stops a run the operator asked to stop: its partial file is removed and
+// the page says so.
+void StopRunByOperator(ConverterState& state) {
+    StopRun(state);
+    state.conv.runStopped = 1;
+    HWND page = ConvertPage(state);
+    ShowCounter(state);
+    if (page) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
 }
 
 // Ends the run and tells the operator: counter, status, beep, and the
@@ -61,11 +98,11 @@ void EndRunAndTell(ConverterState& state) {
 // extension of the recording's name is refused); then the files themselves,
 // which also catches another path to the same file (a link to the
 // recording's folder, a hard link, a short name, another drive letter).
-OutputPathVerdict CheckAgainstSource(const ConverterState& state) {
+OutputPathVerdict CheckAgainstSource(const ConverterState& state, const char* outputPath) {
     const char* source = state.source.sourcePath[0] ? state.source.sourcePath : state.settings.OrgFile;
-    if (strlen(state.conv.outputPath) <= 3) return kOutputPathTooShort;
+    if (strlen(outputPath) <= 3) return kOutputPathTooShort;
     char output[kPathSize], sourceFull[kPathSize] = "";
-    LongFullPath(output, sizeof output, state.conv.outputPath);
+    LongFullPath(output, sizeof output, outputPath);
     if (source[0]) LongFullPath(sourceFull, sizeof sourceFull, source);
     const OutputPathVerdict verdict = CheckOutputPath(output, sourceFull);
     if (verdict != kOutputPathOk || !source[0]) return verdict;
@@ -73,7 +110,7 @@ OutputPathVerdict CheckAgainstSource(const ConverterState& state) {
     char data[kPathSize];
     MakeSourceStem(data, sizeof data, source);
     AppendText(data, sizeof data, ".DAT");
-    if (SameExistingFile(state.conv.outputPath, source) || SameExistingFile(state.conv.outputPath, data))
+    if (SameExistingFile(outputPath, source) || SameExistingFile(outputPath, data))
         return kOutputPathIsSource;
     return kOutputPathOk;
 }
@@ -92,6 +129,13 @@ bool ChooseOutput(HWND mainWindow, ConverterState& state) {
                      state.settings.CopyFile, proposal))
         return false;
     const char* chosen = g_fileBuffers.fileName;
+    // The recording's own files are refused before anything asks to replace
+    // them; afterwards no output is chosen.
+    if (CheckAgainstSource(state, chosen) == kOutputPathIsSource) {
+        ForgetChosenOutput(state.conv);
+        Ui().messageDialog(mainWindow, g_program.instance, IDD_WARN_SAME_FILE);
+        return false;
+    }
     if (GetFileAttributesA(chosen) != INVALID_FILE_ATTRIBUTES &&
         Ui().messageDialog(mainWindow, g_program.instance, IDD_CONFIRM_OVERWRITE) != IDOK)
         return false;
@@ -132,6 +176,24 @@ void WarnRecordTooLarge(ConverterState& state) {
                    RecordTooLargeProc, reinterpret_cast<LPARAM>(text));
 }
 
+// A patient page still holding the first-start ID and name is a made-up
+// patient: the operator confirms writing it, or (Cancel, the default) is
+// shown the patient page and nothing starts.
+bool PatientConfirmed(ConverterState& state) {
+    if (!IsFirstStartPatient(state.patient)) return true;
+    HWND mainWindow = MainWindowOf(ConvertPage(state));
+    if (Ui().messageDialog(mainWindow, g_program.instance, IDD_CONFIRM_NEW_PATIENT) == IDOK) return true;
+    if (mainWindow) SendMessageA(mainWindow, WM_SHOW_PAGE, kPagePatient, 0);
+    return false;
+}
+
+// The run writes to a temporary name in the output's folder, unique to
+// this process and run. False when no such name fits.
+bool ChooseStagingName(ConversionFields& c) {
+    static int serial = 0;
+    return StagingNameFor(c.stagingPath, sizeof c.stagingPath, c.outputPath, long(GetCurrentProcessId()), ++serial);
+}
+
 }  // namespace
 
 void StartConversion(ConverterState& state) {
@@ -145,14 +207,24 @@ void StartConversion(ConverterState& state) {
         Ui().messageDialog(page, g_program.instance, IDD_WARN_NO_OUTPUT);
         return;
     }
-    OutputPathVerdict verdict = CheckAgainstSource(state);
+    OutputPathVerdict verdict = CheckAgainstSource(state, state.conv.outputPath);
     if (verdict == kOutputPathTooShort) return;
     if (verdict == kOutputPathIsSource) {
         Ui().messageDialog(page, g_program.instance, IDD_WARN_SAME_FILE);
         return;
     }
+    if (!PatientConfirmed(state)) return;
     HeaderRefusal why = kHeaderWritten;
-    if (StartRun(RunRecordsOf(state), &why)) StartTimer(state);
+    if (!ChooseStagingName(state.conv)) {
+        // No temporary name fits beside the output: told as a file that
+        // could not be created.
+        state.conv.writeFailed = 1;
+        why = kHeaderCreateFailed;
+    } else if (StartRun(RunRecordsOf(state), &why)) {
+        StartTimer(state);
+    } else {
+        DiscardStagedFile(state.conv);
+    }
     // Nothing chosen, or a frame time the list does not offer (a hand-edited
     // settings file): the start is refused with a beep.
     if (why == kHeaderNoOutput || why == kHeaderBadFrameTime) Ui().beep(0);
@@ -161,7 +233,7 @@ void StartConversion(ConverterState& state) {
     // An output that could not be created (a folder the operator may not
     // write to, a read-only device, a name the file system refuses) is told
     // as a failed write; nothing was created.
-    if (why == kHeaderWriteFailed || why == kHeaderCreateFailed) {
+    if (why == kHeaderWriteFailed || why == kHeaderCreateFailed || why == kHeaderWriterFailed) {
         Ui().beep(MB_ICONEXCLAMATION);
         Ui().messageDialog(page, g_program.instance, IDD_WARN_WRITE_FAILED);
     }
@@ -170,6 +242,11 @@ void StartConversion(ConverterState& state) {
     if (why == kHeaderBadRate) {
         Ui().beep(MB_ICONEXCLAMATION);
         Ui().messageDialog(page, g_program.instance, IDD_WARN_BAD_RATE);
+    }
+    if (why == kHeaderNoChannel || why == kHeaderNoMemory) {
+        Ui().beep(MB_ICONEXCLAMATION);
+        Ui().messageDialog(page, g_program.instance,
+                           why == kHeaderNoChannel ? IDD_WARN_NO_CHANNEL : IDD_WARN_NO_MEMORY);
     }
 }
 
@@ -198,12 +275,21 @@ void OnConversionTimer(ConverterState& state) {
 void OnSourceOpened(ConverterState& state) { ForgetOutputFile(state.conv); }
 
 void OnSourceClosed(ConverterState& state) {
-    if (IsConverting(state.conv)) EndRunAndTell(state);
+    if (IsConverting(state.conv)) StopRunByOperator(state);
 }
 
 void AbortConversion(ConverterState& state) {
     if (!IsConverting(state.conv)) return;
     StopRun(state);
+    state.conv.runStopped = 1;
     HWND page = ConvertPage(state);
     if (page) PostMessageA(page, WM_PAGE_REFRESH, 0, 0);
+}
+
+bool AskToStopConversion(HWND owner, ConverterState& state) {
+    if (!IsConverting(state.conv)) return true;
+    if (Ui().messageDialog(owner, g_program.instance, IDD_CONFIRM_STOP_RUN) != IDOK) return false;
+    // The question ran a message loop: the run may have ended meanwhile.
+    if (IsConverting(state.conv)) StopRunByOperator(state);
+    return true;
 }

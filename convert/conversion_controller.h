@@ -18,15 +18,19 @@ enum {
 
 // Chooses the output with the Save As dialog for the main window: a name
 // proposed from the recording in the folder of the last output, and the
-// program's own confirmation before an existing file is chosen. True when a
+// program's own confirmation before an existing file is chosen (an output
+// naming the recording's own files is refused first, with warning 515, and
+// leaves no output chosen). True when a
 // file was chosen and recorded (outputPath, CopyFile, state OutputChosen).
 // While a run converts it beeps and chooses nothing.
 bool ChooseOutput(HWND mainWindow, ConverterState& state);
 
 // The start command, with its checks and dialogs: a second start while
 // converting beeps; no output chosen warns; an output naming the
-// recording's own files warns; then the header is written and the timer
-// started, or the refusal is told.
+// recording's own files warns; a first-start patient is confirmed; then the
+// header is written to a temporary name beside the output and the timer
+// started, or the refusal is told (a warning and the page's status). The
+// finished file is moved over the chosen name only when complete.
 void StartConversion(ConverterState& state);
 
 // One tick of the frame timer: converts block after block for about
@@ -39,11 +43,18 @@ void OnConversionTimer(ConverterState& state);
 // A recording was opened: no output is chosen for it yet.
 void OnSourceOpened(ConverterState& state);
 
-// The recording was closed: a running conversion ends now with its file
-// unfinished, told as at any other end of a run.
+// The recording was closed: a running conversion stops now, its partial file
+// removed, and the page says the conversion was stopped.
 void OnSourceClosed(ConverterState& state);
 
-// Ends a running conversion at once, its file unfinished, without telling
-// (before another recording is opened, and when the program ends). Nothing
-// happens without a run.
+// Ends a running conversion at once without asking (when the program ends
+// after its question): its partial file is removed. Nothing happens without
+// a run.
 void AbortConversion(ConverterState& state);
+
+// Before the window closes, the recording is closed or another opened:
+// while a run converts, asks (確認, Cancel the default) whether to stop it.
+// True when nothing runs or the operator confirmed: the run is stopped, its
+// partial file removed and the page says so. False: the run goes on and the
+// caller does nothing.
+bool AskToStopConversion(HWND owner, ConverterState& state);

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "convert/conversion_controller.h"
+#include "engine/conversion_run.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "resources/resource_ids.h"
@@ -16,14 +17,26 @@
 namespace {
 
 
-// The status string for the page's condition.
+// The status of a chosen output or a finished run: a failed write, a start
+// refused for want of a channel or of memory, or `otherwise`.
+int OutcomeString(const ConversionFields& c, int otherwise) {
+    if (c.writeFailed) return IDS_STATUS_WRITE_FAILED;
+    if (c.lastRefusal == kHeaderNoChannel) return IDS_STATUS_NO_CHANNEL;
+    if (c.lastRefusal == kHeaderNoMemory) return IDS_STATUS_NO_MEMORY;
+    return otherwise;
+}
+
+// The status string for the page's condition. A run the operator stopped
+// says so, even once its recording is closed.
 int StatusString(const ConverterState& state) {
+    const ConversionFields& c = state.conv;
+    if (c.runStopped && !IsConverting(c)) return IDS_STATUS_STOPPED;
     if (state.source.sourceKind == kSourceNone) return IDS_STATUS_NO_SOURCE;
-    switch (state.conv.conversionState) {
+    switch (c.conversionState) {
     case kConvNoOutput: return IDS_STATUS_NO_OUTPUT;
-    case kConvOutputChosen: return state.conv.writeFailed ? IDS_STATUS_WRITE_FAILED : IDS_STATUS_READY;
+    case kConvOutputChosen: return OutcomeString(c, IDS_STATUS_READY);
     case kConvConverting: return IDS_STATUS_CONVERTING;
-    default: return state.conv.writeFailed ? IDS_STATUS_WRITE_FAILED : IDS_STATUS_DONE;
+    default: return OutcomeString(c, c.shortSource ? IDS_STATUS_DONE_SHORT : IDS_STATUS_DONE);
     }
 }
 

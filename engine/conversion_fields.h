@@ -38,4 +38,10 @@ struct ConversionFields {
     int32_t writeFailed;        // a write of the last run failed
     int32_t fileFinished;       // the last run completed its file (RecFinish succeeded)
     int32_t silentBlocks;       // blocks of the last run the reader could not read, written as silence
+    // The temporary file in the output's folder a run writes to; it is moved
+    // over outputPath only when complete. Empty: the run writes outputPath.
+    char stagingPath[kPathSize];
+    int32_t runStopped;         // the operator stopped the last run: its partial file was removed
+    int32_t lastRefusal;        // HeaderRefusal of the last start (0: none)
+    int32_t shortSource;        // the last run converted a data file shorter than its header announces
 };

@@ -7,8 +7,13 @@
 #include "engine/frame_step.h"
 #include "engine/psg_header.h"
 
-// A recording was opened: no output is chosen for it yet (NoOutput).
+// A recording was opened: no output is chosen for it yet (NoOutput). A run
+// the operator stopped stays told until an output is chosen or a run starts.
 void ForgetOutputFile(ConversionFields& c);
+
+// After a refused choice: no output is chosen and none is named (the path is
+// emptied). Nothing changes while a run converts.
+void ForgetChosenOutput(ConversionFields& c);
 
 // `path` becomes the output file (cut to its field), an earlier failed write
 // is forgotten and the state becomes OutputChosen. Refused (false, nothing changed) while a run converts: the
@@ -17,7 +22,9 @@ bool ChooseOutputPath(ConversionFields& c, const char* path);
 
 // Starts a run: writes the header (WritePsgHeader) and, when it was written,
 // keeps the writer handle and sets the state Converting. Returns true on a
-// start; otherwise *why (may be null) says why nothing started.
+// start; otherwise *why (may be null) says why nothing started, and
+// lastRefusal keeps the reason for the page's status. shortSource records
+// whether the recording's data file is shorter than its header announces.
 bool StartRun(const RunRecords& s, HeaderRefusal* why);
 
 // One step of a running conversion: the next block of the open recording.

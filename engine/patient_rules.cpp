@@ -43,6 +43,14 @@ bool AgeOn(int birthYear, int birthMonth, int year, int month, uint16_t* ageYear
     return true;
 }
 
+bool AgeAtRecording(uint16_t birthYear, uint16_t birthMonth, bool recordingOpen, int startYear, int startMonth,
+                    int todayYear, int todayMonth, uint16_t* ageYears, uint16_t* ageMonths) {
+    if (birthYear == 0) return false;
+    const bool atNight = recordingOpen && startYear > 0 && startMonth >= 1 && startMonth <= 12;
+    return AgeOn(birthYear, birthMonth, atNight ? startYear : todayYear, atNight ? startMonth : todayMonth,
+                 ageYears, ageMonths);
+}
+
 bool TakeHeight(const char* text, int32_t* height) { return TakeMeasure(text, 50, 220, 10, height); }
 
 bool TakeWeight(const char* text, int32_t* weight) { return TakeMeasure(text, 5, 300, 1000, weight); }

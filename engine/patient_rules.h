@@ -24,6 +24,14 @@ enum {
 // are given as computed.
 bool AgeOn(int birthYear, int birthMonth, int year, int month, uint16_t* ageYears, uint16_t* ageMonths);
 
+// The age a PSG file carries is the age on the night: with a recording open
+// (`recordingOpen`), at its start year and month (as corrected); without one,
+// at `todayYear` and `todayMonth`. Sets p.ageYears and p.ageMonths as AgeOn
+// does; false, the age kept, when the birth date lies after that date. A
+// patient without a birth date (year 0) has no age: false, nothing changed.
+bool AgeAtRecording(uint16_t birthYear, uint16_t birthMonth, bool recordingOpen, int startYear, int startMonth,
+                    int todayYear, int todayMonth, uint16_t* ageYears, uint16_t* ageMonths);
+
 // A typed height in centimetres (the first 5 characters of `text`) taken
 // into `height`, in tenths of a centimetre (value x 10 + 0.49, truncated).
 // False, and `height` kept, unless 50 <= value <= 220.

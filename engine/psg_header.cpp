@@ -13,6 +13,7 @@
 
 #include "engine/block_memory.h"
 #include "engine/identity_rules.h"
+#include "engine/version.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -20,6 +21,12 @@ namespace {
 // Text of a fixed field of `size` bytes: up to its terminator, at most
 // size - 1 bytes, never ending in a lead byte cut off from its trail byte.
 std::string FieldText(const char* field, size_t size) { return std::string(field, FieldTextLength(field, size)); }
+
+// The file name of a path: what follows its last "\" or "/".
+const char* SourceFileName(const char* path) {
+    const int cut = std::max(LastCharIndex(path, '\\'), LastCharIndex(path, '/'));
+    return path + cut + 1;
+}
 
 template <size_t N>
 std::string Text(const char (&field)[N]) { return FieldText(field, N); }
@@ -70,9 +77,15 @@ void WriteRecordingHeader(RecHandle h, const RunRecords& s) {
     const IdentityOptions& identity = s.settings.identity;
     ApplyStartIdentity(start, identity);
     for (int n = 0; n < 6; ++n) RecSetHeaderValue(h, 0, REC_HEADER_YEAR + n, start[n]);
-    // The recording comment is free text: the de-identified copy leaves it out.
-    const std::string comment = KeepsFreeTexts(identity) ? Text(s.conv.recordingComment) : std::string();
+    // The recording comment and the source file's name are free texts that
+    // may name the patient: the de-identified copy leaves them out.
+    const bool freeTexts = KeepsFreeTexts(identity);
+    const std::string comment = freeTexts ? Text(s.conv.recordingComment) : std::string();
     RecSetHeaderText(h, 0, REC_HEADER_TEXT_COMMENT, comment.c_str());
+    // Where the file came from: a file found later names its recording and
+    // the converter that wrote it.
+    RecSetHeaderText(h, 0, REC_HEADER_TEXT_SOURCE_FILE, freeTexts ? SourceFileName(src.sourcePath) : "");
+    RecSetHeaderText(h, 0, REC_HEADER_TEXT_CONVERTER, CONVERTER_NAME " " CONVERTER_VERSION_TEXT);
     RecEndHeader(h);
 }
 
@@ -82,7 +95,10 @@ uint16_t PutPatient(RecHandle h, uint16_t offset, int width, int key, const std:
 }
 
 // The formatted patient numbers: the trailing blanks belong to the texts.
+// A patient whose birth date, height or weight is not known (0) gets empty
+// texts there, and no age: the file says nothing rather than a made-up value.
 std::string BirthDateText(const PatientInfo& p) {
+    if (p.birthYear == 0) return std::string();
     char buf[32];
     snprintf(buf, sizeof buf, "%04u.%02u.%02u  ", unsigned(p.birthYear), unsigned(p.birthMonth),
              unsigned(p.birthDay));
@@ -90,12 +106,14 @@ std::string BirthDateText(const PatientInfo& p) {
 }
 
 std::string AgeText(const PatientInfo& p) {
+    if (p.birthYear == 0) return std::string();
     char buf[32];
     snprintf(buf, sizeof buf, "%uY%02uM   ", unsigned(p.ageYears), unsigned(p.ageMonths));
     return buf;
 }
 
 std::string NumberText(int32_t value) {
+    if (value <= 0) return std::string();
     char buf[32];
     snprintf(buf, sizeof buf, "%i     ", int(value));
     return buf;
@@ -273,9 +291,10 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
         if (!c.blockBuffer) return Refuse(kHeaderNoMemory, why);
     }
 
-    RecHandle h = RecNew(Text(c.outputPath).c_str(), 4, 4);
+    RecHandle h = RecNew(Text(c.stagingPath[0] ? c.stagingPath : c.outputPath).c_str(), 4, 4);
     if (!h) {
         c.blockBuffer = BlockFree(c.blockBuffer);
+        c.writeFailed = 1;
         return Refuse(kHeaderWriterFailed, why);
     }
     WriteModeKeys(h);

@@ -73,12 +73,13 @@ bool RateDivisorFits(int32_t sampleRate, int32_t rateDivisor);
 // entries a pattern holds. Returns the count.
 int32_t CollectRunChannels(const RunRecords& s);
 
-// Writes the PSG header of a new run to s.conv.outputPath and returns the
+// Writes the PSG header of a new run to s.conv.stagingPath (s.conv.outputPath
+// when that is empty) and returns the
 // writer handle the frame step continues with (the caller stores it in
 // recHandle and starts the run), or null with *why (may be null) saying why.
 // On every path framesDone, readPosition, writeFailed and fileFinished end as
-// 0 (writeFailed 1 when the file could not be created or its header could not
-// be written). Refusals before the file is created leave the disk untouched; a
+// 0 (writeFailed 1 when the writer could not be made, the file could not be
+// created or its header could not be written). Refusals before the file is created leave the disk untouched; a
 // failed header write leaves the partly written file behind. On success
 // totalFrames, framesPerBlock, samplesPerBlock, enabledChannelCount and the
 // run channels are set, and blockBuffer holds a zeroed block of

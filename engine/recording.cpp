@@ -20,6 +20,7 @@ void ApplyOpenedRecording(SourceInfo& source, MontagePattern& pattern, TaffHandl
     source.bitsPerSample = 16;
     source.sampleRate = TaffGetValue(handle, TAFF_VALUE_RATE, 0);
     source.lengthSamples = TaffGetValue(handle, TAFF_VALUE_LENGTH, 0);
+    source.declaredSamples = TaffGetValue(handle, TAFF_VALUE_DECLARED_LENGTH, 0);
     source.bytesPerScan = source.channelCount * 2;
     int32_t* const start[6] = {&source.startYear, &source.startMonth, &source.startDay,
                                &source.startHour, &source.startMinute, &source.startSecond};
@@ -43,6 +44,7 @@ void CloseSource(SourceInfo& source) {
         source.sourceHandle = TaffClose(source.sourceHandle);
     source.sourceKind = kSourceNone;
     source.bitsPerSample = source.channelCount = source.lengthSamples = source.bytesPerScan = 0;
+    source.declaredSamples = 0;
     source.startYear = source.startMonth = source.startDay = 0;
     source.startHour = source.startMinute = source.startSecond = 0;
     source.sourcePath[0] = '\0';

@@ -1,6 +1,8 @@
 // The SYSTEM frame keys and the PATIENT keys; see settings_load.h.
 #include "engine/settings_load.h"
 
+#include <cstring>
+
 namespace {
 
 const char kSystem[] = "SYSTEM";
@@ -10,6 +12,7 @@ const char kPatient[] = "PATIENT";
 // options, writes the same first-start patient.
 const char kNewPatientName[] = "\x90V\x8BK";
 const char kNewPatientKana[] = "\x82\xA9\x82\xC8";
+const char kNewPatientId[] = "000-0001";
 
 }  // namespace
 
@@ -28,7 +31,7 @@ void LoadPatientKeys(PatientInfo& p, const ProfileReader& profile) {
     p.birthYear = Low16(profile.ReadInt(kPatient, "Year", 1950));
     p.birthMonth = Low16(profile.ReadInt(kPatient, "Month", 1));
     p.birthDay = Low16(profile.ReadInt(kPatient, "Day", 1));
-    profile.ReadText(kPatient, "ID", "000-0001", p.id, sizeof p.id);
+    profile.ReadText(kPatient, "ID", kNewPatientId, p.id, sizeof p.id);
     profile.ReadText(kPatient, "Name1", kNewPatientName, p.name, sizeof p.name);
     profile.ReadText(kPatient, "Name2", kNewPatientKana, p.kana, sizeof p.kana);
     profile.ReadText(kPatient, "Sex", "0", p.sex, sizeof p.sex);
@@ -38,3 +41,9 @@ void LoadPatientKeys(PatientInfo& p, const ProfileReader& profile) {
     profile.ReadText(kPatient, "ReaderDoctor", "", p.readingDoctor, sizeof p.readingDoctor);
     profile.ReadText(kPatient, "Hospital", "Sleep Center", p.hospital, sizeof p.hospital);
 }
+
+bool IsFirstStartPatient(const PatientInfo& p) {
+    return strncmp(p.id, kNewPatientId, sizeof p.id) == 0 && strncmp(p.name, kNewPatientName, sizeof p.name) == 0;
+}
+
+void SetUnknownPatient(PatientInfo& p) { memset(&p, 0, sizeof p); }

@@ -13,3 +13,12 @@ void LoadFrameKeys(AppSettings& settings, const ProfileReader& profile);
 
 // PATIENT: every key in its order, with the defaults of a first start.
 void LoadPatientKeys(PatientInfo& patient, const ProfileReader& profile);
+
+// Whether `patient` still holds the first-start ID and name ("000-0001",
+// "新規") that LoadPatientKeys gives when nothing was stored: a made-up
+// patient, not a person.
+bool IsFirstStartPatient(const PatientInfo& patient);
+
+// A patient of whom nothing is known: every text empty, no birth date, age,
+// height or weight. The PSG file then writes its identity as unknown.
+void SetUnknownPatient(PatientInfo& patient);

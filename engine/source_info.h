@@ -22,7 +22,8 @@ struct SourceInfo {
     int32_t humFilter;      // 0 none, 1 = 50 Hz, 2 = 60 Hz
     int32_t bitsPerSample;
     int32_t channelCount;
-    int32_t lengthSamples;  // samples per channel
+    int32_t lengthSamples;  // samples per channel the data file holds (what is converted)
+    int32_t declaredSamples;  // samples per channel the header announces (more when the data file is cut short)
     int32_t bytesPerScan;   // 2 x channelCount
     int32_t startYear, startMonth, startDay, startHour, startMinute, startSecond;
     char sourcePath[kPathSize];

@@ -11,6 +11,7 @@
 
 #include "engine/identity_rules.h"
 #include "engine/patient_rules.h"
+#include "pagekit/patient_age.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
@@ -151,22 +152,21 @@ void OnMeasureDone(HWND page, PatientInfo& p, int id) {
     ShowMeasures(page, p);
 }
 
-// The age on today's local date; a birth date in the future beeps and
-// keeps the age.
-void RecomputeAge(HWND page, PatientInfo& p) {
-    SYSTEMTIME today;
-    GetLocalTime(&today);
-    if (!AgeOn(p.birthYear, p.birthMonth, today.wYear, today.wMonth, &p.ageYears, &p.ageMonths)) Ui().beep(0);
-    ShowAge(page, p);
+// The age on the night of the open recording (today's local date without
+// one); a birth date after that date beeps and keeps the age.
+void RecomputeAge(HWND page, ConverterState& state) {
+    if (!RecomputePatientAge(state)) Ui().beep(0);
+    ShowAge(page, state.patient);
 }
 
-void OnBirthChosen(HWND page, PatientInfo& p, int id) {
+void OnBirthChosen(HWND page, ConverterState& state, int id) {
+    PatientInfo& p = state.patient;
     int index = Selection(page, id);
     if (index < 0) return;
     if (id == IDC_PAT_BIRTH_YEAR) p.birthYear = static_cast<uint16_t>(kBirthYearFirst + index);
     else if (id == IDC_PAT_BIRTH_MONTH) p.birthMonth = static_cast<uint16_t>(index + 1);
     else p.birthDay = static_cast<uint16_t>(index + 1);
-    if (id != IDC_PAT_BIRTH_DAY) RecomputeAge(page, p);
+    if (id != IDC_PAT_BIRTH_DAY) RecomputeAge(page, state);
 }
 
 void OnAgeChosen(HWND page, PatientInfo& p, int id) {
@@ -196,7 +196,7 @@ void OnFieldCommand(HWND page, ConverterState& state, int id, int code) {
     case IDC_PAT_BIRTH_YEAR:
     case IDC_PAT_BIRTH_MONTH:
     case IDC_PAT_BIRTH_DAY:
-        if (code == CBN_SELCHANGE) OnBirthChosen(page, p, id);
+        if (code == CBN_SELCHANGE) OnBirthChosen(page, state, id);
         break;
     case IDC_PAT_AGE_YEARS:
     case IDC_PAT_AGE_MONTHS:

@@ -107,6 +107,8 @@ size_t DigitCount(int64_t value) {
 
 std::vector<std::string> RecOnsetAnnotations(const RecWriter& w) {
     std::vector<std::string> out;
+    AddText(out, "Source recording", w.sourceFile);
+    AddText(out, "Converter", w.converter);
     AddPatient(out, w);
     AddText(out, "Recording comment", w.comment);
     AddStart(out, w);

@@ -31,6 +31,7 @@ const int kRecLabelBytes = 64;       // channel label kept from the program
 const int kRecUnitBytes = 32;        // channel unit kept from the program
 const int kRecLevelLabelBytes = 32;  // position level label kept
 const int kRecCommentBytes = 256;    // recording comment kept
+const int kRecProvenanceBytes = 260; // source file name and converter text kept
 const int kRecHeaderKeys = 23;       // header keys 0..22
 const int kRecChannelKeys = 15;      // channel keys 0..14
 const int32_t kRecMaxRecords = 99999999;          // fits the 8-character count field
@@ -70,6 +71,8 @@ struct RecWriter {
 
     int32_t header[kRecHeaderKeys] = {};  // indexed by RecHeaderKey
     std::string comment;                  // Shift-JIS
+    std::string sourceFile;               // Shift-JIS: the recording's file name
+    std::string converter;                // Shift-JIS: the converter's name and version
     std::map<int, std::string> patient;   // RecPatientKey -> Shift-JIS text
     std::map<int, RecLevelTable> levels;  // montage row -> table
     std::vector<RecChannel> channels;     // output index order

@@ -95,7 +95,10 @@ void RecSetHeaderValue(RecHandle h, int, int key, int32_t value) {
 
 void RecSetHeaderText(RecHandle h, int, int key, const char* text) {
     RecWriter* w = Guard(h, RecPhase::Header);
-    if (w && key == REC_HEADER_TEXT_COMMENT) w->comment = RecCutSjis(text, kRecCommentBytes);
+    if (!w) return;
+    if (key == REC_HEADER_TEXT_COMMENT) w->comment = RecCutSjis(text, kRecCommentBytes);
+    if (key == REC_HEADER_TEXT_SOURCE_FILE) w->sourceFile = RecCutSjis(text, kRecProvenanceBytes);
+    if (key == REC_HEADER_TEXT_CONVERTER) w->converter = RecCutSjis(text, kRecProvenanceBytes);
 }
 
 void RecEndHeader(RecHandle h) {

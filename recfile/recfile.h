@@ -38,8 +38,14 @@ enum RecHeaderKey {
     REC_HEADER_HUM_FILTER = 22       // hum filter in Hz: 0, 50 or 60
 };
 
-// Header text keys.
-enum RecHeaderTextKey { REC_HEADER_TEXT_COMMENT = 1 };
+// Header text keys: the recording comment, and where the file came from
+// (the source recording's file name, the converter's name and version),
+// both kept as onset-0 annotations.
+enum RecHeaderTextKey {
+    REC_HEADER_TEXT_COMMENT = 1,
+    REC_HEADER_TEXT_SOURCE_FILE = 2,
+    REC_HEADER_TEXT_CONVERTER = 3
+};
 
 // Patient text keys (RecPutPatientText).
 enum RecPatientKey {

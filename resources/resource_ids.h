@@ -178,6 +178,21 @@
 #define IDC_POS_CENTER(i)           (IDC_POS_CENTER1 + (i) - 1)
 #define IDC_POS_WIDTH(i)            (IDC_POS_WIDTH1 + (i) - 1)
 
+/* ---- 12a. Trustworthy output (ids 6100-6199) ---------------------------- */
+/* Questions before a run is stopped or a made-up patient is written, the
+ * warnings of a short recording and of refused starts, and their status
+ * texts on the conversion page. */
+#define IDD_CONFIRM_STOP_RUN        6100  /* "確認": stop the running conversion? Cancel is the default */
+#define IDD_CONFIRM_NEW_PATIENT     6101  /* "確認": the patient is still the first-start one; Cancel shows the patient page */
+#define IDD_WARN_SHORT_RECORDING    6102  /* "警告": the data file is shorter than its header announces */
+#define IDD_WARN_NO_CHANNEL         6103  /* "警告": no channel is switched on */
+#define IDD_WARN_NO_MEMORY          6104  /* "警告": the block buffer could not be allocated */
+#define IDC_SHORT_RECORDING_TEXT    6110  /* dialog 6102: both lengths */
+#define IDS_STATUS_STOPPED          6120
+#define IDS_STATUS_DONE_SHORT       6121
+#define IDS_STATUS_NO_CHANNEL       6122
+#define IDS_STATUS_NO_MEMORY        6123
+
 /* ---- 13. Display control styles ---------------------------------------- */
 /* Control-kit style bits of the CTLKITSTATIC32 displays (ORed with
  * WS_CHILD | WS_VISIBLE). */

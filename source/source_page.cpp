@@ -6,8 +6,12 @@
 
 #include <cstdio>
 
+#include "engine/run_checks.h"
 #include "engine/source_fields.h"
+#include "pagekit/patient_age.h"
+#include "pagekit/program.h"
 #include "pagekit/state_lock.h"
+#include "pagekit/ui_seam.h"
 #include "resources/resource_ids.h"
 #include "winkit/winkit.h"
 
@@ -69,8 +73,26 @@ void OnStartFieldDone(HWND page, ConverterState& state, const StartControl& cont
     GetDlgItemTextA(page, control.id, text, sizeof text);
     int32_t value = ParseTypedNumber(text);
     int32_t& stored = state.source.*kStartMembers[control.field];
+    const int32_t before = stored;
     if (StartFieldAccepts(control.field, value)) stored = value;
     SetNumber(page, control.id, control.format, stored);
+    // The patient's age is the age on the night: a corrected year or month
+    // moves it.
+    if (stored != before && (control.field == kStartYear || control.field == kStartMonth))
+        RecomputePatientAge(state);
+}
+
+// The short-recording warning: its second line names both lengths.
+INT_PTR CALLBACK ShortRecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dialog, IDC_SHORT_RECORDING_TEXT, reinterpret_cast<const char*>(lParam));
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
 }
 
 void OnListChanged(HWND page, ConverterState& state, int id) {
@@ -121,4 +143,17 @@ INT_PTR CALLBACK SourcePageProc(HWND page, UINT message, WPARAM wParam, LPARAM) 
         return TRUE;
     }
     return FALSE;
+}
+
+void WarnIfShortRecording(HWND owner, const SourceInfo& source) {
+    if (!IsShortRecording(source)) return;
+    char announced[32], held[32], text[160];
+    if (!FormatTotalTime(announced, sizeof announced, source.declaredSamples, source.sampleRate) ||
+        !FormatTotalTime(held, sizeof held, source.lengthSamples, source.sampleRate))
+        return;
+    snprintf(text, sizeof text, "ﾍｯﾀﾞｰの長さ %s に対し、ﾃﾞｰﾀﾌｧｲﾙは %s しかありません。%s までを変換します。",
+             announced, held, held);
+    Ui().beep(MB_ICONEXCLAMATION);
+    Ui().dialogBox(owner, g_program.instance, MAKEINTRESOURCEA(IDD_WARN_SHORT_RECORDING), ShortRecordingProc,
+                   reinterpret_cast<LPARAM>(text));
 }

@@ -176,6 +176,8 @@ bool DecideLayout(const Header& h, int64_t dataBytes, Layout* layout) {
     }
     if (scans <= 0) return false;
     result.scans = scans > INT32_MAX ? INT32_MAX : static_cast<int32_t>(scans);
+    const int64_t announced = h.numSamps >= 0 ? h.numSamps : scans;
+    result.declaredScans = announced > INT32_MAX ? INT32_MAX : static_cast<int32_t>(announced);
     *layout = result;
     return true;
 }

@@ -53,6 +53,7 @@ struct Layout {
     bool sequential = false;
     int64_t channelStride = 0;         // SEQUENTIAL: samples per channel block
     int32_t scans = 0;                 // whole scans available to the program
+    int32_t declaredScans = 0;         // scans the header announces (NUM_SAMPS, else scans)
 };
 
 // Decides the channel count and the available scans from the header and the

@@ -215,6 +215,7 @@ int32_t TaffGetValue(TaffHandle handle, int code, int /*reserved*/) {
         case TAFF_VALUE_SKIP_WORD: return 0;
         case TAFF_VALUE_LENGTH: return handle->layout.scans;
         case TAFF_VALUE_RATE: return taff::RoundedRate(handle->header);
+        case TAFF_VALUE_DECLARED_LENGTH: return handle->layout.declaredScans;
         default: return StartValue(handle->header, code);
     }
 }

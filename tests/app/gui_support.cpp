@@ -21,7 +21,8 @@ FakeUi g_fake;
 
 INT_PTR FakeMessageDialog(HWND, HINSTANCE, int id) {
     g_fake.messageDialogs.push_back(id);
-    return g_fake.messageAnswer;
+    const auto answer = g_fake.answers.find(id);
+    return answer != g_fake.answers.end() ? answer->second : g_fake.messageAnswer;
 }
 
 INT_PTR FakeModalDialog(HWND, HINSTANCE, int id) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct FakeUi {
     std::vector<int> modalDialogs;
     std::vector<UINT> beeps;
     INT_PTR messageAnswer = IDOK;       // what every message dialog answers
+    std::map<int, INT_PTR> answers;     // what a given message dialog answers instead
     std::string openAnswer;             // empty: the open dialog is cancelled
     std::string saveAnswer;             // empty: the save dialog is cancelled
     int openCalls = 0, saveCalls = 0;

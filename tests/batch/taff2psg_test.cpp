@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "engine/identity_rules.h"
 #include "engine/ini_file.h"
 #include "engine/settings_load.h"
+#include "engine/version.h"
 #include "tests/engine/convert_test_support.h"
 #include "textkit/sjis_text.h"
 
@@ -98,12 +100,15 @@ TEST_F(BatchFolders, ConvertsEveryVariantWithTheStoredPattern) {
     WriteAll(tmp.File("PATIENT.INF"), "[patient]\nid = P-0042\nName1=\"Batch\"\n");
     const std::vector<std::string> before = Sources();
     const ProcessResult r = RunBatch({in, "--settings", settings, "--pattern", "3", "--patient",
-                                      tmp.File("PATIENT.INF"), "--out", out, "--jobs", "2"});
+                                      tmp.File("PATIENT.INF"), "--same-patient", "--out", out, "--jobs", "2"});
     ASSERT_EQ(0, r.status) << r.err << r.out;
     EXPECT_NE(r.out.find("4 of 4 recording(s) converted"), std::string::npos) << r.out;
     for (const char* column : {"recording", "channels", "rate", "length", "records", "MB", "result"})
         EXPECT_NE(r.out.find(column), std::string::npos) << column << "\n" << r.out;
     EXPECT_NE(r.out.find("11    200   0:02:10       65"), std::string::npos) << r.out;
+    // The channel the pattern leaves out is named in each line and the summary.
+    EXPECT_NE(r.err.find("(channels left out: 3 O1-A2)"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("converted; channels left out: 3 O1-A2"), std::string::npos) << r.out;
     EXPECT_EQ((std::vector<std::string>{"A.DAT", "B.DAT", "C.DAT", "d.DAT"}), FilesIn(out));
     for (const Variant& v : kVariants) {
         std::string name = v.header;
@@ -146,6 +151,7 @@ TEST_F(BatchFolders, UsageErrorsExitWithTwoAndWriteNothing) {
     MakeRecording(ShortRecording(60), in + "/B.HDR");
     WriteAll(tmp.File("BINARY.INI"), std::string("[SYSTEM]\0\x7f\x45LF", 12));
     WriteAll(tmp.File("TEXT.INI"), "this is not\na settings file\n");
+    WriteAll(tmp.File("ONE.INF"), "[PATIENT]\nID=P-1\n");
     struct Case {
         std::vector<std::string> args;
         const char* message;
@@ -156,6 +162,7 @@ TEST_F(BatchFolders, UsageErrorsExitWithTwoAndWriteNothing) {
         {{in, "--out", out, "--settings", tmp.File("NONE.INI")}, "NONE.INI cannot be read: No such file"},
         {{in, "--out", out, "--settings", settings, "--pattern", "5"}, "has no section [Pattern5]"},
         {{in, "--out", out, "--patient", settings}, "has no [PATIENT] section"},
+        {{in, "--out", out, "--patient", tmp.File("ONE.INF")}, "names one person, but 2 recordings were given"},
         {{in, "--out", out, "--start", "2024-03-14 22:15:04"}, "a single recording; 2 were given"},
         {{in + "/A.HDR", "--out", out, "--start", "2024-02-30 25:00:00"}, "is not a start time"},
         {{in, "--out", out, "--jobs", "0"}, "--jobs"},
@@ -243,6 +250,69 @@ TEST_F(BatchFolders, TheStartOfASingleRecordingIsCorrected) {
     EXPECT_EQ(3 * 3600 + 4 * 60 + 5, edf.hdr().starttime_hour * 3600 + edf.hdr().starttime_minute * 60 +
                                          edf.hdr().starttime_second);
     EXPECT_EQ(8, edf.hdr().edfsignals);    // the default pattern switches on channels 1..8
+}
+
+// A data file cut short fails, naming both lengths, unless --accept-short
+// converts what it holds; the summary still lists it.
+TEST_F(BatchFolders, AShortDataFileFailsUnlessAccepted) {
+    MakeRecording(ShortRecording(600), in + "/CUT.HDR");
+    fs::resize_file(in + "/CUT.DAT", 200 * 150 * 12 * 2);
+    ProcessResult r = RunBatch({in, "--out", out});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(r.err.find("CUT.HDR: data file shorter than its header: the header announces 0:10:00, the data "
+                         "file holds 0:02:30"),
+              std::string::npos) << r.err;
+    EXPECT_TRUE(FilesIn(out).empty());
+    r = RunBatch({in, "--out", out, "--accept-short"});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_NE(r.out.find("converted: data file shorter than its header"), std::string::npos) << r.out;
+    EdfReader edf(out + "/CUT.DAT");
+    ASSERT_TRUE(edf.ok());
+    EXPECT_EQ(150, edf.hdr().datarecords_in_file);
+}
+
+// A pattern made for more channels than a recording has is refused with the
+// channels named; the recording with enough channels converts.
+TEST_F(BatchFolders, APatternSwitchingOnMissingChannelsIsRefused) {
+    MakeRecording(ShortRecording(60, 8), in + "/EIGHT.HDR");
+    MakeRecording(ShortRecording(60, 12), in + "/TWELVE.HDR");
+    const ProcessResult r = RunBatch({in, "--out", out, "--settings", settings, "--pattern", "3"});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(r.err.find("EIGHT.HDR: refused pattern: Pattern3 switches on channel(s) 9, 10, 11, 12, which this "
+                         "recording (8 channels) does not have"),
+              std::string::npos) << r.err;
+    EXPECT_EQ(std::vector<std::string>{"TWELVE.DAT"}, FilesIn(out));
+}
+
+// Without a patient file nothing about the patient is made up: the identity
+// is unknown ("X"), no age, height or weight. With one, the age is the age
+// on the night. Every file names its recording and the converter.
+TEST_F(BatchFolders, PatientIdentityIsUnknownOrTheAgeOnTheNight) {
+    MakeRecording(ShortRecording(30, 4), in + "/A.HDR");
+    ProcessResult r = RunBatch({in + "/A.HDR", "--out", out});
+    ASSERT_EQ(0, r.status) << r.err;
+    {
+        EdfReader edf(out + "/A.DAT");
+        ASSERT_TRUE(edf.ok());
+        EXPECT_EQ("X X X X ", ReadAll(out + "/A.DAT").substr(8, 8));   // EDFlib reads code and birth date as unknown
+        EXPECT_STREQ("", edf.hdr().patientcode);
+        EXPECT_EQ(0, edf.hdr().birthdate_year);
+        const std::vector<std::string> texts = edf.AnnotationTexts();
+        for (const std::string& text : texts)
+            for (const char* made : {"Age:", "Height:", "Weight:", "Facility:"}) EXPECT_NE(0u, text.rfind(made, 0)) << text;
+        EXPECT_NE(std::find(texts.begin(), texts.end(), "Source recording: A.HDR"), texts.end());
+        EXPECT_NE(std::find(texts.begin(), texts.end(), "Converter: " CONVERTER_NAME " " CONVERTER_VERSION_TEXT),
+                  texts.end());
+    }
+    WriteAll(tmp.File("P.INF"), "[PATIENT]\nID=P-7\nYear=1962\nMonth=5\nDay=20\nAgeYear=64\nAgeMonth=7\n");
+    r = RunBatch({in + "/A.HDR", "--out", out, "--overwrite", "--patient", tmp.File("P.INF"), "--start",
+                  "2023-11-02 22:00:00"});
+    ASSERT_EQ(0, r.status) << r.err;
+    EdfReader edf(out + "/A.DAT");
+    ASSERT_TRUE(edf.ok());
+    EXPECT_STREQ("P-7", edf.hdr().patientcode);
+    const std::vector<std::string> texts = edf.AnnotationTexts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Age: 61Y06M"), texts.end());
 }
 
 // --deidentify writes the identity fields and the start of the header byte

@@ -74,10 +74,13 @@ protected:
     std::string Text(int id) { return ControlText(Page(), id); }
     bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Page(), id)) != FALSE; }
     void Refresh() { SendMessageA(Page(), WM_PAGE_REFRESH, 0, 0); }
-    void OpenRecording(const std::string& path) {
+    // The tests convert for a named patient; the first-start patient's
+    // question has its own test.
+    void OpenRecording(const std::string& path, bool namedPatient = true) {
         Fake().openAnswer = path;
         SendMessageA(window, WM_COMMAND, IDM_FILE_OPEN, 0);
         ASSERT_EQ(kSourceTaff, State().source.sourceKind) << path;
+        if (namedPatient) lstrcpynA(State().patient.id, "T-0001", kPatientIdSize);
     }
     void Click(int id) {
         SendMessageA(Page(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(Page(), id)));
@@ -92,6 +95,22 @@ protected:
     // One block a tick, so that a short recording takes many ticks and a
     // test can act in the middle of a run.
     void OneBlockPerTick() { State().frame.tickBudgetMs = 0; }
+    // Starts a run into `output` that stays in the middle for a while.
+    void StartLongRun(const std::string& output) {
+        ChooseOutput(output);
+        OneBlockPerTick();
+        Click(IDC_CONV_START);
+        ASSERT_EQ(kConvConverting, State().conv.conversionState);
+        ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));
+    }
+    // No temporary file of a run is left in the test folder.
+    bool NoPartFile() {
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((TempDir() + "\\*.part").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return true;
+        FindClose(search);
+        return false;
+    }
 };
 
 TEST_F(ConvertPage, StartBeforeChoosingAFileWarns) {
@@ -198,12 +217,15 @@ TEST_F(ConvertPage, OutputNamingTheSourceFilesIsRefused) {
     std::string header2 = header.substr(0, header.size() - 3) + "hdr";
     for (const std::string& output : {data, lower, header2}) {
         InstallFakeUi();
+        ChooseOutput(TempDir() + "\\SAME_OK.DAT");
+        ASSERT_EQ(kConvOutputChosen, State().conv.conversionState);
+        // Refused before any question to replace it, and afterwards no
+        // output is chosen at all.
         ChooseOutput(output);
-        ASSERT_EQ(kConvOutputChosen, State().conv.conversionState) << output;
-        EXPECT_EQ(std::vector<int>{IDD_CONFIRM_OVERWRITE}, Fake().messageDialogs);
-        Click(IDC_CONV_START);
-        EXPECT_EQ((std::vector<int>{IDD_CONFIRM_OVERWRITE, IDD_WARN_SAME_FILE}), Fake().messageDialogs) << output;
-        EXPECT_EQ(kConvOutputChosen, State().conv.conversionState) << output;
+        EXPECT_EQ(std::vector<int>{IDD_WARN_SAME_FILE}, Fake().messageDialogs) << output;
+        EXPECT_EQ(kConvNoOutput, State().conv.conversionState) << output;
+        EXPECT_EQ("", Text(IDC_CONV_OUTPUT));
+        EXPECT_EQ(StatusString(IDS_STATUS_NO_OUTPUT), Text(IDC_CONV_STATUS));
         EXPECT_EQ(nullptr, State().conv.recHandle);
     }
     EXPECT_EQ(before, ReadBytes(data));
@@ -243,41 +265,162 @@ TEST_F(ConvertPage, ConvertCommandChoosesAndStarts) {
     EXPECT_TRUE(file.SizeMatches(70));
 }
 
-TEST_F(ConvertPage, ConvertCommandWithoutARecordingEndsAtTheFirstTick) {
+// Without a recording (never opened, or after warning 514) the convert
+// command offers no dialog and writes nothing; the pages show that no
+// recording is open.
+TEST_F(ConvertPage, ConvertCommandWithoutARecordingOffersNothing) {
     Open();
+    OpenRecording(MakeRecording("BEFORE.HDR", 2, 10));
+    const std::string junk = TempDir() + "\\JUNK.HDR";
+    WriteTextFile(junk, "not a recording");
+    Fake().openAnswer = junk;
+    SendMessageA(window, WM_COMMAND, IDM_FILE_OPEN, 0);
+    EXPECT_EQ(std::vector<int>{IDD_WARN_NOT_TAFF}, Fake().messageDialogs);
+    char caption[256];
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_EQ(std::string::npos, std::string(caption).find("BEFORE")) << caption;
+    HWND source = State().frame.pages[kPageSource];
+    EXPECT_EQ("", ControlText(source, IDC_SRC_FILENAME));
+    EXPECT_EQ("No Select", ControlText(source, IDC_SRC_FILETYPE));
+    Refresh();
+    EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
     const std::string output = TempDir() + "\\NOSRC_OUT.DAT";
     Fake().saveAnswer = output;
     SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
-    EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
-    ASSERT_TRUE(WaitForFinished());
-    EXPECT_EQ(nullptr, State().conv.recHandle);
-    EXPECT_EQ(0u, State().frame.conversionTimer);
-    EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
-    EXPECT_FALSE(Enabled(IDC_CONV_START));
-    ASSERT_TRUE(Exists(output));
-    EXPECT_EQ("-1", PsgFile(output).RecordCount());
+    Pump(100);
+    EXPECT_EQ(0, Fake().saveCalls);
+    EXPECT_EQ(kConvNoOutput, State().conv.conversionState);
+    EXPECT_FALSE(Exists(output));
 }
 
-TEST_F(ConvertPage, ClosingTheRecordingEndsTheRun) {
+// Closing the recording, opening another, the close box and Exit during a
+// run each ask first: Cancel (the default) keeps the run; OK stops it, and
+// then no file is under the chosen name, no temporary file is left, and a
+// file that was there before is byte for byte as it was.
+TEST_F(ConvertPage, StoppingARunAsksAndLeavesNoFile) {
+    const std::string earlier = "an earlier PSG file the operator agreed to replace";
+    struct Way {
+        const char* name;
+        std::function<void(HWND)> act;
+        bool closesWindow;
+    } ways[] = {
+        {"close recording", [](HWND w) { SendMessageA(w, WM_COMMAND, IDM_FILE_CLOSE, 0); }, false},
+        {"open another", [](HWND w) { SendMessageA(w, WM_COMMAND, IDM_FILE_OPEN, 0); }, false},
+        {"close box", [](HWND w) { SendMessageA(w, WM_CLOSE, 0, 0); }, true},
+        {"exit", [](HWND w) { SendMessageA(w, WM_COMMAND, IDM_FILE_EXIT, 0); Pump(50); }, true},
+    };
+    const std::string second = MakeRecording("OTHER.HDR", 2, 30);
+    const std::string kept = TempDir() + "\\KEPT_OUT.DAT", fresh = TempDir() + "\\FRESH_OUT.DAT";
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        if (!window) Open();
+        OpenRecording(MakeRecording("STOPPED.HDR", 4, 600));
+        WriteTextFile(kept, earlier);
+        StartLongRun(kept);
+        Fake().openAnswer = second;
+        Fake().answers[IDD_CONFIRM_STOP_RUN] = IDCANCEL;
+        Fake().messageDialogs.clear();
+        way.act(window);
+        EXPECT_EQ(std::vector<int>{IDD_CONFIRM_STOP_RUN}, Fake().messageDialogs);
+        ASSERT_TRUE(IsWindow(window));
+        EXPECT_EQ(kConvConverting, State().conv.conversionState);
+        EXPECT_EQ(4, State().source.channelCount);
+
+        Fake().answers[IDD_CONFIRM_STOP_RUN] = IDOK;
+        way.act(window);
+        if (way.closesWindow) {
+            EXPECT_FALSE(IsWindow(window));
+            CloseMainWindow(window);
+            window = nullptr;
+        } else {
+            EXPECT_NE(kConvConverting, State().conv.conversionState);
+            EXPECT_EQ(StatusString(IDS_STATUS_STOPPED), Text(IDC_CONV_STATUS));
+            EXPECT_EQ(0u, State().frame.conversionTimer);
+        }
+        EXPECT_EQ(earlier, ReadBytes(kept));
+        EXPECT_TRUE(NoPartFile());
+    }
+    // A run into a new name stopped the same way leaves no file at all.
     Open();
-    OpenRecording(MakeRecording("CLOSED.HDR", 4, 600));
-    const std::string output = TempDir() + "\\CLOSED_OUT.DAT";
-    ChooseOutput(output);
-    OneBlockPerTick();
-    Click(IDC_CONV_START);
-    ASSERT_EQ(kConvConverting, State().conv.conversionState);
-    ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));
+    OpenRecording(MakeRecording("STOPPED.HDR", 4, 600));
+    StartLongRun(fresh);
     SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
+    EXPECT_FALSE(Exists(fresh));
+    EXPECT_TRUE(NoPartFile());
+}
+
+// The first-start patient (ID 000-0001, 新規) is asked about before
+// anything is written: Cancel, the default, shows the patient page.
+TEST_F(ConvertPage, AFirstStartPatientIsAskedAbout) {
+    Open();
+    OpenRecording(MakeRecording("NEWPAT.HDR", 2, 20), false);
+    const std::string output = TempDir() + "\\NEWPAT_OUT.DAT";
+    ChooseOutput(output);
+    Fake().answers[IDD_CONFIRM_NEW_PATIENT] = IDCANCEL;
+    Click(IDC_CONV_START);
+    EXPECT_EQ(std::vector<int>{IDD_CONFIRM_NEW_PATIENT}, Fake().messageDialogs);
+    EXPECT_EQ(kPagePatient, State().frame.currentPage);
+    EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
+    EXPECT_FALSE(Exists(output));
+    Fake().answers[IDD_CONFIRM_NEW_PATIENT] = IDOK;
+    Click(IDC_CONV_START);
     ASSERT_TRUE(WaitForFinished());
-    ConverterState& s = State();
-    EXPECT_EQ(nullptr, s.conv.recHandle);
-    EXPECT_EQ(0u, s.frame.conversionTimer);
-    EXPECT_EQ(std::vector<UINT>{0}, Fake().beeps);
-    EXPECT_LT(s.conv.framesDone, s.conv.totalFrames);
-    EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
-    EXPECT_FALSE(Enabled(IDC_CONV_START));
-    PsgFile file(output);
-    EXPECT_EQ("-1", file.RecordCount());
+    EXPECT_EQ("20", PsgFile(output).RecordCount());
+}
+
+// A data file cut short: the warning on opening names both lengths, the
+// source page shows what the file holds, the finished status repeats it.
+// The patient's age is counted to the recording's start (14 March 2024, as
+// generated) and follows a corrected start year.
+TEST_F(ConvertPage, AShortRecordingIsToldAndTheAgeIsOnTheNight) {
+    Open();
+    TaffGenOptions options;
+    options.channels = 2;
+    options.seconds = 3600;
+    const std::string header = MakeRecording("SHORT.HDR", options);
+    HANDLE data = CreateFileA(TaffGenDataPath(options, header).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, data);
+    SetFilePointer(data, 200 * 600 * 2 * 2, nullptr, FILE_BEGIN);
+    SetEndOfFile(data);
+    CloseHandle(data);
+    std::string shown;
+    Fake().dialogScript = [&shown](HWND dialog) {
+        shown = ControlText(dialog, IDC_SHORT_RECORDING_TEXT);
+        EndDialog(dialog, IDOK);
+    };
+    OpenRecording(header);
+    EXPECT_EQ(std::vector<std::string>{"#" + std::to_string(IDD_WARN_SHORT_RECORDING)}, Fake().dialogBoxes);
+    EXPECT_NE(std::string::npos, shown.find("1:00:00")) << shown;
+    EXPECT_NE(std::string::npos, shown.find("0:10:00")) << shown;
+    EXPECT_EQ("0:10:00", ControlText(State().frame.pages[kPageSource], IDC_SRC_TOTALTIME));
+    // Born January 1950 (the first-start birth date), recorded March 2024.
+    EXPECT_EQ(74, State().patient.ageYears);
+    EXPECT_EQ(2, State().patient.ageMonths);
+    HWND source = State().frame.pages[kPageSource];
+    SetDlgItemTextA(source, IDC_SRC_YEAR, "2020");
+    SendMessageA(source, WM_COMMAND, MAKEWPARAM(IDC_SRC_YEAR, EN_KILLFOCUS), 0);
+    EXPECT_EQ(70, State().patient.ageYears);
+
+    ChooseOutput(TempDir() + "\\SHORT_OUT.DAT");
+    Click(IDC_CONV_START);
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ(StatusString(IDS_STATUS_DONE_SHORT), Text(IDC_CONV_STATUS));
+    EXPECT_EQ("600", PsgFile(TempDir() + "\\SHORT_OUT.DAT").RecordCount());
+}
+
+// No channel switched on: a warning and the page's status, not silence.
+TEST_F(ConvertPage, NoChannelSwitchedOnIsTold) {
+    Open();
+    OpenRecording(MakeRecording("NOCH.HDR", 2, 20));
+    for (ChannelSetting& c : CurrentPattern(State()).channels) c.enabled = 0;
+    const std::string output = TempDir() + "\\NOCH_OUT.DAT";
+    ChooseOutput(output);
+    Click(IDC_CONV_START);
+    EXPECT_EQ(std::vector<int>{IDD_WARN_NO_CHANNEL}, Fake().messageDialogs);
+    EXPECT_EQ(StatusString(IDS_STATUS_NO_CHANNEL), Text(IDC_CONV_STATUS));
+    EXPECT_FALSE(Exists(output));
+    EXPECT_TRUE(NoPartFile());
 }
 
 TEST_F(ConvertPage, OpeningAnotherRecordingEndsTheRunFirst) {
@@ -301,9 +444,9 @@ TEST_F(ConvertPage, OpeningAnotherRecordingEndsTheRunFirst) {
     Pump(300);   // no tick of the ended run comes any more
     EXPECT_EQ(kConvNoOutput, s.conv.conversionState);
     EXPECT_EQ(counter, Text(IDC_CONV_COUNTER));
-    EXPECT_EQ(StatusString(IDS_STATUS_NO_OUTPUT), Text(IDC_CONV_STATUS));
-    PsgFile file(output);
-    EXPECT_EQ("-1", file.RecordCount());
+    EXPECT_EQ(StatusString(IDS_STATUS_STOPPED), Text(IDC_CONV_STATUS));
+    EXPECT_FALSE(Exists(output));
+    EXPECT_TRUE(NoPartFile());
 }
 
 TEST_F(ConvertPage, EndingTheProgramDuringARunReleasesTheFiles) {
@@ -319,9 +462,9 @@ TEST_F(ConvertPage, EndingTheProgramDuringARunReleasesTheFiles) {
     CloseMainWindow(window);
     window = nullptr;
     Pump(100);
-    EXPECT_EQ("-1", PsgFile(output).RecordCount());
-    // Neither the output nor the recording is held open any more.
-    EXPECT_TRUE(DeleteFileA(output.c_str()));
+    // The partial file is removed and the recording is not held open.
+    EXPECT_FALSE(Exists(output));
+    EXPECT_TRUE(NoPartFile());
     EXPECT_TRUE(DeleteFileA(TaffGenDataPath(TaffGenOptions(), source).c_str()));
 }
 
@@ -393,6 +536,23 @@ TEST_F(ConvertPage, RecordTooLargeToReadIsRefusedBeforeAnyFile) {
     EXPECT_FALSE(Fake().beeps.empty());
 }
 
+// A file that cannot be put under the chosen name (here a folder stands
+// there) is a failed write: its temporary file is removed, the warning told.
+TEST_F(ConvertPage, AFileThatCannotBePlacedIsRemovedAndTold) {
+    Open();
+    OpenRecording(MakeRecording("PLACE.HDR", 2, 30));
+    const std::string output = TempDir() + "\\PLACE_DIR.DAT";
+    ASSERT_TRUE(CreateDirectoryA(output.c_str(), nullptr));
+    ChooseOutput(output);
+    Click(IDC_CONV_START);
+    ASSERT_TRUE(WaitForFinished());
+    EXPECT_EQ((std::vector<int>{IDD_CONFIRM_OVERWRITE, IDD_WARN_WRITE_FAILED}), Fake().messageDialogs);
+    EXPECT_EQ(StatusString(IDS_STATUS_WRITE_FAILED), Text(IDC_CONV_STATUS));
+    EXPECT_TRUE(GetFileAttributesA(output.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(NoPartFile());
+    RemoveDirectoryA(output.c_str());
+}
+
 TEST_F(ConvertPage, FailedWriteIsReported) {
     // Wine reaches /dev/full through drive Z:; every write to it fails.
     const std::string output = "Z:\\dev\\full";
@@ -439,11 +599,8 @@ TEST_F(ConvertPage, OutputReachingTheDataFileByAnotherPathIsRefused) {
         ASSERT_TRUE(Exists(output));
         Fake().messageDialogs.clear();
         ChooseOutput(output);
-        ASSERT_EQ(kConvOutputChosen, State().conv.conversionState);
-        Click(IDC_CONV_START);
-        ASSERT_FALSE(Fake().messageDialogs.empty());
-        EXPECT_EQ(IDD_WARN_SAME_FILE, Fake().messageDialogs.back());
-        EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
+        EXPECT_EQ(std::vector<int>{IDD_WARN_SAME_FILE}, Fake().messageDialogs);
+        EXPECT_EQ(kConvNoOutput, State().conv.conversionState);
         EXPECT_EQ(nullptr, State().conv.recHandle);
         EXPECT_TRUE(ReadBytes(data) == before);
     }

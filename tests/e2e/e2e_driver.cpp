@@ -257,10 +257,8 @@ TEST_F(EndToEnd, AnOutputOverTheRecordingsOwnDataFileIsRefusedWithWarning515) {
     ASSERT_TRUE(WaitFor([&] { return ControlText(ui.source, IDC_SRC_CHANNELS) == "14"; }, 10000));
     const std::string data = TaffGenDataPath(Recording(), recording);
     const std::string before = ReadWholeFile(data);
+    // Refused as soon as it is chosen, before any question to replace it.
     ASSERT_NO_FATAL_FAILURE(ConvertThroughDialog(data));
-    HWND confirm = WaitForDialog("確認", 10000);   // the data file exists
-    ASSERT_TRUE(confirm);
-    PressButton(confirm, IDOK);
     HWND warning = WaitForDialog("警告", 10000);
     ASSERT_TRUE(warning) << "warning 515 did not appear";
     EXPECT_TRUE(DialogSays(warning, "変換ﾌｧｲﾙ名と元ﾃﾞｰﾀﾌｧｲﾙ名が同じです。"));
@@ -281,6 +279,10 @@ TEST_F(EndToEnd, ASecondStartAndClosingDuringAConversionLeaveTheFirstWhole) {
     const std::string output = Work("out\\LONG001.DAT");
     DeleteFileA(output.c_str());
     ASSERT_NO_FATAL_FAILURE(ConvertThroughDialog(output));
+    HWND patient = WaitForDialog("確認", 10000);   // the first-start patient is confirmed
+    ASSERT_TRUE(patient) << "the first-start patient was not asked about";
+    EXPECT_TRUE(DialogSays(patient, "000-0001"));
+    PressButton(patient, IDOK);
     ASSERT_TRUE(WaitFor([&] { return ControlText(ui.convert, IDC_CONV_STATUS).rfind("変換実行中です。", 0) == 0; }, 10000))
         << "status: " << ControlText(ui.convert, IDC_CONV_STATUS);
     EXPECT_TRUE(TextFits(ui.convert, IDC_CONV_STATUS)) << "the status text is cut while converting";
@@ -295,12 +297,37 @@ TEST_F(EndToEnd, ASecondStartAndClosingDuringAConversionLeaveTheFirstWhole) {
     EXPECT_FALSE(IsIconic(ui.main));
     EXPECT_EQ(1, CountMainWindows());
 
-    // Closed while converting: the program ends with 0, the file stays
-    // where it was.
+    // The first run completes; a second run over its file is stopped by
+    // closing the window: the program asks first (Cancel keeps the run), OK
+    // ends it with 0, and the finished file is byte for byte as it was, with
+    // no temporary file left beside it.
+    ASSERT_TRUE(WaitFor([&] { return ControlText(ui.convert, IDC_CONV_STATUS) == "変換が正常に終了しました。"; }, 120000))
+        << "status: " << ControlText(ui.convert, IDC_CONV_STATUS);
+    const std::string finished = ReadWholeFile(output);
+    ASSERT_FALSE(finished.empty());
+    HWND start = GetDlgItem(ui.convert, IDC_CONV_START);
+    PostMessageA(ui.convert, WM_COMMAND, MAKEWPARAM(IDC_CONV_START, BN_CLICKED), reinterpret_cast<LPARAM>(start));
+    patient = WaitForDialog("確認", 10000);
+    ASSERT_TRUE(patient);
+    PressButton(patient, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return ControlText(ui.convert, IDC_CONV_STATUS).rfind("変換実行中です。", 0) == 0; }, 10000));
+    PostMessageA(ui.main, WM_CLOSE, 0, 0);
+    HWND stop = WaitForDialog("確認", 10000);
+    ASSERT_TRUE(stop) << "closing during a conversion did not ask";
+    EXPECT_TRUE(DialogSays(stop, "変換実行中です。"));
+    Shot("confirm-stop-conversion", stop);
+    PressButton(stop, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(stop); }, 10000));
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(program.process.hProcess, 0));
     PostMessageA(ui.main, WM_CLOSE, 0, 0);
+    stop = WaitForDialog("確認", 10000);
+    if (stop) PressButton(stop, IDOK);    // (none when the second run has already ended)
     EXPECT_EQ(0u, program.WaitForExit(20000));
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES == GetFileAttributesA(output.c_str()), false);
+    EXPECT_TRUE(ReadWholeFile(output) == finished) << "the finished file was changed";
+    WIN32_FIND_DATAA found;
+    HANDLE part = FindFirstFileA(Work("out\\*.part").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, part) << "a temporary file was left: " << found.cFileName;
+    if (part != INVALID_HANDLE_VALUE) FindClose(part);
 }
 
 }  // namespace

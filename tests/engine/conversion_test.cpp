@@ -9,13 +9,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "convert_test_support.h"
+#include "engine/recording.h"
+#include "engine/run_checks.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const int kDivisors[] = {1, 2, 4, 5, 10, 20, 50};
 const int kPositionEntry = 12;   // the generator's "Position" channel
@@ -155,6 +160,38 @@ TEST(Conversion, ClosingTheRecordingLeavesTheWholeRecords) {
     EXPECT_EQ(s->conv.recHandle, nullptr);
     EXPECT_FALSE(EdfReader(out).ok());            // unfinished: the record count is unknown
     EXPECT_TRUE(MneReads(out, 6, 60, "S1"));    // one block: six 10 s records
+}
+
+// A data file cut short: its header announces 600 s, it holds 150 s. The
+// lengths are both told, the run converts what is there and remembers it
+// was short; a run with a staging name writes there, never to the output.
+TEST(Conversion, AShortDataFileIsToldWithBothLengthsAndConvertsWhatItHolds) {
+    TempDir dir;
+    const TaffGenOptions o = Recording(4, 200 * 600);
+    StateOwner s;
+    const std::string header = dir.File("CUT.HDR"), out = dir.File("cut.DAT"), staged = dir.File("cut.DAT.1-1.part");
+    OpenRecording(*s, o, header, out);
+    EXPECT_FALSE(IsShortRecording(s->source));
+    CloseRecording(*s);
+    ASSERT_EQ(0, truncate(TaffGenDataPath(o, header).c_str(), 200 * 150 * 4 * 2));
+    ASSERT_TRUE(OpenSourceRecording(s->source, CurrentPattern(*s), header.c_str()));
+    EXPECT_TRUE(IsShortRecording(s->source));
+    char text[128];
+    ShortRecordingText(text, sizeof text, s->source);
+    EXPECT_STREQ("the header announces 0:10:00, the data file holds 0:02:30", text);
+    ASSERT_TRUE(StagingNameFor(s->conv.stagingPath, sizeof s->conv.stagingPath, out.c_str(), 1, 1));
+    EXPECT_EQ(staged, s->conv.stagingPath);
+    EXPECT_EQ(kRunCompleted, RunConversion(*s).end);
+    EXPECT_EQ(1, s->conv.shortSource);
+    EXPECT_FALSE(fs::exists(out));
+    EdfReader edf(staged);
+    ASSERT_TRUE(edf.ok());
+    EXPECT_EQ(150, edf.hdr().datarecords_in_file);
+
+    // A staging name that does not fit its buffer is refused, never cut.
+    char small[16];
+    EXPECT_FALSE(StagingNameFor(small, sizeof small, "/tmp/a-long-name.DAT", 1, 1));
+    EXPECT_STREQ("", small);
 }
 
 TEST(Conversion, FailedWriteEndsTheRunAsFailed) {

@@ -1,7 +1,8 @@
 // The identity options through real conversions read back with EDFlib and
 // searched byte for byte: the de-identified copy carries the study code and
 // nothing of the patient's name, birth date, staff, medication or comments
-// (in Shift-JIS, UTF-8 or ASCII), the age and sex only when ticked, and a
+// (in Shift-JIS, UTF-8 or ASCII) nor the source file's name, the age and
+// sex only when ticked, and a
 // start moved to 1985-01-01 with its time of day; the full identity is left
 // as it was. Also the option keys of the settings file read back.
 #include <gtest/gtest.h>
@@ -113,8 +114,12 @@ TEST(ResearchCopy, CarriesTheStudyCodeAndNoTraceOfThePerson) {
     for (const char* s : kAsciiSecrets) EXPECT_FALSE(Contains(copy.bytes, s)) << s;
     const std::vector<std::string> texts = edf.AnnotationTexts();
     EXPECT_TRUE(HasText(texts, "Patient ID: STUDY-17"));
-    for (const char* dropped : {"Age", "Height", "Weight", "Facility", "Comment", "Recording comment"})
+    for (const char* dropped : {"Age", "Height", "Weight", "Facility", "Comment", "Recording comment",
+                                "Source recording"})
         EXPECT_FALSE(HasText(texts, dropped)) << dropped;
+    EXPECT_FALSE(Contains(copy.bytes, "COPY.HDR"));    // a file name may name the patient
+    EXPECT_TRUE(HasText(texts, "Converter: "));        // the converter and version stay
+    EXPECT_TRUE(Contains(full.bytes, "FULL.HDR"));
     EXPECT_TRUE(HasText(texts, "Ch1: label="));   // the montage stays
 }
 

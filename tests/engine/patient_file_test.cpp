@@ -7,10 +7,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "convert_test_support.h"
+#include "engine/settings_load.h"
+#include "engine/version.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -133,6 +136,48 @@ TEST(PatientFile, MaleAndUnknownSexAndAnAsciiName) {
         EXPECT_STREQ("Ichiro Suzuki", edf.hdr().patient_name);   // written Ichiro_Suzuki
         EXPECT_EQ(1950, edf.hdr().birthdate_year);
     }
+}
+
+// A patient of whom nothing is known (the batch converter without a patient
+// file) is written as unknown: "X" subfields, and no made-up age, height or
+// weight. Every file names its recording and the converter that wrote it.
+TEST(PatientFile, UnknownPatientIsWrittenAsUnknownAndTheFileNamesItsSource) {
+    TempDir dir;
+    StateOwner s;
+    const std::string out = dir.File("unknown.DAT");
+    TaffGenOptions options;
+    options.channels = 2;
+    options.scans = 200 * 10;
+    OpenRecording(*s, options, dir.File("NIGHT7.HDR"), out);
+    SetUnknownPatient(s->patient);
+    EXPECT_FALSE(IsFirstStartPatient(s->patient));
+    ASSERT_EQ(kRunCompleted, RunConversion(*s).end);
+    EdfReader edf(out);
+    ASSERT_TRUE(edf.ok()) << "EDFlib error " << edf.hdr().filetype;
+    // Every subfield "X": EDFlib reads the code and the birth date as unknown.
+    EXPECT_STREQ("", edf.hdr().patientcode);
+    EXPECT_STREQ("", edf.hdr().gender);
+    EXPECT_EQ(0, edf.hdr().birthdate_year);
+    std::ifstream file(out, std::ios::binary);
+    char identity[8] = "";
+    file.seekg(8);
+    file.read(identity, 7);
+    EXPECT_EQ("X X X X", std::string(identity, 7));
+    const std::vector<std::string> texts = edf.AnnotationTexts();
+    for (const std::string& text : texts)
+        for (const char* made : {"Age:", "Height:", "Weight:", "Patient ID:", "Patient name:"})
+            EXPECT_NE(0u, text.rfind(made, 0)) << text;
+    EXPECT_TRUE(Has(texts, "Source recording: NIGHT7.HDR"));
+    EXPECT_TRUE(Has(texts, "Converter: " CONVERTER_NAME " " CONVERTER_VERSION_TEXT));
+}
+
+TEST(PatientFile, FirstStartPatientIsRecognised) {
+    PatientInfo p{};
+    CopyText(p.id, sizeof p.id, "000-0001");
+    CopyText(p.name, sizeof p.name, "新規");
+    EXPECT_TRUE(IsFirstStartPatient(p));
+    CopyText(p.name, sizeof p.name, "Ichiro Suzuki");   // a real name typed, the ID untouched
+    EXPECT_FALSE(IsFirstStartPatient(p));
 }
 
 }  // namespace

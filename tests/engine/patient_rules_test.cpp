@@ -54,6 +54,32 @@ TEST(PatientAge, FutureBirthOrNoMonthKeepsTheAge) {
     }
 }
 
+// The file carries the age on the night: born 1962-05-20, recorded in
+// 2023-11, converted in 2026-12, the file says 61 years 6 months, not 64.
+TEST(PatientAge, IsCountedToTheRecordingsStartWhenOneIsOpen) {
+    struct Case {
+        uint16_t birthYear, birthMonth;
+        bool open;
+        int startYear, startMonth;
+        bool taken;
+        int years, months;
+    } cases[] = {
+        {1962, 5, true, 2023, 11, true, 61, 6},     // the night, not today
+        {1962, 5, false, 2023, 11, true, 64, 7},    // no recording: today
+        {1962, 5, true, 0, 0, true, 64, 7},         // a recording without a start date: today
+        {2024, 1, true, 2023, 11, false, 77, 7},    // born after the night: the age is kept
+        {0, 0, true, 2023, 11, false, 77, 7},       // no birth date: no age is made up
+    };
+    for (const Case& c : cases) {
+        uint16_t years = 77, months = 7;
+        EXPECT_EQ(c.taken, AgeAtRecording(c.birthYear, c.birthMonth, c.open, c.startYear, c.startMonth, 2026, 12,
+                                          &years, &months))
+            << c.birthYear << " " << c.startYear;
+        EXPECT_EQ(c.years, years) << c.birthYear << " " << c.startYear;
+        EXPECT_EQ(c.months, months) << c.birthYear << " " << c.startYear;
+    }
+}
+
 std::string Height(int32_t height) {
     char text[16];
     FormatHeight(text, sizeof text, height);

@@ -502,7 +502,8 @@ TEST_F(GridWindow, DivisorWithoutAWholeRateIsRefusedWithAWarning) {
     Fake().saveAnswer = output;
     SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
     Pump(100);
-    EXPECT_EQ(std::vector<int>{IDD_WARN_BAD_RATE}, Fake().messageDialogs);
+    // The first-start patient is confirmed (the fake answers OK), then the start is refused.
+    EXPECT_EQ((std::vector<int>{IDD_CONFIRM_NEW_PATIENT, IDD_WARN_BAD_RATE}), Fake().messageDialogs);
     EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
     EXPECT_EQ(nullptr, State().conv.recHandle);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(output.c_str()));

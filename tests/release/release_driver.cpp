@@ -177,6 +177,10 @@ protected:
         HWND save = WaitForDialog("PSG Convert File Select", 10000);
         ASSERT_TRUE(save) << "the Save As dialog did not appear";
         ASSERT_TRUE(ChooseFileInDialog(save, output));
+        // The installed patient is the first-start one: writing it is confirmed.
+        HWND patient = WaitForDialog("確認", 10000);
+        ASSERT_TRUE(patient) << "the first-start patient was not asked about";
+        PressButton(patient, IDOK);
         ASSERT_TRUE(WaitFor([&] { return ControlText(ui.convert, IDC_CONV_STATUS) == "変換が正常に終了しました。"; },
                             30000))
             << "status: " << ControlText(ui.convert, IDC_CONV_STATUS);
