@@ -14,6 +14,7 @@
 #include "pagekit/program.h"
 #include "pagekit/ui_seam.h"
 #include "position/position_dialog.h"
+#include "preview/preview_window.h"
 #include "resources/resource_ids.h"
 #include "source/source_page.h"
 #include "textkit/sjis_text.h"
@@ -74,6 +75,16 @@ void OnConvert(HWND window, ConverterState& state) {
     PostMessageA(window, WM_CONVERT_START, 0, 0);
 }
 
+// "波形確認": the signal preview of the open recording, one window brought
+// to the front again on a second command; without a recording a warning.
+void OnPreview(HWND window, const ConverterState& state) {
+    if (state.source.sourceKind != kSourceTaff) {
+        Ui().messageDialog(window, g_program.instance, IDD_WARN_NO_RECORDING);
+        return;
+    }
+    g_app.preview = ShowPreviewWindow(window, g_app.preview);
+}
+
 void OnHelp(HWND window) {
     char htmlPage[kPathSize];
     snprintf(htmlPage, sizeof htmlPage, "%s\\HELP\\index.html", g_program.programDir);
@@ -88,6 +99,7 @@ void OnMainCommand(HWND window, ConverterState& state, int command) {
     case IDM_FILE_OPEN: OnOpenRecording(window, state); break;
     case IDM_FILE_CLOSE: OnCloseRecording(window, state); break;
     case IDM_FILE_CONVERT: OnConvert(window, state); break;
+    case IDM_FILE_PREVIEW: OnPreview(window, state); break;
     case IDM_FILE_EXIT: PostMessageA(window, WM_CLOSE, 0, 0); break;
     case IDM_HELP_CONTENTS: OnHelp(window); break;
     case IDM_HELP_ABOUT: Ui().modalDialog(window, g_program.instance, IDD_ABOUT); break;

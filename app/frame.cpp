@@ -27,6 +27,7 @@ const ToolButton kToolButtons[] = {
     {4, IDM_FILE_CLOSE, 1, IDS_TIP_CLOSE},
     {-1, 0, 0, 0},
     {5, IDM_FILE_CONVERT, 2, IDS_TIP_CONVERT},
+    {6, IDM_FILE_PREVIEW, 5, IDS_TIP_VIEW},
     {-1, 0, 0, 0},
     {0, IDM_HELP_CONTENTS, 3, IDS_TIP_HELP},
     {-1, 0, 0, 0},
@@ -76,10 +77,12 @@ HWND BuildToolbar(HWND mainWindow) {
     TBADDBITMAP bitmap = {g_program.instance, IDB_TOOLBAR};
     SendMessageA(toolbar, TB_ADDBITMAP, 10, reinterpret_cast<LPARAM>(&bitmap));
 
-    // Labels as one double-zero-terminated list, each at most 31 characters.
-    char labels[5 * 32 + 1];
+    // Labels as one double-zero-terminated list, each at most 31 characters;
+    // "View" (label 5) follows the five of the first toolbar.
+    static const int kLabelIds[] = {IDS_TB_TAFF, IDS_TB_CLOSE, IDS_TB_CONV, IDS_TB_HELP, IDS_TB_EXIT, IDS_TB_VIEW};
+    char labels[6 * 32 + 1];
     size_t used = 0;
-    for (int id = IDS_TB_TAFF; id <= IDS_TB_EXIT; ++id) {
+    for (int id : kLabelIds) {
         int length = LoadStringA(g_program.instance, id, labels + used, 32);
         used += static_cast<size_t>(length) + 1;
         labels[used - 1] = '\0';

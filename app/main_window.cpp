@@ -23,6 +23,7 @@
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
+#include "preview/preview_window.h"
 #include "resources/resource_ids.h"
 #include "taffread/taffread.h"
 #include "winkit/winkit.h"
@@ -106,6 +107,7 @@ void OnDestroy(HWND window) {
     SetWindowLongPtrA(window, kStateSlot, 0);
     if (memory) GlobalFree(memory);
     g_app.currentPage = nullptr;
+    g_app.preview = nullptr;   // destroyed with its owner
     PostQuitMessage(0);
 }
 
@@ -120,8 +122,18 @@ LRESULT OnNotify(HWND window, const NMHDR* header) {
 }
 
 void OnCommand(HWND window, int command) {
-    StateLock lock(window);
-    if (lock) OnMainCommand(window, *lock, command);
+    {
+        StateLock lock(window);
+        if (lock) OnMainCommand(window, *lock, command);
+    }
+    // A command may have opened or closed the recording or edited the
+    // pattern (the position levels): the preview compares and follows.
+    PostMessageA(window, WM_RECORD_CHANGED, 0, 0);
+}
+
+// The record may have changed: the preview, when open, is told.
+void OnRecordChanged() {
+    if (IsPreviewWindow(g_app.preview)) PostMessageA(g_app.preview, WM_RECORD_CHANGED, 0, 0);
 }
 
 // A page asks for another tab page.
@@ -171,6 +183,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_CONVERT_START:
         OnConvertStart(window);
+        return 0;
+    case WM_RECORD_CHANGED:
+        OnRecordChanged();
         return 0;
     case WM_INITMENUPOPUP:
         if (!HIWORD(lParam)) { StateLock lock(window); }
@@ -236,6 +251,7 @@ bool StartProgram(HINSTANCE instance, LONG_PTR* kit) {
     CtlKitRegister();
     TaffStartup();
     RegisterMontageGridClass(instance);
+    RegisterPreviewClass(instance);
     return true;
 }
 

@@ -60,17 +60,23 @@ bool WriteBlock(const RunRecords& s, const int16_t* block) {
 bool ConvertBlock(const RunRecords& s, int16_t* buffer, int32_t skipFlag) {
     ConversionFields& c = s.conv;
     if (s.source.bitsPerSample != 16) return true;
-    const int32_t n = TaffReadChannelBlock(s.source.sourceHandle, c.readPosition, c.samplesPerBlock, buffer);
-    if (n <= 0) {
-        memset(buffer, 0, size_t(s.source.bytesPerScan) * size_t(c.samplesPerBlock) + 2);
-        c.silentBlocks = AddClamped(c.silentBlocks, 1);
-    }
-    const int16_t* block = (skipFlag & 0xFFFF) ? buffer + 1 : buffer;
+    bool silent = false;
+    const int16_t* block = ReadChannelRuns(s.source, s.source.sourceHandle, c.readPosition, c.samplesPerBlock,
+                                           buffer, skipFlag, &silent);
+    if (silent) c.silentBlocks = AddClamped(c.silentBlocks, 1);
     return WriteBlock(s, block);
 }
 
 
 }  // namespace
+
+const int16_t* ReadChannelRuns(const SourceInfo& source, TaffHandle reader, int32_t first, int32_t samples,
+                               int16_t* buffer, int32_t skipFlag, bool* silent) {
+    const int32_t n = TaffReadChannelBlock(reader, first, samples, buffer);
+    if (n <= 0) memset(buffer, 0, size_t(source.bytesPerScan) * size_t(samples) + 2);
+    if (silent) *silent = n <= 0;
+    return (skipFlag & 0xFFFF) ? buffer + 1 : buffer;
+}
 
 int ConvertStep(const RunRecords& s, int32_t skipFlag) {
     ConversionFields& c = s.conv;

@@ -24,3 +24,13 @@
 // written as silence, so every later sample stays at its time (and counted in
 // silentBlocks); the counters advance as for any block.
 int ConvertStep(const RunRecords& s, int32_t skipFlag);
+
+// Reads `samples` scans of the recording from scan `first` through `reader`
+// (the run's handle, or another handle on the same files) into `buffer`, one
+// run of `samples` samples per source channel, as a conversion run reads each
+// block. `buffer` holds 2 x channelCount x samples + 2 bytes. A block the
+// reader cannot deliver becomes silence (zeros) and *silent (may be null) is
+// set. Returns the first channel's run: one 16-bit word in when the low 16
+// bits of `skipFlag` (the source's value code 3) are not zero.
+const int16_t* ReadChannelRuns(const SourceInfo& source, TaffHandle reader, int32_t first, int32_t samples,
+                               int16_t* buffer, int32_t skipFlag, bool* silent);

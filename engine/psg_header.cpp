@@ -252,14 +252,17 @@ bool RateDivisorFits(int32_t sampleRate, int32_t rateDivisor) {
     return sampleRate > 0 && sampleRate % divisor == 0 && sampleRate / divisor >= 1;
 }
 
-int32_t CollectRunChannels(const RunRecords& s) {
-    const MontagePattern& pat = s.pattern;
-    const int32_t entries = std::min<int32_t>(s.source.channelCount, kChannelEntries);
+int32_t RunChannelsOf(const SourceInfo& source, const MontagePattern& pattern, uint8_t* channels) {
+    const int32_t entries = std::min<int32_t>(source.channelCount, kChannelEntries);
     int32_t count = 0;
     for (int32_t j = 0; j < entries; ++j)
-        if (pat.channels[j].enabled > 0) s.conv.runChannels[count++] = uint8_t(j);
-    s.conv.runChannelCount = count;
+        if (pattern.channels[j].enabled > 0) channels[count++] = uint8_t(j);
     return count;
+}
+
+int32_t CollectRunChannels(const RunRecords& s) {
+    s.conv.runChannelCount = RunChannelsOf(s.source, s.pattern, s.conv.runChannels);
+    return s.conv.runChannelCount;
 }
 
 RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {

@@ -73,6 +73,11 @@ bool RateDivisorFits(int32_t sampleRate, int32_t rateDivisor);
 // entries a pattern holds. Returns the count.
 int32_t CollectRunChannels(const RunRecords& s);
 
+// The same choice without a run: the source channel index of each output
+// channel a run of `pattern` on `source` writes, in output order, into
+// `channels` (room for kChannelEntries). Returns the count.
+int32_t RunChannelsOf(const SourceInfo& source, const MontagePattern& pattern, uint8_t* channels);
+
 // Writes the PSG header of a new run to s.conv.stagingPath (s.conv.outputPath
 // when that is empty) and returns the
 // writer handle the frame step continues with (the caller stores it in

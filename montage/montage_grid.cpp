@@ -15,6 +15,7 @@
 
 #include "montage/grid_editor.h"
 #include "montage/grid_window.h"
+#include "pagekit/record_notice.h"
 #include "pagekit/state_lock.h"
 #include "resources/resource_ids.h"
 #include "winkit/paint.h"
@@ -110,10 +111,13 @@ void Present(HWND grid, HDC target, const ConverterState* s) {
     RestoreDC(target, saved);
 }
 
+// The grid repaints after every change of the pattern it shows (an edit, a
+// choice, another pattern, an import): the preview is told to compare.
 void OnPaint(HWND grid) {
     PaintScope paint(grid);
     StateLock lock(grid);
     Present(grid, paint.dc(), lock.get());
+    NoticeRecordChanged(grid);
 }
 
 // WM_PRINTCLIENT: the same picture into a device context of the caller's.

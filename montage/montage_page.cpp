@@ -13,6 +13,7 @@
 #include "montage/pattern_store.h"
 #include "pagekit/profile.h"
 #include "pagekit/program.h"
+#include "pagekit/record_notice.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
 #include "resources/resource_ids.h"
@@ -150,6 +151,7 @@ INT_PTR CALLBACK MontagePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
         return FALSE;
     case WM_COMMAND:
         WithState(page, [&](ConverterState& state) { OnCommand(page, state, LOWORD(wParam), HIWORD(wParam)); });
+        NoticeRecordChanged(page);   // another pattern, a calibration import
         return FALSE;
     case WM_DESTROY:
         return TRUE;

@@ -125,21 +125,36 @@ std::string Unit(const RecChannel& c) {
 }
 
 // Physical minimum and maximum: the calibration at digital -32768 and 32767,
-// or the digital values when there is no usable calibration.
-void PhysicalRange(const RecChannel& c, std::string& low, std::string& high) {
+// or the digital values when there is no usable calibration (false). `low`
+// and `high` are the header's texts, `lowValue` and `highValue` the numbers
+// they state.
+bool CalibratedRange(int32_t calEU, int32_t calVU, int32_t offsetAD, int32_t offsetCAL, std::string& low,
+                     std::string& high, double& lowValue, double& highValue) {
     low = "-32768";
     high = "32767";
-    double vu = c.value[REC_CHANNEL_CAL_VU];
-    if (vu == 0) return;
-    double eu = c.value[REC_CHANNEL_CAL_EU];
-    double ad = c.value[REC_CHANNEL_OFFSET_AD];
-    double cal = c.value[REC_CHANNEL_OFFSET_CAL];
+    lowValue = -32768.0;
+    highValue = 32767.0;
+    double vu = calVU;
+    if (vu == 0) return false;
+    double eu = calEU;
+    double ad = offsetAD;
+    double cal = offsetCAL;
     std::string a, b;
-    if (!RecFormatFitting((-32768.0 - ad) * eu / vu + cal, 8, a) ||
-        !RecFormatFitting((32767.0 - ad) * eu / vu + cal, 8, b) || a == b)
-        return;
+    double av = 0, bv = 0;
+    if (!RecFormatFitting((-32768.0 - ad) * eu / vu + cal, 8, a, &av) ||
+        !RecFormatFitting((32767.0 - ad) * eu / vu + cal, 8, b, &bv) || a == b)
+        return false;
     low = a;
     high = b;
+    lowValue = av;
+    highValue = bv;
+    return true;
+}
+
+void PhysicalRange(const RecChannel& c, std::string& low, std::string& high) {
+    double lowValue, highValue;
+    CalibratedRange(c.value[REC_CHANNEL_CAL_EU], c.value[REC_CHANNEL_CAL_VU], c.value[REC_CHANNEL_OFFSET_AD],
+                    c.value[REC_CHANNEL_OFFSET_CAL], low, high, lowValue, highValue);
 }
 
 // "HP:0.5Hz LP:100Hz N:50Hz".
@@ -246,4 +261,14 @@ std::string RecBuildHeader(const RecWriter& w) {
     AddAnnotationFields(f, w.annotationBytes);
     return MainHeader(w) + f.label + f.transducer + f.unit + f.physMin + f.physMax + f.digMin +
            f.digMax + f.prefilter + f.samples + f.reserved;
+}
+
+int RecPhysicalRange(int32_t calEU, int32_t calVU, int32_t offsetAD, int32_t offsetCAL, double* physMin,
+                     double* physMax) {
+    std::string low, high;
+    double lowValue, highValue;
+    const bool calibrated = CalibratedRange(calEU, calVU, offsetAD, offsetCAL, low, high, lowValue, highValue);
+    if (physMin) *physMin = lowValue;
+    if (physMax) *physMax = highValue;
+    return calibrated ? 1 : 0;
 }

@@ -116,16 +116,22 @@ RecGroupDivisor RecMakeGroupDivisor(int64_t count) {
 
 void RecTakeFrames(const RecChannel& c, int64_t sourcePerRecord, int frames, const int16_t* first,
                    int strideBytes, uint8_t* dst, size_t recordBytes) {
-    const int64_t n = c.samplesPerRecord, s = sourcePerRecord;
+    RecReduceFrames(sourcePerRecord, c.samplesPerRecord, c.value[REC_CHANNEL_SIGNAL_TYPE], frames, first,
+                    strideBytes, dst, recordBytes);
+}
+
+void RecReduceFrames(int64_t sourcePerFrame, int64_t outputPerFrame, int32_t signalType, int frames,
+                     const int16_t* first, int strideBytes, uint8_t* dst, size_t frameBytes) {
+    const int64_t n = outputPerFrame, s = sourcePerFrame;
     const size_t stride = static_cast<size_t>(strideBytes);
     const unsigned char* src = reinterpret_cast<const unsigned char*>(first);
     const size_t frameStep = static_cast<size_t>(s) * stride;
     if (s <= 0 || n <= 0 || n > s) {
-        for (int f = 0; f < frames; ++f) std::memset(dst + f * recordBytes, 0, static_cast<size_t>(n > 0 ? n : 0) * 2);
+        for (int f = 0; f < frames; ++f) std::memset(dst + f * frameBytes, 0, static_cast<size_t>(n > 0 ? n : 0) * 2);
         return;
     }
     if (n == s) {
-        for (int f = 0; f < frames; ++f, src += frameStep, dst += recordBytes) CopyFrame(src, stride, n, dst);
+        for (int f = 0; f < frames; ++f, src += frameStep, dst += frameBytes) CopyFrame(src, stride, n, dst);
         return;
     }
     Groups g;
@@ -134,8 +140,8 @@ void RecTakeFrames(const RecChannel& c, int64_t sourcePerRecord, int frames, con
     g.outputs = n;
     g.shorter = RecMakeGroupDivisor(g.size);
     g.longer = RecMakeGroupDivisor(g.size + 1);
-    const bool takeFirst = c.value[REC_CHANNEL_SIGNAL_TYPE] == REC_TYPE_POSITION;
-    for (int f = 0; f < frames; ++f, src += frameStep, dst += recordBytes) ReduceFrame(src, stride, g, takeFirst, dst);
+    const bool takeFirst = signalType == REC_TYPE_POSITION;
+    for (int f = 0; f < frames; ++f, src += frameStep, dst += frameBytes) ReduceFrame(src, stride, g, takeFirst, dst);
 }
 
 void RecPlaceSignals(RecWriter& w) {

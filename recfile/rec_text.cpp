@@ -124,7 +124,7 @@ std::string RecFormatScaled(int64_t value, int decimals) {
     return (value < 0 && text != "0") ? "-" + text : text;
 }
 
-bool RecFormatFitting(double value, size_t width, std::string& out) {
+bool RecFormatFitting(double value, size_t width, std::string& out, double* stated) {
     if (!std::isfinite(value)) return false;
     double scale = 1e7;
     for (int decimals = 7; decimals >= 0; --decimals, scale /= 10) {
@@ -134,6 +134,9 @@ bool RecFormatFitting(double value, size_t width, std::string& out) {
         std::string text = RecFormatScaled(value < 0 ? -units : units, decimals);
         if (text.size() <= width) {
             out = text;
+            // Both operands are exact doubles, so the quotient is the
+            // nearest double to the decimal text.
+            if (stated) *stated = static_cast<double>(value < 0 ? -units : units) / scale;
             return true;
         }
     }

@@ -38,8 +38,9 @@ std::string RecFormatScaled(int64_t value, int decimals);
 
 // Formats `value` with as many decimals as fit in `width` characters
 // (width <= 8 gives at most 7 decimals). False when even the integer part
-// does not fit or the value is not finite.
-bool RecFormatFitting(double value, size_t width, std::string& out);
+// does not fit or the value is not finite. `stated` (when given) receives
+// the value the text states, as the nearest double (what a reader parses).
+bool RecFormatFitting(double value, size_t width, std::string& out, double* stated = nullptr);
 
 // True when `text` (after trimming) is a non-empty run of decimal digits
 // with an optional leading '-'; its value goes to `value`.

@@ -21,6 +21,7 @@
 // Portable C++: no platform headers, 64-bit file offsets.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 struct RecWriter;
@@ -145,6 +146,26 @@ RecHandle RecRelease(RecHandle h);
 // Non-zero when any write to the file has failed since RecCreateFile, the
 // values cannot make a valid file, or the run finished without a record.
 int RecHasFailed(RecHandle h);
+
+// The rate reduction every channel's samples go through on their way into
+// the data records, for a caller that wants the written samples without a
+// file: `frames` frames of `sourcePerFrame` source samples at `first`
+// (`strideBytes` apart) become `outputPerFrame` samples each, stored 16-bit
+// little-endian at dst + f x frameBytes. Output = source copies; otherwise
+// output sample k of a frame is the rounded mean of source samples
+// [floor(k*S/N), floor((k+1)*S/N)), or the first of them for a body-position
+// channel (`signalType` REC_TYPE_POSITION). When 1 <= N <= S does not hold,
+// the frames are zeros.
+void RecReduceFrames(int64_t sourcePerFrame, int64_t outputPerFrame, int32_t signalType, int frames,
+                     const int16_t* first, int strideBytes, uint8_t* dst, size_t frameBytes);
+
+// The physical range the file states for a channel's calibration (the
+// values a reader scales the digital range -32768..32767 to), as numbers
+// equal to the header's texts. Without a usable calibration (calVU 0, or a
+// range the 8-character fields cannot tell apart) the range is the digital
+// one and the result is 0; otherwise non-zero.
+int RecPhysicalRange(int32_t calEU, int32_t calVU, int32_t offsetAD, int32_t offsetCAL, double* physMin,
+                     double* physMax);
 
 // Name of a signal type (0 and 2..20 have one) copied into `dest` of
 // `destSize` bytes; returns non-zero when the type has a name, otherwise

@@ -200,7 +200,22 @@
 #define CTLKIT_STYLE_PATH           0x193  /* path and value displays on the pages */
 #define CTLKIT_STYLE_COUNTER        0x1a3  /* frame counter and guidance text */
 
-/* ---- 15. Option dialogs, Pattern Copy and their boxes (6200..6299) ------- */
+/* ---- 15. Signal preview window (MORLEXPREVIEW) -------------------------- */
+/* The command that opens it, its controls, its warning dialog, its toolbar
+ * texts and the notice that the record it shows may have changed. */
+#define IDM_FILE_PREVIEW            4010  /* "波形確認...(&V)" */
+#define IDC_PREV_EPOCH_START        1600  /* the epoch's start: "hh:mm:ss (+h:mm:ss)" */
+#define IDC_PREV_EPOCH_LENGTH       1601  /* list: 10, 30, 60, 120 seconds */
+#define IDC_PREV_JUMP_TIME          1602  /* clock time to jump to */
+#define IDC_PREV_JUMP               1603
+#define IDC_PREV_LARGER             1604  /* "+": every trace larger */
+#define IDC_PREV_SMALLER            1605  /* "-": every trace smaller */
+#define IDD_WARN_NO_RECORDING       1610  /* the preview asked for without an open recording */
+#define IDS_TB_VIEW                 1620
+#define IDS_TIP_VIEW                1621
+#define WM_RECORD_CHANGED           (WM_USER + 120)  /* to the main window, and from it to the preview */
+
+/* ---- 16. Option dialogs, Pattern Copy and their boxes (6200..6299) ------- */
 /* Patient page: the line saying what of the identity the PSG file carries. */
 #define IDC_PAT_IDENTITY            6201
 /* "FACILITYNAME": the facility name (command 4204). */
@@ -245,6 +260,7 @@
 
 #define MAIN_CLASS                  "MORLEXCONVERTER"
 #define MAIN_TITLE                  "TAFFormat To PSG File Converter"
+#define PREVIEW_CLASS               "MORLEXPREVIEW"
 
 #endif /* RC_INVOKED */
 

@@ -10,6 +10,7 @@
 #include "engine/source_fields.h"
 #include "pagekit/patient_age.h"
 #include "pagekit/program.h"
+#include "pagekit/record_notice.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
 #include "resources/resource_ids.h"
@@ -135,6 +136,7 @@ INT_PTR CALLBACK SourcePageProc(HWND page, UINT message, WPARAM wParam, LPARAM) 
         return TRUE;
     case WM_COMMAND:
         WithState(page, [&](ConverterState& state) { OnCommand(page, state, LOWORD(wParam), HIWORD(wParam)); });
+        NoticeRecordChanged(page);   // a corrected start time, labels copied
         return FALSE;
     case WM_PAGE_REFRESH:
         WithState(page, [&](ConverterState& state) { OnRefresh(page, state); });

@@ -3,7 +3,7 @@
 
 Layers, top to bottom:
   shell      app/ (the window program), batch/ (the batch converter, portable)
-  pages      source/ patient/ montage/ position/ convert/  (and their kit, pagekit/)
+  pages      source/ patient/ montage/ position/ convert/ preview/  (and their kit, pagekit/)
   engine     engine/                        portable: no platform headers
   libraries  textkit/ taffread/ recfile/    portable: no platform headers
              winkit/ ctlkit/                window utilities and controls
@@ -19,7 +19,7 @@ import sys
 import tempfile
 
 LIBRARIES = {"textkit", "taffread", "recfile", "winkit", "ctlkit"}
-PAGES = {"source", "patient", "montage", "position", "convert"}
+PAGES = {"source", "patient", "montage", "position", "convert", "preview"}
 
 # Folder -> folders its files may include (its own folder always allowed).
 ALLOWED = {

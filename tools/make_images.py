@@ -216,6 +216,16 @@ def draw_convert(c, ox):
     ], ARROW_COLOURS)
 
 
+def draw_view(c, ox):
+    """Image 6: a screen showing two traces, one above the other."""
+    c.rect(ox + 1, 1, ox + 14, 12, WHITE)
+    c.frame(ox + 1, 1, ox + 14, 12, BLACK)
+    _trace(c, ox + 2, 4, [0, -1, -2, 0, 2, 1, -1, -2, 0, 1, 2, 0], TRACE_BLUE, 1)
+    _trace(c, ox + 2, 9, [0, 0, -1, 1, -3, 1, 0, 0, -1, 1, -3, 1], TRACE_RED, 1)
+    c.rect(ox + 6, 13, ox + 9, 13, MID_GREY)
+    c.rect(ox + 4, 14, ox + 11, 14, BLACK)
+
+
 def toolbar_strip():
     """The 256 x 16 strip of the sixteen toolbar images."""
     c = Canvas(256, 16, GREY + (255,))
@@ -224,6 +234,7 @@ def toolbar_strip():
     draw_open(c, 48)
     draw_close(c, 64)
     draw_convert(c, 80)
+    draw_view(c, 96)
     return c
 
 

@@ -84,13 +84,21 @@ TEST_F(MainWindow, MenuToolbarAndCommands) {
     Open();
     HMENU menu = GetMenu(window);
     ASSERT_NE(nullptr, menu);
-    for (int command : {IDM_FILE_OPEN, IDM_FILE_CLOSE, IDM_FILE_CONVERT, IDM_FILE_EXIT, IDM_SET_FACILITY,
-                        IDM_SET_PATIENT_OPTIONS, IDM_SET_MONTAGE_OPTIONS, IDM_SET_POSITION, IDM_HELP_CONTENTS,
-                        IDM_HELP_ABOUT})
+    for (int command : {IDM_FILE_OPEN, IDM_FILE_CLOSE, IDM_FILE_CONVERT, IDM_FILE_PREVIEW, IDM_FILE_EXIT,
+                        IDM_SET_FACILITY, IDM_SET_PATIENT_OPTIONS, IDM_SET_MONTAGE_OPTIONS, IDM_SET_POSITION,
+                        IDM_HELP_CONTENTS, IDM_HELP_ABOUT})
         EXPECT_FALSE(GetMenuState(menu, command, MF_BYCOMMAND) & MF_GRAYED) << command;
 
     HWND toolbar = GetDlgItem(window, IDC_MAIN_TOOLBAR);
-    EXPECT_EQ(10, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    EXPECT_EQ(11, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    // "View" beside "Conv".
+    const LRESULT view = SendMessageA(toolbar, TB_COMMANDTOINDEX, IDM_FILE_PREVIEW, 0);
+    EXPECT_EQ(SendMessageA(toolbar, TB_COMMANDTOINDEX, IDM_FILE_CONVERT, 0) + 1, view);
+    char label[32] = "";
+    TBBUTTON button = {};
+    SendMessageA(toolbar, TB_GETBUTTON, view, reinterpret_cast<LPARAM>(&button));
+    SendMessageA(toolbar, TB_GETSTRINGA, MAKEWPARAM(sizeof label, button.iString), reinterpret_cast<LPARAM>(label));
+    EXPECT_STREQ("View", label);
     NMTTDISPINFOA tip = {};
     tip.hdr.code = TTN_GETDISPINFOA;
     tip.hdr.idFrom = IDM_FILE_CLOSE;

@@ -2,9 +2,9 @@
 // driven only from outside, through its windows and the system's real
 // common dialogs, as a person at the screen would: open a recording through
 // the open dialog, correct the start time, fill in the patient, look at the
-// montage, open the position levels, choose the output through Save As
-// (answering the program's overwrite confirmation), convert, wait for the
-// finished status and exit. Screenshots of every page and dialog are taken
+// montage, open the position levels, look at the signal preview, choose the
+// output through Save As (answering the program's overwrite confirmation),
+// convert, wait for the finished status and exit. Screenshots of every page and dialog are taken
 // along the way (BMP files in the shots folder). The PSG file and the
 // settings written at exit are checked afterwards by the native checker.
 #include <gtest/gtest.h>
@@ -146,6 +146,28 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     Shot("position-dialog", levels);
     PressButton(levels, IDOK);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(levels); }, 10000));
+
+    // The signal preview through command 4010, at its second epoch from the
+    // corrected start; it stays open while the conversion runs.
+    PostMessageA(ui.main, WM_COMMAND, IDM_FILE_PREVIEW, 0);
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA(PREVIEW_CLASS, nullptr) != nullptr; }, 10000))
+        << "the preview did not appear";
+    HWND preview = FindWindowA(PREVIEW_CLASS, nullptr);
+    PostMessageA(preview, WM_KEYDOWN, VK_NEXT, 0);
+    ASSERT_TRUE(WaitFor([&] { return ControlText(preview, IDC_PREV_EPOCH_START) == "23:06:00 (+0:00:30)"; }, 10000))
+        << "epoch start: " << ControlText(preview, IDC_PREV_EPOCH_START);
+    // The small traces (chin, ECG, snoring) scaled on their own by clicks
+    // on their labels, as the operator would.
+    RECT client;
+    GetClientRect(preview, &client);
+    const int top = 34, bottom = client.bottom - 20;
+    const struct { int trace, clicks; } larger[] = {{6, 5}, {7, 7}, {13, 5}};   // each click doubles
+    for (const auto& l : larger) {
+        const int y = top + (bottom - top) * (2 * l.trace + 1) / (2 * kMaxCh);
+        for (int click = 0; click < l.clicks; ++click)
+            PostMessageA(preview, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, y));
+    }
+    Shot("signal-preview", preview);
 
     // Output over an existing file: the program's confirmation 105, then
     // the conversion runs to its end.

@@ -27,6 +27,14 @@ std::vector<int> EdfReader::Digital(int s) {
     return Digital(s, 0, static_cast<int>(hdr_->signalparam[s].smp_in_file));
 }
 
+std::vector<double> EdfReader::Physical(int s, long long from, int count) {
+    std::vector<double> out(static_cast<size_t>(count));
+    edfseek(hdr_->handle, s, from, EDFSEEK_SET);
+    int n = edfread_physical_samples(hdr_->handle, s, count, out.data());
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
+
 std::vector<EdfAnnotation> EdfReader::Annotations() {
     std::vector<EdfAnnotation> out;
     for (long long i = 0; i < hdr_->annotations_in_file; ++i) {

@@ -28,6 +28,9 @@ public:
     std::vector<int> Digital(int s, long long from, int count);
     // Every digital sample of signal `s`.
     std::vector<int> Digital(int s);
+    // `count` samples of signal `s` from sample `from` in physical units, as
+    // EDFlib scales them.
+    std::vector<double> Physical(int s, long long from, int count);
     std::vector<EdfAnnotation> Annotations();
     // The texts of every annotation, in file order.
     std::vector<std::string> AnnotationTexts();

@@ -1,0 +1,22 @@
+// The signal preview window (class MORLEXPREVIEW): one modeless top-level
+// window owned by the main window, showing the channels the current pattern
+// writes, epoch by epoch, with the values the PSG file will hold. It reads
+// through a reader handle of its own, so a conversion running meanwhile is
+// not touched; it follows the record when told (WM_RECORD_CHANGED).
+#pragma once
+
+#include <windows.h>
+
+// Registers the window class. Non-zero on success.
+BOOL RegisterPreviewClass(HINSTANCE instance);
+
+// Shows the preview for the main window `owner`: `existing` (the window
+// made before) brought to the front when it is still a preview window,
+// otherwise a new one. Returns the window, or null when it could not be made.
+HWND ShowPreviewWindow(HWND owner, HWND existing);
+
+// True when `window` is (still) a preview window: a handle kept after the
+// window was closed may since name another window.
+bool IsPreviewWindow(HWND window);
+
+LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
