@@ -61,7 +61,7 @@ void BuildStatusLine(HWND mainWindow) {
                                    reinterpret_cast<HMENU>(IDC_MAIN_STATUS_DISPLAY), g_program.instance, nullptr);
     if (!display) return;
     SendMessageA(display, CKM_SETCOLOR, 0, RGB(192, 192, 192));
-    SendMessageA(display, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 0)), 0);
+    SendMessageA(display, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, kWkFontNormal)), 0);
 }
 
 HWND BuildToolbar(HWND mainWindow) {
@@ -117,7 +117,7 @@ void BuildTabs(HWND mainWindow, ConverterState& state) {
                                reinterpret_cast<HMENU>(IDC_MAIN_TAB), g_program.instance, nullptr);
     state.frame.tab = tab;
     if (!tab) return;
-    SendMessageA(tab, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 0)), 0);
+    SendMessageA(tab, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, kWkFontNormal)), 0);
     for (int i = 0; i < kPageCount; ++i) {
         char text[64];
         LoadStringA(g_program.instance, kPages[i].tabText, text, sizeof text);

@@ -203,11 +203,11 @@ BOOL RegisterMainWindowClass(HINSTANCE instance) {
     wc.cbWndExtra = kExtraWindowBytes;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
     wc.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
     wc.lpszClassName = MAIN_CLASS;
-    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, "SMALL", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, SMALL_ICON_NAME, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                GetSystemMetrics(SM_CYSMICON), 0));
     // Every supported platform has the extended registration with the small
     // icon; the plain one remains the fallback.

@@ -82,7 +82,7 @@ bool SavePatientSettings(const PatientInfo& p, const char* path) {
     b.Text(kPatient, "Name2", p.kana);
     b.Text(kPatient, "Sex", p.sex);
     b.Text(kPatient, "Hospital", p.hospital);
-    b.Text(kPatient, "Departmemt", p.department);
+    b.Text(kPatient, kDepartmentKey, p.department);
     b.Text(kPatient, "ReqDoctor", p.requestingDoctor);
     b.Text(kPatient, "Technician", p.technician);
     b.Text(kPatient, "ReaderDoctor", p.readingDoctor);

@@ -225,8 +225,9 @@ void StartConversion(ConverterState& state) {
     } else {
         DiscardStagedFile(state.conv);
     }
-    // Nothing chosen, or a frame time the list does not offer (a hand-edited
-    // settings file): the start is refused with a beep.
+    // Nothing chosen, or a frame time outside 1..60 seconds (a hand-edited
+    // settings file; a time inside it that the list does not offer is used
+    // as stored): the start is refused with a beep.
     if (why == kHeaderNoOutput || why == kHeaderBadFrameTime) Ui().beep(0);
     if (page) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
     if (why == kHeaderRecordTooLarge) WarnRecordTooLarge(state);

@@ -57,7 +57,7 @@ void OnInitPage(HWND page, const ConverterState* state) {
             }
         }
     }
-    SendDlgItemMessageA(page, IDC_CONV_COUNTER, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 7)), FALSE);
+    SendDlgItemMessageA(page, IDC_CONV_COUNTER, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, kWkFontProminent)), FALSE);
 }
 
 void OnRefresh(HWND page, const ConverterState& state) {

@@ -107,7 +107,7 @@ BOOL CtlKitRegister() {
     wc.lpfnWndProc = DisplayProc;
     wc.cbWndExtra = kExtraBytes;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.lpszClassName = CTLKIT_STATIC_CLASS_NAME;
     if (RegisterClassA(&wc)) return TRUE;
     return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;

@@ -53,13 +53,15 @@ bool WriteBlock(const RunRecords& s, const int16_t* block) {
 }
 
 // Reads and writes the block at readPosition, one run per channel, so each
-// channel reaches the writer as a plain copy. False when a write failed.
+// channel reaches the writer as a plain copy. False when a write failed, and
+// for samples of any width but 16 bits, which this step cannot read: such a
+// run ends as failed instead of finishing an empty file.
 // A block the reader cannot deliver is written as silence (zeros): the PSG
 // file is continuous, so skipping it would move every later sample one
 // block too early in time.
 bool ConvertBlock(const RunRecords& s, int16_t* buffer, int32_t skipFlag) {
     ConversionFields& c = s.conv;
-    if (s.source.bitsPerSample != 16) return true;
+    if (s.source.bitsPerSample != 16) return false;
     bool silent = false;
     const int16_t* block = ReadChannelRuns(s.source, s.source.sourceHandle, c.readPosition, c.samplesPerBlock,
                                            buffer, skipFlag, &silent);
@@ -86,15 +88,13 @@ int ConvertStep(const RunRecords& s, int32_t skipFlag) {
         return CompleteFile(s);
     if (!BlockFits(s, BlockSize(c.blockBuffer))) return 0;
 
-    void* locked = BlockLock(c.blockBuffer);
-    if (locked) {
-        const bool written = ConvertBlock(s, static_cast<int16_t*>(locked), skipFlag);
-        c.readPosition = AddClamped(c.readPosition, c.samplesPerBlock);
-        BlockUnlock(c.blockBuffer);
-        if (!written) {
-            c.writeFailed = 1;
-            return 0;
-        }
+    // The buffer is not null here, and locking a block that exists cannot fail.
+    const bool written = ConvertBlock(s, static_cast<int16_t*>(BlockLock(c.blockBuffer)), skipFlag);
+    c.readPosition = AddClamped(c.readPosition, c.samplesPerBlock);
+    BlockUnlock(c.blockBuffer);
+    if (!written) {
+        c.writeFailed = 1;
+        return 0;
     }
     c.framesDone = AddClamped(c.framesDone, c.framesPerBlock);
     return 1;

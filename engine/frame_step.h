@@ -16,7 +16,8 @@
 //  - all frames done, the whole recording read, or no block buffer: the file
 //    is completed (RecFinish), framesDone := totalFrames, fileFinished := 1
 //    unless completing it failed (then writeFailed := 1);
-//  - a write that fails: 0 at once with writeFailed := 1, file not completed;
+//  - a write that fails, or a recording whose samples are not 16 bits wide:
+//    0 at once with writeFailed := 1, file not completed;
 //  - a block buffer too small for a block of the open recording: 0, nothing
 //    more written (the run is cut short).
 // Writes exactly the run channels fixed by the header, whatever the montage

@@ -35,7 +35,7 @@ void LoadPatientKeys(PatientInfo& p, const ProfileReader& profile) {
     profile.ReadText(kPatient, "Name1", kNewPatientName, p.name, sizeof p.name);
     profile.ReadText(kPatient, "Name2", kNewPatientKana, p.kana, sizeof p.kana);
     profile.ReadText(kPatient, "Sex", "0", p.sex, sizeof p.sex);
-    profile.ReadText(kPatient, "Departmemt", "", p.department, sizeof p.department);
+    profile.ReadText(kPatient, kDepartmentKey, "", p.department, sizeof p.department);
     profile.ReadText(kPatient, "ReqDoctor", "", p.requestingDoctor, sizeof p.requestingDoctor);
     profile.ReadText(kPatient, "Technician", "", p.technician, sizeof p.technician);
     profile.ReadText(kPatient, "ReaderDoctor", "", p.readingDoctor, sizeof p.readingDoctor);

@@ -260,7 +260,7 @@ BOOL RegisterMontageGridClass(HINSTANCE instance) {
     wc.lpfnWndProc = GridProc;
     wc.cbWndExtra = 2 * sizeof(LONG_PTR);   // the attached record's handle and the font
     wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = GRID_CLASS;
     if (RegisterClassA(&wc)) return TRUE;

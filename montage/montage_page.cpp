@@ -54,8 +54,8 @@ void FillStoredNames(HWND page, ConverterState& state) {
 }
 
 void OnInitPage(HWND page, ConverterState& state) {
-    SendDlgItemMessageA(page, IDC_MONT_PATTERN_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 8)), FALSE);
-    SendMessageA(Grid(page), WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 15)), FALSE);
+    SendDlgItemMessageA(page, IDC_MONT_PATTERN_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, kWkFontPatternList)), FALSE);
+    SendMessageA(Grid(page), WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, kWkFontGrid)), FALSE);
     SendMessageA(Grid(page), WM_GRID_ATTACH, reinterpret_cast<WPARAM>(state.self), 0);
     CheckDlgButton(page, IDC_MONT_TCTYPE, state.settings.TCType ? BST_CHECKED : BST_UNCHECKED);
     FillStoredNames(page, state);

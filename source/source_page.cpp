@@ -43,7 +43,7 @@ void FillList(HWND page, int id, const char* const* items, int count) {
 }
 
 void OnInitPage(HWND page) {
-    SendDlgItemMessageA(page, IDC_SRC_FILETYPE, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 7)), 0);
+    SendDlgItemMessageA(page, IDC_SRC_FILETYPE, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, kWkFontProminent)), 0);
     static const char* const kHum[] = {"---", "50Hz", "60Hz"};
     static const char* const kCal[] = {"方形波", "正弦波"};
     FillList(page, IDC_SRC_HUMFILTER, kHum, 3);

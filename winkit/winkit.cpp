@@ -150,7 +150,7 @@ void WkCenterDialog(HWND dialog) {
 }
 
 HFONT WkGetFont(int, int kind) {
-    int slot = kind == 7 ? 1 : 0;
+    int slot = kind == kWkFontProminent ? 1 : 0;
     if (!g_fonts[slot]) g_fonts[slot] = slot ? MakeFont(-16, FW_BOLD) : MakeFont(0, FW_NORMAL);
     return g_fonts[slot] ? g_fonts[slot] : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }

@@ -34,8 +34,18 @@ INT_PTR WkMessageDialog(HWND owner, HINSTANCE instance, int resourceId);
 // Centres `dialog` on its owner (or on the screen without one).
 void WkCenterDialog(HWND dialog);
 
-// Fonts by number: (0, 0) the program's normal user-interface font, (0, 7) a
-// larger bold font for prominent values. Fonts live until WkShutdown.
+// Font kinds by use: the prominent kind is a larger bold font for values
+// that must stand out; every other kind is the program's normal
+// user-interface font. The pattern list and the montage grid ask for kinds
+// of their own, so either could get its own font without touching callers.
+enum WkFontKind {
+    kWkFontNormal = 0,
+    kWkFontProminent = 7,
+    kWkFontPatternList = 8,
+    kWkFontGrid = 15
+};
+
+// The font of `kind` (family 0). Fonts live until WkShutdown.
 HFONT WkGetFont(int family, int kind);
 
 // Window placement in `section` of the settings file (key "WindowPlacement",

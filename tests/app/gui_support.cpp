@@ -4,8 +4,6 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "app/app_globals.h"
 #include "app/main_window.h"
@@ -174,18 +172,6 @@ void ResetCondFolder(bool create) {
     if (create) CreateDirectoryA(cond.c_str(), nullptr);
 }
 
-void WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
-
-std::string ReadTextFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 HWND OpenMainWindow() {
     StartProgramOnce();
     HWND window = CreateMainWindow(GetModuleHandleA(nullptr));
@@ -200,7 +186,7 @@ HWND OpenMainWindow() {
         SendMessageA(g_app.splash, WM_CLOSE, 0, 0);
         g_app.splash = nullptr;
     }
-    Pump(20);
+    PumpPending();
     return window;
 }
 
@@ -212,26 +198,25 @@ void CloseMainWindow(HWND window) {
     }
 }
 
-void Pump(int ms) {
-    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    do {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) continue;
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(1);
-    } while (static_cast<LONG>(GetTickCount() - end) < 0);
+void PumpPending() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
 }
 
 bool PumpUntil(const std::function<bool()>& done, int ms) {
-    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
-    while (!done()) {
-        if (static_cast<LONG>(GetTickCount() - end) >= 0) return false;
-        Pump(10);
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    for (;;) {
+        PumpPending();
+        if (done()) return true;
+        const LONG left = static_cast<LONG>(end - GetTickCount());
+        if (left <= 0) return false;
+        // Sleeps until a message arrives (a timer's included), never past the deadline.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left < 50 ? left : 50), QS_ALLINPUT);
     }
-    return true;
 }
 
 std::string ControlText(HWND dialog, int id) {

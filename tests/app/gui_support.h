@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pagekit/converter_state.h"
+#include "tests/support/whole_file.h"
 #include "tools/taffgen/taffgen.h"
 
 struct FakeUi {
@@ -62,16 +63,18 @@ std::string SettingsPath();
 std::string PatientPath();
 // Removes the COND folder and, with `create`, makes it anew (empty).
 void ResetCondFolder(bool create);
-void WriteTextFile(const std::string& path, const std::string& text);
-std::string ReadTextFile(const std::string& path);
+// Whole files through the shared test support, by the names the window tests use.
+inline void WriteTextFile(const std::string& path, const std::string& text) { WriteFile(path, text); }
+inline std::string ReadTextFile(const std::string& path) { return ReadFile(path); }
 
 // Creates the main window as the program does (shown), closes the splash
 // without the one-second pause, and returns it.
 HWND OpenMainWindow();
 // Destroys the window (its destruction handler saves) and drops the quit message.
 void CloseMainWindow(HWND window);
-// Dispatches pending messages for about `ms` milliseconds.
-void Pump(int ms);
+// Dispatches the messages already queued (posted, sent and paint) and
+// returns once the queue is empty; waits for nothing that comes later.
+void PumpPending();
 // Pumps messages until `done` holds (true) or `ms` have passed (false).
 bool PumpUntil(const std::function<bool()>& done, int ms = 30000);
 

@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -25,13 +23,13 @@ ProcessResult RunBatch(const std::vector<std::string>& args, const std::string& 
     const std::string base = std::filesystem::temp_directory_path() / ("taff2psg_run_" + std::to_string(getpid()));
     std::string command = prefix + " " + Quoted(TAFF2PSG);
     for (const std::string& a : args) command += " " + Quoted(a);
-    WriteAll(base + ".in", input);
+    WriteFile(base + ".in", input);
     command += " < " + Quoted(base + ".in") + " > " + Quoted(base + ".out") + " 2> " + Quoted(base + ".err");
     const int raw = std::system(("/bin/bash -c " + Quoted(command)).c_str());
     ProcessResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    r.out = ReadAll(base + ".out");
-    r.err = ReadAll(base + ".err");
+    r.out = ReadFile(base + ".out");
+    r.err = ReadFile(base + ".err");
     for (const char* ext : {".in", ".out", ".err"}) std::filesystem::remove(base + ext);
     return r;
 }
@@ -47,17 +45,6 @@ std::vector<std::string> FilesIn(const std::string& dir) {
     for (const auto& e : std::filesystem::directory_iterator(dir, ignored)) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     return names;
-}
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
 }
 
 TaffGenOptions ShortRecording(double seconds, int channels) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"   // ReadFile, WriteFile
 #include "tools/taffgen/taffgen.h"
 
 struct ProcessResult {
@@ -24,10 +25,6 @@ void MakeRecording(const TaffGenOptions& options, const std::string& headerPath)
 
 // Names in `dir`, sorted.
 std::vector<std::string> FilesIn(const std::string& dir);
-
-// Content of a file ("" when it cannot be read).
-std::string ReadAll(const std::string& path);
-void WriteAll(const std::string& path, const std::string& text);
 
 // Short options: `seconds` of a 200 Hz recording of `channels` channels.
 TaffGenOptions ShortRecording(double seconds, int channels = 12);

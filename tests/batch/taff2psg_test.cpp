@@ -66,7 +66,7 @@ struct BatchFolders : ::testing::Test {
     void SetUp() override {
         fs::create_directories(in);
         fs::create_directories(out);
-        WriteAll(settings, kSettings);
+        WriteFile(settings, kSettings);
     }
     void MakeVariants() {
         for (const Variant& v : kVariants) MakeRecording(VariantOptions(v), in + "/" + v.header);
@@ -74,7 +74,7 @@ struct BatchFolders : ::testing::Test {
     // Every file of the input folder with its content, to prove none changed.
     std::vector<std::string> Sources() {
         std::vector<std::string> all;
-        for (const std::string& name : FilesIn(in)) all.push_back(name + ":" + ReadAll(in + "/" + name));
+        for (const std::string& name : FilesIn(in)) all.push_back(name + ":" + ReadFile(in + "/" + name));
         return all;
     }
 };
@@ -96,8 +96,8 @@ void ExpectSamplesOf(const std::string& path, const TaffGenOptions& o) {
 
 TEST_F(BatchFolders, ConvertsEveryVariantWithTheStoredPattern) {
     MakeVariants();
-    WriteAll(in + "/C.INF", "[PATIENT]\nID=SIDE-3\nName1=Sidecar\n");
-    WriteAll(tmp.File("PATIENT.INF"), "[patient]\nid = P-0042\nName1=\"Batch\"\n");
+    WriteFile(in + "/C.INF", "[PATIENT]\nID=SIDE-3\nName1=Sidecar\n");
+    WriteFile(tmp.File("PATIENT.INF"), "[patient]\nid = P-0042\nName1=\"Batch\"\n");
     const std::vector<std::string> before = Sources();
     const ProcessResult r = RunBatch({in, "--settings", settings, "--pattern", "3", "--patient",
                                       tmp.File("PATIENT.INF"), "--same-patient", "--out", out, "--jobs", "2"});
@@ -132,7 +132,7 @@ TEST_F(BatchFolders, DryRunListsAndWritesNothing) {
 
 TEST_F(BatchFolders, BadRecordingsAreNamedWhileTheOthersConvert) {
     MakeRecording(ShortRecording(70), in + "/GOOD.HDR");
-    WriteAll(in + "/JUNK.HDR", std::string("\x00\x01 not a header \xff", 18));
+    WriteFile(in + "/JUNK.HDR", std::string("\x00\x01 not a header \xff", 18));
     fs::copy_file(in + "/GOOD.HDR", in + "/NODATA.HDR");
     // A file list on standard input, one name missing.
     const ProcessResult r = RunBatch({"-", "--out", out, "--quiet"},
@@ -149,9 +149,9 @@ TEST_F(BatchFolders, BadRecordingsAreNamedWhileTheOthersConvert) {
 TEST_F(BatchFolders, UsageErrorsExitWithTwoAndWriteNothing) {
     MakeRecording(ShortRecording(60), in + "/A.HDR");
     MakeRecording(ShortRecording(60), in + "/B.HDR");
-    WriteAll(tmp.File("BINARY.INI"), std::string("[SYSTEM]\0\x7f\x45LF", 12));
-    WriteAll(tmp.File("TEXT.INI"), "this is not\na settings file\n");
-    WriteAll(tmp.File("ONE.INF"), "[PATIENT]\nID=P-1\n");
+    WriteFile(tmp.File("BINARY.INI"), std::string("[SYSTEM]\0\x7f\x45LF", 12));
+    WriteFile(tmp.File("TEXT.INI"), "this is not\na settings file\n");
+    WriteFile(tmp.File("ONE.INF"), "[PATIENT]\nID=P-1\n");
     struct Case {
         std::vector<std::string> args;
         const char* message;
@@ -217,11 +217,11 @@ TEST_F(BatchFolders, NeverWritesOverTheSources) {
 
 TEST_F(BatchFolders, ExistingOutputIsKeptUnlessOverwriteIsGiven) {
     MakeRecording(ShortRecording(60), in + "/A.HDR");
-    WriteAll(out + "/A.DAT", "earlier output");
+    WriteFile(out + "/A.DAT", "earlier output");
     ProcessResult r = RunBatch({in, "--out", out});
     EXPECT_EQ(1, r.status);
     EXPECT_NE(r.err.find("A.DAT exists (--overwrite replaces it)"), std::string::npos) << r.err;
-    EXPECT_EQ("earlier output", ReadAll(out + "/A.DAT"));
+    EXPECT_EQ("earlier output", ReadFile(out + "/A.DAT"));
     r = RunBatch({in, "--out", out, "--overwrite"});
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_TRUE(EdfReader(out + "/A.DAT").ok());
@@ -294,7 +294,7 @@ TEST_F(BatchFolders, PatientIdentityIsUnknownOrTheAgeOnTheNight) {
     {
         EdfReader edf(out + "/A.DAT");
         ASSERT_TRUE(edf.ok());
-        EXPECT_EQ("X X X X ", ReadAll(out + "/A.DAT").substr(8, 8));   // EDFlib reads code and birth date as unknown
+        EXPECT_EQ("X X X X ", ReadFile(out + "/A.DAT").substr(8, 8));   // EDFlib reads code and birth date as unknown
         EXPECT_STREQ("", edf.hdr().patientcode);
         EXPECT_EQ(0, edf.hdr().birthdate_year);
         const std::vector<std::string> texts = edf.AnnotationTexts();
@@ -304,7 +304,7 @@ TEST_F(BatchFolders, PatientIdentityIsUnknownOrTheAgeOnTheNight) {
         EXPECT_NE(std::find(texts.begin(), texts.end(), "Converter: " CONVERTER_NAME " " CONVERTER_VERSION_TEXT),
                   texts.end());
     }
-    WriteAll(tmp.File("P.INF"), "[PATIENT]\nID=P-7\nYear=1962\nMonth=5\nDay=20\nAgeYear=64\nAgeMonth=7\n");
+    WriteFile(tmp.File("P.INF"), "[PATIENT]\nID=P-7\nYear=1962\nMonth=5\nDay=20\nAgeYear=64\nAgeMonth=7\n");
     r = RunBatch({in + "/A.HDR", "--out", out, "--overwrite", "--patient", tmp.File("P.INF"), "--start",
                   "2023-11-02 22:00:00"});
     ASSERT_EQ(0, r.status) << r.err;

@@ -287,7 +287,7 @@ TEST_F(ConvertPage, ConvertCommandWithoutARecordingOffersNothing) {
     const std::string output = TempDir() + "\\NOSRC_OUT.DAT";
     Fake().saveAnswer = output;
     SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
-    Pump(100);
+    PumpPending();
     EXPECT_EQ(0, Fake().saveCalls);
     EXPECT_EQ(kConvNoOutput, State().conv.conversionState);
     EXPECT_FALSE(Exists(output));
@@ -307,7 +307,7 @@ TEST_F(ConvertPage, StoppingARunAsksAndLeavesNoFile) {
         {"close recording", [](HWND w) { SendMessageA(w, WM_COMMAND, IDM_FILE_CLOSE, 0); }, false},
         {"open another", [](HWND w) { SendMessageA(w, WM_COMMAND, IDM_FILE_OPEN, 0); }, false},
         {"close box", [](HWND w) { SendMessageA(w, WM_CLOSE, 0, 0); }, true},
-        {"exit", [](HWND w) { SendMessageA(w, WM_COMMAND, IDM_FILE_EXIT, 0); Pump(50); }, true},
+        {"exit", [](HWND w) { SendMessageA(w, WM_COMMAND, IDM_FILE_EXIT, 0); PumpPending(); }, true},
     };
     const std::string second = MakeRecording("OTHER.HDR", 2, 30);
     const std::string kept = TempDir() + "\\KEPT_OUT.DAT", fresh = TempDir() + "\\FRESH_OUT.DAT";
@@ -441,7 +441,9 @@ TEST_F(ConvertPage, OpeningAnotherRecordingEndsTheRunFirst) {
     EXPECT_EQ(nullptr, s.conv.blockBuffer);
     EXPECT_EQ(2, s.source.channelCount);
     const std::string counter = Text(IDC_CONV_COUNTER);
-    Pump(300);   // no tick of the ended run comes any more
+    // The ended run's timer is gone, so no tick of it comes any more.
+    EXPECT_FALSE(KillTimer(Page(), IDT_CONV_FRAME));
+    PumpPending();
     EXPECT_EQ(kConvNoOutput, s.conv.conversionState);
     EXPECT_EQ(counter, Text(IDC_CONV_COUNTER));
     EXPECT_EQ(StatusString(IDS_STATUS_STOPPED), Text(IDC_CONV_STATUS));
@@ -461,7 +463,6 @@ TEST_F(ConvertPage, EndingTheProgramDuringARunReleasesTheFiles) {
     ASSERT_TRUE(PumpUntil([this] { return State().conv.framesDone > 0; }));
     CloseMainWindow(window);
     window = nullptr;
-    Pump(100);
     // The partial file is removed and the recording is not held open.
     EXPECT_FALSE(Exists(output));
     EXPECT_TRUE(NoPartFile());

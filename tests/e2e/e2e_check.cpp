@@ -40,10 +40,13 @@ void CheckSignal(int handle, const edf_hdr_struct& hdr, int j, const TaffGenOpti
     Check(sp.smp_in_datarecord == e2e::kFrameTime * o.rate, name + ": samples per record");
     if (j == e2e::kPositionChannel) Check(label.rfind("Position", 0) == 0, name + ": not a position signal");
     if (j < 4) Check(label.rfind("EEG", 0) == 0, name + ": not an EEG signal");
-    // Channel 1 carries the calibration of the imported CAL file.
-    if (j == 0)
-        Check(std::fabs(sp.phys_max - 32767.0 * e2e::kCalEU / e2e::kCalVU) < 0.01,
-              name + ": physical maximum " + std::to_string(sp.phys_max) + " is not the CAL file's");
+    // The physical range is the digital one through the channel's calibration
+    // (channel 1: the imported CAL file's).
+    const double perCount = j == 0 ? double(e2e::kCalEU) / e2e::kCalVU : double(e2e::kSampleEU[j]) / e2e::kSampleVU;
+    Check(sp.dig_min == -32768 && sp.dig_max == 32767, name + ": digital range");
+    Check(std::fabs(sp.phys_min + 32768.0 * perCount) < 0.01 && std::fabs(sp.phys_max - 32767.0 * perCount) < 0.01,
+          name + ": physical range " + std::to_string(sp.phys_min) + ".." + std::to_string(sp.phys_max) +
+              " is not its calibration's");
     std::vector<int> got(static_cast<size_t>(sp.smp_in_file));
     edfseek(handle, j, 0, EDFSEEK_SET);
     Check(edfread_digital_samples(handle, j, static_cast<int>(got.size()), got.data()) == int(got.size()),
@@ -56,9 +59,6 @@ void CheckSignal(int handle, const edf_hdr_struct& hdr, int j, const TaffGenOpti
                          std::to_string(want));
         ++bad;
     }
-    // The generated signal stays inside the physical range the montage gives.
-    const double perCount = (sp.phys_max - sp.phys_min) / double(sp.dig_max - sp.dig_min);
-    Check(std::fabs(perCount) > 0, name + ": no physical range");
 }
 
 }  // namespace

@@ -48,10 +48,10 @@ void PrepareWork() {
 // recording to open; no patient file yet.
 void FreshSettings(const std::string& orgFile) {
     DeleteFileA(Work("prog\\COND\\PATIENT.INF").c_str());
-    std::string ini = ReadWholeFile(E2E_SAMPLE_INI);
+    std::string ini = ReadFile(E2E_SAMPLE_INI);
     ASSERT_FALSE(ini.empty());
     ini = "[SYSTEM]\r\nOrgFile=" + orgFile + "\r\n" + ini.substr(ini.find("MaxCh"));
-    ASSERT_TRUE(WriteWholeFile(Work("prog\\COND\\MORLEX.INI"), ini));
+    ASSERT_NO_FATAL_FAILURE(WriteFile(Work("prog\\COND\\MORLEX.INI"), ini));
 }
 
 class EndToEnd : public ::testing::Test {
@@ -69,8 +69,9 @@ protected:
         ASSERT_TRUE(ui.FindPages()) << "a page is missing";
     }
     void Shot(const char* name, HWND window = nullptr) {
-        Sleep(300);
-        EXPECT_TRUE(SaveScreenshot(window ? window : ui.main, Work("shots\\") + name + ".bmp"));
+        if (!window) window = ui.main;
+        EXPECT_TRUE(ShowsSettled(window));
+        EXPECT_TRUE(SaveScreenshot(window, Work("shots\\") + name + ".bmp"));
     }
     // Opens `path` through command 4002 and the real open dialog.
     void OpenThroughDialog(const std::string& path) {
@@ -129,7 +130,7 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     // real open dialog, and the pattern registered.
     ASSERT_TRUE(EditGridLabel(ui, kMaxCh, kEditedRow, kEditedLabel)) << "the grid's editor did not open";
     Shot("montage-grid");
-    ASSERT_TRUE(WriteWholeFile(Work(kCalName), CalFileText()));
+    ASSERT_NO_FATAL_FAILURE(WriteFile(Work(kCalName), CalFileText()));
     PostMessageA(ui.montage, WM_COMMAND, MAKEWPARAM(IDC_MONT_LOAD_CAL, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(ui.montage, IDC_MONT_LOAD_CAL)));
     HWND calDialog = WaitForDialog("CAL Condition File Select", 10000);
@@ -172,7 +173,7 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     // Output over an existing file: the program's confirmation 105, then
     // the conversion runs to its end.
     const std::string output = Work("out\\") + kOutputName;
-    ASSERT_TRUE(WriteWholeFile(output, "an earlier file"));
+    ASSERT_NO_FATAL_FAILURE(WriteFile(output, "an earlier file"));
     ASSERT_NO_FATAL_FAILURE(ConvertThroughDialog(output));
     HWND confirm = WaitForDialog("確認", 10000);
     ASSERT_TRUE(confirm) << "the overwrite confirmation did not appear";
@@ -190,10 +191,10 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     // Exit through command 4009: the program ends with 0 and writes its settings.
     PostMessageA(ui.main, WM_COMMAND, IDM_FILE_EXIT, 0);
     EXPECT_EQ(0u, program.WaitForExit(20000));
-    const std::string ini = ReadWholeFile(Work("prog\\COND\\MORLEX.INI"));
+    const std::string ini = ReadFile(Work("prog\\COND\\MORLEX.INI"));
     EXPECT_NE(std::string::npos, ini.find("CopyFile=" + output)) << ini;
     EXPECT_NE(std::string::npos, ini.find("ChLabel" + std::to_string(kEditedRow) + "=" + kEditedLabel)) << ini;
-    EXPECT_NE(std::string::npos, ReadWholeFile(Work("prog\\COND\\PATIENT.INF")).find(kPatientId));
+    EXPECT_NE(std::string::npos, ReadFile(Work("prog\\COND\\PATIENT.INF")).find(kPatientId));
 }
 
 // The settings menu's option dialogs and Pattern Copy in the real program:
@@ -258,7 +259,7 @@ TEST_F(EndToEnd, TheOptionDialogsShowWholeAndStoreTheirChoices) {
 }
 
 TEST_F(EndToEnd, ANonRecordingChosenAsSourceIsRefusedWithWarning514) {
-    ASSERT_TRUE(WriteWholeFile(Work(kNotRecordingName), "shopping list\r\nmilk\r\n"));
+    ASSERT_NO_FATAL_FAILURE(WriteFile(Work(kNotRecordingName), "shopping list\r\nmilk\r\n"));
     ASSERT_NO_FATAL_FAILURE(Start(Work(kNotRecordingName)));
     ASSERT_NO_FATAL_FAILURE(OpenThroughDialog(Work(kNotRecordingName)));
     HWND warning = WaitForDialog("警告", 10000);
@@ -278,7 +279,7 @@ TEST_F(EndToEnd, AnOutputOverTheRecordingsOwnDataFileIsRefusedWithWarning515) {
     ASSERT_NO_FATAL_FAILURE(OpenThroughDialog(recording));
     ASSERT_TRUE(WaitFor([&] { return ControlText(ui.source, IDC_SRC_CHANNELS) == "14"; }, 10000));
     const std::string data = TaffGenDataPath(Recording(), recording);
-    const std::string before = ReadWholeFile(data);
+    const std::string before = ReadFile(data);
     // Refused as soon as it is chosen, before any question to replace it.
     ASSERT_NO_FATAL_FAILURE(ConvertThroughDialog(data));
     HWND warning = WaitForDialog("警告", 10000);
@@ -287,7 +288,7 @@ TEST_F(EndToEnd, AnOutputOverTheRecordingsOwnDataFileIsRefusedWithWarning515) {
     Shot("warning-same-file", warning);
     PressButton(warning, IDOK);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(warning); }, 10000));
-    EXPECT_TRUE(ReadWholeFile(data) == before) << "the recording's data file was touched";
+    EXPECT_TRUE(ReadFile(data) == before) << "the recording's data file was touched";
     PostMessageA(ui.main, WM_COMMAND, IDM_FILE_EXIT, 0);
     EXPECT_EQ(0u, program.WaitForExit(20000));
 }
@@ -312,7 +313,7 @@ TEST_F(EndToEnd, ASecondStartAndClosingDuringAConversionLeaveTheFirstWhole) {
 
     // A second copy ends at once and brings this one forward.
     ShowWindow(ui.main, SW_MINIMIZE);
-    Sleep(300);
+    ASSERT_TRUE(WaitFor([&] { return IsIconic(ui.main) != FALSE; }, 10000));
     Program second;
     ASSERT_TRUE(second.Start(Work("prog\\MORLEXCV.exe"), false));
     EXPECT_EQ(0u, second.WaitForExit(20000));
@@ -325,7 +326,7 @@ TEST_F(EndToEnd, ASecondStartAndClosingDuringAConversionLeaveTheFirstWhole) {
     // no temporary file left beside it.
     ASSERT_TRUE(WaitFor([&] { return ControlText(ui.convert, IDC_CONV_STATUS) == "変換が正常に終了しました。"; }, 120000))
         << "status: " << ControlText(ui.convert, IDC_CONV_STATUS);
-    const std::string finished = ReadWholeFile(output);
+    const std::string finished = ReadFile(output);
     ASSERT_FALSE(finished.empty());
     HWND start = GetDlgItem(ui.convert, IDC_CONV_START);
     PostMessageA(ui.convert, WM_COMMAND, MAKEWPARAM(IDC_CONV_START, BN_CLICKED), reinterpret_cast<LPARAM>(start));
@@ -345,7 +346,7 @@ TEST_F(EndToEnd, ASecondStartAndClosingDuringAConversionLeaveTheFirstWhole) {
     stop = WaitForDialog("確認", 10000);
     if (stop) PressButton(stop, IDOK);    // (none when the second run has already ended)
     EXPECT_EQ(0u, program.WaitForExit(20000));
-    EXPECT_TRUE(ReadWholeFile(output) == finished) << "the finished file was changed";
+    EXPECT_TRUE(ReadFile(output) == finished) << "the finished file was changed";
     WIN32_FIND_DATAA found;
     HANDLE part = FindFirstFileA(Work("out\\*.part").c_str(), &found);
     EXPECT_EQ(INVALID_HANDLE_VALUE, part) << "a temporary file was left: " << found.cFileName;

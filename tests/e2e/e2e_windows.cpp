@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "engine/grid_rules.h"
@@ -104,7 +103,7 @@ bool Program::Start(const std::string& exe, bool waitForWindow) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string command = "\"" + exe + "\"";
-    const std::string folder = exe.substr(0, exe.find_last_of('\\'));
+    const std::string folder = exe.substr(0, exe.find_last_of("\\/"));
     if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                         &process))
         return false;
@@ -183,8 +182,13 @@ bool ChooseFileInDialog(HWND dialog, const std::string& path) {
     HWND name = GetDlgItem(dialog, 0x47C);          // cmb13: the Explorer-style name field
     if (!name) name = GetDlgItem(dialog, 0x480);    // edt1: the older dialog's
     if (!name) return false;
-    Sleep(200);
-    SendMessageA(EditOf(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    // Typed until the field reads it back, so nothing the dialog still puts
+    // there while it settles replaces the path.
+    if (!WaitFor([&] {
+            SendMessageA(EditOf(name), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+            return WindowText(EditOf(name)) == path;
+        }, 10000))
+        return false;
     PressButton(dialog, IDOK);
     return WaitFor([&] { return !IsWindowVisible(dialog); }, 10000);
 }
@@ -314,17 +318,12 @@ bool SaveScreenshot(HWND window, const std::string& path) {
     return static_cast<bool>(out);
 }
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    return static_cast<bool>(out);
+bool ShowsSettled(HWND window) {
+    // Everything invalid is painted now, and the program has handled what
+    // was sent to it before this (its window thread answers in order).
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored) != 0;
 }
 
 }  // namespace e2e

@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/whole_file.h"   // ReadFile, WriteFile
+
 namespace e2e {
 
 // The program under test as its own process.
@@ -70,7 +72,8 @@ bool EditGridLabel(const MainUi& ui, int maxCh, int row, const std::string& labe
 // The window as shown on the screen, as a 24-bit BMP file.
 bool SaveScreenshot(HWND window, const std::string& path);
 
-std::string ReadWholeFile(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& text);
+// Repaints `window` with its children at once and waits until the program
+// has handled what was sent to it: what a screenshot then takes is current.
+bool ShowsSettled(HWND window);
 
 }  // namespace e2e

@@ -140,9 +140,7 @@ TEST(Conversion, EveryFrameTimeDivisorAndSampleWidth) {
         EXPECT_EQ(edf.hdr().birthdate_year, 1965);
         EXPECT_EQ(edf.hdr().birthdate_month, 3);
         EXPECT_EQ(edf.hdr().birthdate_day, 7);
-        if (!longSamples) {
-            EXPECT_TRUE(MneReads(out, 12, 160, "S1"));
-        }
+        EXPECT_TRUE(MneReads(out, 12, 160, "S1"));
     }
 }
 
@@ -215,12 +213,25 @@ TEST(Conversion, FailedWriteEndsTheRunAsFailed) {
     EXPECT_EQ(s->conv.writeFailed, 1);
     EXPECT_EQ(s->conv.fileFinished, 0);
 
-    // A device that takes no byte: refused at the header or failed in the run.
+    // A device that takes no byte: the header cannot be written, so the
+    // start is refused and no block is converted.
     snprintf(s->conv.outputPath, kPathSize, "/dev/full");
     s->conv.conversionState = kConvOutputChosen;
     const RunResult full = RunConversion(*s);
-    EXPECT_TRUE(full.refusal == kHeaderWriteFailed || full.end == kRunWriteFailed);
+    EXPECT_EQ(full.refusal, kHeaderWriteFailed);
+    EXPECT_EQ(full.steps, 0);
     EXPECT_EQ(s->conv.writeFailed, 1);
+
+    // Samples of a width the frame step cannot read: the run ends as failed
+    // at its first block instead of finishing a file without data.
+    ASSERT_TRUE(ChooseOutputPath(s->conv, dir.File("wide.DAT").c_str()));
+    s->source.bitsPerSample = 12;
+    const RunResult wide = RunConversion(*s);
+    s->source.bitsPerSample = 16;
+    EXPECT_EQ(wide.refusal, kHeaderWritten);
+    EXPECT_EQ(wide.end, kRunWriteFailed);
+    EXPECT_EQ(wide.steps, 0);
+    EXPECT_EQ(s->conv.fileFinished, 0);
 }
 
 TEST(Conversion, RefusedStartsCreateNoFile) {
@@ -256,7 +267,7 @@ TEST(Conversion, RefusedStartsCreateNoFile) {
     HeaderRefusal why = kHeaderWritten;
     snprintf(s->conv.outputPath, kPathSize, "%s", dir.File("missing/x.DAT").c_str());
     EXPECT_EQ(WritePsgHeader(Records(*s), &why), nullptr);
-    EXPECT_TRUE(why == kHeaderCreateFailed || why == kHeaderWriterFailed);
+    EXPECT_EQ(why, kHeaderCreateFailed);
     EXPECT_EQ(s->conv.blockBuffer, nullptr);
 }
 

@@ -9,27 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/conversion_run.h"
-#include "engine/pattern_rules.h"
+#include "tests/engine/work_record.h"
 #include "tests/support/edf_reader.h"
 #include "tests/support/mne_check.h"
 #include "tests/support/test_files.h"
 #include "tools/taffgen/taffgen.h"
-
-// The engine's records as the program's working record holds them.
-struct WorkRecord {
-    AppSettings settings;
-    SourceInfo source;
-    ConversionFields conv;
-    uint16_t currentPattern;
-    PatientInfo patient;
-    MontagePattern patterns[kPatternCount];
-};
-
-inline MontagePattern& CurrentPattern(WorkRecord& s) { return PatternAt(s.patterns, s.currentPattern); }
-inline RunRecords Records(WorkRecord& s) {
-    return RunRecords{s.settings, s.source, CurrentPattern(s), s.patient, s.conv};
-}
 
 // The records, zero-initialised as the program allocates them; a run still
 // going is ended and the recording closed with the object.

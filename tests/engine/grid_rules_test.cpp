@@ -13,16 +13,14 @@
 
 namespace {
 
+// A channel at the program's start-up values, with the time constant a
+// pattern without one gets (500), switched on (1) or off (0).
 ChannelSetting Channel(int enabled = 1) {
-    ChannelSetting c = {};
+    MontagePattern p = {};
+    ResetPatternToStartup(p);
+    ChannelSetting c = p.channels[0];
     c.enabled = enabled;
-    c.rateDivisor = 1;
-    c.calEU = 50;
-    c.calVU = 409;
-    c.sensitivity = 50000;
-    c.lowFilter = 500;
     c.timeConstant = 500;
-    c.highFilter = 100;
     return c;
 }
 

@@ -74,6 +74,7 @@ TEST(PatternSection, MissingSectionGivesTheLoadersPattern) {
         EXPECT_EQ(j < 8 ? types[j] : 0, p[2].channels[j].signalType) << j;
         EXPECT_EQ(500, p[2].channels[j].timeConstant);
         EXPECT_EQ("Ch" + std::to_string(j + 1), p[2].channels[j].label);
+        EXPECT_STREQ("V", p[2].channels[j].unit);
     }
     EXPECT_EQ(0, p[2].position.levelCount);
 }

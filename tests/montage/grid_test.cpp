@@ -87,7 +87,7 @@ protected:
         SendMessageA(window, WM_SHOW_PAGE, kPageMontage, 0);
         MoveWindow(Grid(), 4, 30, 760, 420, TRUE);
         UpdateWindow(Grid());
-        Pump(20);
+        PumpPending();
         Notices();
     }
     HWND Page() { return State().frame.pages[kPageMontage]; }
@@ -128,7 +128,7 @@ protected:
         Fake().popupAnswer = command;
         RightRelease(column, row);
         Fake().popupAnswer = 0;
-        Pump(20);
+        PumpPending();
     }
     // The notification codes the grid posted to the page, taken from the queue.
     std::vector<int> Notices() {
@@ -153,7 +153,7 @@ protected:
     }
     void Key(WPARAM key) {
         SendMessageA(Editor(), WM_KEYDOWN, key, 1);
-        Pump(20);
+        PumpPending();
     }
     // Types `text` over the open editor's text and presses Enter.
     void Enter(const std::string& text) {
@@ -409,7 +409,7 @@ TEST_F(GridWindow, EditorEnterStoresAndMovesOnTabAndFocusLossDiscard) {
     SendMessageA(Editor(), EM_SETSEL, 0, -1);
     Type("2");
     SetFocus(GetDlgItem(Page(), IDC_MONT_PATTERN_LIST));
-    Pump(20);
+    PumpPending();
     EXPECT_FALSE(EditorShown());
     EXPECT_EQ(50000, Row(1).sensitivity);
 
@@ -501,7 +501,7 @@ TEST_F(GridWindow, DivisorWithoutAWholeRateIsRefusedWithAWarning) {
     const std::string output = TempDir() + "\\BADRATE_OUT.DAT";
     Fake().saveAnswer = output;
     SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
-    Pump(100);
+    PumpPending();
     // The first-start patient is confirmed (the fake answers OK), then the start is refused.
     EXPECT_EQ((std::vector<int>{IDD_CONFIRM_NEW_PATIENT, IDD_WARN_BAD_RATE}), Fake().messageDialogs);
     EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);

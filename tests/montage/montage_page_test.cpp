@@ -32,11 +32,11 @@ protected:
     HWND ListEdit() { return FindWindowExA(List(), nullptr, "Edit", nullptr); }
     void ShowPage() {
         SendMessageA(window, WM_SHOW_PAGE, kPageMontage, 0);
-        Pump(20);
+        PumpPending();
     }
     void Click(int id) {
         SendMessageA(Control(id), BM_CLICK, 0, 0);
-        Pump(20);
+        PumpPending();
     }
     // Types over the whole text of the list's field, as the operator does.
     void TypeName(const std::string& text) {
@@ -85,7 +85,7 @@ TEST_F(MontagePage, TypedNameIsRegisteredAndShownOnceTheListLosesFocus) {
     Click(IDC_MONT_REGISTER);
     EXPECT_EQ("Night EEG", Stored(0, "PATTERN"));
     SetFocus(Control(IDC_MONT_GRID));
-    Pump(20);
+    PumpPending();
     EXPECT_EQ("Night EEG", Item(0));
     EXPECT_EQ("Pattern2", Item(1));
     EXPECT_EQ(0, SendMessageA(List(), CB_GETCURSEL, 0, 0));
@@ -269,7 +269,7 @@ TEST_F(MontagePage, CalFileIsImportedIntoTheCurrentPattern) {
     EXPECT_EQ(ProgramDir() + "\\COND\\", Fake().openInitialDir);
     EXPECT_EQ("", Fake().openFileName);
     EXPECT_EQ("CAL Condition File Select", Fake().openTitle);
-    EXPECT_EQ(DWORD{0x4800}, Fake().openFlags);
+    EXPECT_EQ(static_cast<DWORD>(OFN_SHAREAWARE | OFN_PATHMUSTEXIST), Fake().openFlags);
     EXPECT_STREQ("EMG1", Channel(1).label);
     EXPECT_EQ(6, Channel(16).signalType);
     EXPECT_EQ(16, Channel(16).calEU);

@@ -1,8 +1,8 @@
-// Pattern sections in real INI files through the profile functions: the
-// loader's defaults, short and missing lists, the Sens scaling, limits on
-// stored values, the written list format, a full store-and-load round trip
-// of all eight patterns, and LoadPattern/StorePattern working on the
-// patterns of the working record behind a window.
+// Pattern sections in real INI files through the profile functions: short
+// and missing lists, the Sens scaling, limits on stored values, the written
+// list format, a full store-and-load round trip of all eight patterns, and
+// LoadPattern/StorePattern working on the patterns of the working record
+// behind a window. The loader's defaults are checked natively.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -47,34 +47,6 @@ protected:
 
     char path_[MAX_PATH];
 };
-
-TEST_F(PatternFile, SlotWithoutSectionGetsTheLoaderDefaults) {
-    Put(0, "PATTERN", "Other");
-    Patterns p = StartupPatterns();
-    LoadPatternSlot(p[2], 2, path_);
-    const MontagePattern& m = p[2];
-    EXPECT_STREQ("Pattern3", m.name);
-    EXPECT_STREQ("Ch1", m.labelChoices[0]);
-    EXPECT_STREQ("Ch20", m.labelChoices[19]);
-    for (const char* unit : m.unitChoices) EXPECT_STREQ("V", unit);
-    const int types[8] = {4, 4, 4, 4, 5, 6, 7, 8};
-    for (int i = 0; i < kChannelEntries; ++i) {
-        const ChannelSetting& c = m.channels[i];
-        SCOPED_TRACE(i);
-        EXPECT_EQ(i < 8 ? 1 : 0, c.enabled);
-        EXPECT_EQ(i < 8 ? types[i] : 0, c.signalType);
-        EXPECT_EQ("Ch" + std::to_string(i + 1), c.label);
-        EXPECT_STREQ("V", c.unit);
-        EXPECT_EQ(500, c.timeConstant);
-        EXPECT_EQ(1, c.rateDivisor);
-        EXPECT_EQ(50, c.calEU);
-        EXPECT_EQ(409, c.calVU);
-        EXPECT_EQ(50000, c.sensitivity);
-        EXPECT_EQ(500, c.lowFilter);
-        EXPECT_EQ(100, c.highFilter);
-    }
-    EXPECT_EQ(0, m.position.levelCount);
-}
 
 TEST_F(PatternFile, ChEnableListShortValueAndMissingKey) {
     Patterns p = StartupPatterns();

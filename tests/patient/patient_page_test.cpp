@@ -350,12 +350,11 @@ TEST_F(PatientPage, ItemPickedWithTheMouseStaysInTheBox) {
     SendMessageA(info.hwndList, WM_MOUSEMOVE, 0, at);
     SendMessageA(info.hwndList, WM_LBUTTONDOWN, MK_LBUTTON, at);
     SendMessageA(info.hwndList, WM_LBUTTONUP, 0, at);
-    Pump(50);
-    EXPECT_STREQ("Zolpidem", Patient().medication);
+    EXPECT_TRUE(PumpUntil([this] { return strcmp("Zolpidem", Patient().medication) == 0; }));
     EXPECT_EQ("Zolpidem", Text(IDC_PAT_MEDICATION));
     EXPECT_EQ(Texts({"Zolpidem", "Melatonin"}), Items(IDC_PAT_MEDICATION));
     SetFocus(GetDlgItem(Page(), IDC_PAT_ID));   // leaving the box changes nothing
-    Pump(20);
+    PumpPending();
     EXPECT_STREQ("Zolpidem", Patient().medication);
     EXPECT_EQ("Zolpidem", Key("MEDICINE", 0));
 }
@@ -464,9 +463,7 @@ TEST_F(PatientPage, FilledPageReachesTheConvertedFile) {
     ASSERT_EQ(kSourceTaff, State().source.sourceKind);
     Fake().saveAnswer = output;
     SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
-    DWORD end = GetTickCount() + 30000;
-    while (State().conv.conversionState != kConvFinished && static_cast<LONG>(GetTickCount() - end) < 0) Pump(10);
-    ASSERT_EQ(kConvFinished, State().conv.conversionState);
+    ASSERT_TRUE(PumpUntil([this] { return State().conv.conversionState == kConvFinished; }));
     EXPECT_TRUE(Fake().messageDialogs.empty());
     const std::string file = ReadTextFile(output);
     ASSERT_GT(file.size(), 256u);

@@ -4,9 +4,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
 
 namespace {
 
@@ -147,9 +144,8 @@ std::vector<int16_t> ExpectedRecord(const std::vector<int16_t>& source, int n, b
 }
 
 std::string TestPath(const std::string& name) {
-    const std::string dir = "recfile_scratch";
-    mkdir(dir.c_str(), 0755);
-    std::string path = dir + "/" + name;
+    static const TempDir dir;   // removed with its files when the tests end
+    std::string path = dir.File(name);
     std::remove(path.c_str());
     return path;
 }

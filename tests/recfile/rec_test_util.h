@@ -68,5 +68,5 @@ TestResult WriteRun(const std::string& path, const TestRun& run, bool finish = t
 // means (or first samples for position channels) of `source` over [0, s).
 std::vector<int16_t> ExpectedRecord(const std::vector<int16_t>& source, int n, bool takeFirst);
 
-// A fresh path in the test's scratch directory.
+// A fresh path in a temporary folder of this test run (removed at its end).
 std::string TestPath(const std::string& name);

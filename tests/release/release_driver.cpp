@@ -207,7 +207,7 @@ TEST_F(Release, InstallsRunsUpgradesAndUninstallsKeepingTheSettings) {
 
     const std::string output = Work("out\\NIGHT001.DAT");
     ASSERT_NO_FATAL_FAILURE(ConvertTheSample(output));
-    const std::string psg = ReadWholeFile(output);
+    const std::string psg = ReadFile(output);
     ASSERT_GT(psg.size(), 256u * 15);   // header of 14 signals, then the data records
     EXPECT_EQ(0, psg.compare(0, 8, "0       "));
     EXPECT_NE(std::string::npos, psg.find("EDF+C"));
@@ -216,12 +216,12 @@ TEST_F(Release, InstallsRunsUpgradesAndUninstallsKeepingTheSettings) {
     // through the uninstall entry, writes the program files again (a changed
     // help page comes back) and keeps the operator's settings as they are.
     ASSERT_TRUE(WritePrivateProfileStringA("SYSTEM", "FrameTime", "5", settings.c_str()));
-    const std::string before = ReadWholeFile(settings);
-    const std::string help = ReadWholeFile(Inst("HELP\\index.html"));
-    ASSERT_TRUE(WriteWholeFile(Inst("HELP\\index.html"), "an older help page"));
+    const std::string before = ReadFile(settings);
+    const std::string help = ReadFile(Inst("HELP\\index.html"));
+    ASSERT_NO_FATAL_FAILURE(WriteFile(Inst("HELP\\index.html"), "an older help page"));
     ASSERT_NO_FATAL_FAILURE(Install(""));
-    EXPECT_EQ(help, ReadWholeFile(Inst("HELP\\index.html")));
-    EXPECT_EQ(before, ReadWholeFile(settings));
+    EXPECT_EQ(help, ReadFile(Inst("HELP\\index.html")));
+    EXPECT_EQ(before, ReadFile(settings));
     EXPECT_EQ(CONVERTER_VERSION_TEXT, UninstallValue("DisplayVersion"));
 
     // A silent uninstall removes every program file, the shortcut and the
@@ -231,11 +231,11 @@ TEST_F(Release, InstallsRunsUpgradesAndUninstallsKeepingTheSettings) {
     EXPECT_FALSE(Exists(Inst("HELP")));
     EXPECT_FALSE(Exists(Inst("SAMPLE")));
     EXPECT_FALSE(Exists(ShortcutPath()));
-    EXPECT_EQ(before, ReadWholeFile(settings));
+    EXPECT_EQ(before, ReadFile(settings));
 
     // Asked to, the uninstaller removes the settings and the folder too.
     ASSERT_NO_FATAL_FAILURE(Install(" /D=" + kInstDir));
-    EXPECT_EQ(before, ReadWholeFile(settings)) << "a new install wrote over existing settings";
+    EXPECT_EQ(before, ReadFile(settings)) << "a new install wrote over existing settings";
     ASSERT_NO_FATAL_FAILURE(Uninstall(" /REMOVESETTINGS"));
     EXPECT_FALSE(Exists(kInstDir));
 }

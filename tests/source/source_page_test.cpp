@@ -69,7 +69,11 @@ protected:
 TEST_F(SourcePage, OpenShowsTheRecording) {
     // 125.995 seconds at 200 Hz: the part second is not counted.
     std::string path = MakeRecording("EIGHT.HDR", 8, 200 * 125 + 199);
-    State().conv.conversionState = 3;
+    State().conv.conversionState = kConvFinished;
+    MontagePattern& entries = State().patterns[State().currentPattern];
+    entries.channels[0].signalType = 0;
+    entries.channels[1].signalType = REC_TYPE_POSITION;
+    entries.channels[8].signalType = 0;
     OpenCommand(path);
 
     // The dialog opened in the default folder: no earlier recording.
@@ -84,7 +88,7 @@ TEST_F(SourcePage, OpenShowsTheRecording) {
     ConverterState& s = State();
     EXPECT_EQ(kSourceTaff, s.source.sourceKind);
     EXPECT_NE(nullptr, s.source.sourceHandle);
-    EXPECT_EQ(0, s.conv.conversionState);
+    EXPECT_EQ(kConvNoOutput, s.conv.conversionState);
     EXPECT_EQ(path, s.settings.OrgFile);
     EXPECT_EQ(path.substr(0, path.size() - 4), s.source.sourceStem);
     EXPECT_EQ(16, s.source.bytesPerScan);
@@ -103,14 +107,14 @@ TEST_F(SourcePage, OpenShowsTheRecording) {
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_SRC_SETLABELS)));
     EXPECT_TRUE(EndsWith(Caption(window), " [" + path + "]")) << Caption(window);
 
-    // Entries of the 8 channels switched on (type 0 becomes 4), the rest off.
+    // Entries of the 8 channels switched on, the rest off; a recorded
+    // channel without a type gets type 4, a type chosen earlier is kept, an
+    // entry beyond the recording is left as it was.
     const MontagePattern& pattern = s.patterns[s.currentPattern];
-    for (int j = 0; j < kChannelEntries; ++j) {
-        EXPECT_EQ(j < 8 ? 1 : 0, pattern.channels[j].enabled) << j;
-        if (j < 8) {
-            EXPECT_NE(0, pattern.channels[j].signalType) << j;
-        }
-    }
+    for (int j = 0; j < kChannelEntries; ++j) EXPECT_EQ(j < 8 ? 1 : 0, pattern.channels[j].enabled) << j;
+    EXPECT_EQ(4, pattern.channels[0].signalType);
+    EXPECT_EQ(REC_TYPE_POSITION, pattern.channels[1].signalType);
+    EXPECT_EQ(0, pattern.channels[8].signalType);
 
     // The next open starts in the folder of this recording with its name.
     Fake().openAnswer.clear();
@@ -277,7 +281,7 @@ TEST_F(SourcePage, FilesThatAreNotRecordingsAreRefused) {
 TEST_F(SourcePage, CancelledOpenChangesNothing) {
     std::string path = MakeRecording("KEPT.HDR", 8, 2000);
     OpenCommand(path);
-    State().conv.conversionState = 1;
+    State().conv.conversionState = kConvOutputChosen;
     TaffHandle handle = State().source.sourceHandle;
     const std::string caption = Caption(window);
     OpenCommand("");

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/support/whole_file.h"   // WriteFile, ReadFile
+
 // A fresh folder under the system's temporary folder, removed with its
 // contents by the destructor.
 class TempDir {
@@ -19,8 +21,3 @@ public:
 private:
     std::string path_;
 };
-
-// Writes `bytes` to `path`, replacing it (the test fails when it cannot).
-void WriteFile(const std::string& path, const std::string& bytes);
-// The whole file; empty when it cannot be read.
-std::string ReadFile(const std::string& path);
