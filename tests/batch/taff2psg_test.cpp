@@ -322,12 +322,12 @@ TEST_F(BatchFolders, TheDeidentifiedCopyMatchesTheWindowProgram) {
     const TaffGenOptions recording = ShortRecording(20, 4);
     MakeRecording(recording, in + "/N.HDR");
     const std::string patient = tmp.File("PATIENT.INF");
-    WriteAll(patient, "[PATIENT]\r\nID=A-0815\r\nName1=Hanako Sato\r\nSex=F\r\nYear=1972\r\nMonth=11\r\n"
+    WriteFile(patient, "[PATIENT]\r\nID=A-0815\r\nName1=Hanako Sato\r\nSex=F\r\nYear=1972\r\nMonth=11\r\n"
                       "Day=5\r\nAgeYear=52\r\nAgeMonth=3\r\nTechnician=Night nurse Ito\r\n");
     const ProcessResult r = RunBatch({in + "/N.HDR", "--out", out, "--patient", patient, "--comment", "Bed 4",
                                       "--deidentify", "--study-code", "S-17", "--keep-sex", "--shift-date"});
     ASSERT_EQ(0, r.status) << r.err;
-    const std::string batch = ReadAll(out + "/N.DAT");
+    const std::string batch = ReadFile(out + "/N.DAT");
 
     StateOwner s;
     OpenRecording(*s, recording, tmp.File("W.HDR"), tmp.File("W.DAT"));
@@ -341,7 +341,7 @@ TEST_F(BatchFolders, TheDeidentifiedCopyMatchesTheWindowProgram) {
     id.keepSex = 1;
     id.shiftStart = 1;
     ASSERT_EQ(kRunCompleted, RunConversion(*s).end);
-    const std::string window = ReadAll(tmp.File("W.DAT"));
+    const std::string window = ReadFile(tmp.File("W.DAT"));
 
     ASSERT_GE(batch.size(), 256u);
     ASSERT_GE(window.size(), 256u);
