@@ -252,10 +252,10 @@ TEST_F(EndToEnd, TheOptionDialogsShowWholeAndStoreTheirChoices) {
 
     PostMessageA(ui.main, WM_COMMAND, IDM_FILE_EXIT, 0);
     EXPECT_EQ(0u, program.WaitForExit(20000));
-    const std::string ini = ReadWholeFile(Work("prog\\COND\\MORLEX.INI"));
+    const std::string ini = ReadFile(Work("prog\\COND\\MORLEX.INI"));
     EXPECT_NE(std::string::npos, ini.find("StudyCode=STUDY-17")) << ini;
     EXPECT_NE(std::string::npos, ini.find("AskUnregistered=1")) << ini;
-    EXPECT_NE(std::string::npos, ReadWholeFile(Work("prog\\COND\\PATIENT.INF")).find("Hospital=North Sleep Lab"));
+    EXPECT_NE(std::string::npos, ReadFile(Work("prog\\COND\\PATIENT.INF")).find("Hospital=North Sleep Lab"));
 }
 
 TEST_F(EndToEnd, ANonRecordingChosenAsSourceIsRefusedWithWarning514) {
