@@ -111,6 +111,7 @@ std::string JobNotes(const JobResult& r) {
 }
 
 std::string ResultText(const JobResult& r, bool dryRun) {
+    if (r.skipped) return "skipped: already done";
     if (r.converted) {
         std::string text = dryRun ? "would write" : "converted";
         if (!dryRun && !r.reason.empty()) text += ": " + r.reason;

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "batch/output_files.h"
+#include "batch/output_tree.h"
+#include "batch/psg_verify.h"
 #include "engine/output_check.h"
 #include "engine/output_name.h"
 #include "engine/patient_rules.h"
@@ -28,6 +30,21 @@ std::string TemporaryNameFor(const std::string& output) {
     return output + suffix;
 }
 
+// With --skip-existing: a whole output is done (skipped); an unfinished one
+// is converted again and replaced.
+bool ExistingOutputAllowed(const std::string& output, JobResult& result) {
+    if (IsFolder(output)) {
+        result.reason = "output " + output + " is a folder";
+        return false;
+    }
+    if (!PsgFileIsWhole(output)) return true;
+    result.skipped = true;
+    result.converted = true;
+    result.bytes = FileBytes(output);
+    result.reason = "already done";
+    return false;
+}
+
 // Refuses an output that is, or would overwrite, the recording's own files,
 // and an existing output unless replacing is asked for.
 bool OutputAllowed(const JobContext& ctx, const std::string& header, const std::string& output, JobResult& result) {
@@ -41,8 +58,9 @@ bool OutputAllowed(const JobContext& ctx, const std::string& header, const std::
             return false;
         }
     }
+    if (PathExists(output) && ctx.options.skipExisting) return ExistingOutputAllowed(output, result);
     if (PathExists(output) && !ctx.options.overwrite) {
-        result.reason = "output " + output + " exists (--overwrite replaces it)";
+        result.reason = "output " + output + " exists (--overwrite replaces it, --skip-existing counts it as done)";
         return false;
     }
     return true;
@@ -181,7 +199,22 @@ void PlaceOutput(const JobContext& ctx, JobRecords& r, const std::string& temp, 
         result.reason = gaps + "; output removed (--accept-gaps keeps it)";
         return;
     }
-    const int moved = MoveIntoPlace(temp, result.output, ctx.options.overwrite);
+    std::string why;
+    if (ctx.options.verify && !VerifyPsgFile(r, temp, &why)) {
+        remove(temp.c_str());
+        result.reason = "verify failed: " + why + "; output removed";
+        return;
+    }
+    const int flushed = ctx.options.noFlush ? 0 : FlushFile(temp);
+    if (flushed != 0) {
+        remove(temp.c_str());
+        result.reason = "cannot flush " + temp + " to disk: " + ErrorText(flushed) + "; output removed";
+        return;
+    }
+    // An unfinished output in the way (--skip-existing) is replaced.
+    const bool replace = ctx.options.overwrite || (ctx.options.skipExisting && PathExists(result.output));
+    const int moved = MoveIntoPlace(temp, result.output, replace);
+    if (moved == 0 && !ctx.options.noFlush) FlushFolder(FolderOf(result.output));
     if (moved != 0) {
         remove(temp.c_str());
         result.reason = moved == EEXIST ? "output " + result.output + " appeared meanwhile; not replaced"
@@ -230,7 +263,8 @@ bool OpenJob(const JobContext& ctx, const std::string& header, const std::string
 
 void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
     const std::string temp = TemporaryNameFor(result.output);
-    const int created = CreateNewFile(temp);
+    const int folders = MakeFoldersOf(result.output);
+    const int created = folders != 0 ? folders : CreateNewFile(temp);
     if (created != 0) {
         result.reason = "cannot create " + temp + ": " + ErrorText(created);
         return;

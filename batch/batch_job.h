@@ -29,6 +29,7 @@ struct JobResult {
     int64_t bytes = -1;         // size of the output written
     bool converted = false;     // the output is in place and complete
     bool interrupted = false;   // stopped by the operator
+    bool skipped = false;       // --skip-existing: a whole output was there (counted as converted)
     std::string reason;         // why it failed, or a note on a converted one
     std::string leftOut;        // the recording's channels the montage leaves out ("15 EMG2, 16 CH16")
     std::string shortNote;      // a data file shorter than its header: both lengths

@@ -2,8 +2,9 @@
 // the list of recordings, converts the recordings with N jobs at once (one
 // thread each, taking the next recording when done), shows progress and a
 // summary, and exits 0 when every recording converted, 1 when any failed,
-// 2 on a usage error. Ctrl-C asks every job to stop: each removes its
-// unfinished temporary file, and no further recording is started.
+// 2 on a usage error. Ctrl-C (or a closed terminal, or SIGTERM) asks every
+// job to stop: each removes its unfinished temporary file, no further
+// recording is started, and the exit status is 128 + the signal.
 #include <unistd.h>
 
 #include <atomic>
@@ -15,35 +16,15 @@
 #include <thread>
 #include <vector>
 
+#include "batch/archive_run.h"
 #include "batch/batch_board.h"
 #include "batch/batch_job.h"
 #include "batch/batch_options.h"
 #include "batch/batch_setup.h"
 #include "batch/output_files.h"
+#include "batch/run_control.h"
 
 namespace {
-
-std::atomic<bool> g_stop{false};
-
-extern "C" void OnStopSignal(int) {
-    g_stop = true;
-    // A second Ctrl-C ends the program at once; temporary files then stay,
-    // under names that never look like a finished output.
-    signal(SIGINT, SIG_DFL);
-}
-
-// The recordings whose output name another one earlier in the list already
-// takes fail with that reason instead of being converted.
-void RefuseSharedOutputs(const std::vector<std::string>& outputs, std::vector<JobResult>& results,
-                         std::vector<bool>& run) {
-    for (size_t i = 0; i < outputs.size(); ++i)
-        for (size_t k = 0; k < i; ++k)
-            if (run[k] && outputs[k] == outputs[i]) {
-                run[i] = false;
-                results[i].reason = "output " + outputs[i] + " is also the output of " + results[k].header;
-                break;
-            }
-}
 
 struct Batch {
     const JobContext& ctx;
@@ -52,6 +33,8 @@ struct Batch {
     std::vector<JobResult>& results;
     const std::vector<bool>& run;
     BatchBoard& board;
+    const ManifestRun& manifest;
+    std::atomic<bool>& manifestFailed;
     std::atomic<size_t> next{0};
 
     void Work() {
@@ -67,6 +50,7 @@ struct Batch {
             }
             board.Begin(i, headers[i]);
             results[i] = ConvertRecording(ctx, headers[i], outputs[i], board.Progress(i));
+            RecordInManifest(ctx.options, manifest, results[i], manifestFailed);
             board.End(i, results[i]);
         }
     }
@@ -107,7 +91,7 @@ bool OutputFolderUsable(const BatchOptions& o) {
 }
 
 int JobCount(const BatchOptions& o, size_t recordings) {
-    int jobs = o.jobs > 0 ? o.jobs : int(std::thread::hardware_concurrency());
+    int jobs = o.jobs > 0 ? o.jobs : AllowedCpus();
     if (jobs < 1) jobs = 1;
     if (size_t(jobs) > recordings) jobs = int(recordings);
     return jobs < 1 ? 1 : jobs;
@@ -125,9 +109,9 @@ int main(int argc, char** argv) {
         fprintf(stderr, "taff2psg: %s\n", error.c_str());
         return kExitUsage;
     }
-    std::vector<std::string> headers;
+    std::vector<std::string> headers, roots, outputs;
     std::vector<InputProblem> problems;
-    if (!CollectRecordings(options, headers, problems, &error)) {
+    if (!CollectRecordings(options, headers, problems, &error, &roots)) {
         fprintf(stderr, "taff2psg: %s\n", error.c_str());
         return kExitUsage;
     }
@@ -140,37 +124,40 @@ int main(int argc, char** argv) {
         fprintf(stderr, "taff2psg: %s\n", error.c_str());
         return kExitUsage;
     }
+    if (!PlanOutputs(options, headers, roots, outputs)) return kExitUsage;
     if (!OutputFolderUsable(options)) return kExitSomeFailed;
+    if (options.clean) CleanParts(options);
+    if (options.clean && options.inputs.empty() && options.listFile.empty()) return kExitConverted;
+    ReportStaleParts(options, outputs);
 
     TaffStartup();
-    signal(SIGINT, OnStopSignal);
-#ifdef SIGTERM
-    signal(SIGTERM, OnStopSignal);
-#endif
-    std::vector<std::string> outputs;
-    for (const std::string& h : headers) outputs.push_back(OutputPathFor(options.outDir, h));
+    InstallStopSignals();
     std::vector<JobResult> results(headers.size());
     std::vector<bool> run(headers.size(), true);
     for (size_t i = 0; i < headers.size(); ++i) {
         results[i].header = headers[i];
         results[i].output = outputs[i];
     }
-    RefuseSharedOutputs(outputs, results, run);
 
     const bool terminal = isatty(fileno(stderr)) != 0 && !options.quiet && !headers.empty();
     BatchBoard board(headers.size(), terminal, options.quiet, stderr);
     for (const InputProblem& p : problems) fprintf(stderr, "taff2psg: %s: %s\n", p.path.c_str(), p.reason.c_str());
-    const JobContext ctx{setup, options, g_stop};
-    Batch batch{ctx, headers, outputs, results, run, board};
+    const JobContext ctx{setup, options, StopRequest()};
+    const ManifestRun manifest{SettingsHash(options)};
+    std::atomic<bool> manifestFailed{false};
+    Batch batch{ctx, headers, outputs, results, run, board, manifest, manifestFailed};
     RunJobs(batch, JobCount(options, headers.size()), terminal);
 
     for (const InputProblem& p : problems) {
         JobResult r;
         r.header = p.path;
         r.reason = p.reason;
+        RecordInManifest(options, manifest, r, manifestFailed);
         results.push_back(r);
     }
     if (!options.quiet) PrintSummary(stdout, results, options.dryRun);
+    if (StopSignal() != 0) return StoppedStatus(StopSignal());
+    if (manifestFailed.load()) return kExitSomeFailed;
     for (const JobResult& r : results)
         if (!r.converted) return kExitSomeFailed;
     return results.empty() ? kExitSomeFailed : kExitConverted;

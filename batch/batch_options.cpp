@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "batch/output_tree.h"
 #include "engine/app_settings.h"
 #include "engine/source_fields.h"
 #include "engine/version.h"
@@ -20,7 +21,9 @@ const char kFooter[] =
     "Inputs are header files, folders holding them, or \"-\" for a list of inputs on standard\n"
     "input. Each output is named after its recording (NIGHT1.HDR gives NIGHT1.DAT) and written\n"
     "under a temporary name, renamed only when complete.\n"
-    "Exit status: 0 every recording converted, 1 some failed, 2 usage error.";
+    "With folder inputs (or --base) outputs keep the recordings' folders below --out.\n"
+    "Exit status: 0 every recording converted (or skipped as done), 1 some failed, 2 usage error,\n"
+    "128 + the signal after a stop (130 after Ctrl-C).";
 
 void AddInputOptions(CLI::App& app, BatchOptions& o) {
     app.add_option("recordings", o.inputs, "header files (*.HDR), folders, or - for a list on standard input");
@@ -53,8 +56,20 @@ void AddOutputOptions(CLI::App& app, BatchOptions& o) {
                  "keep an output whose unreadable blocks were written as silence (still reported)");
     app.add_flag("--accept-short", o.acceptShort,
                  "convert a recording whose data file is shorter than its header announces (still reported)");
-    app.add_option("-j,--jobs", o.jobs, "recordings converted at once (default: number of cores)")
+    app.add_option("-j,--jobs", o.jobs, "recordings converted at once (default: the CPUs the process may use)")
         ->check(CLI::Range(1, 256));
+}
+
+void AddArchiveOptions(CLI::App& app, BatchOptions& o) {
+    app.add_option("--base", o.base,
+                   "outputs of inputs below this folder keep their folders below --out (as folder inputs do)");
+    app.add_option("--ext", o.ext, "output extension (default .DAT, as the window program; .edf for EDF tools)");
+    app.add_flag("--skip-existing", o.skipExisting,
+                 "an output that exists and is whole counts as done; an unfinished one is converted again");
+    app.add_option("--manifest", o.manifest, "append one JSON line per recording to this file");
+    app.add_flag("--verify", o.verify, "read every output back and compare it with its recording and montage");
+    app.add_flag("--clean", o.clean, "remove unfinished outputs (*.part) that killed runs left under --out");
+    app.add_flag("--no-flush", o.noFlush, "do not flush outputs to disk before renaming them (not safe on power loss)");
 }
 
 void AddIdentityOptions(CLI::App& app, BatchOptions& o) {
@@ -88,6 +103,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
     AddInputOptions(app, o);
     AddMontageOptions(app, o);
     AddOutputOptions(app, o);
+    AddArchiveOptions(app, o);
     AddIdentityOptions(app, o);
     try {
         app.parse(argc, argv);
@@ -96,14 +112,24 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
         app.exit(e, out, err);
         return kExitUsage;
     }
-    if (o.inputs.empty() && o.listFile.empty()) {
+    std::string extension;
+    if (!o.ext.empty() && !OutputExtension(o.ext, extension)) {
+        err << "taff2psg: --ext \"" << o.ext << "\" is not a file extension\n";
+        return kExitUsage;
+    }
+    if (o.skipExisting && o.overwrite) {
+        err << "taff2psg: --skip-existing and --overwrite contradict each other\n";
+        return kExitUsage;
+    }
+    if (o.inputs.empty() && o.listFile.empty() && !o.clean) {
         err << "taff2psg: no recording given (header files, folders, - or --list)\n"
             << "Run with --help for more information.\n";
         return kExitUsage;
     }
     int fields[6];
     if (!o.start.empty() && !ParseStartTime(o.start, fields)) {
-        err << "taff2psg: --start \"" << o.start << "\" is not a start time YYYY-MM-DD HH:MM:SS\n";
+        err << "taff2psg: --start \"" << o.start << "\" is not a start time YYYY-MM-DD HH:MM:SS on a date that exists, "
+            << kFirstHeaderYear << ".." << kLastHeaderYear << "\n";
         return kExitUsage;
     }
     return -1;
@@ -119,7 +145,14 @@ bool ParseStartTime(const std::string& text, int f[6]) {
     if (sep != ' ' && sep != 'T') return false;
     for (int i = 0; i < 6; ++i)
         if (!StartFieldAccepts(StartField(kStartYear + i), f[i])) return false;
-    return true;
+    return StartDateFits(f[0], f[1], f[2]);
+}
+
+bool StartDateFits(int year, int month, int day) {
+    static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < kFirstHeaderYear || year > kLastHeaderYear || month < 1 || month > 12 || day < 1) return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= (month == 2 && !leap ? 28 : kDays[month - 1]);
 }
 
 void ApplyIdentityOptions(const BatchOptions& o, AppSettings& settings) {

@@ -24,7 +24,15 @@ struct BatchOptions {
     bool allChannels = false;           // every channel of the recording, as the window program opens it
     bool acceptShort = false;           // convert a data file shorter than its header announces (still reported)
     bool samePatient = false;           // --patient names the person of every recording of the batch
-    int jobs = 0;                       // 0: one per core
+    int jobs = 0;                       // 0: one per CPU the process may run on
+    // Runs over whole archives (output_tree.h, manifest.h, psg_verify.h, part_files.h).
+    std::string base;                   // outputs mirror the inputs' folders below it
+    std::string ext;                    // output extension; "": the window program's .DAT
+    bool skipExisting = false;          // a whole existing output counts as done
+    std::string manifest;               // JSON Lines file one line per recording is appended to
+    bool verify = false;                // read every output back and compare it with its recording
+    bool clean = false;                 // remove unfinished outputs of killed runs first
+    bool noFlush = false;               // outputs not flushed to disk before their rename
     // The de-identified copy for research (the window program's identity
     // option): the study code in place of the patient ID, the age in years
     // and the sex only when asked, the start date moved to 1985-01-01.
@@ -48,5 +56,11 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& options, std::ostream
 
 // Reads "YYYY-MM-DD HH:MM:SS" (or with "T" between, seconds optional) into
 // year, month, day, hour, minute, second, each checked by the source page's
-// start field rules. False when the text is not such a time.
+// start field rules, on a date that exists and that the PSG header can hold.
+// False when the text is not such a time.
 bool ParseStartTime(const std::string& text, int fields[6]);
+
+// The years the PSG header's start date can hold.
+enum { kFirstHeaderYear = 1985, kLastHeaderYear = 2084 };
+// Whether the date exists (leap years counted) and lies in those years.
+bool StartDateFits(int year, int month, int day);

@@ -30,6 +30,18 @@ bool LoadIni(IniFile& ini, const std::string& path, const char* what, std::strin
     return true;
 }
 
+// Whether a section the batch reads is in the settings file: a file read
+// without any of them would silently give every key its default.
+bool HasSettingsSection(const IniFile& ini) {
+    if (ini.HasSection("SYSTEM")) return true;
+    for (int slot = 0; slot < kPatternCount; ++slot) {
+        char section[16];
+        PatternSectionName(section, sizeof section, slot);
+        if (ini.HasSection(section)) return true;
+    }
+    return false;
+}
+
 bool LoadSettingsFile(const BatchOptions& o, BatchSetup& setup, std::string* error) {
     IniFile ini;    // without a settings file: every key at its default
     if (!o.settingsFile.empty() && !LoadIni(ini, o.settingsFile, "settings file", error)) return false;
@@ -39,6 +51,10 @@ bool LoadSettingsFile(const BatchOptions& o, BatchSetup& setup, std::string* err
     if (!o.settingsFile.empty() && o.pattern > 0 && !ini.HasSection(section)) {
         *error = "settings file " + o.settingsFile + " has no section [" + section + "] (--pattern " +
                  std::to_string(o.pattern) + ")";
+        return false;
+    }
+    if (!o.settingsFile.empty() && !HasSettingsSection(ini)) {
+        *error = "settings file " + o.settingsFile + " has no [SYSTEM] and no [Pattern1]..[Pattern8] section";
         return false;
     }
     LoadFrameKeys(setup.settings, ini);
@@ -62,37 +78,46 @@ bool LoadPatientFile(const std::string& path, PatientInfo& patient, std::string*
     return true;
 }
 
-void AddInput(const BatchOptions& o, const std::string& path, std::vector<std::string>& headers,
-              std::vector<InputProblem>& problems, int depth);
+// What the inputs name: the header files and, for each, the folder input it
+// was found under ("" for a header named itself), which its output mirrors.
+struct Found {
+    std::vector<std::string>& headers;
+    std::vector<std::string>* roots;
+    std::vector<InputProblem>& problems;
+    void Add(const std::string& header, const std::string& root) {
+        headers.push_back(header);
+        if (roots) roots->push_back(root);
+    }
+};
 
-void SearchFolder(const BatchOptions& o, const std::string& dir, std::vector<std::string>& headers,
-                  std::vector<InputProblem>& problems, int depth) {
-    const size_t before = headers.size();
+void AddInput(const BatchOptions& o, const std::string& path, Found& found, int depth, const std::string& root);
+
+void SearchFolder(const BatchOptions& o, const std::string& dir, Found& found, int depth, const std::string& root) {
+    const size_t before = found.headers.size();
     for (const std::string& name : ListFolder(dir)) {
         const std::string path = JoinPath(dir, name);
         if (IsFolder(path)) {
-            if (o.recursive && depth < 32) AddInput(o, path, headers, problems, depth + 1);
+            if (o.recursive && depth < 32) AddInput(o, path, found, depth + 1, root);
         } else if (HasExtension(name, "HDR")) {
-            headers.push_back(path);
+            found.Add(path, root);
         }
     }
-    if (headers.size() == before && depth == 0) problems.push_back({dir, "no recording (*.HDR) in this folder"});
+    if (found.headers.size() == before && depth == 0)
+        found.problems.push_back({dir, "no recording (*.HDR) in this folder"});
 }
 
-void AddInput(const BatchOptions& o, const std::string& path, std::vector<std::string>& headers,
-              std::vector<InputProblem>& problems, int depth) {
-    if (IsFolder(path)) SearchFolder(o, path, headers, problems, depth);
-    else if (PathExists(path)) headers.push_back(path);
-    else problems.push_back({path, "no such file or folder"});
+void AddInput(const BatchOptions& o, const std::string& path, Found& found, int depth, const std::string& root) {
+    if (IsFolder(path)) SearchFolder(o, path, found, depth, depth == 0 ? path : root);
+    else if (PathExists(path)) found.Add(path, "");
+    else found.problems.push_back({path, "no such file or folder"});
 }
 
 // Adds the inputs listed one per line in `in` (blank lines skipped).
-void AddListed(const BatchOptions& o, std::istream& in, std::vector<std::string>& headers,
-               std::vector<InputProblem>& problems) {
+void AddListed(const BatchOptions& o, std::istream& in, Found& found) {
     std::string line;
     while (std::getline(in, line)) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
-        if (!line.empty()) AddInput(o, line, headers, problems, 0);
+        if (!line.empty()) AddInput(o, line, found, 0, "");
     }
 }
 
@@ -123,14 +148,15 @@ bool PatientFileFitsBatch(const BatchOptions& o, size_t recordings, std::string*
 }
 
 bool CollectRecordings(const BatchOptions& o, std::vector<std::string>& headers, std::vector<InputProblem>& problems,
-                       std::string* error) {
+                       std::string* error, std::vector<std::string>* roots) {
+    Found found{headers, roots, problems};
     for (const std::string& input : o.inputs) {
-        if (input == "-") AddListed(o, std::cin, headers, problems);
-        else AddInput(o, input, headers, problems, 0);
+        if (input == "-") AddListed(o, std::cin, found);
+        else AddInput(o, input, found, 0, "");
     }
     if (o.listFile.empty()) return true;
     if (o.listFile == "-") {
-        AddListed(o, std::cin, headers, problems);
+        AddListed(o, std::cin, found);
         return true;
     }
     std::ifstream list(o.listFile);
@@ -138,6 +164,6 @@ bool CollectRecordings(const BatchOptions& o, std::vector<std::string>& headers,
         *error = "list file " + o.listFile + " cannot be read: " + strerror(errno ? errno : EIO);
         return false;
     }
-    AddListed(o, list, headers, problems);
+    AddListed(o, list, found);
     return true;
 }

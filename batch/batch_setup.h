@@ -49,6 +49,9 @@ struct InputProblem {
 // name): header files as they are, folders searched for *.HDR (subfolders
 // with `recursive`), "-" and the list file read for more inputs. Inputs that
 // do not exist, and folders without a recording, go to `problems`. False
-// with `error` when the list file cannot be read.
+// with `error` when the list file cannot be read. `roots` (when given) gets,
+// for each header, the folder input it was found under ("" for a header
+// file named as such).
 bool CollectRecordings(const BatchOptions& options, std::vector<std::string>& headers,
-                       std::vector<InputProblem>& problems, std::string* error);
+                       std::vector<InputProblem>& problems, std::string* error,
+                       std::vector<std::string>* roots = nullptr);

@@ -2,6 +2,7 @@
 #include "batch/output_files.h"
 
 #include <dirent.h>
+#include <stdio.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -133,11 +134,75 @@ int MoveIntoPlace(const std::string& from, const std::string& to, bool replace) 
     return rename(from.c_str(), to.c_str()) == 0 ? 0 : (errno ? errno : EIO);
 #else
     if (replace) return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    return MoveWithoutReplacing(from, to, kMoveByLink);
+#endif
+}
+
+#ifndef _WIN32
+namespace {
+
+// Errors that say the file system cannot do this kind of move at all
+// (rather than that this move failed).
+bool Unsupported(int error) {
+    return error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL ||
+           error == EMLINK;
+}
+
+}  // namespace
+#endif
+
+int MoveWithoutReplacing(const std::string& from, const std::string& to, MoveWay first) {
+#ifndef _WIN32
     // A hard link is made only when nothing has the name: no window in which
     // an output appearing meanwhile could be replaced.
-    if (link(from.c_str(), to.c_str()) != 0) return errno;
-    unlink(from.c_str());
-    return 0;
+    if (first <= kMoveByLink) {
+        if (link(from.c_str(), to.c_str()) == 0) {
+            unlink(from.c_str());
+            return 0;
+        }
+        if (!Unsupported(errno)) return errno;
+    }
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    // File systems without hard links (exFAT, many network shares) mostly
+    // still rename without replacing, in one step.
+    if (first <= kMoveByNoReplaceRename) {
+        if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+        if (!Unsupported(errno)) return errno;
+    }
+#endif
+#endif
+    (void)first;
+    // Otherwise a rename after checking that nothing has the name: only an
+    // output appearing in the moment between could be replaced.
+    if (PathExists(to)) return EEXIST;
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : (errno ? errno : EIO);
+}
+
+int FlushFile(const std::string& path) {
+#ifdef _WIN32
+    const int fd = _open(path.c_str(), _O_RDWR | _O_BINARY);
+    if (fd < 0) return errno ? errno : EIO;
+    const int error = _commit(fd) == 0 ? 0 : (errno ? errno : EIO);
+    _close(fd);
+#else
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno ? errno : EIO;
+    const int error = fsync(fd) == 0 ? 0 : (errno ? errno : EIO);
+    close(fd);
+#endif
+    return error;
+}
+
+void FlushFolder(const std::string& dir) {
+#ifndef _WIN32
+    // Makes the rename itself durable; file systems that cannot flush a
+    // folder (EINVAL) keep their names in their own way.
+    const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+#else
+    (void)dir;
 #endif
 }
 

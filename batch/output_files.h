@@ -43,6 +43,21 @@ int CreateNewFile(const std::string& path);
 // is never replaced (EEXIST); with it, it is replaced in one step. 0 or errno.
 int MoveIntoPlace(const std::string& from, const std::string& to, bool replace);
 
+// The ways of moving without replacing, each tried when the one before it
+// cannot be done on the file system (no hard links, no no-replace rename):
+// a hard link then removing the old name; a rename that refuses an existing
+// name; a rename after checking that nothing has the name. `first` starts
+// further down the list (tests reach each way on any file system). 0, EEXIST
+// when something has the name, or errno.
+enum MoveWay { kMoveByLink, kMoveByNoReplaceRename, kMoveByCheckedRename };
+int MoveWithoutReplacing(const std::string& from, const std::string& to, MoveWay first);
+
+// Flushes the file's content to the disk (0 or errno), and a folder's
+// names (after a rename in it), so that a name in place holds the whole file
+// after a power cut.
+int FlushFile(const std::string& path);
+void FlushFolder(const std::string& dir);
+
 // Whether a new file can be created in `dir` (tries one and removes it);
 // errno when not, 0 when it can.
 int ProbeWritableFolder(const std::string& dir);

@@ -1,4 +1,4 @@
-// Calibration condition file rules and the in-memory profile reader; see
+// Calibration condition file rules and the in-memory calibration file; see
 // cal_rules.h.
 #include "engine/cal_rules.h"
 
@@ -33,46 +33,6 @@ void ImportChannel(CalValueReader& file, const char* section, ChannelSetting& ch
     ch.offsetAD = 0;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-// [begin, end) without blanks at either side.
-void Trim(const char*& begin, const char*& end) {
-    while (begin < end && IsBlank(*begin)) ++begin;
-    while (end > begin && IsBlank(end[-1])) --end;
-}
-
-bool SameName(const char* begin, const char* end, const char* name) {
-    const size_t length = static_cast<size_t>(end - begin);
-    if (strlen(name) != length) return false;
-    for (size_t i = 0; i < length; ++i) {
-        unsigned char a = static_cast<unsigned char>(begin[i]), b = static_cast<unsigned char>(name[i]);
-        if (a < 0x80) a = static_cast<unsigned char>(a >= 'A' && a <= 'Z' ? a + 32 : a);
-        if (b < 0x80) b = static_cast<unsigned char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
-        if (a != b) return false;
-    }
-    return true;
-}
-
-// The section name of a "[name]" line (up to its last "]"), or false for
-// any other line.
-bool SectionLine(const char* begin, const char* end, const char*& nameBegin, const char*& nameEnd) {
-    if (begin == end || *begin != '[') return false;
-    const char* close = end - 1;
-    while (close > begin && *close != ']') --close;
-    if (close == begin) return false;
-    nameBegin = begin + 1;
-    nameEnd = close;
-    return true;
-}
-
-// A value in matching single or double quotes loses them.
-void DropQuotes(const char*& begin, const char*& end) {
-    if (end - begin >= 2 && (*begin == '"' || *begin == '\'') && end[-1] == *begin) {
-        ++begin;
-        --end;
-    }
-}
-
 }  // namespace
 
 int32_t ReadCalInt(CalValueReader& file, const char* section, const char* key) {
@@ -97,34 +57,10 @@ int ImportCalCondition(CalValueReader& file, MontagePattern& pattern, int maxCh)
 }
 
 bool IniText::Find(const char* section, const char* key, std::string& value) const {
-    const char* p = text_.data();
-    const char* const last = p + text_.size();
-    bool inSection = false;
-    while (p < last) {
-        const char* end = p;
-        while (end < last && *end != '\n' && *end != '\r') ++end;
-        const char* begin = p;
-        p = end < last ? end + 1 : last;
-        Trim(begin, end);
-        const char *nameBegin, *nameEnd;
-        if (SectionLine(begin, end, nameBegin, nameEnd)) {
-            if (inSection) return false;    // only the first section of the name counts
-            inSection = SameName(nameBegin, nameEnd, section);
-            continue;
-        }
-        if (!inSection) continue;
-        const char* equals = static_cast<const char*>(memchr(begin, '=', static_cast<size_t>(end - begin)));
-        if (!equals) continue;
-        const char* keyEnd = equals;
-        Trim(begin, keyEnd);
-        if (!SameName(begin, keyEnd, key)) continue;
-        const char* valueBegin = equals + 1;
-        Trim(valueBegin, end);
-        DropQuotes(valueBegin, end);
-        value.assign(valueBegin, end);
-        return true;
-    }
-    return false;
+    const std::string* found = file_.Value(section, key);
+    if (!found) return false;
+    value = *found;
+    return true;
 }
 
 int IniText::ReadText(const char* section, const char* key, char* dest, int size) {

@@ -5,13 +5,14 @@
 // type of 0 or below restores the start-up calibration. The values come
 // through a small reader interface: the program reads the file with the
 // profile functions, natively an IniText holds the file's bytes and reads
-// them the same way. Portable: no platform headers.
+// them through the settings-file reader. Portable: no platform headers.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "engine/ini_file.h"
 #include "engine/montage_types.h"
 
 enum {
@@ -41,19 +42,17 @@ int32_t ReadCalInt(CalValueReader& file, const char* section, const char* key);
 // filters and all channels beyond them stay as they were.
 int ImportCalCondition(CalValueReader& file, MontagePattern& pattern, int maxCh);
 
-// A profile (INI) file held in memory and read the way the profile
-// functions read a file: "[name]" lines open sections, "key=value" lines
-// give values, names compare without regard to ASCII case, blanks around
-// names and values are dropped, a value in matching quotes loses them; the
-// first section and key of a name count. Any bytes are accepted.
+// A calibration condition file held in memory, read by the one settings-file
+// reader (engine/ini_file.h) the way the profile functions read a file. Any
+// bytes are accepted.
 class IniText : public CalValueReader {
 public:
-    IniText(const char* data, size_t size) : text_(data ? data : "", data ? size : 0) {}
+    IniText(const char* data, size_t size) { file_.Parse(data ? data : "", data ? size : 0); }
     int ReadText(const char* section, const char* key, char* dest, int size) override;
     // The value of `key` in `section` (blanks and quotes dropped); false
     // when either is missing.
     bool Find(const char* section, const char* key, std::string& value) const;
 
 private:
-    std::string text_;
+    IniFile file_;
 };

@@ -61,18 +61,24 @@ IniFile::LoadResult IniFile::Load(const char* path) {
     return kLoaded;
 }
 
+// One reader for every settings-style file the converter reads (settings,
+// patient and calibration files): a line ends at CR, LF or CR LF alike; a
+// line starting with ";" is a comment; "[name]" opens a section whose name
+// runs to the last "]" of the line, and a "[" line without "]" opens none
+// (it is read as any other line); "key=value" lines give values, the key up
+// to the first "=".
 void IniFile::Parse(const char* text, size_t length) {
     const char* end = text + length;
     for (const char* line = text; line < end;) {
-        const char* stop = static_cast<const char*>(memchr(line, '\n', size_t(end - line)));
-        if (!stop) stop = end;
+        const char* stop = line;
+        while (stop < end && *stop != '\n' && *stop != '\r') ++stop;
         const std::string body = Trimmed(line, stop);
         line = stop < end ? stop + 1 : end;
         if (body.empty() || body[0] == ';') continue;
-        if (body[0] == '[') {
-            const size_t close = body.find(']');
+        const size_t close = body.rfind(']');
+        if (body[0] == '[' && close != std::string::npos) {
             const char* name = body.c_str() + 1;
-            sections_.push_back({Trimmed(name, name + (close == std::string::npos ? body.size() - 1 : close - 1)), {}});
+            sections_.push_back({Trimmed(name, name + close - 1), {}});
             continue;
         }
         const size_t equals = body.find('=');
@@ -89,6 +95,8 @@ const IniFile::Section* IniFile::FindSection(const char* name) const {
 }
 
 bool IniFile::HasSection(const char* section) const { return FindSection(section) != nullptr; }
+
+const std::string* IniFile::Value(const char* section, const char* key) const { return FindValue(section, key); }
 
 const std::string* IniFile::FindValue(const char* section, const char* key) const {
     const Section* s = FindSection(section);

@@ -1,9 +1,11 @@
-// A portable reader of settings-style (INI) files that answers as the
-// platform's private-profile reading does: section and key names compared
-// without regard to case (ASCII letters), the first matching section and the
-// first matching key in it win, values trimmed of blanks (and of one pair of
-// enclosing quotes), missing files, sections and keys give the default. Texts
-// are taken byte for byte (Shift-JIS stays Shift-JIS).
+// The portable reader of settings-style (INI) files (settings, patient and
+// calibration files alike) that answers as the platform's private-profile
+// reading does: lines end at CR, LF or CR LF, ";" lines are comments,
+// section and key names compared without regard to case (ASCII letters), the
+// first matching section and the first matching key in it win, values
+// trimmed of blanks (and of one pair of enclosing quotes), missing files,
+// sections and keys give the default. Texts are taken byte for byte
+// (Shift-JIS stays Shift-JIS).
 #pragma once
 
 #include <cstddef>
@@ -26,6 +28,9 @@ public:
     void Parse(const char* text, size_t length);
 
     bool HasSection(const char* section) const;
+    // The value of `key` in `section` (trimmed, quotes dropped); null when
+    // either is missing.
+    const std::string* Value(const char* section, const char* key) const;
     size_t SectionCount() const { return sections_.size(); }
 
     int ReadText(const char* section, const char* key, const char* fallback, char* dest,

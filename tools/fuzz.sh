@@ -12,7 +12,7 @@ seconds=${1:-600}
 shift || true
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFUZZ=ON >/dev/null
 cmake --build build/fuzz -j "$(nproc)"
-targets=${*:-"fuzz_reader fuzz_lists fuzz_psg_texts fuzz_cal fuzz_patient_rules"}
+targets=${*:-"fuzz_reader fuzz_lists fuzz_psg_texts fuzz_cal fuzz_patient_rules fuzz_ini fuzz_batch_args"}
 for t in $targets; do
   work="build/fuzz/tests/fuzz/corpus_$t"
   mkdir -p "$work"

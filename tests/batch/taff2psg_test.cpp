@@ -151,6 +151,7 @@ TEST_F(BatchFolders, UsageErrorsExitWithTwoAndWriteNothing) {
     MakeRecording(ShortRecording(60), in + "/B.HDR");
     WriteFile(tmp.File("BINARY.INI"), std::string("[SYSTEM]\0\x7f\x45LF", 12));
     WriteFile(tmp.File("TEXT.INI"), "this is not\na settings file\n");
+    WriteFile(tmp.File("OTHER.INI"), "[Options]\nFrameTime=5\n");
     WriteFile(tmp.File("ONE.INF"), "[PATIENT]\nID=P-1\n");
     struct Case {
         std::vector<std::string> args;
@@ -165,6 +166,12 @@ TEST_F(BatchFolders, UsageErrorsExitWithTwoAndWriteNothing) {
         {{in, "--out", out, "--patient", tmp.File("ONE.INF")}, "names one person, but 2 recordings were given"},
         {{in, "--out", out, "--start", "2024-03-14 22:15:04"}, "a single recording; 2 were given"},
         {{in + "/A.HDR", "--out", out, "--start", "2024-02-30 25:00:00"}, "is not a start time"},
+        {{in + "/A.HDR", "--out", out, "--start", "2024-02-30 12:00:00"}, "on a date that exists"},
+        {{in + "/A.HDR", "--out", out, "--start", "2023-02-29 12:00:00"}, "on a date that exists"},
+        {{in + "/A.HDR", "--out", out, "--start", "2024-04-31 12:00:00"}, "on a date that exists"},
+        {{in + "/A.HDR", "--out", out, "--start", "1984-12-31 12:00:00"}, "1985..2084"},
+        {{in + "/A.HDR", "--out", out, "--start", "2085-01-01 00:00:00"}, "1985..2084"},
+        {{in, "--out", out, "--settings", tmp.File("OTHER.INI")}, "OTHER.INI has no [SYSTEM] and no [Pattern1]"},
         {{in, "--out", out, "--jobs", "0"}, "--jobs"},
         {{in}, "--out is required"},
         {{"--out", out}, "no recording given"},
@@ -220,7 +227,7 @@ TEST_F(BatchFolders, ExistingOutputIsKeptUnlessOverwriteIsGiven) {
     WriteFile(out + "/A.DAT", "earlier output");
     ProcessResult r = RunBatch({in, "--out", out});
     EXPECT_EQ(1, r.status);
-    EXPECT_NE(r.err.find("A.DAT exists (--overwrite replaces it)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("A.DAT exists (--overwrite replaces it"), std::string::npos) << r.err;
     EXPECT_EQ("earlier output", ReadFile(out + "/A.DAT"));
     r = RunBatch({in, "--out", out, "--overwrite"});
     EXPECT_EQ(0, r.status) << r.err;
@@ -325,7 +332,8 @@ TEST_F(BatchFolders, TheDeidentifiedCopyMatchesTheWindowProgram) {
     WriteFile(patient, "[PATIENT]\r\nID=A-0815\r\nName1=Hanako Sato\r\nSex=F\r\nYear=1972\r\nMonth=11\r\n"
                       "Day=5\r\nAgeYear=52\r\nAgeMonth=3\r\nTechnician=Night nurse Ito\r\n");
     const ProcessResult r = RunBatch({in + "/N.HDR", "--out", out, "--patient", patient, "--comment", "Bed 4",
-                                      "--deidentify", "--study-code", "S-17", "--keep-sex", "--shift-date"});
+                                      "--deidentify", "--study-code", "S-17", "--keep-sex", "--shift-date",
+                                      "--verify"});   // the read-back knows the date was moved
     ASSERT_EQ(0, r.status) << r.err;
     const std::string batch = ReadFile(out + "/N.DAT");
 
@@ -369,26 +377,34 @@ bool HasPartFile(const std::string& dir) {
     return false;
 }
 
+// Ctrl-C, a closed terminal and a polite kill stop the run alike: the
+// unfinished output removed, no further recording started, and the status
+// the shell gives a stop by that signal.
 TEST_F(BatchFolders, AnInterruptedBatchLeavesNoFinishedLookingFile) {
     for (const char* name : {"N1.HDR", "N2.HDR", "N3.HDR"}) MakeRecording(ShortRecording(1200, 16), in + "/" + name);
-    const pid_t pid = SpawnBatch({in, "--out", out, "--jobs", "1", "--quiet", "--all-channels"});
-    ASSERT_GT(pid, 0);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!HasPartFile(out) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    ASSERT_TRUE(HasPartFile(out));
-    kill(pid, SIGINT);
-    int raw = 0;
-    waitpid(pid, &raw, 0);
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(1, WEXITSTATUS(raw));
-    EXPECT_FALSE(HasPartFile(out));
-    const std::vector<std::string> left = FilesIn(out);
-    EXPECT_LT(left.size(), 3u);
-    for (const std::string& name : left) {   // what is there is whole
-        EdfReader edf(out + "/" + name);
-        ASSERT_TRUE(edf.ok()) << name;
-        EXPECT_EQ(1200, edf.hdr().datarecords_in_file) << name;
+    for (const int sig : {SIGINT, SIGHUP, SIGTERM}) {
+        SCOPED_TRACE(strsignal(sig));
+        fs::remove_all(out);
+        fs::create_directories(out);
+        const pid_t pid = SpawnBatch({in, "--out", out, "--jobs", "1", "--quiet", "--all-channels"});
+        ASSERT_GT(pid, 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!HasPartFile(out) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ASSERT_TRUE(HasPartFile(out));
+        kill(pid, sig);
+        int raw = 0;
+        waitpid(pid, &raw, 0);
+        ASSERT_TRUE(WIFEXITED(raw));
+        EXPECT_EQ(128 + sig, WEXITSTATUS(raw));
+        EXPECT_FALSE(HasPartFile(out));
+        const std::vector<std::string> left = FilesIn(out);
+        EXPECT_LT(left.size(), 3u);
+        for (const std::string& name : left) {   // what is there is whole
+            EdfReader edf(out + "/" + name);
+            ASSERT_TRUE(edf.ok()) << name;
+            EXPECT_EQ(1200, edf.hdr().datarecords_in_file) << name;
+        }
     }
 }
 

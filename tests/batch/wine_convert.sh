@@ -30,4 +30,25 @@ ls out
 # A bad input under Wine: a pattern out of range is a usage error.
 "$winerun" "$taff2psg" in --out out --pattern 9 >/dev/null 2>&1
 [ $? = 2 ] || { echo "--pattern 9 did not exit with 2"; exit 1; }
-echo "taff2psg.exe converted both recordings"
+# Over an archive under Wine: a recording in a subfolder keeps its folder,
+# outputs named .edf are read back and recorded in the manifest, and a
+# rerun with --skip-existing converts nothing.
+mkdir -p in/sub out2
+"$winerun" "$taffgen" --out 'in\sub\N3.HDR' --seconds 30 --channels 4 >/dev/null || exit 1
+for run in first rerun; do
+  "$winerun" "$taff2psg" in -r --out out2 --ext .edf --verify --skip-existing --manifest m.jsonl -q > /dev/null 2> errors.txt
+  status=$?
+  [ "$status" = 0 ] || { tr -d '\r' < errors.txt; echo "$run over the archive exited with $status"; exit 1; }
+done
+/usr/bin/python3 - "$work" <<'PY' || exit 1
+import hashlib, json, sys
+work = sys.argv[1]
+lines = [json.loads(l) for l in open(work + "/m.jsonl", encoding="utf-8")]
+assert [l["result"] for l in lines] == ["converted"] * 3 + ["skipped"] * 3, lines
+for l in lines:
+    path = work + "/" + l["output"].replace("\\", "/")
+    assert hashlib.sha256(open(path, "rb").read()).hexdigest() == l["output_sha256"], l
+assert any(l["output"] == "out2\\sub\\N3.edf" for l in lines), lines
+PY
+/usr/bin/python3 "$mne" "$work/out2/sub/N3.edf" --channels 4 --seconds 30 || exit 1
+echo "taff2psg.exe converted both recordings, and the archive with its manifest"

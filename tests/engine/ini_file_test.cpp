@@ -8,6 +8,7 @@
 #include <string>
 
 #include "convert_test_support.h"
+#include "engine/cal_rules.h"
 #include "engine/ini_file.h"
 #include "engine/pattern_load.h"
 #include "engine/settings_load.h"
@@ -38,6 +39,33 @@ TEST(IniFile, NamesWithoutCaseFirstMatchTrimmedValues) {
     EXPECT_EQ("<default>", Text(ini, "Other", "Missing"));
     EXPECT_EQ("<default>", Text(ini, "Nowhere", "Key"));
     EXPECT_EQ("<default>", Text(ini, "System", "noequals"));
+}
+
+// Settings, patient and calibration files are read by this one reader: CR,
+// LF and CR LF end a line alike, a section name runs to the last "]", a "["
+// line without "]" opens no section, ";" lines are comments.
+TEST(IniFile, EveryLineEndAndSectionLineReadAlike) {
+    const std::string lines[] = {"; [Pattern1] in a comment", "[SYSTEM]", "FrameTime=5", "[Odd] name]",
+                                 "Key=1", "[Broken", "Left=2", ";Hidden=3"};
+    for (const char* eol : {"\n", "\r", "\r\n"}) {
+        std::string text;
+        for (const std::string& l : lines) text += l + eol;
+        const IniFile ini = Parsed(text);
+        SCOPED_TRACE(eol[0] == '\r' ? (eol[1] ? "CR LF" : "CR") : "LF");
+        EXPECT_EQ(2u, ini.SectionCount());
+        EXPECT_EQ(5, ini.ReadInt("SYSTEM", "FrameTime", 1));
+        EXPECT_EQ(1, ini.ReadInt("Odd] name", "Key", 0));
+        EXPECT_EQ(2, ini.ReadInt("Odd] name", "Left", 0));   // "[Broken" stays in the section before it
+        EXPECT_FALSE(ini.HasSection("Pattern1"));
+        EXPECT_FALSE(ini.HasSection("Broken"));
+        EXPECT_EQ(0, ini.ReadInt("Odd] name", ";Hidden", 0));
+        // The calibration file reads the same bytes the same way.
+        IniText cal(text.data(), text.size());
+        std::string value;
+        EXPECT_TRUE(cal.Find("system", "frametime", value));
+        EXPECT_EQ("5", value);
+        EXPECT_TRUE(cal.Find("Odd] name", "Left", value));
+    }
 }
 
 TEST(IniFile, IntegersAndCutsAsTheProfileFunctions) {

@@ -17,7 +17,8 @@ struct MneExpect {
     std::vector<std::string> texts;   // annotation texts at onset 0
 };
 
-// Reads `path` with MNE (through a link with the ".edf" name MNE insists on)
+// Reads `path` with MNE (a name ending in ".edf" as it is, any other through
+// a link with the ".edf" name MNE insists on)
 // and returns whether it saw what `expect` says.
 bool MneReads(const std::string& path, const MneExpect& expect);
 

@@ -1,15 +1,18 @@
 // bench_batch: how much faster the batch converter is with two jobs than
-// with one. Generates an archive of recordings (8 one-hour nights of 16
-// channels at 200 Hz by default) and converts the whole archive with
-// `taff2psg --jobs 1` and `taff2psg --jobs 2`, each run a process of its
-// own writing into an emptied output folder. The machine may be shared and
-// noisy, so the two settings are interleaved round by round (the order
-// alternating) and the medians are compared; throughput is given in MB of
+// with one, and what reading every output back (--verify) and flushing each
+// output to disk before its rename cost. Generates an archive of recordings
+// (8 one-hour nights of 16 channels at 200 Hz by default) and converts the
+// whole archive with `taff2psg --jobs 1`, `--jobs 2`, `--jobs 2 --no-flush`
+// and `--jobs 2 --verify`, each run a process of its own writing into an
+// emptied output folder. The machine may be shared and noisy, so the
+// settings are interleaved round by round (the order rotating) and the
+// medians are compared; throughput is given in MB of
 // source data and in recorded hours per second of conversion, beside the
 // CPU seconds the runs took (user + system of taff2psg): equal CPU seconds
 // with less wall time show the jobs working side by side; the load average
 // printed before and after tells how many cores the machine had to spare.
 // Linux only; not a test: run it by hand on a release build.
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -91,15 +94,27 @@ int64_t MakeArchive(const Settings& s) {
     return bytes;
 }
 
-// Converts the archive with `jobs` jobs into an emptied output folder;
-// returns the wall and CPU seconds taken (wall negative when taff2psg failed).
-Timing ConvertArchive(const Settings& s, int jobs) {
+// The settings compared: name and the options added to the command line.
+struct Variant {
+    const char* name;
+    int jobs;
+    const char* option;     // "" for none
+};
+const Variant kVariants[] = {
+    {"--jobs 1", 1, ""}, {"--jobs 2", 2, ""}, {"--jobs 2 --no-flush", 2, "--no-flush"}, {"--jobs 2 --verify", 2, "--verify"}};
+const int kVariantCount = int(sizeof kVariants / sizeof kVariants[0]);
+
+// Converts the archive with `v` into an emptied output folder; returns the
+// wall and CPU seconds taken (wall negative when taff2psg failed).
+Timing ConvertArchive(const Settings& s, const Variant& v) {
+    const int jobs = v.jobs;
     const std::string& out = s.out;
     fs::remove_all(out);
     fs::create_directories(out);
     const std::string jobText = std::to_string(jobs);
     std::vector<std::string> args = {s.taff2psg, s.dir + "/in", "--out", out, "--all-channels", "--quiet",
                                      "--jobs", jobText};
+    if (v.option[0]) args.push_back(v.option);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -114,6 +129,20 @@ Timing ConvertArchive(const Settings& s, int jobs) {
     t.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) t.wall = seconds;
     return t;
+}
+
+// Flushes every output in `dir` to disk (fsync, as taff2psg does before a
+// rename) and returns the seconds it took: after a --no-flush run, the cost
+// the flush adds, measured alone.
+double FlushOutputs(const std::string& dir) {
+    const auto start = std::chrono::steady_clock::now();
+    for (const auto& e : fs::directory_iterator(dir)) {
+        const int fd = open(e.path().c_str(), O_RDONLY);
+        if (fd < 0) continue;
+        fsync(fd);
+        close(fd);
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void PrintLoad(const char* when) {
@@ -139,28 +168,37 @@ int main(int argc, char** argv) {
            s.dir.c_str());
     const int64_t bytes = MakeArchive(s);
     const double hours = s.recordings * s.minutes / 60.0;
-    std::vector<double> times[2], cpu[2];
+    std::vector<double> times[kVariantCount], cpu[kVariantCount], flushes;
     PrintLoad("before");
     for (int round = 0; round < s.rounds; ++round) {
-        for (int k = 0; k < 2; ++k) {
-            const int jobs = (round % 2 == 0) ? k + 1 : 2 - k;   // 1,2 then 2,1 ...
-            const Timing t = ConvertArchive(s, jobs);
+        for (int k = 0; k < kVariantCount; ++k) {
+            const int n = (round + k) % kVariantCount;     // each setting first in turn
+            const Timing t = ConvertArchive(s, kVariants[n]);
             if (t.wall < 0) {
-                fprintf(stderr, "bench_batch: %s failed with --jobs %d\n", s.taff2psg.c_str(), jobs);
+                fprintf(stderr, "bench_batch: %s failed with %s\n", s.taff2psg.c_str(), kVariants[n].name);
                 return 1;
             }
-            times[jobs - 1].push_back(t.wall);
-            cpu[jobs - 1].push_back(t.cpu);
-            printf("round %d  --jobs %d  %7.3f s  (CPU %.3f s)\n", round + 1, jobs, t.wall, t.cpu);
+            if (std::string(kVariants[n].option) == "--no-flush") flushes.push_back(FlushOutputs(s.out));
+            times[n].push_back(t.wall);
+            cpu[n].push_back(t.cpu);
+            printf("round %d  %-20s %7.3f s  (CPU %.3f s)\n", round + 1, kVariants[n].name, t.wall, t.cpu);
             fflush(stdout);
         }
     }
     PrintLoad("after");
-    const double one = Median(times[0]), two = Median(times[1]);
-    printf("\n%-10s %12s %14s %16s %14s\n", "", "median s", "MB/s (source)", "recorded h/s", "median CPU s");
-    printf("%-10s %12.3f %14.1f %16.1f %14.3f\n", "--jobs 1", one, bytes / 1e6 / one, hours / one, Median(cpu[0]));
-    printf("%-10s %12.3f %14.1f %16.1f %14.3f\n", "--jobs 2", two, bytes / 1e6 / two, hours / two, Median(cpu[1]));
-    printf("speed-up of two jobs over one (medians): %.2fx\n", one / two);
+    double median[kVariantCount];
+    printf("\n%-20s %12s %14s %16s %14s\n", "", "median s", "MB/s (source)", "recorded h/s", "median CPU s");
+    for (int n = 0; n < kVariantCount; ++n) {
+        median[n] = Median(times[n]);
+        printf("%-20s %12.3f %14.1f %16.1f %14.3f\n", kVariants[n].name, median[n], bytes / 1e6 / median[n],
+               hours / median[n], Median(cpu[n]));
+    }
+    printf("speed-up of two jobs over one (medians): %.2fx\n", median[0] / median[1]);
+    printf("--verify: %.2fx the time of conversion alone (two jobs)\n", median[3] / median[1]);
+    printf("flush before the rename: %+.3f s per recording from the medians (%+.1f %% of the batch); "
+           "fsync of the unflushed outputs alone: %.3f s per recording (median)\n",
+           (median[1] - median[2]) / s.recordings, 100.0 * (median[1] - median[2]) / median[2],
+           Median(flushes) / s.recordings);
     fs::remove_all(s.out);
     if (!s.keep) fs::remove_all(s.dir);
     return 0;

@@ -1,0 +1,63 @@
+// Archive-wide parts of a batch run; see archive_run.h.
+#include "batch/archive_run.h"
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "batch/output_files.h"
+#include "batch/output_tree.h"
+#include "batch/part_files.h"
+
+bool PlanOutputs(const BatchOptions& o, std::vector<std::string>& headers, std::vector<std::string>& roots,
+                 std::vector<std::string>& outputs) {
+    std::string extension;
+    OutputExtension(o.ext, extension);
+    outputs.clear();
+    for (size_t i = 0; i < headers.size(); ++i)
+        outputs.push_back(MirroredOutputPath(o.outDir, headers[i], i < roots.size() ? roots[i] : "", o.base, extension));
+    std::vector<bool> unique;
+    const std::vector<std::string> pairs = SharedOutputs(headers, outputs, unique);
+    for (const std::string& p : pairs) fprintf(stderr, "taff2psg: %s\n", p.c_str());
+    if (!pairs.empty()) {
+        fprintf(stderr, "taff2psg: recordings of one name in different folders need folder inputs or --base\n");
+        return false;
+    }
+    size_t kept = 0;
+    for (size_t i = 0; i < headers.size(); ++i) {
+        if (!unique[i]) continue;
+        headers[kept] = headers[i];
+        outputs[kept] = outputs[i];
+        ++kept;
+    }
+    headers.resize(kept);
+    outputs.resize(kept);
+    return true;
+}
+
+void CleanParts(const BatchOptions& o) {
+    const std::vector<std::string> parts = StaleParts({o.outDir}, true);
+    const int removed = RemoveParts(parts);
+    fprintf(stderr, "taff2psg: removed %d unfinished output(s) of earlier runs under %s\n", removed, o.outDir.c_str());
+}
+
+void ReportStaleParts(const BatchOptions& o, const std::vector<std::string>& outputs) {
+    std::set<std::string> folders{o.outDir};
+    for (const std::string& out : outputs) folders.insert(FolderOf(out));
+    const std::vector<std::string> parts = StaleParts(std::vector<std::string>(folders.begin(), folders.end()), false);
+    if (parts.empty()) return;
+    fprintf(stderr, "taff2psg: %zu unfinished output(s) of an earlier, killed run (--clean removes them):\n",
+            parts.size());
+    for (size_t i = 0; i < parts.size() && i < 5; ++i) fprintf(stderr, "  %s\n", parts[i].c_str());
+    if (parts.size() > 5) fprintf(stderr, "  ...\n");
+}
+
+void RecordInManifest(const BatchOptions& o, const ManifestRun& run, const JobResult& result,
+                      std::atomic<bool>& failed) {
+    if (o.manifest.empty() || o.dryRun) return;
+    const int error = AppendManifestLine(o.manifest, ManifestLine(run, result));
+    if (error == 0) return;
+    fprintf(stderr, "taff2psg: %s: cannot append to the manifest %s: %s\n", result.header.c_str(), o.manifest.c_str(),
+            strerror(error));
+    failed = true;
+}

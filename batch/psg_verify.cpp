@@ -1,0 +1,230 @@
+// Reading a PSG file back and comparing it with its recording; see
+// psg_verify.h.
+#include "batch/psg_verify.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "batch/output_files.h"
+#include "engine/identity_rules.h"
+#include "engine/psg_header.h"
+#include "taffread/taffread.h"
+
+namespace {
+
+const int kBodyPositionType = 15;
+
+std::string Field(const char* bytes, size_t width) {
+    std::string text(bytes, width);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+// A whole decimal number filling the field (blanks around it); false for
+// anything else.
+bool Number(const std::string& text, int64_t& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const long long v = strtoll(text.c_str(), &end, 10);
+    if (!end || *end != '\0') return false;
+    value = v;
+    return true;
+}
+
+bool ReadExactly(FILE* file, void* dest, size_t size) { return fread(dest, 1, size, file) == size; }
+
+bool Fail(std::string* why, const std::string& text) {
+    if (why) *why = text;
+    return false;
+}
+
+// Reads each signal's field of `width` bytes into `get`.
+template <typename Get>
+bool ReadSignalField(FILE* file, size_t count, size_t width, Get get) {
+    std::vector<char> bytes(count * width);
+    if (!ReadExactly(file, bytes.data(), bytes.size())) return false;
+    for (size_t i = 0; i < count; ++i)
+        if (!get(i, Field(bytes.data() + i * width, width))) return false;
+    return true;
+}
+
+bool LittleEndianHost() {
+    const uint16_t one = 1;
+    unsigned char first = 0;
+    memcpy(&first, &one, 1);
+    return first == 1;
+}
+
+int16_t SampleAt(const unsigned char* p) { return int16_t(uint16_t(p[0] | (p[1] << 8))); }
+
+// Rounded mean, halves away from zero.
+int16_t RoundedMean(int64_t sum, int64_t count) {
+    const int64_t magnitude = (sum < 0 ? -sum : sum) + count / 2;
+    const int64_t q = magnitude / count;
+    return int16_t(sum < 0 ? -q : q);
+}
+
+// The run channels of the montage: switched-on entries among the
+// recording's channels, in entry order.
+std::vector<int> MontageChannels(const JobRecords& r) {
+    std::vector<int> channels;
+    for (int j = 0; j < kChannelEntries && j < r.source.channelCount; ++j)
+        if (r.pattern.channels[j].enabled > 0) channels.push_back(j);
+    return channels;
+}
+
+std::string TwoDigits(int value) {
+    char text[8];
+    snprintf(text, sizeof text, "%02d", value % 100);
+    return text;
+}
+
+bool CheckHeader(const JobRecords& r, const PsgLayout& h, const std::vector<int>& channels, int64_t fileBytes,
+                 std::string* why) {
+    const int64_t frame = r.settings.FrameTime;
+    const int64_t perRecord = frame * r.source.sampleRate;
+    const int64_t records = (int64_t(r.source.lengthSamples) + perRecord - 1) / perRecord;
+    if (h.version != "0" || h.reserved != "EDF+C") return Fail(why, "not an EDF+C file");
+    if (h.signals.size() != channels.size() + 1) return Fail(why, "header names another number of signals");
+    if (h.recordSeconds != frame) return Fail(why, "header gives another record duration");
+    if (h.records != records) return Fail(why, "header gives another number of records");
+    if (fileBytes != h.headerBytes + h.records * h.RecordBytes()) return Fail(why, "file size differs from its header");
+    if (h.signals.back().label != "EDF Annotations") return Fail(why, "no annotation signal last");
+    const SourceInfo& s = r.source;
+    // The start as written: a de-identified copy may have its date moved.
+    int32_t start[6] = {s.startYear, s.startMonth, s.startDay, s.startHour, s.startMinute, s.startSecond};
+    ApplyStartIdentity(start, r.settings.identity);
+    if (start[0] >= 1985 && start[0] <= 2084) {
+        if (h.startDate != TwoDigits(start[2]) + "." + TwoDigits(start[1]) + "." + TwoDigits(start[0]))
+            return Fail(why, "header start date differs from the recording's");
+        if (h.startTime != TwoDigits(start[3]) + "." + TwoDigits(start[4]) + "." + TwoDigits(start[5]))
+            return Fail(why, "header start time differs from the recording's");
+    }
+    for (size_t o = 0; o < channels.size(); ++o) {
+        const PsgLayout::Signal& g = h.signals[o];
+        const int j = channels[o];
+        const std::string name = "signal " + std::to_string(o + 1);
+        if (g.transducer.compare(0, 4 + std::to_string(j + 1).size() + 1, "src=" + std::to_string(j + 1) + " ") != 0)
+            return Fail(why, name + " is not source channel " + std::to_string(j + 1));
+        if (g.samplesPerRecord != frame * ChannelRate(s.sampleRate, r.pattern.channels[j].rateDivisor))
+            return Fail(why, name + " has another rate than its montage gives");
+        if (g.digitalMin != -32768 || g.digitalMax != 32767) return Fail(why, name + " has another digital range");
+    }
+    return true;
+}
+
+// Compares one record's samples of every run channel with the source.
+bool CheckRecord(const JobRecords& r, const PsgLayout& h, const std::vector<int>& channels, int64_t record,
+                 const unsigned char* bytes, std::vector<int16_t>& source, std::string* why) {
+    const int64_t perRecord = int64_t(r.settings.FrameTime) * r.source.sampleRate;
+    if (TaffReadChannelBlock(r.source.sourceHandle, int32_t(record * perRecord), int32_t(perRecord), source.data()) <=
+        0)
+        return Fail(why, "the recording cannot be read again at record " + std::to_string(record + 1));
+    size_t offset = 0;
+    for (size_t o = 0; o < channels.size(); ++o) {
+        const int16_t* run = source.data() + size_t(channels[o]) * size_t(perRecord);
+        const int64_t n = h.signals[o].samplesPerRecord;
+        const bool first = r.pattern.channels[channels[o]].signalType == kBodyPositionType;
+        // Output rates divide the source rate (the header refuses others),
+        // so output sample k stands for source samples [k*g, (k+1)*g).
+        const int64_t g = perRecord / n;
+        if (g * n != perRecord) return Fail(why, "signal " + std::to_string(o + 1) + " has no whole rate");
+        // At the source rate the file holds the samples as they are: one
+        // comparison of the run (little-endian hosts), sample by sample only
+        // to name a difference.
+        const bool whole = g == 1 && LittleEndianHost() && memcmp(run, bytes + offset, size_t(2 * n)) == 0;
+        for (int64_t k = 0; k < n && !whole; ++k) {
+            const int16_t* group = run + k * g;
+            int16_t expected = group[0];
+            if (!first && g > 1) {
+                int64_t sum = 0;
+                for (int64_t i = 0; i < g; ++i) sum += group[i];
+                expected = RoundedMean(sum, g);
+            }
+            if (SampleAt(bytes + offset + size_t(2 * k)) != expected)
+                return Fail(why, "sample " + std::to_string(record * n + k) + " of signal " + std::to_string(o + 1) +
+                                     " differs from the recording");
+        }
+        offset += size_t(2 * n);
+    }
+    return true;
+}
+
+}  // namespace
+
+int64_t PsgLayout::RecordBytes() const {
+    int64_t bytes = 0;
+    for (const Signal& s : signals) bytes += 2 * s.samplesPerRecord;
+    return bytes;
+}
+
+bool ReadPsgLayout(FILE* file, PsgLayout& h, std::string* why) {
+    char main[256];
+    if (!ReadExactly(file, main, sizeof main)) return Fail(why, "shorter than a PSG header");
+    h.version = Field(main, 8);
+    h.startDate = Field(main + 168, 8);
+    h.startTime = Field(main + 176, 8);
+    h.reserved = Field(main + 192, 5);
+    int64_t count = 0;
+    if (!Number(Field(main + 184, 8), h.headerBytes) || !Number(Field(main + 236, 8), h.records) ||
+        !Number(Field(main + 244, 8), h.recordSeconds) || !Number(Field(main + 252, 4), count) || count < 1 ||
+        count > 4096 || h.headerBytes != 256 * (count + 1))
+        return Fail(why, "not a readable PSG header");
+    h.signals.assign(size_t(count), PsgLayout::Signal());
+    const size_t n = size_t(count);
+    auto text = [&h](std::string PsgLayout::Signal::*member) {
+        return [&h, member](size_t i, const std::string& t) {
+            h.signals[i].*member = t;
+            return true;
+        };
+    };
+    auto number = [&h](int64_t PsgLayout::Signal::*member) {
+        return [&h, member](size_t i, const std::string& t) { return Number(t, h.signals[i].*member); };
+    };
+    auto skip = [](size_t, const std::string&) { return true; };
+    const bool ok = ReadSignalField(file, n, 16, text(&PsgLayout::Signal::label)) &&
+                    ReadSignalField(file, n, 80, text(&PsgLayout::Signal::transducer)) &&
+                    ReadSignalField(file, n, 8, skip) && ReadSignalField(file, n, 8, skip) &&
+                    ReadSignalField(file, n, 8, skip) &&
+                    ReadSignalField(file, n, 8, number(&PsgLayout::Signal::digitalMin)) &&
+                    ReadSignalField(file, n, 8, number(&PsgLayout::Signal::digitalMax)) &&
+                    ReadSignalField(file, n, 80, skip) &&
+                    ReadSignalField(file, n, 8, number(&PsgLayout::Signal::samplesPerRecord)) &&
+                    ReadSignalField(file, n, 32, skip);
+    if (!ok) return Fail(why, "not a readable PSG header (signal fields)");
+    for (const PsgLayout::Signal& s : h.signals)
+        if (s.samplesPerRecord < 1 || s.samplesPerRecord > (int64_t(1) << 24))
+            return Fail(why, "not a readable PSG header (samples per record)");
+    return true;
+}
+
+bool PsgFileIsWhole(const std::string& path) {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return false;
+    PsgLayout h;
+    const bool read = ReadPsgLayout(file, h, nullptr);
+    fclose(file);
+    return read && h.records > 0 && FileBytes(path) == h.headerBytes + h.records * h.RecordBytes();
+}
+
+bool VerifyPsgFile(const JobRecords& r, const std::string& path, std::string* why) {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return Fail(why, "cannot be read back");
+    PsgLayout h;
+    bool ok = ReadPsgLayout(file, h, why);
+    const std::vector<int> channels = MontageChannels(r);
+    ok = ok && r.source.sampleRate > 0 && r.settings.FrameTime > 0 &&
+         CheckHeader(r, h, channels, FileBytes(path), why);
+    if (ok) {
+        const int64_t perRecord = int64_t(r.settings.FrameTime) * r.source.sampleRate;
+        std::vector<int16_t> source(size_t(r.source.channelCount + 1) * size_t(perRecord) + 32);
+        std::vector<unsigned char> record(size_t(h.RecordBytes()));
+        for (int64_t i = 0; ok && i < h.records; ++i) {
+            ok = ReadExactly(file, record.data(), record.size());
+            if (!ok) Fail(why, "record " + std::to_string(i + 1) + " cannot be read back");
+            ok = ok && CheckRecord(r, h, channels, i, record.data(), source, why);
+        }
+    }
+    fclose(file);
+    return ok;
+}

@@ -1,0 +1,28 @@
+#!/bin/bash
+# The GNU parallel recipe of docs/batch.md (tools/cluster/convert-parallel.sh)
+# run as written on this machine (hosts 2/:): every recording of a generated
+# archive converted into the archive's folders and recorded in the
+# manifest; a second run converts only what is missing.
+# recipe_parallel.sh TAFF2PSG TAFFGEN SOURCE_DIR
+set -eu
+TAFF2PSG=$(realpath "$1") TAFFGEN=$(realpath "$2") ROOT=$(realpath "$3")
+command -v parallel >/dev/null || { echo "FAILED: GNU parallel is not installed (tools/deps.sh installs it)" >&2; exit 1; }
+WORK=$(mktemp -d)
+trap '[ -n "${KEEP:-}" ] || rm -rf "$WORK"' EXIT
+. "$ROOT/tests/batch/recipe_support.sh"
+check_guide
+make_archive
+copy_recipes
+copy_recipe convert-parallel.sh "HOSTS=2/: CHUNK=3"
+export PATH="$(dirname "$TAFF2PSG"):$PATH"
+cd "$WORK"
+./recipe/convert-parallel.sh > first.log 2>&1 || { cat first.log; fail "the recipe failed"; }
+grep -q "8 of 8 recording(s) done" first.log || { cat first.log; fail "not every recording done"; }
+check_outputs "$(ls -d runs/*/ | head -1)recordings.txt"
+# A resume after a lost output: only that one is converted again.
+rm "$WORK/psg/patientB/NIGHT001.DAT"
+./recipe/convert-parallel.sh > second.log 2>&1 || { cat second.log; fail "the rerun failed"; }
+[ "$(grep -c '"result":"converted"' psg/manifest.jsonl)" = 9 ] || fail "the rerun converted more than the lost output"
+[ "$(grep -c '"result":"skipped"' psg/manifest.jsonl)" = 7 ] || fail "the rerun did not skip what was done"
+check_outputs "$(ls -d runs/*/ | tail -1)recordings.txt"
+echo "parallel recipe: passed"

@@ -1,0 +1,22 @@
+#!/bin/bash
+# Converts an archive with GNU parallel, on this machine or over ssh, in
+# chunks of recordings per run. Run it again to resume: what is done is
+# skipped, what a killed run left unfinished is converted again.
+set -eu
+ARCHIVE=/shared/archive                   # the recordings (*.HDR, any case), below any folders
+OUT=/shared/psg                           # the PSG files, in the archive's folders
+SETTINGS=/shared/COND/MORLEX.INI          # the settings file with the montage patterns
+PATTERN=3
+HOSTS=2/node1,2/node2,2/node3             # runs at once per host; 2/: for this machine only
+CHUNK=20                                  # recordings per run
+
+run=runs/$(date +%Y%m%d-%H%M%S)-$$        # this submission's own copy of the list
+mkdir -p "$run" logs
+find "$ARCHIVE" -iname '*.hdr' | sort > "$run/recordings.txt"
+split -l "$CHUNK" -d -a 5 "$run/recordings.txt" "$run/chunk-"
+ls "$PWD/$run"/chunk-* |
+  parallel --sshlogin "$HOSTS" --workdir "$PWD" --joblog "$run/joblog" \
+    taff2psg --list {} --base "$ARCHIVE" --out "$OUT" --settings "$SETTINGS" --pattern "$PATTERN" \
+      --skip-existing --manifest "$OUT/manifest.jsonl" --quiet '2>' logs/{/}.err ||
+  echo "some chunks failed: see $run/joblog and logs/"
+python3 "$(dirname "$0")/check-manifest.py" "$run/recordings.txt" "$OUT/manifest.jsonl"

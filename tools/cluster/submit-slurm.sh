@@ -1,0 +1,24 @@
+#!/bin/bash
+# Submits the conversion of an archive as a Slurm array job: one task per
+# chunk of recordings, each converting its chunk with the CPUs Slurm gives
+# it. Run it again to resume: what is done is skipped.
+set -eu
+ARCHIVE=/shared/archive                   # the recordings (*.HDR, any case), below any folders
+OUT=/shared/psg                           # the PSG files, in the archive's folders
+SETTINGS=/shared/COND/MORLEX.INI          # the settings file with the montage patterns
+PATTERN=3
+RUNNING=32                                # tasks at once
+
+run=runs/$(date +%Y%m%d-%H%M%S)-$$        # this submission's own copy of the list
+mkdir -p "$run" logs                      # Slurm writes no task log into a folder that is missing
+find "$ARCHIVE" -iname '*.hdr' | sort > "$run/recordings.txt"
+count=$(wc -l < "$run/recordings.txt")
+[ "$count" -gt 0 ] || { echo "no recording under $ARCHIVE"; exit 1; }
+# At most 1000 tasks: array indices stay below the default MaxArraySize (1001).
+chunk=$(( (count + 999) / 1000 ))
+split -l "$chunk" -d -a 5 "$run/recordings.txt" "$run/chunk-"
+tasks=$(ls "$run"/chunk-* | wc -l)
+sbatch --parsable --array=0-$((tasks - 1))%"$RUNNING" \
+  --export=ALL,RUN="$PWD/$run",ARCHIVE="$ARCHIVE",OUT="$OUT",SETTINGS="$SETTINGS",PATTERN="$PATTERN" \
+  "$(dirname "$0")/convert.sbatch"
+echo "submitted $count recording(s) in $tasks task(s); list in $run"
