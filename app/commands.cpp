@@ -10,6 +10,7 @@
 #include "convert/conversion_controller.h"
 #include "engine/recording.h"
 #include "pagekit/file_dialogs.h"
+#include "pagekit/help.h"
 #include "pagekit/patient_age.h"
 #include "pagekit/program.h"
 #include "pagekit/ui_seam.h"
@@ -85,11 +86,7 @@ void OnPreview(HWND window, const ConverterState& state) {
     g_app.preview = ShowPreviewWindow(window, g_app.preview);
 }
 
-void OnHelp(HWND window) {
-    char htmlPage[kPathSize];
-    snprintf(htmlPage, sizeof htmlPage, "%s\\HELP\\index.html", g_program.programDir);
-    Ui().openHelp(window, g_program.helpPath, htmlPage);
-}
+void OnHelp(HWND window) { ShowHelp(window, nullptr); }
 
 }  // namespace
 

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "app/app_globals.h"
+#include "app/page_host.h"
+#include "app/window_keys.h"
 #include "convert/convert_page.h"
 #include "ctlkit/ctlkit.h"
 #include "montage/montage_page.h"
@@ -44,6 +46,14 @@ const PageEntry kPages[kPageCount] = {
     /* kPageConvert */ {IDS_TAB_CONVERT, DLG_CONVERTINFO, ConvertPageProc},
 };
 
+// A size of the plain (96 pixels per inch) screen at the window's dpi.
+int Scaled(HWND window, int pixels) {
+    HDC dc = GetDC(window);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc) ReleaseDC(window, dc);
+    return MulDiv(pixels, dpi > 0 ? dpi : 96, 96);
+}
+
 int ClientHeight(HWND window) {
     RECT box = {0, 0, 0, 0};
     if (window) GetClientRect(window, &box);
@@ -54,9 +64,10 @@ void BuildStatusLine(HWND mainWindow) {
     HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, mainWindow,
                                   reinterpret_cast<HMENU>(IDC_MAIN_STATUSBAR), g_program.instance, nullptr);
     if (!status) return;
-    int edges[3] = {80, 500, -1};
+    int edges[3] = {Scaled(mainWindow, 80), Scaled(mainWindow, 500), -1};
     SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
-    HWND display = CreateWindowExA(0, CTLKIT_STATIC_CLASS_NAME, "", WS_CHILD | WS_VISIBLE | CTLKIT_STYLE_STATUS, 502, 1, 350,
+    HWND display = CreateWindowExA(0, CTLKIT_STATIC_CLASS_NAME, "", WS_CHILD | WS_VISIBLE | CTLKIT_STYLE_STATUS,
+                                   Scaled(mainWindow, 502), 1, Scaled(mainWindow, 350),
                                    ClientHeight(status) - 3, status,
                                    reinterpret_cast<HMENU>(IDC_MAIN_STATUS_DISPLAY), g_program.instance, nullptr);
     if (!display) return;
@@ -68,11 +79,11 @@ HWND BuildToolbar(HWND mainWindow) {
     HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
                                    WS_CHILD | WS_VISIBLE | TBSTYLE_WRAPABLE | TBSTYLE_TOOLTIPS | CCS_ADJUSTABLE |
                                        CCS_NORESIZE,
-                                   0, 0, GetSystemMetrics(SM_CXSCREEN), 42, mainWindow,
+                                   0, 0, GetSystemMetrics(SM_CXSCREEN), Scaled(mainWindow, 42), mainWindow,
                                    reinterpret_cast<HMENU>(IDC_MAIN_TOOLBAR), g_program.instance, nullptr);
     if (!toolbar) return nullptr;
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(32, 32));
+    SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(Scaled(mainWindow, 32), Scaled(mainWindow, 32)));
     SendMessageA(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
     TBADDBITMAP bitmap = {g_program.instance, IDB_TOOLBAR};
     SendMessageA(toolbar, TB_ADDBITMAP, 10, reinterpret_cast<LPARAM>(&bitmap));
@@ -126,8 +137,13 @@ void BuildTabs(HWND mainWindow, ConverterState& state) {
         item.mask = TCIF_TEXT;
         item.pszText = text;
         SendMessageA(tab, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-        HWND page = CreateDialogParamA(g_program.instance, kPages[i].dialog, tab, kPages[i].proc, 0);
-        if (!page) continue;   // the tab stays; the page is not kept
+        // Each page lives in a host that scrolls it when the room is smaller.
+        HWND host = CreatePageHost(tab);
+        HWND page = CreateDialogParamA(g_program.instance, kPages[i].dialog, host ? host : tab, kPages[i].proc, 0);
+        if (!page) {
+            if (host) DestroyWindow(host);
+            continue;   // the tab stays; the page is not kept
+        }
         state.frame.pages[i] = page;
         ShowWindow(page, SW_HIDE);
     }
@@ -141,8 +157,7 @@ void PlacePage(HWND tab, HWND page) {
     SendMessageA(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
     GetClientRect(tab, &client);
     int top = item.bottom + 1;
-    SetWindowPos(page, nullptr, 1, top, client.right - 2, client.bottom - item.bottom - 4,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceHostedPage(page, RECT{1, top, client.right - 1, top + client.bottom - item.bottom - 4});
 }
 
 }  // namespace
@@ -156,10 +171,13 @@ void BuildFrame(HWND mainWindow, ConverterState& state) {
 void SelectPage(HWND, ConverterState& state, int index) {
     if (index < 0 || index >= kPageCount) return;
     FrameHandles& frame = state.frame;
-    if (frame.currentPage < kPageCount && frame.pages[frame.currentPage])
+    if (frame.currentPage < kPageCount && frame.pages[frame.currentPage]) {
         ShowWindow(frame.pages[frame.currentPage], SW_HIDE);
+        if (HWND host = HostOf(frame.pages[frame.currentPage])) ShowWindow(host, SW_HIDE);
+    }
     SendMessageA(frame.tab, TCM_SETCURSEL, index, 0);
     HWND page = frame.pages[index];
+    if (HWND host = HostOf(page)) ShowWindow(host, SW_SHOW);
     if (page) ShowWindow(page, SW_SHOW);
     g_app.currentPage = page;
     PlacePage(frame.tab, page);
@@ -179,51 +197,21 @@ void LayoutFrame(HWND mainWindow, const ConverterState& state, int width, int he
     for (HWND page : state.frame.pages) PlacePage(state.frame.tab, page);
 }
 
-namespace {
-
-struct PageExtent {
-    HWND page;
-    LONG right, bottom;   // lowest and rightmost edge of its controls, page coordinates
-};
-
-BOOL CALLBACK ExtendToChild(HWND child, LPARAM data) {
-    PageExtent& e = *reinterpret_cast<PageExtent*>(data);
-    if (GetParent(child) != e.page) return TRUE;
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, e.page, reinterpret_cast<POINT*>(&r), 2);
-    if (r.right > e.right) e.right = r.right;
-    if (r.bottom > e.bottom) e.bottom = r.bottom;
-    return TRUE;
-}
-
-}  // namespace
-
-// The pages are laid out in dialog units of their font. Where the font the
-// system substitutes for the page font is taller than the one the starting
-// size was made for, the last rows would fall outside the page; the window
-// then grows just enough to show every control. Where the starting size
-// already holds every page, nothing changes.
+// The pages are laid out in dialog units of their font, and the grid's
+// columns and rows need their room at the screen's dpi. Where the starting
+// size is smaller than the one that shows every page whole, the window grows
+// to it; where it already holds every page, nothing changes.
 void FitWindowToPages(HWND mainWindow, const ConverterState& state) {
     RECT client;
     GetClientRect(mainWindow, &client);
     LayoutFrame(mainWindow, state, client.right, client.bottom);
-    LONG growX = 0, growY = 0;
-    const LONG kMargin = 4;
-    for (HWND page : state.frame.pages) {
-        if (!page) continue;
-        PageExtent e{page, 0, 0};
-        EnumChildWindows(page, ExtendToChild, reinterpret_cast<LPARAM>(&e));
-        RECT room;
-        GetClientRect(page, &room);
-        if (e.right + kMargin - room.right > growX) growX = e.right + kMargin - room.right;
-        if (e.bottom + kMargin - room.bottom > growY) growY = e.bottom + kMargin - room.bottom;
-    }
-    if (growX <= 0 && growY <= 0) return;
+    const SIZE minimum = MinimumWindowSize(mainWindow, state);
     RECT window;
     GetWindowRect(mainWindow, &window);
-    SetWindowPos(mainWindow, nullptr, 0, 0, window.right - window.left + (growX > 0 ? growX : 0),
-                 window.bottom - window.top + (growY > 0 ? growY : 0), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const LONG width = window.right - window.left, height = window.bottom - window.top;
+    if (minimum.cx <= width && minimum.cy <= height) return;
+    SetWindowPos(mainWindow, nullptr, 0, 0, minimum.cx > width ? minimum.cx : width,
+                 minimum.cy > height ? minimum.cy : height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void BuildCaption(char* caption, size_t size, const char* hospital, unsigned sourceKind, const char* orgFile) {

@@ -13,13 +13,16 @@
 #include "app/commands.h"
 #include "app/frame.h"
 #include "app/option_dialogs.h"
+#include "app/page_host.h"
 #include "app/settings.h"
+#include "app/window_keys.h"
 #include "convert/conversion_controller.h"
 #include "ctlkit/ctlkit.h"
 #include "engine/recording.h"
 #include "montage/montage_grid.h"
 #include "montage/pattern_store.h"
 #include "pagekit/file_dialogs.h"
+#include "pagekit/help.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
@@ -187,6 +190,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_RECORD_CHANGED:
         OnRecordChanged();
         return 0;
+    case WM_HELP_NOT_SHOWN:
+        WarnHelpNotShown(window);
+        return 0;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(window, reinterpret_cast<MINMAXINFO*>(lParam));
+        return 0;
     case WM_INITMENUPOPUP:
         if (!HIWORD(lParam)) { StateLock lock(window); }
         return 0;
@@ -252,6 +261,7 @@ bool StartProgram(HINSTANCE instance, LONG_PTR* kit) {
     TaffStartup();
     RegisterMontageGridClass(instance);
     RegisterPreviewClass(instance);
+    RegisterPageHostClass(instance);
     return true;
 }
 
@@ -268,6 +278,7 @@ int RunConverter(HINSTANCE instance, int showCommand) {
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (TranslateWindowKey(window, message)) continue;
         if (g_app.currentPage && IsDialogMessageA(g_app.currentPage, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);

@@ -18,6 +18,11 @@ namespace {
 const int kFixedCells[5][2] = {{0, 26}, {28, 87}, {88, 147}, {148, 247}, {248, 307}};
 const int kFlexStart = 308;         // first flexible column, from the inner left edge
 const int kFlexCount = 6;
+const int kFlexMinimum = 32;        // narrowest flexible column at 96 pixels per inch
+const int kPlainDpi = 96;
+
+// A width of the plain (96 pixels per inch) layout at the layout's scale.
+int Scaled(const GridLayout& g, int x) { return x * g.scale / kPlainDpi; }
 
 // The float nearest 0.001 and the float nearest 2 pi, taken as doubles:
 // the grid shows and couples its thousandths with these factors.
@@ -159,7 +164,7 @@ bool ApplyToChannel(ChannelSetting& ch, const MontagePattern& pattern, int colum
 
 }  // namespace
 
-GridLayout LayoutGrid(int clientWidth, int clientHeight, int maxCh) {
+GridLayout LayoutGrid(int clientWidth, int clientHeight, int maxCh, int dpi) {
     GridLayout g;
     g.left = 2;
     g.top = 2;
@@ -167,7 +172,24 @@ GridLayout LayoutGrid(int clientWidth, int clientHeight, int maxCh) {
     g.bottom = clientHeight - 2;
     g.height = g.bottom - g.top + 1;
     g.rows = LimitMaxCh(maxCh);
+    g.scale = dpi < kPlainDpi / 4 ? kPlainDpi / 4 : dpi > 8 * kPlainDpi ? 8 * kPlainDpi : dpi;
+    // Too narrow for the scaled columns: the fixed ones shrink with the room.
+    const int inner = g.right - g.left;
+    const int needed = kFlexStart + kFlexCount * kFlexMinimum;
+    if (inner * kPlainDpi < needed * g.scale) g.scale = inner > 0 ? inner * kPlainDpi / needed : 1;
+    if (g.scale < 1) g.scale = 1;
     return g;
+}
+
+int GridMinimumWidth(int dpi) {
+    if (dpi < 1) dpi = kPlainDpi;
+    const int needed = kFlexStart + kFlexCount * kFlexMinimum;
+    return 4 + (needed * dpi + kPlainDpi - 1) / kPlainDpi;
+}
+
+int GridMinimumHeight(int maxCh, int textHeight) {
+    if (textHeight < 1) textHeight = 1;
+    return 4 + (LimitMaxCh(maxCh) + 1) * (textHeight + 1);
 }
 
 GridBox GridRowBand(const GridLayout& g, int row) {
@@ -178,14 +200,15 @@ GridBox GridRowBand(const GridLayout& g, int row) {
 GridBox GridCell(const GridLayout& g, int column, int row) {
     GridBox box = GridRowBand(g, row);
     if (column >= 0 && column < 5) {
-        box.left = g.left + kFixedCells[column][0];
-        box.right = g.left + kFixedCells[column][1];
+        box.left = g.left + Scaled(g, kFixedCells[column][0]);
+        box.right = g.left + Scaled(g, kFixedCells[column][1]);
         return box;
     }
     const int j = column - 5;
-    const int w = g.right - g.left - 307;
-    box.left = g.left + kFlexStart + j * w / kFlexCount;
-    box.right = j == kFlexCount - 1 ? g.right : g.left + kFlexStart + (j + 1) * w / kFlexCount - 1;
+    const int start = g.left + Scaled(g, kFlexStart);
+    const int w = g.right - start + 1;
+    box.left = start + j * w / kFlexCount;
+    box.right = j == kFlexCount - 1 ? g.right : start + (j + 1) * w / kFlexCount - 1;
     return box;
 }
 

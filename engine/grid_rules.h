@@ -34,15 +34,29 @@ struct GridBox {
 };
 
 // The table laid out in a client area: the inner rectangle (the client area
-// less a 2-pixel black frame), its height and the number of channel rows.
+// less a 2-pixel black frame), its height, the number of channel rows and
+// the scale of the fixed columns.
 struct GridLayout {
     int left, top, right, bottom;
     int height;     // bottom - top + 1
     int rows;       // MaxCh, limited to the 1..32 entries of a pattern
+    int scale;      // pixels per inch the fixed columns are sized for (96: their plain widths)
 };
 
-// Lays the table out in a client area of the given size for `maxCh` rows.
-GridLayout LayoutGrid(int clientWidth, int clientHeight, int maxCh);
+// Lays the table out in a client area of the given size for `maxCh` rows on
+// a screen of `dpi` pixels per inch: the fixed columns grow with the dpi. A
+// client area narrower than GridMinimumWidth shrinks the fixed columns in
+// proportion, so that no column ever overlaps another.
+GridLayout LayoutGrid(int clientWidth, int clientHeight, int maxCh, int dpi = 96);
+
+// The narrowest client area that gives every column its room at `dpi`: the
+// fixed columns at their scaled widths and six flexible ones of at least
+// 32 pixels each (scaled).
+int GridMinimumWidth(int dpi);
+
+// The lowest client area that gives the header and `maxCh` rows a text line
+// of `textHeight` pixels each with the line below it.
+int GridMinimumHeight(int maxCh, int textHeight);
 
 // Row `row` (0 = header, 1..rows = channels) across the inner width. The
 // pixel line below each row stays black.

@@ -31,7 +31,7 @@ void PostNotice(HWND edit, int code) {
     PostMessageA(GetParent(edit), WM_COMMAND, MAKEWPARAM(IDC_MONT_GRID_EDITOR, code), reinterpret_cast<LPARAM>(edit));
 }
 
-// Enter and Tab end the editing; Up and Down do nothing; Left and Right move
+// Enter, Esc and Tab end the editing; Up and Down do nothing; Left and Right move
 // the caret (and go to the grid once the editing has ended).
 LRESULT OnEditorKeyDown(HWND edit, WPARAM key, LPARAM lParam) {
     switch (key) {
@@ -42,6 +42,10 @@ LRESULT OnEditorKeyDown(HWND edit, WPARAM key, LPARAM lParam) {
     case VK_RETURN:
         g_editActive = 0;
         PostNotice(edit, GRID_EDIT_ENTER);
+        return 0;
+    case VK_ESCAPE:
+        g_editActive = 0;
+        PostNotice(edit, GRID_EDIT_ESCAPE);
         return 0;
     case VK_LEFT:
     case VK_RIGHT:
@@ -59,7 +63,7 @@ LRESULT OnEditorKeyDown(HWND edit, WPARAM key, LPARAM lParam) {
 // double-byte character packed into one message has its second message
 // waiting behind it, which is dropped so the character is not entered twice.
 LRESULT OnEditorChar(HWND edit, WPARAM code, LPARAM lParam) {
-    if (!g_editActive || code == '\r' || code == '\t') return 0;
+    if (!g_editActive || code == '\r' || code == '\t' || code == 0x1B) return 0;
     const char bytes[3] = {static_cast<char>(code & 0xFF), static_cast<char>((code >> 8) & 0xFF), '\0'};
     if (bytes[0] && bytes[1] && SjisCharWidth(bytes) == 2) {
         MSG next;
@@ -153,18 +157,33 @@ void OpenGridEditor(HWND grid, ConverterState& s) {
     g_editActive = 1;
 }
 
+void OpenGridEditorWith(HWND grid, ConverterState& s, const char* text) {
+    OpenGridEditor(grid, s);
+    HWND edit = s.gridEditWindow;
+    if (!g_editActive || !edit) return;
+    SetWindowTextA(edit, text);
+    SendMessageA(edit, EM_SETSEL, 0x7FFF, 0x7FFF);
+}
+
 void OnGridEditorNotice(HWND grid, ConverterState& s, int code) {
-    if (code != GRID_EDIT_ENTER && code != GRID_EDIT_TAB && code != GRID_EDIT_KILLFOCUS) return;
+    if (code != GRID_EDIT_ENTER && code != GRID_EDIT_TAB && code != GRID_EDIT_KILLFOCUS && code != GRID_EDIT_ESCAPE)
+        return;
     // The editor has been opened again since this notice was posted (a
     // double click on another cell): the notice belongs to the earlier opening.
     if (g_editActive) return;
     if (code == GRID_EDIT_ENTER) OnEditorEnter(grid, s);
     else CloseGridEditor(grid, s, false);
+    // Esc leaves the value as it was and gives the keys back to the grid.
+    if (code == GRID_EDIT_ESCAPE) SetFocus(grid);
 }
 
 void OpenGridChoiceMenu(HWND grid, ConverterState& s) {
     POINT at;
     GetCursorPos(&at);
+    OpenGridChoiceMenuAt(grid, s, at);
+}
+
+void OpenGridChoiceMenuAt(HWND grid, ConverterState& s, POINT at) {
     GridChoiceMenu choices;
     BuildGridChoices(choices, s.gridSel.column, CurrentPattern(s), s.gridSel.last, GridViewOf(s));
     if (choices.count == 0) return;     // an empty menu shows nothing

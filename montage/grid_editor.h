@@ -18,6 +18,10 @@ void CreateGridEditor(HWND grid, ConverterState& s);
 // Nothing for a column without an editor.
 void OpenGridEditor(HWND grid, ConverterState& s);
 
+// Opens the editor as OpenGridEditor does, with `text` (a typed character)
+// in place of the cell's text and the caret after it.
+void OpenGridEditorWith(HWND grid, ConverterState& s, const char* text);
+
 // The editor's notices (WM_COMMAND from control 2100): Enter stores the text
 // and moves to the next row (row 1 after the last), reopening there when that
 // channel is switched on; Tab and a lost focus discard the text.
@@ -26,6 +30,8 @@ void OnGridEditorNotice(HWND grid, ConverterState& s, int code);
 // Shows the choice menu of the selected column at the cursor; a chosen item
 // is posted back to the grid as its command.
 void OpenGridChoiceMenu(HWND grid, ConverterState& s);
+// The same menu at screen point `at` (the keyboard opens it at the cell).
+void OpenGridChoiceMenuAt(HWND grid, ConverterState& s, POINT at);
 
 // A choice menu command (2500 + item index): applies it to every selected row
 // and repaints the grid.

@@ -9,18 +9,26 @@
 #include "pagekit/converter_state.h"
 #include "pagekit/state_lock.h"
 
-// The grid's two window values: the attached ConverterState handle (0: not
-// attached) and the font last given by WM_SETFONT (0: none). The record's
-// handle sits where StateLock looks for it, so StateLock(grid) locks the
-// attached record.
-enum { kGridSlotState = kStateSlot, kGridSlotFont = sizeof(LONG_PTR) };
+// The grid's three window values: the attached ConverterState handle (0: not
+// attached), the font last given by WM_SETFONT (0: none) and the row the
+// keyboard works on (an end of the selection). The record's handle sits
+// where StateLock looks for it, so StateLock(grid) locks the attached record.
+enum { kGridSlotState = kStateSlot, kGridSlotFont = sizeof(LONG_PTR), kGridSlotCursor = 2 * sizeof(LONG_PTR) };
 
 inline HFONT GridFont(HWND grid) { return reinterpret_cast<HFONT>(GetWindowLongPtrA(grid, kGridSlotFont)); }
+
+// Pixels per inch of the screen the grid is drawn on.
+inline int GridDpi(HWND grid) {
+    HDC dc = GetDC(grid);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc) ReleaseDC(grid, dc);
+    return dpi > 0 ? dpi : 96;
+}
 
 inline GridLayout GridLayoutOf(HWND grid, const ConverterState& s) {
     RECT client;
     GetClientRect(grid, &client);
-    return LayoutGrid(client.right, client.bottom, s.settings.MaxCh);
+    return LayoutGrid(client.right, client.bottom, s.settings.MaxCh, GridDpi(grid));
 }
 
 inline GridView GridViewOf(const ConverterState& s) {

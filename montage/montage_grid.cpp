@@ -2,7 +2,11 @@
 // current pattern's channel entries as a table of a header row and MaxCh
 // channel rows, turns left presses and drags into a selection of rows in one
 // column, opens the in-place editor on a double click and the column's
-// choice menu on a right-button release. The grid owns no data: it works on
+// choice menu on a right-button release. The keyboard does the same: the
+// arrows move the selected cell, Shift with Up or Down extends it within its
+// column, Enter and F2 open the editor, a typed character opens it with that
+// character, and Space, Shift+F10 or the context-menu key open the choice
+// menu at the cell. The grid owns no data: it works on
 // the ConverterState attached by WM_GRID_ATTACH, whose handle it keeps in its
 // first window value, and it keeps its selection in that record.
 //
@@ -13,6 +17,7 @@
 
 #include <windowsx.h>
 
+#include "engine/grid_keys.h"
 #include "montage/grid_editor.h"
 #include "montage/grid_window.h"
 #include "pagekit/record_notice.h"
@@ -24,7 +29,8 @@ namespace {
 
 const COLORREF kHeaderColour = RGB(192, 220, 192);
 const COLORREF kSelectionColour = RGB(255, 255, 0);
-const UINT kTextFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP | DT_NOPREFIX;
+// Texts are cut at their cell, so a long one never runs into its neighbour.
+const UINT kTextFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
 
 struct Brushes {
     HBRUSH header;
@@ -78,7 +84,7 @@ void DrawChannelRow(HDC dc, const GridLayout& g, const ConverterState& s, int ro
 // lines between the cells.
 void DrawTable(HWND grid, HDC dc, const RECT& client, const ConverterState& s) {
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    const GridLayout g = LayoutGrid(client.right, client.bottom, s.settings.MaxCh);
+    const GridLayout g = GridLayoutOf(grid, s);
     GdiObject<HBRUSH> header(CreateSolidBrush(GetNearestColor(dc, kHeaderColour)));
     GdiObject<HBRUSH> selection(CreateSolidBrush(GetNearestColor(dc, kSelectionColour)));
     SelectScope font(dc, GridFont(grid));
@@ -143,6 +149,9 @@ GridHit HitAt(HWND grid, const ConverterState& s, LPARAM at) {
     return HitTestGrid(GridLayoutOf(grid, s), GET_X_LPARAM(at), GET_Y_LPARAM(at));
 }
 
+int CursorOf(HWND grid) { return static_cast<int>(GetWindowLongPtrA(grid, kGridSlotCursor)); }
+void SetCursorRow(HWND grid, int row) { SetWindowLongPtrA(grid, kGridSlotCursor, row); }
+
 void TakeFocus(HWND grid) {
     if (GetFocus() != grid) SetFocus(grid);
 }
@@ -151,6 +160,7 @@ void OnLButtonDown(HWND grid, ConverterState& s, LPARAM at) {
     TakeFocus(grid);
     const GridHit hit = HitAt(grid, s, at);
     if (!hit.ok() || !PressSelects(hit.column, GridRow(s, hit.row))) return;
+    SetCursorRow(grid, hit.row);
     s.gridSel.dragging = 1;
     SetCapture(grid);
     SelectAndDraw(grid, s, hit.column, hit.row, hit.row);
@@ -183,13 +193,137 @@ void OnDoubleClick(HWND grid, ConverterState& s, LPARAM at) {
 
 void OnRButtonUp(HWND grid, ConverterState& s, LPARAM at) {
     const GridHit hit = HitAt(grid, s, at);
-    if (!RightReleaseKeeps(s.gridSel, hit)) SelectAndDraw(grid, s, hit.column, hit.row, hit.row);
+    if (!RightReleaseKeeps(s.gridSel, hit)) {
+        SelectAndDraw(grid, s, hit.column, hit.row, hit.row);
+        SetCursorRow(grid, hit.row);
+    }
     if (SelectionHasMenu(s.gridSel)) OpenGridChoiceMenu(grid, s);
+}
+
+bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
+
+// The keyboard's selection, drawn as a press would draw it.
+void SelectByKey(HWND grid, ConverterState& s, const GridSelection& next) {
+    SelectAndDraw(grid, s, next.column, next.first, next.last);
+}
+
+// Narrows a range to the row the keyboard works on before it is edited.
+void SelectCursorCell(HWND grid, ConverterState& s) {
+    const int row = CursorOf(grid) >= s.gridSel.first && CursorOf(grid) <= s.gridSel.last ? CursorOf(grid) : s.gridSel.last;
+    if (s.gridSel.first != row || s.gridSel.last != row) SelectAndDraw(grid, s, s.gridSel.column, row, row);
+    SetCursorRow(grid, row);
+}
+
+bool CursorCellEdits(HWND grid, ConverterState& s) {
+    const int rows = GridLayoutOf(grid, s).rows;
+    return SelectionHasMenu(s.gridSel) && s.gridSel.last <= rows &&
+           DoubleClickEdits(s.gridSel.column, GridRow(s, s.gridSel.last));
+}
+
+// The choice menu of the selected column, at the lower left of the row the
+// keyboard works on.
+void OpenMenuAtCell(HWND grid, ConverterState& s) {
+    if (!SelectionHasMenu(s.gridSel)) return;
+    int row = CursorOf(grid);
+    if (row < s.gridSel.first || row > s.gridSel.last) row = s.gridSel.last;
+    const GridBox cell = GridCell(GridLayoutOf(grid, s), s.gridSel.column, row);
+    POINT at = {cell.left, cell.bottom};
+    ClientToScreen(grid, &at);
+    OpenGridChoiceMenuAt(grid, s, at);
+}
+
+// A key of the grid; false when it is not the grid's (the default window
+// procedure then has it, so the menu's Alt keys keep working).
+bool OnGridKey(HWND grid, ConverterState& s, WPARAM key, bool alt) {
+    const GridKeyAction action = GridKeyFor(static_cast<int>(key), KeyDown(VK_SHIFT), KeyDown(VK_CONTROL), alt);
+    int cursor = CursorOf(grid);
+    const int rows = GridLayoutOf(grid, s).rows;
+    switch (action) {
+    case kGridKeyNone:
+        return false;
+    case kGridKeyExtendUp:
+    case kGridKeyExtendDown:
+        SelectByKey(grid, s, ExtendGridSelection(s.gridSel, &cursor, action, rows));
+        break;
+    case kGridKeyEdit:
+        SelectCursorCell(grid, s);
+        if (CursorCellEdits(grid, s)) OpenGridEditor(grid, s);
+        return true;
+    case kGridKeyMenu: {
+        // The space the key also typed waits in the queue; left there, the
+        // menu would take it as a key of its own and close.
+        MSG typed;
+        if (PeekMessageA(&typed, grid, WM_CHAR, WM_CHAR, PM_NOREMOVE) && typed.wParam == ' ')
+            PeekMessageA(&typed, grid, WM_CHAR, WM_CHAR, PM_REMOVE);
+        OpenMenuAtCell(grid, s);
+        return true;
+    }
+    case kGridKeyNextControl:
+    case kGridKeyPreviousControl:
+        PostMessageA(GetParent(grid), WM_NEXTDLGCTL, action == kGridKeyPreviousControl, FALSE);
+        return true;
+    default:
+        SelectByKey(grid, s, MoveGridCursor(s.gridSel, &cursor, action, rows));
+        break;
+    }
+    SetCursorRow(grid, cursor);
+    return true;
+}
+
+// A typed character opens the editor on an editable cell with it. A
+// double-byte character's trail byte waits as the next character message.
+bool OnGridChar(HWND grid, ConverterState& s, WPARAM code) {
+    if (!TypedCharOpensEditor(static_cast<unsigned>(code))) return code == ' ' || code == '\r';
+    char text[3] = {static_cast<char>(code & 0xFF), static_cast<char>((code >> 8) & 0xFF), '\0'};
+    if (!text[1] && IsDBCSLeadByte(static_cast<BYTE>(text[0]))) {
+        MSG next;
+        if (PeekMessageA(&next, grid, WM_CHAR, WM_CHAR, PM_REMOVE)) text[1] = static_cast<char>(next.wParam & 0xFF);
+    }
+    SelectCursorCell(grid, s);
+    if (CursorCellEdits(grid, s)) OpenGridEditorWith(grid, s, text);
+    return true;
+}
+
+// The key messages, with the attached record locked.
+LRESULT OnKeyMessage(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
+    bool handled = false;
+    {
+        StateLock lock(grid);
+        if (!lock) return DefWindowProcA(grid, message, wParam, lParam);
+        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN)
+            handled = OnGridKey(grid, *lock, wParam, (lParam & (1 << 29)) != 0 && wParam != VK_F10);
+        else if (message == WM_CHAR)
+            handled = OnGridChar(grid, *lock, wParam);
+        else    // the release of a key that opened the menu gives no second one
+            handled = wParam == VK_APPS || (wParam == VK_F10 && KeyDown(VK_SHIFT));
+    }
+    return handled ? 0 : DefWindowProcA(grid, message, wParam, lParam);
 }
 
 void OnCommand(HWND grid, ConverterState& s, int id, int code) {
     if (id == IDC_MONT_GRID_EDITOR) OnGridEditorNotice(grid, s, code);
     else if (id >= IDM_GRID_CHOICE_FIRST && id <= IDM_GRID_CHOICE_LAST) ApplyGridChoiceCommand(grid, s, id);
+}
+
+// The size the grid needs: every column its room at the screen's dpi and
+// every row a line of its font.
+LRESULT OnMinimumSize(HWND grid) {
+    int textHeight = 16;
+    HDC dc = GetDC(grid);
+    if (dc) {
+        {
+            SelectScope font(dc, GridFont(grid));
+            TEXTMETRICA metrics;
+            if (GetTextMetricsA(dc, &metrics)) textHeight = metrics.tmHeight;
+        }
+        ReleaseDC(grid, dc);
+    }
+    int maxCh = kChannelEntries;
+    {
+        StateLock lock(grid);
+        if (lock) maxCh = lock->settings.MaxCh;
+    }
+    return MAKELRESULT(GridMinimumWidth(GridDpi(grid)), GridMinimumHeight(maxCh, textHeight));
 }
 
 void OnAttach(HWND grid, WPARAM handle) {
@@ -220,6 +354,8 @@ LRESULT OnRecordMessage(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK GridProc(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
+        // Tab reaches the grid like any other control of the page.
+        SetWindowLongPtrA(grid, GWL_STYLE, GetWindowLongPtrA(grid, GWL_STYLE) | WS_TABSTOP);
         return 0;
     case WM_PAINT:
         OnPaint(grid);
@@ -240,6 +376,8 @@ LRESULT CALLBACK GridProc(HWND grid, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GRID_ATTACH:
         OnAttach(grid, wParam);
         return 0;
+    case WM_GRID_MINSIZE:
+        return OnMinimumSize(grid);
     case WM_LBUTTONDOWN:
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
@@ -248,6 +386,12 @@ LRESULT CALLBACK GridProc(HWND grid, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
     case WM_CAPTURECHANGED:
         return OnRecordMessage(grid, message, wParam, lParam);
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+        return OnKeyMessage(grid, message, wParam, lParam);
     }
     return DefWindowProcA(grid, message, wParam, lParam);
 }
@@ -258,7 +402,7 @@ BOOL RegisterMontageGridClass(HINSTANCE instance) {
     WNDCLASSA wc = {};
     wc.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC | CS_PARENTDC;
     wc.lpfnWndProc = GridProc;
-    wc.cbWndExtra = 2 * sizeof(LONG_PTR);   // the attached record's handle and the font
+    wc.cbWndExtra = 3 * sizeof(LONG_PTR);   // the attached record's handle, the font and the keyboard's row
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));

@@ -3,11 +3,13 @@
 // typing renames the current pattern), "Pattern Registry" storing the
 // current pattern, "Pattern Copy..." (copy to a slot, export, import), the calibration condition import, the "TC Type" box that
 // switches the grid's filter column, and the montage grid that shows and
-// edits the current pattern, laid out with the page's size.
+// edits the current pattern, with a line under it telling how to edit it,
+// laid out with the page's size and never smaller than the grid needs.
 #include "montage/montage_page.h"
 
 #include <cstdio>
 
+#include "engine/grid_keys.h"
 #include "montage/cal_condition.h"
 #include "montage/pattern_copy.h"
 #include "montage/pattern_store.h"
@@ -53,7 +55,17 @@ void FillStoredNames(HWND page, ConverterState& state) {
     }
 }
 
+// The hint line under the grid, in the page's font.
+void CreateHintLine(HWND page) {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(page, GWLP_HINSTANCE));
+    HWND hint = CreateWindowExA(0, "STATIC", GridHintText(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS, 0, 0, 1, 1,
+                                page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_MONT_GRID_HINT)), instance,
+                                nullptr);
+    if (hint) SendMessageA(hint, WM_SETFONT, SendMessageA(page, WM_GETFONT, 0, 0), FALSE);
+}
+
 void OnInitPage(HWND page, ConverterState& state) {
+    CreateHintLine(page);
     SendDlgItemMessageA(page, IDC_MONT_PATTERN_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, kWkFontPatternList)), FALSE);
     SendMessageA(Grid(page), WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, kWkFontGrid)), FALSE);
     SendMessageA(Grid(page), WM_GRID_ATTACH, reinterpret_cast<WPARAM>(state.self), 0);
@@ -62,16 +74,64 @@ void OnInitPage(HWND page, ConverterState& state) {
     SelectSlot(page, state, PatternIndex(state));
 }
 
-// The grid fills the page above the row of buttons along its bottom edge.
+// The page's measures in pixels: the gaps (4 pixels at 96 dpi), the height
+// of the row of controls along the top, of a text line and of a button.
+struct PageMeasures {
+    int gap, top, line, button, buttonWidth, hintWidth;
+};
+
+PageMeasures MeasuresOf(HWND page) {
+    PageMeasures m = {4, 30, 16, 0, 0, 0};
+    HDC dc = GetDC(page);
+    if (dc) {
+        m.gap = (4 * GetDeviceCaps(dc, LOGPIXELSY) + 95) / 96;
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(page, WM_GETFONT, 0, 0)));
+        TEXTMETRICA metrics;
+        if (GetTextMetricsA(dc, &metrics)) m.line = metrics.tmHeight + 2;
+        SIZE hint = {0, 0};
+        const char* text = GridHintText();
+        if (GetTextExtentPoint32A(dc, text, lstrlenA(text), &hint)) m.hintWidth = hint.cx + 2;
+        SelectObject(dc, old);
+        ReleaseDC(page, dc);
+    }
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(GetDlgItem(page, IDC_MONT_PATTERN_LIST), &r);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+    if (r.bottom > 0) m.top = r.bottom + m.gap;
+    GetClientRect(GetDlgItem(page, IDC_MONT_REGISTER), &r);
+    m.button = r.bottom;
+    m.buttonWidth = r.right;
+    return m;
+}
+
+// The grid fills the page between the row along the top and the hint line
+// above the row of buttons along its bottom edge.
 void LayOut(HWND page, int width, int height) {
-    RECT button = {0, 0, 0, 0};
-    GetClientRect(GetDlgItem(page, IDC_MONT_REGISTER), &button);
-    const int bw = button.right, bh = button.bottom, y = height - bh - 4;
-    MoveWindow(Grid(page), 4, 30, width - 8, height - bh - 36, TRUE);
+    const PageMeasures m = MeasuresOf(page);
+    const int bw = m.buttonWidth, y = height - m.button - m.gap, hintY = y - m.gap - m.line;
+    MoveWindow(Grid(page), m.gap, m.top, width - 2 * m.gap, hintY - m.gap - m.top, TRUE);
+    MoveWindow(GetDlgItem(page, IDC_MONT_GRID_HINT), m.gap, hintY, width - 2 * m.gap, m.line, TRUE);
     const UINT keepSize = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
-    SetWindowPos(GetDlgItem(page, IDC_MONT_REGISTER), nullptr, 4, y, 0, 0, keepSize);
-    SetWindowPos(GetDlgItem(page, IDC_MONT_COPY), nullptr, bw + 8, y, 0, 0, keepSize);
-    SetWindowPos(GetDlgItem(page, IDC_MONT_LOAD_CAL), nullptr, 2 * bw + 16, y, 0, 0, keepSize);
+    SetWindowPos(GetDlgItem(page, IDC_MONT_REGISTER), nullptr, m.gap, y, 0, 0, keepSize);
+    SetWindowPos(GetDlgItem(page, IDC_MONT_COPY), nullptr, bw + 2 * m.gap, y, 0, 0, keepSize);
+    SetWindowPos(GetDlgItem(page, IDC_MONT_LOAD_CAL), nullptr, 2 * bw + 4 * m.gap, y, 0, 0, keepSize);
+}
+
+// The smallest page that shows every control whole: the grid's own minimum,
+// the top row, and the buttons as LayOut places them.
+LRESULT MinimumPageSize(HWND page) {
+    const PageMeasures m = MeasuresOf(page);
+    const LRESULT grid = SendMessageA(Grid(page), WM_GRID_MINSIZE, 0, 0);
+    int width = LOWORD(grid) + 2 * m.gap;
+    RECT r = {0, 0, 0, 0};
+    GetClientRect(GetDlgItem(page, IDC_MONT_LOAD_CAL), &r);
+    if (2 * m.buttonWidth + 4 * m.gap + r.right + m.gap > width) width = 2 * m.buttonWidth + 4 * m.gap + r.right + m.gap;
+    GetWindowRect(GetDlgItem(page, IDC_MONT_TCTYPE), &r);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+    if (r.right + m.gap > width) width = r.right + m.gap;
+    if (m.hintWidth + 2 * m.gap > width) width = m.hintWidth + 2 * m.gap;
+    const int height = m.top + HIWORD(grid) + 3 * m.gap + m.line + m.button + m.gap;
+    return MAKELRESULT(width, height);
 }
 
 // A slot chosen in the list is read again from the settings file, from the
@@ -149,6 +209,9 @@ INT_PTR CALLBACK MontagePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     case WM_SIZE:
         LayOut(page, LOWORD(lParam), HIWORD(lParam));
         return FALSE;
+    case WM_PAGE_MINSIZE:
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, MinimumPageSize(page));
+        return TRUE;
     case WM_COMMAND:
         WithState(page, [&](ConverterState& state) { OnCommand(page, state, LOWORD(wParam), HIWORD(wParam)); });
         NoticeRecordChanged(page);   // another pattern, a calibration import

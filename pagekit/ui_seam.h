@@ -15,7 +15,9 @@ struct UiSeam {
     BOOL (*saveFileDialog)(OPENFILENAMEA* request);
     BOOL (*beep)(UINT type);
     // Opens the help: the help file at its contents when it exists, else the
-    // bundled HTML page. Non-zero when something was opened.
+    // bundled HTML page (a "#section" after its path opens it there). Zero
+    // when nothing could be started; a viewer that starts and then fails at
+    // once is reported to the owner's main window with WM_HELP_NOT_SHOWN.
     BOOL (*openHelp)(HWND owner, const char* helpFile, const char* htmlPage);
     void (*closeHelp)(HWND owner, const char* helpFile);
     // A popup menu at screen point (x, y); the chosen command id (with
@@ -26,6 +28,8 @@ struct UiSeam {
     // dialog ended with, or -1 when it could not be made.
     INT_PTR (*dialogBox)(HWND owner, HINSTANCE instance, const char* templateName, DLGPROC procedure,
                          LPARAM param);
+    // A message box with a text made by the program; the button pressed.
+    int (*messageBox)(HWND owner, const char* text, const char* caption, UINT type);
 };
 
 // The seam in force; starts with the real functions.

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "engine/position_rules.h"
+#include "pagekit/help.h"
 #include "pagekit/profile.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
@@ -159,7 +160,7 @@ void OnCommand(HWND dialog, ConverterState& state, PositionCalibration& work, in
         return;
     case IDC_POS_DEFAULT_LOAD: OnDefaultLoad(dialog, work); return;
     case IDC_POS_DEFAULT_STORE: OnDefaultStore(state, work); return;
-    case IDC_POS_HELP: return;      // the button has no action
+    case IDC_POS_HELP: ShowHelp(dialog, "position"); return;
     }
     if (code == EN_KILLFOCUS) OnRowFieldDone(dialog, work, id);
 }

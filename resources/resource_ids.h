@@ -244,6 +244,14 @@
 #define IDD_WARN_NOT_PATTERN        6281  /* the chosen file is not a pattern file */
 #define IDD_WARN_PATTERN_NOT_SAVED  6282  /* the pattern file or slot could not be written */
 
+/* ---- Keyboard, window fit and help (ids 6300-6399, WM_USER+140..149) ---- */
+#define GRID_EDIT_ESCAPE            13    /* the editor's Esc: its text is dropped */
+#define IDC_MONT_GRID_HINT          6300  /* the line under the grid telling how to edit it */
+#define IDS_HELP_NO_VIEWER          6301  /* warning: nothing can show the help file (%s: its path) */
+#define WM_GRID_MINSIZE             (WM_USER + 140)  /* to the grid: MAKELRESULT(width, height) it needs */
+#define WM_PAGE_MINSIZE             (WM_USER + 141)  /* to a page: MAKELRESULT(width, height) it needs, 0: its controls say */
+#define WM_HELP_NOT_SHOWN           (WM_USER + 142)  /* to the main window: the help viewer failed once started */
+
 /* ---- 14. Names for the code ---------------------------------------------- */
 #ifndef RC_INVOKED
 #define DLG_SOURCEDATA              "SOURCEDATA"
@@ -267,3 +275,6 @@
 /* Window class of the montage grid, also named by the montage page's
  * template. The display control's class is defined by ctlkit/ctlkit.h. */
 #define GRID_CLASS                  "MORLEXMONTPATTERN"
+/* Window class of the host each tab page lives in (scrolls a page that does
+ * not fit). */
+#define PAGE_HOST_CLASS             "MORLEXPAGEHOST"

@@ -4,6 +4,8 @@
 # code page 932 through LANG=ja_JP.UTF-8, a persistent wineserver, and an X
 # display: $DISPLAY when set, otherwise a private Xvfb on the first free
 # display number from :97 up (kept for later runs in $WINEPREFIX.display).
+# WINE_LOGPIXELS (for example 144 for 150 % scaling) sets the prefix's screen
+# dpi before the program starts; use a prefix of its own for it.
 set -u
 exe=$1; shift
 
@@ -39,6 +41,12 @@ fi
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 </dev/null 9>&-
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1 </dev/null 9>&-
     wineserver -w 9>&-
+  fi
+  if [ -n "${WINE_LOGPIXELS:-}" ] && [ "$(cat "$WINEPREFIX.logpixels" 2>/dev/null)" != "$WINE_LOGPIXELS" ]; then
+    for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+      wine reg add "$key" /v LogPixels /t REG_DWORD /d "$WINE_LOGPIXELS" /f >/dev/null 2>&1 </dev/null 9>&-
+    done
+    echo "$WINE_LOGPIXELS" > "$WINEPREFIX.logpixels"
   fi
   # The caption buttons are drawn with the symbol font Marlett (fonts-wine).
   fonts="$WINEPREFIX/drive_c/windows/Fonts"

@@ -57,9 +57,15 @@ BOOL FakeBeep(UINT type) {
     return TRUE;
 }
 
-BOOL FakeOpenHelp(HWND, const char*, const char*) {
+BOOL FakeOpenHelp(HWND, const char*, const char* page) {
     ++g_fake.helpCalls;
-    return TRUE;
+    g_fake.helpPage = page ? page : "";
+    return g_fake.helpAnswer;
+}
+
+int FakeMessageBox(HWND, const char* text, const char*, UINT) {
+    g_fake.messageBoxes.push_back(text ? text : "");
+    return IDOK;
 }
 
 void FakeCloseHelp(HWND, const char*) {}
@@ -145,6 +151,7 @@ FakeUi& InstallFakeUi() {
     seam.closeHelp = FakeCloseHelp;
     seam.popupMenu = FakePopupMenu;
     seam.dialogBox = FakeDialogBox;
+    seam.messageBox = FakeMessageBox;
     return g_fake;
 }
 

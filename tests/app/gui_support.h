@@ -31,6 +31,9 @@ struct FakeUi {
     std::string saveInitialDir, saveFileName, saveTitle;
     DWORD saveFlags = 0;
     int helpCalls = 0;
+    BOOL helpAnswer = TRUE;             // what opening the help answers
+    std::string helpPage;               // the page the last opening asked for
+    std::vector<std::string> messageBoxes;   // texts of the program's own message boxes
     int popupAnswer = 0;                // command a popup menu answers (0: dismissed)
     int popupCalls = 0;
     // Dialogs with their own procedure: template names, in order. Without a

@@ -107,6 +107,16 @@ TEST_F(MainWindow, MenuToolbarAndCommands) {
     EXPECT_EQ(std::vector<int>{IDD_ABOUT}, Fake().modalDialogs);
     SendMessageA(window, WM_COMMAND, IDM_HELP_CONTENTS, 0);
     EXPECT_EQ(1, Fake().helpCalls);
+    EXPECT_EQ(ProgramDir() + "\\HELP\\index.html", Fake().helpPage);
+    EXPECT_TRUE(Fake().messageBoxes.empty());
+    // Nothing can show the help: a warning names the page, also when a viewer
+    // started and failed at once.
+    Fake().helpAnswer = FALSE;
+    SendMessageA(window, WM_COMMAND, IDM_HELP_CONTENTS, 0);
+    SendMessageA(window, WM_HELP_NOT_SHOWN, 0, 0);
+    ASSERT_EQ(2u, Fake().messageBoxes.size());
+    for (const std::string& text : Fake().messageBoxes)
+        EXPECT_NE(std::string::npos, text.find(ProgramDir() + "\\HELP\\index.html")) << text;
     SendMessageA(window, WM_COMMAND, 4999, 0);   // unknown ids are ignored
     EXPECT_TRUE(IsWindow(window));
 }

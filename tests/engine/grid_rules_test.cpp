@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/grid_keys.h"
 #include "engine/grid_rules.h"
 #include "engine/pattern_rules.h"
 
@@ -83,6 +84,37 @@ TEST(GridLayout, FixedColumnsKeepTheirPlacesAndTheOthersShareTheRest) {
         for (int c = 5; c < 10; ++c) {
             EXPECT_EQ(GridCell(g, c, 3).right + 1, GridCell(g, c + 1, 3).left);
             EXPECT_NEAR(w / 6.0, GridCell(g, c, 3).right - GridCell(g, c, 3).left + 1, 1.0);
+        }
+    }
+}
+
+// At a higher dpi the fixed columns grow in proportion; narrower than the
+// minimum width every column still keeps a width of its own, in order.
+TEST(GridLayout, ScalesWithTheDpiAndNeverOverlaps) {
+    const GridLayout big = LayoutGrid(1000, 600, 16, 144);
+    EXPECT_EQ(big.left + 42, GridCell(big, 1, 3).left);
+    EXPECT_EQ(big.left + 460, GridCell(big, 4, 3).right);
+    EXPECT_EQ(big.left + 462, GridCell(big, 5, 3).left);
+    EXPECT_EQ(GridMinimumWidth(96), 4 + 308 + 6 * 32);
+    EXPECT_EQ(GridMinimumWidth(144), 4 + 462 + 6 * 48);
+    EXPECT_EQ(4 + 17 * 16, GridMinimumHeight(16, 15));
+    for (int dpi : {96, 120, 144, 192}) {
+        for (int width : {60, 300, 420, GridMinimumWidth(dpi) - 1, GridMinimumWidth(dpi), 1300}) {
+            SCOPED_TRACE(testing::Message() << dpi << " dpi, width " << width);
+            const GridLayout g = LayoutGrid(width, 400, 16, dpi);
+            int previousRight = g.left - 1;
+            for (int c = 0; c < kGridColumnCount; ++c) {
+                const GridBox cell = GridCell(g, c, 2);
+                EXPECT_GE(cell.left, previousRight) << c;     // right edges are exclusive
+                EXPECT_GE(cell.right, cell.left) << c;
+                previousRight = cell.right;
+            }
+            EXPECT_EQ(g.right, previousRight);
+            if (width >= GridMinimumWidth(dpi)) {
+                for (int c = 5; c < kGridColumnCount; ++c)
+                    EXPECT_GE(GridCell(g, c, 2).right - GridCell(g, c, 2).left, 32 * dpi / 96 - 1) << c;
+                EXPECT_EQ(g.left + 26 * dpi / 96, GridCell(g, 0, 2).right);
+            }
         }
     }
 }
@@ -378,6 +410,74 @@ TEST(GridChoices, AChoiceLandsInEverySelectedRow) {
     // A selection reaching past the 32 entries stops at the last one.
     EXPECT_TRUE(ApplyGridChoice(p, GridSelection{kGridColCal, 30, 40, 0}, 8, View()));
     EXPECT_EQ(1000, p.channels[31].calEU);
+}
+
+// The keys: what each gives with its modifiers, then moves, extensions and
+// typed characters on a 16-row grid.
+TEST(GridKeys, KeysGiveTheirActions) {
+    struct Case { int key; bool shift, ctrl, alt; GridKeyAction action; };
+    const Case cases[] = {
+        {kKeyLeft, false, false, false, kGridKeyLeft},      {kKeyRight, true, false, false, kGridKeyRight},
+        {kKeyUp, false, false, false, kGridKeyUp},          {kKeyUp, true, false, false, kGridKeyExtendUp},
+        {kKeyDown, false, false, false, kGridKeyDown},      {kKeyDown, true, false, false, kGridKeyExtendDown},
+        {kKeyHome, false, false, false, kGridKeyFirstRow},  {kKeyEnd, false, false, false, kGridKeyLastRow},
+        {kKeyReturn, false, false, false, kGridKeyEdit},    {kKeyF2, false, false, false, kGridKeyEdit},
+        {kKeySpace, false, false, false, kGridKeyMenu},     {kKeyApps, false, false, false, kGridKeyMenu},
+        {kKeyF10, true, false, false, kGridKeyMenu},        {kKeyF10, false, false, false, kGridKeyNone},
+        {kKeyTab, false, false, false, kGridKeyNextControl},
+        {kKeyTab, true, false, false, kGridKeyPreviousControl},
+        {kKeyTab, false, true, false, kGridKeyNone},        // Ctrl+Tab is the window's
+        {kKeyDown, false, true, false, kGridKeyNone},       {kKeySpace, false, false, true, kGridKeyNone},
+        {kKeyEscape, false, false, false, kGridKeyNone},    {'A', false, false, false, kGridKeyNone},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.action, GridKeyFor(c.key, c.shift, c.ctrl, c.alt)) << c.key << " " << c.shift << c.ctrl << c.alt;
+}
+
+TEST(GridKeys, MovesStayInsideTheGridAndExtendFromTheAnchor) {
+    int cursor = 0;
+    GridSelection s = MoveGridCursor(GridSelection{0, 0, 0, 0}, &cursor, kGridKeyDown, 16);
+    EXPECT_EQ(kGridColOnOff, s.column);     // nothing selected: the first cell
+    EXPECT_EQ(1, s.first);
+    s = MoveGridCursor(s, &cursor, kGridKeyLeft, 16);
+    EXPECT_EQ(kGridColOnOff, s.column);     // "CH" is never selected
+    s = MoveGridCursor(s, &cursor, kGridKeyUp, 16);
+    EXPECT_EQ(1, s.first);
+    for (int i = 0; i < 12; ++i) s = MoveGridCursor(s, &cursor, kGridKeyRight, 16);
+    EXPECT_EQ(kGridColUnit, s.column);
+    s = MoveGridCursor(s, &cursor, kGridKeyLastRow, 16);
+    EXPECT_EQ(16, s.first);
+    s = MoveGridCursor(s, &cursor, kGridKeyDown, 16);
+    EXPECT_EQ(16, s.last);
+
+    // Shift+Down from row 5 three times, then Shift+Up past the anchor.
+    s = GridSelection{kGridColCal, 5, 5, 0};
+    cursor = 5;
+    for (int i = 0; i < 3; ++i) s = ExtendGridSelection(s, &cursor, kGridKeyExtendDown, 16);
+    EXPECT_EQ(5, s.first);
+    EXPECT_EQ(8, s.last);
+    for (int i = 0; i < 5; ++i) s = ExtendGridSelection(s, &cursor, kGridKeyExtendUp, 16);
+    EXPECT_EQ(3, s.first);
+    EXPECT_EQ(5, s.last);
+    EXPECT_EQ(kGridColCal, s.column);
+    // A plain move leaves the range and goes on from the row worked on.
+    s = MoveGridCursor(s, &cursor, kGridKeyUp, 16);
+    EXPECT_EQ(2, s.first);
+    EXPECT_EQ(2, s.last);
+    // A range a drag made (cursor elsewhere) extends from its last row.
+    s = GridSelection{kGridColCal, 14, 16, 0};
+    cursor = 0;
+    EXPECT_EQ(16, ExtendGridSelection(s, &cursor, kGridKeyExtendDown, 16).last);   // at the end
+    s = ExtendGridSelection(s, &cursor, kGridKeyExtendUp, 16);
+    EXPECT_EQ(14, s.first);
+    EXPECT_EQ(15, s.last);
+    cursor = 0;
+    EXPECT_EQ(0, ExtendGridSelection(GridSelection{0, 0, 0, 0}, &cursor, kGridKeyExtendDown, 16).first);
+
+    for (unsigned code : {unsigned('a'), unsigned('0'), unsigned('-'), 0x82u, 0xB1u})
+        EXPECT_TRUE(TypedCharOpensEditor(code)) << code;
+    for (unsigned code : {unsigned(' '), unsigned('\r'), unsigned('\t'), 0x1Bu, 0x7Fu, 0x08u})
+        EXPECT_FALSE(TypedCharOpensEditor(code)) << code;
 }
 
 }  // namespace

@@ -155,6 +155,34 @@ protected:
         SendMessageA(Editor(), WM_KEYDOWN, key, 1);
         PumpPending();
     }
+    // A key pressed on the grid, with Shift held when asked (as the thread's
+    // key state shows it); F10 comes as the system key it is.
+    void GridKey(WPARAM key, bool shift = false) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        SendMessageA(Grid(), key == VK_F10 ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+        Pump(20);
+    }
+    void ExpectSelection(int column, int first, int last) {
+        EXPECT_EQ(column, Sel().column);
+        EXPECT_EQ(first, Sel().first);
+        EXPECT_EQ(last, Sel().last);
+    }
+    // Converts to `name` in the temporary folder and returns the file's bytes.
+    std::string ConvertTo(const std::string& name) {
+        const std::string output = TempDir() + "\\" + name;
+        Fake().saveAnswer = output;
+        SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
+        EXPECT_TRUE(PumpUntil([this] { return State().conv.conversionState == kConvFinished; }));
+        std::ifstream in(output, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
     // Types `text` over the open editor's text and presses Enter.
     void Enter(const std::string& text) {
         SendMessageA(Editor(), EM_SETSEL, 0, -1);
@@ -477,14 +505,7 @@ TEST_F(GridWindow, GridEditsReachTheConvertedFile) {
     EXPECT_EQ(4, Row(4).rateDivisor);
     EXPECT_EQ(5, Row(3).signalType);
 
-    const std::string output = TempDir() + "\\EDITS_OUT.DAT";
-    Fake().saveAnswer = output;
-    SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
-    ASSERT_TRUE(PumpUntil([this] { return State().conv.conversionState == kConvFinished; }));
-    std::ifstream in(output, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    const std::string file = bytes.str();
+    const std::string file = ConvertTo("EDITS_OUT.DAT");
     ASSERT_GT(file.size(), 256u * 5);
     EXPECT_EQ("4   ", file.substr(252, 4));            // three signals and the annotations
     EXPECT_EQ("EEG Fp1-A2      ", file.substr(256, 16));
@@ -507,6 +528,82 @@ TEST_F(GridWindow, DivisorWithoutAWholeRateIsRefusedWithAWarning) {
     EXPECT_EQ(kConvOutputChosen, State().conv.conversionState);
     EXPECT_EQ(nullptr, State().conv.recHandle);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(output.c_str()));
+}
+
+// The grid driven by key messages alone: moves, Shift extension, the editor
+// by F2, Enter and a typed character, Esc, the choice menus by Space and
+// Shift+F10; the values reach the pattern and the converted file.
+TEST_F(GridWindow, KeysMoveEditAndChooseAndReachTheConvertedFile) {
+    OpenWith(4, "KEYS.HDR");
+    SetFocus(Grid());
+    GridKey(VK_DOWN);                           // nothing selected: the first cell
+    ExpectSelection(kGridColOnOff, 1, 1);
+    GridKey(VK_RIGHT);
+    GridKey(VK_RIGHT);
+    GridKey(VK_DOWN);
+    ExpectSelection(kGridColLabel, 2, 2);
+
+    GridKey(VK_F2);
+    ASSERT_TRUE(EditorShown());
+    EXPECT_EQ(EditorText(), std::string(Row(2).label));
+    Enter("C3-A2");
+    EXPECT_STREQ("C3-A2", Row(2).label);
+    ASSERT_TRUE(EditorShown());                 // moved on to row 3
+    const std::string row3 = Row(3).label;
+    Type("XYZ");
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(EditorShown());
+    EXPECT_EQ(row3, Row(3).label);              // Esc leaves the value as it was
+    EXPECT_EQ(Grid(), GetFocus());
+
+    SendMessageA(Grid(), WM_CHAR, 'O', 1);      // typing opens the editor with the character
+    ASSERT_TRUE(EditorShown());
+    Type("2");
+    EXPECT_EQ("O2", EditorText());
+    Key(VK_RETURN);
+    EXPECT_STREQ("O2", Row(3).label);
+    Key(VK_ESCAPE);
+
+    GridKey(VK_RIGHT);
+    GridKey(VK_RIGHT);
+    ExpectSelection(kGridColCal, 4, 4);
+    GridKey(VK_RETURN);
+    ASSERT_TRUE(EditorShown());
+    EXPECT_EQ("50", EditorText());
+    Key(VK_ESCAPE);
+    EXPECT_EQ(50, Row(4).calEU);
+
+    GridKey(VK_UP);
+    GridKey(VK_UP, true);
+    GridKey(VK_UP, true);
+    ExpectSelection(kGridColCal, 1, 3);
+    GridKey(VK_DOWN, true);
+    ExpectSelection(kGridColCal, 2, 3);
+
+    Fake().popupAnswer = 2508;                  // "1000"
+    GridKey(VK_SPACE);
+    Fake().popupAnswer = 0;
+    Pump(20);
+    EXPECT_EQ(1, Fake().popupCalls);
+    EXPECT_EQ(Grid(), Fake().popupOwner);
+    for (int row = 1; row <= 4; ++row) EXPECT_EQ(row == 2 || row == 3 ? 1000 : 50, Row(row).calEU) << row;
+
+    for (int i = 0; i < 3; ++i) GridKey(VK_LEFT);
+    ExpectSelection(kGridColType, 2, 2);        // from the row the keys worked on
+    Fake().popupAnswer = 2505;                  // EOG
+    GridKey(VK_F10, true);
+    Fake().popupAnswer = 0;
+    Pump(20);
+    EXPECT_EQ(2, Fake().popupCalls);
+    EXPECT_EQ(5, Row(2).signalType);
+    GridKey(VK_F10);                            // F10 alone is the menu bar's
+    EXPECT_EQ(2, Fake().popupCalls);
+
+    const std::string file = ConvertTo("KEYS_OUT.DAT");
+    ASSERT_GT(file.size(), 256u * 6);
+    EXPECT_EQ("5   ", file.substr(252, 4));
+    EXPECT_EQ("EOG C3-A2       ", file.substr(256 + 16, 16));
+    EXPECT_EQ("EEG O2          ", file.substr(256 + 32, 16));
 }
 
 }  // namespace

@@ -325,13 +325,21 @@ TEST_F(MontagePage, ButtonsStayOnOneRowUnderTheGrid) {
         EXPECT_EQ(expectedX[i], r.left) << i;
         EXPECT_EQ(y, r.top) << i;
     }
-    RECT grid;
-    GetWindowRect(Control(IDC_MONT_GRID), &grid);
-    MapWindowPoints(nullptr, Page(), reinterpret_cast<POINT*>(&grid), 2);
+    // The grid runs from below the pattern list to the hint line, which
+    // lies just above the buttons and tells how to edit.
+    auto place = [this](int id) {
+        RECT r;
+        GetWindowRect(Control(id), &r);
+        MapWindowPoints(nullptr, Page(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    const RECT grid = place(IDC_MONT_GRID), hint = place(IDC_MONT_GRID_HINT), list = place(IDC_MONT_PATTERN_LIST);
     EXPECT_EQ(4, grid.left);
-    EXPECT_EQ(30, grid.top);
+    EXPECT_EQ(list.bottom + 4, grid.top);
     EXPECT_EQ(client.right - 8, grid.right - grid.left);
-    EXPECT_EQ(client.bottom - bh - 36, grid.bottom - grid.top);
+    EXPECT_EQ(grid.bottom + 4, hint.top);
+    EXPECT_EQ(y - 4, hint.bottom);
+    EXPECT_NE(std::string::npos, ControlText(Page(), IDC_MONT_GRID_HINT).find("Space or right click"));
 }
 
 }  // namespace

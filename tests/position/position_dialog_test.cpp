@@ -140,12 +140,16 @@ TEST_F(PositionDialog, ShowsTheCurrentPatternsRowsByTheCount) {
         EXPECT_EQ("800", ControlText(dialog, IDC_POS_CENTER(8)));
         ChooseCount(dialog, 3);
         ExpectRows(dialog, 3);
-        Click(dialog, IDC_POS_HELP);     // no action: the dialog stays
+        Fake().helpAnswer = FALSE;       // nothing can show it: a warning with the path
+        Click(dialog, IDC_POS_HELP);     // the help at the position section; the dialog stays
         EXPECT_TRUE(IsWindowVisible(dialog));
         Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(std::vector<std::string>{"POSLEVELSETUP"}, Fake().dialogBoxes);
-    EXPECT_EQ(0, Fake().helpCalls);
+    EXPECT_EQ(1, Fake().helpCalls);
+    EXPECT_EQ(ProgramDir() + "\\HELP\\index.html#position", Fake().helpPage);
+    ASSERT_EQ(1u, Fake().messageBoxes.size());
+    EXPECT_NE(std::string::npos, Fake().messageBoxes[0].find(ProgramDir() + "\\HELP\\index.html"));
     EXPECT_EQ(3, Pattern().levelCount);
     EXPECT_EQ(0, State().patterns[0].position.levelCount);
 }

@@ -1,0 +1,179 @@
+// The main window at its smallest and by keyboard: shrunk as far as it goes,
+// every control of every page lies whole inside its page and the grid has
+// the room its columns and rows need (run at 96 dpi and, in a prefix of its
+// own, at 144 dpi); Tab, Shift+Tab, Ctrl+Tab and Ctrl+Shift+Tab as the
+// message loop hands them over.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/window_keys.h"
+#include "engine/grid_rules.h"
+#include "resources/resource_ids.h"
+#include "tests/app/gui_support.h"
+
+namespace {
+
+int ScreenDpi() {
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(nullptr, dc);
+    return dpi;
+}
+
+RECT PlaceIn(HWND parent, HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::vector<HWND> Controls(HWND page) {
+    std::vector<HWND> controls;
+    for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (IsWindowVisible(c)) controls.push_back(c);
+    return controls;
+}
+
+class WindowFit : public MainWindowTest {
+protected:
+    HWND Page(int index) { return State().frame.pages[index]; }
+    // Presses Tab (with Shift and Ctrl as asked) where the focus is, as the
+    // message loop offers it to the window.
+    bool Tab(bool shift = false, bool ctrl = false) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+        SetKeyboardState(keys);
+        MSG m = {};
+        m.hwnd = GetFocus();
+        m.message = WM_KEYDOWN;
+        m.wParam = VK_TAB;
+        const bool taken = TranslateWindowKey(window, m);
+        keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+        Pump(10);
+        return taken;
+    }
+    HWND Tabs() { return GetDlgItem(window, IDC_MAIN_TAB); }
+    // The control of `page` that holds the focus (a combo box for its field).
+    static HWND Focused(HWND page) {
+        HWND focus = GetFocus();
+        while (focus && GetParent(focus) != page) focus = GetParent(focus);
+        return focus;
+    }
+};
+
+TEST_F(WindowFit, SmallestWindowShowsEveryPageWhole) {
+    if (const char* expected = std::getenv("EXPECTED_DPI")) {
+        ASSERT_EQ(atoi(expected), ScreenDpi());
+    }
+    Open();
+    RECT work;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    for (SIZE asked : {SIZE{1, 1}, SIZE{420, 430}}) {
+        SetWindowPos(window, nullptr, 0, 0, asked.cx, asked.cy, SWP_NOMOVE | SWP_NOZORDER);
+        Pump(20);
+        RECT w;
+        GetWindowRect(window, &w);
+        // No smaller than every page needs, unless the screen is smaller:
+        // then as large as the screen, and the pages scroll.
+        const SIZE minimum = MinimumWindowSize(window, State());
+        const LONG wantY = minimum.cy < work.bottom - work.top ? minimum.cy : work.bottom - work.top;
+        LONG wantX = minimum.cx + (wantY < minimum.cy ? GetSystemMetrics(SM_CXVSCROLL) : 0);
+        if (wantX > work.right - work.left) wantX = work.right - work.left;
+        EXPECT_EQ(wantX, w.right - w.left);
+        EXPECT_EQ(wantY, w.bottom - w.top);
+        const bool fits = wantY == minimum.cy && wantX == minimum.cx;
+        EXPECT_TRUE(fits || ScreenDpi() > 96);   // at 96 dpi the window fits the screen
+        for (int index = 0; index < kPageCount; ++index) {
+            SendMessageA(window, WM_SHOW_PAGE, index, 0);
+            HWND page = Page(index), host = GetParent(page);
+            RECT room, view;
+            GetClientRect(page, &room);
+            GetClientRect(host, &view);
+            const std::vector<HWND> controls = Controls(page);
+            EXPECT_GT(controls.size(), 2u);
+            for (HWND control : controls) {
+                const RECT r = PlaceIn(page, control);
+                EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= room.right && r.bottom <= room.bottom)
+                    << "page " << index << " control " << GetDlgCtrlID(control) << " at " << r.left << ","
+                    << r.top << "-" << r.right << "," << r.bottom << " in " << room.right << "x" << room.bottom
+                    << " at " << ScreenDpi() << " dpi";
+            }
+            const RECT place = PlaceIn(host, page);
+            const bool scrolls = (GetWindowLongPtrA(host, GWL_STYLE) & WS_VSCROLL) != 0;
+            if (fits) {
+                EXPECT_FALSE(scrolls) << index;     // the page fills its place, nothing hidden
+                EXPECT_EQ(view.bottom, place.bottom) << index;
+            } else if (place.bottom > view.bottom) {
+                // Taller than its place: it scrolls, down to its last row.
+                EXPECT_TRUE(scrolls) << index;
+                EXPECT_FALSE(GetWindowLongPtrA(host, GWL_STYLE) & WS_HSCROLL) << index;   // as wide as it needs
+                SendMessageA(host, WM_VSCROLL, SB_BOTTOM, 0);
+                EXPECT_EQ(view.bottom, PlaceIn(host, page).bottom) << index;
+                SendMessageA(host, WM_VSCROLL, SB_TOP, 0);
+                EXPECT_EQ(0, PlaceIn(host, page).top) << index;
+            }
+        }
+    }
+    // The grid keeps every column apart and every row a text line high.
+    HWND grid = GetDlgItem(Page(kPageMontage), IDC_MONT_GRID);
+    RECT client;
+    GetClientRect(grid, &client);
+    EXPECT_GE(client.right, GridMinimumWidth(ScreenDpi()));
+    const LRESULT needs = SendMessageA(grid, WM_GRID_MINSIZE, 0, 0);
+    EXPECT_GE(client.bottom, HIWORD(needs));
+    EXPECT_GT(HIWORD(needs), 4 + 17 * 8);
+}
+
+TEST_F(WindowFit, TabMovesBetweenTheTabStripAndThePageAndCtrlTabSwitchesPages) {
+    Open();
+    SendMessageA(window, WM_SHOW_PAGE, kPagePatient, 0);
+    HWND page = Page(kPagePatient);
+    HWND first = GetNextDlgTabItem(page, nullptr, FALSE), last = GetNextDlgTabItem(page, first, TRUE);
+    ASSERT_NE(first, last);
+    SetFocus(Tabs());
+    EXPECT_TRUE(Tab());
+    EXPECT_EQ(first, Focused(page));
+    EXPECT_TRUE(Tab());
+    EXPECT_EQ(GetNextDlgTabItem(page, first, FALSE), Focused(page));
+    EXPECT_TRUE(Tab(true));
+    EXPECT_EQ(first, Focused(page));
+    EXPECT_TRUE(Tab(true));                     // before the first control: the tab strip
+    EXPECT_EQ(Tabs(), GetFocus());
+    EXPECT_TRUE(Tab(true));
+    EXPECT_EQ(last, Focused(page));
+    EXPECT_TRUE(Tab());                         // after the last: the tab strip again
+    EXPECT_EQ(Tabs(), GetFocus());
+
+    EXPECT_TRUE(Tab(false, true));
+    EXPECT_EQ(kPageMontage, State().frame.currentPage);
+    EXPECT_TRUE(IsWindowVisible(Page(kPageMontage)));
+    EXPECT_TRUE(Tab(false, true));
+    EXPECT_TRUE(Tab(false, true));
+    EXPECT_EQ(kPageSource, State().frame.currentPage);      // round to the first
+    EXPECT_TRUE(Tab(true, true));
+    EXPECT_EQ(kPageConvert, State().frame.currentPage);
+    EXPECT_EQ(Tabs(), GetFocus());
+
+    // The grid is one of the montage page's stops.
+    SendMessageA(window, WM_SHOW_PAGE, kPageMontage, 0);
+    HWND grid = GetDlgItem(Page(kPageMontage), IDC_MONT_GRID);
+    SetFocus(GetDlgItem(Page(kPageMontage), IDC_MONT_TCTYPE));
+    EXPECT_TRUE(Tab());
+    EXPECT_EQ(grid, GetFocus());
+    // Other keys are the page's.
+    MSG m = {};
+    m.hwnd = grid;
+    m.message = WM_KEYDOWN;
+    m.wParam = VK_DOWN;
+    EXPECT_FALSE(TranslateWindowKey(window, m));
+}
+
+}  // namespace
