@@ -57,7 +57,7 @@ protected:
         const bool taken = TranslateWindowKey(window, m);
         keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
         SetKeyboardState(keys);
-        Pump(10);
+        PumpPending();
         return taken;
     }
     HWND Tabs() { return GetDlgItem(window, IDC_MAIN_TAB); }
@@ -78,7 +78,7 @@ TEST_F(WindowFit, SmallestWindowShowsEveryPageWhole) {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     for (SIZE asked : {SIZE{1, 1}, SIZE{420, 430}}) {
         SetWindowPos(window, nullptr, 0, 0, asked.cx, asked.cy, SWP_NOMOVE | SWP_NOZORDER);
-        Pump(20);
+        PumpPending();
         RECT w;
         GetWindowRect(window, &w);
         // No smaller than every page needs, unless the screen is smaller:

@@ -165,7 +165,7 @@ protected:
         SendMessageA(Grid(), key == VK_F10 ? WM_SYSKEYDOWN : WM_KEYDOWN, key, 1);
         keys[VK_SHIFT] = 0;
         SetKeyboardState(keys);
-        Pump(20);
+        PumpPending();
     }
     void ExpectSelection(int column, int first, int last) {
         EXPECT_EQ(column, Sel().column);
@@ -583,7 +583,7 @@ TEST_F(GridWindow, KeysMoveEditAndChooseAndReachTheConvertedFile) {
     Fake().popupAnswer = 2508;                  // "1000"
     GridKey(VK_SPACE);
     Fake().popupAnswer = 0;
-    Pump(20);
+    PumpPending();
     EXPECT_EQ(1, Fake().popupCalls);
     EXPECT_EQ(Grid(), Fake().popupOwner);
     for (int row = 1; row <= 4; ++row) EXPECT_EQ(row == 2 || row == 3 ? 1000 : 50, Row(row).calEU) << row;
@@ -593,7 +593,7 @@ TEST_F(GridWindow, KeysMoveEditAndChooseAndReachTheConvertedFile) {
     Fake().popupAnswer = 2505;                  // EOG
     GridKey(VK_F10, true);
     Fake().popupAnswer = 0;
-    Pump(20);
+    PumpPending();
     EXPECT_EQ(2, Fake().popupCalls);
     EXPECT_EQ(5, Row(2).signalType);
     GridKey(VK_F10);                            // F10 alone is the menu bar's
