@@ -6,6 +6,7 @@
 
 #include "app/app_globals.h"
 #include "app/frame.h"
+#include "app/option_dialogs.h"
 #include "convert/conversion_controller.h"
 #include "engine/recording.h"
 #include "pagekit/file_dialogs.h"
@@ -99,11 +100,9 @@ void OnMainCommand(HWND window, ConverterState& state, int command) {
     case IDM_FILE_EXIT: PostMessageA(window, WM_CLOSE, 0, 0); break;
     case IDM_HELP_CONTENTS: OnHelp(window); break;
     case IDM_HELP_ABOUT: Ui().modalDialog(window, g_program.instance, IDD_ABOUT); break;
-    case IDM_SET_FACILITY:
-    case IDM_SET_PATIENT_OPTIONS:
-    case IDM_SET_MONTAGE_OPTIONS:
-        Ui().messageDialog(window, g_program.instance, IDD_NOTICE_UNFINISHED);
-        break;
+    case IDM_SET_FACILITY: RunFacilityDialog(window); break;
+    case IDM_SET_PATIENT_OPTIONS: RunPatientOptionsDialog(window); break;
+    case IDM_SET_MONTAGE_OPTIONS: RunMontageOptionsDialog(window); break;
     case IDM_SET_POSITION: RunPositionDialog(window); break;
     default: break;
     }

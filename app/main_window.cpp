@@ -12,6 +12,7 @@
 #include "app/app_globals.h"
 #include "app/commands.h"
 #include "app/frame.h"
+#include "app/option_dialogs.h"
 #include "app/page_host.h"
 #include "app/settings.h"
 #include "app/window_keys.h"
@@ -76,6 +77,7 @@ LRESULT OnCreate(HWND window) {
         state.source.channelCount = 14;
         SetChannelStartupDefaults(state.patterns);
         LoadFileSettings(state.settings, g_program.settingsPath);
+        LoadOptionSettings(state.settings, g_program.settingsPath);
         LoadPatientSettings(state.patient, g_program.patientPath);
         LoadPattern(state.patterns, -1, g_program.settingsPath);
         SetCaption(window, state);
@@ -144,10 +146,11 @@ void OnShowPage(HWND window, WPARAM index) {
 }
 
 // Whether the window may close: true unless a run converts and the operator
-// keeps it.
+// keeps it, or montage changes not registered are to be asked about and the
+// operator stays.
 bool OnCloseAsked(HWND window) {
     StateLock lock(window);
-    return !lock || AskToStopConversion(window, *lock);
+    return !lock || (AskToStopConversion(window, *lock) && ConfirmExit(window, *lock));
 }
 
 // The convert command starts the conversion after it has returned.

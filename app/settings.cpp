@@ -3,6 +3,7 @@
 // leaves the previous file whole and the save reports failure.
 #include "app/settings.h"
 
+#include "engine/identity_rules.h"
 #include "engine/settings_load.h"
 #include "pagekit/profile.h"
 
@@ -36,6 +37,10 @@ void LoadFileSettings(AppSettings& settings, const char* settingsPath) {
     settings.SaveEnable = Low16(ReadProfileInt(kSystem, "SaveEnable", 1, settingsPath));
 }
 
+void LoadOptionSettings(AppSettings& settings, const char* settingsPath) {
+    LoadOptionKeys(settings, PrivateProfile(settingsPath));
+}
+
 void LoadPatientSettings(PatientInfo& p, const char* path) { LoadPatientKeys(p, PrivateProfile(path)); }
 
 bool SaveSystemSettings(const AppSettings& s, const char* path) {
@@ -47,6 +52,19 @@ bool SaveSystemSettings(const AppSettings& s, const char* path) {
     b.Unsigned(kSystem, "CalType", s.CalType);
     b.Text(kSystem, "OrgFile", s.OrgFile);
     b.Text(kSystem, "CopyFile", s.CopyFile);
+    for (const auto& kv : OptionKeyTexts(s)) b.Text(kSystem, kv.first.c_str(), kv.second.c_str());
+    return b.Commit();
+}
+
+bool SaveOptionSettings(const AppSettings& s, const char* path) {
+    ProfileBatch b(path);
+    for (const auto& kv : OptionKeyTexts(s)) b.Text(kSystem, kv.first.c_str(), kv.second.c_str());
+    return b.Commit();
+}
+
+bool SaveFacilitySetting(const PatientInfo& p, const char* path) {
+    ProfileBatch b(path);
+    b.Text(kPatient, "Hospital", p.hospital);
     return b.Commit();
 }
 

@@ -16,10 +16,18 @@ int CountStart(const char* settingsPath);
 void LoadFrameSettings(AppSettings& settings, const char* settingsPath);
 // OrgFile, CopyFile, SaveEnable.
 void LoadFileSettings(AppSettings& settings, const char* settingsPath);
+// The option keys of SYSTEM: the identity options and the exit question.
+void LoadOptionSettings(AppSettings& settings, const char* settingsPath);
 // The PATIENT keys.
 void LoadPatientSettings(PatientInfo& patient, const char* patientPath);
 
 // Writes the SYSTEM keys in their order; false when the file was left as it was.
 bool SaveSystemSettings(const AppSettings& settings, const char* settingsPath);
+// Writes the option keys of SYSTEM at once (an option dialog's OK); false
+// when the file was left as it was.
+bool SaveOptionSettings(const AppSettings& settings, const char* settingsPath);
+// Writes PATIENT/Hospital at once (the facility dialog's OK), whether or
+// not the other PATIENT keys are saved at exit.
+bool SaveFacilitySetting(const PatientInfo& patient, const char* patientPath);
 // Writes the PATIENT keys in their order; false when the file was left as it was.
 bool SavePatientSettings(const PatientInfo& patient, const char* patientPath);

@@ -6,8 +6,10 @@
 #include <cstdio>
 
 #include "batch/output_tree.h"
+#include "engine/app_settings.h"
 #include "engine/source_fields.h"
 #include "engine/version.h"
+#include "textkit/sjis_text.h"
 
 namespace {
 
@@ -70,6 +72,21 @@ void AddArchiveOptions(CLI::App& app, BatchOptions& o) {
     app.add_flag("--no-flush", o.noFlush, "do not flush outputs to disk before renaming them (not safe on power loss)");
 }
 
+void AddIdentityOptions(CLI::App& app, BatchOptions& o) {
+    CLI::Option* deidentify = app.add_flag(
+        "--deidentify", o.deidentify,
+        "de-identified copy for research: no name, birth date, staff, medication or comments");
+    app.add_option("--study-code", o.studyCode, "code written in place of the patient ID (up to 19 characters)")
+        ->needs(deidentify)
+        ->check(CLI::Validator(
+            [](std::string& v) { return v.size() < kStudyCodeSize ? std::string() : "longer than 19 characters"; },
+            "TEXT"));
+    app.add_flag("--keep-age", o.keepAge, "keep the age in whole years")->needs(deidentify);
+    app.add_flag("--keep-sex", o.keepSex, "keep the sex")->needs(deidentify);
+    app.add_flag("--shift-date", o.shiftDate, "move the start date to 1985-01-01, keeping the time of day")
+        ->needs(deidentify);
+}
+
 // --help and --version answer on standard output and end with 0.
 bool IsHelp(const CLI::ParseError& e) {
     return dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e) ||
@@ -87,6 +104,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
     AddMontageOptions(app, o);
     AddOutputOptions(app, o);
     AddArchiveOptions(app, o);
+    AddIdentityOptions(app, o);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -135,4 +153,15 @@ bool StartDateFits(int year, int month, int day) {
     if (year < kFirstHeaderYear || year > kLastHeaderYear || month < 1 || month > 12 || day < 1) return false;
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return day <= (month == 2 && !leap ? 28 : kDays[month - 1]);
+}
+
+void ApplyIdentityOptions(const BatchOptions& o, AppSettings& settings) {
+    IdentityOptions& id = settings.identity;
+    id = IdentityOptions{};
+    if (!o.deidentify) return;
+    id.mode = kIdentityResearch;
+    id.keepAge = o.keepAge;
+    id.keepSex = o.keepSex;
+    id.shiftStart = o.shiftDate;
+    CopyText(id.studyCode, sizeof id.studyCode, o.studyCode.c_str());
 }

@@ -33,7 +33,19 @@ struct BatchOptions {
     bool verify = false;                // read every output back and compare it with its recording
     bool clean = false;                 // remove unfinished outputs of killed runs first
     bool noFlush = false;               // outputs not flushed to disk before their rename
+    // The de-identified copy for research (the window program's identity
+    // option): the study code in place of the patient ID, the age in years
+    // and the sex only when asked, the start date moved to 1985-01-01.
+    bool deidentify = false;
+    std::string studyCode;
+    bool keepAge = false;
+    bool keepSex = false;
+    bool shiftDate = false;
 };
+
+struct AppSettings;
+// Puts the identity options of the command line into `settings`.
+void ApplyIdentityOptions(const BatchOptions& options, AppSettings& settings);
 
 enum { kExitConverted = 0, kExitSomeFailed = 1, kExitUsage = 2 };
 

@@ -59,6 +59,7 @@ bool LoadSettingsFile(const BatchOptions& o, BatchSetup& setup, std::string* err
     }
     LoadFrameKeys(setup.settings, ini);
     if (o.frameTime > 0) setup.settings.FrameTime = o.frameTime;
+    ApplyIdentityOptions(o, setup.settings);
     MontagePattern patterns[kPatternCount] = {};
     SetChannelStartupDefaults(patterns);
     LoadPatternSection(patterns[setup.patternSlot], setup.patternSlot, ini);

@@ -88,6 +88,12 @@ std::string SettingsHash(const BatchOptions& o) {
                              "\nframe=" + std::to_string(o.frameTime) + "\nall=" + (o.allChannels ? "1" : "0") +
                              "\ncomment=" + o.comment + "\nstart=" + o.start + "\n";
     sha.Add(rest.data(), rest.size());
+    // The de-identified copy's choices, only when asked (other hashes stay as they were).
+    if (o.deidentify) {
+        const std::string identity = "deidentify=" + o.studyCode + (o.keepAge ? ";age" : "") +
+                                     (o.keepSex ? ";sex" : "") + (o.shiftDate ? ";shift" : "") + "\n";
+        sha.Add(identity.data(), identity.size());
+    }
     return sha.HexDigest();
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "batch/output_files.h"
+#include "engine/identity_rules.h"
 #include "engine/psg_header.h"
 #include "taffread/taffread.h"
 
@@ -90,10 +91,13 @@ bool CheckHeader(const JobRecords& r, const PsgLayout& h, const std::vector<int>
     if (fileBytes != h.headerBytes + h.records * h.RecordBytes()) return Fail(why, "file size differs from its header");
     if (h.signals.back().label != "EDF Annotations") return Fail(why, "no annotation signal last");
     const SourceInfo& s = r.source;
-    if (s.startYear >= 1985 && s.startYear <= 2084) {
-        if (h.startDate != TwoDigits(s.startDay) + "." + TwoDigits(s.startMonth) + "." + TwoDigits(s.startYear))
+    // The start as written: a de-identified copy may have its date moved.
+    int32_t start[6] = {s.startYear, s.startMonth, s.startDay, s.startHour, s.startMinute, s.startSecond};
+    ApplyStartIdentity(start, r.settings.identity);
+    if (start[0] >= 1985 && start[0] <= 2084) {
+        if (h.startDate != TwoDigits(start[2]) + "." + TwoDigits(start[1]) + "." + TwoDigits(start[0]))
             return Fail(why, "header start date differs from the recording's");
-        if (h.startTime != TwoDigits(s.startHour) + "." + TwoDigits(s.startMinute) + "." + TwoDigits(s.startSecond))
+        if (h.startTime != TwoDigits(start[3]) + "." + TwoDigits(start[4]) + "." + TwoDigits(start[5]))
             return Fail(why, "header start time differs from the recording's");
     }
     for (size_t o = 0; o < channels.size(); ++o) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "engine/identity_options.h"
 #include "engine/source_info.h"
 
 // The settings key and field CopyFile shares its name with a file function
@@ -28,6 +29,8 @@ struct AppSettings {
     int32_t FrameTime;      // seconds per frame; kept as read
     char OrgFile[kPathSize];    // last opened recording header
     char CopyFile[kPathSize];   // last chosen output file
+    IdentityOptions identity;   // what of the patient's identity the PSG file carries
+    uint16_t AskUnregistered;   // non-zero: exit asks about montage changes not registered
 };
 
 // MaxCh as stored, limited to 1..32: the montage holds 32 channel rows, so no

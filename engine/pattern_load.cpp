@@ -19,6 +19,9 @@ struct Section {
     Section(int slot, const ProfileReader& reader) : profile(reader) {
         PatternSectionName(name, sizeof name, slot);
     }
+    Section(const char* section, const ProfileReader& reader) : profile(reader) {
+        snprintf(name, sizeof name, "%s", section);
+    }
     int Text(const char* key, const char* def, char* buf, int size) const {
         return profile.ReadText(name, key, def, buf, size);
     }
@@ -85,11 +88,23 @@ void LoadPosition(PositionCalibration& pos, const Section& s) {
 
 void PatternSectionName(char* name, int size, int slot) { snprintf(name, size_t(size), "Pattern%i", slot + 1); }
 
-void LoadPatternSection(MontagePattern& p, int slot, const ProfileReader& profile) {
-    if (slot < 0 || slot >= kPatternCount) return;
-    Section s(slot, profile);
+namespace {
+
+void LoadSection(MontagePattern& p, const Section& s) {
     LoadTexts(p, s);
     for (const ChannelList& list : kChannelLists) LoadChannelList(p, s, list);
     KeepRateDivisorsPositive(p);
     LoadPosition(p.position, s);
+}
+
+}  // namespace
+
+void LoadPatternSection(MontagePattern& p, int slot, const ProfileReader& profile) {
+    if (slot < 0 || slot >= kPatternCount) return;
+    LoadSection(p, Section(slot, profile));
+}
+
+void LoadNamedPatternSection(MontagePattern& p, const char* section, const ProfileReader& profile) {
+    if (!section || !section[0]) return;
+    LoadSection(p, Section(section, profile));
 }

@@ -14,5 +14,10 @@
 // divisor below 1 becomes 1. Does nothing for a slot outside 0..7.
 void LoadPatternSection(MontagePattern& p, int slot, const ProfileReader& profile);
 
+// As LoadPatternSection, from the section named `section` (at most 15
+// characters; a pattern file's section, for example); the name is also the
+// default of PATTERN.
+void LoadNamedPatternSection(MontagePattern& p, const char* section, const ProfileReader& profile);
+
 // The section name of a slot, "Pattern<slot + 1>", into `name` (`size` bytes).
 void PatternSectionName(char* name, int size, int slot);

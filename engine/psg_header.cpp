@@ -9,8 +9,10 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "engine/block_memory.h"
+#include "engine/identity_rules.h"
 #include "engine/version.h"
 #include "textkit/sjis_text.h"
 
@@ -70,13 +72,19 @@ void WriteRecordingHeader(RecHandle h, const RunRecords& s) {
     RecSetHeaderValue(h, 0, REC_HEADER_LENGTH_SAMPLES, src.lengthSamples);
     RecSetHeaderValue(h, 0, REC_HEADER_SAMPLE_RATE, src.sampleRate);
     RecSetHeaderValue(h, 0, REC_HEADER_HUM_FILTER, HumFilterHz(src.humFilter));
-    const int32_t start[6] = {src.startYear, src.startMonth, src.startDay,
-                              src.startHour, src.startMinute, src.startSecond};
+    int32_t start[6] = {src.startYear, src.startMonth, src.startDay,
+                        src.startHour, src.startMinute, src.startSecond};
+    const IdentityOptions& identity = s.settings.identity;
+    ApplyStartIdentity(start, identity);
     for (int n = 0; n < 6; ++n) RecSetHeaderValue(h, 0, REC_HEADER_YEAR + n, start[n]);
-    RecSetHeaderText(h, 0, REC_HEADER_TEXT_COMMENT, Text(s.conv.recordingComment).c_str());
+    // The recording comment and the source file's name are free texts that
+    // may name the patient: the de-identified copy leaves them out.
+    const bool freeTexts = KeepsFreeTexts(identity);
+    const std::string comment = freeTexts ? Text(s.conv.recordingComment) : std::string();
+    RecSetHeaderText(h, 0, REC_HEADER_TEXT_COMMENT, comment.c_str());
     // Where the file came from: a file found later names its recording and
     // the converter that wrote it.
-    RecSetHeaderText(h, 0, REC_HEADER_TEXT_SOURCE_FILE, SourceFileName(src.sourcePath));
+    RecSetHeaderText(h, 0, REC_HEADER_TEXT_SOURCE_FILE, freeTexts ? SourceFileName(src.sourcePath) : "");
     RecSetHeaderText(h, 0, REC_HEADER_TEXT_CONVERTER, CONVERTER_NAME " " CONVERTER_VERSION_TEXT);
     RecEndHeader(h);
 }
@@ -111,24 +119,34 @@ std::string NumberText(int32_t value) {
     return buf;
 }
 
-void WritePatientBlock(RecHandle h, const PatientInfo& p) {
-    uint16_t off = 0;
-    off = PutPatient(h, off, 20, REC_PATIENT_ID, Text(p.id));
-    off = PutPatient(h, off, 32, REC_PATIENT_NAME, Text(p.name));
-    off = PutPatient(h, off, 32, REC_PATIENT_KANA, Text(p.kana));
-    off = PutPatient(h, off, 10, REC_PATIENT_BIRTH_DATE, BirthDateText(p));
-    off = PutPatient(h, off, 4, REC_PATIENT_SEX, Text(p.sex));
-    off = PutPatient(h, off, 8, REC_PATIENT_AGE, AgeText(p));
-    off = PutPatient(h, off, 6, REC_PATIENT_HEIGHT, NumberText(p.height));
-    off = PutPatient(h, off, 8, REC_PATIENT_WEIGHT, NumberText(p.weight));
-    off = PutPatient(h, off, 80, REC_PATIENT_HOSPITAL, Text(p.hospital));
-    off = PutPatient(h, off, 40, REC_PATIENT_DEPARTMENT, Text(p.department));
-    off = PutPatient(h, off, 32, REC_PATIENT_REQ_DOCTOR, Text(p.requestingDoctor));
-    off = PutPatient(h, off, 32, REC_PATIENT_TECHNICIAN, Text(p.technician));
-    off = PutPatient(h, off, 32, REC_PATIENT_READING_DOCTOR, Text(p.readingDoctor));
-    off = PutPatient(h, off, 80, REC_PATIENT_MEDICATION, Text(p.medication));
+// The patient block rows in their order, as the patient page holds them.
+std::vector<PatientField> PatientRows(const PatientInfo& p) {
+    std::vector<PatientField> rows = {
+        {20, REC_PATIENT_ID, Text(p.id)},
+        {32, REC_PATIENT_NAME, Text(p.name)},
+        {32, REC_PATIENT_KANA, Text(p.kana)},
+        {10, REC_PATIENT_BIRTH_DATE, BirthDateText(p)},
+        {4, REC_PATIENT_SEX, Text(p.sex)},
+        {8, REC_PATIENT_AGE, AgeText(p)},
+        {6, REC_PATIENT_HEIGHT, NumberText(p.height)},
+        {8, REC_PATIENT_WEIGHT, NumberText(p.weight)},
+        {80, REC_PATIENT_HOSPITAL, Text(p.hospital)},
+        {40, REC_PATIENT_DEPARTMENT, Text(p.department)},
+        {32, REC_PATIENT_REQ_DOCTOR, Text(p.requestingDoctor)},
+        {32, REC_PATIENT_TECHNICIAN, Text(p.technician)},
+        {32, REC_PATIENT_READING_DOCTOR, Text(p.readingDoctor)},
+        {80, REC_PATIENT_MEDICATION, Text(p.medication)}};
     for (int n = 0; n < kCommentCount; ++n)
-        off = PutPatient(h, off, 128, REC_PATIENT_COMMENT1 + n, Text(p.comments[n]));
+        rows.push_back({128, REC_PATIENT_COMMENT1 + n, Text(p.comments[n])});
+    return rows;
+}
+
+// The patient block with what the identity options let the file carry.
+void WritePatientBlock(RecHandle h, const PatientInfo& p, const IdentityOptions& identity) {
+    std::vector<PatientField> rows = PatientRows(p);
+    ApplyIdentity(rows, identity);
+    uint16_t off = 0;
+    for (const PatientField& row : rows) off = PutPatient(h, off, row.width, row.key, row.text);
     RecSetPatientValue(h, 0, REC_PATIENT_VALUE_LENGTH, off);
     RecSetPatientLayout(h, 0, 1, 20, 32);
     RecEndPatient(h);
@@ -198,7 +216,7 @@ bool RunRatesFit(const RunRecords& s) {
 bool WriteHeaderParts(RecHandle h, const RunRecords& s, const BlockPlan& plan) {
     const MontagePattern& pat = s.pattern;
     WriteRecordingHeader(h, s);
-    WritePatientBlock(h, s.patient);
+    WritePatientBlock(h, s.patient, s.settings.identity);
     WritePositionLevels(h, s, pat);
     if (!WriteChannelTable(h, s, pat)) return false;
     RecSetBlockSize(h, uint16_t(s.settings.FrameTime * plan.framesPerBlock));

@@ -1,7 +1,7 @@
 // The montage page: the list of the eight montage patterns (choosing one
 // reloads it from the settings file and makes it the current pattern;
 // typing renames the current pattern), "Pattern Registry" storing the
-// current pattern, the calibration condition import, the "TC Type" box that
+// current pattern, "Pattern Copy..." (copy to a slot, export, import), the calibration condition import, the "TC Type" box that
 // switches the grid's filter column, and the montage grid that shows and
 // edits the current pattern, with a line under it telling how to edit it,
 // laid out with the page's size and never smaller than the grid needs.
@@ -11,6 +11,7 @@
 
 #include "engine/grid_keys.h"
 #include "montage/cal_condition.h"
+#include "montage/pattern_copy.h"
 #include "montage/pattern_store.h"
 #include "pagekit/profile.h"
 #include "pagekit/program.h"
@@ -166,6 +167,13 @@ void OnLoadCal(HWND page, ConverterState& state) {
     if (LoadCalCondition(page, state)) InvalidateRect(Grid(page), nullptr, FALSE);
 }
 
+// Pattern Copy may have renamed the slots or replaced the current pattern.
+void OnPatternCopy(HWND page, ConverterState& state) {
+    RunPatternCopyDialog(page);
+    RebuildList(page, state);
+    InvalidateRect(Grid(page), nullptr, FALSE);
+}
+
 void OnTcType(HWND page, ConverterState& state) {
     state.settings.TCType = IsDlgButtonChecked(page, IDC_MONT_TCTYPE) == BST_CHECKED ? 1 : 0;
     InvalidateRect(Grid(page), nullptr, TRUE);
@@ -180,7 +188,7 @@ void OnCommand(HWND page, ConverterState& state, int id, int code) {
         StorePattern(state.patterns, PatternIndex(state), g_program.settingsPath);
         break;
     case IDC_MONT_COPY:
-        Ui().messageDialog(page, g_program.instance, IDD_NOTICE_UNFINISHED);
+        OnPatternCopy(page, state);
         break;
     case IDC_MONT_LOAD_CAL:
         OnLoadCal(page, state);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/identity_rules.h"
 #include "engine/patient_rules.h"
 #include "pagekit/patient_age.h"
 #include "pagekit/program.h"
@@ -99,8 +100,21 @@ void ShowSex(HWND page, const PatientInfo& p) {
     }
 }
 
+// What of the identity the PSG file will carry, so that nobody converts a
+// de-identified file (or a named one) by surprise.
+std::string IdentityLine(const IdentityOptions& o) {
+    if (!IsResearchCopy(o)) return "PSG出力: すべての患者情報";
+    const std::string code = FieldText(o.studyCode, kStudyCodeSize);
+    std::string line = "PSG出力: 研究用匿名化 (ｺｰﾄﾞ " + (code.empty() ? std::string("なし") : code);
+    if (o.keepAge) line += "、年齢";
+    if (o.keepSex) line += "、性別";
+    if (o.shiftStart) line += "、1985/01/01";
+    return line + ")";
+}
+
 void OnRefresh(HWND page, ConverterState& state) {
     PatientInfo& p = state.patient;
+    SetDlgItemTextA(page, IDC_PAT_IDENTITY, IdentityLine(state.settings.identity).c_str());
     CheckDlgButton(page, IDC_PAT_SAVE_ON_EXIT, state.settings.SaveEnable ? BST_CHECKED : BST_UNCHECKED);
     for (const TextControl& c : kTextControls) {
         SendDlgItemMessageA(page, c.id, EM_LIMITTEXT, static_cast<WPARAM>(c.size), 0);

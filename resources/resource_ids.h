@@ -215,6 +215,35 @@
 #define IDS_TIP_VIEW                1621
 #define WM_RECORD_CHANGED           (WM_USER + 120)  /* to the main window, and from it to the preview */
 
+/* ---- 16. Option dialogs, Pattern Copy and their boxes (6200..6299) ------- */
+/* Patient page: the line saying what of the identity the PSG file carries. */
+#define IDC_PAT_IDENTITY            6201
+/* "FACILITYNAME": the facility name (command 4204). */
+#define IDC_FAC_NAME                6210
+/* "PATIENTOPTIONS": what of the patient's identity a PSG file carries (4205). */
+#define IDC_IDN_FULL                6220  /* radio: the full identity */
+#define IDC_IDN_RESEARCH            6221  /* radio: the de-identified copy */
+#define IDC_IDN_CODE                6222  /* study code */
+#define IDC_IDN_KEEP_AGE            6223
+#define IDC_IDN_KEEP_SEX            6224
+#define IDC_IDN_SHIFT_START         6225
+/* "MONTAGEOPTIONS": the current pattern's choice lists and the exit question (4206). */
+#define IDC_MOPT_LABEL1             6230  /* label choices 1..20: 6230..6249 */
+#define IDC_MOPT_UNIT1              6250  /* unit choices 1..8: 6250..6257 */
+#define IDC_MOPT_ASK_EXIT           6260
+#define IDC_MOPT_PATTERN            6261  /* the pattern's name */
+/* "PATTERNCOPY": copy to a slot, export, import (montage page 1303). */
+#define IDC_PCOPY_SLOT              6270
+#define IDC_PCOPY_COPY              6271
+#define IDC_PCOPY_EXPORT            6272
+#define IDC_PCOPY_IMPORT            6273
+#define IDC_PCOPY_STATUS            6274
+#define IDC_PCOPY_CURRENT           6275
+/* Numbered boxes. */
+#define IDD_ASK_UNREGISTERED        6280  /* exit: register the changes? Yes / No / Cancel */
+#define IDD_WARN_NOT_PATTERN        6281  /* the chosen file is not a pattern file */
+#define IDD_WARN_PATTERN_NOT_SAVED  6282  /* the pattern file or slot could not be written */
+
 /* ---- Keyboard, window fit and help (ids 6300-6399, WM_USER+140..149) ---- */
 #define GRID_EDIT_ESCAPE            13    /* the editor's Esc: its text is dropped */
 #define IDC_MONT_GRID_HINT          6300  /* the line under the grid telling how to edit it */
@@ -230,6 +259,10 @@
 #define DLG_MONTAGESETUP            "MONTAGESETUP"
 #define DLG_CONVERTINFO             "CONVERTINFO"
 #define DLG_POSLEVELSETUP           "POSLEVELSETUP"
+#define DLG_FACILITYNAME            "FACILITYNAME"
+#define DLG_PATIENTOPTIONS          "PATIENTOPTIONS"
+#define DLG_MONTAGEOPTIONS          "MONTAGEOPTIONS"
+#define DLG_PATTERNCOPY             "PATTERNCOPY"
 
 #define SMALL_ICON_NAME             "SMALL"
 

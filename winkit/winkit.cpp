@@ -32,7 +32,8 @@ INT_PTR CALLBACK KitDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         return TRUE;
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED &&
-            (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+            (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDYES ||
+             LOWORD(wParam) == IDNO)) {
             if (GetWindowLongPtrA(dialog, DWLP_USER)) DestroyWindow(dialog);
             else EndDialog(dialog, LOWORD(wParam));
             return TRUE;

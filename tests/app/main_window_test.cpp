@@ -80,7 +80,7 @@ TEST_F(MainWindow, SwitchingTabsRefreshesThePageShown) {
     EXPECT_EQ(Page(0), g_app.currentPage);
 }
 
-TEST_F(MainWindow, MenuToolbarAndNoticeCommands) {
+TEST_F(MainWindow, MenuToolbarAndCommands) {
     Open();
     // "View" stands beside "Conv" on the toolbar.
     HWND toolbar = GetDlgItem(window, IDC_MAIN_TOOLBAR);
@@ -100,8 +100,9 @@ TEST_F(MainWindow, MenuToolbarAndNoticeCommands) {
 
     for (int command : {IDM_SET_FACILITY, IDM_SET_PATIENT_OPTIONS, IDM_SET_MONTAGE_OPTIONS})
         SendMessageA(window, WM_COMMAND, command, 0);
-    EXPECT_EQ((std::vector<int>{IDD_NOTICE_UNFINISHED, IDD_NOTICE_UNFINISHED, IDD_NOTICE_UNFINISHED}),
-              Fake().messageDialogs);
+    EXPECT_EQ((std::vector<std::string>{DLG_FACILITYNAME, DLG_PATIENTOPTIONS, DLG_MONTAGEOPTIONS}),
+              Fake().dialogBoxes);
+    EXPECT_TRUE(Fake().messageDialogs.empty());
     SendMessageA(window, WM_COMMAND, IDM_HELP_ABOUT, 0);
     EXPECT_EQ(std::vector<int>{IDD_ABOUT}, Fake().modalDialogs);
     SendMessageA(window, WM_COMMAND, IDM_HELP_CONTENTS, 0);

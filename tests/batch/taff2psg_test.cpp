@@ -17,8 +17,12 @@
 #include <gtest/gtest.h>
 
 #include "batch_test_support.h"
+#include "engine/identity_rules.h"
+#include "engine/ini_file.h"
+#include "engine/settings_load.h"
 #include "engine/version.h"
 #include "tests/engine/convert_test_support.h"
+#include "textkit/sjis_text.h"
 
 extern char** environ;
 
@@ -171,6 +175,8 @@ TEST_F(BatchFolders, UsageErrorsExitWithTwoAndWriteNothing) {
         {{in, "--out", out, "--jobs", "0"}, "--jobs"},
         {{in}, "--out is required"},
         {{"--out", out}, "no recording given"},
+        {{in, "--out", out, "--keep-age"}, "--keep-age requires --deidentify"},
+        {{in, "--out", out, "--deidentify", "--study-code", "CODE-LONGER-THAN-NINETEEN"}, "longer than 19 characters"},
     };
     for (const Case& c : cases) {
         const ProcessResult r = RunBatch(c.args);
@@ -314,6 +320,45 @@ TEST_F(BatchFolders, PatientIdentityIsUnknownOrTheAgeOnTheNight) {
     EXPECT_STREQ("P-7", edf.hdr().patientcode);
     const std::vector<std::string> texts = edf.AnnotationTexts();
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Age: 61Y06M"), texts.end());
+}
+
+// --deidentify writes the identity fields and the start of the header byte
+// for byte as the window program's engine run with the same choices, and
+// the patient file's name reaches neither.
+TEST_F(BatchFolders, TheDeidentifiedCopyMatchesTheWindowProgram) {
+    const TaffGenOptions recording = ShortRecording(20, 4);
+    MakeRecording(recording, in + "/N.HDR");
+    const std::string patient = tmp.File("PATIENT.INF");
+    WriteFile(patient, "[PATIENT]\r\nID=A-0815\r\nName1=Hanako Sato\r\nSex=F\r\nYear=1972\r\nMonth=11\r\n"
+                      "Day=5\r\nAgeYear=52\r\nAgeMonth=3\r\nTechnician=Night nurse Ito\r\n");
+    const ProcessResult r = RunBatch({in + "/N.HDR", "--out", out, "--patient", patient, "--comment", "Bed 4",
+                                      "--deidentify", "--study-code", "S-17", "--keep-sex", "--shift-date",
+                                      "--verify"});   // the read-back knows the date was moved
+    ASSERT_EQ(0, r.status) << r.err;
+    const std::string batch = ReadFile(out + "/N.DAT");
+
+    StateOwner s;
+    OpenRecording(*s, recording, tmp.File("W.HDR"), tmp.File("W.DAT"));
+    IniFile ini;
+    ASSERT_EQ(IniFile::kLoaded, ini.Load(patient.c_str()));
+    LoadPatientKeys(s->patient, ini);
+    CopyText(s->conv.recordingComment, sizeof s->conv.recordingComment, "Bed 4");
+    IdentityOptions& id = s->settings.identity;
+    id.mode = kIdentityResearch;
+    CopyText(id.studyCode, sizeof id.studyCode, "S-17");
+    id.keepSex = 1;
+    id.shiftStart = 1;
+    ASSERT_EQ(kRunCompleted, RunConversion(*s).end);
+    const std::string window = ReadFile(tmp.File("W.DAT"));
+
+    ASSERT_GE(batch.size(), 256u);
+    ASSERT_GE(window.size(), 256u);
+    // Patient and recording identification, start date and time.
+    EXPECT_EQ(window.substr(8, 184 - 8), batch.substr(8, 184 - 8));
+    EXPECT_EQ("S-17 F X X", batch.substr(8, 10));
+    EXPECT_EQ("01.01.85", batch.substr(168, 8));
+    for (const char* secret : {"Hanako", "Sato", "A-0815", "Night nurse", "Bed 4", "1972"})
+        EXPECT_EQ(std::string::npos, batch.find(secret)) << secret;
 }
 
 // Starts taff2psg with `args` and returns its process id.

@@ -197,6 +197,67 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     EXPECT_NE(std::string::npos, ReadFile(Work("prog\\COND\\PATIENT.INF")).find(kPatientId));
 }
 
+// The settings menu's option dialogs and Pattern Copy in the real program:
+// each shows whole, is photographed for the operator's guide, and stores
+// what was chosen.
+TEST_F(EndToEnd, TheOptionDialogsShowWholeAndStoreTheirChoices) {
+    ASSERT_NO_FATAL_FAILURE(Start(Work(kHeaderName)));
+    const auto click = [](HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); };
+
+    PostMessageA(ui.main, WM_COMMAND, IDM_SET_FACILITY, 0);
+    HWND facility = WaitForDialog("施設名設定", 10000);
+    ASSERT_TRUE(facility) << "the facility dialog did not appear";
+    ExpectWholeDialog(facility, "facility dialog");
+    EditField(facility, IDC_FAC_NAME, "North Sleep Lab");
+    Shot("facility-name", facility);
+    PressButton(facility, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return WindowText(ui.main).find("North Sleep Lab") != std::string::npos; }, 10000))
+        << WindowText(ui.main);
+
+    PostMessageA(ui.main, WM_COMMAND, IDM_SET_PATIENT_OPTIONS, 0);
+    HWND identity = WaitForDialog("患者情報ｵﾌﾟｼｮﾝ", 10000);
+    ASSERT_TRUE(identity) << "the patient options dialog did not appear";
+    ExpectWholeDialog(identity, "patient options dialog");
+    click(identity, IDC_IDN_RESEARCH);
+    EditField(identity, IDC_IDN_CODE, "STUDY-17");
+    click(identity, IDC_IDN_KEEP_AGE);
+    click(identity, IDC_IDN_KEEP_SEX);
+    Shot("patient-options", identity);
+    PressButton(identity, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(identity); }, 10000));
+    ASSERT_TRUE(ui.ShowPage(1));
+    EXPECT_TRUE(WaitFor([&] { return ControlText(ui.patient, IDC_PAT_IDENTITY).find("STUDY-17") != std::string::npos; },
+                        10000));
+    Shot("patient-page-research");
+
+    PostMessageA(ui.main, WM_COMMAND, IDM_SET_MONTAGE_OPTIONS, 0);
+    HWND montage = WaitForDialog("ﾓﾝﾀｰｼﾞｭｵﾌﾟｼｮﾝ", 10000);
+    ASSERT_TRUE(montage) << "the montage options dialog did not appear";
+    ExpectWholeDialog(montage, "montage options dialog");
+    EXPECT_EQ("C3-A2", ControlText(montage, IDC_MOPT_LABEL1));   // the sample's choices
+    EXPECT_EQ("bpm", ControlText(montage, IDC_MOPT_UNIT1 + 3));
+    click(montage, IDC_MOPT_ASK_EXIT);
+    Shot("montage-options", montage);
+    PressButton(montage, IDOK);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(montage); }, 10000));
+
+    ASSERT_TRUE(ui.ShowPage(2));
+    PressButton(ui.montage, IDC_MONT_COPY);
+    HWND copy = WaitForDialog("Pattern Copy", 10000);
+    ASSERT_TRUE(copy) << "the Pattern Copy dialog did not appear";
+    ExpectWholeDialog(copy, "Pattern Copy dialog");
+    Shot("pattern-copy", copy);
+    PressButton(copy, IDCANCEL);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(copy); }, 10000));
+
+    PostMessageA(ui.main, WM_COMMAND, IDM_FILE_EXIT, 0);
+    EXPECT_EQ(0u, program.WaitForExit(20000));
+    const std::string ini = ReadFile(Work("prog\\COND\\MORLEX.INI"));
+    EXPECT_NE(std::string::npos, ini.find("StudyCode=STUDY-17")) << ini;
+    EXPECT_NE(std::string::npos, ini.find("AskUnregistered=1")) << ini;
+    EXPECT_NE(std::string::npos, ReadFile(Work("prog\\COND\\PATIENT.INF")).find("Hospital=North Sleep Lab"));
+}
+
 TEST_F(EndToEnd, ANonRecordingChosenAsSourceIsRefusedWithWarning514) {
     ASSERT_NO_FATAL_FAILURE(WriteFile(Work(kNotRecordingName), "shopping list\r\nmilk\r\n"));
     ASSERT_NO_FATAL_FAILURE(Start(Work(kNotRecordingName)));

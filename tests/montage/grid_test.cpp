@@ -315,6 +315,38 @@ TEST_F(GridWindow, RightReleaseOpensTheMenuOfTheSelectedColumn) {
     EXPECT_EQ(kGridColHighCut, Sel().column);
 }
 
+// The montage options dialog edits the current pattern's choice lists;
+// the Label and Unit menus offer what it set, and a choice fills the cells.
+TEST_F(GridWindow, LabelAndUnitMenusOfferTheChoicesTheMontageOptionsSet) {
+    OpenWith(14);
+    Fake().dialogScript = [](HWND d) {
+        SetDlgItemTextA(d, IDC_MOPT_LABEL1, "EEG C3-A2");
+        SetDlgItemTextA(d, IDC_MOPT_LABEL1 + 19, "脳波 O2");
+        SetDlgItemTextA(d, IDC_MOPT_UNIT1, "uV");
+        SetDlgItemTextA(d, IDC_MOPT_UNIT1 + 3, "bpm-too-long");   // a unit holds 7 characters
+        SendMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
+    };
+    SendMessageA(window, WM_COMMAND, IDM_SET_MONTAGE_OPTIONS, 0);
+    Fake().dialogScript = nullptr;
+    EXPECT_STREQ("bpm-too", CurrentPattern(State()).unitChoices[3]);
+
+    Select(kGridColLabel, 2, 3);
+    RightRelease(kGridColLabel, 2);
+    ASSERT_EQ(20u, Fake().popupItems.size());
+    EXPECT_EQ("EEG C3-A2", Fake().popupItems[0].text);
+    EXPECT_EQ("脳波 O2", Fake().popupItems[19].text);
+    Choose(kGridColLabel, 2, IDM_GRID_CHOICE_FIRST);
+    EXPECT_STREQ("EEG C3-A2", Row(3).label);
+
+    Select(kGridColUnit, 2, 2);
+    RightRelease(kGridColUnit, 2);
+    ASSERT_EQ(8u, Fake().popupItems.size());
+    EXPECT_EQ("uV", Fake().popupItems[0].text);
+    EXPECT_EQ("bpm-too", Fake().popupItems[3].text);
+    Choose(kGridColUnit, 2, IDM_GRID_CHOICE_FIRST);
+    EXPECT_STREQ("uV", Row(2).unit);
+}
+
 TEST_F(GridWindow, ChoiceMenusOfTypeRateAdAndSwitch) {
     OpenWith(14);
     ASSERT_EQ(16, State().source.bitsPerSample);

@@ -2,7 +2,7 @@
 // (typing renames, losing focus or dropping down shows the names held,
 // choosing a slot reloads it from the settings file), "Pattern Registry"
 // writing the current pattern with the formats of the pattern section, the
-// notice of "Pattern Copy...", "Load CAL Cond..." importing real CAL files
+// "Pattern Copy..." (copy to a slot, export, import), "Load CAL Cond..." importing real CAL files
 // through the profile functions, the "TC Type" box and the layout.
 #include <gtest/gtest.h>
 
@@ -11,8 +11,10 @@
 #include <cstring>
 #include <string>
 
+#include "engine/pattern_file.h"
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
+#include "textkit/sjis_text.h"
 
 namespace {
 
@@ -172,12 +174,10 @@ TEST_F(MontagePage, HandWrittenSectionIsStoredBackInThePatternFormats) {
     EXPECT_EQ("<absent>", Stored(1, "PATTERN"));         // other slots are not written
 }
 
-TEST_F(MontagePage, CopyShowsTheNoticeAndTcTypeSwitchesTheFilterColumnOnly) {
+TEST_F(MontagePage, TcTypeSwitchesTheFilterColumnOnly) {
     Open();
     ShowPage();
     const MontagePattern before = CurrentPattern(State());
-    Click(IDC_MONT_COPY);
-    EXPECT_EQ(std::vector<int>{IDD_NOTICE_UNFINISHED}, Fake().messageDialogs);
     EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(Page(), IDC_MONT_TCTYPE));
     Click(IDC_MONT_TCTYPE);
     EXPECT_EQ(1, State().settings.TCType);
@@ -192,6 +192,61 @@ TEST_F(MontagePage, CopyShowsTheNoticeAndTcTypeSwitchesTheFilterColumnOnly) {
     window = nullptr;
     Open();
     EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(Page(), IDC_MONT_TCTYPE));
+}
+
+// Pattern Copy: the current pattern with its name into slot 3 (registered
+// there, shown in the list), exported to a file, a junk file refused, and
+// the export imported back over an edited pattern.
+TEST_F(MontagePage, PatternCopyToASlotExportAndImport) {
+    Open();
+    ShowPage();
+    MontagePattern& current = CurrentPattern(State());
+    CopyText(current.name, kPatternNameSize, "Lab montage");
+    current.channels[4].highFilter = 35;
+    CopyText(current.unitChoices[1], kUnitSize, "mV");
+    const std::string exported = TempDir() + "\\LAB.PAT";
+    const std::string junk = TempDir() + "\\JUNK.PAT";
+    WriteTextFile(junk, "not a montage\r\n[Other]\r\nKey=1\r\n");
+    DeleteFileA(exported.c_str());
+
+    Fake().saveAnswer = exported;
+    Fake().dialogScript = [&](HWND d) {
+        EXPECT_EQ("1: Lab montage", ControlText(d, IDC_PCOPY_CURRENT));
+        SendDlgItemMessageA(d, IDC_PCOPY_SLOT, CB_SETCURSEL, 2, 0);
+        SendMessageA(GetDlgItem(d, IDC_PCOPY_COPY), BM_CLICK, 0, 0);
+        SendMessageA(GetDlgItem(d, IDC_PCOPY_EXPORT), BM_CLICK, 0, 0);
+        Fake().openAnswer = junk;
+        SendMessageA(GetDlgItem(d, IDC_PCOPY_IMPORT), BM_CLICK, 0, 0);
+        SendMessageA(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0);
+    };
+    Click(IDC_MONT_COPY);
+    EXPECT_EQ(std::vector<std::string>{DLG_PATTERNCOPY}, Fake().dialogBoxes);
+    EXPECT_EQ("Lab montage", Stored(2, "PATTERN"));
+    EXPECT_EQ("100,100,100,100,35,", Stored(2, "HFF").substr(0, 19));
+    EXPECT_EQ("mV", Stored(2, "Unit2"));
+    EXPECT_EQ("<absent>", Stored(0, "PATTERN"));    // the current slot is not registered by a copy
+    EXPECT_STREQ("Lab montage", State().patterns[2].name);
+    char item[64] = "";
+    SendMessageA(List(), CB_GETLBTEXT, 2, reinterpret_cast<LPARAM>(item));
+    EXPECT_STREQ("Lab montage", item);                 // the list shows the copy
+    EXPECT_NE(std::string::npos, ReadTextFile(exported).find("PATTERN=Lab montage"));
+    EXPECT_EQ(std::vector<int>{IDD_WARN_NOT_PATTERN}, Fake().messageDialogs);
+    EXPECT_EQ(35, CurrentPattern(State()).channels[4].highFilter);   // the junk file changed nothing
+
+    // Edited, then the export imported back: the pattern as exported.
+    current.channels[4].highFilter = 70;
+    CopyText(current.name, kPatternNameSize, "Edited");
+    Fake().openAnswer = exported;
+    Fake().dialogScript = [&](HWND d) {
+        SendMessageA(GetDlgItem(d, IDC_PCOPY_IMPORT), BM_CLICK, 0, 0);
+        EXPECT_EQ("1: Lab montage", ControlText(d, IDC_PCOPY_CURRENT));
+        SendMessageA(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0);
+    };
+    Click(IDC_MONT_COPY);
+    Fake().dialogScript = nullptr;
+    EXPECT_EQ(35, CurrentPattern(State()).channels[4].highFilter);
+    EXPECT_STREQ("Lab montage", CurrentPattern(State()).name);
+    EXPECT_TRUE(SameStoredPattern(State().patterns[2], CurrentPattern(State())));
 }
 
 TEST_F(MontagePage, CalFileIsImportedIntoTheCurrentPattern) {

@@ -1,0 +1,11 @@
+[Pattern]
+PATTERN=Lab
+Label1=C3-A2
+Unit1=uV
+ChEnable=1,1,0,
+Rate=1,2,0,
+Sens=010,0x10,
+PosLevelN=3
+PosCenter=-5,0,5,
+PosWidth=2,2,2,
+PosLabel1=Supine
