@@ -18,6 +18,7 @@
 #include "batch/run_control.h"
 #include "batch/sha256.h"
 #include "batch_test_support.h"
+#include "job_fixture.h"
 #include "tests/engine/convert_test_support.h"
 
 namespace {
@@ -146,14 +147,7 @@ TEST(Manifest, TextsAreJsonAndShiftJisBecomesUtf8) {
 
 // A converted output read back: whole and equal to its recording; a byte
 // changed in a sample, in the header or a cut file is caught.
-struct ReadBack : ::testing::Test {
-    TempDir tmp;
-    BatchOptions options;
-    BatchSetup setup;
-    std::atomic<bool> stop{false};
-    JobRecords records;
-    JobResult result;
-    JobProgress progress;
+struct ReadBack : JobFixture {
     void SetUp() override {
         TaffStartup();
         MakeRecording(ShortRecording(95), tmp.File("R.HDR"));

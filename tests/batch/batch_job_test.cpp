@@ -9,21 +9,14 @@
 #include "batch/batch_job.h"
 #include "batch/output_files.h"
 #include "batch_test_support.h"
+#include "job_fixture.h"
 #include "tests/engine/convert_test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ShrunkRecording : ::testing::Test {
-    TempDir tmp;
-    BatchOptions options;
-    BatchSetup setup;
-    std::atomic<bool> stop{false};
-    JobRecords records;
-    JobResult result;
-    JobProgress progress;
-
+struct ShrunkRecording : JobFixture {
     // Opens a 5-minute recording, then cuts its data file to 90 seconds.
     void OpenShrunk() {
         TaffStartup();
