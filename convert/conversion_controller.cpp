@@ -62,11 +62,13 @@ ConversionEnd PlaceStagedFile(ConversionFields& c) {
 }
 
 // Stops the timer and ends the run; returns how it ended. Only a completed
-// file reaches the chosen name; anything else is removed.
+// file reaches the chosen name; anything else is removed. While the stop
+// question is open a completed file stays at its temporary name: the
+// answer decides whether it is placed or removed.
 ConversionEnd StopRun(ConverterState& state) {
     StopTimer(state);
     const ConversionEnd end = EndRun(RunRecordsOf(state));
-    if (end == kRunCompleted) return PlaceStagedFile(state.conv);
+    if (end == kRunCompleted) return state.conv.placementHeld ? end : PlaceStagedFile(state.conv);
     DiscardStagedFile(state.conv);
     return end;
 }
@@ -123,10 +125,12 @@ bool ChooseOutput(HWND mainWindow, ConverterState& state) {
         Ui().beep(0);
         return false;
     }
-    char proposal[kPathSize];
-    ProposeOutputName(proposal, sizeof proposal, state.source.sourcePath);
-    if (!AskSaveFile(mainWindow, "PSG Convert File Select", "PSG File(*.DAT)|*.dat|All Files(*.*)|*.*|", "DAT",
-                     state.settings.CopyFile, proposal))
+    // The last output's folder (the recording's the first time), the
+    // recording's name proposed there; EDF tools may want the .edf name.
+    char start[kPathSize], proposal[kPathSize];
+    PlanOutputDialog(start, sizeof start, proposal, sizeof proposal, state.settings.CopyFile, state.source.sourcePath);
+    if (!AskSaveFile(mainWindow, "PSG Convert File Select",
+                     "PSG File(*.DAT)|*.dat|EDF (*.edf)|*.edf|All Files(*.*)|*.*|", "DAT", start, proposal))
         return false;
     const char* chosen = g_fileBuffers.fileName;
     // The recording's own files are refused before anything asks to replace
@@ -287,10 +291,41 @@ void AbortConversion(ConverterState& state) {
     if (page) PostMessageA(page, WM_PAGE_REFRESH, 0, 0);
 }
 
+namespace {
+
+// The run ended while the stop question was open and the operator kept it:
+// its complete file takes the chosen name now, told like any other end.
+void PlaceHeldFile(ConverterState& state) {
+    if (IsConverting(state.conv) || !state.conv.stagingPath[0]) return;
+    const ConversionEnd end = PlaceStagedFile(state.conv);
+    HWND page = ConvertPage(state);
+    if (page) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
+    if (end == kRunWriteFailed) Ui().messageDialog(page, g_program.instance, IDD_WARN_WRITE_FAILED);
+}
+
+}  // namespace
+
 bool AskToStopConversion(HWND owner, ConverterState& state) {
     if (!IsConverting(state.conv)) return true;
-    if (Ui().messageDialog(owner, g_program.instance, IDD_CONFIRM_STOP_RUN) != IDOK) return false;
-    // The question ran a message loop: the run may have ended meanwhile.
-    if (IsConverting(state.conv)) StopRunByOperator(state);
+    // The question runs a message loop in which the run goes on and may end;
+    // until the answer its file is not put in place.
+    state.conv.placementHeld = 1;
+    const INT_PTR answer = Ui().messageDialog(owner, g_program.instance, IDD_CONFIRM_STOP_RUN);
+    state.conv.placementHeld = 0;
+    if (answer != IDOK) {
+        PlaceHeldFile(state);
+        return false;
+    }
+    if (IsConverting(state.conv)) {
+        StopRunByOperator(state);
+    } else {
+        // Ended meanwhile: its file is removed as if the run had been
+        // stopped, and a file that was under the chosen name stays as it was.
+        DiscardStagedFile(state.conv);
+        state.conv.fileFinished = 0;
+        state.conv.runStopped = 1;
+        HWND page = ConvertPage(state);
+        if (page) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
+    }
     return true;
 }

@@ -42,6 +42,9 @@ struct ConversionFields {
     // over outputPath only when complete. Empty: the run writes outputPath.
     char stagingPath[kPathSize];
     int32_t runStopped;         // the operator stopped the last run: its partial file was removed
+    // The operator is being asked whether to stop the run: a run that ends
+    // meanwhile keeps its complete file at stagingPath until the answer.
+    int32_t placementHeld;
     int32_t lastRefusal;        // HeaderRefusal of the last start (0: none)
     int32_t shortSource;        // the last run converted a data file shorter than its header announces
 };

@@ -2,6 +2,7 @@
 #include "engine/output_name.h"
 
 #include <cstring>
+#include <string>
 
 #include "textkit/sjis_text.h"
 
@@ -27,6 +28,37 @@ bool PrepareDialogFolder(char* initialDir, size_t dirSize, char* fileName, size_
     int slash = LastCharIndex(initialDir, '\\');
     if (slash >= 0) initialDir[slash + 1] = '\0';
     return true;
+}
+
+namespace {
+
+// The folder part of a path (up to and with its last "\"), ASCII letters
+// folded: Windows names one folder in either case.
+std::string FolderKey(const char* path) {
+    const int slash = LastCharIndex(path, '\\');
+    std::string folder(path, slash < 0 ? 0 : size_t(slash) + 1);
+    for (size_t i = 0; i < folder.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(folder[i]);
+        if (c >= 0x81 && c <= 0xFC && !(c >= 0xA0 && c <= 0xDF) && i + 1 < folder.size()) {
+            ++i;    // a double-byte character: its trail byte is no letter
+            continue;
+        }
+        if (c >= 'A' && c <= 'Z') folder[i] = static_cast<char>(c - 'A' + 'a');
+    }
+    return folder;
+}
+
+}  // namespace
+
+void PlanOutputDialog(char* startPath, size_t startSize, char* proposal, size_t proposalSize, const char* copyFile,
+                      const char* sourcePath) {
+    CopyText(startPath, static_cast<int>(startSize), strlen(copyFile) > 6 ? copyFile : sourcePath);
+    ProposeOutputName(proposal, proposalSize, sourcePath);
+    if (!proposal[0] || FolderKey(startPath) != FolderKey(sourcePath)) return;
+    std::string name = proposal;
+    if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".DAT") == 0) name.resize(name.size() - 4);
+    name += "_PSG.DAT";
+    CopyText(proposal, static_cast<int>(proposalSize), name.c_str());
 }
 
 bool PrepareSaveFolder(char* initialDir, size_t dirSize, char* fileName, size_t nameSize, const char* copyFile,

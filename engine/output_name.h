@@ -21,3 +21,13 @@ bool PrepareDialogFolder(char* initialDir, size_t dirSize, char* fileName, size_
 // output is too short to name a folder, as PrepareDialogFolder.
 bool PrepareSaveFolder(char* initialDir, size_t dirSize, char* fileName, size_t nameSize, const char* copyFile,
                        const char* proposal);
+
+// Where the PSG output's Save As dialog starts and what it proposes: from
+// the last output (`copyFile`) when there is one (longer than 6 characters,
+// as PrepareDialogFolder), else from the recording (`sourcePath`), so the
+// first dialog opens in the recording's folder. `startPath` receives the
+// path whose folder the dialog opens in, `proposal` the recording's name
+// with ".DAT" (ProposeOutputName); in the recording's own folder, where that
+// name is its data file, "_PSG" stands before the ".DAT" (NIGHT1_PSG.DAT).
+void PlanOutputDialog(char* startPath, size_t startSize, char* proposal, size_t proposalSize, const char* copyFile,
+                      const char* sourcePath);

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/app_globals.h"
 #include "app/main_window.h"
@@ -19,6 +20,7 @@ FakeUi g_fake;
 
 INT_PTR FakeMessageDialog(HWND, HINSTANCE, int id) {
     g_fake.messageDialogs.push_back(id);
+    if (g_fake.messageScript) g_fake.messageScript(id);
     const auto answer = g_fake.answers.find(id);
     return answer != g_fake.answers.end() ? answer->second : g_fake.messageAnswer;
 }
@@ -49,6 +51,8 @@ BOOL FakeSave(OPENFILENAMEA* request) {
     g_fake.saveFileName = request->lpstrFile;
     g_fake.saveTitle = request->lpstrTitle ? request->lpstrTitle : "";
     g_fake.saveFlags = request->Flags;
+    g_fake.saveFilter.clear();
+    for (const char* f = request->lpstrFilter; f && *f; f += strlen(f) + 1) g_fake.saveFilter += std::string(f) + "|";
     return Answer(request, g_fake.saveAnswer);
 }
 

@@ -23,6 +23,9 @@ struct FakeUi {
     std::vector<UINT> beeps;
     INT_PTR messageAnswer = IDOK;       // what every message dialog answers
     std::map<int, INT_PTR> answers;     // what a given message dialog answers instead
+    // Called with the dialog's id while a message dialog is "open", before
+    // it answers: a test may pump messages there, as the real dialog's loop would.
+    std::function<void(int id)> messageScript;
     std::string openAnswer;             // empty: the open dialog is cancelled
     std::string saveAnswer;             // empty: the save dialog is cancelled
     int openCalls = 0, saveCalls = 0;
@@ -30,6 +33,7 @@ struct FakeUi {
     DWORD openFlags = 0;
     std::string saveInitialDir, saveFileName, saveTitle;
     DWORD saveFlags = 0;
+    std::string saveFilter;             // the file types offered, "|" after each text
     int helpCalls = 0;
     BOOL helpAnswer = TRUE;             // what opening the help answers
     std::string helpPage;               // the page the last opening asked for

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/psg_header.h"
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
 #include "tools/taffgen/taffgen.h"
@@ -31,11 +32,18 @@ std::string MakeRecording(const std::string& name, int channels, double seconds)
     return MakeRecording(name, options);
 }
 
-std::string StatusString(int id) {
-    char text[128];
-    LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
-    return text;
-}
+// The status line's texts, as the operator reads them.
+const std::string kStatusNoSource = "変換元のﾌｧｲﾙを\"元ﾃﾞｰﾀﾌｧｲﾙ\"で指定してください。";
+const std::string kStatusNoOutput = "変換先ﾌｧｲﾙを\"File Selectボタン\"で指定してください。";
+const std::string kStatusReady = "\"変換開始\"ボタンで変換開始してください。";
+const std::string kStatusConverting =
+    "変換実行中です。フレーム数の分子カウンタが分母と同じになるまで我慢して待っててね。";
+const std::string kStatusDone = "変換が正常に終了しました。";
+const std::string kStatusWriteFailed = "PSGﾌｧｲﾙの書き込みに失敗しました。変換は中断されました。";
+const std::string kStatusStopped = "変換を中止しました。PSGﾌｧｲﾙは書き込まれていません。";
+const std::string kStatusDoneShort = "変換が終了しました。ﾃﾞｰﾀﾌｧｲﾙが短いため、ﾃﾞｰﾀのある時間だけを変換しました。";
+const std::string kStatusNoChannel = "変換するﾁｬﾝﾈﾙがありません。ﾓﾝﾀｰｼﾞでﾁｬﾝﾈﾙを選んで下さい。";
+const std::string kStatusNoMemory = "ﾒﾓﾘが足りないため、変換を開始できませんでした。";
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -116,12 +124,12 @@ protected:
 TEST_F(ConvertPage, StartBeforeChoosingAFileWarns) {
     Open();
     Refresh();
-    EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusNoSource, Text(IDC_CONV_STATUS));
     EXPECT_FALSE(Enabled(IDC_CONV_START));
     EXPECT_TRUE(Enabled(IDC_CONV_SELECT));
     OpenRecording(MakeRecording("NOOUT.HDR", 2, 10));
     Refresh();
-    EXPECT_EQ(StatusString(IDS_STATUS_NO_OUTPUT), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusNoOutput, Text(IDC_CONV_STATUS));
     Click(IDC_CONV_START);
     EXPECT_EQ(std::vector<int>{IDD_WARN_NO_OUTPUT}, Fake().messageDialogs);
     EXPECT_EQ(kConvNoOutput, State().conv.conversionState);
@@ -138,14 +146,19 @@ TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
     ChooseOutput(output);
     ConverterState& s = State();
     EXPECT_EQ("PSG Convert File Select", Fake().saveTitle);
-    EXPECT_EQ(static_cast<DWORD>(OFN_SHAREAWARE), Fake().saveFlags);   // no earlier output
+    // No earlier output: the recording's folder, where its own NIGHT.DAT is
+    // the raw data, so the name proposed is another; EDF is a second type.
+    EXPECT_EQ(TempDir() + "\\", Fake().saveInitialDir);
+    EXPECT_EQ(TempDir() + "\\NIGHT_PSG.DAT", Fake().saveFileName);
+    EXPECT_EQ(static_cast<DWORD>(OFN_SHAREAWARE | OFN_PATHMUSTEXIST), Fake().saveFlags);
+    EXPECT_EQ("PSG File(*.DAT)|*.dat|EDF (*.edf)|*.edf|All Files(*.*)|*.*|", Fake().saveFilter);
     EXPECT_EQ(kConvOutputChosen, s.conv.conversionState);
     EXPECT_EQ(output, s.conv.outputPath);
     EXPECT_EQ(output, s.settings.CopyFile);
     EXPECT_EQ(3, s.frame.currentPage);
     EXPECT_TRUE(IsWindowVisible(Page()));
     EXPECT_EQ(output, Text(IDC_CONV_OUTPUT));
-    EXPECT_EQ(StatusString(IDS_STATUS_READY), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusReady, Text(IDC_CONV_STATUS));
     EXPECT_TRUE(Enabled(IDC_CONV_START));
     EXPECT_TRUE(Fake().messageDialogs.empty());   // a new file needs no confirmation
 
@@ -154,7 +167,7 @@ TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
     RecHandle running = s.conv.recHandle;
     EXPECT_NE(nullptr, running);
     EXPECT_NE(0u, s.frame.conversionTimer);
-    EXPECT_EQ(StatusString(IDS_STATUS_CONVERTING), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusConverting, Text(IDC_CONV_STATUS));
     EXPECT_FALSE(Enabled(IDC_CONV_START));
     EXPECT_FALSE(Enabled(IDC_CONV_SELECT));
     // A second start and the convert command are refused while converting.
@@ -170,7 +183,7 @@ TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
     EXPECT_EQ(nullptr, s.conv.recHandle);
     EXPECT_EQ(0u, s.frame.conversionTimer);
     EXPECT_EQ(nullptr, s.conv.blockBuffer);
-    EXPECT_EQ(StatusString(IDS_STATUS_DONE), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusDone, Text(IDC_CONV_STATUS));
     EXPECT_EQ("150 / 150", Text(IDC_CONV_COUNTER));
     EXPECT_EQ((std::vector<UINT>{0, 0, 0}), Fake().beeps);
     EXPECT_TRUE(Enabled(IDC_CONV_START));
@@ -191,19 +204,20 @@ TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
     EXPECT_EQ(file.bytes, ReadBytes(output));
 
     // The next choice proposes the recording's name in the last output's
-    // folder; the existing file is confirmed first, and a cancel keeps all.
+    // folder (settings key CopyFile); the existing file is confirmed first,
+    // and a cancel keeps all.
     Fake().messageAnswer = IDCANCEL;
     ChooseOutput(output);
-    EXPECT_EQ(TempDir() + "\\NIGHT.DAT", Fake().saveFileName);
+    EXPECT_EQ(TempDir() + "\\NIGHT_PSG.DAT", Fake().saveFileName);
     EXPECT_EQ(TempDir() + "\\", Fake().saveInitialDir);
     EXPECT_EQ(static_cast<DWORD>(OFN_SHAREAWARE | OFN_PATHMUSTEXIST), Fake().saveFlags);
     EXPECT_EQ(std::vector<int>{IDD_CONFIRM_OVERWRITE}, Fake().messageDialogs);
     EXPECT_EQ(kConvFinished, s.conv.conversionState);
-    EXPECT_EQ(StatusString(IDS_STATUS_DONE), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusDone, Text(IDC_CONV_STATUS));
     Fake().messageAnswer = IDOK;
     ChooseOutput(output);
     EXPECT_EQ(kConvOutputChosen, s.conv.conversionState);
-    EXPECT_EQ(StatusString(IDS_STATUS_READY), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusReady, Text(IDC_CONV_STATUS));
 }
 
 TEST_F(ConvertPage, OutputNamingTheSourceFilesIsRefused) {
@@ -225,7 +239,7 @@ TEST_F(ConvertPage, OutputNamingTheSourceFilesIsRefused) {
         EXPECT_EQ(std::vector<int>{IDD_WARN_SAME_FILE}, Fake().messageDialogs) << output;
         EXPECT_EQ(kConvNoOutput, State().conv.conversionState) << output;
         EXPECT_EQ("", Text(IDC_CONV_OUTPUT));
-        EXPECT_EQ(StatusString(IDS_STATUS_NO_OUTPUT), Text(IDC_CONV_STATUS));
+        EXPECT_EQ(kStatusNoOutput, Text(IDC_CONV_STATUS));
         EXPECT_EQ(nullptr, State().conv.recHandle);
     }
     EXPECT_EQ(before, ReadBytes(data));
@@ -283,7 +297,7 @@ TEST_F(ConvertPage, ConvertCommandWithoutARecordingOffersNothing) {
     EXPECT_EQ("", ControlText(source, IDC_SRC_FILENAME));
     EXPECT_EQ("No Select", ControlText(source, IDC_SRC_FILETYPE));
     Refresh();
-    EXPECT_EQ(StatusString(IDS_STATUS_NO_SOURCE), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusNoSource, Text(IDC_CONV_STATUS));
     const std::string output = TempDir() + "\\NOSRC_OUT.DAT";
     Fake().saveAnswer = output;
     SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
@@ -334,7 +348,7 @@ TEST_F(ConvertPage, StoppingARunAsksAndLeavesNoFile) {
             window = nullptr;
         } else {
             EXPECT_NE(kConvConverting, State().conv.conversionState);
-            EXPECT_EQ(StatusString(IDS_STATUS_STOPPED), Text(IDC_CONV_STATUS));
+            EXPECT_EQ(kStatusStopped, Text(IDC_CONV_STATUS));
             EXPECT_EQ(0u, State().frame.conversionTimer);
         }
         EXPECT_EQ(earlier, ReadBytes(kept));
@@ -347,6 +361,64 @@ TEST_F(ConvertPage, StoppingARunAsksAndLeavesNoFile) {
     SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
     EXPECT_FALSE(Exists(fresh));
     EXPECT_TRUE(NoPartFile());
+}
+
+// The Save As dialog opens in the last output folder used, remembered over
+// a restart, and proposes the recording's name there.
+TEST_F(ConvertPage, TheSaveDialogOpensInTheLastOutputFolder) {
+    Open();
+    const std::string recording = MakeRecording("NIGHT.HDR", 2, 20);
+    const std::string folder = TempDir() + "\\PSGOUT";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    OpenRecording(recording);
+    ChooseOutput(folder + "\\FIRST.DAT");
+    CloseMainWindow(window);
+    window = nullptr;
+    Open();
+    OpenRecording(recording);
+    ChooseOutput(folder + "\\SECOND.DAT");
+    EXPECT_EQ(folder + "\\", Fake().saveInitialDir);
+    EXPECT_EQ(folder + "\\NIGHT.DAT", Fake().saveFileName);
+    EXPECT_EQ(folder + "\\SECOND.DAT", State().conv.outputPath);
+}
+
+// The stop question answered only after the run has finished meanwhile:
+// OK leaves no file and the earlier one byte for byte as it was; Cancel
+// puts the complete file in place.
+TEST_F(ConvertPage, AStopAnsweredAfterTheRunEndedDecidesItsFile) {
+    const std::string earlier = "an earlier PSG file the operator agreed to replace";
+    const std::string output = TempDir() + "\\LATE_OUT.DAT";
+    for (INT_PTR answer : {IDOK, IDCANCEL}) {
+        SCOPED_TRACE(answer == IDOK ? "OK" : "Cancel");
+        Open();
+        OpenRecording(MakeRecording("LATE.HDR", 2, 120));
+        WriteTextFile(output, earlier);
+        StartLongRun(output);
+        bool finishedWhileAsked = false;
+        Fake().answers[IDD_CONFIRM_STOP_RUN] = answer;
+        Fake().messageScript = [&](int id) {
+            if (id != IDD_CONFIRM_STOP_RUN) return;
+            finishedWhileAsked = WaitForFinished();
+            // While the question is open the chosen name is untouched.
+            EXPECT_EQ(earlier, ReadBytes(output));
+        };
+        SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
+        Fake().messageScript = nullptr;
+        ASSERT_TRUE(finishedWhileAsked);
+        EXPECT_TRUE(NoPartFile());
+        if (answer == IDOK) {
+            EXPECT_EQ(earlier, ReadBytes(output));
+            EXPECT_EQ(kStatusStopped, Text(IDC_CONV_STATUS));
+            EXPECT_EQ(kSourceNone, State().source.sourceKind);
+        } else {
+            EXPECT_EQ("120", PsgFile(output).RecordCount());
+            EXPECT_TRUE(PsgFile(output).SizeMatches(120));
+            EXPECT_EQ(kStatusDone, Text(IDC_CONV_STATUS));
+            EXPECT_EQ(kSourceTaff, State().source.sourceKind);
+        }
+        CloseMainWindow(window);
+        window = nullptr;
+    }
 }
 
 // The first-start patient (ID 000-0001, 新規) is asked about before
@@ -405,7 +477,7 @@ TEST_F(ConvertPage, AShortRecordingIsToldAndTheAgeIsOnTheNight) {
     ChooseOutput(TempDir() + "\\SHORT_OUT.DAT");
     Click(IDC_CONV_START);
     ASSERT_TRUE(WaitForFinished());
-    EXPECT_EQ(StatusString(IDS_STATUS_DONE_SHORT), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusDoneShort, Text(IDC_CONV_STATUS));
     EXPECT_EQ("600", PsgFile(TempDir() + "\\SHORT_OUT.DAT").RecordCount());
 }
 
@@ -418,9 +490,13 @@ TEST_F(ConvertPage, NoChannelSwitchedOnIsTold) {
     ChooseOutput(output);
     Click(IDC_CONV_START);
     EXPECT_EQ(std::vector<int>{IDD_WARN_NO_CHANNEL}, Fake().messageDialogs);
-    EXPECT_EQ(StatusString(IDS_STATUS_NO_CHANNEL), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusNoChannel, Text(IDC_CONV_STATUS));
     EXPECT_FALSE(Exists(output));
     EXPECT_TRUE(NoPartFile());
+    // A start refused for want of memory has its own status.
+    State().conv.lastRefusal = kHeaderNoMemory;
+    Refresh();
+    EXPECT_EQ(kStatusNoMemory, Text(IDC_CONV_STATUS));
 }
 
 TEST_F(ConvertPage, OpeningAnotherRecordingEndsTheRunFirst) {
@@ -446,7 +522,7 @@ TEST_F(ConvertPage, OpeningAnotherRecordingEndsTheRunFirst) {
     PumpPending();
     EXPECT_EQ(kConvNoOutput, s.conv.conversionState);
     EXPECT_EQ(counter, Text(IDC_CONV_COUNTER));
-    EXPECT_EQ(StatusString(IDS_STATUS_STOPPED), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusStopped, Text(IDC_CONV_STATUS));
     EXPECT_FALSE(Exists(output));
     EXPECT_TRUE(NoPartFile());
 }
@@ -506,7 +582,7 @@ TEST_F(ConvertPage, FrameTimeZeroRefusesTheStart) {
     EXPECT_EQ(0u, State().frame.conversionTimer);
     EXPECT_FALSE(Exists(output));
     EXPECT_FALSE(Fake().beeps.empty());   // refused with a beep, not silently
-    EXPECT_NE(StatusString(IDS_STATUS_CONVERTING), Text(IDC_CONV_STATUS));
+    EXPECT_NE(kStatusConverting, Text(IDC_CONV_STATUS));
 }
 
 // A 96 kHz, 6-channel recording at frame time 10 would give records of
@@ -548,7 +624,7 @@ TEST_F(ConvertPage, AFileThatCannotBePlacedIsRemovedAndTold) {
     Click(IDC_CONV_START);
     ASSERT_TRUE(WaitForFinished());
     EXPECT_EQ((std::vector<int>{IDD_CONFIRM_OVERWRITE, IDD_WARN_WRITE_FAILED}), Fake().messageDialogs);
-    EXPECT_EQ(StatusString(IDS_STATUS_WRITE_FAILED), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusWriteFailed, Text(IDC_CONV_STATUS));
     EXPECT_TRUE(GetFileAttributesA(output.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_TRUE(NoPartFile());
     RemoveDirectoryA(output.c_str());
@@ -569,7 +645,7 @@ TEST_F(ConvertPage, FailedWriteIsReported) {
     EXPECT_EQ(IDD_WARN_WRITE_FAILED, Fake().messageDialogs.back());
     EXPECT_EQ(nullptr, State().conv.recHandle);
     EXPECT_EQ(0u, State().frame.conversionTimer);
-    EXPECT_NE(StatusString(IDS_STATUS_DONE), Text(IDC_CONV_STATUS));
+    EXPECT_NE(kStatusDone, Text(IDC_CONV_STATUS));
     EXPECT_FALSE(Fake().beeps.empty());
 }
 
@@ -622,10 +698,10 @@ TEST_F(ConvertPage, OutputThatCannotBeCreatedIsTold) {
     EXPECT_FALSE(Exists(output));
     EXPECT_EQ(nullptr, State().conv.recHandle);
     EXPECT_EQ(0u, State().frame.conversionTimer);
-    EXPECT_EQ(StatusString(IDS_STATUS_WRITE_FAILED), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusWriteFailed, Text(IDC_CONV_STATUS));
     // A new choice forgets the failure.
     ChooseOutput(TempDir() + "\\NOCREATE_OUT.DAT");
-    EXPECT_EQ(StatusString(IDS_STATUS_READY), Text(IDC_CONV_STATUS));
+    EXPECT_EQ(kStatusReady, Text(IDC_CONV_STATUS));
 }
 
 }  // namespace

@@ -68,6 +68,30 @@ TEST(SaveFolder, ShortOrEmptyLastOutputOpensTheDefaultFolder) {
     }
 }
 
+// The PSG output's dialog: the last output's folder, or the recording's the
+// first time; never the recording's own data file as the proposal.
+TEST(SaveFolder, OutputDialogStartsFromTheLastOutputOrTheRecording) {
+    const struct { const char* copyFile; const char* source; const char* start; const char* proposal; } cases[] = {
+        {"D:\\OUT\\OLD.DAT", "C:\\REC\\NIGHT1.HDR", "D:\\OUT\\OLD.DAT", "NIGHT1.DAT"},
+        {"", "C:\\REC\\NIGHT1.HDR", "C:\\REC\\NIGHT1.HDR", "NIGHT1_PSG.DAT"},
+        {"A.DAT", "C:\\REC\\NIGHT1.HDR", "C:\\REC\\NIGHT1.HDR", "NIGHT1_PSG.DAT"},
+        {"c:\\rec\\OLD.DAT", "C:\\REC\\NIGHT1.HDR", "c:\\rec\\OLD.DAT", "NIGHT1_PSG.DAT"},
+        {"C:\\REC\\SUB\\OLD.DAT", "C:\\REC\\NIGHT1.HDR", "C:\\REC\\SUB\\OLD.DAT", "NIGHT1.DAT"},
+        {"C:\\REC\\OLD.DAT", "C:\\REC\\NOEXT", "C:\\REC\\OLD.DAT", "NOEXT_PSG.DAT"},
+        {"D:\\OUT\\OLD.DAT", "", "D:\\OUT\\OLD.DAT", ""},
+        {"", "", "", ""},
+        // "表" ends in the byte of "\\", "ア" (83 41) in that of "A": a trail byte is no letter.
+        {"C:\\\x95\x5c\\OLD.DAT", "C:\\\x95\x5c\\N.HDR", "C:\\\x95\x5c\\OLD.DAT", "N_PSG.DAT"},
+        {"C:\\\x83\x41\\OLD.DAT", "C:\\\x83\x61\\N.HDR", "C:\\\x83\x41\\OLD.DAT", "N.DAT"},
+    };
+    for (const auto& k : cases) {
+        char start[260], proposal[260];
+        PlanOutputDialog(start, sizeof start, proposal, sizeof proposal, k.copyFile, k.source);
+        EXPECT_STREQ(k.start, start) << k.copyFile << " " << k.source;
+        EXPECT_STREQ(k.proposal, proposal) << k.copyFile << " " << k.source;
+    }
+}
+
 TEST(SaveFolder, NameCutToItsBuffer) {
     struct { char dir[260]; char name[12]; char guard[4]; } b;
     memset(&b, 'g', sizeof b);
