@@ -18,6 +18,7 @@ void ApplyOpenedRecording(SourceInfo& source, MontagePattern& pattern, TaffHandl
     MakeSourceStem(source.sourceStem, sizeof source.sourceStem, path);
     source.channelCount = TaffGetValue(handle, TAFF_VALUE_CHANNELS, 0);
     source.bitsPerSample = 16;
+    source.recordedBits = TaffGetValue(handle, TAFF_VALUE_SAMPLE_BITS, 0);
     source.sampleRate = TaffGetValue(handle, TAFF_VALUE_RATE, 0);
     source.lengthSamples = TaffGetValue(handle, TAFF_VALUE_LENGTH, 0);
     source.declaredSamples = TaffGetValue(handle, TAFF_VALUE_DECLARED_LENGTH, 0);
@@ -44,6 +45,7 @@ void CloseSource(SourceInfo& source) {
         source.sourceHandle = TaffClose(source.sourceHandle);
     source.sourceKind = kSourceNone;
     source.bitsPerSample = source.channelCount = source.lengthSamples = source.bytesPerScan = 0;
+    source.recordedBits = 0;
     source.declaredSamples = 0;
     source.startYear = source.startMonth = source.startDay = 0;
     source.startHour = source.startMinute = source.startSecond = 0;

@@ -20,7 +20,8 @@ struct SourceInfo {
     TaffHandle sourceHandle;
     int32_t sampleRate;     // Hz
     int32_t humFilter;      // 0 none, 1 = 50 Hz, 2 = 60 Hz
-    int32_t bitsPerSample;
+    int32_t bitsPerSample;  // width of the samples the reader serves (16 while a recording is open)
+    int32_t recordedBits;   // width of a sample as the recorder stored it (16 or 24; 0: none open)
     int32_t channelCount;
     int32_t lengthSamples;  // samples per channel the data file holds (what is converted)
     int32_t declaredSamples;  // samples per channel the header announces (more when the data file is cut short)

@@ -50,26 +50,46 @@ void OnInitPage(HWND page) {
     FillList(page, IDC_SRC_CALTYPE, kCal, 2);
 }
 
-void OnRefresh(HWND page, const ConverterState& state) {
-    const SourceInfo& source = state.source;
-    if (source.sourceKind == kSourceNone) SetDlgItemTextA(page, IDC_SRC_FILETYPE, "No Select");
-    else if (IsSourceOpen(source.sourceKind)) SetDlgItemTextA(page, IDC_SRC_FILETYPE, source.kindName);
+// The recording's properties and start; without a recording every field
+// is empty (the rate the program keeps for the montage is no recording's).
+const int kPropertyFields[] = {IDC_SRC_FILENAME, IDC_SRC_CHANNELS, IDC_SRC_RATE, IDC_SRC_BITS, IDC_SRC_TOTALTIME};
+
+void ShowNoRecording(HWND page) {
+    SetDlgItemTextA(page, IDC_SRC_FILETYPE, "No Select");
+    for (int id : kPropertyFields) SetDlgItemTextA(page, id, "");
+    for (const StartControl& c : kStartControls) SetDlgItemTextA(page, c.id, "");
+}
+
+void ShowRecording(HWND page, const SourceInfo& source) {
+    SetDlgItemTextA(page, IDC_SRC_FILETYPE, source.kindName);
     SetDlgItemTextA(page, IDC_SRC_FILENAME, source.sourcePath);
     SetNumber(page, IDC_SRC_CHANNELS, "%i", source.channelCount);
     SetNumber(page, IDC_SRC_RATE, "%i Hz", source.sampleRate);
-    SetNumber(page, IDC_SRC_BITS, "%ibit", source.bitsPerSample);
-    SendDlgItemMessageA(page, IDC_SRC_HUMFILTER, CB_SETCURSEL, source.humFilter, 0);
-    SendDlgItemMessageA(page, IDC_SRC_CALTYPE, CB_SETCURSEL, state.settings.CalType, 0);
+    // The width the recorder stored, not the one the reader serves.
+    SetNumber(page, IDC_SRC_BITS, "%ibit", source.recordedBits > 0 ? source.recordedBits : source.bitsPerSample);
     for (const StartControl& c : kStartControls)
         SetNumber(page, c.id, c.format, source.*kStartMembers[c.field]);
-    EnableWindow(GetDlgItem(page, IDC_SRC_SETLABELS), source.sourceKind == kSourceTaff);
     char total[48];
-    if (FormatTotalTime(total, sizeof total, source.lengthSamples, source.sampleRate))
-        SetDlgItemTextA(page, IDC_SRC_TOTALTIME, total);
+    if (!FormatTotalTime(total, sizeof total, source.lengthSamples, source.sampleRate)) total[0] = '\0';
+    SetDlgItemTextA(page, IDC_SRC_TOTALTIME, total);
+}
+
+void OnRefresh(HWND page, const ConverterState& state) {
+    const SourceInfo& source = state.source;
+    if (IsSourceOpen(source.sourceKind)) ShowRecording(page, source);
+    else ShowNoRecording(page);
+    SendDlgItemMessageA(page, IDC_SRC_HUMFILTER, CB_SETCURSEL, source.humFilter, 0);
+    SendDlgItemMessageA(page, IDC_SRC_CALTYPE, CB_SETCURSEL, state.settings.CalType, 0);
+    EnableWindow(GetDlgItem(page, IDC_SRC_SETLABELS), source.sourceKind == kSourceTaff);
 }
 
 // A start field lost the focus: keep an accepted value, then show the stored one.
 void OnStartFieldDone(HWND page, ConverterState& state, const StartControl& control) {
+    // Without a recording there is no start to correct: the field stays empty.
+    if (!IsSourceOpen(state.source.sourceKind)) {
+        SetDlgItemTextA(page, control.id, "");
+        return;
+    }
     char text[64];
     GetDlgItemTextA(page, control.id, text, sizeof text);
     int32_t value = ParseTypedNumber(text);

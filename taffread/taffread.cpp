@@ -216,6 +216,7 @@ int32_t TaffGetValue(TaffHandle handle, int code, int /*reserved*/) {
         case TAFF_VALUE_LENGTH: return handle->layout.scans;
         case TAFF_VALUE_RATE: return taff::RoundedRate(handle->header);
         case TAFF_VALUE_DECLARED_LENGTH: return handle->layout.declaredScans;
+        case TAFF_VALUE_SAMPLE_BITS: return handle->layout.sampleBytes == 4 ? 24 : 16;
         default: return StartValue(handle->header, code);
     }
 }

@@ -28,9 +28,11 @@ enum TaffValueCode {
     TAFF_VALUE_SECOND = 15,
     TAFF_VALUE_LENGTH = 20,       // whole scans (samples per channel) the data file holds
     TAFF_VALUE_RATE = 21,         // samples per second per channel, rounded to an integer
-    TAFF_VALUE_DECLARED_LENGTH = 22  // scans the header announces (NUM_SAMPS); without it the
+    TAFF_VALUE_DECLARED_LENGTH = 22, // scans the header announces (NUM_SAMPS); without it the
                                      // scans the data file holds. More than LENGTH when the data
                                      // file was cut short.
+    TAFF_VALUE_SAMPLE_BITS = 23      // the width of a sample as recorded: 16 (INTEGER) or 24 (LONG);
+                                     // the blocks are served as 16-bit either way
 };
 
 // Text codes of TaffGetText.

@@ -55,8 +55,8 @@ TEST_F(MainWindow, FirstStartWithoutSettingsFolder) {
     EXPECT_FALSE(IsWindowVisible(Page(3)));
     EXPECT_EQ(Page(0), g_app.currentPage);
     EXPECT_EQ("No Select", ControlText(Page(0), IDC_SRC_FILETYPE));
-    EXPECT_EQ("0", ControlText(Page(0), IDC_SRC_CHANNELS));
-    EXPECT_EQ("0000", ControlText(Page(0), IDC_SRC_YEAR));
+    EXPECT_EQ("", ControlText(Page(0), IDC_SRC_CHANNELS));
+    EXPECT_EQ("", ControlText(Page(0), IDC_SRC_YEAR));
     CloseMainWindow(window);
     window = nullptr;
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(SettingsPath().c_str()));
@@ -64,6 +64,11 @@ TEST_F(MainWindow, FirstStartWithoutSettingsFolder) {
 
 TEST_F(MainWindow, SwitchingTabsRefreshesThePageShown) {
     Open();
+    TaffGenOptions recording;
+    recording.channels = 14;
+    recording.seconds = 60;
+    Fake().openAnswer = MakeRecording("TABS.HDR", recording);
+    SendMessageA(window, WM_COMMAND, IDM_FILE_OPEN, 0);
     ClickTab(window, 3);
     EXPECT_TRUE(IsWindowVisible(Page(3)));
     EXPECT_FALSE(IsWindowVisible(Page(0)));

@@ -221,22 +221,27 @@ TEST_F(SourcePage, FortyChannelsFillTheThirtyTwoEntries) {
     EXPECT_EQ(0, memcmp(nextLabel, State().patterns[next].channels[0].label, sizeof nextLabel));
 }
 
+// After a close every property and start field is empty: nothing shown
+// belongs to a recording that is no longer open.
 TEST_F(SourcePage, CloseClearsThePage) {
     std::string path = MakeRecording("CLOSE.HDR", 8, 2000);
     OpenCommand(path);
-    State().source.sampleRate = 500;   // the rate is kept, whatever it is
+    State().source.sampleRate = 1000;   // the rate is kept, whatever it is
     SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
     ConverterState& s = State();
     EXPECT_EQ(kSourceNone, s.source.sourceKind);
     EXPECT_EQ(nullptr, s.source.sourceHandle);
     EXPECT_EQ(path, s.settings.OrgFile);
+    EXPECT_EQ(1000, s.source.sampleRate);
     HWND page = Page();
     EXPECT_EQ("No Select", ControlText(page, IDC_SRC_FILETYPE));
-    EXPECT_EQ("", ControlText(page, IDC_SRC_FILENAME));
-    EXPECT_EQ("0", ControlText(page, IDC_SRC_CHANNELS));
-    EXPECT_EQ("500 Hz", ControlText(page, IDC_SRC_RATE));
-    EXPECT_EQ("0bit", ControlText(page, IDC_SRC_BITS));
-    EXPECT_EQ("0000", ControlText(page, IDC_SRC_YEAR));
+    for (int id : {IDC_SRC_FILENAME, IDC_SRC_CHANNELS, IDC_SRC_RATE, IDC_SRC_BITS, IDC_SRC_TOTALTIME, IDC_SRC_YEAR,
+                   IDC_SRC_MONTH, IDC_SRC_DAY, IDC_SRC_HOUR, IDC_SRC_MINUTE, IDC_SRC_SECOND})
+        EXPECT_EQ("", ControlText(page, id)) << id;
+    // A start typed without a recording is not taken.
+    TypeInto(IDC_SRC_YEAR, "2020");
+    EXPECT_EQ("", ControlText(page, IDC_SRC_YEAR));
+    EXPECT_EQ(0, s.source.startYear);
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_SRC_SETLABELS)));
     EXPECT_EQ(std::string::npos, Caption(window).find('['));
     // The button does nothing without a recording.
@@ -246,6 +251,19 @@ TEST_F(SourcePage, CloseClearsThePage) {
     // A second close is harmless.
     SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
     EXPECT_EQ(kSourceNone, s.source.sourceKind);
+}
+
+// A recording of 24-bit samples shows its own width, though the reader
+// serves it on the 16-bit scale.
+TEST_F(SourcePage, A24BitRecordingShowsItsWidth) {
+    TaffGenOptions options;
+    options.channels = 4;
+    options.scans = 2000;
+    options.longSamples = true;
+    OpenCommand(MakeRecording("WIDE.HDR", options));
+    ASSERT_EQ(kSourceTaff, State().source.sourceKind);
+    EXPECT_EQ("24bit", ControlText(Page(), IDC_SRC_BITS));
+    EXPECT_EQ(16, State().source.bitsPerSample);
 }
 
 TEST_F(SourcePage, FilesThatAreNotRecordingsAreRefused) {
