@@ -333,11 +333,104 @@ int32_t CoupledFilter(int32_t value) {
     return Saturate(1000.0 / (value * kThousandth * kTwoPi));
 }
 
-void StoreGridEditorText(ChannelSetting& ch, int column, const char* typed, uint16_t tcType) {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsDigitIn(char c, int base) {
+    if (c >= '0' && c <= '9') return c - '0' < base;
+    if (base == 16) return (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return false;
+}
+int DigitValue(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
+
+// Only blanks from `p` on.
+bool RestIsBlank(const char* p) {
+    while (IsBlank(*p)) ++p;
+    return *p == '\0';
+}
+
+// A whole number with the automatic base filling the text: its value in
+// `value` (beyond 32 bits: too large).
+GridTextVerdict ScanWholeNumber(const char* p, int64_t* value) {
+    while (IsBlank(*p)) ++p;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    int base = 10;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+        base = 16;
+        p += 2;
+    } else if (p[0] == '0') {
+        base = 8;
+    }
+    if (!IsDigitIn(*p, base)) return kGridTextNoNumber;
+    int64_t v = 0;
+    for (; IsDigitIn(*p, base); ++p) {
+        v = v * base + DigitValue(*p);
+        if (v > int64_t{INT32_MAX} + 1) return RestIsBlank(p + 1) ? kGridTextTooLarge : kGridTextNoNumber;
+    }
+    if (!RestIsBlank(p)) return kGridTextNoNumber;
+    v = negative ? -v : v;
+    if (v > INT32_MAX || v < INT32_MIN) return kGridTextTooLarge;
+    *value = v;
+    return kGridTextTaken;
+}
+
+// A decimal number (sign, digits with an optional fraction and exponent)
+// filling the text.
+bool IsDecimalNumber(const char* p) {
+    while (IsBlank(*p)) ++p;
+    if (*p == '+' || *p == '-') ++p;
+    int digits = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) ++digits;
+    if (*p == '.')
+        for (++p; *p >= '0' && *p <= '9'; ++p) ++digits;
+    if (digits == 0) return false;
+    if (*p == 'e' || *p == 'E') {
+        const char* e = p + 1;
+        if (*e == '+' || *e == '-') ++e;
+        if (*e < '0' || *e > '9') return false;
+        for (p = e; *p >= '0' && *p <= '9'; ++p) {}
+    }
+    return RestIsBlank(p);
+}
+
+GridTextVerdict CheckWholeColumn(int column, const char* text) {
+    int64_t value = 0;
+    const GridTextVerdict scanned = ScanWholeNumber(text, &value);
+    if (scanned == kGridTextNoNumber && IsDecimalNumber(text)) return kGridTextNotWhole;
+    if (scanned != kGridTextTaken) return scanned;
+    if (column == kGridColHighCut) return value < 0 ? kGridTextNegative : kGridTextTaken;
+    return value == 0 ? kGridTextZero : kGridTextTaken;
+}
+
+GridTextVerdict CheckDecimalColumn(int column, const char* text) {
+    if (!IsDecimalNumber(text)) return kGridTextNoNumber;
+    const double value = ParseDecimalNumber(text, static_cast<int>(strlen(text))) * 1000.0;
+    if (!(value < 2147483648.0 && value > -2147483649.0)) return kGridTextTooLarge;
+    const int32_t stored = ParseThousandfold(text);
+    if (stored < 0) return kGridTextNegative;
+    if (column == kGridColSens && stored == 0) return kGridTextZero;
+    return kGridTextTaken;
+}
+
+}  // namespace
+
+GridTextVerdict CheckGridText(int column, const char* text) {
+    if (!text) text = "";
+    switch (column) {
+    case kGridColCal: case kGridColAd: case kGridColHighCut: return CheckWholeColumn(column, text);
+    case kGridColSens: case kGridColLowCut: return CheckDecimalColumn(column, text);
+    default: return kGridTextTaken;
+    }
+}
+
+GridTextVerdict StoreGridEditorText(ChannelSetting& ch, int column, const char* typed, uint16_t tcType) {
     // The editor's limit is in bytes; an edit control that counts characters
     // may let more through, which is cut here on a whole character.
     char text[kGridTextSize];
     CopyText(text, GridEditorLimit(column) + 1, typed ? typed : "");
+    const GridTextVerdict verdict = CheckGridText(column, text);
+    if (verdict != kGridTextTaken) return verdict;
     switch (column) {
     case kGridColLabel: CopyText(ch.label, sizeof ch.label, text); break;
     case kGridColUnit: CopyText(ch.unit, sizeof ch.unit, text); break;
@@ -353,6 +446,7 @@ void StoreGridEditorText(ChannelSetting& ch, int column, const char* typed, uint
     }
     default: break;
     }
+    return kGridTextTaken;
 }
 
 void BuildGridChoices(GridChoiceMenu& menu, int column, const MontagePattern& pattern, int row, const GridView& view) {

@@ -139,12 +139,31 @@ int GridEditorLimit(int column);
 // The editor's initial text for `column` of `channel`.
 void GridEditorText(char* out, size_t size, int column, const ChannelSetting& channel, uint16_t tcType);
 
+// Whether a typed text is a value its cell can take, and if not, why.
+enum GridTextVerdict {
+    kGridTextTaken = 0,
+    kGridTextNoNumber,      // empty, or not a number (abc, 12ab, 08, 0x)
+    kGridTextNotWhole,      // a number with decimals where a whole number belongs (1.5 in CAL)
+    kGridTextTooLarge,      // beyond what the field holds (99999999999, 1e10 in Sens)
+    kGridTextNegative,      // below 0 in a column that has no negative values
+    kGridTextZero           // 0 where it leaves the channel uncalibrated or unscaled (CAL, AD, Sens)
+};
+
+// The rule of `column` applied to a typed text (after the editor's limit):
+// "CAL", "AD" and "HFF" take a whole number with the automatic base, alone
+// apart from blanks around it; "Sens" and column 8 a decimal number. CAL and
+// AD may be negative (a reversed polarity) but not 0; Sens is above 0; HFF
+// and column 8 are 0 (off) or above. Labels, units and the columns without
+// an editor take any text.
+GridTextVerdict CheckGridText(int column, const char* text);
+
 // Stores a typed text in the field of `column`, taking at most the column's
 // byte limit of it (never splitting a double-byte character): labels and
 // units are copied; "CAL", "AD",
 // "HFF" take the integer parse, "Sens" and column 8 the thousandfold parse,
 // and column 8 also sets the coupled filter field. Nothing for other columns.
-void StoreGridEditorText(ChannelSetting& channel, int column, const char* text, uint16_t tcType);
+// A text CheckGridText refuses changes nothing; the verdict is returned.
+GridTextVerdict StoreGridEditorText(ChannelSetting& channel, int column, const char* text, uint16_t tcType);
 
 // A typed whole number with automatic base ("0x10" 16, "010" 8, else
 // decimal), clamped to 32 bits; no digits give 0.

@@ -6,7 +6,11 @@
 // handling has returned before the grid hides or moves it.
 #include "montage/grid_editor.h"
 
+#include <cstdio>
+
+#include "engine/grid_keys.h"
 #include "montage/grid_window.h"
+#include "pagekit/program.h"
 #include "pagekit/ui_seam.h"
 #include "resources/resource_ids.h"
 #include "textkit/sjis_text.h"
@@ -94,9 +98,27 @@ int EditedRow(HWND grid, const ConverterState& s) {
     return row >= 1 && row <= GridLayoutOf(grid, s).rows ? row : 0;
 }
 
+// The line under the grid: how to edit it, or why the last typed value was
+// refused (the column's title and the reason).
+void ShowGridHint(HWND grid, const ConverterState& s, GridTextVerdict verdict) {
+    static const int kReasons[] = {0, IDS_GRID_NO_NUMBER, IDS_GRID_NOT_WHOLE, IDS_GRID_TOO_LARGE,
+                                   IDS_GRID_NEGATIVE, IDS_GRID_ZERO};
+    HWND hint = GetDlgItem(GetParent(grid), IDC_MONT_GRID_HINT);
+    if (!hint) return;
+    if (verdict <= kGridTextTaken || verdict >= int(sizeof kReasons / sizeof kReasons[0])) {
+        SetWindowTextA(hint, GridHintText());
+        return;
+    }
+    char format[128] = "", text[192];
+    LoadStringA(g_program.instance, kReasons[verdict], format, sizeof format);
+    snprintf(text, sizeof text, format, GridTitle(s.gridSel.column, s.settings.TCType));
+    SetWindowTextA(hint, text);
+}
+
 // Hides the editor and, when `store` is set and it was open, stores its text
-// in the edited cell.
-void CloseGridEditor(HWND grid, ConverterState& s, bool store) {
+// in the edited cell. A text the cell cannot take leaves the value, beeps
+// and says why under the grid; the verdict is returned.
+GridTextVerdict CloseGridEditor(HWND grid, ConverterState& s, bool store) {
     HWND edit = s.gridEditWindow;
     char text[kEditorTextSize] = "";
     const bool shown = edit && (GetWindowLongPtrA(edit, GWL_STYLE) & WS_VISIBLE);
@@ -108,11 +130,22 @@ void CloseGridEditor(HWND grid, ConverterState& s, bool store) {
     }
     g_editActive = 0;
     const int row = EditedRow(grid, s);
-    if (store && shown && row) StoreGridEditorText(GridRow(s, row), s.gridSel.column, text, s.settings.TCType);
+    if (!store || !shown || !row) return kGridTextTaken;
+    const GridTextVerdict verdict = StoreGridEditorText(GridRow(s, row), s.gridSel.column, text, s.settings.TCType);
+    // The reason stays under the grid until a value is taken.
+    if (verdict != kGridTextTaken) Ui().beep(MB_ICONEXCLAMATION);
+    ShowGridHint(grid, s, verdict);
+    return verdict;
 }
 
 void OnEditorEnter(HWND grid, ConverterState& s) {
-    CloseGridEditor(grid, s, true);
+    // A refused value: the editor opens again on the same cell, showing the
+    // value kept, so the operator can type it anew.
+    if (CloseGridEditor(grid, s, true) != kGridTextTaken) {
+        InvalidateRect(grid, nullptr, FALSE);
+        OpenGridEditor(grid, s);
+        return;
+    }
     const int next = NextEditRow(s.gridSel.last, GridLayoutOf(grid, s).rows);
     s.gridSel.first = next;
     s.gridSel.last = next;

@@ -252,6 +252,15 @@
 #define WM_PAGE_MINSIZE             (WM_USER + 141)  /* to a page: MAKELRESULT(width, height) it needs, 0: its controls say */
 #define WM_HELP_NOT_SHOWN           (WM_USER + 142)  /* to the main window: the help viewer failed once started */
 
+/* ---- Texts that tell the truth (ids 6430-6499) -------------------------- */
+/* The line under the montage grid when a typed value is refused (%s: the
+ * column's title). */
+#define IDS_GRID_NO_NUMBER          6430
+#define IDS_GRID_NOT_WHOLE          6431
+#define IDS_GRID_TOO_LARGE          6432
+#define IDS_GRID_NEGATIVE           6433
+#define IDS_GRID_ZERO               6434
+
 /* ---- 14. Names for the code ---------------------------------------------- */
 #ifndef RC_INVOKED
 #define DLG_SOURCEDATA              "SOURCEDATA"

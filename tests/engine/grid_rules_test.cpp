@@ -247,9 +247,9 @@ TEST(GridEditor, InitialTextsAndLimits) {
 TEST(GridEditor, IntegerColumnsTakeTheAutomaticBase) {
     ChannelSetting c = Channel();
     const struct { const char* text; int32_t want; } cases[] = {
-        {"010", 8}, {"0x10", 16}, {"08", 0}, {"abc", 0}, {" -12", -12}, {"12ab", 12}, {"0x7fff", 32767}, {"", 0}};
+        {"010", 8}, {"0x10", 16}, {" -12", -12}, {"0x7fff", 32767}, {" 25 ", 25}, {"+7", 7}};
     for (const auto& k : cases) {
-        StoreGridEditorText(c, kGridColCal, k.text, 0);
+        EXPECT_EQ(kGridTextTaken, StoreGridEditorText(c, kGridColCal, k.text, 0)) << k.text;
         EXPECT_EQ(k.want, c.calEU) << k.text;
     }
     EXPECT_EQ(INT32_MAX, ParseGridInteger("99999999999"));
@@ -258,6 +258,47 @@ TEST(GridEditor, IntegerColumnsTakeTheAutomaticBase) {
     EXPECT_EQ(31, c.highFilter);
     StoreGridEditorText(c, kGridColAd, "65536", 0);
     EXPECT_EQ(65536, c.calVU);
+}
+
+// A text a numeric cell cannot take is refused with its reason and leaves
+// every field of the channel as it was; the same text may suit another column.
+TEST(GridEditor, ValuesACellCannotTakeAreRefused) {
+    const struct { int column; const char* text; GridTextVerdict want; } cases[] = {
+        {kGridColCal, "abc", kGridTextNoNumber},    {kGridColCal, "", kGridTextNoNumber},
+        {kGridColCal, "  ", kGridTextNoNumber},     {kGridColCal, "12ab", kGridTextNoNumber},
+        {kGridColCal, "08", kGridTextNoNumber},     {kGridColCal, "0x", kGridTextNoNumber},
+        {kGridColCal, "1.5", kGridTextNotWhole},    {kGridColCal, "2e3", kGridTextNotWhole},
+        {kGridColCal, "0", kGridTextZero},          {kGridColCal, "-0", kGridTextZero},
+        {kGridColAd, "0x0", kGridTextZero},         {kGridColAd, "-", kGridTextNoNumber},
+        {kGridColHighCut, "-1", kGridTextNegative}, {kGridColHighCut, "x", kGridTextNoNumber},
+        {kGridColSens, "abc", kGridTextNoNumber},   {kGridColSens, "0", kGridTextZero},
+        {kGridColSens, "0.0001", kGridTextZero},    {kGridColSens, "-5", kGridTextNegative},
+        {kGridColSens, "1e10", kGridTextTooLarge},  {kGridColSens, "7.5x", kGridTextNoNumber},
+        {kGridColSens, ".", kGridTextNoNumber},     {kGridColSens, "2e", kGridTextNoNumber},
+        {kGridColLowCut, "abc", kGridTextNoNumber}, {kGridColLowCut, "-0.3", kGridTextNegative},
+        {kGridColLowCut, "9e9", kGridTextTooLarge},
+    };
+    for (const auto& k : cases) {
+        ChannelSetting c = Channel();
+        const ChannelSetting before = c;
+        EXPECT_EQ(k.want, StoreGridEditorText(c, k.column, k.text, 1)) << k.column << " " << k.text;
+        EXPECT_TRUE(before.calEU == c.calEU && before.calVU == c.calVU && before.sensitivity == c.sensitivity &&
+                    before.lowFilter == c.lowFilter && before.timeConstant == c.timeConstant &&
+                    before.highFilter == c.highFilter)
+            << k.column << " " << k.text;
+    }
+    // Beyond 32 bits (the editor's six bytes hold no such number, the rule does).
+    EXPECT_EQ(kGridTextTooLarge, CheckGridText(kGridColCal, "99999999999"));
+    EXPECT_EQ(kGridTextTaken, CheckGridText(kGridColCal, "-2147483648"));
+    EXPECT_EQ(kGridTextTooLarge, CheckGridText(kGridColCal, "2147483648"));
+    // Accepted where the same text is refused elsewhere.
+    EXPECT_EQ(kGridTextTaken, CheckGridText(kGridColHighCut, "0"));      // off
+    EXPECT_EQ(kGridTextTaken, CheckGridText(kGridColLowCut, "0"));       // off
+    EXPECT_EQ(kGridTextTaken, CheckGridText(kGridColAd, "-409"));        // reversed polarity
+    EXPECT_EQ(kGridTextTaken, CheckGridText(kGridColSens, " .5 "));
+    EXPECT_EQ(kGridTextTaken, CheckGridText(kGridColSens, "1e-3"));
+    EXPECT_EQ(kGridTextTaken, CheckGridText(kGridColLabel, "abc"));
+    EXPECT_EQ(kGridTextTaken, CheckGridText(kGridColUnit, ""));
 }
 
 TEST(GridEditor, ThousandfoldParseTruncatesAndClamps) {
@@ -300,7 +341,7 @@ TEST(GridEditor, TextsAreCutAtTheEditorLimitOnWholeCharacters) {
     EXPECT_EQ(std::string("\x93\xfa\x96\x7b\x8c\xea\x83\x65\x83\x58\x83\x67"), c.label);   // six of seven
     StoreGridEditorText(c, kGridColUnit, "\x83\xca\x83\xca\x83", 0);
     EXPECT_EQ(std::string("\x83\xca\x83\xca"), c.unit);
-    StoreGridEditorText(c, kGridColCal, "1234567", 0);
+    EXPECT_EQ(kGridTextTaken, StoreGridEditorText(c, kGridColCal, "1234567", 0));
     EXPECT_EQ(123456, c.calEU);
     StoreGridEditorText(c, kGridColOnOff, "1", 0);             // no editor there
     EXPECT_EQ(1, c.enabled);
