@@ -5,11 +5,15 @@
 // are in history_lists.cpp, the arithmetic in engine/patient_rules.h.
 #include "patient/patient_page.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "engine/identity_rules.h"
+#include "engine/list_typing.h"
 #include "engine/patient_rules.h"
 #include "pagekit/patient_age.h"
 #include "pagekit/program.h"
@@ -63,7 +67,44 @@ void Select(HWND page, int id, int index) {
 
 int Selection(HWND page, int id) { return static_cast<int>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0)); }
 
+// The birth-date lists take digits typed in quick succession: "1962"
+// selects 1962. The selection is reported to the page as the list's own
+// choice would be. One typing record per list (the program has one page).
+const int kTypedLists[] = {IDC_PAT_BIRTH_YEAR, IDC_PAT_BIRTH_MONTH, IDC_PAT_BIRTH_DAY};
+ListTyping g_listTyping[3];
+
+std::vector<std::string> ListTexts(HWND list) {
+    std::vector<std::string> texts;
+    const int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[16] = "";
+        if (SendMessageA(list, CB_GETLBTEXTLEN, i, 0) < LRESULT(sizeof text))
+            SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+LRESULT CALLBACK TypedListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR which, DWORD_PTR) {
+    if (message == WM_CHAR && wParam >= '0' && wParam <= '9' && which < 3) {
+        const int index =
+            TypeIntoList(g_listTyping[which], static_cast<char>(wParam), GetTickCount(), ListTexts(list));
+        if (index >= 0 && index != SendMessageA(list, CB_GETCURSEL, 0, 0)) {
+            SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+            SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(list));
+        }
+        return 0;
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(list, TypedListProc, which);
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
 void OnInitPage(HWND page) {
+    for (UINT_PTR i = 0; i < 3; ++i) {
+        g_listTyping[i] = ListTyping{};
+        SetWindowSubclass(GetDlgItem(page, kTypedLists[i]), TypedListProc, i, 0);
+    }
     for (const char* code : kSexCodes) SendDlgItemMessageA(page, IDC_PAT_SEX, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(code));
     Select(page, IDC_PAT_SEX, 0);
     AddNumbers(page, IDC_PAT_BIRTH_YEAR, kBirthYearFirst, kBirthYearLast);

@@ -217,6 +217,21 @@ TEST_F(PatientPage, BirthDateGivesTheAgeOnToday) {
     EXPECT_EQ(today.wMonth - 1, Selected(IDC_PAT_AGE_MONTHS));
 }
 
+// Digits typed in quick succession select the entry in each birth-date
+// list, as choosing it from the list would.
+TEST_F(PatientPage, TypedDigitsSelectTheBirthDate) {
+    OpenOnPage();
+    const struct { int id; const char* keys; const char* shown; } cases[] = {
+        {IDC_PAT_BIRTH_YEAR, "1962", "1962"}, {IDC_PAT_BIRTH_MONTH, "12", "12"}, {IDC_PAT_BIRTH_DAY, "31", "31"}};
+    for (const auto& k : cases) {
+        for (const char* key = k.keys; *key; ++key) SendDlgItemMessageA(Page(), k.id, WM_CHAR, *key, 1);
+        EXPECT_EQ(k.shown, SelectedText(k.id)) << k.keys;
+    }
+    EXPECT_EQ(1962, Patient().birthYear);
+    EXPECT_EQ(12, Patient().birthMonth);
+    EXPECT_EQ(31, Patient().birthDay);
+}
+
 TEST_F(PatientPage, RefreshShowsTheRecord) {
     OpenOnPage();
     PatientInfo& p = Patient();
