@@ -364,13 +364,14 @@ GridTextVerdict ScanWholeNumber(const char* p, int64_t* value) {
     }
     if (!IsDigitIn(*p, base)) return kGridTextNoNumber;
     int64_t v = 0;
+    bool tooLarge = false;
     for (; IsDigitIn(*p, base); ++p) {
-        v = v * base + DigitValue(*p);
-        if (v > int64_t{INT32_MAX} + 1) return RestIsBlank(p + 1) ? kGridTextTooLarge : kGridTextNoNumber;
+        if (!tooLarge) v = v * base + DigitValue(*p);
+        tooLarge = tooLarge || v > int64_t{INT32_MAX} + 1;
     }
     if (!RestIsBlank(p)) return kGridTextNoNumber;
     v = negative ? -v : v;
-    if (v > INT32_MAX || v < INT32_MIN) return kGridTextTooLarge;
+    if (tooLarge || v > INT32_MAX || v < INT32_MIN) return kGridTextTooLarge;
     *value = v;
     return kGridTextTaken;
 }
@@ -397,7 +398,8 @@ bool IsDecimalNumber(const char* p) {
 GridTextVerdict CheckWholeColumn(int column, const char* text) {
     int64_t value = 0;
     const GridTextVerdict scanned = ScanWholeNumber(text, &value);
-    if (scanned == kGridTextNoNumber && IsDecimalNumber(text)) return kGridTextNotWhole;
+    // 1.5 or 2e3 is a number, but not a whole one; 08 is neither octal nor taken.
+    if (scanned == kGridTextNoNumber && IsDecimalNumber(text) && strpbrk(text, ".eE")) return kGridTextNotWhole;
     if (scanned != kGridTextTaken) return scanned;
     if (column == kGridColHighCut) return value < 0 ? kGridTextNegative : kGridTextTaken;
     return value == 0 ? kGridTextZero : kGridTextTaken;
