@@ -22,7 +22,7 @@ void WarnHelpNotShown(HWND owner) {
     HtmlPage(page, sizeof page, nullptr);
     char text[sizeof format + sizeof page];
     snprintf(text, sizeof text, format, page);
-    Ui().messageBox(owner, text, "Help", MB_OK | MB_ICONWARNING);
+    Ui().messageBox(owner, text, "警告", MB_OK | MB_ICONWARNING);
 }
 
 void ShowHelp(HWND owner, const char* section) {

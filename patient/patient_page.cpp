@@ -142,11 +142,12 @@ void ShowSex(HWND page, const PatientInfo& p) {
 }
 
 // What of the identity the PSG file will carry, so that nobody converts a
-// de-identified file (or a named one) by surprise.
+// de-identified file (or a named one) by surprise. The de-identified copy's
+// details take a second line (the longest code with every option fits it).
 std::string IdentityLine(const IdentityOptions& o) {
     if (!IsResearchCopy(o)) return "PSG出力: すべての患者情報";
     const std::string code = FieldText(o.studyCode, kStudyCodeSize);
-    std::string line = "PSG出力: 研究用匿名化 (ｺｰﾄﾞ " + (code.empty() ? std::string("なし") : code);
+    std::string line = "PSG出力: 研究用匿名化\n(ｺｰﾄﾞ " + (code.empty() ? std::string("なし") : code);
     if (o.keepAge) line += "、年齢";
     if (o.keepSex) line += "、性別";
     if (o.shiftStart) line += "、1985/01/01";

@@ -88,7 +88,7 @@ TEST_F(OptionDialogs, IdentityChoiceIsStoredShownOnThePatientPageAndReadAtStart)
     EXPECT_EQ(1, o.shiftStart);
     EXPECT_EQ("1", Stored("SYSTEM", "Identity", SettingsPath()));
     EXPECT_EQ("S-17", Stored("SYSTEM", "StudyCode", SettingsPath()));
-    EXPECT_EQ("PSG出力: 研究用匿名化 (ｺｰﾄﾞ S-17、年齢、1985/01/01)", ControlText(patientPage, IDC_PAT_IDENTITY));
+    EXPECT_EQ("PSG出力: 研究用匿名化\n(ｺｰﾄﾞ S-17、年齢、1985/01/01)", ControlText(patientPage, IDC_PAT_IDENTITY));
 
     CloseMainWindow(window);
     Open();

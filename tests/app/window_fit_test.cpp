@@ -1,8 +1,9 @@
 // The main window at its smallest and by keyboard: shrunk as far as it goes,
 // every control of every page lies whole inside its page and the grid has
-// the room its columns and rows need (run at 96 dpi and, in a prefix of its
-// own, at 144 dpi); Tab, Shift+Tab, Ctrl+Tab and Ctrl+Shift+Tab as the
-// message loop hands them over.
+// the room its columns and rows need; every text of every dialog and page
+// fits its control (both run at 96 dpi and, in a prefix of their own, at
+// 144 dpi); Tab, Shift+Tab, Ctrl+Tab and Ctrl+Shift+Tab as the message loop
+// hands them over.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -37,6 +38,70 @@ std::vector<HWND> Controls(HWND page) {
     for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         if (IsWindowVisible(c)) controls.push_back(c);
     return controls;
+}
+
+// Every dialog template linked into the program (numbered and named).
+std::vector<std::string> DialogTemplates() {
+    std::vector<std::string> names;
+    EnumResourceNamesA(
+        GetModuleHandleA(nullptr), reinterpret_cast<LPCSTR>(RT_DIALOG),
+        [](HMODULE, LPCSTR, LPSTR name, LONG_PTR found) -> BOOL {
+            auto* list = reinterpret_cast<std::vector<std::string>*>(found);
+            list->push_back(IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<ULONG_PTR>(name)) : name);
+            return TRUE;
+        },
+        reinterpret_cast<LONG_PTR>(&names));
+    return names;
+}
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+std::string WindowText(HWND control) {
+    char text[512] = "";
+    GetWindowTextA(control, text, sizeof text);
+    return text;
+}
+
+// Why the text of `control` does not fit it, or "" when it does: a static
+// text is laid out as the control draws it (wrapped at its width), so all
+// of it must lie inside; a button's text needs the room beside its box or
+// inside its edges.
+std::string TextMisfit(HWND control) {
+    const std::string text = WindowText(control);
+    if (text.empty() || !(GetWindowLongPtrA(control, GWL_STYLE) & WS_VISIBLE)) return "";
+    char className[32] = "";
+    GetClassNameA(control, className, sizeof className);
+    const LONG style = static_cast<LONG>(GetWindowLongPtrA(control, GWL_STYLE));
+    const bool isStatic = lstrcmpiA(className, "Static") == 0, isButton = lstrcmpiA(className, "Button") == 0;
+    const LONG type = style & (isStatic ? SS_TYPEMASK : BS_TYPEMASK);
+    if (isStatic && type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP) return "";
+    if (!isStatic && !isButton) return "";
+    RECT client;
+    GetClientRect(control, &client);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    UINT flags = DT_CALCRECT | DT_EXPANDTABS;
+    if (isStatic && (style & SS_NOPREFIX)) flags |= DT_NOPREFIX;
+    flags |= isStatic && type != SS_LEFTNOWORDWRAP ? DT_WORDBREAK : DT_SINGLELINE;
+    RECT need = {0, 0, client.right, 0};
+    DrawTextA(dc, text.c_str(), -1, &need, flags);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    LONG room = client.right, height = client.bottom;
+    if (isButton) {
+        const LONG box = GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE);
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE ||
+            type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON)
+            room -= box;
+        else if (type == BS_GROUPBOX)
+            room -= 2 * need.bottom;
+        else
+            room -= 2 * GetSystemMetrics(SM_CXEDGE);
+        height = need.bottom;
+    }
+    if (need.right <= room && need.bottom <= height) return "";
+    return "'" + text + "' needs " + std::to_string(need.right) + "x" + std::to_string(need.bottom) + ", has " +
+           std::to_string(room) + "x" + std::to_string(height);
 }
 
 class WindowFit : public MainWindowTest {
@@ -130,6 +195,31 @@ TEST_F(WindowFit, SmallestWindowShowsEveryPageWhole) {
     const LRESULT needs = SendMessageA(grid, WM_GRID_MINSIZE, 0, 0);
     EXPECT_GE(client.bottom, HIWORD(needs));
     EXPECT_GT(HIWORD(needs), 4 + 17 * 8);
+}
+
+// Every text of every dialog template, and the pages' texts made by the
+// program at their longest, fit their controls at the screen's dpi.
+TEST_F(WindowFit, EveryTextFitsItsControl) {
+    Open();
+    const std::vector<std::string> templates = DialogTemplates();
+    EXPECT_GT(templates.size(), 20u);
+    for (const std::string& name : templates) {
+        const char* resource = name[0] == '#' ? MAKEINTRESOURCEA(atoi(name.c_str() + 1)) : name.c_str();
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), resource, window, QuietDialogProc, 0);
+        ASSERT_NE(nullptr, dialog) << name;
+        for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            EXPECT_EQ("", TextMisfit(c)) << name << " control " << GetDlgCtrlID(c) << " at " << ScreenDpi() << " dpi";
+        DestroyWindow(dialog);
+    }
+    // The patient page's identity line with the longest study code and every option.
+    IdentityOptions& identity = State().settings.identity;
+    identity.mode = kIdentityResearch;
+    identity.keepAge = identity.keepSex = identity.shiftStart = 1;
+    lstrcpynA(identity.studyCode, std::string(kStudyCodeSize - 1, 'W').c_str(), kStudyCodeSize);
+    SendMessageA(window, WM_SHOW_PAGE, kPagePatient, 0);
+    HWND line = GetDlgItem(Page(kPagePatient), IDC_PAT_IDENTITY);
+    ASSERT_NE(std::string::npos, WindowText(line).find(std::string(kStudyCodeSize - 1, 'W')));
+    EXPECT_EQ("", TextMisfit(line)) << ScreenDpi() << " dpi";
 }
 
 TEST_F(WindowFit, TabMovesBetweenTheTabStripAndThePageAndCtrlTabSwitchesPages) {
