@@ -104,6 +104,24 @@ std::string TextMisfit(HWND control) {
            std::to_string(room) + "x" + std::to_string(height);
 }
 
+// Why `text` does not fit the framed display `control` (the conversion
+// page's status line), or "": it wraps between any two characters inside
+// the etched edge and the side margins, as the display draws it.
+std::string DisplayMisfit(HWND control, const std::string& text) {
+    RECT inside;
+    GetClientRect(control, &inside);
+    InflateRect(&inside, -4, -2);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    RECT need = {0, 0, inside.right - inside.left, 0};
+    DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    if (need.right <= inside.right - inside.left && need.bottom <= inside.bottom - inside.top) return "";
+    return "'" + text + "' needs " + std::to_string(need.right) + "x" + std::to_string(need.bottom) + ", has " +
+           std::to_string(inside.right - inside.left) + "x" + std::to_string(inside.bottom - inside.top);
+}
+
 class WindowFit : public MainWindowTest {
 protected:
     HWND Page(int index) { return State().frame.pages[index]; }
@@ -220,6 +238,16 @@ TEST_F(WindowFit, EveryTextFitsItsControl) {
     HWND line = GetDlgItem(Page(kPagePatient), IDC_PAT_IDENTITY);
     ASSERT_NE(std::string::npos, WindowText(line).find(std::string(kStudyCodeSize - 1, 'W')));
     EXPECT_EQ("", TextMisfit(line)) << ScreenDpi() << " dpi";
+    // Every status of the conversion page, whole in its line.
+    HWND status = GetDlgItem(Page(kPageConvert), IDC_CONV_STATUS);
+    for (int id : {IDS_STATUS_NO_SOURCE, IDS_STATUS_NO_OUTPUT, IDS_STATUS_READY, IDS_STATUS_CONVERTING,
+                   IDS_STATUS_DONE, IDS_STATUS_WRITE_FAILED, IDS_STATUS_STOPPED, IDS_STATUS_DONE_SHORT,
+                   IDS_STATUS_NO_CHANNEL, IDS_STATUS_NO_MEMORY}) {
+        char text[128] = "";
+        LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
+        EXPECT_NE("", std::string(text)) << id;
+        EXPECT_EQ("", DisplayMisfit(status, text)) << id << " at " << ScreenDpi() << " dpi";
+    }
 }
 
 TEST_F(WindowFit, TabMovesBetweenTheTabStripAndThePageAndCtrlTabSwitchesPages) {
