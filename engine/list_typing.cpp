@@ -3,13 +3,8 @@
 
 namespace {
 
-char Folded(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool StartsWith(const std::string& entry, const char* typed, int length) {
-    if (static_cast<int>(entry.size()) < length) return false;
-    for (int i = 0; i < length; ++i)
-        if (Folded(entry[static_cast<size_t>(i)]) != Folded(typed[i])) return false;
-    return true;
+    return entry.compare(0, static_cast<size_t>(length), typed, static_cast<size_t>(length)) == 0;
 }
 
 int FirstMatch(const std::vector<std::string>& entries, const char* typed, int length) {

@@ -25,5 +25,5 @@ struct ListTyping {
 // to leave the selection as it is. Keys within kListTypingPauseMs of the
 // last one extend the search; when the extended text matches no entry the
 // key alone starts a new search ("1", "9", "3" in a list of days gives 1,
-// 19, then 3). Letters match either case.
+// 19, then 3).
 int TypeIntoList(ListTyping& typing, char key, uint32_t tick, const std::vector<std::string>& entries);

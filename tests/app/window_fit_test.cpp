@@ -56,70 +56,43 @@ std::vector<std::string> DialogTemplates() {
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
-std::string WindowText(HWND control) {
-    char text[512] = "";
-    GetWindowTextA(control, text, sizeof text);
-    return text;
+// Why `text`, laid out in the font of `control` as DrawText `flags` say,
+// does not fit `room` (width and height), or "" when it does.
+std::string Misfit(HWND control, const std::string& text, SIZE room, UINT flags) {
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    RECT need = {0, 0, room.cx, 0};
+    DrawTextA(dc, text.c_str(), -1, &need, flags | DT_CALCRECT | DT_EXPANDTABS);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+    if (need.right <= room.cx && need.bottom <= room.cy) return "";
+    return "'" + text + "' needs " + std::to_string(need.right) + "x" + std::to_string(need.bottom) + ", has " +
+           std::to_string(room.cx) + "x" + std::to_string(room.cy);
 }
 
-// Why the text of `control` does not fit it, or "" when it does: a static
-// text is laid out as the control draws it (wrapped at its width), so all
-// of it must lie inside; a button's text needs the room beside its box or
-// inside its edges.
+// The same for a static text or button of a dialog: a static text wraps at
+// its width and must lie whole inside; a button's one line needs the room
+// beside its box, or inside its edges.
 std::string TextMisfit(HWND control) {
-    const std::string text = WindowText(control);
-    if (text.empty() || !(GetWindowLongPtrA(control, GWL_STYLE) & WS_VISIBLE)) return "";
-    char className[32] = "";
+    char text[512] = "", className[32] = "";
+    GetWindowTextA(control, text, sizeof text);
     GetClassNameA(control, className, sizeof className);
     const LONG style = static_cast<LONG>(GetWindowLongPtrA(control, GWL_STYLE));
-    const bool isStatic = lstrcmpiA(className, "Static") == 0, isButton = lstrcmpiA(className, "Button") == 0;
-    const LONG type = style & (isStatic ? SS_TYPEMASK : BS_TYPEMASK);
-    if (isStatic && type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP) return "";
-    if (!isStatic && !isButton) return "";
     RECT client;
     GetClientRect(control, &client);
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
-    UINT flags = DT_CALCRECT | DT_EXPANDTABS;
-    if (isStatic && (style & SS_NOPREFIX)) flags |= DT_NOPREFIX;
-    flags |= isStatic && type != SS_LEFTNOWORDWRAP ? DT_WORDBREAK : DT_SINGLELINE;
-    RECT need = {0, 0, client.right, 0};
-    DrawTextA(dc, text.c_str(), -1, &need, flags);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    LONG room = client.right, height = client.bottom;
-    if (isButton) {
-        const LONG box = GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE);
-        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE ||
-            type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON)
-            room -= box;
-        else if (type == BS_GROUPBOX)
-            room -= 2 * need.bottom;
-        else
-            room -= 2 * GetSystemMetrics(SM_CXEDGE);
-        height = need.bottom;
+    if (!text[0] || !(style & WS_VISIBLE)) return "";
+    if (lstrcmpiA(className, "Static") == 0) {
+        const LONG type = style & SS_TYPEMASK;
+        if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP) return "";
+        return Misfit(control, text, {client.right, client.bottom},
+                      (type == SS_LEFTNOWORDWRAP ? DT_SINGLELINE : DT_WORDBREAK) | (style & SS_NOPREFIX ? DT_NOPREFIX : 0));
     }
-    if (need.right <= room && need.bottom <= height) return "";
-    return "'" + text + "' needs " + std::to_string(need.right) + "x" + std::to_string(need.bottom) + ", has " +
-           std::to_string(room) + "x" + std::to_string(height);
-}
-
-// Why `text` does not fit the framed display `control` (the conversion
-// page's status line), or "": it wraps between any two characters inside
-// the etched edge and the side margins, as the display draws it.
-std::string DisplayMisfit(HWND control, const std::string& text) {
-    RECT inside;
-    GetClientRect(control, &inside);
-    InflateRect(&inside, -4, -2);
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
-    RECT need = {0, 0, inside.right - inside.left, 0};
-    DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_NOPREFIX | DT_WORDBREAK | DT_EDITCONTROL);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    if (need.right <= inside.right - inside.left && need.bottom <= inside.bottom - inside.top) return "";
-    return "'" + text + "' needs " + std::to_string(need.right) + "x" + std::to_string(need.bottom) + ", has " +
-           std::to_string(inside.right - inside.left) + "x" + std::to_string(inside.bottom - inside.top);
+    if (lstrcmpiA(className, "Button") != 0) return "";
+    const LONG type = style & BS_TYPEMASK, edge = GetSystemMetrics(SM_CXEDGE), box = GetSystemMetrics(SM_CXMENUCHECK);
+    LONG room = client.right - 2 * edge;
+    if (type == BS_GROUPBOX) room = client.right - 2 * box;
+    else if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) room = client.right - box - 2 * edge;
+    return Misfit(control, text, {room, 0x7FFF}, DT_SINGLELINE);
 }
 
 class WindowFit : public MainWindowTest {
@@ -229,24 +202,27 @@ TEST_F(WindowFit, EveryTextFitsItsControl) {
             EXPECT_EQ("", TextMisfit(c)) << name << " control " << GetDlgCtrlID(c) << " at " << ScreenDpi() << " dpi";
         DestroyWindow(dialog);
     }
-    // The patient page's identity line with the longest study code and every option.
+    // Texts the program makes at their longest: the patient page's identity
+    // line (the longest study code, every option) and every status of the
+    // conversion page (a framed display wrapping between any characters).
     IdentityOptions& identity = State().settings.identity;
-    identity.mode = kIdentityResearch;
-    identity.keepAge = identity.keepSex = identity.shiftStart = 1;
+    identity = {kIdentityResearch, 1, 1, 1, {}};
     lstrcpynA(identity.studyCode, std::string(kStudyCodeSize - 1, 'W').c_str(), kStudyCodeSize);
     SendMessageA(window, WM_SHOW_PAGE, kPagePatient, 0);
     HWND line = GetDlgItem(Page(kPagePatient), IDC_PAT_IDENTITY);
-    ASSERT_NE(std::string::npos, WindowText(line).find(std::string(kStudyCodeSize - 1, 'W')));
+    ASSERT_NE(std::string::npos, ControlText(Page(kPagePatient), IDC_PAT_IDENTITY).find("WWWWWWWWWWWWWWWWWWW"));
     EXPECT_EQ("", TextMisfit(line)) << ScreenDpi() << " dpi";
-    // Every status of the conversion page, whole in its line.
     HWND status = GetDlgItem(Page(kPageConvert), IDC_CONV_STATUS);
+    RECT inside;
+    GetClientRect(status, &inside);
     for (int id : {IDS_STATUS_NO_SOURCE, IDS_STATUS_NO_OUTPUT, IDS_STATUS_READY, IDS_STATUS_CONVERTING,
                    IDS_STATUS_DONE, IDS_STATUS_WRITE_FAILED, IDS_STATUS_STOPPED, IDS_STATUS_DONE_SHORT,
                    IDS_STATUS_NO_CHANNEL, IDS_STATUS_NO_MEMORY}) {
         char text[128] = "";
         LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
-        EXPECT_NE("", std::string(text)) << id;
-        EXPECT_EQ("", DisplayMisfit(status, text)) << id << " at " << ScreenDpi() << " dpi";
+        EXPECT_EQ("", Misfit(status, text, {inside.right - 8, inside.bottom - 4},
+                             DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX))
+            << id << " at " << ScreenDpi() << " dpi";
     }
 }
 

@@ -475,12 +475,6 @@ TEST_F(GridWindow, EditorParsesTypedTextsAndCouplesTheFilters) {
     EXPECT_EQ(25, Row(3).calEU);
     EXPECT_EQ(GridHintText(), ControlText(Page(), IDC_MONT_GRID_HINT));
     Key(VK_TAB);
-    DoubleClick(kGridColSens, 4);
-    const int32_t sensitivity = Row(4).sensitivity;
-    Enter("0");
-    EXPECT_EQ(sensitivity, Row(4).sensitivity);
-    EXPECT_EQ("Sens: 0は使えません。値は元のままです。", ControlText(Page(), IDC_MONT_GRID_HINT));
-    Key(VK_TAB);
 
     State().settings.TCType = 1;
     DoubleClick(kGridColLowCut, 6);
