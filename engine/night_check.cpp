@@ -273,6 +273,8 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
     const double top = mags[high];
     if (top <= 0) return;
     const double threshold = 0.5 * top;
+    double level = 0;
+    Variance(x, n, &level);
     const size_t window = size_t(rate * 0.1), refractory = size_t(rate * 0.25);
     std::vector<size_t> peaks;
     std::vector<double> heights;
@@ -287,7 +289,14 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
             if (fabs(scratch[k]) > fabs(scratch[best])) best = k;
         peaks.push_back(best);
         heights.push_back(fabs(scratch[best]));
-        if (scratch[best] < 0) ++down;
+        // The complex's main deflection in the signal itself, against the
+        // epoch's level: an R wave points up, an inverted lead's down.
+        double up = 0, low = 0;
+        for (size_t k = best > window ? best - window : 0; k < std::min(n, best + window); ++k) {
+            up = std::max(up, x[k] - level);
+            low = std::min(low, x[k] - level);
+        }
+        if (-low > up) ++down;
         i = best + refractory;
     }
     if (peaks.size() < 3) {
@@ -511,10 +520,11 @@ void NightChecker::Feed(int32_t trace, const int16_t* digital, int64_t count) {
     if (trace < 0 || size_t(trace) >= s.traces.size() || count <= 0) return;
     State::Trace& t = s.traces[size_t(trace)];
     if (!t.active) return;
-    for (int64_t k = 0; k < count; ++k) {
-        t.d.push_back(digital[k]);
-        t.x.push_back(PhysicalValue(t.info.scale, digital[k]) * t.unitFactor);
-    }
+    const size_t at = t.x.size();
+    t.d.insert(t.d.end(), digital, digital + count);
+    t.x.resize(at + size_t(count));
+    const double step = t.info.scale.bitValue * t.unitFactor, base = t.info.scale.offset * step;
+    for (int64_t k = 0; k < count; ++k) t.x[at + size_t(k)] = base + step * digital[k];
     // An epoch is judged once every checked trace holds it.
     for (;;) {
         bool all = true, any = false;
