@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/app_settings.h"
+#include "engine/identity_rules.h"
+#include "engine/patient_info.h"
+#include "engine/version.h"
 #include "recfile/rec_text.h"
 
 namespace {
@@ -177,9 +181,24 @@ const size_t kFindingsListed = 12;   // per channel in the report's table
 
 }  // namespace
 
+CheckReportInfo MakeCheckReportInfo(const AppSettings& settings, const SourceInfo& source, const PatientInfo& patient,
+                                    const std::string& recording, const std::string& output) {
+    CheckReportInfo info;
+    const bool research = IsResearchCopy(settings.identity);
+    info.recording = research ? std::string() : recording;
+    info.output = output;
+    info.patientId = research ? settings.identity.studyCode : patient.id;
+    int32_t start[6] = {source.startYear, source.startMonth, source.startDay,
+                        source.startHour, source.startMinute, source.startSecond};
+    ApplyStartIdentity(start, settings.identity);
+    for (int i = 0; i < 6; ++i) info.start[i] = start[i];
+    info.converter = std::string(CONVERTER_NAME) + " " + CONVERTER_VERSION_TEXT;
+    return info;
+}
+
 std::string CheckJsonText(const NightCheckResult& r, const CheckReportInfo& info) {
     std::string j = "{\n";
-    j += "  \"recording\": " + Json(FromPath(info.recording)) + ",\n";
+    j += "  \"recording\": " + (info.recording.empty() ? std::string("null") : Json(FromPath(info.recording))) + ",\n";
     j += "  \"output\": " + (info.output.empty() ? std::string("null") : Json(FromPath(info.output))) + ",\n";
     j += "  \"patient_id\": " + Json(FromSjis(info.patientId)) + ",\n";
     j += "  \"start\": \"" + StartText(info) + "\",\n";
@@ -216,7 +235,8 @@ std::string CheckJsonText(const NightCheckResult& r, const CheckReportInfo& info
 
 std::string CheckReportHtml(const NightCheckResult& r, const CheckReportInfo& info) {
     std::string h;
-    const std::string name = FromPath(info.recording.substr(info.recording.find_last_of("/\\") + 1));
+    const std::string& named = info.recording.empty() ? info.output : info.recording;
+    const std::string name = FromPath(named.substr(named.find_last_of("/\\") + 1));
     h += "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Night check: " + Html(name) +
          "</title>\n<style>\n"
          "@page { size: A4; margin: 14mm; }\n"

@@ -15,6 +15,7 @@
 #include "engine/check_thresholds.h"
 #include "engine/epoch_values.h"
 #include "engine/frame_step.h"
+#include "engine/profile_reader.h"
 #include "recfile/recfile.h"
 #include "textkit/sjis_text.h"
 
@@ -881,6 +882,15 @@ const char* CheckVerdictName(CheckVerdict verdict) {
 }
 
 CheckRuleSet DefaultCheckRuleSet() { return CheckRuleSet{"EEG, SpO2, airflow >= 4 h"}; }
+
+const char kCheckRuleSection[] = "NIGHTCHECK";
+const char kCheckRuleKey[] = "Rule";
+
+CheckRuleSet LoadCheckRuleSet(const ProfileReader& profile) {
+    char text[256] = "";
+    profile.ReadText(kCheckRuleSection, kCheckRuleKey, "", text, sizeof text);
+    return text[0] ? CheckRuleSet{text} : DefaultCheckRuleSet();
+}
 
 bool ParseCheckRuleSet(const CheckRuleSet& rules, uint32_t* kinds, double* minimumHours) {
     *kinds = 0;
