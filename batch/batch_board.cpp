@@ -127,8 +127,8 @@ std::string ResultText(const JobResult& r, bool dryRun) {
     if (r.converted) {
         std::string text = dryRun ? "would write" : "converted";
         if (!dryRun && !r.reason.empty()) text += ": " + r.reason;
-        if (!r.leftOut.empty()) text += "; channels left out: " + r.leftOut;
         if (r.checked) text += "; " + CheckText(r);
+        if (!r.leftOut.empty()) text += "; channels left out: " + r.leftOut;
         return text;
     }
     if (r.interrupted) return "interrupted";
