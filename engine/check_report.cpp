@@ -14,6 +14,7 @@
 
 namespace {
 
+#ifndef _WIN32
 bool IsUtf8Text(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -25,6 +26,7 @@ bool IsUtf8Text(const std::string& text) {
     }
     return true;
 }
+#endif
 
 // Labels and the patient ID are Shift-JIS texts of the settings; paths are
 // Shift-JIS in the Windows build and usually UTF-8 natively.
