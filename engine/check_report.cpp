@@ -128,7 +128,7 @@ const char* VerdictColour(CheckVerdict v) {
 std::string NightPicture(const NightCheckResult& result, const CheckReportInfo& info) {
     const double width = 640, labelWidth = 110, rowHeight = 14, top = 6;
     const double hours = result.hours > 0 ? result.hours : 1.0 / 60;
-    const double plot = width - labelWidth - 8;
+    const double plot = width - labelWidth - 24;   // room for the last clock mark
     const double height = top + rowHeight * double(result.channels.size()) + 22;
     std::string svg;
     char line[512];
@@ -269,10 +269,10 @@ std::string CheckReportHtml(const NightCheckResult& r, const CheckReportInfo& in
         h += "<tr><td>Mains</td><td>" + std::to_string(r.mainsHz) + " Hz (" +
              (r.mainsFromNight ? "found from the night" : "the recording's hum setting") + ")</td></tr>\n";
     h += "</table>\n<h2 style=\"font-size:12pt\">The night</h2>\n" + NightPicture(r, info);
-    h += "<div class=\"key\">judged<span style=\"background:#cfe8d5\"></span> info<span style=\"background:" +
-         std::string(LevelColour(CheckLevel::Info)) + "\"></span> warn<span style=\"background:" +
-         LevelColour(CheckLevel::Warn) + "\"></span> fail<span style=\"background:" + LevelColour(CheckLevel::Fail) +
-         "\"></span></div>\n";
+    h += "<div class=\"key\"><span style=\"background:#cfe8d5\"></span>judged <span style=\"background:" +
+         std::string(LevelColour(CheckLevel::Info)) + "\"></span>info <span style=\"background:" +
+         LevelColour(CheckLevel::Warn) + "\"></span>warn <span style=\"background:" + LevelColour(CheckLevel::Fail) +
+         "\"></span>fail</div>\n";
     h += "<h2 style=\"font-size:12pt\">Channels</h2>\n<table>\n<tr><th>Channel</th><th>Kind</th><th>Verdict</th>"
          "<th>Usable</th><th>Findings</th></tr>\n";
     for (const ChannelSummary& c : r.channels) {
