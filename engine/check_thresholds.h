@@ -93,7 +93,7 @@ const CheckLimits kCheckLimits = {
     30.0,   // hfHighPassHz: above the EEG bands (beta ends near 30 Hz); muscle lies above
     0.5, 30.0,  // eegBandLowHz, eegBandHighHz: delta to beta
     0.10,   // eegBandShareMin
-    0.25,   // breathingShareMin: breathing lies at 0.1-0.7 Hz
+    0.10,   // breathingShareMin: breathing lies at 0.1-0.7 Hz; real nasal flow keeps 20-35 % of its power above 2 Hz (snoring, pressure noise), white noise at 25 Hz gives 8 %
     0.25,   // beatIntervalCvMax: heart rate variability in sleep stays near 0.05-0.15
     6.0,    // beatProminenceMin: QRS peaks over the median of the 5-25 Hz band's magnitude (noise gives 3-5)
     30.0, 180.0,  // heartRateLow, heartRateHigh

@@ -333,6 +333,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     e.repeatShare = LongestRepeatShare(d, n);
     e.firstDigital = d[0];
     e.constantDigital = dlo == dhi;
+    if (e.constantDigital) e.sd = 0;   // not the rounding left of the mean taken out
 
     // The mains tones (Goertzel) and the filters in one pass, their
     // recurrences side by side; the filters' state carries into the next epoch.
