@@ -861,6 +861,13 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
         result.hours = std::max(result.hours, summary.hours);
         result.channels.push_back(summary);
     }
+    // A channel with a rate divisor holds a last sample that begins inside
+    // the recording and reaches past it: its findings end with the recording.
+    if (s.source.sampleRate > 0 && s.source.lengthSamples > 0) {
+        const double night = double(s.source.lengthSamples) / s.source.sampleRate;
+        for (CheckFinding& f : result.findings)
+            if (f.endSeconds > night && f.startSeconds < night) f.endSeconds = night;
+    }
     std::stable_sort(result.findings.begin(), result.findings.end(), [](const CheckFinding& a, const CheckFinding& b) {
         return a.startSeconds != b.startSeconds ? a.startSeconds < b.startSeconds : a.trace < b.trace;
     });
