@@ -342,7 +342,17 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     const double c50 = 2 * cos(2 * kPi * 50 / rate), c60 = 2 * cos(2 * kPi * 60 / rate);
     double g50a = 0, g50b = 0, g60a = 0, g60b = 0;
     Biquad hf = t.hf, bandHigh = t.bandHigh, bandLow = t.bandLow, beatHigh = t.beatHigh, beatLow = t.beatLow;
-    const bool beats = t.needBeats && beatHigh.active && beatLow.active;
+    // Beats are looked for on an ECG channel, and on another only when its
+    // epoch is as peaked as an ECG (kurtosis): most channels never need it.
+    bool beats = t.needBeats && beatHigh.active && beatLow.active;
+    if (beats && t.cls != SignalClass::Ecg) {
+        double fourth = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const double v2 = (x[i] - mean) * (x[i] - mean);
+            fourth += v2 * v2;
+        }
+        beats = var > 0 && fourth / double(n) >= kCheckLimits.beatScreenKurtosis * var * var;
+    }
     scratch.resize(beats ? n : 0);
     double* beatBand = scratch.data();
     double hpSum = 0, hpSs = 0, bandSs = 0, bandSum = 0;
@@ -698,7 +708,8 @@ static void JudgeTrace(const NightChecker::State& s, int32_t index, int32_t main
         ++judgedBeats;
         if (EcgLike(e)) ++ecgLike;
     }
-    const bool mostlyEcgLike = judgedBeats > 0 && double(ecgLike) >= lim.ecgLikeEpochShare * double(judgedBeats);
+    // Over all the channel's epochs: those not peaked enough to look at are not ECG-like.
+    const bool mostlyEcgLike = judgedBeats > 0 && double(ecgLike) >= lim.ecgLikeEpochShare * double(n);
 
     std::vector<double> means;
     for (const EpochStats& e : ep) means.push_back(e.mean);
