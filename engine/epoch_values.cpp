@@ -206,7 +206,7 @@ int32_t FilterGroup(const TraceFilters& f, int32_t rate, int32_t seconds, int32_
     const double corner = std::max(f.lowPassHz, f.notchHz);
     const int64_t byCorner = static_cast<int64_t>(rate / (20.0 * corner));
     const int64_t byColumns = int64_t{rate} * seconds / (2 * int64_t{std::max(columns, 1)});
-    for (int64_t g = std::min(byCorner, byColumns); g >= 2; --g)
+    for (int64_t g = std::min({byCorner, byColumns, int64_t{32768}}); g >= 2; --g)
         if (rate % g == 0) return static_cast<int32_t>(g);
     return 1;
 }
@@ -236,7 +236,7 @@ bool EpochReader::FilteredColumns(const SourceInfo& source, const TracePlan& pla
         filtered_.resize(size_t(m));
         for (int64_t j = 0; j < m; ++j) {
             const int64_t from = j * g, to = std::min(n, from + g);
-            int64_t sum = 0;
+            int32_t sum = 0;   // a group is a divisor of the rate, far below 65536 samples
             for (int64_t k = from; k < to; ++k) sum += v[k];
             filtered_[size_t(j)] = trace.scale.bitValue * (trace.scale.offset + double(sum) / double(to - from));
         }

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "recfile/recfile.h"
+
 namespace {
 
 // Widths of the columns at the left, in average characters: a label with
@@ -50,15 +52,34 @@ int PlaceControlRow(const PreviewFont& font, const PreviewAreas& areas, const Ro
     return x;
 }
 
-void TraceBand(const PreviewAreas& areas, int count, int t, int* top, int* bottom) {
-    const int64_t height = areas.plot.bottom - areas.plot.top;
-    const int n = std::max(count, 1);
-    *top = areas.plot.top + static_cast<int>(height * t / n);
-    *bottom = areas.plot.top + static_cast<int>(height * (t + 1) / n);
+namespace {
+
+int WeightOf(const TraceInfo& trace) { return trace.signalType == REC_TYPE_POSITION ? 2 : 1; }
+
+// The weights of the traces before `t`, and of them all.
+int64_t WeightBefore(const TracePlan& plan, int t) {
+    int64_t w = 0;
+    for (int i = 0; i < t && i < plan.count; ++i) w += WeightOf(plan.traces[i]);
+    return w;
 }
 
-int TraceAtRow(const PreviewAreas& areas, int count, int y) {
-    if (count <= 0 || y < areas.plot.top || y >= areas.plot.bottom) return -1;
-    const int t = static_cast<int>(int64_t{y - areas.plot.top} * count / (areas.plot.bottom - areas.plot.top));
-    return t < count ? t : -1;
+}  // namespace
+
+void TraceBand(const PreviewAreas& areas, const TracePlan& plan, int t, int* top, int* bottom) {
+    const int64_t height = areas.plot.bottom - areas.plot.top;
+    const int64_t total = std::max<int64_t>(1, WeightBefore(plan, plan.count));
+    const int64_t before = WeightBefore(plan, t);
+    const int64_t own = t >= 0 && t < plan.count ? WeightOf(plan.traces[t]) : 1;
+    *top = areas.plot.top + static_cast<int>(height * before / total);
+    *bottom = areas.plot.top + static_cast<int>(height * (before + own) / total);
+}
+
+int TraceAtRow(const PreviewAreas& areas, const TracePlan& plan, int y) {
+    if (plan.count <= 0 || y < areas.plot.top || y >= areas.plot.bottom) return -1;
+    for (int t = 0; t < plan.count; ++t) {
+        int top = 0, bottom = 0;
+        TraceBand(areas, plan, t, &top, &bottom);
+        if (y >= top && y < bottom) return t;
+    }
+    return -1;
 }

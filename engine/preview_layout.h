@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "engine/epoch_values.h"
+
 // The measures the layout starts from: the screen's pixels per inch and the
 // window font's average character width and line height in pixels.
 struct PreviewFont {
@@ -50,7 +52,9 @@ struct RowControl {
 int PlaceControlRow(const PreviewFont& font, const PreviewAreas& areas, const RowControl* controls, int count,
                     PreviewBox* out);
 
-// The band of trace `t` of `count` inside the plot (top and bottom rows).
-void TraceBand(const PreviewAreas& areas, int count, int t, int* top, int* bottom);
+// The band of trace `t` of `plan` inside the plot (top and bottom rows).
+// The plot is shared out by weight: a body-position trace has twice the
+// room of another, so its level names fit beside its levels.
+void TraceBand(const PreviewAreas& areas, const TracePlan& plan, int t, int* top, int* bottom);
 // The trace whose band holds row `y`; -1 outside every band.
-int TraceAtRow(const PreviewAreas& areas, int count, int y);
+int TraceAtRow(const PreviewAreas& areas, const TracePlan& plan, int y);

@@ -33,10 +33,19 @@ void Text(HDC dc, int x, int y, const char* text, COLORREF colour) {
     TextOutA(dc, x, y, text, static_cast<int>(strlen(text)));
 }
 
-// Text cut to `box` (never drawn beyond it), aligned as `format` says.
-void TextIn(HDC dc, RECT box, const char* text, COLORREF colour, UINT format) {
+// Text clipped to `box` (never drawn beyond it): left-aligned, right-aligned
+// (DT_RIGHT) or centred (DT_CENTER), at the box's top or, with DT_VCENTER,
+// in its middle.
+void TextIn(HDC dc, const RECT& box, const char* text, COLORREF colour, UINT format) {
     SetTextColor(dc, colour);
-    DrawTextA(dc, text, -1, &box, format | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+    const int length = static_cast<int>(strlen(text));
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(dc, text, length, &size);
+    int x = box.left, y = box.top;
+    if (format & DT_RIGHT) x = std::max<int>(box.left, box.right - size.cx);
+    else if (format & DT_CENTER) x = box.left + (box.right - box.left - size.cx) / 2;
+    if (format & DT_VCENTER) y = box.top + (box.bottom - box.top - size.cy) / 2;
+    ExtTextOutA(dc, x, y, ETO_CLIPPED, &box, text, static_cast<UINT>(length), nullptr);
 }
 
 void LoadText(int id, char* out, int size) {
@@ -66,7 +75,7 @@ struct Band {
 
 Band BandOf(const PreviewAreas& areas, const PreviewPicture& p, int t) {
     Band b;
-    TraceBand(areas, p.plan->count, t, &b.top, &b.bottom);
+    TraceBand(areas, *p.plan, t, &b.top, &b.bottom);
     const TraceAxis& axis = p.axes[t];
     const double half = std::max(1.0, (b.bottom - b.top) / 2.0 - 2.0);
     b.mid = (b.top + b.bottom) / 2;
@@ -96,7 +105,7 @@ void PaintBackground(HDC dc, const RECT& client, const PreviewAreas& areas, cons
     const int count = p.plan->count;
     if (p.selected >= 0 && p.selected < count) {
         int top = 0, bottom = 0;
-        TraceBand(areas, count, p.selected, &top, &bottom);
+        TraceBand(areas, *p.plan, p.selected, &top, &bottom);
         GdiObject<HBRUSH> tint(CreateSolidBrush(kSelectedBand));
         RECT band = {areas.labels.left, top, areas.plot.right, bottom};
         FillRect(dc, &band, tint.get());
@@ -105,7 +114,7 @@ void PaintBackground(HDC dc, const RECT& client, const PreviewAreas& areas, cons
     SelectScope pen(dc, gridPen.get());
     for (int t = 0; t < count; ++t) {
         int top = 0, bottom = 0;
-        TraceBand(areas, count, t, &top, &bottom);
+        TraceBand(areas, *p.plan, t, &top, &bottom);
         MoveToEx(dc, areas.labels.left, bottom - 1, nullptr);
         LineTo(dc, areas.plot.right, bottom - 1);
     }
@@ -118,12 +127,12 @@ void PaintBackground(HDC dc, const RECT& client, const PreviewAreas& areas, cons
     }
 }
 
-// The trace as one polyline: into each column at its first value, down and
-// up its range, out at its last; a body-position trace keeps its level to
-// the next column before it steps.
-void PaintTrace(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, std::vector<POINT>& points) {
+// The trace as one polyline: each column's range as a vertical stroke,
+// entered at the end nearer its first value and left at the other; a
+// body-position trace keeps its level to the next column before it steps.
+void PaintTrace(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const Band& b,
+                std::vector<POINT>& points) {
     const TraceInfo& trace = p.plan->traces[t];
-    const Band b = BandOf(areas, p, t);
     const ColumnRange* col = p.columns + size_t(t) * size_t(p.columnCount);
     const bool steps = trace.signalType == REC_TYPE_POSITION;
     points.clear();
@@ -133,12 +142,18 @@ void PaintTrace(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int 
         const ColumnRange& r = col[c];
         if (r.low > r.high) continue;
         const int x = areas.plot.left + c;
-        if (steps && started) points.push_back(POINT{x, lastY});
-        points.push_back(POINT{x, b.Y(r.first)});
-        points.push_back(POINT{x, b.Y(r.low)});
-        points.push_back(POINT{x, b.Y(r.high)});
-        lastY = b.Y(r.last);
-        points.push_back(POINT{x, lastY});
+        if (steps) {
+            if (started) points.push_back(POINT{x, lastY});
+            points.push_back(POINT{x, b.Y(r.first)});
+            points.push_back(POINT{x, b.Y(r.low)});
+            points.push_back(POINT{x, b.Y(r.high)});
+            lastY = b.Y(r.last);
+            points.push_back(POINT{x, lastY});
+        } else {
+            const bool rising = r.first - r.low <= r.high - r.first;
+            points.push_back(POINT{x, b.Y(rising ? r.low : r.high)});
+            points.push_back(POINT{x, b.Y(rising ? r.high : r.low)});
+        }
         started = true;
     }
     if (points.size() > 1) Polyline(dc, points.data(), static_cast<int>(points.size()));
@@ -146,10 +161,10 @@ void PaintTrace(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int 
 
 // Beside the band: a centred trace's values at its edges ("+50" and
 // "-50"), an absolute trace's value ticks with a faint line across.
-void PaintScale(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, int lineHeight) {
+void PaintScale(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const Band& b, HPEN tickPen,
+                int lineHeight) {
     const TraceInfo& trace = p.plan->traces[t];
     if (trace.signalType == REC_TYPE_POSITION) return;   // its level names stand for values
-    const Band b = BandOf(areas, p, t);
     const TraceAxis& axis = p.axes[t];
     RECT box = Rect(areas.scale);
     box.right -= 3;
@@ -179,8 +194,7 @@ void PaintScale(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int 
     double ticks[kMostTicks];
     const int most = std::max(1, std::min(kMostTicks, (b.bottom - b.top) / std::max(lineHeight, 1)));
     const int n = AxisTicks(axis.low, axis.high, most, ticks);
-    GdiObject<HPEN> tickPen(CreatePen(PS_DOT, 1, kTickColour));
-    SelectScope pen(dc, tickPen.get());
+    SelectScope pen(dc, tickPen);
     for (int i = 0; i < n; ++i) {
         const int y = b.Y(ticks[i]);
         MoveToEx(dc, areas.scale.right - 3, y, nullptr);
@@ -196,10 +210,10 @@ void PaintScale(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int 
 // font on a white ground at the left of the plot, drawn after the trace so
 // the trace never crosses it; a name that would overlap the one drawn
 // before is left out.
-void PaintLevelLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, int lineHeight) {
+void PaintLevelLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const Band& b,
+                      int lineHeight) {
     const TraceInfo& trace = p.plan->traces[t];
     if (trace.signalType != REC_TYPE_POSITION || !p.levels) return;
-    const Band b = BandOf(areas, p, t);
     const int count = std::min<int>(p.levels->levelCount, kMaxLevels);
     int lastY = -1000000;
     SetBkMode(dc, OPAQUE);
@@ -220,10 +234,11 @@ void PaintLevelLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p
 // At the left of the band: the label (the source channel's number when it
 // has none) with the unit, and under it the filters the trace is drawn
 // through, or that it shows the file's values.
-void PaintLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, int lineHeight) {
+void PaintLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const char* unfiltered,
+                 int lineHeight) {
     const TraceInfo& trace = p.plan->traces[t];
     int top = 0, bottom = 0;
-    TraceBand(areas, p.plan->count, t, &top, &bottom);
+    TraceBand(areas, *p.plan, t, &top, &bottom);
     char line[96];
     if (trace.label[0]) snprintf(line, sizeof line, "%s", trace.label);
     else snprintf(line, sizeof line, "Ch%d", int(trace.source + 1));
@@ -236,7 +251,7 @@ void PaintLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int
     if (bottom - top < 2 * lineHeight + 2) return;
     if (!AnyFilter(trace.filters)) return;
     if (p.filtered) FormatFilters(line, sizeof line, trace.filters);
-    else LoadText(IDS_PREV_UNFILTERED, line, sizeof line);
+    else snprintf(line, sizeof line, "%s", unfiltered);
     box.top += lineHeight;
     box.bottom += lineHeight;
     TextIn(dc, box, line, kQuietText, DT_LEFT);
@@ -244,7 +259,7 @@ void PaintLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int
 
 void PaintNotWritten(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, int lineHeight) {
     int top = 0, bottom = 0;
-    TraceBand(areas, p.plan->count, t, &top, &bottom);
+    TraceBand(areas, *p.plan, t, &top, &bottom);
     char text[128];
     LoadText(IDS_PREV_NOT_WRITTEN, text, sizeof text);
     Text(dc, areas.plot.left + 8, (top + bottom) / 2 - lineHeight / 2, text, kQuietText);
@@ -290,25 +305,30 @@ void PaintPreview(HDC dc, const RECT& client, const PreviewAreas& areas, const P
     const int lineHeight = metrics.tmHeight;
 
     PaintBackground(dc, client, areas, p);
+    std::vector<Band> bands(static_cast<size_t>(count));
+    for (int t = 0; t < count; ++t) bands[size_t(t)] = BandOf(areas, p, t);
     GdiObject<HPEN> tracePen(CreatePen(PS_SOLID, 1, kTraceColour));
     GdiObject<HPEN> positionPen(CreatePen(PS_SOLID, 1, kPositionColour));
+    GdiObject<HPEN> tickPen(CreatePen(PS_DOT, 1, kTickColour));
     std::vector<POINT> points;
     points.reserve(size_t(p.columnCount) * 5);
     for (int t = 0; t < count; ++t) {
         if (p.plan->traces[t].outputRate <= 0) continue;
         SelectScope pen(dc, p.plan->traces[t].signalType == REC_TYPE_POSITION ? positionPen.get() : tracePen.get());
-        PaintTrace(dc, areas, p, t, points);
+        PaintTrace(dc, areas, p, t, bands[size_t(t)], points);
     }
     for (int t = 0; t < count; ++t) {
         if (p.plan->traces[t].outputRate <= 0) {
             PaintNotWritten(dc, areas, p, t, lineHeight);
             continue;
         }
-        PaintScale(dc, areas, p, t, lineHeight);
+        PaintScale(dc, areas, p, t, bands[size_t(t)], tickPen.get(), lineHeight);
     }
+    char unfiltered[64];
+    LoadText(IDS_PREV_UNFILTERED, unfiltered, sizeof unfiltered);
     for (int t = 0; t < count; ++t) {
-        PaintLabels(dc, areas, p, t, lineHeight);
-        PaintLevelLabels(dc, areas, p, t, lineHeight);
+        PaintLabels(dc, areas, p, t, unfiltered, lineHeight);
+        PaintLevelLabels(dc, areas, p, t, bands[size_t(t)], lineHeight);
     }
     PaintTimeAxis(dc, areas, p);
 }

@@ -363,7 +363,7 @@ void OnLabelClick(HWND window, PreviewView& v, LPARAM at) {
     SetFocus(window);
     const int x = static_cast<short>(LOWORD(at)), y = static_cast<short>(HIWORD(at));
     if (x < v.areas.labels.left || x >= v.areas.scale.right) return;
-    const int t = TraceAtRow(v.areas, v.plan.count, y);
+    const int t = TraceAtRow(v.areas, v.plan, y);
     if (t >= 0) Select(window, v, t == v.selected ? -1 : t);
 }
 

@@ -303,8 +303,11 @@ TEST_F(Preview, SpO2OnItsAbsoluteAxis) {
     GetClientRect(preview, &client);
     const PreviewAreas areas = AreasOf(preview);
     const std::string bits = Picture(preview);
+    TracePlan plan;
+    PlanTraces(State().source, CurrentPattern(State()), &plan);
+    ASSERT_EQ(2, plan.count);
     int top = 0, bottom = 0;
-    TraceBand(areas, 2, 1, &top, &bottom);
+    TraceBand(areas, plan, 1, &top, &bottom);
     const double half = (bottom - top) / 2.0 - 2.0;
     auto rowOf = [&](double percent) { return int((top + bottom) / 2 - (percent - 90.0) * half / 10.0 + 0.5); };
     // Text beside the band at the ticks 80, 90 and 100 (with a band this
