@@ -127,38 +127,27 @@ void FilterChain::Start(double x) {
     lowPass_.Settle(afterHp);
 }
 
-namespace {
-
-// One stage over the values; the state stays in registers.
-template <bool Second>
-void RunStage(double b0, double b1, double b2, double a1, double a2, double& z1s, double& z2s, double* v,
-              int64_t n) {
-    double z1 = z1s, z2 = z2s;
+void FilterChain::Run(double* v, int64_t n) {
+    if (!Active()) return;
+    // The three stages in one pass: each is a chain of dependent steps, and
+    // side by side the processor works on them at once. A stage not in use
+    // passes its input through (b0 = 1, the rest 0).
+    Biquad h = highPass_, m = notchFilter_, l = lowPass_;
     for (int64_t i = 0; i < n; ++i) {
         const double x = v[i];
-        const double y = b0 * x + z1;
-        if (Second) {
-            z1 = b1 * x - a1 * y + z2;
-            z2 = b2 * x - a2 * y;
-        } else {
-            z1 = b1 * x - a1 * y;
-        }
+        const double a = h.b0 * x + h.z1;
+        h.z1 = h.b1 * x - h.a1 * a;
+        const double b = m.b0 * a + m.z1;
+        m.z1 = m.b1 * a - m.a1 * b + m.z2;
+        m.z2 = m.b2 * a - m.a2 * b;
+        const double y = l.b0 * b + l.z1;
+        l.z1 = l.b1 * b - l.a1 * y + l.z2;
+        l.z2 = l.b2 * b - l.a2 * y;
         v[i] = y;
     }
-    z1s = z1;
-    z2s = z2;
-}
-
-}  // namespace
-
-void FilterChain::Run(double* v, int64_t n) {
-    if (hp_) RunStage<false>(highPass_.b0, highPass_.b1, 0, highPass_.a1, 0, highPass_.z1, highPass_.z2, v, n);
-    if (notch_)
-        RunStage<true>(notchFilter_.b0, notchFilter_.b1, notchFilter_.b2, notchFilter_.a1, notchFilter_.a2,
-                       notchFilter_.z1, notchFilter_.z2, v, n);
-    if (lp_)
-        RunStage<true>(lowPass_.b0, lowPass_.b1, lowPass_.b2, lowPass_.a1, lowPass_.a2, lowPass_.z1, lowPass_.z2,
-                       v, n);
+    highPass_.z1 = h.z1;
+    notchFilter_.z1 = m.z1, notchFilter_.z2 = m.z2;
+    lowPass_.z1 = l.z1, lowPass_.z2 = l.z2;
 }
 
 double FilterChain::Gain(double hz) const {

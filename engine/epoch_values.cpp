@@ -235,10 +235,11 @@ bool EpochReader::FilteredColumns(const SourceInfo& source, const TracePlan& pla
         if (m <= 0) return;
         filtered_.resize(size_t(m));
         for (int64_t j = 0; j < m; ++j) {
-            const int64_t from = j * g, to = std::min(n, from + g);
-            int32_t sum = 0;   // a group is a divisor of the rate, far below 65536 samples
-            for (int64_t k = from; k < to; ++k) sum += v[k];
-            filtered_[size_t(j)] = trace.scale.bitValue * (trace.scale.offset + double(sum) / double(to - from));
+            const int16_t* group = v + j * g;
+            const int32_t size = static_cast<int32_t>(std::min(g, n - j * g));
+            int32_t sum = 0;   // a group is at most 32768 samples
+            for (int32_t k = 0; k < size; ++k) sum += group[k];
+            filtered_[size_t(j)] = trace.scale.bitValue * (trace.scale.offset + double(sum) / size);
         }
         if (!run.started) run.chain.Start(filtered_[0]);
         run.started = true;
