@@ -172,24 +172,25 @@ int Measure(const std::string& folder, int epochs) {
             return 1;
         }
         Drawer drawer(o.source.sourceHandle);
-        for (bool filtered : {false, true})
-        for (int32_t seconds : {30, 120}) {
+        for (bool filtered : {false, true}) {
             drawer.filtered = filtered;
-            const int64_t count = EpochCount(o.plan, seconds);
-            std::vector<double> draw, paint, read;
-            for (int i = 0; i < epochs; ++i) {
-                const int64_t e = count > 1 ? i * (count - 1) / std::max(1, epochs - 1) : 0;
-                auto start = std::chrono::steady_clock::now();
-                ReadAlone(o, e * seconds, seconds, block);
-                read.push_back(Ms(start));
-                double paintMs = 0;
-                start = std::chrono::steady_clock::now();
-                drawer.Draw(o, e * seconds, seconds, &paintMs);
-                draw.push_back(Ms(start));
-                paint.push_back(paintMs);
+            for (int32_t seconds : {30, 120}) {
+                const int64_t count = EpochCount(o.plan, seconds);
+                std::vector<double> draw, paint, read;
+                for (int i = 0; i < epochs; ++i) {
+                    const int64_t e = count > 1 ? i * (count - 1) / std::max(1, epochs - 1) : 0;
+                    auto start = std::chrono::steady_clock::now();
+                    ReadAlone(o, e * seconds, seconds, block);
+                    read.push_back(Ms(start));
+                    double paintMs = 0;
+                    start = std::chrono::steady_clock::now();
+                    drawer.Draw(o, e * seconds, seconds, &paintMs);
+                    draw.push_back(Ms(start));
+                    paint.push_back(paintMs);
+                }
+                printf("%-22s %4d s %8s %11.2f ms %9.2f ms %11.2f ms\n", n.name, int(seconds),
+                       filtered ? "on" : "off", Median(draw), Median(paint), Median(read));
             }
-            printf("%-22s %4d s %8s %11.2f ms %9.2f ms %11.2f ms\n", n.name, int(seconds), filtered ? "on" : "off",
-                   Median(draw), Median(paint), Median(read));
         }
         for (bool filtered : {false, true}) {
             if (n.seconds < 8 * 3600.0) break;
