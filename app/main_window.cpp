@@ -279,6 +279,7 @@ int RunConverter(HINSTANCE instance, int showCommand) {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (TranslateWindowKey(window, message)) continue;
+        if (g_app.preview && TranslatePreviewKey(g_app.preview, message)) continue;
         if (g_app.currentPage && IsDialogMessageA(g_app.currentPage, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);

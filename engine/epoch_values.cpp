@@ -47,7 +47,7 @@ TraceScale MakeTraceScale(const ChannelSetting& channel) {
     return s;
 }
 
-int32_t PlanTraces(const SourceInfo& source, const MontagePattern& pattern, TracePlan* plan) {
+int32_t PlanTraces(const SourceInfo& source, const MontagePattern& pattern, TracePlan* plan, bool timeConstants) {
     plan->count = 0;
     plan->sampleRate = source.sampleRate;
     plan->lengthSamples = source.lengthSamples;
@@ -63,6 +63,7 @@ int32_t PlanTraces(const SourceInfo& source, const MontagePattern& pattern, Trac
         t.signalType = ch.signalType;
         t.sensitivity = ch.sensitivity;
         t.scale = MakeTraceScale(ch);
+        t.filters = FiltersOf(ch, source.humFilter, timeConstants, t.outputRate);
         CopyText(t.label, sizeof t.label, ch.label);
         CopyText(t.unit, sizeof t.unit, ch.unit);
     }
@@ -199,11 +200,70 @@ bool EpochReader::Digital(const SourceInfo& source, const TracePlan& plan, int64
                         [&](int32_t t, int64_t, const int16_t* v, int64_t n) { sink(t, v, n); });
 }
 
+namespace {
+
+// Samples averaged into one before a trace is filtered: a trace far faster
+// than its low-pass lets through is filtered at a rate of at least twenty
+// times its corner (and at least two samples a pixel column), which keeps
+// the picture and costs a fraction. A divisor of the rate, so the groups
+// start at whole seconds wherever the reading starts.
+int32_t FilterGroup(const TraceFilters& f, int32_t rate, int32_t seconds, int32_t columns) {
+    if (f.lowPassHz <= 0 || rate <= 0) return 1;
+    const double corner = std::max(f.lowPassHz, f.notchHz);
+    const int64_t byCorner = static_cast<int64_t>(rate / (20.0 * corner));
+    const int64_t byColumns = int64_t{rate} * seconds / (2 * int64_t{std::max(columns, 1)});
+    for (int64_t g = std::min({byCorner, byColumns, int64_t{32768}}); g >= 2; --g)
+        if (rate % g == 0) return static_cast<int32_t>(g);
+    return 1;
+}
+
+}  // namespace
+
+bool EpochReader::FilteredColumns(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond,
+                                  int32_t seconds, int32_t columns, ColumnRange* out) {
+    int32_t lead = 0;
+    runs_.assign(size_t(plan.count), TraceRun{FilterChain(), 1, false});
+    for (int32_t t = 0; t < plan.count; ++t) {
+        const TraceInfo& trace = plan.traces[t];
+        if (trace.outputRate <= 0) continue;
+        lead = std::max(lead, SettleSeconds(trace.filters));
+        TraceRun& run = runs_[size_t(t)];
+        run.group = FilterGroup(trace.filters, trace.outputRate, seconds, columns);
+        run.chain = FilterChain(trace.filters, double(trace.outputRate) / run.group);
+    }
+    const int64_t start = std::max<int64_t>(0, firstSecond - lead);
+    const int64_t leadSeconds = firstSecond - start;
+    return ForEachChunk(source, plan, start, int32_t(seconds + leadSeconds),
+                        [&](int32_t t, int64_t first, const int16_t* v, int64_t n) {
+        const TraceInfo& trace = plan.traces[t];
+        TraceRun& run = runs_[size_t(t)];
+        const int64_t g = run.group, m = (n + g - 1) / g;
+        if (m <= 0) return;
+        filtered_.resize(size_t(m));
+        for (int64_t j = 0; j < m; ++j) {
+            const int16_t* group = v + j * g;
+            const int32_t size = static_cast<int32_t>(std::min(g, n - j * g));
+            int32_t sum = 0;   // a group is at most 32768 samples
+            for (int32_t k = 0; k < size; ++k) sum += group[k];
+            filtered_[size_t(j)] = trace.scale.bitValue * (trace.scale.offset + double(sum) / size);
+        }
+        if (!run.started) run.chain.Start(filtered_[0]);
+        run.started = true;
+        run.chain.Run(filtered_.data(), m);
+        const int64_t rate = trace.outputRate / g;
+        ReduceToColumns(filtered_.data(), m, first / g - leadSeconds * rate, rate * seconds, columns,
+                        out + size_t(t) * size_t(columns));
+    });
+}
+
 bool EpochReader::Columns(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
-                          int32_t columns, std::vector<ColumnRange>* out) {
+                          int32_t columns, std::vector<ColumnRange>* out, bool filtered) {
     if (columns <= 0) return false;
     out->resize(size_t(std::max(plan.count, 0)) * size_t(columns));
     ClearColumns(out->data(), int32_t(out->size()));
+    bool anyFilter = false;
+    for (int32_t t = 0; t < plan.count; ++t) anyFilter = anyFilter || AnyFilter(plan.traces[t].filters);
+    if (filtered && anyFilter) return FilteredColumns(source, plan, firstSecond, seconds, columns, out->data());
     // Reduced while digital: the scale is linear, so each column's range
     // is scaled once instead of every sample.
     const bool read = ForEachChunk(source, plan, firstSecond, seconds,

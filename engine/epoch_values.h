@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "engine/display_filter.h"
 #include "engine/montage_types.h"
 #include "engine/source_info.h"
 
@@ -34,6 +35,7 @@ struct TraceInfo {
     int32_t signalType;
     int32_t sensitivity;    // thousandths of the unit
     TraceScale scale;
+    TraceFilters filters;   // what the preview draws it through
     char label[kLabelSize];
     char unit[kUnitSize];
 };
@@ -46,8 +48,10 @@ struct TracePlan {
 };
 
 // The traces of a conversion with `pattern` of the open recording `source`,
-// in output order. Returns the count.
-int32_t PlanTraces(const SourceInfo& source, const MontagePattern& pattern, TracePlan* plan);
+// in output order, with their display filters (the low cut from the time
+// constant when `timeConstants`). Returns the count.
+int32_t PlanTraces(const SourceInfo& source, const MontagePattern& pattern, TracePlan* plan,
+                   bool timeConstants = false);
 
 // Epochs of `seconds` the recording spans (the last one may be partial);
 // 0 without a recording.
@@ -93,9 +97,11 @@ public:
                 std::vector<std::vector<double>>* values);
 
     // The same epoch reduced to `columns` pixel columns per trace:
-    // out[t x columns + c].
+    // out[t x columns + c]. With `filtered`, each trace is drawn through its
+    // filters, which start settling on the seconds before the epoch (so an
+    // epoch looks the same however it was reached).
     bool Columns(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
-                 int32_t columns, std::vector<ColumnRange>* out);
+                 int32_t columns, std::vector<ColumnRange>* out, bool filtered = false);
 
     // The same stretch as the file stores it: `sink` gets each trace's
     // digital samples in order, a chunk at a time (trace, samples, count).
@@ -107,8 +113,20 @@ private:
     bool ForEachChunk(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
                       Sink sink);
 
+    bool FilteredColumns(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
+                         int32_t columns, ColumnRange* out);
+
+    // What one trace's filtering carries from chunk to chunk.
+    struct TraceRun {
+        FilterChain chain;
+        int32_t group;          // samples averaged into one before filtering (1: none)
+        bool started;
+    };
+
     TaffHandle reader_;
     int32_t skip_;
+    std::vector<TraceRun> runs_;
+    std::vector<double> filtered_;
     std::vector<int16_t> block_;
     std::vector<int16_t> reduced_;     // the written samples of one trace of a chunk
 };

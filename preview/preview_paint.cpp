@@ -8,26 +8,48 @@
 #include <cstring>
 #include <vector>
 
+#include "pagekit/program.h"
+#include "recfile/recfile.h"
+#include "resources/resource_ids.h"
 #include "winkit/paint.h"
 #include "winkit/winkit.h"
 
 namespace {
 
-const int kBarHeight = 34;      // the row of controls along the top
-const int kLabelWidth = 120;    // label, unit and scale of each trace
-const int kAxisHeight = 20;     // clock times along the bottom
-const int kRightMargin = 8;
-
 const COLORREF kBackground = RGB(255, 255, 255);
 const COLORREF kGridColour = RGB(224, 224, 224);
+const COLORREF kTickColour = RGB(200, 200, 200);
 const COLORREF kTraceColour = RGB(0, 48, 160);
 const COLORREF kPositionColour = RGB(0, 120, 0);
 const COLORREF kTextColour = RGB(0, 0, 0);
-const COLORREF kQuietText = RGB(112, 112, 112);
+const COLORREF kQuietText = RGB(96, 96, 96);
+const COLORREF kSelectedBand = RGB(232, 240, 255);
+const int kMostTicks = 5;
+
+RECT Rect(const PreviewBox& b) { return RECT{b.left, b.top, b.right, b.bottom}; }
 
 void Text(HDC dc, int x, int y, const char* text, COLORREF colour) {
     SetTextColor(dc, colour);
     TextOutA(dc, x, y, text, static_cast<int>(strlen(text)));
+}
+
+// Text clipped to `box` (never drawn beyond it): left-aligned, right-aligned
+// (DT_RIGHT) or centred (DT_CENTER), at the box's top or, with DT_VCENTER,
+// in its middle.
+void TextIn(HDC dc, const RECT& box, const char* text, COLORREF colour, UINT format) {
+    SetTextColor(dc, colour);
+    const int length = static_cast<int>(strlen(text));
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(dc, text, length, &size);
+    int x = box.left, y = box.top;
+    if (format & DT_RIGHT) x = std::max<int>(box.left, box.right - size.cx);
+    else if (format & DT_CENTER) x = box.left + (box.right - box.left - size.cx) / 2;
+    if (format & DT_VCENTER) y = box.top + (box.bottom - box.top - size.cy) / 2;
+    ExtTextOutA(dc, x, y, ETO_CLIPPED, &box, text, static_cast<UINT>(length), nullptr);
+}
+
+void LoadText(int id, char* out, int size) {
+    if (LoadStringA(g_program.instance, id, out, size) <= 0 && size > 0) out[0] = '\0';
 }
 
 // Seconds between the time axis's marks, about six marks an epoch.
@@ -38,226 +60,286 @@ int32_t MarkStep(int32_t seconds) {
     return 600;
 }
 
-// The vertical scale of one trace: value v is drawn at mid - (v - centre) x pixelsPerUnit.
-struct VerticalScale {
+// A trace's band and its vertical scale: value v is drawn at
+// mid - (v - centre) x pixelsPerUnit, kept inside the band.
+struct Band {
+    int top, bottom, mid;
     double centre, pixelsPerUnit;
-    int mid;
+    int Y(double v) const {
+        const double y = mid - (v - centre) * pixelsPerUnit;
+        if (!(y >= top)) return top;   // NaN too
+        if (y > bottom - 1) return bottom - 1;
+        return static_cast<int>(std::lround(y));
+    }
 };
 
-int YOf(const VerticalScale& s, double v, int top, int bottom) {
-    const double y = s.mid - (v - s.centre) * s.pixelsPerUnit;
-    if (!(y >= top)) return top;   // NaN too
-    if (y > bottom - 1) return bottom - 1;
-    return static_cast<int>(std::lround(y));
-}
-
-// The lowest and highest value the trace's columns hold; false when none.
-bool ColumnSpan(const ColumnRange* col, int32_t columns, double* low, double* high) {
-    bool any = false;
-    for (int32_t c = 0; c < columns; ++c) {
-        if (col[c].low > col[c].high) continue;
-        *low = any ? std::min<double>(*low, col[c].low) : col[c].low;
-        *high = any ? std::max<double>(*high, col[c].high) : col[c].high;
-        any = true;
-    }
-    return any;
-}
-
-// The physical levels of the position table in the trace's units.
-int PositionLevels(const PreviewPicture& p, const TraceInfo& trace, double* values) {
-    const int count = std::min<int>(p.levels ? p.levels->levelCount : 0, kMaxLevels);
-    for (int l = 0; l < count; ++l) values[l] = PhysicalValue(trace.scale, p.levels->centers[l]);
-    return count;
-}
-
-// A body-position trace spans its level table (with a margin); any other is
-// centred on the middle of its epoch and shows +-sensitivity / gain in half
-// its band.
-VerticalScale ScaleOf(const PreviewPicture& p, int t, const ColumnRange* col, int top, int bottom, double* amplitude) {
-    const TraceInfo& trace = p.plan->traces[t];
-    VerticalScale s;
-    s.mid = (top + bottom) / 2;
-    const double half = std::max(1.0, (bottom - top) / 2.0 - 2.0);
-    double low = 0, high = 0;
-    const bool any = ColumnSpan(col, p.columnCount, &low, &high);
-    double levels[kMaxLevels];
-    const int levelCount = trace.signalType == REC_TYPE_POSITION ? PositionLevels(p, trace, levels) : 0;
-    if (levelCount > 0) {
-        low = *std::min_element(levels, levels + levelCount);
-        high = *std::max_element(levels, levels + levelCount);
-        const double margin = high > low ? (high - low) / 6.0 : 1.0;
-        s.centre = (low + high) / 2.0;
-        *amplitude = (high - low) / 2.0 + margin;
+Band BandOf(const PreviewAreas& areas, const PreviewPicture& p, int t) {
+    Band b;
+    TraceBand(areas, *p.plan, t, &b.top, &b.bottom);
+    const TraceAxis& axis = p.axes[t];
+    const double half = std::max(1.0, (b.bottom - b.top) / 2.0 - 2.0);
+    b.mid = (b.top + b.bottom) / 2;
+    if (axis.absolute) {
+        b.centre = (axis.low + axis.high) / 2;
+        b.pixelsPerUnit = axis.high > axis.low ? 2 * half / (axis.high - axis.low) : 1.0;
     } else {
-        s.centre = any ? (low + high) / 2.0 : 0.0;
-        double a = trace.sensitivity > 0 ? trace.sensitivity / 1000.0 : (any ? (high - low) / 2.0 : 1.0);
-        if (!(a > 0)) a = 1.0;
-        *amplitude = a / (p.gain * p.traceGain[t]);
+        // About the middle of the epoch's signal, single spikes left out.
+        double low = 0, high = 0;
+        const ColumnRange* col = p.columns + size_t(t) * size_t(p.columnCount);
+        b.centre = RobustRange(col, p.columnCount, &low, &high) ? (low + high) / 2 : 0.0;
+        b.pixelsPerUnit = axis.amplitude > 0 ? half / axis.amplitude : 1.0;
     }
-    s.pixelsPerUnit = half / *amplitude;
-    return s;
+    return b;
 }
 
-// The trace as one polyline: into each column at its first value, down and
-// up its range, out at its last; a body-position trace keeps its level to
-// the next column before it steps.
-void DrawColumns(HDC dc, const RECT& plot, int top, int bottom, const ColumnRange* col, int32_t columns,
-                 const VerticalScale& s, bool steps, std::vector<POINT>& points) {
+// "50", "0.5", "96.5", "1.2e+04": short enough for the scale column.
+void ValueText(char* out, size_t size, double v) { snprintf(out, size, "%.4g", v); }
+
+// ---- the layers ----------------------------------------------------------
+
+// White behind everything, the chosen trace's band tinted, a line under
+// each band and the time grid.
+void PaintBackground(HDC dc, const RECT& client, const PreviewAreas& areas, const PreviewPicture& p) {
+    GdiObject<HBRUSH> background(CreateSolidBrush(kBackground));
+    FillRect(dc, &client, background.get());
+    const int count = p.plan->count;
+    if (p.selected >= 0 && p.selected < count) {
+        int top = 0, bottom = 0;
+        TraceBand(areas, *p.plan, p.selected, &top, &bottom);
+        GdiObject<HBRUSH> tint(CreateSolidBrush(kSelectedBand));
+        RECT band = {areas.labels.left, top, areas.plot.right, bottom};
+        FillRect(dc, &band, tint.get());
+    }
+    GdiObject<HPEN> gridPen(CreatePen(PS_SOLID, 1, kGridColour));
+    SelectScope pen(dc, gridPen.get());
+    for (int t = 0; t < count; ++t) {
+        int top = 0, bottom = 0;
+        TraceBand(areas, *p.plan, t, &top, &bottom);
+        MoveToEx(dc, areas.labels.left, bottom - 1, nullptr);
+        LineTo(dc, areas.plot.right, bottom - 1);
+    }
+    const int32_t step = MarkStep(p.seconds);
+    const int width = areas.plot.right - areas.plot.left;
+    for (int32_t s = 0; s <= p.seconds; s += step) {
+        const int x = areas.plot.left + static_cast<int>(int64_t{s} * width / p.seconds);
+        MoveToEx(dc, x, areas.plot.top, nullptr);
+        LineTo(dc, x, areas.plot.bottom + 3);
+    }
+}
+
+// The trace as one polyline: each column's range as a vertical stroke,
+// entered at the end nearer its first value and left at the other; a
+// body-position trace keeps its level to the next column before it steps.
+void PaintTrace(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const Band& b,
+                std::vector<POINT>& points) {
+    const TraceInfo& trace = p.plan->traces[t];
+    const ColumnRange* col = p.columns + size_t(t) * size_t(p.columnCount);
+    const bool steps = trace.signalType == REC_TYPE_POSITION;
     points.clear();
     bool started = false;
     int lastY = 0;
-    for (int32_t c = 0; c < columns; ++c) {
+    for (int32_t c = 0; c < p.columnCount; ++c) {
         const ColumnRange& r = col[c];
         if (r.low > r.high) continue;
-        const int x = plot.left + c;
-        if (steps && started) points.push_back(POINT{x, lastY});
-        points.push_back(POINT{x, YOf(s, r.first, top, bottom)});
-        points.push_back(POINT{x, YOf(s, r.low, top, bottom)});
-        points.push_back(POINT{x, YOf(s, r.high, top, bottom)});
-        lastY = YOf(s, r.last, top, bottom);
-        points.push_back(POINT{x, lastY});
+        const int x = areas.plot.left + c;
+        if (steps) {
+            if (started) points.push_back(POINT{x, lastY});
+            points.push_back(POINT{x, b.Y(r.first)});
+            points.push_back(POINT{x, b.Y(r.low)});
+            points.push_back(POINT{x, b.Y(r.high)});
+            lastY = b.Y(r.last);
+            points.push_back(POINT{x, lastY});
+        } else {
+            const bool rising = r.first - r.low <= r.high - r.first;
+            points.push_back(POINT{x, b.Y(rising ? r.low : r.high)});
+            points.push_back(POINT{x, b.Y(rising ? r.high : r.low)});
+        }
         started = true;
     }
     if (points.size() > 1) Polyline(dc, points.data(), static_cast<int>(points.size()));
 }
 
-// The label (the source channel's number when it has none) and, under it,
-// the amplitude from the middle line to the band's edge in the trace's unit;
-// a body-position trace shows its levels instead.
-void DrawLabel(HDC dc, const RECT& area, int top, const TraceInfo& trace, double amplitude, int lineHeight) {
-    char line[64];
-    if (trace.label[0]) snprintf(line, sizeof line, "%s", trace.label);
-    else snprintf(line, sizeof line, "Ch%d", int(trace.source + 1));
-    Text(dc, area.left + 4, top + 2, line, kTextColour);
-    if (trace.signalType == REC_TYPE_POSITION) return;
-    snprintf(line, sizeof line, "±%.4g %s", amplitude, trace.unit);
-    Text(dc, area.left + 4, top + 2 + lineHeight, line, kQuietText);
+// Beside the band: a centred trace's values at its edges ("+50" and
+// "-50"), an absolute trace's value ticks with a faint line across.
+void PaintScale(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const Band& b, HPEN tickPen,
+                int lineHeight) {
+    const TraceInfo& trace = p.plan->traces[t];
+    if (trace.signalType == REC_TYPE_POSITION) return;   // its level names stand for values
+    const TraceAxis& axis = p.axes[t];
+    RECT box = Rect(areas.scale);
+    box.right -= 3;
+    char text[32];
+    if (!axis.absolute) {
+        if (b.bottom - b.top < 2 * lineHeight) {   // room for one number: the amplitude
+            char value[24];
+            ValueText(value, sizeof value, axis.amplitude);
+            snprintf(text, sizeof text, "±%s", value);
+            box.top = b.mid - lineHeight / 2;
+            box.bottom = box.top + lineHeight;
+            TextIn(dc, box, text, kTextColour, DT_RIGHT);
+            return;
+        }
+        snprintf(text, sizeof text, "+");
+        ValueText(text + 1, sizeof text - 1, axis.amplitude);
+        box.top = b.top + 1;
+        box.bottom = box.top + lineHeight;
+        TextIn(dc, box, text, kTextColour, DT_RIGHT);
+        snprintf(text, sizeof text, "-");
+        ValueText(text + 1, sizeof text - 1, axis.amplitude);
+        box.bottom = b.bottom - 1;
+        box.top = box.bottom - lineHeight;
+        TextIn(dc, box, text, kTextColour, DT_RIGHT);
+        return;
+    }
+    double ticks[kMostTicks];
+    const int most = std::max(1, std::min(kMostTicks, (b.bottom - b.top) / std::max(lineHeight, 1)));
+    const int n = AxisTicks(axis.low, axis.high, most, ticks);
+    SelectScope pen(dc, tickPen);
+    for (int i = 0; i < n; ++i) {
+        const int y = b.Y(ticks[i]);
+        MoveToEx(dc, areas.scale.right - 3, y, nullptr);
+        LineTo(dc, areas.plot.right, y);
+        ValueText(text, sizeof text, ticks[i]);
+        box.top = std::max(b.top, std::min(b.bottom - lineHeight, y - lineHeight / 2));
+        box.bottom = box.top + lineHeight;
+        TextIn(dc, box, text, kTextColour, DT_RIGHT);
+    }
 }
 
-// The font of the level labels: the window's font at two thirds its height.
-HFONT SmallFont(HFONT font) {
-    LOGFONTA shape;
-    if (!font || GetObjectA(font, sizeof shape, &shape) != sizeof shape) return nullptr;
-    shape.lfHeight = shape.lfHeight * 2 / 3;
-    if (shape.lfHeight == 0) shape.lfHeight = -8;
-    shape.lfWidth = 0;
-    return CreateFontIndirectA(&shape);
-}
-
-// A line at each level with its label at the left of the plot, in the
-// small font; a label that would overlap the one drawn before is left out.
-void DrawLevelLabels(HDC dc, const RECT& plot, int top, int bottom, const PreviewPicture& p, const TraceInfo& trace,
-                     const VerticalScale& s) {
-    double levels[kMaxLevels];
-    const int count = PositionLevels(p, trace, levels);
-    GdiObject<HFONT> small(SmallFont(WkGetFont(0, 0)));
-    SelectScope font(dc, small.get());
-    TEXTMETRICA metrics;
-    GetTextMetricsA(dc, &metrics);
-    const int height = metrics.tmHeight;
+// A body-position trace's level lines and names: each name in the window's
+// font on a white ground at the left of the plot, drawn after the trace so
+// the trace never crosses it; a name that would overlap the one drawn
+// before is left out.
+void PaintLevelLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const Band& b,
+                      int lineHeight) {
+    const TraceInfo& trace = p.plan->traces[t];
+    if (trace.signalType != REC_TYPE_POSITION || !p.levels) return;
+    const int count = std::min<int>(p.levels->levelCount, kMaxLevels);
     int lastY = -1000000;
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, kBackground);
     for (int l = 0; l < count; ++l) {
-        const int y = YOf(s, levels[l], top, bottom);
-        MoveToEx(dc, plot.left, y, nullptr);
-        LineTo(dc, plot.right, y);
-        if (std::abs(y - lastY) < height - 1) continue;
+        const int y = b.Y(PhysicalValue(trace.scale, p.levels->centers[l]));
+        if (std::abs(y - lastY) < lineHeight) continue;
         lastY = y;
         char label[kLevelLabelSize + 1];
         memcpy(label, p.levels->levelLabels[l], kLevelLabelSize);
         label[kLevelLabelSize] = '\0';
-        Text(dc, plot.left + 4, y - height / 2, label, kQuietText);
+        const int top = std::max(b.top, std::min(b.bottom - lineHeight, y - lineHeight / 2));
+        Text(dc, areas.plot.left + 4, top, label, kQuietText);
     }
+    SetBkMode(dc, TRANSPARENT);
 }
 
-void DrawTimeAxis(HDC dc, const RECT& plot, const PreviewPicture& p, int lineHeight) {
+// At the left of the band: the label (the source channel's number when it
+// has none) with the unit, and under it the filters the trace is drawn
+// through, or that it shows the file's values.
+void PaintLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const char* unfiltered,
+                 int lineHeight) {
+    const TraceInfo& trace = p.plan->traces[t];
+    int top = 0, bottom = 0;
+    TraceBand(areas, *p.plan, t, &top, &bottom);
+    char line[96];
+    if (trace.label[0]) snprintf(line, sizeof line, "%s", trace.label);
+    else snprintf(line, sizeof line, "Ch%d", int(trace.source + 1));
+    if (trace.unit[0] && trace.signalType != REC_TYPE_POSITION) {
+        const size_t used = strlen(line);
+        snprintf(line + used, sizeof line - used, " [%s]", trace.unit);
+    }
+    RECT box = {areas.labels.left + 4, top + 1, areas.labels.right - 2, top + 1 + lineHeight};
+    TextIn(dc, box, line, kTextColour, DT_LEFT);
+    if (bottom - top < 2 * lineHeight + 2) return;
+    if (!AnyFilter(trace.filters)) return;
+    if (p.filtered) FormatFilters(line, sizeof line, trace.filters);
+    else snprintf(line, sizeof line, "%s", unfiltered);
+    box.top += lineHeight;
+    box.bottom += lineHeight;
+    TextIn(dc, box, line, kQuietText, DT_LEFT);
+}
+
+void PaintNotWritten(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, int lineHeight) {
+    int top = 0, bottom = 0;
+    TraceBand(areas, *p.plan, t, &top, &bottom);
+    char text[128];
+    LoadText(IDS_PREV_NOT_WRITTEN, text, sizeof text);
+    Text(dc, areas.plot.left + 8, (top + bottom) / 2 - lineHeight / 2, text, kQuietText);
+}
+
+void PaintTimeAxis(HDC dc, const PreviewAreas& areas, const PreviewPicture& p) {
     const int32_t step = MarkStep(p.seconds);
-    for (int32_t t = 0; t <= p.seconds; t += step) {
-        const int x = plot.left + static_cast<int>(int64_t{t} * (plot.right - plot.left) / p.seconds);
-        MoveToEx(dc, x, plot.top, nullptr);
-        LineTo(dc, x, plot.bottom + 3);
-        if (t == p.seconds) break;
+    const int width = areas.plot.right - areas.plot.left;
+    for (int32_t s = 0; s < p.seconds; s += step) {
+        const int x = areas.plot.left + static_cast<int>(int64_t{s} * width / p.seconds);
         char clock[16];
-        FormatClockTime(clock, sizeof clock, *p.source, p.firstSecond + t);
-        Text(dc, x + 2, plot.bottom + (kAxisHeight - lineHeight) / 2, clock, kTextColour);
+        FormatClockTime(clock, sizeof clock, *p.source, p.firstSecond + s);
+        RECT box = {x + 2, areas.axis.top, areas.axis.right, areas.axis.bottom};
+        TextIn(dc, box, clock, kTextColour, DT_LEFT | DT_VCENTER);
     }
 }
 
 }  // namespace
 
-RECT PlotRect(const RECT& area) {
-    RECT plot = {area.left + kLabelWidth, area.top + kBarHeight, area.right - kRightMargin, area.bottom - kAxisHeight};
-    if (plot.right < plot.left + 1) plot.right = plot.left + 1;
-    if (plot.bottom < plot.top + 1) plot.bottom = plot.top + 1;
-    return plot;
+PreviewFont MeasureFont(HDC dc) {
+    SelectScope font(dc, WkGetFont(0, 0));
+    TEXTMETRICA metrics;
+    memset(&metrics, 0, sizeof metrics);
+    GetTextMetricsA(dc, &metrics);
+    PreviewFont f;
+    f.dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    f.charWidth = std::max<int>(1, metrics.tmAveCharWidth);
+    f.lineHeight = std::max<int>(1, metrics.tmHeight);
+    return f;
 }
 
-int32_t PlotColumns(const RECT& area) {
-    const RECT plot = PlotRect(area);
-    return plot.right - plot.left;
-}
-
-int TraceAt(const RECT& area, int count, int y) {
-    const RECT plot = PlotRect(area);
-    if (count <= 0 || y < plot.top || y >= plot.bottom) return -1;
-    const int t = static_cast<int>(int64_t{y - plot.top} * count / (plot.bottom - plot.top));
-    return t < count ? t : -1;
-}
-
-bool InLabelColumn(const RECT& area, int x) { return x >= area.left && x < area.left + kLabelWidth; }
-
-void PaintPreview(HDC dc, const RECT& area, const PreviewPicture& p) {
-    GdiObject<HBRUSH> background(CreateSolidBrush(kBackground));
-    FillRect(dc, &area, background.get());
+void PaintPreview(HDC dc, const RECT& client, const PreviewAreas& areas, const PreviewPicture& p) {
     const int count = p.plan ? p.plan->count : 0;
-    if (count <= 0 || p.seconds <= 0 || !p.columns) return;
+    if (count <= 0 || p.seconds <= 0 || !p.columns || !p.axes) {
+        GdiObject<HBRUSH> background(CreateSolidBrush(kBackground));
+        FillRect(dc, &client, background.get());
+        return;
+    }
     SelectScope font(dc, WkGetFont(0, 0));
     SetBkMode(dc, TRANSPARENT);
     TEXTMETRICA metrics;
     GetTextMetricsA(dc, &metrics);
     const int lineHeight = metrics.tmHeight;
-    const RECT plot = PlotRect(area);
 
-    GdiObject<HPEN> gridPen(CreatePen(PS_SOLID, 1, kGridColour));
+    PaintBackground(dc, client, areas, p);
+    std::vector<Band> bands(static_cast<size_t>(count));
+    for (int t = 0; t < count; ++t) bands[size_t(t)] = BandOf(areas, p, t);
     GdiObject<HPEN> tracePen(CreatePen(PS_SOLID, 1, kTraceColour));
     GdiObject<HPEN> positionPen(CreatePen(PS_SOLID, 1, kPositionColour));
-    {
-        SelectScope pen(dc, gridPen.get());
-        DrawTimeAxis(dc, plot, p, lineHeight);
-    }
+    GdiObject<HPEN> tickPen(CreatePen(PS_DOT, 1, kTickColour));
     std::vector<POINT> points;
     points.reserve(size_t(p.columnCount) * 5);
-    const int height = plot.bottom - plot.top;
     for (int t = 0; t < count; ++t) {
-        const int top = plot.top + static_cast<int>(int64_t{height} * t / count);
-        const int bottom = plot.top + static_cast<int>(int64_t{height} * (t + 1) / count);
-        const TraceInfo& trace = p.plan->traces[t];
-        const ColumnRange* col = p.columns + size_t(t) * size_t(p.columnCount);
-        double amplitude = 0;
-        const VerticalScale s = ScaleOf(p, t, col, top, bottom, &amplitude);
-        const bool position = trace.signalType == REC_TYPE_POSITION;
-        {
-            SelectScope pen(dc, gridPen.get());
-            MoveToEx(dc, area.left, bottom - 1, nullptr);
-            LineTo(dc, plot.right, bottom - 1);
-            if (position) DrawLevelLabels(dc, plot, top, bottom, p, trace, s);
-        }
-        DrawLabel(dc, area, top, trace, amplitude, lineHeight);
-        if (trace.outputRate <= 0) {
-            Text(dc, plot.left + 8, s.mid - lineHeight / 2, "Rateが整数の周波数にならないため出力されません", kQuietText);
+        if (p.plan->traces[t].outputRate <= 0) continue;
+        SelectScope pen(dc, p.plan->traces[t].signalType == REC_TYPE_POSITION ? positionPen.get() : tracePen.get());
+        PaintTrace(dc, areas, p, t, bands[size_t(t)], points);
+    }
+    for (int t = 0; t < count; ++t) {
+        if (p.plan->traces[t].outputRate <= 0) {
+            PaintNotWritten(dc, areas, p, t, lineHeight);
             continue;
         }
-        SelectScope pen(dc, position ? positionPen.get() : tracePen.get());
-        DrawColumns(dc, plot, top, bottom, col, p.columnCount, s, position, points);
+        PaintScale(dc, areas, p, t, bands[size_t(t)], tickPen.get(), lineHeight);
     }
+    char unfiltered[64];
+    LoadText(IDS_PREV_UNFILTERED, unfiltered, sizeof unfiltered);
+    for (int t = 0; t < count; ++t) {
+        PaintLabels(dc, areas, p, t, unfiltered, lineHeight);
+        PaintLevelLabels(dc, areas, p, t, bands[size_t(t)], lineHeight);
+    }
+    PaintTimeAxis(dc, areas, p);
 }
 
-void PaintNoRecording(HDC dc, const RECT& area) {
+void PaintNoRecording(HDC dc, const RECT& client, const PreviewAreas& areas) {
     GdiObject<HBRUSH> background(CreateSolidBrush(kBackground));
-    FillRect(dc, &area, background.get());
+    FillRect(dc, &client, background.get());
     SelectScope font(dc, WkGetFont(0, 0));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, kQuietText);
-    RECT box = PlotRect(area);
-    box.left = area.left;
-    DrawTextA(dc, "記録が開かれていません", -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    char text[128];
+    LoadText(IDS_PREV_NO_RECORDING, text, sizeof text);
+    RECT box = {client.left, areas.plot.top, client.right, areas.plot.bottom};
+    TextIn(dc, box, text, kQuietText, DT_CENTER | DT_VCENTER);
 }

@@ -1,7 +1,9 @@
-// Drawing of the signal preview: the traces of one epoch reduced to pixel
-// columns, each in its own band with its label, unit and scale at the left,
-// a body-position channel as steps with its level labels, and the time axis
-// in clock time along the bottom.
+// Drawing of the signal preview, one layer at a time: the background (bands
+// and the time grid), each trace reduced to pixel columns, each trace's
+// scale (numbers beside its band, value ticks for an absolute axis) and the
+// labels (name, unit and filters at the left, a body-position trace's level
+// names), then the time axis in clock time along the bottom. Places come
+// from the layout (engine/preview_layout.h).
 #pragma once
 
 #include <windows.h>
@@ -9,7 +11,8 @@
 #include <cstdint>
 
 #include "engine/epoch_values.h"
-#include "recfile/recfile.h"
+#include "engine/preview_layout.h"
+#include "engine/trace_axis.h"
 
 // What one drawing shows.
 struct PreviewPicture {
@@ -20,23 +23,19 @@ struct PreviewPicture {
     int32_t seconds;                    // the epoch's length
     const ColumnRange* columns;         // plan->count x columnCount
     int32_t columnCount;
-    double gain;                        // every trace
-    const double* traceGain;            // per trace, plan->count of them
+    const TraceAxis* axes;              // per trace, plan->count of them
+    bool filtered;                      // drawn through the traces' filters
+    int selected;                       // the trace the keys scale alone; -1 none
 };
 
-// The trace area inside `area` (the window's client area below its row of
-// controls): labels at the left, traces, the time axis at the bottom.
-RECT PlotRect(const RECT& area);
-// Pixel columns of the traces in `area`.
-int32_t PlotColumns(const RECT& area);
-// The trace whose band holds `y` (client coordinates) among `count`; -1
-// outside every band.
-int TraceAt(const RECT& area, int count, int y);
-// True when `x` lies in the label column at the left.
-bool InLabelColumn(const RECT& area, int x);
+// The window font's measures at the dpi of `dc`.
+PreviewFont MeasureFont(HDC dc);
 
-// Draws the picture into `area` of `dc` (background included).
-void PaintPreview(HDC dc, const RECT& area, const PreviewPicture& picture);
+// Pixel columns of the traces.
+inline int32_t PlotColumns(const PreviewAreas& areas) { return areas.plot.right - areas.plot.left; }
 
-// Draws the notice that no recording is open into `area`.
-void PaintNoRecording(HDC dc, const RECT& area);
+// Draws the picture into `client` of `dc` (background included).
+void PaintPreview(HDC dc, const RECT& client, const PreviewAreas& areas, const PreviewPicture& picture);
+
+// Draws the notice that no recording is open.
+void PaintNoRecording(HDC dc, const RECT& client, const PreviewAreas& areas);

@@ -1,7 +1,8 @@
 // The signal preview window; see preview_window.h. Its view (the epoch, the
-// scales, its own reader handle and a copy of what it last drew from) is
-// the window's own, kept behind GWLP_USERDATA; the working record is only
-// read, under the lock, when the window is told the record may have changed.
+// trace scales, the filter choice, its own reader handle and a copy of what
+// it last drew from) is the window's own, kept behind GWLP_USERDATA; the
+// working record is only read, under the lock, when the window is told the
+// record may have changed.
 #include "preview/preview_window.h"
 
 #include <commctrl.h>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "engine/epoch_values.h"
+#include "engine/preview_layout.h"
+#include "engine/trace_axis.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
@@ -24,9 +27,31 @@
 namespace {
 
 const int32_t kEpochChoices[] = {10, 30, 60, 120};
+const int kEpochChoiceCount = int(sizeof kEpochChoices / sizeof kEpochChoices[0]);
 const int kDefaultEpochChoice = 1;   // 30 seconds, the scoring epoch
-const double kGainStep = 2.0;
-const double kLargestGain = 1024.0;
+const double kScaleStep = 2.0;
+
+// The row of controls along the top, left to right, which is also the
+// order Tab moves in (after the traces).
+struct ControlSpec {
+    int id;
+    const char* windowClass;
+    int text;                   // string id, 0 for none
+    DWORD style;
+    RowControl size;
+};
+
+const ControlSpec kControls[] = {
+    {IDC_PREV_EPOCH_LENGTH, "COMBOBOX", 0, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, {9, 72}},
+    {IDC_PREV_EPOCH_START, "STATIC", 0, SS_SUNKEN | SS_CENTERIMAGE, {22, 160}},
+    {IDC_PREV_JUMP_TIME, "EDIT", 0, WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, {10, 72}},
+    {IDC_PREV_JUMP, "BUTTON", IDS_PREV_JUMP, BS_PUSHBUTTON | WS_TABSTOP, {6, 48}},
+    {IDC_PREV_LARGER, "BUTTON", IDS_PREV_LARGER, BS_PUSHBUTTON | WS_TABSTOP, {4, 28}},
+    {IDC_PREV_SMALLER, "BUTTON", IDS_PREV_SMALLER, BS_PUSHBUTTON | WS_TABSTOP, {4, 28}},
+    {IDC_PREV_FIT, "BUTTON", IDS_PREV_FIT, BS_PUSHBUTTON | WS_TABSTOP, {7, 52}},
+    {IDC_PREV_FILTER, "BUTTON", IDS_PREV_FILTER, BS_AUTOCHECKBOX | WS_TABSTOP, {8, 64}},
+};
+const int kControlCount = int(sizeof kControls / sizeof kControls[0]);
 
 struct PreviewView {
     TaffHandle reader = nullptr;        // our own handle on the recording's files
@@ -35,20 +60,27 @@ struct PreviewView {
     bool taken = false;                 // the record has been read at least once
     SourceInfo source;                  // copies of what is drawn from
     MontagePattern pattern;
+    bool timeConstants = false;         // the montage states low cuts as time constants
     TracePlan plan;
     int32_t epochSeconds = 30;
     int64_t epoch = 0;
-    double gain = 1.0;
-    double traceGain[kChannelEntries];
+    TraceAxis axes[kChannelEntries];
+    bool placed[kChannelEntries];       // the trace has its axis (else it opens with the next drawing)
+    bool filtered = true;
+    int selected = -1;                  // the trace the keys scale alone
     std::vector<ColumnRange> columns;   // the epoch reduced to the plot's columns
     int32_t columnCount = 0;
     bool columnsValid = false;
+    PreviewFont font = {96, 7, 12};
+    PreviewAreas areas;
+    int rowRight = 0;                   // the width the row of controls needs
 
     PreviewView() {
         memset(&source, 0, sizeof source);
         memset(&pattern, 0, sizeof pattern);
         memset(&plan, 0, sizeof plan);
-        std::fill(traceGain, traceGain + kChannelEntries, 1.0);
+        memset(&areas, 0, sizeof areas);
+        std::fill(placed, placed + kChannelEntries, false);
     }
     ~PreviewView() {
         if (reader) TaffClose(reader);
@@ -60,31 +92,8 @@ PreviewView* ViewOf(HWND window) { return reinterpret_cast<PreviewView*>(GetWind
 
 int64_t EpochCountOf(const PreviewView& v) { return EpochCount(v.plan, v.epochSeconds); }
 
-HWND MakeControl(HWND window, const char* cls, const char* text, DWORD style, int x, int w, int id) {
-    HWND control = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, 6, w, 22, window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_program.instance, nullptr);
-    if (control) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 0)), FALSE);
-    return control;
-}
-
-void BuildControls(HWND window) {
-    HWND list = MakeControl(window, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 6, 80,
-                            IDC_PREV_EPOCH_LENGTH);
-    if (list) {
-        MoveWindow(list, 6, 6, 80, 160, FALSE);
-        for (int32_t seconds : kEpochChoices) {
-            char text[16];
-            snprintf(text, sizeof text, "%d 秒", int(seconds));
-            SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-        }
-        SendMessageA(list, CB_SETCURSEL, kDefaultEpochChoice, 0);
-    }
-    MakeControl(window, "STATIC", "", SS_SUNKEN | SS_CENTERIMAGE, 94, 170, IDC_PREV_EPOCH_START);
-    MakeControl(window, "EDIT", "", WS_BORDER | ES_AUTOHSCROLL | WS_TABSTOP, 276, 80, IDC_PREV_JUMP_TIME);
-    SendDlgItemMessageA(window, IDC_PREV_JUMP_TIME, EM_LIMITTEXT, 8, 0);
-    MakeControl(window, "BUTTON", "移動", BS_PUSHBUTTON | WS_TABSTOP, 360, 48, IDC_PREV_JUMP);
-    MakeControl(window, "BUTTON", "+", BS_PUSHBUTTON | WS_TABSTOP, 420, 28, IDC_PREV_LARGER);
-    MakeControl(window, "BUTTON", "-", BS_PUSHBUTTON | WS_TABSTOP, 452, 28, IDC_PREV_SMALLER);
+void LoadText(int id, char* out, int size) {
+    if (LoadStringA(g_program.instance, id, out, size) <= 0 && size > 0) out[0] = '\0';
 }
 
 RECT ClientArea(HWND window) {
@@ -92,6 +101,52 @@ RECT ClientArea(HWND window) {
     GetClientRect(window, &area);
     return area;
 }
+
+// ---- layout ----------------------------------------------------------------
+
+// The areas and the controls' places from the window's font, dpi and size.
+void LayOut(HWND window, PreviewView& v) {
+    {
+        WindowDc dc(window);
+        if (dc.dc()) v.font = MeasureFont(dc.dc());
+    }
+    const RECT client = ClientArea(window);
+    v.areas = LayOutPreview(v.font, client.right, client.bottom, 0);
+    RowControl sizes[kControlCount];
+    PreviewBox places[kControlCount];
+    for (int i = 0; i < kControlCount; ++i) sizes[i] = kControls[i].size;
+    v.rowRight = PlaceControlRow(v.font, v.areas, sizes, kControlCount, places);
+    for (int i = 0; i < kControlCount; ++i) {
+        const PreviewBox& b = places[i];
+        // A drop-down list's height is that of its open list.
+        const int height = kControls[i].id == IDC_PREV_EPOCH_LENGTH ? (b.bottom - b.top) * 8 : b.bottom - b.top;
+        MoveWindow(GetDlgItem(window, kControls[i].id), b.left, b.top, b.right - b.left, height, TRUE);
+    }
+}
+
+void BuildControls(HWND window) {
+    for (const ControlSpec& spec : kControls) {
+        char text[64] = "";
+        if (spec.text) LoadText(spec.text, text, sizeof text);
+        HWND control = CreateWindowExA(0, spec.windowClass, text, WS_CHILD | WS_VISIBLE | spec.style, 0, 0, 10, 10,
+                                       window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                       g_program.instance, nullptr);
+        if (control) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, 0)), FALSE);
+    }
+    HWND list = GetDlgItem(window, IDC_PREV_EPOCH_LENGTH);
+    char format[32];
+    LoadText(IDS_PREV_SECONDS, format, sizeof format);
+    for (int32_t seconds : kEpochChoices) {
+        char text[32];
+        snprintf(text, sizeof text, format, int(seconds));
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    SendMessageA(list, CB_SETCURSEL, kDefaultEpochChoice, 0);
+    SendDlgItemMessageA(window, IDC_PREV_JUMP_TIME, EM_LIMITTEXT, 8, 0);
+    CheckDlgButton(window, IDC_PREV_FILTER, BST_CHECKED);
+}
+
+// ---- place in the night -----------------------------------------------------
 
 // The start control and the scroll bar after a move or a new recording.
 void ShowPlace(HWND window, const PreviewView& v) {
@@ -125,6 +180,8 @@ void GoToEpoch(HWND window, PreviewView& v, int64_t epoch) {
     Redraw(window, v);
 }
 
+// ---- following the record ---------------------------------------------------
+
 // Opens our own handle when the record's recording is another one than the
 // handle was opened for (or closes it when none is open).
 void FollowRecording(PreviewView& v, const SourceInfo& source) {
@@ -135,31 +192,52 @@ void FollowRecording(PreviewView& v, const SourceInfo& source) {
     v.epochs.reset();
     v.readerFor = source.sourceHandle;
     v.epoch = 0;
-    std::fill(v.traceGain, v.traceGain + kChannelEntries, 1.0);
+    v.selected = -1;
+    std::fill(v.placed, v.placed + kChannelEntries, false);
     if (source.sourceKind != kSourceTaff) return;
     v.reader = TaffOpen(source.sourcePath, 0);
     if (v.reader) v.epochs.reset(new EpochReader(v.reader, TaffGetValue(v.reader, TAFF_VALUE_SKIP_WORD, 0)));
 }
 
+// The caption names the recording's file, not its whole path.
 void Title(HWND window, const PreviewView& v) {
-    char title[kPathSize + 32];
-    snprintf(title, sizeof title, "波形確認%s%s", v.Open() ? " - " : "", v.Open() ? v.source.sourcePath : "");
+    char title[kPathSize + 64];
+    LoadText(IDS_PREV_TITLE, title, sizeof title);
+    if (v.Open()) {
+        const char* name = v.source.sourcePath;
+        for (const char* c = name; *c; ++c)
+            if (*c == '\\' || *c == '/' || *c == ':') name = c + 1;
+        char format[64];
+        LoadText(IDS_PREV_TITLE_FILE, format, sizeof format);
+        snprintf(title, sizeof title, format, name);
+    }
     SetWindowTextA(window, title);
+}
+
+// A trace keeps its scale while it stays the same channel drawn the same
+// way; otherwise it opens anew with the next drawing.
+bool SameTrace(const TraceInfo& a, const TraceInfo& b) {
+    return a.source == b.source && a.signalType == b.signalType && a.sensitivity == b.sensitivity &&
+           a.scale.physMin == b.scale.physMin && a.scale.physMax == b.scale.physMax;
 }
 
 // Compares the record with what is drawn and takes it when they differ.
 void OnRecordChanged(HWND window, PreviewView& v, const ConverterState& state) {
     const MontagePattern& pattern = CurrentPattern(state);
+    const bool timeConstants = state.settings.TCType != 0;
     if (v.taken && memcmp(&v.source, &state.source, sizeof v.source) == 0 &&
-        memcmp(&v.pattern, &pattern, sizeof v.pattern) == 0)
+        memcmp(&v.pattern, &pattern, sizeof v.pattern) == 0 && v.timeConstants == timeConstants)
         return;
-    const int32_t traces = v.plan.count;
+    const TracePlan before = v.plan;
     FollowRecording(v, state.source);
     memcpy(&v.source, &state.source, sizeof v.source);
     memcpy(&v.pattern, &pattern, sizeof v.pattern);
+    v.timeConstants = timeConstants;
     v.taken = true;
-    PlanTraces(v.source, v.pattern, &v.plan);
-    if (v.plan.count != traces) std::fill(v.traceGain, v.traceGain + kChannelEntries, 1.0);
+    PlanTraces(v.source, v.pattern, &v.plan, v.timeConstants);
+    for (int32_t t = 0; t < v.plan.count; ++t)
+        if (t >= before.count || !SameTrace(before.traces[t], v.plan.traces[t])) v.placed[t] = false;
+    if (v.selected >= v.plan.count) v.selected = -1;
     GoToEpoch(window, v, v.epoch);
     Title(window, v);
     ShowPlace(window, v);
@@ -174,13 +252,19 @@ void TakeRecord(HWND window, PreviewView& v, HWND owner) {
     if (lock) OnRecordChanged(window, v, *lock);
 }
 
-void OnEpochLength(HWND window, PreviewView& v) {
-    const LRESULT choice = SendDlgItemMessageA(window, IDC_PREV_EPOCH_LENGTH, CB_GETCURSEL, 0, 0);
-    if (choice < 0 || choice >= LRESULT(sizeof kEpochChoices / sizeof kEpochChoices[0])) return;
+// ---- the operator's commands ------------------------------------------------
+
+void ChooseEpochLength(HWND window, PreviewView& v, int choice) {
+    if (choice < 0 || choice >= kEpochChoiceCount) return;
+    SendDlgItemMessageA(window, IDC_PREV_EPOCH_LENGTH, CB_SETCURSEL, choice, 0);
     const int64_t start = v.epoch * v.epochSeconds;   // the new epoch holds the old one's start
     v.epochSeconds = kEpochChoices[choice];
     v.epoch = -1;
     GoToEpoch(window, v, start / v.epochSeconds);
+}
+
+void OnEpochLength(HWND window, PreviewView& v) {
+    ChooseEpochLength(window, v, int(SendDlgItemMessageA(window, IDC_PREV_EPOCH_LENGTH, CB_GETCURSEL, 0, 0)));
     SetFocus(window);
 }
 
@@ -197,10 +281,31 @@ void OnJump(HWND window, PreviewView& v) {
     SetFocus(window);
 }
 
-void ScaleAll(HWND window, PreviewView& v, double factor) {
-    v.gain = std::max(1.0 / kLargestGain, std::min(kLargestGain, v.gain * factor));
+// The chosen trace, or every trace when none is chosen, scaled by `factor`
+// (fit: fitted to the epoch's signal instead).
+void Rescale(HWND window, PreviewView& v, double factor, bool fit) {
+    for (int32_t t = 0; t < v.plan.count; ++t) {
+        if (v.selected >= 0 && t != v.selected) continue;
+        if (!v.placed[t]) continue;   // opens with the next drawing
+        if (fit) {
+            if (v.columnsValid && v.columnCount > 0)
+                v.axes[t] = FitAxis(v.axes[t], v.columns.data() + size_t(t) * size_t(v.columnCount), v.columnCount);
+        } else {
+            v.axes[t] = ScaleAxis(v.axes[t], factor);
+        }
+    }
     InvalidateRect(window, nullptr, FALSE);
-    SetFocus(window);
+}
+
+void SetFiltered(HWND window, PreviewView& v, bool filtered) {
+    v.filtered = filtered;
+    CheckDlgButton(window, IDC_PREV_FILTER, filtered ? BST_CHECKED : BST_UNCHECKED);
+    Redraw(window, v);
+}
+
+void Select(HWND window, PreviewView& v, int trace) {
+    v.selected = trace >= 0 && trace < v.plan.count ? trace : -1;
+    InvalidateRect(window, nullptr, FALSE);
 }
 
 void OnCommand(HWND window, PreviewView& v, int id, int code) {
@@ -209,19 +314,31 @@ void OnCommand(HWND window, PreviewView& v, int id, int code) {
         if (code == CBN_SELCHANGE) OnEpochLength(window, v);
         break;
     case IDC_PREV_JUMP: OnJump(window, v); break;
-    case IDC_PREV_LARGER: ScaleAll(window, v, kGainStep); break;
-    case IDC_PREV_SMALLER: ScaleAll(window, v, 1.0 / kGainStep); break;
+    case IDC_PREV_LARGER: Rescale(window, v, kScaleStep, false); break;
+    case IDC_PREV_SMALLER: Rescale(window, v, 1.0 / kScaleStep, false); break;
+    case IDC_PREV_FIT: Rescale(window, v, 1.0, true); break;
+    case IDC_PREV_FILTER: SetFiltered(window, v, IsDlgButtonChecked(window, IDC_PREV_FILTER) == BST_CHECKED); break;
     }
 }
 
+// The keys on the traces: PgDn/PgUp (and Right/Left) page, Home/End go to
+// the first and last epoch, Up/Down choose a trace and Esc none, + and -
+// scale the chosen trace (or all), A fits it (or all) to the epoch, F
+// switches the filters, 1 to 4 choose the epoch length.
 void OnKey(HWND window, PreviewView& v, WPARAM key) {
     switch (key) {
-    case VK_NEXT: case VK_RIGHT: case VK_DOWN: GoToEpoch(window, v, v.epoch + 1); break;
-    case VK_PRIOR: case VK_LEFT: case VK_UP: GoToEpoch(window, v, v.epoch - 1); break;
+    case VK_NEXT: case VK_RIGHT: GoToEpoch(window, v, v.epoch + 1); break;
+    case VK_PRIOR: case VK_LEFT: GoToEpoch(window, v, v.epoch - 1); break;
     case VK_HOME: GoToEpoch(window, v, 0); break;
     case VK_END: GoToEpoch(window, v, EpochCountOf(v) - 1); break;
-    case VK_ADD: case VK_OEM_PLUS: ScaleAll(window, v, kGainStep); break;
-    case VK_SUBTRACT: case VK_OEM_MINUS: ScaleAll(window, v, 1.0 / kGainStep); break;
+    case VK_DOWN: Select(window, v, v.selected + 1 < v.plan.count ? v.selected + 1 : v.plan.count - 1); break;
+    case VK_UP: Select(window, v, v.selected < 0 ? v.plan.count - 1 : std::max(0, v.selected - 1)); break;
+    case VK_ESCAPE: Select(window, v, -1); break;
+    case VK_ADD: case VK_OEM_PLUS: Rescale(window, v, kScaleStep, false); break;
+    case VK_SUBTRACT: case VK_OEM_MINUS: Rescale(window, v, 1.0 / kScaleStep, false); break;
+    case 'A': Rescale(window, v, 1.0, true); break;
+    case 'F': SetFiltered(window, v, !v.filtered); break;
+    case '1': case '2': case '3': case '4': ChooseEpochLength(window, v, int(key - '1')); break;
     }
 }
 
@@ -240,34 +357,41 @@ void OnScroll(HWND window, PreviewView& v, int request) {
     }
 }
 
-// A click on a trace's label scales that trace alone: the left button
-// larger, the right button smaller.
-void OnLabelClick(HWND window, PreviewView& v, LPARAM at, double factor) {
+// A click on a trace's label or scale chooses that trace (a click on the
+// chosen one lets it go again).
+void OnLabelClick(HWND window, PreviewView& v, LPARAM at) {
     SetFocus(window);
-    const RECT area = ClientArea(window);
     const int x = static_cast<short>(LOWORD(at)), y = static_cast<short>(HIWORD(at));
-    const int t = InLabelColumn(area, x) ? TraceAt(area, v.plan.count, y) : -1;
-    if (t < 0) return;
-    v.traceGain[t] = std::max(1.0 / kLargestGain, std::min(kLargestGain, v.traceGain[t] * factor));
-    InvalidateRect(window, nullptr, FALSE);
+    if (x < v.areas.labels.left || x >= v.areas.scale.right) return;
+    const int t = TraceAtRow(v.areas, v.plan, y);
+    if (t >= 0) Select(window, v, t == v.selected ? -1 : t);
 }
 
+// ---- painting -----------------------------------------------------------
+
 void PaintView(HWND window, HDC target, PreviewView& v) {
-    const RECT area = ClientArea(window);
-    MemoryDc picture(target, area.right, area.bottom);
+    const RECT client = ClientArea(window);
+    MemoryDc picture(target, client.right, client.bottom);
     HDC dc = picture.dc() ? picture.dc() : target;
     if (!v.Open() || !v.epochs) {
-        PaintNoRecording(dc, area);
+        PaintNoRecording(dc, client, v.areas);
     } else {
-        const int32_t columns = PlotColumns(area);
+        const int32_t columns = PlotColumns(v.areas);
         if (!v.columnsValid || v.columnCount != columns) {
-            v.epochs->Columns(v.source, v.plan, v.epoch * v.epochSeconds, v.epochSeconds, columns, &v.columns);
+            v.epochs->Columns(v.source, v.plan, v.epoch * v.epochSeconds, v.epochSeconds, columns, &v.columns,
+                              v.filtered);
             v.columnCount = columns;
             v.columnsValid = true;
         }
-        const PreviewPicture p = {&v.source, &v.plan, &v.pattern.position, v.epoch * v.epochSeconds, v.epochSeconds,
-                                  v.columns.data(), v.columnCount, v.gain, v.traceGain};
-        PaintPreview(dc, area, p);
+        for (int32_t t = 0; t < v.plan.count; ++t) {
+            if (v.placed[t]) continue;
+            v.axes[t] = OpeningAxis(v.plan.traces[t], v.pattern.position,
+                                    v.columns.data() + size_t(t) * size_t(columns), columns);
+            v.placed[t] = true;
+        }
+        const PreviewPicture p = {&v.source, &v.plan,     &v.pattern.position, v.epoch * v.epochSeconds,
+                                  v.epochSeconds, v.columns.data(), v.columnCount, v.axes, v.filtered, v.selected};
+        PaintPreview(dc, client, v.areas, p);
     }
     if (picture.dc()) picture.CopyTo(target);
 }
@@ -277,11 +401,22 @@ void OnPaint(HWND window, PreviewView& v) {
     PaintView(window, paint.dc(), v);
 }
 
+// The window is never narrower than its row of controls, nor lower than
+// the row with a few traces' room.
+void OnMinMaxInfo(HWND window, const PreviewView& v, MINMAXINFO* info) {
+    RECT frame = {0, 0, v.rowRight, v.areas.controls.bottom + 8 * v.font.lineHeight};
+    AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
+                       DWORD(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, frame.right - frame.left);
+    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, frame.bottom - frame.top);
+}
+
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* creation) {
     PreviewView* view = new (std::nothrow) PreviewView();
     if (!view) return -1;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
     BuildControls(window);
+    LayOut(window, *view);
     TakeRecord(window, *view, creation->hwndParent);
     return 0;
 }
@@ -297,18 +432,78 @@ LRESULT OnViewMessage(HWND window, PreviewView& v, UINT message, WPARAM wParam, 
     case WM_PAINT: OnPaint(window, v); return 0;
     case WM_PRINTCLIENT: PaintView(window, reinterpret_cast<HDC>(wParam), v); return 0;
     case WM_ERASEBKGND: return 1;   // painting covers the client area
-    case WM_SIZE: Redraw(window, v); return 0;
+    case WM_SIZE:
+        LayOut(window, v);
+        Redraw(window, v);
+        return 0;
+    case WM_GETMINMAXINFO: OnMinMaxInfo(window, v, reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_RECORD_CHANGED: TakeRecord(window, v, GetWindow(window, GW_OWNER)); return 0;
     case WM_COMMAND: OnCommand(window, v, LOWORD(wParam), HIWORD(wParam)); return 0;
     case WM_KEYDOWN: OnKey(window, v, wParam); return 0;
     case WM_HSCROLL: OnScroll(window, v, LOWORD(wParam)); return 0;
-    case WM_LBUTTONDOWN: OnLabelClick(window, v, lParam, kGainStep); return 0;
-    case WM_RBUTTONDOWN: OnLabelClick(window, v, lParam, 1.0 / kGainStep); return 0;
+    case WM_LBUTTONDOWN: OnLabelClick(window, v, lParam); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// The control of the preview that holds `focus` (a combo box for its
+// list's parts); the preview itself for the traces.
+int FocusIndex(HWND preview, HWND focus) {
+    while (focus && focus != preview && GetParent(focus) != preview) focus = GetParent(focus);
+    if (!focus || focus == preview) return -1;
+    const int id = GetDlgCtrlID(focus);
+    for (int i = 0; i < kControlCount; ++i)
+        if (kControls[i].id == id) return i;
+    return -1;
+}
+
+// The next stop of Tab (or Shift+Tab) after `from`: the controls that take
+// the focus, then the traces (-1).
+int NextStop(HWND preview, int from, bool backward) {
+    for (int step = 0; step <= kControlCount; ++step) {
+        from = backward ? (from < 0 ? kControlCount - 1 : from - 1) : (from + 1 >= kControlCount ? -1 : from + 1);
+        if (from < 0) return -1;
+        HWND control = GetDlgItem(preview, kControls[from].id);
+        if ((kControls[from].style & WS_TABSTOP) && IsWindowEnabled(control) && IsWindowVisible(control)) return from;
+    }
+    return -1;
+}
+
 }  // namespace
+
+bool TranslatePreviewKey(HWND preview, const MSG& message) {
+    if (message.message != WM_KEYDOWN || !IsPreviewWindow(preview)) return false;
+    if (message.hwnd != preview && !IsChild(preview, message.hwnd)) return false;
+    if (GetKeyState(VK_MENU) < 0) return false;
+    const int at = FocusIndex(preview, message.hwnd);
+    switch (message.wParam) {
+    case VK_TAB: {
+        if (GetKeyState(VK_CONTROL) < 0) return false;
+        const int next = NextStop(preview, at, GetKeyState(VK_SHIFT) < 0);
+        HWND target = next < 0 ? preview : GetDlgItem(preview, kControls[next].id);
+        SetFocus(target);
+        if (next >= 0 && kControls[next].id == IDC_PREV_JUMP_TIME) SendMessageA(target, EM_SETSEL, 0, -1);
+        return true;
+    }
+    case VK_RETURN:
+        if (at < 0) return false;
+        if (kControls[at].id == IDC_PREV_JUMP_TIME) {
+            SendMessageA(preview, WM_COMMAND, MAKEWPARAM(IDC_PREV_JUMP, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(preview, IDC_PREV_JUMP)));
+            return true;
+        }
+        if (!strcmp(kControls[at].windowClass, "BUTTON")) {
+            SendMessageA(GetDlgItem(preview, kControls[at].id), BM_CLICK, 0, 0);
+            return true;
+        }
+        return false;
+    case VK_ESCAPE:
+        if (at < 0) return false;
+        SetFocus(preview);
+        return true;
+    }
+    return false;
+}
 
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -349,9 +544,17 @@ HWND ShowPreviewWindow(HWND owner, HWND existing) {
         BringWindowToTop(existing);
         return existing;
     }
-    HWND window = CreateWindowExA(0, PREVIEW_CLASS, "波形確認",
-                                  WS_OVERLAPPEDWINDOW | WS_HSCROLL | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  960, 680, owner, nullptr, g_program.instance, nullptr);
+    // 960 x 680 on a plain screen, more at a higher dpi.
+    int dpi = 96;
+    if (HDC screen = GetDC(nullptr)) {
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(nullptr, screen);
+    }
+    char title[64];
+    LoadText(IDS_PREV_TITLE, title, sizeof title);
+    HWND window = CreateWindowExA(0, PREVIEW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_HSCROLL | WS_CLIPCHILDREN,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, PixelsAt(960, dpi), PixelsAt(680, dpi), owner, nullptr,
+                                  g_program.instance, nullptr);
     if (!window) return nullptr;
     ShowWindow(window, SW_SHOWNORMAL);
     SetForegroundWindow(window);

@@ -1,8 +1,9 @@
 // The signal preview window (class MORLEXPREVIEW): one modeless top-level
 // window owned by the main window, showing the channels the current pattern
-// writes, epoch by epoch, with the values the PSG file will hold. It reads
-// through a reader handle of its own, so a conversion running meanwhile is
-// not touched; it follows the record when told (WM_RECORD_CHANGED).
+// writes, epoch by epoch, with the values the PSG file will hold, drawn
+// through the montage's filters or as they are. It reads through a reader
+// handle of its own, so a conversion running meanwhile is not touched; it
+// follows the record when told (WM_RECORD_CHANGED).
 #pragma once
 
 #include <windows.h>
@@ -18,5 +19,11 @@ HWND ShowPreviewWindow(HWND owner, HWND existing);
 // True when `window` is (still) a preview window: a handle kept after the
 // window was closed may since name another window.
 bool IsPreviewWindow(HWND window);
+
+// The keys the message loop offers the preview before dispatching: Tab and
+// Shift+Tab move through its controls and back to the traces, Enter in the
+// clock-time field jumps (on a button, presses it), Esc on a control goes
+// back to the traces. True when the key was taken.
+bool TranslatePreviewKey(HWND preview, const MSG& message);
 
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -210,10 +210,24 @@
 #define IDC_PREV_JUMP               1603
 #define IDC_PREV_LARGER             1604  /* "+": every trace larger */
 #define IDC_PREV_SMALLER            1605  /* "-": every trace smaller */
+#define IDC_PREV_FILTER             1606  /* check box "ﾌｨﾙﾀ": traces through the montage's filters, or the file's values */
+#define IDC_PREV_FIT                1607  /* fits the chosen trace (or every trace) to the epoch's signal */
 #define IDD_WARN_NO_RECORDING       1610  /* the preview asked for without an open recording */
 #define IDS_TB_VIEW                 1620
 #define IDS_TIP_VIEW                1621
 #define WM_RECORD_CHANGED           (WM_USER + 120)  /* to the main window, and from it to the preview */
+/* The preview's texts (6700..6749). */
+#define IDS_PREV_TITLE              6700  /* the caption without a recording */
+#define IDS_PREV_TITLE_FILE         6701  /* the caption: %s is the recording's file name */
+#define IDS_PREV_SECONDS            6702  /* an epoch length: %d seconds */
+#define IDS_PREV_JUMP               6703
+#define IDS_PREV_LARGER             6704
+#define IDS_PREV_SMALLER            6705
+#define IDS_PREV_FIT                6706
+#define IDS_PREV_FILTER             6707
+#define IDS_PREV_NO_RECORDING       6708
+#define IDS_PREV_NOT_WRITTEN        6709  /* a trace whose rate divisor gives no whole rate */
+#define IDS_PREV_UNFILTERED         6710  /* the label line of a trace drawn with the file's values */
 
 /* ---- 16. Option dialogs, Pattern Copy and their boxes (6200..6299) ------- */
 /* Patient page: the line saying what of the identity the PSG file carries. */

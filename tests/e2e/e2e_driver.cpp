@@ -157,17 +157,11 @@ TEST_F(EndToEnd, ConvertsTheSampleThroughTheRealDialogsAndPages) {
     PostMessageA(preview, WM_KEYDOWN, VK_NEXT, 0);
     ASSERT_TRUE(WaitFor([&] { return ControlText(preview, IDC_PREV_EPOCH_START) == "23:06:00 (+0:00:30)"; }, 10000))
         << "epoch start: " << ControlText(preview, IDC_PREV_EPOCH_START);
-    // The small traces (chin, ECG, snoring) scaled on their own by clicks
-    // on their labels, as the operator would.
-    RECT client;
-    GetClientRect(preview, &client);
-    const int top = 34, bottom = client.bottom - 20;
-    const struct { int trace, clicks; } larger[] = {{6, 5}, {7, 7}, {13, 5}};   // each click doubles
-    for (const auto& l : larger) {
-        const int y = top + (bottom - top) * (2 * l.trace + 1) / (2 * kMaxCh);
-        for (int click = 0; click < l.clicks; ++click)
-            PostMessageA(preview, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, y));
-    }
+    // Every trace at the scale the sample montage opens it with, the
+    // caption naming the recording's file.
+    char caption[128] = "";
+    GetWindowTextA(preview, caption, sizeof caption);
+    EXPECT_EQ(std::string("波形確認 - ") + kHeaderName, caption);
     Shot("signal-preview", preview);
 
     // Output over an existing file: the program's confirmation 105, then

@@ -3,16 +3,23 @@
 // the epoch shown in control 1600; another pattern chosen on the montage
 // page and the recording closed reach the window at once; paging through
 // the night while a conversion runs leaves the conversion's file exact.
+// The keys of its row of controls as the message loop hands them over,
+// the filter switch, an SpO2 trace's value ticks, and its controls apart
+// from each other at the screen's dpi (also run at 144 dpi).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/app_globals.h"
+#include "engine/preview_layout.h"
+#include "preview/preview_paint.h"
+#include "preview/preview_window.h"
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
 
@@ -49,8 +56,54 @@ std::string Picture(HWND window) {
     return bits;
 }
 
+// The colour of pixel (x, y) of a picture `width` wide and `height` high
+// (the bitmap's rows run bottom-up).
+COLORREF PixelAt(const std::string& bits, int width, int height, int x, int y) {
+    const size_t at = (size_t(height - 1 - y) * size_t(width) + size_t(x)) * 4;
+    return RGB(uint8_t(bits[at + 2]), uint8_t(bits[at + 1]), uint8_t(bits[at]));
+}
+
+bool Dark(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128; }
+
+// The preview's areas as it lays them out now.
+PreviewAreas AreasOf(HWND preview) {
+    RECT client;
+    GetClientRect(preview, &client);
+    HDC dc = GetDC(preview);
+    const PreviewFont font = MeasureFont(dc);
+    ReleaseDC(preview, dc);
+    return LayOutPreview(font, client.right, client.bottom, 0);
+}
+
+// Whether the picture differs anywhere inside `box`.
+bool DiffersIn(const std::string& a, const std::string& b, HWND preview, const PreviewBox& box) {
+    RECT client;
+    GetClientRect(preview, &client);
+    for (int y = box.top; y < box.bottom; ++y)
+        for (int x = box.left; x < box.right; ++x)
+            if (PixelAt(a, client.right, client.bottom, x, y) != PixelAt(b, client.right, client.bottom, x, y))
+                return true;
+    return false;
+}
+
 class Preview : public MainWindowTest {
 protected:
+    // A key pressed on `target` as the message loop offers it to the preview
+    // first (then, when not taken, dispatched).
+    void Press(HWND preview, HWND target, WPARAM key, bool shift = false) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
+        SetKeyboardState(keys);
+        MSG m = {};
+        m.hwnd = target;
+        m.message = WM_KEYDOWN;
+        m.wParam = key;
+        if (!TranslatePreviewKey(preview, m)) DispatchMessageA(&m);
+        keys[VK_SHIFT] = 0;
+        SetKeyboardState(keys);
+        PumpPending();
+    }
     void OpenRecording(const std::string& path) {
         Fake().openAnswer = path;
         SendMessageA(window, WM_COMMAND, IDM_FILE_OPEN, 0);
@@ -152,6 +205,180 @@ TEST_F(Preview, PagingThroughTheNightLeavesARunningConversionExact) {
     EXPECT_EQ(ReadBytes(quiet), ReadBytes(watched));
     EXPECT_GT(ReadBytes(watched).size(), 600u * 6 * 200 * 2);
     EXPECT_NE("22:15:04 (+0:00:00)", Start(preview));
+}
+
+TEST_F(Preview, RowOfControlsByKeys) {
+    Open();
+    TaffGenOptions options;
+    options.channels = 4;
+    options.seconds = 300;
+    OpenRecording(MakeRecording("KEYS.HDR", options));
+    HWND preview = ShowPreview();
+    ASSERT_NE(nullptr, preview);
+    HWND field = GetDlgItem(preview, IDC_PREV_JUMP_TIME);
+
+    // Enter in the clock field jumps to the epoch holding the time and
+    // hands the keys back to the traces.
+    SetFocus(field);
+    SetWindowTextA(field, "22:17:10");
+    Press(preview, field, VK_RETURN);
+    EXPECT_EQ("22:17:04 (+0:02:00)", Start(preview));
+    EXPECT_EQ(preview, GetFocus());
+    SetFocus(field);
+    SetWindowTextA(field, "7:00");   // outside the recording: a beep, no move
+    Press(preview, field, VK_RETURN);
+    EXPECT_EQ(std::vector<UINT>{0}, Fake().beeps);
+    EXPECT_EQ("22:17:04 (+0:02:00)", Start(preview));
+
+    // Tab leaves the field for the next control; round the row it comes
+    // back to the traces, and Shift+Tab goes the other way.
+    Press(preview, field, VK_TAB);
+    EXPECT_EQ(GetDlgItem(preview, IDC_PREV_JUMP), GetFocus());
+    const int order[] = {IDC_PREV_LARGER, IDC_PREV_SMALLER, IDC_PREV_FIT, IDC_PREV_FILTER};
+    for (int id : order) {
+        Press(preview, GetFocus(), VK_TAB);
+        EXPECT_EQ(GetDlgItem(preview, id), GetFocus()) << id;
+    }
+    Press(preview, GetFocus(), VK_TAB);
+    EXPECT_EQ(preview, GetFocus());
+    Press(preview, preview, VK_TAB, true);
+    EXPECT_EQ(GetDlgItem(preview, IDC_PREV_FILTER), GetFocus());
+    Press(preview, preview, VK_TAB);   // from the traces: the epoch list first
+    EXPECT_EQ(GetDlgItem(preview, IDC_PREV_EPOCH_LENGTH), GetFocus());
+
+    // The epoch length by its keys: 3 is 60 seconds, keeping the start.
+    SetFocus(preview);
+    Press(preview, preview, '3');
+    EXPECT_EQ(2, SendDlgItemMessageA(preview, IDC_PREV_EPOCH_LENGTH, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ("22:17:04 (+0:02:00)", Start(preview));
+    Press(preview, preview, VK_NEXT);
+    EXPECT_EQ("22:18:04 (+0:03:00)", Start(preview));
+}
+
+TEST_F(Preview, FilterSwitchChangesThePictureAndTheLabel) {
+    Open();
+    TaffGenOptions options;
+    options.channels = 2;
+    options.seconds = 120;
+    OpenRecording(MakeRecording("FILT.HDR", options));
+    State().source.humFilter = 1;
+    for (ChannelSetting& ch : CurrentPattern(State()).channels) {
+        ch.signalType = 4;
+        ch.lowFilter = 5000, ch.highFilter = 15;   // plainly visible on the generator's EEG
+        ch.sensitivity = 50000;
+    }
+    HWND preview = ShowPreview();
+    ASSERT_NE(nullptr, preview);
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(preview, IDC_PREV_FILTER));
+    const PreviewAreas areas = AreasOf(preview);
+    const std::string filtered = Picture(preview);
+    HWND box = GetDlgItem(preview, IDC_PREV_FILTER);
+    SendMessageA(box, BM_CLICK, 0, 0);
+    PumpPending();
+    EXPECT_EQ(BST_UNCHECKED, IsDlgButtonChecked(preview, IDC_PREV_FILTER));
+    const std::string raw = Picture(preview);
+    EXPECT_TRUE(DiffersIn(filtered, raw, preview, areas.plot)) << "the traces";
+    EXPECT_TRUE(DiffersIn(filtered, raw, preview, areas.labels)) << "the label";
+    // F switches back to the same picture.
+    SetFocus(preview);
+    Press(preview, preview, 'F');
+    EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(preview, IDC_PREV_FILTER));
+    EXPECT_TRUE(Picture(preview) == filtered);
+}
+
+TEST_F(Preview, SpO2OnItsAbsoluteAxis) {
+    Open();
+    TaffGenOptions options;
+    options.channels = 12;   // the generator's channel 12 is SpO2 at about 96 %
+    options.seconds = 60;
+    OpenRecording(MakeRecording("SPO2.HDR", options));
+    MontagePattern& pattern = CurrentPattern(State());
+    for (int c = 1; c < 11; ++c) pattern.channels[c].enabled = 0;
+    ChannelSetting& spo2 = pattern.channels[11];
+    spo2.signalType = 11, spo2.calEU = 100, spo2.calVU = 25000, spo2.offsetAD = 0, spo2.offsetCAL = 0;
+    spo2.sensitivity = 10000;   // 80 .. 100 %
+    HWND preview = ShowPreview();
+    ASSERT_NE(nullptr, preview);
+    RECT client;
+    GetClientRect(preview, &client);
+    const PreviewAreas areas = AreasOf(preview);
+    const std::string bits = Picture(preview);
+    TracePlan plan;
+    PlanTraces(State().source, CurrentPattern(State()), &plan);
+    ASSERT_EQ(2, plan.count);
+    int top = 0, bottom = 0;
+    TraceBand(areas, plan, 1, &top, &bottom);
+    const double half = (bottom - top) / 2.0 - 2.0;
+    auto rowOf = [&](double percent) { return int((top + bottom) / 2 - (percent - 90.0) * half / 10.0 + 0.5); };
+    // Text beside the band at the ticks 80, 90 and 100 (with a band this
+    // tall, every 5 %), none half way between.
+    auto textNear = [&](int y) {
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int x = areas.scale.left; x < areas.scale.right - 3; ++x)
+                if (Dark(PixelAt(bits, client.right, client.bottom, x, y + dy))) return true;
+        return false;
+    };
+    for (double tick : {80.0, 90.0, 100.0}) EXPECT_TRUE(textNear(rowOf(tick))) << tick;
+    // The trace at its value, about 96 %, not in the band's middle.
+    int traced = 0, nearValue = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = areas.plot.left; x < areas.plot.right; x += 7) {
+            const COLORREF c = PixelAt(bits, client.right, client.bottom, x, y);
+            if (GetBValue(c) > 120 && GetRValue(c) < 60) {
+                ++traced;
+                if (std::abs(y - rowOf(96.0)) <= half / 10.0) ++nearValue;
+            }
+        }
+    EXPECT_GT(traced, 20);
+    EXPECT_EQ(traced, nearValue);
+}
+
+TEST_F(Preview, LayoutKeepsControlsApart) {
+    if (const char* expected = std::getenv("EXPECTED_DPI")) {
+        HDC screen = GetDC(nullptr);
+        ASSERT_EQ(atoi(expected), GetDeviceCaps(screen, LOGPIXELSY));
+        ReleaseDC(nullptr, screen);
+    }
+    Open();
+    TaffGenOptions options;
+    options.channels = 14;
+    options.seconds = 60;
+    OpenRecording(MakeRecording("LAYOUT.HDR", options));
+    HWND preview = ShowPreview();
+    ASSERT_NE(nullptr, preview);
+    // At its opening size and at its smallest.
+    for (bool smallest : {false, true}) {
+        if (smallest) SetWindowPos(preview, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER);
+        PumpPending();
+        RECT client;
+        GetClientRect(preview, &client);
+        const PreviewAreas areas = AreasOf(preview);
+        std::vector<RECT> places;
+        for (HWND c = GetWindow(preview, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            RECT r;
+            GetWindowRect(c, &r);
+            MapWindowPoints(nullptr, preview, reinterpret_cast<POINT*>(&r), 2);
+            if (GetDlgCtrlID(c) == IDC_PREV_EPOCH_LENGTH) r.bottom = r.top + areas.controlHeight;   // its closed list
+            EXPECT_GE(r.left, 0) << GetDlgCtrlID(c);
+            EXPECT_LE(r.right, client.right) << GetDlgCtrlID(c) << (smallest ? " smallest" : "");
+            EXPECT_LE(r.bottom, areas.controls.bottom) << GetDlgCtrlID(c);
+            for (const RECT& other : places) {
+                RECT both;
+                EXPECT_FALSE(IntersectRect(&both, &r, &other)) << GetDlgCtrlID(c);
+            }
+            places.push_back(r);
+        }
+        EXPECT_EQ(8u, places.size());
+        // The traces' columns begin right of the label and scale text.
+        EXPECT_GE(areas.plot.left, areas.scale.right);
+        HDC dc = GetDC(preview);
+        const int line = MeasureFont(dc).lineHeight;
+        ReleaseDC(preview, dc);
+        EXPECT_GE(areas.plot.bottom - areas.plot.top, smallest ? 4 * line : 30 * line);
+    }
+    char caption[64];
+    GetWindowTextA(preview, caption, sizeof caption);
+    EXPECT_STREQ("波形確認 - LAYOUT.HDR", caption);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // reduce to the output rate, scale to physical units, reduce to pixel
 // columns and paint into an off-screen picture of the preview's size), side by side with reading the same bytes alone, for
 // 32 channels at 200 Hz and 6 channels at 96 kHz; how fast it pages through
-// a whole 8-hour night epoch by epoch; and the process's peak memory.
+// a whole 8-hour night epoch by epoch; each with the display filters on
+// (high-pass 0.3 Hz, low-pass 35 Hz, 50 Hz notch) and off; and the
+// process's peak memory.
 // Not a test: run it by hand. First make the recordings in a folder of
 // their own process (--make), then measure in a fresh one, so the peak
 // memory is the preview's alone.
@@ -42,7 +44,7 @@ const Night kNights[] = {
     {"6 ch x 96 kHz, 5 min", "FAST6.HDR", 6, 96000, 300.0},
 };
 
-// The preview's plot: the default window less labels, controls and axis.
+// The preview's client area at its opening size.
 const int kWidth = 944, kHeight = 640;
 
 double Ms(std::chrono::steady_clock::time_point since) {
@@ -82,7 +84,8 @@ int Make(const std::string& folder) {
 }
 
 // The open recording, the montage the sample night uses (calibrated, divisor
-// 1, sensitivity 50.0) and the traces it writes.
+// 1, sensitivity 50.0, EEG filters and a 50 Hz hum filter) and the traces it
+// writes.
 struct Opened {
     SourceInfo source;
     MontagePattern pattern;
@@ -99,7 +102,11 @@ void Open(const std::string& path, Opened* o) {
         ch.calEU = 250;
         ch.calVU = 25000;
         ch.sensitivity = 50000;
+        ch.signalType = 4;
+        ch.lowFilter = 300;
+        ch.highFilter = 35;
     }
+    o->source.humFilter = 1;
     o->ok = PlanTraces(o->source, o->pattern, &o->plan) > 0;
 }
 
@@ -118,16 +125,19 @@ void ReadAlone(const Opened& o, int64_t firstSecond, int32_t seconds, std::vecto
 struct Drawer {
     EpochReader reader;
     std::vector<ColumnRange> columns;
-    double gains[kChannelEntries];
+    TraceAxis axes[kChannelEntries];
+    bool placed = false;
+    bool filtered = false;
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
+    PreviewAreas areas;
     explicit Drawer(TaffHandle handle) : reader(handle, 0) {
-        std::fill(gains, gains + kChannelEntries, 1.0);
         HDC screen = GetDC(nullptr);
         dc = CreateCompatibleDC(screen);
         bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
         SelectObject(dc, bitmap);
         ReleaseDC(nullptr, screen);
+        areas = LayOutPreview(MeasureFont(dc), kWidth, kHeight, 0);
     }
     ~Drawer() {
         DeleteDC(dc);
@@ -135,11 +145,15 @@ struct Drawer {
     }
     void Draw(const Opened& o, int64_t firstSecond, int32_t seconds, double* paintMs) {
         const RECT area = {0, 0, kWidth, kHeight};
-        reader.Columns(o.source, o.plan, firstSecond, seconds, PlotColumns(area), &columns);
+        const int32_t width = PlotColumns(areas);
+        reader.Columns(o.source, o.plan, firstSecond, seconds, width, &columns, filtered);
         const auto start = std::chrono::steady_clock::now();
+        for (int32_t t = 0; t < o.plan.count && !placed; ++t)
+            axes[t] = OpeningAxis(o.plan.traces[t], o.pattern.position, columns.data() + size_t(t) * size_t(width), width);
+        placed = true;
         const PreviewPicture p = {&o.source, &o.plan, &o.pattern.position, firstSecond, seconds, columns.data(),
-                                  PlotColumns(area), 1.0, gains};
-        PaintPreview(dc, area, p);
+                                  width, axes, filtered, -1};
+        PaintPreview(dc, area, areas, p);
         GdiFlush();
         *paintMs = Ms(start);
     }
@@ -147,7 +161,8 @@ struct Drawer {
 
 int Measure(const std::string& folder, int epochs) {
     TaffStartup();
-    printf("%-22s %6s %14s %12s %14s\n", "recording", "epoch", "draw median", "of it paint", "read alone");
+    printf("%-22s %6s %8s %14s %12s %14s\n", "recording", "epoch", "filters", "draw median", "of it paint",
+           "read alone");
     std::vector<int16_t> block;
     for (const Night& n : kNights) {
         Opened o;
@@ -157,24 +172,29 @@ int Measure(const std::string& folder, int epochs) {
             return 1;
         }
         Drawer drawer(o.source.sourceHandle);
-        for (int32_t seconds : {30, 120}) {
-            const int64_t count = EpochCount(o.plan, seconds);
-            std::vector<double> draw, paint, read;
-            for (int i = 0; i < epochs; ++i) {
-                const int64_t e = count > 1 ? i * (count - 1) / std::max(1, epochs - 1) : 0;
-                auto start = std::chrono::steady_clock::now();
-                ReadAlone(o, e * seconds, seconds, block);
-                read.push_back(Ms(start));
-                double paintMs = 0;
-                start = std::chrono::steady_clock::now();
-                drawer.Draw(o, e * seconds, seconds, &paintMs);
-                draw.push_back(Ms(start));
-                paint.push_back(paintMs);
+        for (bool filtered : {false, true}) {
+            drawer.filtered = filtered;
+            for (int32_t seconds : {30, 120}) {
+                const int64_t count = EpochCount(o.plan, seconds);
+                std::vector<double> draw, paint, read;
+                for (int i = 0; i < epochs; ++i) {
+                    const int64_t e = count > 1 ? i * (count - 1) / std::max(1, epochs - 1) : 0;
+                    auto start = std::chrono::steady_clock::now();
+                    ReadAlone(o, e * seconds, seconds, block);
+                    read.push_back(Ms(start));
+                    double paintMs = 0;
+                    start = std::chrono::steady_clock::now();
+                    drawer.Draw(o, e * seconds, seconds, &paintMs);
+                    draw.push_back(Ms(start));
+                    paint.push_back(paintMs);
+                }
+                printf("%-22s %4d s %8s %11.2f ms %9.2f ms %11.2f ms\n", n.name, int(seconds),
+                       filtered ? "on" : "off", Median(draw), Median(paint), Median(read));
             }
-            printf("%-22s %4d s %11.2f ms %9.2f ms %11.2f ms\n", n.name, int(seconds), Median(draw), Median(paint),
-                   Median(read));
         }
-        if (n.seconds >= 8 * 3600.0) {
+        for (bool filtered : {false, true}) {
+            if (n.seconds < 8 * 3600.0) break;
+            drawer.filtered = filtered;
             const int64_t count = EpochCount(o.plan, 30);
             double paintMs = 0;
             auto start = std::chrono::steady_clock::now();
@@ -183,8 +203,9 @@ int Measure(const std::string& folder, int epochs) {
             start = std::chrono::steady_clock::now();
             for (int64_t e = 0; e < count; ++e) ReadAlone(o, e * 30, 30, block);
             const double readMs = Ms(start);
-            printf("paging %s, %lld epochs of 30 s: %.1f epochs/s (read alone: %.1f epochs/s)\n", n.name,
-                   static_cast<long long>(count), count * 1000.0 / pagingMs, count * 1000.0 / readMs);
+            printf("paging %s, %lld epochs of 30 s, filters %s: %.1f epochs/s (read alone: %.1f epochs/s)\n",
+                   n.name, static_cast<long long>(count), filtered ? "on" : "off", count * 1000.0 / pagingMs,
+                   count * 1000.0 / readMs);
         }
         CloseSource(o.source);
     }
