@@ -193,7 +193,7 @@ ConversionEnd StepToEnd(const JobContext& ctx, JobRecords& r, JobProgress& progr
 void PlaceOutput(const JobContext& ctx, JobRecords& r, const std::string& temp, JobResult& result) {
     const int silent = r.conv.silentBlocks;
     std::string gaps;
-    if (silent > 0) gaps = std::to_string(silent) + " unreadable block(s) written as silence";
+    if (silent > 0) gaps = std::to_string(silent) + " unreadable block(s) held at the last sample (marked Data missing)";
     if (silent > 0 && !ctx.options.acceptGaps) {
         remove(temp.c_str());
         result.reason = gaps + "; output removed (--accept-gaps keeps it)";

@@ -53,7 +53,7 @@ void AddOutputOptions(CLI::App& app, BatchOptions& o) {
     app.add_flag("-n,--dry-run", o.dryRun, "list what would be written; write nothing");
     app.add_flag("-q,--quiet", o.quiet, "no progress and no summary; failures still reported");
     app.add_flag("--accept-gaps", o.acceptGaps,
-                 "keep an output whose unreadable blocks were written as silence (still reported)");
+                 "keep an output whose unreadable blocks hold the last sample, marked Data missing (still reported)");
     app.add_flag("--accept-short", o.acceptShort,
                  "convert a recording whose data file is shorter than its header announces (still reported)");
     app.add_option("-j,--jobs", o.jobs, "recordings converted at once (default: the CPUs the process may use)")

@@ -20,7 +20,7 @@ struct BatchOptions {
     bool overwrite = false;
     bool dryRun = false;
     bool quiet = false;
-    bool acceptGaps = false;            // keep an output with unreadable blocks written as silence
+    bool acceptGaps = false;            // keep an output with unreadable blocks (held at the last sample)
     bool allChannels = false;           // every channel of the recording, as the window program opens it
     bool acceptShort = false;           // convert a data file shorter than its header announces (still reported)
     bool samePatient = false;           // --patient names the person of every recording of the batch

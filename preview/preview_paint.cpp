@@ -24,6 +24,25 @@ const COLORREF kTraceColour = RGB(0, 48, 160);
 const COLORREF kPositionColour = RGB(0, 120, 0);
 const COLORREF kTextColour = RGB(0, 0, 0);
 const COLORREF kQuietText = RGB(112, 112, 112);
+const COLORREF kNotRecorded = RGB(232, 232, 232);
+
+// Shades the columns where nothing was recorded (after the end, or a
+// stretch that could not be read), so held samples do not pass for a signal.
+void ShadeNotRecorded(HDC dc, const RECT& plot, const PreviewPicture& p) {
+    if (!p.notRecorded) return;
+    GdiObject<HBRUSH> shade(CreateSolidBrush(kNotRecorded));
+    for (int32_t c = 0; c < p.columnCount;) {
+        if (!p.notRecorded[c]) {
+            ++c;
+            continue;
+        }
+        int32_t end = c;
+        while (end < p.columnCount && p.notRecorded[end]) ++end;
+        const RECT band = {plot.left + c, plot.top, plot.left + end, plot.bottom};
+        FillRect(dc, &band, shade.get());
+        c = end;
+    }
+}
 
 void Text(HDC dc, int x, int y, const char* text, COLORREF colour) {
     SetTextColor(dc, colour);
@@ -217,6 +236,7 @@ void PaintPreview(HDC dc, const RECT& area, const PreviewPicture& p) {
     const int lineHeight = metrics.tmHeight;
     const RECT plot = PlotRect(area);
 
+    ShadeNotRecorded(dc, plot, p);
     GdiObject<HPEN> gridPen(CreatePen(PS_SOLID, 1, kGridColour));
     GdiObject<HPEN> tracePen(CreatePen(PS_SOLID, 1, kTraceColour));
     GdiObject<HPEN> positionPen(CreatePen(PS_SOLID, 1, kPositionColour));

@@ -22,6 +22,7 @@ struct PreviewPicture {
     int32_t columnCount;
     double gain;                        // every trace
     const double* traceGain;            // per trace, plan->count of them
+    const uint8_t* notRecorded;         // per column, 1: nothing recorded there (may be null)
 };
 
 // The trace area inside `area` (the window's client area below its row of

@@ -266,7 +266,8 @@ void PaintView(HWND window, HDC target, PreviewView& v) {
             v.columnsValid = true;
         }
         const PreviewPicture p = {&v.source, &v.plan, &v.pattern.position, v.epoch * v.epochSeconds, v.epochSeconds,
-                                  v.columns.data(), v.columnCount, v.gain, v.traceGain};
+                                  v.columns.data(), v.columnCount, v.gain, v.traceGain,
+                                  v.epochs->NotRecorded().data()};
         PaintPreview(dc, area, p);
     }
     if (picture.dc()) picture.CopyTo(target);

@@ -138,7 +138,7 @@ struct Drawer {
         reader.Columns(o.source, o.plan, firstSecond, seconds, PlotColumns(area), &columns);
         const auto start = std::chrono::steady_clock::now();
         const PreviewPicture p = {&o.source, &o.plan, &o.pattern.position, firstSecond, seconds, columns.data(),
-                                  PlotColumns(area), 1.0, gains};
+                                  PlotColumns(area), 1.0, gains, reader.NotRecorded().data()};
         PaintPreview(dc, area, p);
         GdiFlush();
         *paintMs = Ms(start);
