@@ -144,8 +144,8 @@ bool ShortRecordingAllowed(const JobContext& ctx, const JobRecords& r, JobResult
 // (corrected) start, from the patient's birth date when one is known.
 void AgeOnTheNight(JobRecords& r) {
     PatientInfo& p = r.patient;
-    AgeAtRecording(p.birthYear, p.birthMonth, true, r.source.startYear, r.source.startMonth, r.source.startYear,
-                   r.source.startMonth, &p.ageYears, &p.ageMonths);
+    const CalendarDay night = {r.source.startYear, r.source.startMonth, r.source.startDay};
+    AgeAtRecording({p.birthYear, p.birthMonth, p.birthDay}, true, night, night, &p.ageYears, &p.ageMonths);
 }
 
 int SwitchedOnChannels(const JobRecords& r) {
