@@ -74,7 +74,7 @@ bool LoadPatientFile(const std::string& path, PatientInfo& patient, std::string*
         *error = "patient file " + path + " has no [PATIENT] section";
         return false;
     }
-    LoadPatientKeys(patient, ini);
+    LoadPatientKeys(patient, ini, kMissingKeysUnknown);
     return true;
 }
 

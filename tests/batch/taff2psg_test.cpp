@@ -319,7 +319,31 @@ TEST_F(BatchFolders, PatientIdentityIsUnknownOrTheAgeOnTheNight) {
     ASSERT_TRUE(edf.ok());
     EXPECT_STREQ("P-7", edf.hdr().patientcode);
     const std::vector<std::string> texts = edf.AnnotationTexts();
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "Age: 61Y06M"), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Age: 61Y05M"), texts.end());   // 20 May not yet reached
+}
+
+// A patient file holds what it holds: every key it lacks is unknown, given
+// through --patient or as NAME.INF beside the recording.
+TEST_F(BatchFolders, APatientFileWithOneKeyLeavesTheRestUnknown) {
+    MakeRecording(ShortRecording(30, 4), in + "/A.HDR");
+    WriteFile(tmp.File("P.INF"), "[PATIENT]\r\nID=LAB-0042\r\n");
+    WriteFile(in + "/A.INF", "[PATIENT]\r\nID=LAB-0042\r\n");
+    for (const bool beside : {false, true}) {
+        SCOPED_TRACE(beside);
+        std::vector<std::string> args = {in + "/A.HDR", "--out", out, "--overwrite"};
+        if (!beside) args.insert(args.end(), {"--patient", tmp.File("P.INF")});
+        else WriteFile(tmp.File("P.INF"), "[PATIENT]\r\nID=WRONG\r\nName1=Not this one\r\n");
+        const ProcessResult r = RunBatch(args);
+        ASSERT_EQ(0, r.status) << r.err;
+        EXPECT_EQ("LAB-0042 X X X ", ReadFile(out + "/A.DAT").substr(8, 15));
+        EdfReader edf(out + "/A.DAT");
+        ASSERT_TRUE(edf.ok());
+        EXPECT_STREQ("LAB-0042", edf.hdr().patientcode);
+        EXPECT_EQ(0, edf.hdr().birthdate_year);
+        for (const std::string& text : edf.AnnotationTexts())
+            for (const char* made : {"Patient name:", "Patient kana:", "Age:", "Height:", "Weight:", "Facility:"})
+                EXPECT_NE(0u, text.rfind(made, 0)) << text;
+    }
 }
 
 // --deidentify writes the identity fields and the start of the header byte
@@ -341,7 +365,7 @@ TEST_F(BatchFolders, TheDeidentifiedCopyMatchesTheWindowProgram) {
     OpenRecording(*s, recording, tmp.File("W.HDR"), tmp.File("W.DAT"));
     IniFile ini;
     ASSERT_EQ(IniFile::kLoaded, ini.Load(patient.c_str()));
-    LoadPatientKeys(s->patient, ini);
+    LoadPatientKeys(s->patient, ini, kNoKeysFirstStart);
     CopyText(s->conv.recordingComment, sizeof s->conv.recordingComment, "Bed 4");
     IdentityOptions& id = s->settings.identity;
     id.mode = kIdentityResearch;

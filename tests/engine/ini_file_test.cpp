@@ -140,7 +140,7 @@ TEST(SettingsSections, FrameKeysAndPatientAsTheProgramReadsThem) {
     EXPECT_EQ(0, settings.CalType);
 
     PatientInfo first{};
-    LoadPatientKeys(first, IniFile());
+    LoadPatientKeys(first, IniFile(), kNoKeysFirstStart);
     EXPECT_STREQ("\x90V\x8BK", first.name);         // the first-start patient, in Shift-JIS
     EXPECT_STREQ("\x82\xA9\x82\xC8", first.kana);
     EXPECT_STREQ("000-0001", first.id);
@@ -149,10 +149,46 @@ TEST(SettingsSections, FrameKeysAndPatientAsTheProgramReadsThem) {
     EXPECT_STREQ("Sleep Center", first.hospital);
 
     PatientInfo p{};
-    LoadPatientKeys(p, Parsed("[PATIENT]\nDepartmemt=Neurology\nDepartment=wrong\nHeight=1705\nAgeYear=65581\n"));
+    LoadPatientKeys(p, Parsed("[PATIENT]\nDepartmemt=Neurology\nDepartment=wrong\nHeight=1705\nAgeYear=65581\n"),
+                    kNoKeysFirstStart);
     EXPECT_STREQ("Neurology", p.department);
     EXPECT_EQ(1705, p.height);
     EXPECT_EQ(45, p.ageYears);      // low 16 bits
+}
+
+// A patient file with some keys: the others are unknown, for the batch and
+// for the window program alike; only a file with none of the keys gives the
+// window's first-start patient.
+TEST(IniFile, PatientKeysAFileLacksAreUnknown) {
+    for (PatientKeysMissing rule : {kMissingKeysUnknown, kNoKeysFirstStart}) {
+        PatientInfo p{};
+        EXPECT_EQ(1, LoadPatientKeys(p, Parsed("[PATIENT]\nID=LAB-0042\n"), rule));
+        EXPECT_STREQ("LAB-0042", p.id);
+        EXPECT_STREQ("", p.name);
+        EXPECT_STREQ("", p.kana);
+        EXPECT_STREQ("", p.sex);
+        EXPECT_STREQ("", p.hospital);
+        EXPECT_EQ(0, p.birthYear);
+        EXPECT_EQ(0, p.ageYears);
+        EXPECT_EQ(0, p.height);
+        EXPECT_EQ(0, p.weight);
+        // A birth date wants year, month and day.
+        EXPECT_EQ(2, LoadPatientKeys(p, Parsed("[PATIENT]\nYear=1962\nMonth=3\n"), rule));
+        EXPECT_EQ(0, p.birthYear);
+        LoadPatientKeys(p, Parsed("[PATIENT]\nYear=1962\nMonth=3\nDay=20\nSex=F\nWeight=64500\n"), rule);
+        EXPECT_EQ(1962, p.birthYear);
+        EXPECT_EQ(3, p.birthMonth);
+        EXPECT_EQ(20, p.birthDay);
+        EXPECT_STREQ("F", p.sex);
+        EXPECT_EQ(64500, p.weight);
+        EXPECT_EQ(0, p.height);
+    }
+    PatientInfo unknown{}, first{};
+    EXPECT_EQ(0, LoadPatientKeys(unknown, Parsed("[PATIENT]\n[OTHER]\nID=x\n"), kMissingKeysUnknown));
+    EXPECT_STREQ("", unknown.name);
+    EXPECT_EQ(0, LoadPatientKeys(first, Parsed("[DEPARMENT]\n0=Neurology\n"), kNoKeysFirstStart));
+    EXPECT_STREQ("000-0001", first.id);
+    EXPECT_EQ(1950, first.birthYear);
 }
 
 }  // namespace
