@@ -12,10 +12,13 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "batch/batch_options.h"
+#include "batch/batch_setup.h"
 #include "batch_test_support.h"
 #include "engine/identity_rules.h"
 #include "engine/ini_file.h"
@@ -175,7 +178,9 @@ TEST_F(BatchFolders, UsageErrorsExitWithTwoAndWriteNothing) {
         {{in, "--out", out, "--jobs", "0"}, "--jobs"},
         {{in}, "--out is required"},
         {{"--out", out}, "no recording given"},
-        {{in, "--out", out, "--keep-age"}, "--keep-age requires --deidentify"},
+        {{in, "--out", out, "--keep-age"}, "need the de-identified copy (--deidentify, or Identity=1"},
+        {{in, "--out", out, "--settings", settings, "--shift-date"}, "need the de-identified copy"},
+        {{in, "--out", out, "--full-identity", "--deidentify"}, "--deidentify excludes --full-identity"},
         {{in, "--out", out, "--deidentify", "--study-code", "CODE-LONGER-THAN-NINETEEN"}, "longer than 19 characters"},
     };
     for (const Case& c : cases) {
@@ -383,6 +388,77 @@ TEST_F(BatchFolders, TheDeidentifiedCopyMatchesTheWindowProgram) {
     EXPECT_EQ("01.01.85", batch.substr(168, 8));
     for (const char* secret : {"Hanako", "Sato", "A-0815", "Night nurse", "Bed 4", "1972"})
         EXPECT_EQ(std::string::npos, batch.find(secret)) << secret;
+}
+
+// The identity the settings file chose (SYSTEM/Identity and its options),
+// under the command line's options, which win.
+TEST(BatchIdentity, TheSettingsFileChoosesAndTheCommandLineWins) {
+    TempDir tmp;
+    const std::string copy = "[SYSTEM]\nIdentity=1\nStudyCode=LAB-S9\nKeepAge=1\nShiftStart=1\n";
+    WriteFile(tmp.File("COPY.INI"), copy);
+    WriteFile(tmp.File("FULL.INI"), "[SYSTEM]\nIdentity=0\nStudyCode=UNUSED\n");
+    struct Case {
+        const char* file;       // "" : no settings file
+        std::vector<std::string> args;
+        int mode, keepAge, keepSex, shiftStart;
+        const char* code;
+        const char* summary;
+    } cases[] = {
+        {"COPY.INI", {}, 1, 1, 0, 1, "LAB-S9",
+         "identity: de-identified copy (study code LAB-S9; kept: age; start moved to 1985-01-01), from the settings file"},
+        {"COPY.INI", {"--full-identity"}, 0, 0, 0, 0, "", "identity: full (--full-identity)"},
+        {"COPY.INI", {"--study-code", "CLI-1", "--keep-sex"}, 1, 1, 1, 1, "CLI-1",
+         "identity: de-identified copy (study code CLI-1; kept: age, sex; start moved to 1985-01-01), from the "
+         "settings file"},
+        {"COPY.INI", {"--deidentify", "--keep-sex"}, 1, 0, 1, 0, "", "identity: de-identified copy (study code none; kept: sex)"},
+        {"FULL.INI", {}, 0, 0, 0, 0, "UNUSED", "identity: full"},
+        {"FULL.INI", {"--deidentify", "--study-code", "X-2"}, 1, 0, 0, 0, "X-2", "identity: de-identified copy (study code X-2)"},
+        {"", {}, 0, 0, 0, 0, "", "identity: full"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + (c.args.empty() ? "" : c.args[0]));
+        std::vector<std::string> args = {"taff2psg", tmp.File("A.HDR"), "--out", tmp.path()};
+        if (c.file[0]) args.insert(args.end(), {"--settings", tmp.File(c.file)});
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(&a[0]);
+        BatchOptions o;
+        std::ostringstream out, err;
+        ASSERT_EQ(-1, ParseBatchOptions(int(argv.size()), argv.data(), o, out, err)) << err.str();
+        BatchSetup setup;
+        std::string error;
+        ASSERT_TRUE(LoadBatchSetup(o, setup, &error)) << error;
+        const IdentityOptions& id = setup.settings.identity;
+        EXPECT_EQ(c.mode, id.mode);
+        EXPECT_EQ(c.keepAge, id.keepAge);
+        EXPECT_EQ(c.keepSex, id.keepSex);
+        EXPECT_EQ(c.shiftStart, id.shiftStart);
+        EXPECT_STREQ(c.code, id.studyCode);
+        EXPECT_EQ(c.summary, IdentitySummary(o, setup.settings));
+    }
+}
+
+// A lab that chose the de-identified copy in the window program gets it from
+// taff2psg run with the same settings file, and the summary says so;
+// --full-identity writes the names.
+TEST_F(BatchFolders, TheSettingsFilesIdentityChoiceIsHonoured) {
+    MakeRecording(ShortRecording(20, 16), in + "/N.HDR");
+    WriteFile(settings, "[SYSTEM]\r\nFrameTime=2\r\nIdentity=1\r\nStudyCode=S-9\r\nKeepSex=1\r\n"
+                        "[Pattern1]\r\nPATTERN=Default\r\n");
+    WriteFile(in + "/N.INF", "[PATIENT]\r\nID=A-0815\r\nName1=Hanako Sato\r\nSex=F\r\n");
+    ProcessResult r = RunBatch({in, "--out", out, "--settings", settings});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(r.out.find("identity: de-identified copy (study code S-9; kept: sex), from the settings file"),
+              std::string::npos) << r.out;
+    std::string file = ReadFile(out + "/N.DAT");
+    EXPECT_EQ("S-9 F X X", file.substr(8, 9));
+    for (const char* secret : {"Hanako", "Sato", "A-0815"}) EXPECT_EQ(std::string::npos, file.find(secret)) << secret;
+
+    r = RunBatch({in, "--out", out, "--settings", settings, "--full-identity", "--overwrite"});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(r.out.find("identity: full (--full-identity)"), std::string::npos) << r.out;
+    file = ReadFile(out + "/N.DAT");
+    EXPECT_EQ("A-0815 F X Hanako_Sato", file.substr(8, 22));
 }
 
 // Starts taff2psg with `args` and returns its process id.
