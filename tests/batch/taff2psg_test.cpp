@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -459,6 +461,33 @@ TEST_F(BatchFolders, TheSettingsFilesIdentityChoiceIsHonoured) {
     EXPECT_NE(r.out.find("identity: full (--full-identity)"), std::string::npos) << r.out;
     file = ReadFile(out + "/N.DAT");
     EXPECT_EQ("A-0815 F X Hanako_Sato", file.substr(8, 22));
+}
+
+// The options a text names: long ones ("--name") and short ones ("-x" just
+// before a comma, as both texts list them: "-r,--recursive", "\-r ", " \-\-recursive").
+std::set<std::string> OptionsNamed(std::string text) {
+    for (size_t at; (at = text.find("\\-")) != std::string::npos;) text.replace(at, 2, "-");
+    std::set<std::string> names;
+    static const std::regex kLong("--[a-z][a-z-]*[a-z]"), kShort("(^|[ \\t])(-[a-zA-Z])( *\"?, *\"? *--|,--)");
+    for (std::sregex_iterator i(text.begin(), text.end(), kLong), end; i != end; ++i) names.insert(i->str());
+    for (std::sregex_iterator i(text.begin(), text.end(), kShort), end; i != end; ++i) names.insert((*i)[2].str());
+    return names;
+}
+
+// The manual page lists every option --help lists, and no other.
+TEST(BatchManual, ListsTheOptionsOfTheHelp) {
+    char name[] = "taff2psg", help[] = "--help";
+    char* argv[] = {name, help};
+    BatchOptions o;
+    std::ostringstream out, err;
+    ASSERT_EQ(0, ParseBatchOptions(2, argv, o, out, err));
+    const std::set<std::string> inHelp = OptionsNamed(out.str());
+    const std::set<std::string> inManual = OptionsNamed(ReadFile(BATCH_MANUAL_PAGE));
+    ASSERT_GT(inHelp.size(), 30u);
+    for (const std::string& option : inHelp) EXPECT_EQ(1u, inManual.count(option)) << option << " missing in the manual page";
+    for (const std::string& option : inManual) EXPECT_EQ(1u, inHelp.count(option)) << option << " is not in --help";
+    EXPECT_EQ(1u, inHelp.count("-r"));
+    EXPECT_EQ(1u, inManual.count("-r"));
 }
 
 // Starts taff2psg with `args` and returns its process id.
