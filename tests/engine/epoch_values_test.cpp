@@ -181,7 +181,6 @@ TEST(EpochValues, StretchesNotRecordedAreMarked) {
     ASSERT_EQ(0, truncate(TaffGenDataPath(o, dir.File("END.HDR")).c_str(), 0));
     ASSERT_TRUE(reader.Columns(s->source, plan, 0, 10, 100, &columns));
     EXPECT_EQ(std::vector<uint8_t>(100, 1), reader.NotRecorded());
-    for (const ColumnRange& c : columns) EXPECT_GT(c.low, c.high);
     std::vector<std::vector<double>> values;
     ASSERT_TRUE(reader.Values(s->source, plan, 0, 10, &values));
     ASSERT_EQ(2000u, values[0].size());
