@@ -41,7 +41,7 @@ void LoadOptionSettings(AppSettings& settings, const char* settingsPath) {
     LoadOptionKeys(settings, PrivateProfile(settingsPath));
 }
 
-void LoadPatientSettings(PatientInfo& p, const char* path) { LoadPatientKeys(p, PrivateProfile(path)); }
+void LoadPatientSettings(PatientInfo& p, const char* path) { LoadPatientKeys(p, PrivateProfile(path), kNoKeysFirstStart); }
 
 bool SaveSystemSettings(const AppSettings& s, const char* path) {
     ProfileBatch b(path);

@@ -148,8 +148,8 @@ bool ShortRecordingAllowed(const JobContext& ctx, const JobRecords& r, JobResult
 // (corrected) start, from the patient's birth date when one is known.
 void AgeOnTheNight(JobRecords& r) {
     PatientInfo& p = r.patient;
-    AgeAtRecording(p.birthYear, p.birthMonth, true, r.source.startYear, r.source.startMonth, r.source.startYear,
-                   r.source.startMonth, &p.ageYears, &p.ageMonths);
+    const CalendarDay night = {r.source.startYear, r.source.startMonth, r.source.startDay};
+    AgeAtRecording({p.birthYear, p.birthMonth, p.birthDay}, true, night, night, &p.ageYears, &p.ageMonths);
 }
 
 int SwitchedOnChannels(const JobRecords& r) {
@@ -235,7 +235,7 @@ int PlaceText(const std::string& path, const std::string& text, bool flush) {
 void PlaceOutput(const JobContext& ctx, JobRecords& r, const std::string& temp, JobResult& result) {
     const int silent = r.conv.silentBlocks;
     std::string gaps;
-    if (silent > 0) gaps = std::to_string(silent) + " unreadable block(s) written as silence";
+    if (silent > 0) gaps = std::to_string(silent) + " unreadable block(s) held at the last sample (marked Data missing)";
     if (silent > 0 && !ctx.options.acceptGaps) {
         remove(temp.c_str());
         result.reason = gaps + "; output removed (--accept-gaps keeps it)";

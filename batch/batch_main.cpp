@@ -162,7 +162,11 @@ int main(int argc, char** argv) {
         RecordInManifest(options, manifest, r, manifestFailed);
         results.push_back(r);
     }
-    if (!options.quiet) PrintSummary(stdout, results, options.dryRun);
+    if (!options.quiet) {
+        PrintSummary(stdout, results, options.dryRun);
+        printf("%s\n", IdentitySummary(options, setup.settings).c_str());
+        fflush(stdout);
+    }
     if (StopSignal() != 0) return StoppedStatus(StopSignal());
     if (manifestFailed.load()) return kExitSomeFailed;
     for (const JobResult& r : results)

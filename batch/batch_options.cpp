@@ -7,6 +7,7 @@
 
 #include "batch/output_tree.h"
 #include "engine/app_settings.h"
+#include "engine/identity_rules.h"
 #include "engine/night_check.h"
 #include "engine/source_fields.h"
 #include "engine/version.h"
@@ -57,7 +58,7 @@ void AddOutputOptions(CLI::App& app, BatchOptions& o) {
     app.add_flag("-n,--dry-run", o.dryRun, "list what would be written; write nothing");
     app.add_flag("-q,--quiet", o.quiet, "no progress and no summary; failures still reported");
     app.add_flag("--accept-gaps", o.acceptGaps,
-                 "keep an output whose unreadable blocks were written as silence (still reported)");
+                 "keep an output whose unreadable blocks hold the last sample, marked Data missing (still reported)");
     app.add_flag("--accept-short", o.acceptShort,
                  "convert a recording whose data file is shorter than its header announces (still reported)");
     app.add_option("-j,--jobs", o.jobs, "recordings converted at once (default: the CPUs the process may use)")
@@ -79,16 +80,22 @@ void AddArchiveOptions(CLI::App& app, BatchOptions& o) {
 void AddIdentityOptions(CLI::App& app, BatchOptions& o) {
     CLI::Option* deidentify = app.add_flag(
         "--deidentify", o.deidentify,
-        "de-identified copy for research: no name, birth date, staff, medication or comments");
-    app.add_option("--study-code", o.studyCode, "code written in place of the patient ID (up to 19 characters)")
-        ->needs(deidentify)
-        ->check(CLI::Validator(
-            [](std::string& v) { return v.size() < kStudyCodeSize ? std::string() : "longer than 19 characters"; },
-            "TEXT"));
-    app.add_flag("--keep-age", o.keepAge, "keep the age in whole years")->needs(deidentify);
-    app.add_flag("--keep-sex", o.keepSex, "keep the sex")->needs(deidentify);
-    app.add_flag("--shift-date", o.shiftDate, "move the start date to 1985-01-01, keeping the time of day")
-        ->needs(deidentify);
+        "de-identified copy for research: no name, birth date, staff, medication or comments "
+        "(the settings file's Identity=1 asks for it too)");
+    CLI::Option* full = app.add_flag("--full-identity", o.fullIdentity,
+                                     "the full identity, even when the settings file asks for the de-identified copy");
+    full->excludes(deidentify);
+    std::vector<CLI::Option*> copyOptions;
+    copyOptions.push_back(
+        app.add_option("--study-code", o.studyCode, "code written in place of the patient ID (up to 19 characters)")
+            ->check(CLI::Validator(
+                [](std::string& v) { return v.size() < kStudyCodeSize ? std::string() : "longer than 19 characters"; },
+                "TEXT")));
+    copyOptions.push_back(app.add_flag("--keep-age", o.keepAge, "keep the age in whole years"));
+    copyOptions.push_back(app.add_flag("--keep-sex", o.keepSex, "keep the sex"));
+    copyOptions.push_back(
+        app.add_flag("--shift-date", o.shiftDate, "move the start date to 1985-01-01, keeping the time of day"));
+    for (CLI::Option* option : copyOptions) full->excludes(option);
 }
 
 void AddCheckOptions(CLI::App& app, BatchOptions& o) {
@@ -183,13 +190,44 @@ bool StartDateFits(int year, int month, int day) {
     return day <= (month == 2 && !leap ? 28 : kDays[month - 1]);
 }
 
-void ApplyIdentityOptions(const BatchOptions& o, AppSettings& settings) {
+bool ApplyIdentityOptions(const BatchOptions& o, AppSettings& settings, std::string* error) {
     IdentityOptions& id = settings.identity;
-    id = IdentityOptions{};
-    if (!o.deidentify) return;
-    id.mode = kIdentityResearch;
-    id.keepAge = o.keepAge;
-    id.keepSex = o.keepSex;
-    id.shiftStart = o.shiftDate;
-    CopyText(id.studyCode, sizeof id.studyCode, o.studyCode.c_str());
+    const bool copyOptions = !o.studyCode.empty() || o.keepAge || o.keepSex || o.shiftDate;
+    if (o.fullIdentity) {
+        id = IdentityOptions{};
+        return true;
+    }
+    if (o.deidentify) {
+        id = IdentityOptions{};
+        id.mode = kIdentityResearch;
+    } else if (!IsResearchCopy(id)) {
+        if (!copyOptions) return true;
+        *error = "--study-code, --keep-age, --keep-sex and --shift-date need the de-identified copy "
+                 "(--deidentify, or Identity=1 in the settings file)";
+        return false;
+    }
+    if (o.keepAge) id.keepAge = 1;
+    if (o.keepSex) id.keepSex = 1;
+    if (o.shiftDate) id.shiftStart = 1;
+    if (o.deidentify || !o.studyCode.empty()) CopyText(id.studyCode, sizeof id.studyCode, o.studyCode.c_str());
+    return true;
+}
+
+std::string IdentitySummary(const BatchOptions& o, const AppSettings& settings) {
+    const IdentityOptions& id = settings.identity;
+    if (!IsResearchCopy(id)) {
+        if (o.fullIdentity) return "identity: full (--full-identity)";
+        return "identity: full";
+    }
+    std::string text = "identity: de-identified copy (study code ";
+    const std::string code(id.studyCode, FieldTextLength(id.studyCode, kStudyCodeSize));
+    text += code.empty() ? "none" : code;
+    std::string kept;
+    if (id.keepAge) kept += "age";
+    if (id.keepSex) kept += kept.empty() ? "sex" : ", sex";
+    if (!kept.empty()) text += "; kept: " + kept;
+    if (id.shiftStart) text += "; start moved to 1985-01-01";
+    text += ")";
+    if (!o.deidentify) text += ", from the settings file";
+    return text;
 }

@@ -20,7 +20,7 @@ struct BatchOptions {
     bool overwrite = false;
     bool dryRun = false;
     bool quiet = false;
-    bool acceptGaps = false;            // keep an output with unreadable blocks written as silence
+    bool acceptGaps = false;            // keep an output with unreadable blocks (held at the last sample)
     bool allChannels = false;           // every channel of the recording, as the window program opens it
     bool acceptShort = false;           // convert a data file shorter than its header announces (still reported)
     bool samePatient = false;           // --patient names the person of every recording of the batch
@@ -47,11 +47,23 @@ struct BatchOptions {
     bool checkOnly = false;             // check without writing PSG files
     std::string checkRule;              // the rule set; "": the settings file's, else the default
     std::string checkFailLevel = "fail";// a night verdict at this level fails the exit status: warn, fail, never
+    bool fullIdentity = false;          // the full identity, whatever the settings file chose
 };
 
 struct AppSettings;
-// Puts the identity options of the command line into `settings`.
-void ApplyIdentityOptions(const BatchOptions& options, AppSettings& settings);
+// Puts the identity options of the command line over the settings file's
+// choice already in `settings`: --full-identity gives the full identity;
+// --deidentify the de-identified copy with exactly the command line's
+// options; otherwise a copy the settings file chose takes --study-code,
+// --keep-age, --keep-sex and --shift-date over its own. False with `error`
+// when those options are given but neither the command line nor the
+// settings file asks for the copy.
+bool ApplyIdentityOptions(const BatchOptions& options, AppSettings& settings, std::string* error);
+
+// One line on the identity the outputs carry, for the summary:
+// "identity: full" or "identity: de-identified copy (study code S-17;
+// kept: age, sex; start moved to 1985-01-01), from the settings file".
+std::string IdentitySummary(const BatchOptions& options, const AppSettings& settings);
 
 enum { kExitConverted = 0, kExitSomeFailed = 1, kExitUsage = 2 };
 

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "batch/output_files.h"
+#include "engine/identity_rules.h"
 #include "engine/ini_file.h"
 #include "engine/pattern_load.h"
 #include "engine/pattern_rules.h"
@@ -59,7 +60,9 @@ bool LoadSettingsFile(const BatchOptions& o, BatchSetup& setup, std::string* err
     }
     LoadFrameKeys(setup.settings, ini);
     if (o.frameTime > 0) setup.settings.FrameTime = o.frameTime;
-    ApplyIdentityOptions(o, setup.settings);
+    // The identity the settings file chose, then the command line's.
+    if (!o.settingsFile.empty()) LoadOptionKeys(setup.settings, ini);
+    if (!ApplyIdentityOptions(o, setup.settings, error)) return false;
     MontagePattern patterns[kPatternCount] = {};
     SetChannelStartupDefaults(patterns);
     LoadPatternSection(patterns[setup.patternSlot], setup.patternSlot, ini);
@@ -75,7 +78,7 @@ bool LoadPatientFile(const std::string& path, PatientInfo& patient, std::string*
         *error = "patient file " + path + " has no [PATIENT] section";
         return false;
     }
-    LoadPatientKeys(patient, ini);
+    LoadPatientKeys(patient, ini, kMissingKeysUnknown);
     return true;
 }
 

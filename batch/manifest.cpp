@@ -93,6 +93,12 @@ std::string SettingsHash(const BatchOptions& o) {
         const std::string identity = "deidentify=" + o.studyCode + (o.keepAge ? ";age" : "") +
                                      (o.keepSex ? ";sex" : "") + (o.shiftDate ? ";shift" : "") + "\n";
         sha.Add(identity.data(), identity.size());
+    } else if (o.fullIdentity || !o.studyCode.empty() || o.keepAge || o.keepSex || o.shiftDate) {
+        // Over the settings file's choice (the file itself is hashed above).
+        const std::string identity = std::string(o.fullIdentity ? "full-identity" : "identity=") + o.studyCode +
+                                     (o.keepAge ? ";age" : "") + (o.keepSex ? ";sex" : "") +
+                                     (o.shiftDate ? ";shift" : "") + "\n";
+        sha.Add(identity.data(), identity.size());
     }
     return sha.HexDigest();
 }

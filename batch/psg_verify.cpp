@@ -2,6 +2,7 @@
 // psg_verify.h.
 #include "batch/psg_verify.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -117,9 +118,14 @@ bool CheckHeader(const JobRecords& r, const PsgLayout& h, const std::vector<int>
 bool CheckRecord(const JobRecords& r, const PsgLayout& h, const std::vector<int>& channels, int64_t record,
                  const unsigned char* bytes, std::vector<int16_t>& source, std::string* why) {
     const int64_t perRecord = int64_t(r.settings.FrameTime) * r.source.sampleRate;
-    if (TaffReadChannelBlock(r.source.sourceHandle, int32_t(record * perRecord), int32_t(perRecord), source.data()) <=
-        0)
-        return Fail(why, "the recording cannot be read again at record " + std::to_string(record + 1));
+    const int32_t read =
+        TaffReadChannelBlock(r.source.sourceHandle, int32_t(record * perRecord), int32_t(perRecord), source.data());
+    if (read <= 0) return Fail(why, "the recording cannot be read again at record " + std::to_string(record + 1));
+    // After the recording's end the file repeats each channel's last sample.
+    for (int j = 0; read < perRecord && j < r.source.channelCount; ++j) {
+        int16_t* run = source.data() + size_t(j) * size_t(perRecord);
+        for (int64_t i = read; i < perRecord; ++i) run[i] = run[read - 1];
+    }
     size_t offset = 0;
     for (size_t o = 0; o < channels.size(); ++o) {
         const int16_t* run = source.data() + size_t(channels[o]) * size_t(perRecord);
@@ -147,6 +153,39 @@ bool CheckRecord(const JobRecords& r, const PsgLayout& h, const std::vector<int>
         }
         offset += size_t(2 * n);
     }
+    return true;
+}
+
+// Seconds of a TAL's onset or duration text ("+892.9", "7.1"); -1 when the
+// text is not a decimal number.
+double TalSeconds(const std::string& text) {
+    if (text.empty()) return -1;
+    char* end = nullptr;
+    const double v = strtod(text.c_str(), &end);
+    return end && *end == '\0' ? v : -1;
+}
+
+// The last record's annotations must mark where the recording ends when it
+// ends before the record does: "Recording ends" at the end of the data,
+// lasting the rest of the record; and never when the data fill the record.
+bool CheckEnd(const JobRecords& r, const PsgLayout& h, const unsigned char* record, std::string* why) {
+    const int64_t annotationAt = h.RecordBytes() - 2 * h.signals.back().samplesPerRecord;
+    const std::string annotations(reinterpret_cast<const char*>(record) + annotationAt,
+                                  size_t(2 * h.signals.back().samplesPerRecord));
+    const std::string text = std::string("\x14Recording ends\x14");
+    const size_t at = annotations.find(text);
+    const int64_t padding = h.records * h.recordSeconds * r.source.sampleRate - r.source.lengthSamples;
+    if (padding <= 0) return at == std::string::npos ? true : Fail(why, "a \"Recording ends\" where the data fill the file");
+    if (at == std::string::npos) return Fail(why, "no \"Recording ends\" in the last record");
+    const size_t start = annotations.rfind('+', at);
+    const size_t split = annotations.find('\x15', start == std::string::npos ? 0 : start);
+    if (start == std::string::npos || split == std::string::npos || split > at)
+        return Fail(why, "\"Recording ends\" has no onset and duration");
+    const double onset = TalSeconds(annotations.substr(start + 1, split - start - 1));
+    const double duration = TalSeconds(annotations.substr(split + 1, at - split - 1));
+    const double rate = r.source.sampleRate;
+    if (std::fabs(onset - r.source.lengthSamples / rate) > 1e-6 || std::fabs(duration - padding / rate) > 1e-6)
+        return Fail(why, "\"Recording ends\" is not at the end of the recording's data");
     return true;
 }
 
@@ -223,6 +262,7 @@ bool VerifyPsgFile(const JobRecords& r, const std::string& path, std::string* wh
             ok = ReadExactly(file, record.data(), record.size());
             if (!ok) Fail(why, "record " + std::to_string(i + 1) + " cannot be read back");
             ok = ok && CheckRecord(r, h, channels, i, record.data(), source, why);
+            ok = ok && (i + 1 < h.records || CheckEnd(r, h, record.data(), why));
         }
     }
     fclose(file);

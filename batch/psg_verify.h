@@ -5,7 +5,9 @@
 // divisor), the recording's length in records of the frame time and its
 // start; every sample of every record must be the source's sample, or the
 // rounded mean of the source samples it stands for at a reduced rate (the
-// first of them for a body-position channel).
+// first of them for a body-position channel); after the recording's end,
+// each channel's last sample, with "Recording ends" at the true end in the
+// last record's annotations.
 #pragma once
 
 #include <cstdint>

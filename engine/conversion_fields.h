@@ -37,7 +37,7 @@ struct ConversionFields {
     uint8_t runChannels[kChannelEntries];
     int32_t writeFailed;        // a write of the last run failed
     int32_t fileFinished;       // the last run completed its file (RecFinish succeeded)
-    int32_t silentBlocks;       // blocks of the last run the reader could not read, written as silence
+    int32_t silentBlocks;       // blocks of the last run the reader could not read, held at the last sample
     // The temporary file in the output's folder a run writes to; it is moved
     // over outputPath only when complete. Empty: the run writes outputPath.
     char stagingPath[kPathSize];
@@ -47,4 +47,8 @@ struct ConversionFields {
     int32_t placementHeld;
     int32_t lastRefusal;        // HeaderRefusal of the last start (0: none)
     int32_t shortSource;        // the last run converted a data file shorter than its header announces
+    // The last sample the run read of each run channel (output order): a
+    // block the reader cannot deliver repeats it. heldValid 0: nothing read yet.
+    int32_t heldValid;
+    int16_t heldSamples[kChannelEntries];
 };

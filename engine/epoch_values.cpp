@@ -149,23 +149,32 @@ void ScaleColumns(const TraceScale& scale, ColumnRange* out, int32_t columns) {
     }
 }
 
-template <typename Sink>
+template <typename Sink, typename Gap>
 bool EpochReader::ForEachChunk(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond,
-                               int32_t seconds, Sink sink) {
+                               int32_t seconds, Sink sink, Gap gap) {
     const int64_t rate = plan.sampleRate;
     const int64_t channels = source.channelCount;
     if (!reader_ || plan.count <= 0 || rate <= 0 || channels <= 0 || seconds <= 0 || firstSecond < 0) return false;
     const int64_t endScan = std::min<int64_t>(plan.lengthSamples, (firstSecond + seconds) * rate);
     const int64_t chunkSeconds = std::max<int64_t>(1, kChunkSamples / (rate * channels));
+    // The part of the epoch after the recording's end.
+    const int64_t epochStart = firstSecond * rate, epochEnd = (firstSecond + seconds) * rate;
+    const int64_t tail = std::max(endScan, epochStart);
+    if (tail < epochEnd) gap(tail - epochStart, epochEnd - tail);
     for (int64_t second = firstSecond; second * rate < endScan; second += chunkSeconds) {
         const int64_t frames = std::min<int64_t>(chunkSeconds, firstSecond + seconds - second);
         const int64_t scans = frames * rate, firstScan = second * rate;
         if (firstScan + scans > std::numeric_limits<int32_t>::max()) return false;
         // As the reader asks: 2 x (channels + 1) x scans + 64 bytes.
         block_.resize(size_t((channels + 1) * scans + 32));
+        int32_t delivered = 0;
         const int16_t* runs = ReadChannelRuns(source, reader_, int32_t(firstScan), int32_t(scans), block_.data(),
-                                              skip_, nullptr);
+                                              skip_, &delivered);
         const int64_t validScans = std::min(scans, endScan - firstScan);
+        if (delivered <= 0) {
+            gap(firstScan - firstSecond * rate, validScans);
+            continue;
+        }
         for (int32_t t = 0; t < plan.count; ++t) {
             const TraceInfo& trace = plan.traces[t];
             if (trace.outputRate <= 0 || trace.source >= channels) continue;
@@ -188,16 +197,38 @@ bool EpochReader::ForEachChunk(const SourceInfo& source, const TracePlan& plan, 
 bool EpochReader::Values(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
                          std::vector<std::vector<double>>* values) {
     values->assign(size_t(std::max(plan.count, 0)), std::vector<double>());
-    return ForEachChunk(source, plan, firstSecond, seconds, [&](int32_t t, int64_t, const int16_t* v, int64_t n) {
-        std::vector<double>& out = (*values)[size_t(t)];
-        for (int64_t k = 0; k < n; ++k) out.push_back(PhysicalValue(plan.traces[t].scale, v[k]));
-    });
+    const int64_t endScan = std::min<int64_t>(plan.lengthSamples, (firstSecond + seconds) * int64_t{plan.sampleRate});
+    return ForEachChunk(
+        source, plan, firstSecond, seconds,
+        [&](int32_t t, int64_t, const int16_t* v, int64_t n) {
+            std::vector<double>& out = (*values)[size_t(t)];
+            for (int64_t k = 0; k < n; ++k) out.push_back(PhysicalValue(plan.traces[t].scale, v[k]));
+        },
+        [&](int64_t first, int64_t scans) {
+            // An unreadable stretch within the recording: NaN in its place.
+            if ((firstSecond * plan.sampleRate) + first >= endScan) return;
+            for (int32_t t = 0; t < plan.count; ++t) {
+                const TraceInfo& trace = plan.traces[t];
+                if (trace.outputRate <= 0) continue;
+                const int64_t outputs = (scans + trace.divisor - 1) / trace.divisor;
+                (*values)[size_t(t)].insert((*values)[size_t(t)].end(), size_t(outputs),
+                                            std::numeric_limits<double>::quiet_NaN());
+            }
+        });
 }
 
 bool EpochReader::Digital(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
                           const std::function<void(int32_t, const int16_t*, int64_t)>& sink) {
-    return ForEachChunk(source, plan, firstSecond, seconds,
-                        [&](int32_t t, int64_t, const int16_t* v, int64_t n) { sink(t, v, n); });
+    return ForEachChunk(
+        source, plan, firstSecond, seconds, [&](int32_t t, int64_t, const int16_t* v, int64_t n) { sink(t, v, n); },
+        [](int64_t, int64_t) {});
+}
+
+void EpochReader::MarkNotRecorded(int64_t first, int64_t scans, int64_t epochScans, int32_t columns) {
+    if (scans <= 0 || epochScans <= 0 || first + scans <= 0 || first >= epochScans) return;
+    const int64_t from = std::max<int64_t>(0, first) * columns / epochScans;
+    const int64_t to = std::min<int64_t>(columns - 1, (first + scans - 1) * columns / epochScans);
+    for (int64_t c = std::max<int64_t>(0, from); c <= to; ++c) notRecorded_[size_t(c)] = 1;
 }
 
 namespace {
@@ -253,6 +284,8 @@ bool EpochReader::FilteredColumns(const SourceInfo& source, const TracePlan& pla
         const int64_t rate = trace.outputRate / g;
         ReduceToColumns(filtered_.data(), m, first / g - leadSeconds * rate, rate * seconds, columns,
                         out + size_t(t) * size_t(columns));
+    }, [&](int64_t first, int64_t scans) {
+        MarkNotRecorded(first - leadSeconds * plan.sampleRate, scans, int64_t{plan.sampleRate} * seconds, columns);
     });
 }
 
@@ -261,16 +294,20 @@ bool EpochReader::Columns(const SourceInfo& source, const TracePlan& plan, int64
     if (columns <= 0) return false;
     out->resize(size_t(std::max(plan.count, 0)) * size_t(columns));
     ClearColumns(out->data(), int32_t(out->size()));
+    notRecorded_.assign(size_t(columns), 0);
     bool anyFilter = false;
     for (int32_t t = 0; t < plan.count; ++t) anyFilter = anyFilter || AnyFilter(plan.traces[t].filters);
     if (filtered && anyFilter) return FilteredColumns(source, plan, firstSecond, seconds, columns, out->data());
+    const int64_t epochScans = int64_t{plan.sampleRate} * seconds;
     // Reduced while digital: the scale is linear, so each column's range
     // is scaled once instead of every sample.
-    const bool read = ForEachChunk(source, plan, firstSecond, seconds,
-                                   [&](int32_t t, int64_t first, const int16_t* v, int64_t n) {
-        const int64_t epochSamples = int64_t{plan.traces[t].outputRate} * seconds;
-        ReduceToColumns(v, n, first, epochSamples, columns, out->data() + size_t(t) * size_t(columns));
-    });
+    const bool read = ForEachChunk(
+        source, plan, firstSecond, seconds,
+        [&](int32_t t, int64_t first, const int16_t* v, int64_t n) {
+            const int64_t epochSamples = int64_t{plan.traces[t].outputRate} * seconds;
+            ReduceToColumns(v, n, first, epochSamples, columns, out->data() + size_t(t) * size_t(columns));
+        },
+        [&](int64_t first, int64_t scans) { MarkNotRecorded(first, scans, epochScans, columns); });
     for (int32_t t = 0; t < plan.count; ++t)
         ScaleColumns(plan.traces[t].scale, out->data() + size_t(t) * size_t(columns), columns);
     return read;

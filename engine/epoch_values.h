@@ -92,7 +92,8 @@ public:
     // The values of every trace for seconds [firstSecond, firstSecond +
     // seconds) of `source`: values[t] holds the output samples of trace t
     // that begin before the end of the recording (none for a trace that is
-    // not written). False without a reader, traces or a sensible stretch.
+    // not written); a stretch the reader cannot deliver holds NaN (not
+    // recorded). False without a reader, traces or a sensible stretch.
     bool Values(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
                 std::vector<std::vector<double>>* values);
 
@@ -100,6 +101,9 @@ public:
     // out[t x columns + c]. With `filtered`, each trace is drawn through its
     // filters, which start settling on the seconds before the epoch (so an
     // epoch looks the same however it was reached).
+    // Columns also marks, in NotRecorded(), the columns whose time holds
+    // no recorded sample (after the recording's end, or a stretch the reader
+    // cannot deliver): the file holds each channel's last sample there.
     bool Columns(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
                  int32_t columns, std::vector<ColumnRange>* out, bool filtered = false);
 
@@ -108,10 +112,20 @@ public:
     bool Digital(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
                  const std::function<void(int32_t, const int16_t*, int64_t)>& sink);
 
+    // One entry per column of the last Columns: 1 where nothing was recorded.
+    const std::vector<uint8_t>& NotRecorded() const { return notRecorded_; }
+
 private:
-    template <typename Sink>
+    // Hands each chunk's reduced samples of every trace to `sink`, and each
+    // stretch of scans (from the epoch's start) that holds no recorded
+    // sample to `gap`.
+    template <typename Sink, typename Gap>
     bool ForEachChunk(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
-                      Sink sink);
+                      Sink sink, Gap gap);
+
+    // Marks the columns of an epoch of `epochScans` scans that the scans
+    // first.. first + scans - 1 (from the epoch's start; may begin before it) fall in.
+    void MarkNotRecorded(int64_t first, int64_t scans, int64_t epochScans, int32_t columns);
 
     bool FilteredColumns(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
                          int32_t columns, ColumnRange* out);
@@ -129,6 +143,7 @@ private:
     std::vector<double> filtered_;
     std::vector<int16_t> block_;
     std::vector<int16_t> reduced_;     // the written samples of one trace of a chunk
+    std::vector<uint8_t> notRecorded_;
 };
 
 // "hh:mm:ss" of the clock at `offsetSeconds` after the recording's start

@@ -21,17 +21,22 @@
 //  - a block buffer too small for a block of the open recording: 0, nothing
 //    more written (the run is cut short).
 // Writes exactly the run channels fixed by the header, whatever the montage
-// says meanwhile. A block the reader cannot read (result 0 or less) is
-// written as silence, so every later sample stays at its time (and counted in
-// silentBlocks); the counters advance as for any block.
+// says meanwhile. Samples after the recording's end repeat each channel's
+// last sample. A block the reader cannot read (result 0 or less) is written
+// with each channel's last sample read before it (for a block before any
+// sample was read, the first sample the reader delivers after it), so every
+// later sample stays at its time; it is marked "Data missing" in the file
+// and counted in silentBlocks; the counters advance as for any block.
 int ConvertStep(const RunRecords& s, int32_t skipFlag);
 
 // Reads `samples` scans of the recording from scan `first` through `reader`
 // (the run's handle, or another handle on the same files) into `buffer`, one
 // run of `samples` samples per source channel, as a conversion run reads each
-// block. `buffer` holds 2 x channelCount x samples + 2 bytes. A block the
-// reader cannot deliver becomes silence (zeros) and *silent (may be null) is
-// set. Returns the first channel's run: one 16-bit word in when the low 16
+// block. `buffer` holds 2 x channelCount x samples + 2 bytes. Scans after the
+// recording's end repeat each channel's last sample. *delivered (may be
+// null) receives the scans that came from the recording: 0 when the reader
+// could not deliver the block, which then holds zeros for the caller to
+// fill. Returns the first channel's run: one 16-bit word in when the low 16
 // bits of `skipFlag` (the source's value code 3) are not zero.
-const int16_t* ReadChannelRuns(const SourceInfo& source, TaffHandle reader, int32_t first, int32_t samples,
-                               int16_t* buffer, int32_t skipFlag, bool* silent);
+int16_t* ReadChannelRuns(const SourceInfo& source, TaffHandle reader, int32_t first, int32_t samples,
+                         int16_t* buffer, int32_t skipFlag, int32_t* delivered);

@@ -1,6 +1,8 @@
 // The patient page's window-free rules; see patient_rules.h.
 #include "engine/patient_rules.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -29,26 +31,30 @@ bool Listed(const char* text, const char* const* list, int count) {
 
 }  // namespace
 
-bool AgeOn(int birthYear, int birthMonth, int year, int month, uint16_t* ageYears, uint16_t* ageMonths) {
-    if (birthMonth < 1 || birthMonth > 12) return false;
-    int years = year - birthYear;
-    int months = month - birthMonth;
-    if (months < 0) {
-        months += 12;
-        years -= 1;
-    }
-    if (years < 0 || months < 0) return false;
-    *ageYears = static_cast<uint16_t>(years);
-    *ageMonths = static_cast<uint16_t>(months);
+int DaysInMonth(int year, int month) {
+    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 0;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+bool AgeOn(CalendarDay birth, CalendarDay on, uint16_t* ageYears, uint16_t* ageMonths) {
+    if (birth.month < 1 || birth.month > 12 || on.month < 1 || on.month > 12) return false;
+    const int birthDay = birth.day >= 1 && birth.day <= 31 ? birth.day : 1;
+    int64_t months = (int64_t{on.year} - birth.year) * 12 + (on.month - birth.month);
+    // This month's birthday: the birth's day, or the month's last day when it has fewer.
+    if (on.day < std::min(birthDay, DaysInMonth(on.year, on.month))) --months;
+    if (months < 0 || months / 12 > UINT16_MAX) return false;
+    *ageYears = static_cast<uint16_t>(months / 12);
+    *ageMonths = static_cast<uint16_t>(months % 12);
     return true;
 }
 
-bool AgeAtRecording(uint16_t birthYear, uint16_t birthMonth, bool recordingOpen, int startYear, int startMonth,
-                    int todayYear, int todayMonth, uint16_t* ageYears, uint16_t* ageMonths) {
-    if (birthYear == 0) return false;
-    const bool atNight = recordingOpen && startYear > 0 && startMonth >= 1 && startMonth <= 12;
-    return AgeOn(birthYear, birthMonth, atNight ? startYear : todayYear, atNight ? startMonth : todayMonth,
-                 ageYears, ageMonths);
+bool AgeAtRecording(CalendarDay birth, bool recordingOpen, CalendarDay start, CalendarDay today, uint16_t* ageYears,
+                    uint16_t* ageMonths) {
+    if (birth.year == 0) return false;
+    const bool atNight = recordingOpen && start.year > 0 && start.month >= 1 && start.month <= 12;
+    return AgeOn(birth, atNight ? start : today, ageYears, ageMonths);
 }
 
 bool TakeHeight(const char* text, int32_t* height) { return TakeMeasure(text, 50, 220, 10, height); }

@@ -17,20 +17,31 @@ enum {
     kMeasureLimit = 6           // text limit of the height and weight fields
 };
 
-// The age in whole years and months of someone born in `birthMonth` (1..12)
-// of `birthYear`, on a day of `month` (1..12) of `year`. False when the
-// birth month lies after that month (a birth date in the future) or the
-// birth month is no month; the age is then left as it was. Years above 100
-// are given as computed.
-bool AgeOn(int birthYear, int birthMonth, int year, int month, uint16_t* ageYears, uint16_t* ageMonths);
+// A date of the calendar; month 1..12, day 1..31.
+struct CalendarDay {
+    int year, month, day;
+};
+
+// Days of `month` (1..12) of `year`, leap years counted; 0 for no month.
+int DaysInMonth(int year, int month);
+
+// The age in completed years and months of someone born on `birth`, on the
+// day `on`: a month is completed on the day of the month of the birth, or
+// on the last day of a month too short to have it (born on the 31st, a
+// month is completed on the 30th of April; born on 29 February, a year on
+// 28 February of a common year). A birth day outside 1..31 counts as the
+// 1st (only year and month known). False when the birth lies after `on`
+// or its month is no month; the age is then left as it was. Years above
+// 100 are given as computed.
+bool AgeOn(CalendarDay birth, CalendarDay on, uint16_t* ageYears, uint16_t* ageMonths);
 
 // The age a PSG file carries is the age on the night: with a recording open
-// (`recordingOpen`), at its start year and month (as corrected); without one,
-// at `todayYear` and `todayMonth`. Sets p.ageYears and p.ageMonths as AgeOn
-// does; false, the age kept, when the birth date lies after that date. A
-// patient without a birth date (year 0) has no age: false, nothing changed.
-bool AgeAtRecording(uint16_t birthYear, uint16_t birthMonth, bool recordingOpen, int startYear, int startMonth,
-                    int todayYear, int todayMonth, uint16_t* ageYears, uint16_t* ageMonths);
+// (`recordingOpen`), at its start date (as corrected); without one, or
+// without a start date, at `today`. Sets the age as AgeOn does; false, the
+// age kept, when the birth date lies after that date. A patient without a
+// birth date (year 0) has no age: false, nothing changed.
+bool AgeAtRecording(CalendarDay birth, bool recordingOpen, CalendarDay start, CalendarDay today, uint16_t* ageYears,
+                    uint16_t* ageMonths);
 
 // A typed height in centimetres (the first 5 characters of `text`) taken
 // into `height`, in tenths of a centimetre (value x 10 + 0.49, truncated).

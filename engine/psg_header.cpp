@@ -272,6 +272,7 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     c.writeFailed = 0;
     c.fileFinished = 0;
     c.silentBlocks = 0;
+    c.heldValid = 0;
     if (c.conversionState == kConvNoOutput) return Refuse(kHeaderNoOutput, why);
     if (c.conversionState == kConvConverting) return Refuse(kHeaderRunning, why);
     if (CollectRunChannels(s) == 0) return Refuse(kHeaderNoChannel, why);

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "textkit/sjis_text.h"
+
 namespace {
 
 const char kSystem[] = "SYSTEM";
@@ -23,23 +25,66 @@ void LoadFrameKeys(AppSettings& settings, const ProfileReader& profile) {
     settings.CalType = Low16(profile.ReadInt(kSystem, "CalType", 0));
 }
 
-void LoadPatientKeys(PatientInfo& p, const ProfileReader& profile) {
-    p.height = profile.ReadInt(kPatient, "Height", 1600);
-    p.weight = profile.ReadInt(kPatient, "Weight", 60000);
-    p.ageYears = Low16(profile.ReadInt(kPatient, "AgeYear", 25));
+namespace {
+
+// The PATIENT keys, in the order the file stores them.
+const char* const kPatientKeys[] = {"Height", "Weight", "AgeYear", "AgeMonth", "Year", "Month", "Day", "ID",
+                                    "Name1", "Name2", "Sex", kDepartmentKey, "ReqDoctor", "Technician",
+                                    "ReaderDoctor", "Hospital"};
+
+bool Holds(const ProfileReader& profile, const char* key) {
+    // No stored value starts with this control character.
+    char value[4];
+    profile.ReadText(kPatient, key, "\x01", value, sizeof value);
+    return value[0] != '\x01';
+}
+
+// The first start's made-up patient (the page's defaults).
+void LoadFirstStartPatient(PatientInfo& p) {
+    SetUnknownPatient(p);
+    p.height = 1600;
+    p.weight = 60000;
+    p.ageYears = 25;
+    p.birthYear = 1950;
+    p.birthMonth = 1;
+    p.birthDay = 1;
+    CopyText(p.id, sizeof p.id, kNewPatientId);
+    CopyText(p.name, sizeof p.name, kNewPatientName);
+    CopyText(p.kana, sizeof p.kana, kNewPatientKana);
+    CopyText(p.sex, sizeof p.sex, "0");
+    CopyText(p.hospital, sizeof p.hospital, "Sleep Center");
+}
+
+}  // namespace
+
+int LoadPatientKeys(PatientInfo& p, const ProfileReader& profile, PatientKeysMissing missing) {
+    int held = 0;
+    for (const char* key : kPatientKeys) held += Holds(profile, key) ? 1 : 0;
+    if (held == 0 && missing == kNoKeysFirstStart) {
+        LoadFirstStartPatient(p);
+        return 0;
+    }
+    // Every key not held stays unknown.
+    SetUnknownPatient(p);
+    p.height = profile.ReadInt(kPatient, "Height", 0);
+    p.weight = profile.ReadInt(kPatient, "Weight", 0);
+    p.ageYears = Low16(profile.ReadInt(kPatient, "AgeYear", 0));
     p.ageMonths = Low16(profile.ReadInt(kPatient, "AgeMonth", 0));
-    p.birthYear = Low16(profile.ReadInt(kPatient, "Year", 1950));
-    p.birthMonth = Low16(profile.ReadInt(kPatient, "Month", 1));
-    p.birthDay = Low16(profile.ReadInt(kPatient, "Day", 1));
-    profile.ReadText(kPatient, "ID", kNewPatientId, p.id, sizeof p.id);
-    profile.ReadText(kPatient, "Name1", kNewPatientName, p.name, sizeof p.name);
-    profile.ReadText(kPatient, "Name2", kNewPatientKana, p.kana, sizeof p.kana);
-    profile.ReadText(kPatient, "Sex", "0", p.sex, sizeof p.sex);
+    if (Holds(profile, "Year") && Holds(profile, "Month") && Holds(profile, "Day")) {
+        p.birthYear = Low16(profile.ReadInt(kPatient, "Year", 0));
+        p.birthMonth = Low16(profile.ReadInt(kPatient, "Month", 0));
+        p.birthDay = Low16(profile.ReadInt(kPatient, "Day", 0));
+    }
+    profile.ReadText(kPatient, "ID", "", p.id, sizeof p.id);
+    profile.ReadText(kPatient, "Name1", "", p.name, sizeof p.name);
+    profile.ReadText(kPatient, "Name2", "", p.kana, sizeof p.kana);
+    profile.ReadText(kPatient, "Sex", "", p.sex, sizeof p.sex);
     profile.ReadText(kPatient, kDepartmentKey, "", p.department, sizeof p.department);
     profile.ReadText(kPatient, "ReqDoctor", "", p.requestingDoctor, sizeof p.requestingDoctor);
     profile.ReadText(kPatient, "Technician", "", p.technician, sizeof p.technician);
     profile.ReadText(kPatient, "ReaderDoctor", "", p.readingDoctor, sizeof p.readingDoctor);
-    profile.ReadText(kPatient, "Hospital", "Sleep Center", p.hospital, sizeof p.hospital);
+    profile.ReadText(kPatient, "Hospital", "", p.hospital, sizeof p.hospital);
+    return held;
 }
 
 bool IsFirstStartPatient(const PatientInfo& p) {

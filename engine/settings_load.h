@@ -16,8 +16,17 @@ void LoadFrameKeys(AppSettings& settings, const ProfileReader& profile);
 // the program reads and writes exactly this key.
 constexpr char kDepartmentKey[] = "Departmemt";
 
-// PATIENT: every key in its order, with the defaults of a first start.
-void LoadPatientKeys(PatientInfo& patient, const ProfileReader& profile);
+// What a PATIENT key the file does not hold gives.
+enum PatientKeysMissing {
+    kMissingKeysUnknown,      // unknown: an empty text, no birth date, age, height or weight
+    kNoKeysFirstStart         // the same, but a file holding none of the keys (or no file)
+                              // gives the first-start patient of the window program
+};
+
+// PATIENT: the keys the file holds; the others as `missing` says. A birth
+// date is known only when Year, Month and Day are all held. Returns how
+// many of the keys the file holds.
+int LoadPatientKeys(PatientInfo& patient, const ProfileReader& profile, PatientKeysMissing missing);
 
 // Whether `patient` still holds the first-start ID and name ("000-0001",
 // "新規") that LoadPatientKeys gives when nothing was stored: a made-up

@@ -8,6 +8,7 @@ bool RecomputePatientAge(ConverterState& state) {
     GetLocalTime(&today);
     PatientInfo& p = state.patient;
     const SourceInfo& s = state.source;
-    return AgeAtRecording(p.birthYear, p.birthMonth, s.sourceKind == kSourceTaff, s.startYear, s.startMonth,
-                          today.wYear, today.wMonth, &p.ageYears, &p.ageMonths);
+    return AgeAtRecording({p.birthYear, p.birthMonth, p.birthDay}, s.sourceKind == kSourceTaff,
+                          {s.startYear, s.startMonth, s.startDay}, {today.wYear, today.wMonth, today.wDay},
+                          &p.ageYears, &p.ageMonths);
 }

@@ -116,9 +116,12 @@ void OnInitPage(HWND page) {
         LoadHistoryList(GetDlgItem(page, box.id), box, box.reading, g_program.patientPath);
 }
 
+// An age older than the years list goes is shown as an empty pair: the
+// months alone would read as an age.
 void ShowAge(HWND page, const PatientInfo& p) {
-    Select(page, IDC_PAT_AGE_YEARS, p.ageYears);
-    Select(page, IDC_PAT_AGE_MONTHS, p.ageMonths);
+    const bool listed = p.ageYears <= kAgeYearsLast;
+    Select(page, IDC_PAT_AGE_YEARS, listed ? p.ageYears : -1);
+    Select(page, IDC_PAT_AGE_MONTHS, listed ? p.ageMonths : -1);
 }
 
 void ShowMeasures(HWND page, const PatientInfo& p) {
@@ -208,7 +211,7 @@ void OnBirthChosen(HWND page, ConverterState& state, int id) {
     if (id == IDC_PAT_BIRTH_YEAR) p.birthYear = static_cast<uint16_t>(kBirthYearFirst + index);
     else if (id == IDC_PAT_BIRTH_MONTH) p.birthMonth = static_cast<uint16_t>(index + 1);
     else p.birthDay = static_cast<uint16_t>(index + 1);
-    if (id != IDC_PAT_BIRTH_DAY) RecomputeAge(page, state);
+    RecomputeAge(page, state);
 }
 
 void OnAgeChosen(HWND page, PatientInfo& p, int id) {

@@ -27,6 +27,25 @@ const COLORREF kSelectedBand = RGB(232, 240, 255);
 const int kMostTicks = 5;
 
 RECT Rect(const PreviewBox& b) { return RECT{b.left, b.top, b.right, b.bottom}; }
+const COLORREF kNotRecorded = RGB(232, 232, 232);
+
+// Shades the columns where nothing was recorded (after the end, or a
+// stretch that could not be read), so held samples do not pass for a signal.
+void ShadeNotRecorded(HDC dc, const RECT& plot, const PreviewPicture& p) {
+    if (!p.notRecorded) return;
+    GdiObject<HBRUSH> shade(CreateSolidBrush(kNotRecorded));
+    for (int32_t c = 0; c < p.columnCount;) {
+        if (!p.notRecorded[c]) {
+            ++c;
+            continue;
+        }
+        int32_t end = c;
+        while (end < p.columnCount && p.notRecorded[end]) ++end;
+        const RECT band = {plot.left + c, plot.top, plot.left + end, plot.bottom};
+        FillRect(dc, &band, shade.get());
+        c = end;
+    }
+}
 
 void Text(HDC dc, int x, int y, const char* text, COLORREF colour) {
     SetTextColor(dc, colour);
@@ -305,6 +324,7 @@ void PaintPreview(HDC dc, const RECT& client, const PreviewAreas& areas, const P
     const int lineHeight = metrics.tmHeight;
 
     PaintBackground(dc, client, areas, p);
+    ShadeNotRecorded(dc, Rect(areas.plot), p);
     std::vector<Band> bands(static_cast<size_t>(count));
     for (int t = 0; t < count; ++t) bands[size_t(t)] = BandOf(areas, p, t);
     GdiObject<HPEN> tracePen(CreatePen(PS_SOLID, 1, kTraceColour));

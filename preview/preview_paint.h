@@ -26,6 +26,7 @@ struct PreviewPicture {
     const TraceAxis* axes;              // per trace, plan->count of them
     bool filtered;                      // drawn through the traces' filters
     int selected;                       // the trace the keys scale alone; -1 none
+    const uint8_t* notRecorded;         // per column, 1: nothing recorded there (may be null)
 };
 
 // The window font's measures at the dpi of `dc`.

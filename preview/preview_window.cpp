@@ -390,7 +390,8 @@ void PaintView(HWND window, HDC target, PreviewView& v) {
             v.placed[t] = true;
         }
         const PreviewPicture p = {&v.source, &v.plan,     &v.pattern.position, v.epoch * v.epochSeconds,
-                                  v.epochSeconds, v.columns.data(), v.columnCount, v.axes, v.filtered, v.selected};
+                                  v.epochSeconds, v.columns.data(), v.columnCount, v.axes, v.filtered, v.selected,
+                                  v.epochs->NotRecorded().data()};
         PaintPreview(dc, client, v.areas, p);
     }
     if (picture.dc()) picture.CopyTo(target);

@@ -154,8 +154,34 @@ int32_t RecAnnotationBytes(const std::vector<std::string>& texts, int32_t frameS
     return static_cast<int32_t>(2 * lo);
 }
 
-void RecFillAnnotations(uint8_t* dst, size_t bytes, int64_t onset, const std::vector<std::string>* texts,
-                        size_t* next) {
+const char kRecDataMissingText[] = "Data missing";
+const char kRecRecordingEndsText[] = "Recording ends";
+
+std::string RecSecondsText(int64_t samples, int32_t rate) {
+    if (rate <= 0 || samples < 0) return "0";
+    const int64_t units = (samples * 10000000 + rate / 2) / rate;
+    return RecFormatScaled(units, 7);
+}
+
+std::string RecTimedAnnotation(int64_t onsetSamples, int64_t durationSamples, int32_t rate, const std::string& text) {
+    std::string tal = "+" + RecSecondsText(onsetSamples, rate);
+    tal += '\x15';
+    tal += RecSecondsText(durationSamples, rate);
+    tal += '\x14';
+    tal += text;
+    tal += '\x14';
+    tal += '\0';
+    return tal;
+}
+
+size_t RecTimedBytes(int64_t maxSeconds, const std::string& text) {
+    const size_t number = DigitCount(maxSeconds < 0 ? 0 : maxSeconds) + 8;  // digits, '.', 7 decimals
+    return 1 + number + 1 + number + 1 + text.size() + 2;
+}
+
+void RecFillAnnotations(uint8_t* dst, size_t bytes, size_t timedRoom, int64_t onset,
+                        const std::vector<std::string>* texts, size_t* next, std::vector<std::string>* timed) {
+    const size_t textBytes = timedRoom < bytes ? bytes - timedRoom : 0;
     size_t used = 0;
     if (RecTimeKeepingBytes(onset) <= bytes) {
         dst[used++] = '+';
@@ -165,7 +191,7 @@ void RecFillAnnotations(uint8_t* dst, size_t bytes, int64_t onset, const std::ve
         dst[used++] = 0;
     }
     while (texts && next && *next < texts->size() &&
-           used + RecOnsetTextBytes((*texts)[*next]) <= bytes) {
+           used + RecOnsetTextBytes((*texts)[*next]) <= textBytes) {
         const std::string& t = (*texts)[(*next)++];
         dst[used++] = '+';
         dst[used++] = '0';
@@ -174,6 +200,11 @@ void RecFillAnnotations(uint8_t* dst, size_t bytes, int64_t onset, const std::ve
         used += t.size();
         dst[used++] = 0x14;
         dst[used++] = 0;
+    }
+    while (timed && !timed->empty() && used + timed->front().size() <= bytes) {
+        std::memcpy(dst + used, timed->front().data(), timed->front().size());
+        used += timed->front().size();
+        timed->erase(timed->begin());
     }
     std::memset(dst + used, 0, bytes - used);
 }

@@ -6,6 +6,10 @@
 // of the first records as they need, so that the annotation signal of every
 // record stays small: it is sized for the longest single text, not for all
 // of them together.
+// Besides those, each record has room for timed annotations with a
+// duration: "Data missing" over a stretch the recording could not deliver,
+// and "Recording ends" in the last record when the recording ends before
+// it (the rest of that record repeats each channel's last sample).
 #pragma once
 
 #include "recfile/rec_writer.h"
@@ -40,6 +44,25 @@ int32_t RecAnnotationBytes(const std::vector<std::string>& texts, int32_t frameS
 
 // Fills `bytes` bytes at `dst` with the annotations of the record starting
 // at `onset` seconds: its time keeping, then the texts from (*next) on as
-// many as fit, which advances *next; then zeros. `texts` may be null.
-void RecFillAnnotations(uint8_t* dst, size_t bytes, int64_t onset, const std::vector<std::string>* texts,
-                        size_t* next);
+// many as fit in the first `bytes` - `timedRoom` bytes, which advances
+// *next; then the timed annotations `timed` (complete TALs, see
+// RecTimedAnnotation) from the front as many as fit, each written one taken
+// out; then zeros. `texts` and `timed` may be null.
+void RecFillAnnotations(uint8_t* dst, size_t bytes, size_t timedRoom, int64_t onset,
+                        const std::vector<std::string>* texts, size_t* next, std::vector<std::string>* timed);
+
+// Seconds of `samples` samples at `rate` per second as decimal text, to
+// 100 ns (7 decimals, trailing zeros left out): 17858 at 20 -> "892.9".
+std::string RecSecondsText(int64_t samples, int32_t rate);
+
+// The TAL of an annotation with a duration: "+onset" 0x15 "duration" 0x14
+// text 0x14 0x00, onset and duration given in samples at `rate`.
+std::string RecTimedAnnotation(int64_t onsetSamples, int64_t durationSamples, int32_t rate, const std::string& text);
+
+// Bytes the TAL of `text` takes at most when onset and duration are below
+// `maxSeconds` seconds.
+size_t RecTimedBytes(int64_t maxSeconds, const std::string& text);
+
+// Texts of the timed annotations.
+extern const char kRecDataMissingText[];
+extern const char kRecRecordingEndsText[];

@@ -181,8 +181,11 @@ bool RecWriteRecords(RecWriter& w, int32_t records) {
         for (const RecChannel& c : w.channels)
             if (r >= c.framesInBlock) std::memset(record + c.recordOffset, 0, 2 * static_cast<size_t>(c.samplesPerRecord));
         const int64_t onset = static_cast<int64_t>(w.recordsWritten + r) * seconds;
-        RecFillAnnotations(record + annotationAt, static_cast<size_t>(w.annotationBytes), onset, &w.onsetTexts,
-                           &w.onsetTextsWritten);
+        if (w.recordsWritten + r == w.totalFrames - 1 && !w.endAnnotation.empty())
+            w.pendingTimed.push_back(w.endAnnotation);
+        RecFillAnnotations(record + annotationAt, static_cast<size_t>(w.annotationBytes),
+                           static_cast<size_t>(w.timedBytes), onset, &w.onsetTexts, &w.onsetTextsWritten,
+                           &w.pendingTimed);
     }
     if (!w.file.Write(w.blockRecords.data(), static_cast<size_t>(records) * w.recordBytes)) return false;
     w.recordsWritten += records;

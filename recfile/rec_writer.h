@@ -84,6 +84,9 @@ struct RecWriter {
     size_t recordBytes = 0;        // bytes of one data record
     std::vector<std::string> onsetTexts;  // UTF-8 onset-0 annotations, spread over the first records
     size_t onsetTextsWritten = 0;  // how many of them records written so far hold
+    int32_t timedBytes = 0;        // of annotationBytes, the room kept for timed annotations
+    std::string endAnnotation;     // "Recording ends" TAL of the last record; empty when the data fill it
+    std::vector<std::string> pendingTimed;  // timed TALs waiting for the next record written
     int32_t blockSeconds = 0;
     int32_t recordsWritten = 0;
     // The data records of the block being handed, exactly as they go to the

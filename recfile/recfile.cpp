@@ -37,6 +37,25 @@ int32_t OutputSamples(const RecChannel& c, int32_t frameSeconds, int64_t sourceP
     return static_cast<int32_t>(std::max<int64_t>(1, std::min(n, std::max<int64_t>(1, sourcePerRecord))));
 }
 
+// Makes room in every record for one "Data missing" and, when the
+// recording ends before the last record does, the "Recording ends" of that
+// record: at the true end of the data, lasting the rest of the record.
+void KeepTimedRoom(RecWriter& w) {
+    const int64_t fileSeconds = int64_t{w.totalFrames} * w.header[REC_HEADER_FRAME_SECONDS];
+    const int64_t length = w.header[REC_HEADER_LENGTH_SAMPLES];
+    const int64_t padding = w.totalFrames * w.sourcePerRecord - length;
+    w.endAnnotation.clear();
+    w.pendingTimed.clear();
+    size_t room = RecTimedBytes(fileSeconds, kRecDataMissingText);
+    if (padding > 0 && length > 0) {
+        w.endAnnotation = RecTimedAnnotation(length, padding, w.header[REC_HEADER_SAMPLE_RATE], kRecRecordingEndsText);
+        room += RecTimedBytes(fileSeconds, kRecRecordingEndsText);
+    }
+    room = (room + 1) / 2 * 2;
+    w.timedBytes = static_cast<int32_t>(room);
+    w.annotationBytes += w.timedBytes;
+}
+
 // Fixes the file layout from the values handed in; false when they cannot
 // make a valid file (frame time outside 1..3600 s, too many channels, a
 // data record larger than readers accept).
@@ -51,6 +70,7 @@ bool FixLayout(RecWriter& w) {
     w.onsetTexts = RecOnsetAnnotations(w);
     w.onsetTextsWritten = 0;
     w.annotationBytes = RecAnnotationBytes(w.onsetTexts, seconds, w.totalFrames);
+    KeepTimedRoom(w);
     RecPlaceSignals(w);
     return static_cast<int64_t>(w.recordBytes) <= kRecMaxRecordBytes;
 }
@@ -216,6 +236,16 @@ int RecFlushBlock(RecHandle h, uint16_t frames) {
     if (ok && records > 0) ok = RecWriteRecords(*w, records) && w->file.Flush();
     for (RecChannel& c : w->channels) c.framesInBlock = 0;
     return ok ? 1 : 0;
+}
+
+int RecMarkMissing(RecHandle h, int32_t firstSample, int32_t samples) {
+    RecWriter* w = Guard(h, RecPhase::Data);
+    if (!w || w->setupInvalid || firstSample < 0 || samples <= 0) return 0;
+    const int64_t end = std::min<int64_t>(int64_t{firstSample} + samples, w->header[REC_HEADER_LENGTH_SAMPLES]);
+    if (end <= firstSample) return 0;
+    w->pendingTimed.push_back(RecTimedAnnotation(firstSample, end - firstSample, w->header[REC_HEADER_SAMPLE_RATE],
+                                                 kRecDataMissingText));
+    return 1;
 }
 
 int RecFinish(RecHandle h) {

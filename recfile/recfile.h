@@ -10,14 +10,17 @@
 //   RecPutLevel... / RecEndLevels (per position channel),
 //   RecSetChannelText / RecSetChannelValue (per channel), RecWriteChannels,
 //   RecSetBlockSize, RecGetHeaderValue(key 4),
-//   per block: RecWriteBlock per channel, then RecFlushBlock,
+//   per block: RecWriteBlock per channel, (RecMarkMissing), then RecFlushBlock,
 //   RecFinish, RecRelease.
 // A run cut short is released without RecFinish: the file then keeps the
 // records written so far and the "unknown" record count of the header.
 //
 // Texts are zero-terminated Shift-JIS; texts that EDF's ASCII header cannot
 // hold are kept, converted to UTF-8, in onset-0 annotations spread over the
-// first records.
+// first records. When the recording ends inside the last record, that
+// record carries "Recording ends" at the true end with the rest of the
+// record as its duration (the caller fills that rest with each channel's
+// last sample); RecMarkMissing adds "Data missing" over a stretch.
 // Portable C++: no platform headers, 64-bit file offsets.
 #pragma once
 
@@ -137,6 +140,12 @@ int RecWriteBlock(RecHandle h, int reserved, uint16_t frames, int channel, int s
 // Writes the frames handed since the last flush as data records (never more
 // than the total frames). Non-zero on success, 0 when a write failed.
 int RecFlushBlock(RecHandle h, uint16_t frames);
+// Marks source samples [firstSample, firstSample + samples) as not recorded
+// (the caller could not read them and hands the channels' held samples in
+// their place): a "Data missing" annotation over them, cut at the
+// recording's end, goes into the next record written. Call it once per
+// block, before the block's flush. Non-zero when an annotation was added.
+int RecMarkMissing(RecHandle h, int32_t firstSample, int32_t samples);
 // Completes the file: record count patched, file flushed and closed.
 // Non-zero on success, 0 when any write of the run failed or no data record
 // was written (the count then stays "unknown" and RecHasFailed reports it).

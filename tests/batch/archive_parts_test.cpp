@@ -176,6 +176,8 @@ TEST_F(ReadBack, AWrittenFileIsWholeAndEqualToItsRecording) {
 
 TEST_F(ReadBack, AChangedByteIsCaught) {
     const int64_t header = 256 * (12 + 2);
+    const int64_t endMark = int64_t(ReadFile(result.output).rfind("+95\x15" "1\x14Recording ends"));
+    ASSERT_GT(endMark, 0);
     const struct {
         int64_t at;
         const char* why;
@@ -184,6 +186,8 @@ TEST_F(ReadBack, AChangedByteIsCaught) {
         {FileBytes(result.output) - 3 * 1000, "differs from the recording"},   // the last record
         {236, "records"},                                                  // the record count
         {256 + 16 * 13 + 4, "is not source channel 1"},                   // the first transducer's source number
+        {endMark + 2, "not at the end of the recording's data"},          // "Recording ends" at 94 s
+        {endMark + 7, "no \"Recording ends\""},                           // its text
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.at);

@@ -1,7 +1,8 @@
 // A batch job driven stage by stage: a recording whose data file shrinks
 // after it was opened has blocks the reader cannot deliver; the frame step
-// writes them as silence and counts them, and the job reports the recording
+// writes them with each channel's last sample, marks and counts them, and the job reports the recording
 // as failed and removes its output, or keeps it when gaps are accepted.
+#include <algorithm>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -42,7 +43,7 @@ TEST_F(ShrunkRecording, UnreadableBlocksFailTheRecordingAndLeaveNoOutput) {
     EXPECT_FALSE(result.converted);
     // Minutes 1..4: the reader delivers no block it cannot read whole.
     EXPECT_EQ(4, records.conv.silentBlocks);
-    EXPECT_NE(result.reason.find("4 unreadable block(s) written as silence; output removed"), std::string::npos)
+    EXPECT_NE(result.reason.find("4 unreadable block(s) held at the last sample (marked Data missing); output removed"), std::string::npos)
         << result.reason;
     EXPECT_TRUE(FilesIn(tmp.File("out")).empty());
     EXPECT_EQ(300, progress.total.load());
@@ -59,7 +60,12 @@ TEST_F(ShrunkRecording, AcceptedGapsKeepAWholeOutputButStillCount) {
     ASSERT_TRUE(edf.ok());
     const std::vector<int> first = edf.Digital(0);
     ASSERT_EQ(size_t(300 * 200), first.size());
-    EXPECT_EQ(0, first[size_t(200 * 200)]);     // silence where the data was lost, at its time
+    // The last sample read holds where the data was lost, and the stretch is marked.
+    const int last = TaffGenExpectedSample(ShortRecording(300), 0, 60 * 200 - 1);
+    EXPECT_EQ(last, first[size_t(60 * 200)]);
+    EXPECT_EQ(last, first[size_t(300 * 200 - 1)]);
+    const std::vector<std::string> texts = edf.AnnotationTexts();
+    EXPECT_EQ(4, std::count(texts.begin(), texts.end(), "Data missing"));
 }
 
 TEST(OutputName, IsTheNameTheWindowProgramProposes) {

@@ -12,10 +12,15 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "batch/batch_options.h"
+#include "batch/batch_setup.h"
 #include "batch_test_support.h"
 #include "engine/identity_rules.h"
 #include "engine/ini_file.h"
@@ -175,7 +180,9 @@ TEST_F(BatchFolders, UsageErrorsExitWithTwoAndWriteNothing) {
         {{in, "--out", out, "--jobs", "0"}, "--jobs"},
         {{in}, "--out is required"},
         {{"--out", out}, "no recording given"},
-        {{in, "--out", out, "--keep-age"}, "--keep-age requires --deidentify"},
+        {{in, "--out", out, "--keep-age"}, "need the de-identified copy (--deidentify, or Identity=1"},
+        {{in, "--out", out, "--settings", settings, "--shift-date"}, "need the de-identified copy"},
+        {{in, "--out", out, "--full-identity", "--deidentify"}, "--deidentify excludes --full-identity"},
         {{in, "--out", out, "--deidentify", "--study-code", "CODE-LONGER-THAN-NINETEEN"}, "longer than 19 characters"},
     };
     for (const Case& c : cases) {
@@ -319,7 +326,31 @@ TEST_F(BatchFolders, PatientIdentityIsUnknownOrTheAgeOnTheNight) {
     ASSERT_TRUE(edf.ok());
     EXPECT_STREQ("P-7", edf.hdr().patientcode);
     const std::vector<std::string> texts = edf.AnnotationTexts();
-    EXPECT_NE(std::find(texts.begin(), texts.end(), "Age: 61Y06M"), texts.end());
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Age: 61Y05M"), texts.end());   // 20 May not yet reached
+}
+
+// A patient file holds what it holds: every key it lacks is unknown, given
+// through --patient or as NAME.INF beside the recording.
+TEST_F(BatchFolders, APatientFileWithOneKeyLeavesTheRestUnknown) {
+    MakeRecording(ShortRecording(30, 4), in + "/A.HDR");
+    WriteFile(tmp.File("P.INF"), "[PATIENT]\r\nID=LAB-0042\r\n");
+    WriteFile(in + "/A.INF", "[PATIENT]\r\nID=LAB-0042\r\n");
+    for (const bool beside : {false, true}) {
+        SCOPED_TRACE(beside);
+        std::vector<std::string> args = {in + "/A.HDR", "--out", out, "--overwrite"};
+        if (!beside) args.insert(args.end(), {"--patient", tmp.File("P.INF")});
+        else WriteFile(tmp.File("P.INF"), "[PATIENT]\r\nID=WRONG\r\nName1=Not this one\r\n");
+        const ProcessResult r = RunBatch(args);
+        ASSERT_EQ(0, r.status) << r.err;
+        EXPECT_EQ("LAB-0042 X X X ", ReadFile(out + "/A.DAT").substr(8, 15));
+        EdfReader edf(out + "/A.DAT");
+        ASSERT_TRUE(edf.ok());
+        EXPECT_STREQ("LAB-0042", edf.hdr().patientcode);
+        EXPECT_EQ(0, edf.hdr().birthdate_year);
+        for (const std::string& text : edf.AnnotationTexts())
+            for (const char* made : {"Patient name:", "Patient kana:", "Age:", "Height:", "Weight:", "Facility:"})
+                EXPECT_NE(0u, text.rfind(made, 0)) << text;
+    }
 }
 
 // --deidentify writes the identity fields and the start of the header byte
@@ -341,7 +372,7 @@ TEST_F(BatchFolders, TheDeidentifiedCopyMatchesTheWindowProgram) {
     OpenRecording(*s, recording, tmp.File("W.HDR"), tmp.File("W.DAT"));
     IniFile ini;
     ASSERT_EQ(IniFile::kLoaded, ini.Load(patient.c_str()));
-    LoadPatientKeys(s->patient, ini);
+    LoadPatientKeys(s->patient, ini, kNoKeysFirstStart);
     CopyText(s->conv.recordingComment, sizeof s->conv.recordingComment, "Bed 4");
     IdentityOptions& id = s->settings.identity;
     id.mode = kIdentityResearch;
@@ -359,6 +390,92 @@ TEST_F(BatchFolders, TheDeidentifiedCopyMatchesTheWindowProgram) {
     EXPECT_EQ("01.01.85", batch.substr(168, 8));
     for (const char* secret : {"Hanako", "Sato", "A-0815", "Night nurse", "Bed 4", "1972"})
         EXPECT_EQ(std::string::npos, batch.find(secret)) << secret;
+}
+
+// The identity the settings file chose (SYSTEM/Identity and its options),
+// under the command line's options, which win; the summary line names it.
+TEST(BatchIdentity, TheSettingsFileChoosesAndTheCommandLineWins) {
+    TempDir tmp;
+    WriteFile(tmp.File("COPY.INI"), "[SYSTEM]\nIdentity=1\nStudyCode=LAB-S9\nKeepAge=1\nShiftStart=1\n");
+    WriteFile(tmp.File("FULL.INI"), "[SYSTEM]\nIdentity=0\nStudyCode=UNUSED\n");
+    const struct {
+        const char* file;
+        std::vector<std::string> args;
+        const char* summary;
+    } cases[] = {
+        {"COPY.INI", {},
+         "identity: de-identified copy (study code LAB-S9; kept: age; start moved to 1985-01-01), from the settings file"},
+        {"COPY.INI", {"--full-identity"}, "identity: full (--full-identity)"},
+        {"COPY.INI", {"--study-code", "CLI-1", "--keep-sex"},
+         "identity: de-identified copy (study code CLI-1; kept: age, sex; start moved to 1985-01-01), from the "
+         "settings file"},
+        {"COPY.INI", {"--deidentify", "--keep-sex"}, "identity: de-identified copy (study code none; kept: sex)"},
+        {"FULL.INI", {}, "identity: full"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"taff2psg", "A.HDR", "--out", tmp.path(), "--settings", tmp.File(c.file)};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(&a[0]);
+        BatchOptions o;
+        std::ostringstream out, err;
+        ASSERT_EQ(-1, ParseBatchOptions(int(argv.size()), argv.data(), o, out, err)) << err.str();
+        BatchSetup setup;
+        std::string error;
+        ASSERT_TRUE(LoadBatchSetup(o, setup, &error)) << error;
+        EXPECT_EQ(c.summary, IdentitySummary(o, setup.settings));
+        EXPECT_EQ(c.summary[10] == 'd' ? kIdentityResearch : kIdentityFull, setup.settings.identity.mode);
+    }
+}
+
+// A lab that chose the de-identified copy in the window program gets it from
+// taff2psg run with the same settings file, and the summary says so;
+// --full-identity writes the names.
+TEST_F(BatchFolders, TheSettingsFilesIdentityChoiceIsHonoured) {
+    MakeRecording(ShortRecording(20, 16), in + "/N.HDR");
+    WriteFile(settings, "[SYSTEM]\r\nFrameTime=2\r\nIdentity=1\r\nStudyCode=S-9\r\nKeepSex=1\r\n"
+                        "[Pattern1]\r\nPATTERN=Default\r\n");
+    WriteFile(in + "/N.INF", "[PATIENT]\r\nID=A-0815\r\nName1=Hanako Sato\r\nSex=F\r\n");
+    ProcessResult r = RunBatch({in, "--out", out, "--settings", settings});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(r.out.find("identity: de-identified copy (study code S-9; kept: sex), from the settings file"),
+              std::string::npos) << r.out;
+    std::string file = ReadFile(out + "/N.DAT");
+    EXPECT_EQ("S-9 F X X", file.substr(8, 9));
+    for (const char* secret : {"Hanako", "Sato", "A-0815"}) EXPECT_EQ(std::string::npos, file.find(secret)) << secret;
+
+    r = RunBatch({in, "--out", out, "--settings", settings, "--full-identity", "--overwrite"});
+    ASSERT_EQ(0, r.status) << r.err;
+    EXPECT_NE(r.out.find("identity: full (--full-identity)"), std::string::npos) << r.out;
+    file = ReadFile(out + "/N.DAT");
+    EXPECT_EQ("A-0815 F X Hanako_Sato", file.substr(8, 22));
+}
+
+// The options a text names: long ones ("--name") and short ones ("-x" just
+// before a comma, as both texts list them: "-r,--recursive", "\-r ", " \-\-recursive").
+std::set<std::string> OptionsNamed(std::string text) {
+    for (size_t at; (at = text.find("\\-")) != std::string::npos;) text.replace(at, 2, "-");
+    std::set<std::string> names;
+    static const std::regex kLong("--[a-z][a-z-]*[a-z]"), kShort("(^|[ \\t])(-[a-zA-Z])( *\"?, *\"? *--|,--)");
+    for (std::sregex_iterator i(text.begin(), text.end(), kLong), end; i != end; ++i) names.insert(i->str());
+    for (std::sregex_iterator i(text.begin(), text.end(), kShort), end; i != end; ++i) names.insert((*i)[2].str());
+    return names;
+}
+
+// The manual page lists every option --help lists, and no other.
+TEST(BatchManual, ListsTheOptionsOfTheHelp) {
+    char name[] = "taff2psg", help[] = "--help";
+    char* argv[] = {name, help};
+    BatchOptions o;
+    std::ostringstream out, err;
+    ASSERT_EQ(0, ParseBatchOptions(2, argv, o, out, err));
+    const std::set<std::string> inHelp = OptionsNamed(out.str());
+    const std::set<std::string> inManual = OptionsNamed(ReadFile(BATCH_MANUAL_PAGE));
+    ASSERT_GT(inHelp.size(), 30u);
+    for (const std::string& option : inHelp) EXPECT_EQ(1u, inManual.count(option)) << option << " missing in the manual page";
+    for (const std::string& option : inManual) EXPECT_EQ(1u, inHelp.count(option)) << option << " is not in --help";
+    EXPECT_EQ(1u, inHelp.count("-r"));
+    EXPECT_EQ(1u, inManual.count("-r"));
 }
 
 // Starts taff2psg with `args` and returns its process id.

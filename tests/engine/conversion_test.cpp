@@ -343,9 +343,74 @@ TEST(Conversion, FortyChannelsWriteTheThirtyTwoWithEntries) {
 
 }  // namespace
 
+// The "Recording ends" and "Data missing" annotations EDFlib reads, in file
+// order, as "text onset duration" in 100 ns units.
+std::vector<std::string> TimedMarks(EdfReader& psg) {
+    std::vector<std::string> marks;
+    for (const EdfAnnotation& a : psg.Annotations())
+        if (a.text == "Recording ends" || a.text == "Data missing")
+            marks.push_back(a.text + " " + std::to_string(a.onset) + " " + std::to_string(a.duration));
+    return marks;
+}
+
+// Whether every sample of `got` from `from` on is `value`; names the first that is not.
+::testing::AssertionResult HeldFrom(const std::vector<int>& got, size_t from, int value) {
+    if (from >= got.size()) return ::testing::AssertionFailure() << "nothing after " << from;
+    for (size_t i = from; i < got.size(); ++i)
+        if (got[i] != value) return ::testing::AssertionFailure() << "sample " << i << " is " << got[i] << ", not " << value;
+    return ::testing::AssertionSuccess();
+}
+
+// A recording that ends inside its last record: the rest of the record
+// repeats each channel's last sample (no fake desaturation or position at
+// the end of the night) and "Recording ends" marks the true end, lasting
+// the rest of the record. One that fills its records gets no mark.
+TEST(Conversion, TheTailAfterTheEndHoldsEachChannelsLastSample) {
+    struct Case {
+        int frameTime;
+        int64_t scans;
+        int records;
+        std::vector<std::string> marks;
+    };
+    const Case cases[] = {
+        {10, 200 * 892 + 180, 90, {"Recording ends 8929000000 71000000"}},   // 892.9 s
+        {1, 200 * 70 + 3, 71, {"Recording ends 700150000 9850000"}},         // 70.015 s
+        {30, 200 * 120, 4, {}},                                               // ends with its last record
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scans);
+        TempDir dir;
+        const TaffGenOptions o = Recording(13, c.scans);
+        StateOwner s;
+        const std::string out = dir.File("tail.DAT");
+        OpenRecording(*s, o, dir.File("TAIL.HDR"), out);
+        s->settings.FrameTime = c.frameTime;
+        CurrentPattern(*s).channels[1].rateDivisor = 2;
+        CurrentPattern(*s).channels[kPositionEntry].signalType = REC_TYPE_POSITION;
+        ASSERT_EQ(RunConversion(*s).end, kRunCompleted);
+        EdfReader psg(out);
+        ASSERT_TRUE(psg.ok());
+        EXPECT_EQ(c.records, psg.hdr().datarecords_in_file);
+        EXPECT_EQ(c.marks, TimedMarks(psg));
+        // From the last real sample on (the 100 Hz channel: from its first
+        // output sample wholly after the end).
+        const size_t end = size_t(c.scans);
+        EXPECT_TRUE(HeldFrom(psg.Digital(0), end - 1, TaffGenExpectedSample(o, 0, c.scans - 1)));
+        EXPECT_TRUE(HeldFrom(psg.Digital(kPositionEntry), end - 1, TaffGenExpectedSample(o, kPositionEntry, c.scans - 1)));
+        if (c.marks.empty()) continue;
+        EXPECT_TRUE(HeldFrom(psg.Digital(1), (end + 1) / 2, TaffGenExpectedSample(o, 1, c.scans - 1)));
+        if (c.frameTime != 10) continue;
+        MneExpect want;
+        want.timed = {"892.9|7.1|Recording ends"};
+        want.heldFrom = "0:892.9";
+        EXPECT_TRUE(MneReads(out, want));
+    }
+}
+
 // A data file cut short during the run: the blocks the reader can no longer
-// deliver become silence, so the file keeps its length and every sample
-// before the cut stays at its own time.
+// deliver repeat each channel's last sample read, so the file keeps its
+// length and every sample before the cut stays at its own time, and each
+// such block is marked "Data missing" (cut at the recording's end).
 TEST(Conversion, UnreadableBlocksKeepTheRecordsInTime) {
     TempDir dir;
     const TaffGenOptions o = Recording(2, 200 * 200);   // 200 s: four blocks of 60 s
@@ -359,11 +424,19 @@ TEST(Conversion, UnreadableBlocksKeepTheRecordsInTime) {
         }
     });
     EXPECT_EQ(r.end, kRunCompleted);
+    EXPECT_EQ(3, s->conv.silentBlocks);
     EdfReader psg(out);
     ASSERT_TRUE(psg.ok());
     EXPECT_EQ(200, psg.hdr().datarecords_in_file);
     const std::vector<int> first = psg.Digital(0);
     ASSERT_EQ(size_t(200 * 200), first.size());
     for (int i = 0; i < 60 * 200; i += 997) EXPECT_EQ(TaffGenExpectedSample(o, 0, i), first[size_t(i)]) << i;
-    for (size_t i = 60 * 200; i < first.size(); i += 991) EXPECT_EQ(0, first[i]) << i;
+    EXPECT_TRUE(HeldFrom(first, 60 * 200, TaffGenExpectedSample(o, 0, 60 * 200 - 1)));
+    const std::vector<std::string> marks = {"Data missing 600000000 600000000", "Data missing 1200000000 600000000",
+                                            "Data missing 1800000000 200000000"};
+    EXPECT_EQ(marks, TimedMarks(psg));
+    MneExpect want;
+    want.timed = {"60|60|Data missing", "120|60|Data missing", "180|20|Data missing"};
+    want.heldFrom = "0:60";
+    EXPECT_TRUE(MneReads(out, want));
 }

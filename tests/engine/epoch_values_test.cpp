@@ -4,6 +4,9 @@
 // a reader handle of the preview's own and compared sample for sample with
 // what EDFlib reads from the file. Also the reduction to pixel columns and
 // the clock texts of the preview.
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -147,6 +150,42 @@ TEST(EpochValues, TraceWithoutAWholeRateHasNoValues) {
     TaffClose(own);
     CloseRecording(*s);
     EXPECT_EQ(0, PlanTraces(s->source, CurrentPattern(*s), &plan));
+}
+
+// The time after the recording's end, and a stretch the reader cannot
+// deliver, are marked as not recorded: the preview shades them, and the
+// values there are NaN, not the samples the file holds in their place.
+TEST(EpochValues, StretchesNotRecordedAreMarked) {
+    TempDir dir;
+    StateOwner s;
+    TaffGenOptions o;
+    o.channels = 2;
+    o.rate = 200;
+    o.scans = 200 * 15 + 37;    // 15.185 s: ends in the second epoch of 10 s
+    OpenRecording(*s, o, dir.File("END.HDR"), dir.File("END.EDF"));
+    TracePlan plan;
+    ASSERT_EQ(2, PlanTraces(s->source, CurrentPattern(*s), &plan));
+    TaffHandle own = TaffOpen(dir.File("END.HDR").c_str(), 0);
+    EpochReader reader(own, 0);
+    std::vector<ColumnRange> columns;
+    ASSERT_TRUE(reader.Columns(s->source, plan, 10, 10, 100, &columns));
+    // Scan 1037 of the epoch's 2000 is the first after the end: column 51 on.
+    std::vector<uint8_t> want(100, 0);
+    std::fill(want.begin() + 51, want.end(), uint8_t{1});
+    EXPECT_EQ(want, reader.NotRecorded());
+    EXPECT_LE(columns[51].low, columns[51].high);    // the last real samples still drawn
+    EXPECT_GT(columns[52].low, columns[52].high);
+    ASSERT_TRUE(reader.Columns(s->source, plan, 0, 10, 100, &columns));
+    EXPECT_EQ(std::vector<uint8_t>(100, 0), reader.NotRecorded());
+
+    ASSERT_EQ(0, truncate(TaffGenDataPath(o, dir.File("END.HDR")).c_str(), 0));
+    ASSERT_TRUE(reader.Columns(s->source, plan, 0, 10, 100, &columns));
+    EXPECT_EQ(std::vector<uint8_t>(100, 1), reader.NotRecorded());
+    std::vector<std::vector<double>> values;
+    ASSERT_TRUE(reader.Values(s->source, plan, 0, 10, &values));
+    ASSERT_EQ(2000u, values[0].size());
+    EXPECT_TRUE(std::isnan(values[0][0]) && std::isnan(values[0][1999]));
+    TaffClose(own);
 }
 
 TEST(EpochValues, ColumnsHoldEachColumnsRangeAndEnds) {

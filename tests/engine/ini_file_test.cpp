@@ -140,7 +140,7 @@ TEST(SettingsSections, FrameKeysAndPatientAsTheProgramReadsThem) {
     EXPECT_EQ(0, settings.CalType);
 
     PatientInfo first{};
-    LoadPatientKeys(first, IniFile());
+    LoadPatientKeys(first, IniFile(), kNoKeysFirstStart);
     EXPECT_STREQ("\x90V\x8BK", first.name);         // the first-start patient, in Shift-JIS
     EXPECT_STREQ("\x82\xA9\x82\xC8", first.kana);
     EXPECT_STREQ("000-0001", first.id);
@@ -149,10 +149,31 @@ TEST(SettingsSections, FrameKeysAndPatientAsTheProgramReadsThem) {
     EXPECT_STREQ("Sleep Center", first.hospital);
 
     PatientInfo p{};
-    LoadPatientKeys(p, Parsed("[PATIENT]\nDepartmemt=Neurology\nDepartment=wrong\nHeight=1705\nAgeYear=65581\n"));
+    LoadPatientKeys(p, Parsed("[PATIENT]\nDepartmemt=Neurology\nDepartment=wrong\nHeight=1705\nAgeYear=65581\n"),
+                    kNoKeysFirstStart);
     EXPECT_STREQ("Neurology", p.department);
     EXPECT_EQ(1705, p.height);
     EXPECT_EQ(45, p.ageYears);      // low 16 bits
+}
+
+// A patient file with some keys: the others are unknown (for the batch and
+// the window alike); only a file with none of the keys gives the window's
+// first-start patient. A birth date wants year, month and day.
+TEST(IniFile, PatientKeysAFileLacksAreUnknown) {
+    for (PatientKeysMissing rule : {kMissingKeysUnknown, kNoKeysFirstStart}) {
+        PatientInfo p{};
+        EXPECT_EQ(1, LoadPatientKeys(p, Parsed("[PATIENT]\nID=LAB-0042\n"), rule));
+        EXPECT_EQ("LAB-0042||||0|0|0", std::string(p.id) + "|" + p.name + "|" + p.sex + "|" + p.hospital + "|" +
+                                           std::to_string(p.birthYear) + "|" + std::to_string(p.height) + "|" +
+                                           std::to_string(p.ageYears));
+        LoadPatientKeys(p, Parsed("[PATIENT]\nYear=1962\nMonth=3\n"), rule);
+        EXPECT_EQ(0, p.birthYear);
+        LoadPatientKeys(p, Parsed("[PATIENT]\nYear=1962\nMonth=3\nDay=20\n"), rule);
+        EXPECT_EQ(20, p.birthDay);
+    }
+    PatientInfo first{};
+    EXPECT_EQ(0, LoadPatientKeys(first, Parsed("[DEPARMENT]\n0=Neurology\n"), kNoKeysFirstStart));
+    EXPECT_STREQ("000-0001", first.id);
 }
 
 }  // namespace

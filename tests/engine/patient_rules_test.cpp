@@ -12,71 +12,72 @@
 
 namespace {
 
-struct Age { bool taken; int years, months; };
-
-Age AgeFor(int birthYear, int birthMonth, int year, int month) {
-    uint16_t years = 77, months = 7;
-    bool taken = AgeOn(birthYear, birthMonth, year, month, &years, &months);
-    return {taken, years, months};
-}
-
-TEST(PatientAge, WholeYearsAndMonthsOnTheGivenDay) {
-    // Born in March of last year, today in January: 0 years 10 months.
-    Age a = AgeFor(2024, 3, 2025, 1);
-    EXPECT_TRUE(a.taken);
-    EXPECT_EQ(0, a.years);
-    EXPECT_EQ(10, a.months);
-    a = AgeFor(1950, 1, 2025, 1);
-    EXPECT_EQ(75, a.years);
-    EXPECT_EQ(0, a.months);
-    a = AgeFor(1965, 12, 2025, 11);
-    EXPECT_EQ(59, a.years);
-    EXPECT_EQ(11, a.months);
-    a = AgeFor(2025, 6, 2025, 6);   // born this month
-    EXPECT_TRUE(a.taken);
-    EXPECT_EQ(0, a.years);
-    EXPECT_EQ(0, a.months);
-}
-
-TEST(PatientAge, AboveAHundredIsGivenAsComputed) {
-    Age a = AgeFor(1900, 1, 2031, 5);
-    EXPECT_TRUE(a.taken);
-    EXPECT_EQ(131, a.years);
-    EXPECT_EQ(4, a.months);
-}
-
-TEST(PatientAge, FutureBirthOrNoMonthKeepsTheAge) {
-    for (Age a : {AgeFor(2026, 1, 2025, 12), AgeFor(2025, 7, 2025, 6), AgeFor(2039, 1, 2025, 1),
-                  AgeFor(1950, 0, 2025, 1), AgeFor(1950, 13, 2025, 1)}) {
-        EXPECT_FALSE(a.taken);
-        EXPECT_EQ(77, a.years);
-        EXPECT_EQ(7, a.months);
-    }
-}
-
-// The file carries the age on the night: born 1962-05-20, recorded in
-// 2023-11, converted in 2026-12, the file says 61 years 6 months, not 64.
-TEST(PatientAge, IsCountedToTheRecordingsStartWhenOneIsOpen) {
+// The age in completed months, by day: a month is complete on the day of
+// the birth, or on the last day of a month too short to have it.
+TEST(PatientAge, CompletedYearsAndMonthsCountTheDay) {
     struct Case {
-        uint16_t birthYear, birthMonth;
-        bool open;
-        int startYear, startMonth;
+        CalendarDay birth, on;
         bool taken;
         int years, months;
     } cases[] = {
-        {1962, 5, true, 2023, 11, true, 61, 6},     // the night, not today
-        {1962, 5, false, 2023, 11, true, 64, 7},    // no recording: today
-        {1962, 5, true, 0, 0, true, 64, 7},         // a recording without a start date: today
-        {2024, 1, true, 2023, 11, false, 77, 7},    // born after the night: the age is kept
-        {0, 0, true, 2023, 11, false, 77, 7},       // no birth date: no age is made up
+        {{1962, 3, 20}, {2024, 3, 14}, true, 61, 11},   // the birthday six days away
+        {{1962, 3, 20}, {2024, 3, 20}, true, 62, 0},    // on the birthday
+        {{1962, 3, 20}, {2024, 3, 19}, true, 61, 11},
+        {{2024, 3, 1}, {2025, 1, 31}, true, 0, 10},     // born in March of last year, in January
+        {{1950, 1, 1}, {2025, 1, 1}, true, 75, 0},
+        {{1965, 12, 31}, {2025, 11, 30}, true, 59, 11}, // the 31st reached on the 30th
+        {{1965, 12, 31}, {2025, 11, 29}, true, 59, 10},
+        {{2000, 1, 31}, {2023, 2, 28}, true, 23, 1},    // on the last day of February
+        {{2000, 1, 31}, {2024, 2, 28}, true, 24, 0},    // a leap year: not before the 29th
+        {{2000, 1, 31}, {2024, 2, 29}, true, 24, 1},
+        {{2000, 2, 29}, {2023, 2, 28}, true, 23, 0},    // born on 29 February: a common year's 28th
+        {{2000, 2, 29}, {2024, 2, 28}, true, 23, 11},
+        {{2000, 2, 29}, {2024, 2, 29}, true, 24, 0},
+        {{1900, 2, 28}, {1900, 3, 31}, true, 0, 1},     // 1900 is a common year, 2000 a leap year
+        {{2025, 6, 15}, {2025, 6, 15}, true, 0, 0},     // born that day
+        {{1912, 5, 0}, {2024, 5, 1}, true, 112, 0},     // no day: the 1st; above 100 as computed
+        {{2025, 6, 16}, {2025, 6, 15}, false, 77, 7},   // born the day after: the age is kept
+        {{2026, 1, 1}, {2025, 12, 31}, false, 77, 7},
+        {{2039, 1, 1}, {2025, 1, 1}, false, 77, 7},
+        {{1950, 0, 1}, {2025, 1, 1}, false, 77, 7},     // no month
+        {{1950, 13, 1}, {2025, 1, 1}, false, 77, 7},
     };
     for (const Case& c : cases) {
         uint16_t years = 77, months = 7;
-        EXPECT_EQ(c.taken, AgeAtRecording(c.birthYear, c.birthMonth, c.open, c.startYear, c.startMonth, 2026, 12,
-                                          &years, &months))
-            << c.birthYear << " " << c.startYear;
-        EXPECT_EQ(c.years, years) << c.birthYear << " " << c.startYear;
-        EXPECT_EQ(c.months, months) << c.birthYear << " " << c.startYear;
+        EXPECT_EQ(c.taken, AgeOn(c.birth, c.on, &years, &months))
+            << c.birth.year << "-" << c.birth.month << "-" << c.birth.day << " on " << c.on.year << "-" << c.on.month
+            << "-" << c.on.day;
+        EXPECT_EQ(c.years, years) << c.birth.year << "-" << c.birth.month << "-" << c.birth.day;
+        EXPECT_EQ(c.months, months) << c.birth.year << "-" << c.birth.month << "-" << c.birth.day;
+    }
+    EXPECT_EQ(29, DaysInMonth(2000, 2));
+    EXPECT_EQ(28, DaysInMonth(2100, 2));
+    EXPECT_EQ(0, DaysInMonth(2000, 13));
+}
+
+// The file carries the age on the night: born 1962-05-20, recorded on
+// 2023-11-14, converted on 2026-12-25, the file says 61 years 5 months, not 64.
+TEST(PatientAge, IsCountedToTheRecordingsStartWhenOneIsOpen) {
+    const CalendarDay today = {2026, 12, 25};
+    struct Case {
+        CalendarDay birth;
+        bool open;
+        CalendarDay start;
+        bool taken;
+        int years, months;
+    } cases[] = {
+        {{1962, 5, 20}, true, {2023, 11, 14}, true, 61, 5},   // the night, not today
+        {{1962, 5, 20}, false, {2023, 11, 14}, true, 64, 7},  // no recording: today
+        {{1962, 5, 20}, true, {0, 0, 0}, true, 64, 7},        // a recording without a start date: today
+        {{2024, 1, 1}, true, {2023, 11, 14}, false, 77, 7},   // born after the night: the age is kept
+        {{0, 0, 0}, true, {2023, 11, 14}, false, 77, 7},      // no birth date: no age is made up
+    };
+    for (const Case& c : cases) {
+        uint16_t years = 77, months = 7;
+        EXPECT_EQ(c.taken, AgeAtRecording(c.birth, c.open, c.start, today, &years, &months))
+            << c.birth.year << " " << c.start.year;
+        EXPECT_EQ(c.years, years) << c.birth.year << " " << c.start.year;
+        EXPECT_EQ(c.months, months) << c.birth.year << " " << c.start.year;
     }
 }
 

@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     static PatientInfo patient;
     patient = PatientInfo{};
-    LoadPatientKeys(patient, ini);
+    LoadPatientKeys(patient, ini, size > 0 && (data[0] & 1) ? kNoKeysFirstStart : kMissingKeysUnknown);
     Terminated(patient.id);
     Terminated(patient.name);
     Terminated(patient.technician);

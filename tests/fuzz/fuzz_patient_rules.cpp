@@ -115,6 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckMeasures(texts[0].get());
     uint16_t years = 0, months = 0;
     const int birthYear = static_cast<int8_t>(flags) + 1950, birthMonth = flags % 14;
-    if (AgeOn(birthYear, birthMonth, 2024, 1 + flags % 12, &years, &months) && months > 11) std::abort();
+    if (AgeOn({birthYear, birthMonth, flags % 33}, {2024, 1 + flags % 12, 1 + flags % 31}, &years, &months) &&
+        months > 11)
+        std::abort();
     return 0;
 }

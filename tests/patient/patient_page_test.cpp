@@ -194,13 +194,17 @@ TEST_F(PatientPage, BirthDateGivesTheAgeOnToday) {
     EXPECT_EQ(today.wMonth - 1, Selected(IDC_PAT_AGE_MONTHS));
     EXPECT_EQ(0u, Beeps());
 
-    // The day and the age lists change only themselves.
+    // The age lists change only themselves; the day counts for the age.
     Choose(IDC_PAT_AGE_YEARS, 5);
     Choose(IDC_PAT_AGE_MONTHS, 3);
-    Choose(IDC_PAT_BIRTH_DAY, 9);
-    EXPECT_EQ(10, Patient().birthDay);
     EXPECT_EQ(5, Patient().ageYears);
     EXPECT_EQ(3, Patient().ageMonths);
+    Choose(IDC_PAT_BIRTH_DAY, 0);   // the 1st: a month completed whatever today's day
+    EXPECT_EQ(1, Patient().birthDay);
+    EXPECT_EQ(30, Patient().ageYears);
+    EXPECT_EQ(today.wMonth - 1, Patient().ageMonths);
+    Choose(IDC_PAT_AGE_YEARS, 5);
+    Choose(IDC_PAT_AGE_MONTHS, 3);
 
     // Born next year: a beep, the age and its lists stay.
     Choose(IDC_PAT_BIRTH_YEAR, today.wYear + 1 - 1900);
@@ -210,11 +214,14 @@ TEST_F(PatientPage, BirthDateGivesTheAgeOnToday) {
     EXPECT_EQ(5, Selected(IDC_PAT_AGE_YEARS));
     EXPECT_EQ(3, Selected(IDC_PAT_AGE_MONTHS));
 
-    // Born in 1900: older than the list goes; stored as computed, no selection.
-    Choose(IDC_PAT_BIRTH_YEAR, 0);
-    EXPECT_EQ(today.wYear - 1900, Patient().ageYears);
-    EXPECT_EQ(-1, Selected(IDC_PAT_AGE_YEARS));
-    EXPECT_EQ(today.wMonth - 1, Selected(IDC_PAT_AGE_MONTHS));
+    // Born in 1900 or 1912: older than the list goes; stored as computed,
+    // shown as an empty pair (no months without years).
+    for (int year : {1900, 1912}) {
+        Choose(IDC_PAT_BIRTH_YEAR, year - 1900);
+        EXPECT_EQ(today.wYear - year, Patient().ageYears);
+        EXPECT_EQ(-1, Selected(IDC_PAT_AGE_YEARS));
+        EXPECT_EQ(-1, Selected(IDC_PAT_AGE_MONTHS));
+    }
 }
 
 // Digits typed in quick succession select the entry in each birth-date

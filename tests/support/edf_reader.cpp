@@ -39,7 +39,7 @@ std::vector<EdfAnnotation> EdfReader::Annotations() {
     std::vector<EdfAnnotation> out;
     for (long long i = 0; i < hdr_->annotations_in_file; ++i) {
         edf_annotation_struct a;
-        if (edf_get_annotation(hdr_->handle, static_cast<int>(i), &a) == 0) out.push_back({a.onset, a.annotation});
+        if (edf_get_annotation(hdr_->handle, static_cast<int>(i), &a) == 0) out.push_back({a.onset, a.annotation, a.duration_l < 0 ? -1 : a.duration_l});
     }
     return out;
 }

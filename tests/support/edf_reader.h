@@ -11,6 +11,7 @@
 struct EdfAnnotation {
     long long onset;  // 100 ns units
     std::string text;
+    long long duration = -1;  // 100 ns units; -1: none given
 };
 
 class EdfReader {

@@ -48,6 +48,14 @@ bool MneReads(const std::string& path, const MneExpect& expect) {
         out.close();
         AddOption(command, "--texts", texts);
     }
+    if (!expect.timed.empty()) {
+        const std::string timed = path + ".timed";
+        std::ofstream out(timed, std::ios::binary);
+        for (const std::string& t : expect.timed) out << t << "\n";
+        out.close();
+        AddOption(command, "--timed", timed);
+    }
+    AddOption(command, "--held-from", expect.heldFrom);
     return std::system(command.c_str()) == 0;
 }
 

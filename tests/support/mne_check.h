@@ -15,6 +15,11 @@ struct MneExpect {
     double seconds = -1;
     std::string firstLabel;     // a text the first channel's name contains
     std::vector<std::string> texts;   // annotation texts at onset 0
+    // Annotations with a duration, each "onset|duration|text" in seconds.
+    std::vector<std::string> timed;
+    // "signal:seconds": every sample of the signal (index among the data
+    // channels) from that time to the end equals the sample just before it.
+    std::string heldFrom;
 };
 
 // Reads `path` with MNE (a name ending in ".edf" as it is, any other through
