@@ -19,10 +19,6 @@
 
 namespace {
 
-// The text of a fixed field, never read past it.
-template <size_t N>
-std::string FieldString(const char (&field)[N]) { return std::string(field, FieldTextLength(field, N)); }
-
 // A control's text, however long, cut to a field of `size` bytes.
 void ReadControl(HWND dialog, int id, char* field, int size) {
     HWND control = GetDlgItem(dialog, id);
@@ -34,7 +30,7 @@ void ReadControl(HWND dialog, int id, char* field, int size) {
 
 void ShowField(HWND dialog, int id, const char* field, int size) {
     SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, static_cast<WPARAM>(size - 1), 0);
-    SetDlgItemTextA(dialog, id, std::string(field, FieldTextLength(field, size_t(size))).c_str());
+    SetDlgItemTextA(dialog, id, FieldString(field, size_t(size)).c_str());
 }
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }

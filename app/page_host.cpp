@@ -116,7 +116,7 @@ BOOL RegisterPageHostClass(HINSTANCE instance) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = PageHostProc;
     wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = PAGE_HOST_CLASS;
     if (RegisterClassA(&wc)) return TRUE;

@@ -5,10 +5,9 @@
 #include "app/page_host.h"
 #include "pagekit/state_lock.h"
 #include "resources/resource_ids.h"
+#include "winkit/winkit.h"
 
 namespace {
-
-bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 // The control of `page` that holds `focus` (a combo box's own edit field
 // gives the combo box), or null when the focus is elsewhere.
@@ -88,13 +87,13 @@ SIZE PageNeeds(HWND page) {
 }
 
 bool TranslateWindowKey(HWND mainWindow, const MSG& message) {
-    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || KeyDown(VK_MENU)) return false;
+    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB || WkKeyDown(VK_MENU)) return false;
     if (message.hwnd != mainWindow && !IsChild(mainWindow, message.hwnd)) return false;
     StateLock lock(mainWindow);
     if (!lock) return false;
     ConverterState& state = *lock;
-    const bool backward = KeyDown(VK_SHIFT);
-    if (KeyDown(VK_CONTROL)) {
+    const bool backward = WkKeyDown(VK_SHIFT);
+    if (WkKeyDown(VK_CONTROL)) {
         SwitchPage(mainWindow, state, backward);
         return true;
     }

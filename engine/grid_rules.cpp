@@ -64,9 +64,6 @@ const AdChoice* AdChoices(int32_t bits, int* count) {
     return bits == 8 ? kAd8 : bits == 12 ? kAd12 : bits == 16 ? kAd16 : nullptr;
 }
 
-template <size_t N>
-std::string Field(const char (&field)[N]) { return std::string(field, FieldTextLength(field, N)); }
-
 // The filter field column 8 shows and edits, and the coupled one.
 int32_t ChannelSetting::*ShownFilter(uint16_t tcType) {
     return tcType ? &ChannelSetting::timeConstant : &ChannelSetting::lowFilter;
@@ -137,7 +134,7 @@ bool ApplyToChannel(ChannelSetting& ch, const MontagePattern& pattern, int colum
         return true;
     case kGridColLabel:
         if (i < 0 || i >= kLabelChoices) return false;
-        CopyText(ch.label, sizeof ch.label, Field(pattern.labelChoices[i]).c_str());
+        CopyText(ch.label, sizeof ch.label, FieldString(pattern.labelChoices[i]).c_str());
         return true;
     case kGridColRate:
         if (!RateOffered(i, view.sampleRate)) return false;
@@ -155,7 +152,7 @@ bool ApplyToChannel(ChannelSetting& ch, const MontagePattern& pattern, int colum
         return true;
     case kGridColUnit:
         if (i < 0 || i >= kUnitChoices) return false;
-        CopyText(ch.unit, sizeof ch.unit, Field(pattern.unitChoices[i]).c_str());
+        CopyText(ch.unit, sizeof ch.unit, FieldString(pattern.unitChoices[i]).c_str());
         return true;
     default:
         return false;
@@ -270,7 +267,7 @@ void FormatGridCell(char* out, size_t size, int column, int row, const ChannelSe
         CopyText(out, int(size), name);
         break;
     }
-    case kGridColLabel: CopyText(out, int(size), Field(ch.label).c_str()); break;
+    case kGridColLabel: CopyText(out, int(size), FieldString(ch.label).c_str()); break;
     case kGridColRate: snprintf(out, size, "%i", static_cast<int>(ChannelRate(view.sampleRate, ch.rateDivisor))); break;
     case kGridColCal: snprintf(out, size, "%i", static_cast<int>(ch.calEU)); break;
     case kGridColAd: snprintf(out, size, "%i", static_cast<int>(ch.calVU)); break;
@@ -283,7 +280,7 @@ void FormatGridCell(char* out, size_t size, int column, int row, const ChannelSe
         if (ch.highFilter == 0) snprintf(out, size, "OFF");
         else snprintf(out, size, "%i", static_cast<int>(ch.highFilter));
         break;
-    case kGridColUnit: CopyText(out, int(size), Field(ch.unit).c_str()); break;
+    case kGridColUnit: CopyText(out, int(size), FieldString(ch.unit).c_str()); break;
     default: break;
     }
 }
@@ -307,8 +304,8 @@ void GridEditorText(char* out, size_t size, int column, const ChannelSetting& ch
     if (!out || size == 0) return;
     out[0] = '\0';
     switch (column) {
-    case kGridColLabel: CopyText(out, int(size), Field(ch.label).c_str()); break;
-    case kGridColUnit: CopyText(out, int(size), Field(ch.unit).c_str()); break;
+    case kGridColLabel: CopyText(out, int(size), FieldString(ch.label).c_str()); break;
+    case kGridColUnit: CopyText(out, int(size), FieldString(ch.unit).c_str()); break;
     case kGridColCal: snprintf(out, size, "%i", static_cast<int>(ch.calEU)); break;
     case kGridColAd: snprintf(out, size, "%i", static_cast<int>(ch.calVU)); break;
     case kGridColHighCut: snprintf(out, size, "%i", static_cast<int>(ch.highFilter)); break;
@@ -369,7 +366,7 @@ void BuildGridChoices(GridChoiceMenu& menu, int column, const MontagePattern& pa
         break;
     case kGridColType: AddTypeChoices(menu); break;
     case kGridColLabel:
-        for (int i = 0; i < kLabelChoices; ++i) AddChoice(menu, i, Field(pattern.labelChoices[i]).c_str());
+        for (int i = 0; i < kLabelChoices; ++i) AddChoice(menu, i, FieldString(pattern.labelChoices[i]).c_str());
         break;
     case kGridColRate: AddRateChoices(menu, ch, view.sampleRate); break;
     case kGridColCal: case kGridColSens:
@@ -379,7 +376,7 @@ void BuildGridChoices(GridChoiceMenu& menu, int column, const MontagePattern& pa
         for (int i = 0; i < adCount; ++i) AddChoice(menu, i, ad[i].text);
         break;
     case kGridColUnit:
-        for (int i = 0; i < kUnitChoices; ++i) AddChoice(menu, i, Field(pattern.unitChoices[i]).c_str());
+        for (int i = 0; i < kUnitChoices; ++i) AddChoice(menu, i, FieldString(pattern.unitChoices[i]).c_str());
         break;
     default: break;
     }

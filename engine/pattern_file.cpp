@@ -28,9 +28,9 @@ private:
     KeyTexts& out_;
 };
 
-std::string FieldString(const char* field, size_t size) { return std::string(field, FieldTextLength(field, size)); }
-
-void AddNumbered(KeyTexts& out, const char* format, int count, const char* first, size_t size) {
+// Keys `format` 1..count with the texts of `count` fields of `size` bytes
+// each, one after the other from `fields`.
+void AddNumbered(KeyTexts& out, const char* format, int count, const char* fields, size_t size) {
     for (int n = 1; n <= count; ++n) {
         char key[24];
         snprintf(key, sizeof key, format, n);
@@ -61,7 +61,7 @@ std::string FileValue(const std::string& text) {
 
 KeyTexts PatternKeyTexts(const MontagePattern& p) {
     KeyTexts out;
-    out.emplace_back("PATTERN", FieldString(p.name, sizeof p.name));
+    out.emplace_back("PATTERN", FieldString(p.name));
     AddNumbered(out, "Label%i", kLabelChoices, p.labelChoices[0], kLabelSize);
     AddNumbered(out, "Unit%i", kUnitChoices, p.unitChoices[0], kUnitSize);
     for (int n = 1; n <= kChannelEntries; ++n)

@@ -80,7 +80,7 @@ void WriteRecordingHeader(RecHandle h, const RunRecords& s) {
     // The recording comment and the source file's name are free texts that
     // may name the patient: the de-identified copy leaves them out.
     const bool freeTexts = KeepsFreeTexts(identity);
-    const std::string comment = freeTexts ? Text(s.conv.recordingComment) : std::string();
+    const std::string comment = freeTexts ? FieldString(s.conv.recordingComment) : std::string();
     RecSetHeaderText(h, 0, REC_HEADER_TEXT_COMMENT, comment.c_str());
     // Where the file came from: a file found later names its recording and
     // the converter that wrote it.
@@ -122,22 +122,22 @@ std::string NumberText(int32_t value) {
 // The patient block rows in their order, as the patient page holds them.
 std::vector<PatientField> PatientRows(const PatientInfo& p) {
     std::vector<PatientField> rows = {
-        {20, REC_PATIENT_ID, Text(p.id)},
-        {32, REC_PATIENT_NAME, Text(p.name)},
-        {32, REC_PATIENT_KANA, Text(p.kana)},
+        {20, REC_PATIENT_ID, FieldString(p.id)},
+        {32, REC_PATIENT_NAME, FieldString(p.name)},
+        {32, REC_PATIENT_KANA, FieldString(p.kana)},
         {10, REC_PATIENT_BIRTH_DATE, BirthDateText(p)},
-        {4, REC_PATIENT_SEX, Text(p.sex)},
+        {4, REC_PATIENT_SEX, FieldString(p.sex)},
         {8, REC_PATIENT_AGE, AgeText(p)},
         {6, REC_PATIENT_HEIGHT, NumberText(p.height)},
         {8, REC_PATIENT_WEIGHT, NumberText(p.weight)},
-        {80, REC_PATIENT_HOSPITAL, Text(p.hospital)},
-        {40, REC_PATIENT_DEPARTMENT, Text(p.department)},
-        {32, REC_PATIENT_REQ_DOCTOR, Text(p.requestingDoctor)},
-        {32, REC_PATIENT_TECHNICIAN, Text(p.technician)},
-        {32, REC_PATIENT_READING_DOCTOR, Text(p.readingDoctor)},
-        {80, REC_PATIENT_MEDICATION, Text(p.medication)}};
+        {80, REC_PATIENT_HOSPITAL, FieldString(p.hospital)},
+        {40, REC_PATIENT_DEPARTMENT, FieldString(p.department)},
+        {32, REC_PATIENT_REQ_DOCTOR, FieldString(p.requestingDoctor)},
+        {32, REC_PATIENT_TECHNICIAN, FieldString(p.technician)},
+        {32, REC_PATIENT_READING_DOCTOR, FieldString(p.readingDoctor)},
+        {80, REC_PATIENT_MEDICATION, FieldString(p.medication)}};
     for (int n = 0; n < kCommentCount; ++n)
-        rows.push_back({128, REC_PATIENT_COMMENT1 + n, Text(p.comments[n])});
+        rows.push_back({128, REC_PATIENT_COMMENT1 + n, FieldString(p.comments[n])});
     return rows;
 }
 
@@ -166,15 +166,15 @@ void WritePositionLevels(RecHandle h, const RunRecords& s, const MontagePattern&
         RecPutLevel(h, 0, REC_LEVEL_COUNT, k, 0, levels, 0, nullptr);
         for (int l = 0; l < levels; ++l)
             RecPutLevel(h, 0, REC_LEVEL_ENTRY, k, l, pos.centers[l], pos.widths[l],
-                        Text(pos.levelLabels[l]).c_str());
+                        FieldString(pos.levelLabels[l]).c_str());
         RecEndLevels(h, k);
     }
 }
 
 void WriteChannel(RecHandle h, int o, int source, const ChannelSetting& ch, int32_t rate,
                   int32_t flags) {
-    RecSetChannelText(h, 0, REC_CHANNEL_LABEL, o, Text(ch.label).c_str());
-    RecSetChannelText(h, 0, REC_CHANNEL_UNIT, o, Text(ch.unit).c_str());
+    RecSetChannelText(h, 0, REC_CHANNEL_LABEL, o, FieldString(ch.label).c_str());
+    RecSetChannelText(h, 0, REC_CHANNEL_UNIT, o, FieldString(ch.unit).c_str());
     const int32_t values[][2] = {
         {REC_CHANNEL_SOURCE_NUMBER, source + 1}, {REC_CHANNEL_SIGNAL_TYPE, ch.signalType},
         {REC_CHANNEL_RATE, ChannelRate(rate, ch.rateDivisor)},

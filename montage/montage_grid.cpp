@@ -21,6 +21,7 @@
 #include "montage/grid_editor.h"
 #include "montage/grid_window.h"
 #include "pagekit/record_notice.h"
+#include "winkit/winkit.h"
 #include "pagekit/state_lock.h"
 #include "resources/resource_ids.h"
 #include "winkit/paint.h"
@@ -200,8 +201,6 @@ void OnRButtonUp(HWND grid, ConverterState& s, LPARAM at) {
     if (SelectionHasMenu(s.gridSel)) OpenGridChoiceMenu(grid, s);
 }
 
-bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
-
 // The keyboard's selection, drawn as a press would draw it.
 void SelectByKey(HWND grid, ConverterState& s, const GridSelection& next) {
     SelectAndDraw(grid, s, next.column, next.first, next.last);
@@ -235,7 +234,7 @@ void OpenMenuAtCell(HWND grid, ConverterState& s) {
 // A key of the grid; false when it is not the grid's (the default window
 // procedure then has it, so the menu's Alt keys keep working).
 bool OnGridKey(HWND grid, ConverterState& s, WPARAM key, bool alt) {
-    const GridKeyAction action = GridKeyFor(static_cast<int>(key), KeyDown(VK_SHIFT), KeyDown(VK_CONTROL), alt);
+    const GridKeyAction action = GridKeyFor(static_cast<int>(key), WkKeyDown(VK_SHIFT), WkKeyDown(VK_CONTROL), alt);
     int cursor = CursorOf(grid);
     const int rows = GridLayoutOf(grid, s).rows;
     switch (action) {
@@ -295,7 +294,7 @@ LRESULT OnKeyMessage(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
         else if (message == WM_CHAR)
             handled = OnGridChar(grid, *lock, wParam);
         else    // the release of a key that opened the menu gives no second one
-            handled = wParam == VK_APPS || (wParam == VK_F10 && KeyDown(VK_SHIFT));
+            handled = wParam == VK_APPS || (wParam == VK_F10 && WkKeyDown(VK_SHIFT));
     }
     return handled ? 0 : DefWindowProcA(grid, message, wParam, lParam);
 }
@@ -323,7 +322,7 @@ LRESULT OnMinimumSize(HWND grid) {
         StateLock lock(grid);
         if (lock) maxCh = lock->settings.MaxCh;
     }
-    return MAKELRESULT(GridMinimumWidth(GridDpi(grid)), GridMinimumHeight(maxCh, textHeight));
+    return MAKELRESULT(GridMinimumWidth(WkWindowDpi(grid)), GridMinimumHeight(maxCh, textHeight));
 }
 
 void OnAttach(HWND grid, WPARAM handle) {

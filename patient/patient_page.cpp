@@ -32,11 +32,6 @@ const TextControl kTextControls[] = {
 
 const char* const kSexCodes[] = {"0", "M", "F"};
 
-// The text of a fixed field, however it was filled: never read past it.
-std::string FieldText(const char* field, int size) {
-    return std::string(field, FieldTextLength(field, static_cast<size_t>(size)));
-}
-
 // The text of a control, however long, cut to a field of `size` bytes.
 void ReadControlText(HWND control, char* field, int size) {
     int length = GetWindowTextLengthA(control);
@@ -91,7 +86,7 @@ void ShowMeasures(HWND page, const PatientInfo& p) {
 // Selects the sex whose code equals the record's; an unknown code leaves
 // the selection as it is.
 void ShowSex(HWND page, const PatientInfo& p) {
-    const std::string sex = FieldText(p.sex, kSexSize);
+    const std::string sex = FieldString(p.sex, size_t(kSexSize));
     for (int i = 0; i < 3; ++i) {
         if (sex == kSexCodes[i]) {
             Select(page, IDC_PAT_SEX, i);
@@ -118,7 +113,7 @@ void OnRefresh(HWND page, ConverterState& state) {
     CheckDlgButton(page, IDC_PAT_SAVE_ON_EXIT, state.settings.SaveEnable ? BST_CHECKED : BST_UNCHECKED);
     for (const TextControl& c : kTextControls) {
         SendDlgItemMessageA(page, c.id, EM_LIMITTEXT, static_cast<WPARAM>(c.size), 0);
-        SetDlgItemTextA(page, c.id, FieldText(c.field(p), c.size).c_str());
+        SetDlgItemTextA(page, c.id, FieldString(c.field(p), size_t(c.size)).c_str());
     }
     ShowSex(page, p);
     ShowAge(page, p);
@@ -130,7 +125,7 @@ void OnRefresh(HWND page, ConverterState& state) {
     ShowMeasures(page, p);
     for (const HistoryBox& box : kHistoryBoxes) {
         SendDlgItemMessageA(page, box.id, CB_LIMITTEXT, static_cast<WPARAM>(box.size), 0);
-        SetDlgItemTextA(page, box.id, FieldText(box.field(p), box.size).c_str());
+        SetDlgItemTextA(page, box.id, FieldString(box.field(p), size_t(box.size)).c_str());
     }
 }
 

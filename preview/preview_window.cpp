@@ -330,7 +330,7 @@ BOOL RegisterPreviewClass(HINSTANCE instance) {
     wc.lpfnWndProc = PreviewWindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = PREVIEW_CLASS;
     return RegisterClassExA(&wc) != 0;
