@@ -7,7 +7,7 @@
 
 #include "app/app_globals.h"
 #include "app/page_host.h"
-#include "app/window_keys.h"
+#include "app/window_size.h"
 #include "convert/convert_page.h"
 #include "ctlkit/ctlkit.h"
 #include "montage/montage_page.h"

@@ -16,6 +16,7 @@
 #include "app/page_host.h"
 #include "app/settings.h"
 #include "app/window_keys.h"
+#include "app/window_size.h"
 #include "convert/conversion_controller.h"
 #include "ctlkit/ctlkit.h"
 #include "engine/recording.h"

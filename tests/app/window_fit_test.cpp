@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/window_keys.h"
+#include "app/window_size.h"
 #include "engine/grid_rules.h"
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
