@@ -7,6 +7,7 @@
 #include "montage/grid_editor.h"
 
 #include "montage/grid_window.h"
+#include "pagekit/record_notice.h"
 #include "pagekit/ui_seam.h"
 #include "resources/resource_ids.h"
 #include "textkit/sjis_text.h"
@@ -108,7 +109,9 @@ void CloseGridEditor(HWND grid, ConverterState& s, bool store) {
     }
     g_editActive = 0;
     const int row = EditedRow(grid, s);
-    if (store && shown && row) StoreGridEditorText(GridRow(s, row), s.gridSel.column, text, s.settings.TCType);
+    if (!store || !shown || !row) return;
+    StoreGridEditorText(GridRow(s, row), s.gridSel.column, text, s.settings.TCType);
+    NoticeRecordChanged(grid);   // the preview compares and follows
 }
 
 void OnEditorEnter(HWND grid, ConverterState& s) {
@@ -202,4 +205,5 @@ void ApplyGridChoiceCommand(HWND grid, ConverterState& s, int command) {
     if (command < IDM_GRID_CHOICE_FIRST || command > IDM_GRID_CHOICE_LAST) return;
     ApplyGridChoice(CurrentPattern(s), s.gridSel, command - IDM_GRID_CHOICE_FIRST, GridViewOf(s));
     InvalidateRect(grid, nullptr, FALSE);
+    NoticeRecordChanged(grid);
 }

@@ -286,6 +286,13 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* creation) {
     return 0;
 }
 
+// The owner keeps the handle while the window lives; it is told when the
+// handle stops naming this window.
+void OnDestroy(HWND window) {
+    if (HWND owner = GetWindow(window, GW_OWNER))
+        SendMessageA(owner, WM_PREVIEW_CLOSED, reinterpret_cast<WPARAM>(window), 0);
+}
+
 void OnNcDestroy(HWND window) {
     delete ViewOf(window);
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
@@ -313,6 +320,7 @@ LRESULT OnViewMessage(HWND window, PreviewView& v, UINT message, WPARAM wParam, 
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: return OnCreate(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+    case WM_DESTROY: OnDestroy(window); return 0;
     case WM_NCDESTROY:
         OnNcDestroy(window);
         return DefWindowProcA(window, message, wParam, lParam);
@@ -336,13 +344,8 @@ BOOL RegisterPreviewClass(HINSTANCE instance) {
     return RegisterClassExA(&wc) != 0;
 }
 
-bool IsPreviewWindow(HWND window) {
-    char name[32] = "";
-    return window && IsWindow(window) && GetClassNameA(window, name, sizeof name) > 0 && strcmp(name, PREVIEW_CLASS) == 0;
-}
-
 HWND ShowPreviewWindow(HWND owner, HWND existing) {
-    if (IsPreviewWindow(existing)) {
+    if (existing) {
         if (IsIconic(existing)) ShowWindow(existing, SW_RESTORE);
         ShowWindow(existing, SW_SHOW);
         SetForegroundWindow(existing);

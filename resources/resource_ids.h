@@ -252,6 +252,23 @@
 #define WM_PAGE_MINSIZE             (WM_USER + 141)  /* to a page: MAKELRESULT(width, height) it needs, 0: its controls say */
 #define WM_HELP_NOT_SHOWN           (WM_USER + 142)  /* to the main window: the help viewer failed once started */
 
+/* ---- Window notices and texts moved out of the code (ids 6500-6599, WM_USER+170..179) ---- */
+#define WM_PREVIEW_CLOSED           (WM_USER + 170)  /* from the preview to its owner: wParam = the preview, being destroyed */
+#define IDS_PCOPY_COPIED            6500  /* Pattern Copy status: "%d" is the slot's number */
+#define IDS_PCOPY_EXPORTED          6501
+#define IDS_PCOPY_IMPORTED          6502
+#define IDS_FRAME_TIME_CHOICES      6503  /* record too large: followed by the frame times that fit */
+#define IDS_FRAME_TIME_NONE         6504  /* record too large at every frame time */
+#define IDS_IDENTITY_FULL           6505  /* patient page: what of the identity the PSG file carries */
+#define IDS_IDENTITY_RESEARCH       6506  /* followed by the study code and what is kept, then ")" */
+#define IDS_IDENTITY_NO_CODE        6507
+#define IDS_IDENTITY_KEEP_AGE       6508
+#define IDS_IDENTITY_KEEP_SEX       6509
+#define IDS_IDENTITY_NEW_DATE       6510
+#define IDS_CAL_SQUARE              6511  /* source page: calibration waveforms */
+#define IDS_CAL_SINE                6512
+#define IDS_SHORT_RECORDING         6513  /* "%s": announced length, held length, held length */
+
 /* ---- 14. Names for the code ---------------------------------------------- */
 #ifndef RC_INVOKED
 #define DLG_SOURCEDATA              "SOURCEDATA"

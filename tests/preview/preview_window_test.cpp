@@ -58,7 +58,7 @@ protected:
     }
     HWND ShowPreview() {
         SendMessageA(window, WM_COMMAND, IDM_FILE_PREVIEW, 0);
-        return g_app.preview;
+        return State().frame.preview;
     }
     std::string Start(HWND preview) { return ControlText(preview, IDC_PREV_EPOCH_START); }
     void Key(HWND preview, WPARAM key) { SendMessageA(preview, WM_KEYDOWN, key, 0); }
