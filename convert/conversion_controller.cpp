@@ -167,7 +167,7 @@ void WarnRecordTooLarge(ConverterState& state) {
         if (!RecordFits(records, seconds)) continue;
         char item[16];
         snprintf(item, sizeof item, text[0] ? ", %isec" : "%isec", seconds);
-        if (!text[0]) CopyText(text, sizeof text, "ﾌﾚｰﾑ時間を次から選んで下さい: ");
+        if (!text[0]) CopyText(text, sizeof text, ProgramText(IDS_FRAME_TIME_CHOICES).c_str());
         AppendText(text, sizeof text, item);
     }
     if (!text[0]) CopyText(text, sizeof text, ProgramText(IDS_FRAME_TIME_NONE).c_str());
@@ -240,17 +240,17 @@ bool ReadyToStart(ConverterState& state) {
     // A second start while converting would replace the running handle.
     if (IsConverting(state.conv)) {
         Ui().beep(0);
-        return;
+        return false;
     }
     if (state.conv.conversionState == kConvNoOutput) {
         Ui().messageDialog(page, g_program.instance, IDD_WARN_NO_OUTPUT);
-        return;
+        return false;
     }
-    OutputPathVerdict verdict = CheckAgainstSource(state, state.conv.outputPath);
-    if (verdict == kOutputPathTooShort) return;
+    const OutputPathVerdict verdict = CheckAgainstSource(state, state.conv.outputPath);
+    if (verdict == kOutputPathTooShort) return false;
     if (verdict == kOutputPathIsSource) {
         Ui().messageDialog(page, g_program.instance, IDD_WARN_SAME_FILE);
-        return;
+        return false;
     }
     return PatientConfirmed(state);
 }

@@ -63,7 +63,9 @@ void OnCopy(HWND dialog, ConverterState& state) {
         return;
     }
     FillSlots(dialog, state, k);
-    SetStatus(dialog, "Pattern" + std::to_string(k + 1) + " にｺﾋﾟｰして登録しました。");
+    char status[128];
+    snprintf(status, sizeof status, ProgramText(IDS_PCOPY_COPIED).c_str(), k + 1);
+    SetStatus(dialog, status);
 }
 
 // A file name from the pattern's name: characters a file name cannot hold
@@ -91,7 +93,7 @@ void OnExport(HWND dialog, ConverterState& state) {
         Ui().messageDialog(dialog, g_program.instance, IDD_WARN_PATTERN_NOT_SAVED);
         return;
     }
-    SetStatus(dialog, "ｴｸｽﾎﾟｰﾄしました。");
+    SetStatus(dialog, ProgramText(IDS_PCOPY_EXPORTED));
 }
 
 // The file's pattern, with its name, becomes the current pattern in memory;
@@ -107,7 +109,7 @@ void OnImport(HWND dialog, ConverterState& state) {
     CurrentPattern(state) = read;
     ShowCurrent(dialog, state);
     FillSlots(dialog, state, static_cast<int>(SendDlgItemMessageA(dialog, IDC_PCOPY_SLOT, CB_GETCURSEL, 0, 0)));
-    SetStatus(dialog, "ｲﾝﾎﾟｰﾄしました (保存は Pattern Registry)。");
+    SetStatus(dialog, ProgramText(IDS_PCOPY_IMPORTED));
 }
 
 void OnCommand(HWND dialog, ConverterState& state, int id) {

@@ -98,12 +98,12 @@ void ShowSex(HWND page, const PatientInfo& p) {
 // What of the identity the PSG file will carry, so that nobody converts a
 // de-identified file (or a named one) by surprise.
 std::string IdentityLine(const IdentityOptions& o) {
-    if (!IsResearchCopy(o)) return "PSG出力: すべての患者情報";
-    const std::string code = FieldText(o.studyCode, kStudyCodeSize);
-    std::string line = "PSG出力: 研究用匿名化 (ｺｰﾄﾞ " + (code.empty() ? std::string("なし") : code);
-    if (o.keepAge) line += "、年齢";
-    if (o.keepSex) line += "、性別";
-    if (o.shiftStart) line += "、1985/01/01";
+    if (!IsResearchCopy(o)) return ProgramText(IDS_IDENTITY_FULL);
+    const std::string code = FieldString(o.studyCode, size_t(kStudyCodeSize));
+    std::string line = ProgramText(IDS_IDENTITY_RESEARCH) + (code.empty() ? ProgramText(IDS_IDENTITY_NO_CODE) : code);
+    if (o.keepAge) line += ProgramText(IDS_IDENTITY_KEEP_AGE);
+    if (o.keepSex) line += ProgramText(IDS_IDENTITY_KEEP_SEX);
+    if (o.replaceStartDate) line += ProgramText(IDS_IDENTITY_NEW_DATE);
     return line + ")";
 }
 
