@@ -83,7 +83,7 @@ void AddIdentityOptions(CLI::App& app, BatchOptions& o) {
             "TEXT"));
     app.add_flag("--keep-age", o.keepAge, "keep the age in whole years")->needs(deidentify);
     app.add_flag("--keep-sex", o.keepSex, "keep the sex")->needs(deidentify);
-    app.add_flag("--shift-date", o.shiftDate, "move the start date to 1985-01-01, keeping the time of day")
+    app.add_flag("--shift-date", o.replaceDate, "move the start date to 1985-01-01, keeping the time of day")
         ->needs(deidentify);
 }
 
@@ -162,6 +162,6 @@ void ApplyIdentityOptions(const BatchOptions& o, AppSettings& settings) {
     id.mode = kIdentityResearch;
     id.keepAge = o.keepAge;
     id.keepSex = o.keepSex;
-    id.shiftStart = o.shiftDate;
+    id.replaceStartDate = o.replaceDate;
     CopyText(id.studyCode, sizeof id.studyCode, o.studyCode.c_str());
 }

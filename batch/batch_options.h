@@ -35,12 +35,12 @@ struct BatchOptions {
     bool noFlush = false;               // outputs not flushed to disk before their rename
     // The de-identified copy for research (the window program's identity
     // option): the study code in place of the patient ID, the age in years
-    // and the sex only when asked, the start date moved to 1985-01-01.
+    // and the sex only when asked, the start date replaced by 1985-01-01.
     bool deidentify = false;
     std::string studyCode;
     bool keepAge = false;
     bool keepSex = false;
-    bool shiftDate = false;
+    bool replaceDate = false;
 };
 
 struct AppSettings;

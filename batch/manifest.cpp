@@ -91,7 +91,7 @@ std::string SettingsHash(const BatchOptions& o) {
     // The de-identified copy's choices, only when asked (other hashes stay as they were).
     if (o.deidentify) {
         const std::string identity = "deidentify=" + o.studyCode + (o.keepAge ? ";age" : "") +
-                                     (o.keepSex ? ";sex" : "") + (o.shiftDate ? ";shift" : "") + "\n";
+                                     (o.keepSex ? ";sex" : "") + (o.replaceDate ? ";shift" : "") + "\n";
         sha.Add(identity.data(), identity.size());
     }
     return sha.HexDigest();

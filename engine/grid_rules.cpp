@@ -22,7 +22,7 @@ const int kFlexMinimum = 32;        // narrowest flexible column at 96 pixels pe
 const int kPlainDpi = 96;
 
 // A width of the plain (96 pixels per inch) layout at the layout's scale.
-int Scaled(const GridLayout& g, int x) { return x * g.scale / kPlainDpi; }
+int Scaled(const GridLayout& layout, int x) { return x * layout.scale / kPlainDpi; }
 
 // The float nearest 0.001 and the float nearest 2 pi, taken as doubles:
 // the grid shows and couples its thousandths with these factors.
@@ -162,20 +162,20 @@ bool ApplyToChannel(ChannelSetting& ch, const MontagePattern& pattern, int colum
 }  // namespace
 
 GridLayout LayoutGrid(int clientWidth, int clientHeight, int maxCh, int dpi) {
-    GridLayout g;
-    g.left = 2;
-    g.top = 2;
-    g.right = clientWidth - 2;
-    g.bottom = clientHeight - 2;
-    g.height = g.bottom - g.top + 1;
-    g.rows = LimitMaxCh(maxCh);
-    g.scale = dpi < kPlainDpi / 4 ? kPlainDpi / 4 : dpi > 8 * kPlainDpi ? 8 * kPlainDpi : dpi;
+    GridLayout layout;
+    layout.left = 2;
+    layout.top = 2;
+    layout.right = clientWidth - 2;
+    layout.bottom = clientHeight - 2;
+    layout.height = layout.bottom - layout.top + 1;
+    layout.rows = LimitMaxCh(maxCh);
+    layout.scale = dpi < kPlainDpi / 4 ? kPlainDpi / 4 : dpi > 8 * kPlainDpi ? 8 * kPlainDpi : dpi;
     // Too narrow for the scaled columns: the fixed ones shrink with the room.
-    const int inner = g.right - g.left;
+    const int inner = layout.right - layout.left;
     const int needed = kFlexStart + kFlexCount * kFlexMinimum;
-    if (inner * kPlainDpi < needed * g.scale) g.scale = inner > 0 ? inner * kPlainDpi / needed : 1;
-    if (g.scale < 1) g.scale = 1;
-    return g;
+    if (inner * kPlainDpi < needed * layout.scale) layout.scale = inner > 0 ? inner * kPlainDpi / needed : 1;
+    if (layout.scale < 1) layout.scale = 1;
+    return layout;
 }
 
 int GridMinimumWidth(int dpi) {
@@ -189,35 +189,35 @@ int GridMinimumHeight(int maxCh, int textHeight) {
     return 4 + (LimitMaxCh(maxCh) + 1) * (textHeight + 1);
 }
 
-GridBox GridRowBand(const GridLayout& g, int row) {
-    const int n = g.rows + 1;
-    return GridBox{g.left, g.top + row * g.height / n, g.right, g.top + (row + 1) * g.height / n - 1};
+GridBox GridRowBand(const GridLayout& layout, int row) {
+    const int n = layout.rows + 1;
+    return GridBox{layout.left, layout.top + row * layout.height / n, layout.right, layout.top + (row + 1) * layout.height / n - 1};
 }
 
-GridBox GridCell(const GridLayout& g, int column, int row) {
-    GridBox box = GridRowBand(g, row);
+GridBox GridCell(const GridLayout& layout, int column, int row) {
+    GridBox box = GridRowBand(layout, row);
     if (column >= 0 && column < 5) {
-        box.left = g.left + Scaled(g, kFixedCells[column][0]);
-        box.right = g.left + Scaled(g, kFixedCells[column][1]);
+        box.left = layout.left + Scaled(layout, kFixedCells[column][0]);
+        box.right = layout.left + Scaled(layout, kFixedCells[column][1]);
         return box;
     }
     const int j = column - 5;
-    const int start = g.left + Scaled(g, kFlexStart);
-    const int w = g.right - start + 1;
+    const int start = layout.left + Scaled(layout, kFlexStart);
+    const int w = layout.right - start + 1;
     box.left = start + j * w / kFlexCount;
-    box.right = j == kFlexCount - 1 ? g.right : start + (j + 1) * w / kFlexCount - 1;
+    box.right = j == kFlexCount - 1 ? layout.right : start + (j + 1) * w / kFlexCount - 1;
     return box;
 }
 
-GridHit HitTestGrid(const GridLayout& g, int x, int y) {
+GridHit HitTestGrid(const GridLayout& layout, int x, int y) {
     GridHit hit = {0, 0};
-    if (x < g.left || x >= g.right) return hit;
-    for (int r = 1; r <= g.rows && !hit.row; ++r) {
-        const GridBox band = GridRowBand(g, r);
+    if (x < layout.left || x >= layout.right) return hit;
+    for (int r = 1; r <= layout.rows && !hit.row; ++r) {
+        const GridBox band = GridRowBand(layout, r);
         if (y >= band.top && y < band.bottom) hit.row = r;
     }
     for (int c = 1; c < kGridColumnCount && !hit.column; ++c) {
-        const GridBox cell = GridCell(g, c, 0);
+        const GridBox cell = GridCell(layout, c, 0);
         if (x >= cell.left && x < cell.right) hit.column = c;
     }
     return hit;

@@ -36,7 +36,7 @@ void ApplyIdentity(std::vector<PatientField>& rows, const IdentityOptions& o) {
 }
 
 void ApplyStartIdentity(int32_t start[6], const IdentityOptions& o) {
-    if (!IsResearchCopy(o) || !o.shiftStart) return;
+    if (!IsResearchCopy(o) || !o.replaceStartDate) return;
     start[0] = 1985;
     start[1] = 1;
     start[2] = 1;
@@ -48,8 +48,7 @@ void LoadOptionKeys(AppSettings& s, const ProfileReader& profile) {
     profile.ReadText(kSystem, "StudyCode", "", o.studyCode, sizeof o.studyCode);
     o.keepAge = profile.ReadInt(kSystem, "KeepAge", 0) != 0;
     o.keepSex = profile.ReadInt(kSystem, "KeepSex", 0) != 0;
-    o.shiftStart = profile.ReadInt(kSystem, "ShiftStart", 0) != 0;
-    s.AskUnregistered = profile.ReadInt(kSystem, "AskUnregistered", 0) != 0;
+    o.replaceStartDate = profile.ReadInt(kSystem, "ShiftStart", 0) != 0;
 }
 
 std::vector<std::pair<std::string, std::string>> OptionKeyTexts(const AppSettings& s) {
@@ -58,6 +57,5 @@ std::vector<std::pair<std::string, std::string>> OptionKeyTexts(const AppSetting
             {"StudyCode", FieldString(o.studyCode)},
             {"KeepAge", Flag(o.keepAge)},
             {"KeepSex", Flag(o.keepSex)},
-            {"ShiftStart", Flag(o.shiftStart)},
-            {"AskUnregistered", Flag(s.AskUnregistered)}};
+            {"ShiftStart", Flag(o.replaceStartDate)}};
 }

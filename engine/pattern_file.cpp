@@ -34,17 +34,13 @@ void AddNumbered(KeyTexts& out, const char* format, int count, const char* field
     for (int n = 1; n <= count; ++n) {
         char key[24];
         snprintf(key, sizeof key, format, n);
-        out.emplace_back(key, FieldString(first + (n - 1) * size, size));
+        out.emplace_back(key, FieldString(fields + (n - 1) * size, size));
     }
 }
 
 // A section that holds a pattern: present, with PATTERN or ChEnable in it.
 bool HoldsPattern(const IniFile& ini, const char* section) {
-    if (!ini.HasSection(section)) return false;
-    char text[4];
-    const char kMissing[] = "\x01";
-    return ini.ReadText(section, "PATTERN", kMissing, text, sizeof text) != 1 || text[0] != '\x01' ||
-           ini.ReadText(section, "ChEnable", kMissing, text, sizeof text) != 1 || text[0] != '\x01';
+    return ini.Value(section, "PATTERN") != nullptr || ini.Value(section, "ChEnable") != nullptr;
 }
 
 bool IsBlankOrQuote(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '"' || c == '\''; }

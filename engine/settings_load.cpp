@@ -23,6 +23,10 @@ void LoadFrameKeys(AppSettings& settings, const ProfileReader& profile) {
     settings.CalType = Low16(profile.ReadInt(kSystem, "CalType", 0));
 }
 
+void LoadExitQuestionKey(AppSettings& settings, const ProfileReader& profile) {
+    settings.AskUnregistered = profile.ReadInt(kSystem, kExitQuestionKey, 0) != 0;
+}
+
 void LoadPatientKeys(PatientInfo& p, const ProfileReader& profile) {
     p.height = profile.ReadInt(kPatient, "Height", 1600);
     p.weight = profile.ReadInt(kPatient, "Weight", 60000);

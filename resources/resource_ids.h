@@ -226,7 +226,7 @@
 #define IDC_IDN_CODE                6222  /* study code */
 #define IDC_IDN_KEEP_AGE            6223
 #define IDC_IDN_KEEP_SEX            6224
-#define IDC_IDN_SHIFT_START         6225
+#define IDC_IDN_REPLACE_DATE        6225
 /* "MONTAGEOPTIONS": the current pattern's choice lists and the exit question (4206). */
 #define IDC_MOPT_LABEL1             6230  /* label choices 1..20: 6230..6249 */
 #define IDC_MOPT_UNIT1              6250  /* unit choices 1..8: 6250..6257 */

@@ -55,11 +55,11 @@ protected:
         m.hwnd = GetFocus();
         m.message = WM_KEYDOWN;
         m.wParam = VK_TAB;
-        const bool taken = TranslateWindowKey(window, m);
+        const bool handled = TranslateWindowKey(window, m);
         keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
         SetKeyboardState(keys);
         PumpPending();
-        return taken;
+        return handled;
     }
     HWND Tabs() { return GetDlgItem(window, IDC_MAIN_TAB); }
     // The control of `page` that holds the focus (a combo box for its field).
