@@ -107,7 +107,7 @@ TEST_F(Archive, ManifestLinesParseAndTheirHashesMatchTheFiles) {
     ASSERT_NE(-1, raw);
     EXPECT_TRUE(MneReads(out + "/patientB/N2.edf", 2, 22.0, ""));
     EXPECT_EQ(ReadFile(out + "/patientB/N2.edf"), ReadFile(tmp.File("b/N2.edf")));
-    const std::string check = "/usr/bin/python3 -c '\nimport json,sys\nfor l in open(sys.argv[1]): json.loads(l)\n' '" +
+    const std::string check = "python3 -c '\nimport json,sys\nfor l in open(sys.argv[1]): json.loads(l)\n' '" +
                               manifest + "'";
     EXPECT_EQ(0, std::system(check.c_str()));
     const std::string text = ReadFile(manifest);
