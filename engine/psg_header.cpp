@@ -18,18 +18,11 @@
 
 namespace {
 
-// Text of a fixed field of `size` bytes: up to its terminator, at most
-// size - 1 bytes, never ending in a lead byte cut off from its trail byte.
-std::string FieldText(const char* field, size_t size) { return std::string(field, FieldTextLength(field, size)); }
-
 // The file name of a path: what follows its last "\" or "/".
 const char* SourceFileName(const char* path) {
     const int cut = std::max(LastCharIndex(path, '\\'), LastCharIndex(path, '/'));
     return path + cut + 1;
 }
-
-template <size_t N>
-std::string Text(const char (&field)[N]) { return FieldText(field, N); }
 
 // Frames per block, scans per block and buffer bytes of a run.
 struct BlockPlan {
@@ -265,6 +258,36 @@ int32_t CollectRunChannels(const RunRecords& s) {
     return s.conv.runChannelCount;
 }
 
+namespace {
+
+// The checks before anything is allocated or created; kHeaderWritten when
+// the run may go on. Collects the run's channels on the way.
+HeaderRefusal CheckRunStart(const RunRecords& s) {
+    ConversionFields& c = s.conv;
+    if (c.conversionState == kConvNoOutput) return kHeaderNoOutput;
+    if (c.conversionState == kConvConverting) return kHeaderRunning;
+    if (CollectRunChannels(s) == 0) return kHeaderNoChannel;
+    c.enabledChannelCount = c.runChannelCount;
+    const int32_t frameTime = s.settings.FrameTime;
+    if (frameTime < kFrameTimeMin || frameTime > kFrameTimeMax) return kHeaderBadFrameTime;
+    if (!RunRatesFit(s)) return kHeaderBadRate;
+    // A record readers refuse is never written: the start is refused before
+    // any file exists.
+    if (!RecordFits(s, frameTime)) return kHeaderRecordTooLarge;
+    return kHeaderWritten;
+}
+
+// A writer that failed: the handle (when made) and the buffer are released
+// and the run is marked as a failed write.
+RecHandle FailWriting(ConversionFields& c, RecHandle h, HeaderRefusal reason, HeaderRefusal* why) {
+    if (h) RecRelease(h);
+    c.blockBuffer = BlockFree(c.blockBuffer);
+    c.writeFailed = 1;
+    return Refuse(reason, why);
+}
+
+}  // namespace
+
 RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     ConversionFields& c = s.conv;
     c.framesDone = 0;
@@ -272,17 +295,8 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     c.writeFailed = 0;
     c.fileFinished = 0;
     c.silentBlocks = 0;
-    if (c.conversionState == kConvNoOutput) return Refuse(kHeaderNoOutput, why);
-    if (c.conversionState == kConvConverting) return Refuse(kHeaderRunning, why);
-    if (CollectRunChannels(s) == 0) return Refuse(kHeaderNoChannel, why);
-    c.enabledChannelCount = c.runChannelCount;
-    const int32_t frameTime = s.settings.FrameTime;
-    if (frameTime < kFrameTimeMin || frameTime > kFrameTimeMax)
-        return Refuse(kHeaderBadFrameTime, why);
-    if (!RunRatesFit(s)) return Refuse(kHeaderBadRate, why);
-    // A record readers refuse is never written: the start is refused before
-    // any file exists.
-    if (!RecordFits(s, frameTime)) return Refuse(kHeaderRecordTooLarge, why);
+    const HeaderRefusal refusal = CheckRunStart(s);
+    if (refusal != kHeaderWritten) return Refuse(refusal, why);
 
     // The buffer comes first so that a run that could not convert anything
     // never creates (and truncates) the output file.
@@ -294,25 +308,11 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
         if (!c.blockBuffer) return Refuse(kHeaderNoMemory, why);
     }
 
-    RecHandle h = RecNew(Text(c.stagingPath[0] ? c.stagingPath : c.outputPath).c_str(), 4, 4);
-    if (!h) {
-        c.blockBuffer = BlockFree(c.blockBuffer);
-        c.writeFailed = 1;
-        return Refuse(kHeaderWriterFailed, why);
-    }
+    RecHandle h = RecNew(FieldString(c.stagingPath[0] ? c.stagingPath : c.outputPath).c_str(), 4, 4);
+    if (!h) return FailWriting(c, nullptr, kHeaderWriterFailed, why);
     WriteModeKeys(h);
-    if (!RecCreateFile(h)) {
-        RecRelease(h);
-        c.blockBuffer = BlockFree(c.blockBuffer);
-        c.writeFailed = 1;
-        return Refuse(kHeaderCreateFailed, why);
-    }
-    if (!WriteHeaderParts(h, s, plan)) {
-        RecRelease(h);
-        c.blockBuffer = BlockFree(c.blockBuffer);
-        c.writeFailed = 1;
-        return Refuse(kHeaderWriteFailed, why);
-    }
+    if (!RecCreateFile(h)) return FailWriting(c, h, kHeaderCreateFailed, why);
+    if (!WriteHeaderParts(h, s, plan)) return FailWriting(c, h, kHeaderWriteFailed, why);
     c.framesPerBlock = plan.framesPerBlock;
     c.samplesPerBlock = plan.samplesPerBlock;
     c.totalFrames = RecGetHeaderValue(h, 0, REC_HEADER_TOTAL_FRAMES);
