@@ -11,14 +11,13 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
+#include "tests/support/whole_file.h"
 #include "tools/taffgen/taffgen.h"
 
 namespace {
@@ -39,16 +38,9 @@ std::string StatusString(int id) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // The fixed header fields of a written PSG file.
 struct PsgFile {
-    explicit PsgFile(const std::string& path) : bytes(ReadBytes(path)) {}
+    explicit PsgFile(const std::string& path) : bytes(ReadFile(path)) {}
     std::string Field(size_t offset, size_t width) const {
         if (bytes.size() < offset + width) return "<short>";
         std::string text = bytes.substr(offset, width);
@@ -188,7 +180,7 @@ TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
     Click(IDC_CONV_START);
     ASSERT_TRUE(WaitForFinished());
     EXPECT_TRUE(Fake().messageDialogs.empty());
-    EXPECT_EQ(file.bytes, ReadBytes(output));
+    EXPECT_EQ(file.bytes, ReadFile(output));
 
     // The next choice proposes the recording's name in the last output's
     // folder; the existing file is confirmed first, and a cancel keeps all.
@@ -210,7 +202,7 @@ TEST_F(ConvertPage, OutputNamingTheSourceFilesIsRefused) {
     Open();
     const std::string header = MakeRecording("SAME.HDR", 2, 30);
     const std::string data = TaffGenDataPath(TaffGenOptions(), header);
-    const std::string before = ReadBytes(data);
+    const std::string before = ReadFile(data);
     OpenRecording(header);
     std::string lower = data;
     for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
@@ -228,7 +220,7 @@ TEST_F(ConvertPage, OutputNamingTheSourceFilesIsRefused) {
         EXPECT_EQ(StatusString(IDS_STATUS_NO_OUTPUT), Text(IDC_CONV_STATUS));
         EXPECT_EQ(nullptr, State().conv.recHandle);
     }
-    EXPECT_EQ(before, ReadBytes(data));
+    EXPECT_EQ(before, ReadFile(data));
     // The recording still reads as before.
     SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
     OpenRecording(header);
@@ -337,7 +329,7 @@ TEST_F(ConvertPage, StoppingARunAsksAndLeavesNoFile) {
             EXPECT_EQ(StatusString(IDS_STATUS_STOPPED), Text(IDC_CONV_STATUS));
             EXPECT_EQ(0u, State().frame.conversionTimer);
         }
-        EXPECT_EQ(earlier, ReadBytes(kept));
+        EXPECT_EQ(earlier, ReadFile(kept));
         EXPECT_TRUE(NoPartFile());
     }
     // A run into a new name stopped the same way leaves no file at all.
@@ -585,7 +577,7 @@ TEST_F(ConvertPage, OutputReachingTheDataFileByAnotherPathIsRefused) {
     std::string error;
     ASSERT_TRUE(WriteTaffRecording(options, header, &error)) << error;
     const std::string data = TaffGenDataPath(options, header);
-    const std::string before = ReadBytes(data);
+    const std::string before = ReadFile(data);
     ASSERT_FALSE(before.empty());
     OpenRecording(header);
 
@@ -603,7 +595,7 @@ TEST_F(ConvertPage, OutputReachingTheDataFileByAnotherPathIsRefused) {
         EXPECT_EQ(std::vector<int>{IDD_WARN_SAME_FILE}, Fake().messageDialogs);
         EXPECT_EQ(kConvNoOutput, State().conv.conversionState);
         EXPECT_EQ(nullptr, State().conv.recHandle);
-        EXPECT_TRUE(ReadBytes(data) == before);
+        EXPECT_TRUE(ReadFile(data) == before);
     }
     DeleteFileA(hardLink.c_str());
 }
