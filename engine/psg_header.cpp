@@ -164,10 +164,10 @@ void WritePositionLevels(RecHandle h, const RunRecords& s, const MontagePattern&
     }
 }
 
-void WriteChannel(RecHandle h, int o, int source, const ChannelSetting& ch, int32_t rate,
+void WriteChannel(RecHandle h, int signal, int source, const ChannelSetting& ch, int32_t rate,
                   int32_t flags) {
-    RecSetChannelText(h, 0, REC_CHANNEL_LABEL, o, FieldString(ch.label).c_str());
-    RecSetChannelText(h, 0, REC_CHANNEL_UNIT, o, FieldString(ch.unit).c_str());
+    RecSetChannelText(h, 0, REC_CHANNEL_LABEL, signal, FieldString(ch.label).c_str());
+    RecSetChannelText(h, 0, REC_CHANNEL_UNIT, signal, FieldString(ch.unit).c_str());
     const int32_t values[][2] = {
         {REC_CHANNEL_SOURCE_NUMBER, source + 1}, {REC_CHANNEL_SIGNAL_TYPE, ch.signalType},
         {REC_CHANNEL_RATE, ChannelRate(rate, ch.rateDivisor)},
@@ -176,16 +176,16 @@ void WriteChannel(RecHandle h, int o, int source, const ChannelSetting& ch, int3
         {REC_CHANNEL_TIME_CONSTANT, ch.timeConstant}, {REC_CHANNEL_LOW_FILTER, ch.lowFilter},
         {REC_CHANNEL_HIGH_FILTER, ch.highFilter}, {REC_CHANNEL_SENSITIVITY, ch.sensitivity},
         {REC_CHANNEL_FLAGS, flags}};
-    for (const auto& v : values) RecSetChannelValue(h, 0, v[0], o, v[1]);
+    for (const auto& v : values) RecSetChannelValue(h, 0, v[0], signal, v[1]);
 }
 
 // Channel table of the run channels, in output order. Non-zero when the
 // header reached the file.
 int WriteChannelTable(RecHandle h, const RunRecords& s, const MontagePattern& pat) {
     const int32_t flags = ChannelFlags(s.settings);
-    for (int o = 0; o < s.conv.runChannelCount; ++o) {
-        const int j = s.conv.runChannels[o];
-        WriteChannel(h, o, j, pat.channels[j], s.source.sampleRate, flags);
+    for (int signal = 0; signal < s.conv.runChannelCount; ++signal) {
+        const int j = s.conv.runChannels[signal];
+        WriteChannel(h, signal, j, pat.channels[j], s.source.sampleRate, flags);
     }
     return RecWriteChannels(h);
 }

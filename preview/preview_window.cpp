@@ -32,7 +32,7 @@ struct PreviewView {
     TaffHandle reader = nullptr;        // our own handle on the recording's files
     TaffHandle readerFor = nullptr;     // the record's handle it was opened beside
     std::unique_ptr<EpochReader> epochs;
-    bool taken = false;                 // the record has been read at least once
+    bool recordTaken = false;           // the record has been read at least once
     SourceInfo source;                  // copies of what is drawn from
     MontagePattern pattern;
     TracePlan plan;
@@ -130,7 +130,7 @@ void GoToEpoch(HWND window, PreviewView& v, int64_t epoch) {
 void FollowRecording(PreviewView& v, const SourceInfo& source) {
     const bool same = v.readerFor == source.sourceHandle && strcmp(v.source.sourcePath, source.sourcePath) == 0 &&
                       v.source.sourceKind == source.sourceKind;
-    if (same && v.taken) return;
+    if (same && v.recordTaken) return;
     if (v.reader) v.reader = TaffClose(v.reader);
     v.epochs.reset();
     v.readerFor = source.sourceHandle;
@@ -150,14 +150,14 @@ void Title(HWND window, const PreviewView& v) {
 // Compares the record with what is drawn and takes it when they differ.
 void OnRecordChanged(HWND window, PreviewView& v, const ConverterState& state) {
     const MontagePattern& pattern = CurrentPattern(state);
-    if (v.taken && memcmp(&v.source, &state.source, sizeof v.source) == 0 &&
+    if (v.recordTaken && memcmp(&v.source, &state.source, sizeof v.source) == 0 &&
         memcmp(&v.pattern, &pattern, sizeof v.pattern) == 0)
         return;
     const int32_t traces = v.plan.count;
     FollowRecording(v, state.source);
     memcpy(&v.source, &state.source, sizeof v.source);
     memcpy(&v.pattern, &pattern, sizeof v.pattern);
-    v.taken = true;
+    v.recordTaken = true;
     PlanTraces(v.source, v.pattern, &v.plan);
     if (v.plan.count != traces) std::fill(v.traceGain, v.traceGain + kChannelEntries, 1.0);
     GoToEpoch(window, v, v.epoch);
