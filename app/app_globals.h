@@ -8,7 +8,6 @@
 struct AppGlobals {
     HWND splash;
     HWND currentPage;           // offered each message by the message loop
-    HWND preview;               // the signal preview window once made (may be gone since)
 };
 
 extern AppGlobals g_app;

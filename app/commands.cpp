@@ -3,10 +3,13 @@
 #include "app/commands.h"
 
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 #include "app/app_globals.h"
 #include "app/frame.h"
 #include "app/option_dialogs.h"
+#include "app/settings.h"
 #include "convert/conversion_controller.h"
 #include "engine/recording.h"
 #include "pagekit/file_dialogs.h"
@@ -78,15 +81,55 @@ void OnConvert(HWND window, ConverterState& state) {
 
 // "波形確認": the signal preview of the open recording, one window brought
 // to the front again on a second command; without a recording a warning.
-void OnPreview(HWND window, const ConverterState& state) {
+void OnPreview(HWND window, ConverterState& state) {
     if (state.source.sourceKind != kSourceTaff) {
         Ui().messageDialog(window, g_program.instance, IDD_WARN_NO_RECORDING);
         return;
     }
-    g_app.preview = ShowPreviewWindow(window, g_app.preview);
+    state.frame.preview = ShowPreviewWindow(window, state.frame.preview);
 }
 
 void OnHelp(HWND window) { ShowHelp(window, nullptr); }
+
+// The facility name: stored at once (not only at exit) and shown in the
+// caption.
+void OnFacilityName(HWND window, ConverterState& state) {
+    FacilityName name;
+    CopyText(name.hospital, sizeof name.hospital, FieldString(state.patient.hospital).c_str());
+    const std::optional<FacilityName> edited = RunFacilityDialog(window, name);
+    if (!edited) return;
+    CopyText(state.patient.hospital, sizeof state.patient.hospital, edited->hospital);
+    SaveFacilitySetting(state.patient, g_program.patientPath);
+    SetCaption(window, state);
+}
+
+// The identity options: stored at once and shown on the patient page.
+void OnIdentityOptions(HWND window, ConverterState& state) {
+    const std::optional<IdentityOptions> edited = RunPatientOptionsDialog(window, state.settings.identity);
+    if (!edited) return;
+    state.settings.identity = *edited;
+    SaveOptionSettings(state.settings, g_program.settingsPath);
+    if (HWND page = state.frame.pages[kPagePatient]) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
+}
+
+// The montage options: the choices go to the current pattern (stored with it
+// by "Pattern Registry"); the exit question is a setting, stored at once.
+void OnMontageOptions(HWND window, ConverterState& state) {
+    MontagePattern& pattern = CurrentPattern(state);
+    MontageOptions options;
+    static_assert(sizeof options.labelChoices == sizeof pattern.labelChoices, "label choices differ");
+    static_assert(sizeof options.unitChoices == sizeof pattern.unitChoices, "unit choices differ");
+    memcpy(options.patternName, pattern.name, sizeof options.patternName);
+    memcpy(options.labelChoices, pattern.labelChoices, sizeof options.labelChoices);
+    memcpy(options.unitChoices, pattern.unitChoices, sizeof options.unitChoices);
+    options.askAtExit = state.settings.AskUnregistered != 0;
+    const std::optional<MontageOptions> edited = RunMontageOptionsDialog(window, options);
+    if (!edited) return;
+    memcpy(pattern.labelChoices, edited->labelChoices, sizeof pattern.labelChoices);
+    memcpy(pattern.unitChoices, edited->unitChoices, sizeof pattern.unitChoices);
+    state.settings.AskUnregistered = edited->askAtExit ? 1 : 0;
+    SaveOptionSettings(state.settings, g_program.settingsPath);
+}
 
 }  // namespace
 
@@ -100,9 +143,9 @@ void OnMainCommand(HWND window, ConverterState& state, int command) {
     case IDM_FILE_EXIT: PostMessageA(window, WM_CLOSE, 0, 0); break;
     case IDM_HELP_CONTENTS: OnHelp(window); break;
     case IDM_HELP_ABOUT: Ui().modalDialog(window, g_program.instance, IDD_ABOUT); break;
-    case IDM_SET_FACILITY: RunFacilityDialog(window); break;
-    case IDM_SET_PATIENT_OPTIONS: RunPatientOptionsDialog(window); break;
-    case IDM_SET_MONTAGE_OPTIONS: RunMontageOptionsDialog(window); break;
+    case IDM_SET_FACILITY: OnFacilityName(window, state); break;
+    case IDM_SET_PATIENT_OPTIONS: OnIdentityOptions(window, state); break;
+    case IDM_SET_MONTAGE_OPTIONS: OnMontageOptions(window, state); break;
     case IDM_SET_POSITION: RunPositionDialog(window); break;
     default: break;
     }

@@ -7,7 +7,7 @@
 
 #include "app/app_globals.h"
 #include "app/page_host.h"
-#include "app/window_keys.h"
+#include "app/window_size.h"
 #include "convert/convert_page.h"
 #include "ctlkit/ctlkit.h"
 #include "montage/montage_page.h"
@@ -46,14 +46,6 @@ const PageEntry kPages[kPageCount] = {
     /* kPageConvert */ {IDS_TAB_CONVERT, DLG_CONVERTINFO, ConvertPageProc},
 };
 
-// A size of the plain (96 pixels per inch) screen at the window's dpi.
-int Scaled(HWND window, int pixels) {
-    HDC dc = GetDC(window);
-    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-    if (dc) ReleaseDC(window, dc);
-    return MulDiv(pixels, dpi > 0 ? dpi : 96, 96);
-}
-
 int ClientHeight(HWND window) {
     RECT box = {0, 0, 0, 0};
     if (window) GetClientRect(window, &box);
@@ -64,10 +56,10 @@ void BuildStatusLine(HWND mainWindow) {
     HWND status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, mainWindow,
                                   reinterpret_cast<HMENU>(IDC_MAIN_STATUSBAR), g_program.instance, nullptr);
     if (!status) return;
-    int edges[3] = {Scaled(mainWindow, 80), Scaled(mainWindow, 500), -1};
+    int edges[3] = {WkScaled(mainWindow, 80), WkScaled(mainWindow, 500), -1};
     SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
     HWND display = CreateWindowExA(0, CTLKIT_STATIC_CLASS_NAME, "", WS_CHILD | WS_VISIBLE | CTLKIT_STYLE_STATUS,
-                                   Scaled(mainWindow, 502), 1, Scaled(mainWindow, 350),
+                                   WkScaled(mainWindow, 502), 1, WkScaled(mainWindow, 350),
                                    ClientHeight(status) - 3, status,
                                    reinterpret_cast<HMENU>(IDC_MAIN_STATUS_DISPLAY), g_program.instance, nullptr);
     if (!display) return;
@@ -79,11 +71,11 @@ HWND BuildToolbar(HWND mainWindow) {
     HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
                                    WS_CHILD | WS_VISIBLE | TBSTYLE_WRAPABLE | TBSTYLE_TOOLTIPS | CCS_ADJUSTABLE |
                                        CCS_NORESIZE,
-                                   0, 0, GetSystemMetrics(SM_CXSCREEN), Scaled(mainWindow, 42), mainWindow,
+                                   0, 0, GetSystemMetrics(SM_CXSCREEN), WkScaled(mainWindow, 42), mainWindow,
                                    reinterpret_cast<HMENU>(IDC_MAIN_TOOLBAR), g_program.instance, nullptr);
     if (!toolbar) return nullptr;
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(Scaled(mainWindow, 32), Scaled(mainWindow, 32)));
+    SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(WkScaled(mainWindow, 32), WkScaled(mainWindow, 32)));
     SendMessageA(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
     TBADDBITMAP bitmap = {g_program.instance, IDB_TOOLBAR};
     SendMessageA(toolbar, TB_ADDBITMAP, 10, reinterpret_cast<LPARAM>(&bitmap));

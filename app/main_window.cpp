@@ -16,6 +16,7 @@
 #include "app/page_host.h"
 #include "app/settings.h"
 #include "app/window_keys.h"
+#include "app/window_size.h"
 #include "convert/conversion_controller.h"
 #include "ctlkit/ctlkit.h"
 #include "engine/recording.h"
@@ -110,13 +111,12 @@ void OnDestroy(HWND window) {
     SetWindowLongPtrA(window, kStateSlot, 0);
     if (memory) GlobalFree(memory);
     g_app.currentPage = nullptr;
-    g_app.preview = nullptr;   // destroyed with its owner
     PostQuitMessage(0);
 }
 
-void OnSize(HWND window, int width, int height) {
+void OnSize(HWND window, LPARAM size) {
     StateLock lock(window);
-    if (lock) LayoutFrame(window, *lock, width, height);
+    if (lock) LayoutFrame(window, *lock, static_cast<short>(LOWORD(size)), static_cast<short>(HIWORD(size)));
 }
 
 LRESULT OnNotify(HWND window, const NMHDR* header) {
@@ -135,8 +135,15 @@ void OnCommand(HWND window, int command) {
 }
 
 // The record may have changed: the preview, when open, is told.
-void OnRecordChanged() {
-    if (IsPreviewWindow(g_app.preview)) PostMessageA(g_app.preview, WM_RECORD_CHANGED, 0, 0);
+void OnRecordChanged(HWND window) {
+    StateLock lock(window);
+    if (lock && lock->frame.preview) PostMessageA(lock->frame.preview, WM_RECORD_CHANGED, 0, 0);
+}
+
+// The preview is being destroyed: its handle is forgotten.
+void OnPreviewClosed(HWND window, HWND preview) {
+    StateLock lock(window);
+    if (lock && lock->frame.preview == preview) lock->frame.preview = nullptr;
 }
 
 // A page asks for another tab page.
@@ -145,12 +152,16 @@ void OnShowPage(HWND window, WPARAM index) {
     if (lock && index < kPageCount) SelectPage(window, *lock, static_cast<int>(index));
 }
 
-// Whether the window may close: true unless a run converts and the operator
-// keeps it, or montage changes not registered are to be asked about and the
-// operator stays.
-bool OnCloseAsked(HWND window) {
-    StateLock lock(window);
-    return !lock || (AskToStopConversion(window, *lock) && ConfirmExit(window, *lock));
+// Closing (the close box or Exit): the window is destroyed unless a run
+// converts and the operator keeps it, or montage changes not registered are
+// to be asked about and the operator stays.
+void OnClose(HWND window) {
+    bool mayClose = true;
+    {
+        StateLock lock(window);
+        if (lock) mayClose = AskToStopConversion(window, *lock) && ConfirmExit(window, *lock);
+    }
+    if (mayClose) DestroyWindow(window);
 }
 
 // The convert command starts the conversion after it has returned.
@@ -163,42 +174,18 @@ void OnConvertStart(HWND window) {
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        return OnCreate(window);
-    case WM_DESTROY:
-        OnDestroy(window);
-        return 0;
-    case WM_SIZE:
-        OnSize(window, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
-        return 0;
-    case WM_CLOSE:
-        // Closing (the close box or Exit) during a run first asks; Cancel
-        // keeps the run and the window.
-        if (!OnCloseAsked(window)) return 0;
-        return DefWindowProcA(window, message, wParam, lParam);
-    case WM_NOTIFY:
-        return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
-    case WM_COMMAND:
-        OnCommand(window, LOWORD(wParam));
-        return 0;
-    case WM_SHOW_PAGE:
-        OnShowPage(window, wParam);
-        return 0;
-    case WM_CONVERT_START:
-        OnConvertStart(window);
-        return 0;
-    case WM_RECORD_CHANGED:
-        OnRecordChanged();
-        return 0;
-    case WM_HELP_NOT_SHOWN:
-        WarnHelpNotShown(window);
-        return 0;
-    case WM_GETMINMAXINFO:
-        OnGetMinMaxInfo(window, reinterpret_cast<MINMAXINFO*>(lParam));
-        return 0;
-    case WM_INITMENUPOPUP:
-        if (!HIWORD(lParam)) { StateLock lock(window); }
-        return 0;
+    case WM_CREATE: return OnCreate(window);
+    case WM_DESTROY: OnDestroy(window); return 0;
+    case WM_SIZE: OnSize(window, lParam); return 0;
+    case WM_CLOSE: OnClose(window); return 0;
+    case WM_NOTIFY: return OnNotify(window, reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND: OnCommand(window, LOWORD(wParam)); return 0;
+    case WM_SHOW_PAGE: OnShowPage(window, wParam); return 0;
+    case WM_CONVERT_START: OnConvertStart(window); return 0;
+    case WM_RECORD_CHANGED: OnRecordChanged(window); return 0;
+    case WM_PREVIEW_CLOSED: OnPreviewClosed(window, reinterpret_cast<HWND>(wParam)); return 0;
+    case WM_HELP_NOT_SHOWN: WarnHelpNotShown(window); return 0;
+    case WM_GETMINMAXINFO: OnGetMinMaxInfo(window, reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -265,6 +252,12 @@ bool StartProgram(HINSTANCE instance, LONG_PTR* kit) {
     return true;
 }
 
+// The open preview, or null: its handle lives in the working record.
+HWND OpenPreview(HWND window) {
+    StateLock lock(window);
+    return lock ? lock->frame.preview : nullptr;
+}
+
 int RunConverter(HINSTANCE instance, int showCommand) {
     g_program.instance = instance;
     if (BringRunningCopyForward()) return 0;
@@ -279,7 +272,8 @@ int RunConverter(HINSTANCE instance, int showCommand) {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (TranslateWindowKey(window, message)) continue;
-        if (g_app.preview && TranslatePreviewKey(g_app.preview, message)) continue;
+        const HWND preview = OpenPreview(window);
+        if (preview && TranslatePreviewKey(preview, message)) continue;
         if (g_app.currentPage && IsDialogMessageA(g_app.currentPage, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);

@@ -1,12 +1,10 @@
 // The option dialogs and the question at exit; see option_dialogs.h. Each
-// dialog fills its controls from the record when it opens and hands them
-// back on OK only; Cancel changes nothing.
+// dialog fills its controls from its working copy when it opens and reads
+// them back into it on OK only; Cancel leaves the copy as it was.
 #include "app/option_dialogs.h"
 
 #include <string>
 
-#include "app/frame.h"
-#include "app/settings.h"
 #include "engine/identity_rules.h"
 #include "engine/pattern_file.h"
 #include "montage/pattern_store.h"
@@ -19,10 +17,6 @@
 
 namespace {
 
-// The text of a fixed field, never read past it.
-template <size_t N>
-std::string FieldString(const char (&field)[N]) { return std::string(field, FieldTextLength(field, N)); }
-
 // A control's text, however long, cut to a field of `size` bytes.
 void ReadControl(HWND dialog, int id, char* field, int size) {
     HWND control = GetDlgItem(dialog, id);
@@ -34,27 +28,29 @@ void ReadControl(HWND dialog, int id, char* field, int size) {
 
 void ShowField(HWND dialog, int id, const char* field, int size) {
     SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, static_cast<WPARAM>(size - 1), 0);
-    SetDlgItemTextA(dialog, id, std::string(field, FieldTextLength(field, size_t(size))).c_str());
+    SetDlgItemTextA(dialog, id, FieldString(field, size_t(size)).c_str());
 }
 
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 void Check(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
 
-// The shared frame of the three procedures: init and OK with the locked
-// record, Cancel and the close box end without a change.
-using InitHandler = void (*)(HWND, ConverterState&);
-using OkHandler = void (*)(HWND, ConverterState&);
-
-INT_PTR OptionDialog(HWND dialog, UINT message, WPARAM wParam, InitHandler init, OkHandler ok,
-                     void (*command)(HWND, int)) {
+// The shared frame of the three procedures: WM_INITDIALOG's parameter is
+// the working copy, kept in the dialog's user slot; init fills the controls
+// from it, OK reads them back into it, Cancel and the close box end without
+// touching it.
+template <typename Data>
+INT_PTR OptionDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, void (*init)(HWND, const Data&),
+                     void (*ok)(HWND, Data&), void (*command)(HWND, int)) {
+    Data* work = reinterpret_cast<Data*>(GetWindowLongPtrA(dialog, DWLP_USER));
     switch (message) {
     case WM_INITDIALOG:
-        WithState(dialog, [&](ConverterState& state) { init(dialog, state); });
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        init(dialog, *reinterpret_cast<Data*>(lParam));
         WkCenterDialog(dialog);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
-            WithState(dialog, [&](ConverterState& state) { ok(dialog, state); });
+            if (work) ok(dialog, *work);
             EndDialog(dialog, IDOK);
         } else if (LOWORD(wParam) == IDCANCEL) {
             EndDialog(dialog, IDCANCEL);
@@ -69,26 +65,31 @@ INT_PTR OptionDialog(HWND dialog, UINT message, WPARAM wParam, InitHandler init,
     return FALSE;
 }
 
+// Runs `templateName` on a copy of `current`: the edited copy on OK.
+template <typename Data>
+std::optional<Data> RunOnCopy(HWND owner, const char* templateName, DLGPROC procedure, const Data& current) {
+    Data work = current;
+    const INT_PTR ended =
+        Ui().dialogBox(owner, g_program.instance, templateName, procedure, reinterpret_cast<LPARAM>(&work));
+    if (ended != IDOK) return std::nullopt;
+    return work;
+}
+
 // ---- facility name ------------------------------------------------------------
 
-void OnFacilityInit(HWND dialog, ConverterState& state) {
-    ShowField(dialog, IDC_FAC_NAME, state.patient.hospital, kHospitalSize);
+void OnFacilityInit(HWND dialog, const FacilityName& name) {
+    ShowField(dialog, IDC_FAC_NAME, name.hospital, kHospitalSize);
 }
 
-// The caption follows at once; the name is stored now, not only at exit.
-void OnFacilityOk(HWND dialog, ConverterState& state) {
-    ReadControl(dialog, IDC_FAC_NAME, state.patient.hospital, kHospitalSize);
-    SaveFacilitySetting(state.patient, g_program.patientPath);
-    SetCaption(MainWindowOf(dialog), state);
-}
+void OnFacilityOk(HWND dialog, FacilityName& name) { ReadControl(dialog, IDC_FAC_NAME, name.hospital, kHospitalSize); }
 
-INT_PTR CALLBACK FacilityDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    return OptionDialog(dialog, message, wParam, OnFacilityInit, OnFacilityOk, nullptr);
+INT_PTR CALLBACK FacilityDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return OptionDialog<FacilityName>(dialog, message, wParam, lParam, OnFacilityInit, OnFacilityOk, nullptr);
 }
 
 // ---- patient identity options -------------------------------------------------
 
-const int kResearchControls[] = {IDC_IDN_CODE, IDC_IDN_KEEP_AGE, IDC_IDN_KEEP_SEX, IDC_IDN_SHIFT_START};
+const int kResearchControls[] = {IDC_IDN_CODE, IDC_IDN_KEEP_AGE, IDC_IDN_KEEP_SEX, IDC_IDN_REPLACE_DATE};
 
 // The research copy's own choices are offered only while it is chosen.
 void EnableResearchChoices(HWND dialog) {
@@ -96,72 +97,65 @@ void EnableResearchChoices(HWND dialog) {
     for (int id : kResearchControls) EnableWindow(GetDlgItem(dialog, id), research);
 }
 
-void OnIdentityInit(HWND dialog, ConverterState& state) {
-    const IdentityOptions& o = state.settings.identity;
+void OnIdentityInit(HWND dialog, const IdentityOptions& o) {
     const bool research = IsResearchCopy(o);
     Check(dialog, IDC_IDN_FULL, !research);
     Check(dialog, IDC_IDN_RESEARCH, research);
     ShowField(dialog, IDC_IDN_CODE, o.studyCode, kStudyCodeSize);
     Check(dialog, IDC_IDN_KEEP_AGE, o.keepAge);
     Check(dialog, IDC_IDN_KEEP_SEX, o.keepSex);
-    Check(dialog, IDC_IDN_SHIFT_START, o.shiftStart);
+    Check(dialog, IDC_IDN_REPLACE_DATE, o.replaceStartDate);
     EnableResearchChoices(dialog);
 }
 
-// Stored at once, and shown on the patient page.
-void OnIdentityOk(HWND dialog, ConverterState& state) {
-    IdentityOptions& o = state.settings.identity;
+void OnIdentityOk(HWND dialog, IdentityOptions& o) {
     o.mode = Checked(dialog, IDC_IDN_RESEARCH) ? kIdentityResearch : kIdentityFull;
     ReadControl(dialog, IDC_IDN_CODE, o.studyCode, kStudyCodeSize);
     o.keepAge = Checked(dialog, IDC_IDN_KEEP_AGE);
     o.keepSex = Checked(dialog, IDC_IDN_KEEP_SEX);
-    o.shiftStart = Checked(dialog, IDC_IDN_SHIFT_START);
-    SaveOptionSettings(state.settings, g_program.settingsPath);
-    if (HWND page = state.frame.pages[kPagePatient]) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
+    o.replaceStartDate = Checked(dialog, IDC_IDN_REPLACE_DATE);
 }
 
 void OnIdentityCommand(HWND dialog, int id) {
     if (id == IDC_IDN_FULL || id == IDC_IDN_RESEARCH) EnableResearchChoices(dialog);
 }
 
-INT_PTR CALLBACK IdentityDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    return OptionDialog(dialog, message, wParam, OnIdentityInit, OnIdentityOk, OnIdentityCommand);
+INT_PTR CALLBACK IdentityDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return OptionDialog<IdentityOptions>(dialog, message, wParam, lParam, OnIdentityInit, OnIdentityOk,
+                                         OnIdentityCommand);
 }
 
 // ---- montage options ------------------------------------------------------------
 
-void OnMontageInit(HWND dialog, ConverterState& state) {
-    const MontagePattern& p = CurrentPattern(state);
-    SetDlgItemTextA(dialog, IDC_MOPT_PATTERN, FieldString(p.name).c_str());
-    for (int i = 0; i < kLabelChoices; ++i) ShowField(dialog, IDC_MOPT_LABEL1 + i, p.labelChoices[i], kLabelSize);
-    for (int i = 0; i < kUnitChoices; ++i) ShowField(dialog, IDC_MOPT_UNIT1 + i, p.unitChoices[i], kUnitSize);
-    Check(dialog, IDC_MOPT_ASK_EXIT, state.settings.AskUnregistered != 0);
+void OnMontageInit(HWND dialog, const MontageOptions& m) {
+    SetDlgItemTextA(dialog, IDC_MOPT_PATTERN, FieldString(m.patternName).c_str());
+    for (int i = 0; i < kLabelChoices; ++i) ShowField(dialog, IDC_MOPT_LABEL1 + i, m.labelChoices[i], kLabelSize);
+    for (int i = 0; i < kUnitChoices; ++i) ShowField(dialog, IDC_MOPT_UNIT1 + i, m.unitChoices[i], kUnitSize);
+    Check(dialog, IDC_MOPT_ASK_EXIT, m.askAtExit);
 }
 
-// The choices belong to the pattern (stored by "Pattern Registry"); the
-// exit question is a setting, stored at once.
-void OnMontageOk(HWND dialog, ConverterState& state) {
-    MontagePattern& p = CurrentPattern(state);
-    for (int i = 0; i < kLabelChoices; ++i) ReadControl(dialog, IDC_MOPT_LABEL1 + i, p.labelChoices[i], kLabelSize);
-    for (int i = 0; i < kUnitChoices; ++i) ReadControl(dialog, IDC_MOPT_UNIT1 + i, p.unitChoices[i], kUnitSize);
-    state.settings.AskUnregistered = Checked(dialog, IDC_MOPT_ASK_EXIT) ? 1 : 0;
-    SaveOptionSettings(state.settings, g_program.settingsPath);
+void OnMontageOk(HWND dialog, MontageOptions& m) {
+    for (int i = 0; i < kLabelChoices; ++i) ReadControl(dialog, IDC_MOPT_LABEL1 + i, m.labelChoices[i], kLabelSize);
+    for (int i = 0; i < kUnitChoices; ++i) ReadControl(dialog, IDC_MOPT_UNIT1 + i, m.unitChoices[i], kUnitSize);
+    m.askAtExit = Checked(dialog, IDC_MOPT_ASK_EXIT);
 }
 
-INT_PTR CALLBACK MontageOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    return OptionDialog(dialog, message, wParam, OnMontageInit, OnMontageOk, nullptr);
-}
-
-INT_PTR Run(HWND mainWindow, const char* templateName, DLGPROC procedure) {
-    return Ui().dialogBox(mainWindow, g_program.instance, templateName, procedure, 0);
+INT_PTR CALLBACK MontageOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    return OptionDialog<MontageOptions>(dialog, message, wParam, lParam, OnMontageInit, OnMontageOk, nullptr);
 }
 
 }  // namespace
 
-INT_PTR RunFacilityDialog(HWND mainWindow) { return Run(mainWindow, DLG_FACILITYNAME, FacilityDialogProc); }
-INT_PTR RunPatientOptionsDialog(HWND mainWindow) { return Run(mainWindow, DLG_PATIENTOPTIONS, IdentityDialogProc); }
-INT_PTR RunMontageOptionsDialog(HWND mainWindow) {
-    return Run(mainWindow, DLG_MONTAGEOPTIONS, MontageOptionsDialogProc);
+std::optional<FacilityName> RunFacilityDialog(HWND owner, const FacilityName& current) {
+    return RunOnCopy(owner, DLG_FACILITYNAME, FacilityDialogProc, current);
+}
+
+std::optional<IdentityOptions> RunPatientOptionsDialog(HWND owner, const IdentityOptions& current) {
+    return RunOnCopy(owner, DLG_PATIENTOPTIONS, IdentityDialogProc, current);
+}
+
+std::optional<MontageOptions> RunMontageOptionsDialog(HWND owner, const MontageOptions& current) {
+    return RunOnCopy(owner, DLG_MONTAGEOPTIONS, MontageOptionsDialogProc, current);
 }
 
 bool ConfirmExit(HWND mainWindow, ConverterState& state) {

@@ -1,5 +1,5 @@
 // The settings menu's option dialogs, each run modally over the main window
-// through the user-interface seam, and the question at exit:
+// on a copy of what it edits, and the question at exit:
 // - facility name (4204): PATIENT/Hospital, the caption and the PSG files;
 // - patient identity options (4205): the full identity or a de-identified
 //   copy for research, stored in SYSTEM at once and shown on the patient page;
@@ -10,13 +10,34 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "engine/identity_options.h"
+#include "engine/montage_types.h"
+#include "engine/patient_info.h"
 #include "pagekit/converter_state.h"
 
-// Each returns what the dialog ended with (IDOK, IDCANCEL, or -1 when it
-// could not be made).
-INT_PTR RunFacilityDialog(HWND mainWindow);
-INT_PTR RunPatientOptionsDialog(HWND mainWindow);
-INT_PTR RunMontageOptionsDialog(HWND mainWindow);
+// What the facility dialog edits.
+struct FacilityName {
+    char hospital[kHospitalSize];
+};
+
+// What the montage options dialog edits: the current pattern's choices and
+// the exit question; the pattern's name is shown only.
+struct MontageOptions {
+    char patternName[kPatternNameSize];
+    char labelChoices[kLabelChoices][kLabelSize];
+    char unitChoices[kUnitChoices][kUnitSize];
+    bool askAtExit;
+};
+
+// Each shows its dialog over `owner` through the user-interface seam with
+// a copy of `current` and returns the edited copy on OK; nothing on Cancel,
+// on the close box or when the dialog could not be made. Storing the result
+// and telling the pages is the caller's.
+std::optional<FacilityName> RunFacilityDialog(HWND owner, const FacilityName& current);
+std::optional<IdentityOptions> RunPatientOptionsDialog(HWND owner, const IdentityOptions& current);
+std::optional<MontageOptions> RunMontageOptionsDialog(HWND owner, const MontageOptions& current);
 
 // At WM_CLOSE: whether the program may close. With the exit question on and
 // the current pattern (its position levels included) differing from what its

@@ -2,12 +2,28 @@
 // host's scroll positions are the page's offsets to the left and up.
 #include "app/page_host.h"
 
-#include "app/window_keys.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
 const int kLine = 24;   // pixels per scroll-bar arrow step and wheel line
+
+// How far a page's visible controls reach, gathered by ExtendToChild.
+struct Extent {
+    HWND page;
+    LONG right, bottom;
+};
+
+BOOL CALLBACK ExtendToChild(HWND child, LPARAM data) {
+    Extent& e = *reinterpret_cast<Extent*>(data);
+    if (GetParent(child) != e.page || !(GetWindowLongPtrA(child, GWL_STYLE) & WS_VISIBLE)) return TRUE;
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, e.page, reinterpret_cast<POINT*>(&r), 2);
+    if (r.right > e.right) e.right = r.right;
+    if (r.bottom > e.bottom) e.bottom = r.bottom;
+    return TRUE;
+}
 
 SCROLLINFO Info(UINT mask) {
     SCROLLINFO info;
@@ -112,11 +128,20 @@ LRESULT CALLBACK PageHostProc(HWND host, UINT message, WPARAM wParam, LPARAM lPa
 
 }  // namespace
 
+SIZE PageNeeds(HWND page) {
+    const LRESULT own = SendMessageA(page, WM_PAGE_MINSIZE, 0, 0);
+    if (own) return SIZE{LOWORD(own), HIWORD(own)};
+    Extent e{page, 0, 0};
+    EnumChildWindows(page, ExtendToChild, reinterpret_cast<LPARAM>(&e));
+    const LONG margin = 4;
+    return SIZE{e.right + margin, e.bottom + margin};
+}
+
 BOOL RegisterPageHostClass(HINSTANCE instance) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = PageHostProc;
     wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = PAGE_HOST_CLASS;
     if (RegisterClassA(&wc)) return TRUE;

@@ -20,3 +20,7 @@ void PlaceHostedPage(HWND page, const RECT& area);
 
 // Scrolls the page's host so that `control` of the page is in view.
 void ScrollIntoView(HWND page, HWND control);
+
+// The client size `page` needs: its own answer to WM_PAGE_MINSIZE, or else
+// the extent of its controls with a small margin.
+SIZE PageNeeds(HWND page);

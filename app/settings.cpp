@@ -13,6 +13,12 @@ const char kSystem[] = "SYSTEM";
 const char kInitial[] = "INITIAL";
 const char kPatient[] = "PATIENT";
 
+// The identity options, then the exit question.
+void PutOptionKeys(ProfileBatch& b, const AppSettings& s) {
+    for (const auto& kv : OptionKeyTexts(s)) b.Text(kSystem, kv.first.c_str(), kv.second.c_str());
+    b.Unsigned(kSystem, kExitQuestionKey, s.AskUnregistered ? 1 : 0);
+}
+
 }  // namespace
 
 int ReadDebugSetting(const char* settingsPath) {
@@ -39,6 +45,7 @@ void LoadFileSettings(AppSettings& settings, const char* settingsPath) {
 
 void LoadOptionSettings(AppSettings& settings, const char* settingsPath) {
     LoadOptionKeys(settings, PrivateProfile(settingsPath));
+    LoadExitQuestionKey(settings, PrivateProfile(settingsPath));
 }
 
 void LoadPatientSettings(PatientInfo& p, const char* path) { LoadPatientKeys(p, PrivateProfile(path), kNoKeysFirstStart); }
@@ -52,13 +59,13 @@ bool SaveSystemSettings(const AppSettings& s, const char* path) {
     b.Unsigned(kSystem, "CalType", s.CalType);
     b.Text(kSystem, "OrgFile", s.OrgFile);
     b.Text(kSystem, "CopyFile", s.CopyFile);
-    for (const auto& kv : OptionKeyTexts(s)) b.Text(kSystem, kv.first.c_str(), kv.second.c_str());
+    PutOptionKeys(b, s);
     return b.Commit();
 }
 
 bool SaveOptionSettings(const AppSettings& s, const char* path) {
     ProfileBatch b(path);
-    for (const auto& kv : OptionKeyTexts(s)) b.Text(kSystem, kv.first.c_str(), kv.second.c_str());
+    PutOptionKeys(b, s);
     return b.Commit();
 }
 

@@ -270,12 +270,6 @@ void PlaceOutput(const JobContext& ctx, JobRecords& r, const std::string& temp, 
 
 }  // namespace
 
-std::string OutputPathFor(const std::string& outDir, const std::string& headerPath) {
-    char name[kPathSize];
-    ProposeOutputName(name, sizeof name, ("\\" + FileNameOf(headerPath)).c_str());
-    return JoinPath(outDir, name);
-}
-
 bool OpenJob(const JobContext& ctx, const std::string& header, const std::string& output, JobRecords& r,
              JobResult& result) {
     result.header = header;

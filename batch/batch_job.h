@@ -62,10 +62,6 @@ struct JobRecords {
     RunRecords Run() { return RunRecords{settings, source, pattern, patient, conv}; }
 };
 
-// The output path of a recording in `outDir`: the name the window program
-// proposes (ProposeOutputName: NIGHT1.HDR gives NIGHT1.DAT).
-std::string OutputPathFor(const std::string& outDir, const std::string& headerPath);
-
 // Checks the output and opens the recording into `r` with the batch's
 // montage, patient, start and comment. False with result.reason when the
 // recording cannot be converted; result's recording columns are filled.

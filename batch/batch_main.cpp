@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -32,7 +33,6 @@ struct Batch {
     const std::vector<std::string>& headers;
     const std::vector<std::string>& outputs;
     std::vector<JobResult>& results;
-    const std::vector<bool>& run;
     BatchBoard& board;
     const ManifestRun& manifest;
     std::atomic<bool>& manifestFailed;
@@ -40,10 +40,6 @@ struct Batch {
 
     void Work() {
         for (size_t i; (i = next++) < headers.size();) {
-            if (!run[i]) {
-                board.End(i, results[i]);
-                continue;
-            }
             if (ctx.stop.load()) {
                 results[i].interrupted = true;
                 results[i].reason = "not started (interrupted)";
@@ -104,6 +100,72 @@ int JobCount(const BatchOptions& o, size_t recordings) {
     return jobs < 1 ? 1 : jobs;
 }
 
+// The recordings of a run and where each goes.
+struct RunPlan {
+    std::vector<std::string> headers, roots, outputs;
+    std::vector<InputProblem> problems;
+};
+
+int Refuse(const std::string& error, int status) {
+    fprintf(stderr, "taff2psg: %s\n", error.c_str());
+    return status;
+}
+
+// Reads the settings and the recordings, plans the outputs and checks the
+// output folder: -1 when the run goes on, otherwise the exit status.
+int PrepareRun(const BatchOptions& options, BatchSetup& setup, RunPlan& plan) {
+    std::string error;
+    if (!LoadBatchSetup(options, setup, &error)) return Refuse(error, kExitUsage);
+    if (!CollectRecordings(options, plan.headers, plan.problems, &error, &plan.roots))
+        return Refuse(error, kExitUsage);
+    const size_t named = plan.headers.size() + plan.problems.size();
+    if (setup.hasStart && named != 1)
+        return Refuse("--start corrects the start of a single recording; " + std::to_string(named) + " were given",
+                      kExitUsage);
+    if (!PatientFileFitsBatch(options, named, &error)) return Refuse(error, kExitUsage);
+    if (!PlanOutputs(options, plan.headers, plan.roots, plan.outputs)) return kExitUsage;
+    if (!OutputFolderUsable(options)) return kExitSomeFailed;
+    if (options.clean) CleanParts(options);
+    if (options.clean && options.inputs.empty() && options.listFile.empty()) return kExitConverted;
+    ReportStaleParts(options, plan.outputs);
+    return -1;
+}
+
+// Converts every planned recording with the progress board; the results of
+// the recordings, then those of the inputs that were no recording.
+std::vector<JobResult> ConvertAll(const BatchOptions& options, const BatchSetup& setup, const RunPlan& plan,
+                                  std::atomic<bool>& manifestFailed) {
+    std::vector<JobResult> results(plan.headers.size());
+    for (size_t i = 0; i < plan.headers.size(); ++i) {
+        results[i].header = plan.headers[i];
+        results[i].output = plan.outputs[i];
+    }
+    const bool terminal = isatty(fileno(stderr)) != 0 && !options.quiet && !plan.headers.empty();
+    BatchBoard board(plan.headers.size(), terminal, options.quiet, stderr);
+    for (const InputProblem& p : plan.problems)
+        fprintf(stderr, "taff2psg: %s: %s\n", p.path.c_str(), p.reason.c_str());
+    const JobContext ctx{setup, options, StopRequest()};
+    const ManifestRun manifest{SettingsHash(options)};
+    Batch batch{ctx, plan.headers, plan.outputs, results, board, manifest, manifestFailed};
+    RunJobs(batch, JobCount(options, plan.headers.size()), terminal);
+    for (const InputProblem& p : plan.problems) {
+        JobResult r;
+        r.header = p.path;
+        r.reason = p.reason;
+        RecordInManifest(options, manifest, r, manifestFailed);
+        results.push_back(r);
+    }
+    return results;
+}
+
+int ExitStatus(const BatchOptions& options, const std::vector<JobResult>& results, bool manifestFailed) {
+    if (StopSignal() != 0) return StoppedStatus(StopSignal());
+    if (manifestFailed) return kExitSomeFailed;
+    for (const JobResult& r : results)
+        if (!r.Succeeded() || CheckFailsExit(options, r)) return kExitSomeFailed;
+    return results.empty() ? kExitSomeFailed : kExitConverted;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,65 +173,17 @@ int main(int argc, char** argv) {
     const int parsed = ParseBatchOptions(argc, argv, options, std::cout, std::cerr);
     if (parsed >= 0) return parsed;
     BatchSetup setup;
-    std::string error;
-    if (!LoadBatchSetup(options, setup, &error)) {
-        fprintf(stderr, "taff2psg: %s\n", error.c_str());
-        return kExitUsage;
-    }
-    std::vector<std::string> headers, roots, outputs;
-    std::vector<InputProblem> problems;
-    if (!CollectRecordings(options, headers, problems, &error, &roots)) {
-        fprintf(stderr, "taff2psg: %s\n", error.c_str());
-        return kExitUsage;
-    }
-    if (setup.hasStart && headers.size() + problems.size() != 1) {
-        fprintf(stderr, "taff2psg: --start corrects the start of a single recording; %zu were given\n",
-                headers.size() + problems.size());
-        return kExitUsage;
-    }
-    if (!PatientFileFitsBatch(options, headers.size() + problems.size(), &error)) {
-        fprintf(stderr, "taff2psg: %s\n", error.c_str());
-        return kExitUsage;
-    }
-    if (!PlanOutputs(options, headers, roots, outputs)) return kExitUsage;
-    if (!OutputFolderUsable(options)) return kExitSomeFailed;
-    if (options.clean) CleanParts(options);
-    if (options.clean && options.inputs.empty() && options.listFile.empty()) return kExitConverted;
-    ReportStaleParts(options, outputs);
-
+    RunPlan plan;
+    const int refused = PrepareRun(options, setup, plan);
+    if (refused >= 0) return refused;
     TaffStartup();
     InstallStopSignals();
-    std::vector<JobResult> results(headers.size());
-    std::vector<bool> run(headers.size(), true);
-    for (size_t i = 0; i < headers.size(); ++i) {
-        results[i].header = headers[i];
-        results[i].output = outputs[i];
-    }
-
-    const bool terminal = isatty(fileno(stderr)) != 0 && !options.quiet && !headers.empty();
-    BatchBoard board(headers.size(), terminal, options.quiet, stderr);
-    for (const InputProblem& p : problems) fprintf(stderr, "taff2psg: %s: %s\n", p.path.c_str(), p.reason.c_str());
-    const JobContext ctx{setup, options, StopRequest()};
-    const ManifestRun manifest{SettingsHash(options)};
     std::atomic<bool> manifestFailed{false};
-    Batch batch{ctx, headers, outputs, results, run, board, manifest, manifestFailed};
-    RunJobs(batch, JobCount(options, headers.size()), terminal);
-
-    for (const InputProblem& p : problems) {
-        JobResult r;
-        r.header = p.path;
-        r.reason = p.reason;
-        RecordInManifest(options, manifest, r, manifestFailed);
-        results.push_back(r);
-    }
+    const std::vector<JobResult> results = ConvertAll(options, setup, plan, manifestFailed);
     if (!options.quiet) {
         PrintSummary(stdout, results, options.dryRun);
         printf("%s\n", IdentitySummary(options, setup.settings).c_str());
         fflush(stdout);
     }
-    if (StopSignal() != 0) return StoppedStatus(StopSignal());
-    if (manifestFailed.load()) return kExitSomeFailed;
-    for (const JobResult& r : results)
-        if (!r.Succeeded() || CheckFailsExit(options, r)) return kExitSomeFailed;
-    return results.empty() ? kExitSomeFailed : kExitConverted;
+    return ExitStatus(options, results, manifestFailed.load());
 }

@@ -94,7 +94,7 @@ void AddIdentityOptions(CLI::App& app, BatchOptions& o) {
     copyOptions.push_back(app.add_flag("--keep-age", o.keepAge, "keep the age in whole years"));
     copyOptions.push_back(app.add_flag("--keep-sex", o.keepSex, "keep the sex"));
     copyOptions.push_back(
-        app.add_flag("--shift-date", o.shiftDate, "move the start date to 1985-01-01, keeping the time of day"));
+        app.add_flag("--shift-date", o.replaceDate, "move the start date to 1985-01-01, keeping the time of day"));
     for (CLI::Option* option : copyOptions) full->excludes(option);
 }
 
@@ -192,7 +192,7 @@ bool StartDateFits(int year, int month, int day) {
 
 bool ApplyIdentityOptions(const BatchOptions& o, AppSettings& settings, std::string* error) {
     IdentityOptions& id = settings.identity;
-    const bool copyOptions = !o.studyCode.empty() || o.keepAge || o.keepSex || o.shiftDate;
+    const bool copyOptions = !o.studyCode.empty() || o.keepAge || o.keepSex || o.replaceDate;
     if (o.fullIdentity) {
         id = IdentityOptions{};
         return true;
@@ -208,7 +208,7 @@ bool ApplyIdentityOptions(const BatchOptions& o, AppSettings& settings, std::str
     }
     if (o.keepAge) id.keepAge = 1;
     if (o.keepSex) id.keepSex = 1;
-    if (o.shiftDate) id.shiftStart = 1;
+    if (o.replaceDate) id.replaceStartDate = 1;
     if (o.deidentify || !o.studyCode.empty()) CopyText(id.studyCode, sizeof id.studyCode, o.studyCode.c_str());
     return true;
 }
@@ -226,7 +226,7 @@ std::string IdentitySummary(const BatchOptions& o, const AppSettings& settings) 
     if (id.keepAge) kept += "age";
     if (id.keepSex) kept += kept.empty() ? "sex" : ", sex";
     if (!kept.empty()) text += "; kept: " + kept;
-    if (id.shiftStart) text += "; start moved to 1985-01-01";
+    if (id.replaceStartDate) text += "; start moved to 1985-01-01";
     text += ")";
     if (!o.deidentify) text += ", from the settings file";
     return text;

@@ -35,12 +35,12 @@ struct BatchOptions {
     bool noFlush = false;               // outputs not flushed to disk before their rename
     // The de-identified copy for research (the window program's identity
     // option): the study code in place of the patient ID, the age in years
-    // and the sex only when asked, the start date moved to 1985-01-01.
+    // and the sex only when asked, the start date replaced by 1985-01-01.
     bool deidentify = false;
     std::string studyCode;
     bool keepAge = false;
     bool keepSex = false;
-    bool shiftDate = false;
+    bool replaceDate = false;
     // The night check (engine/night_check.h): NAME.check.json and
     // NAME.check.html beside each output.
     bool check = false;                 // check each recording in the conversion's own pass

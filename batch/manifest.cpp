@@ -91,13 +91,13 @@ std::string SettingsHash(const BatchOptions& o) {
     // The de-identified copy's choices, only when asked (other hashes stay as they were).
     if (o.deidentify) {
         const std::string identity = "deidentify=" + o.studyCode + (o.keepAge ? ";age" : "") +
-                                     (o.keepSex ? ";sex" : "") + (o.shiftDate ? ";shift" : "") + "\n";
+                                     (o.keepSex ? ";sex" : "") + (o.replaceDate ? ";shift" : "") + "\n";
         sha.Add(identity.data(), identity.size());
-    } else if (o.fullIdentity || !o.studyCode.empty() || o.keepAge || o.keepSex || o.shiftDate) {
+    } else if (o.fullIdentity || !o.studyCode.empty() || o.keepAge || o.keepSex || o.replaceDate) {
         // Over the settings file's choice (the file itself is hashed above).
         const std::string identity = std::string(o.fullIdentity ? "full-identity" : "identity=") + o.studyCode +
                                      (o.keepAge ? ";age" : "") + (o.keepSex ? ";sex" : "") +
-                                     (o.shiftDate ? ";shift" : "") + "\n";
+                                     (o.replaceDate ? ";shift" : "") + "\n";
         sha.Add(identity.data(), identity.size());
     }
     return sha.HexDigest();

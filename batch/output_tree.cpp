@@ -7,8 +7,9 @@
 #include <filesystem>
 #include <map>
 
-#include "batch/batch_job.h"
 #include "batch/output_files.h"
+#include "engine/output_name.h"
+#include "engine/source_info.h"
 
 namespace {
 
@@ -31,6 +32,12 @@ std::string Folded(const std::string& text) {
 }
 
 }  // namespace
+
+std::string OutputPathFor(const std::string& outDir, const std::string& headerPath) {
+    char name[kPathSize];
+    ProposeOutputName(name, sizeof name, ("\\" + FileNameOf(headerPath)).c_str());
+    return JoinPath(outDir, name);
+}
 
 bool OutputExtension(const std::string& ext, std::string& extension) {
     extension = ext.empty() || ext[0] == '.' ? ext : "." + ext;

@@ -14,6 +14,10 @@
 // it is empty or would name a folder.
 bool OutputExtension(const std::string& ext, std::string& extension);
 
+// The output path of a recording in `outDir`: the name the window program
+// proposes (ProposeOutputName: NIGHT1.HDR gives NIGHT1.DAT).
+std::string OutputPathFor(const std::string& outDir, const std::string& headerPath);
+
 // The folder below `root` that `header` lies in ("" when it lies in `root`
 // itself); false when it does not lie below `root`.
 bool FolderBelow(const std::string& root, const std::string& header, std::string& below);

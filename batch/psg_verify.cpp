@@ -127,29 +127,31 @@ bool CheckRecord(const JobRecords& r, const PsgLayout& h, const std::vector<int>
         for (int64_t i = read; i < perRecord; ++i) run[i] = run[read - 1];
     }
     size_t offset = 0;
-    for (size_t o = 0; o < channels.size(); ++o) {
-        const int16_t* run = source.data() + size_t(channels[o]) * size_t(perRecord);
-        const int64_t n = h.signals[o].samplesPerRecord;
-        const bool first = r.pattern.channels[channels[o]].signalType == kBodyPositionType;
+    for (size_t signal = 0; signal < channels.size(); ++signal) {
+        const int16_t* run = source.data() + size_t(channels[signal]) * size_t(perRecord);
+        const int64_t n = h.signals[signal].samplesPerRecord;
+        const bool keepsFirst = r.pattern.channels[channels[signal]].signalType == kBodyPositionType;
         // Output rates divide the source rate (the header refuses others),
-        // so output sample k stands for source samples [k*g, (k+1)*g).
-        const int64_t g = perRecord / n;
-        if (g * n != perRecord) return Fail(why, "signal " + std::to_string(o + 1) + " has no whole rate");
+        // so output sample k stands for source samples [k*groupSize,
+        // (k+1)*groupSize): their rounded mean, or the first for body position.
+        const int64_t groupSize = perRecord / n;
+        if (groupSize * n != perRecord)
+            return Fail(why, "signal " + std::to_string(signal + 1) + " has no whole rate");
         // At the source rate the file holds the samples as they are: one
         // comparison of the run (little-endian hosts), sample by sample only
         // to name a difference.
-        const bool whole = g == 1 && LittleEndianHost() && memcmp(run, bytes + offset, size_t(2 * n)) == 0;
+        const bool whole = groupSize == 1 && LittleEndianHost() && memcmp(run, bytes + offset, size_t(2 * n)) == 0;
         for (int64_t k = 0; k < n && !whole; ++k) {
-            const int16_t* group = run + k * g;
-            int16_t expected = group[0];
-            if (!first && g > 1) {
+            const int16_t* samples = run + k * groupSize;
+            int16_t expected = samples[0];
+            if (!keepsFirst && groupSize > 1) {
                 int64_t sum = 0;
-                for (int64_t i = 0; i < g; ++i) sum += group[i];
-                expected = RoundedMean(sum, g);
+                for (int64_t i = 0; i < groupSize; ++i) sum += samples[i];
+                expected = RoundedMean(sum, groupSize);
             }
             if (SampleAt(bytes + offset + size_t(2 * k)) != expected)
-                return Fail(why, "sample " + std::to_string(record * n + k) + " of signal " + std::to_string(o + 1) +
-                                     " differs from the recording");
+                return Fail(why, "sample " + std::to_string(record * n + k) + " of signal " +
+                                     std::to_string(signal + 1) + " differs from the recording");
         }
         offset += size_t(2 * n);
     }

@@ -171,11 +171,10 @@ void WarnRecordTooLarge(ConverterState& state) {
         if (!RecordFits(records, seconds)) continue;
         char item[16];
         snprintf(item, sizeof item, text[0] ? ", %isec" : "%isec", seconds);
-        if (!text[0]) CopyText(text, sizeof text, "ﾌﾚｰﾑ時間を次から選んで下さい: ");
+        if (!text[0]) CopyText(text, sizeof text, ProgramText(IDS_FRAME_TIME_CHOICES).c_str());
         AppendText(text, sizeof text, item);
     }
-    if (!text[0]) CopyText(text, sizeof text, "ﾚｰﾄ分周を大きくするか、ﾁｬﾈﾙを減らして下さい。");
-    Ui().beep(MB_ICONEXCLAMATION);
+    if (!text[0]) CopyText(text, sizeof text, ProgramText(IDS_FRAME_TIME_NONE).c_str());
     Ui().dialogBox(MainWindowOf(ConvertPage(state)), g_program.instance, MAKEINTRESOURCEA(IDD_WARN_RECORD_TOO_LARGE),
                    RecordTooLargeProc, reinterpret_cast<LPARAM>(text));
 }
@@ -198,26 +197,72 @@ bool ChooseStagingName(ConversionFields& c) {
     return StagingNameFor(c.stagingPath, sizeof c.stagingPath, c.outputPath, long(GetCurrentProcessId()), ++serial);
 }
 
-}  // namespace
+// What the operator is told when the header is refused: a beep and a
+// warning dialog (0: none).
+enum RefusalBeep { kNoBeep, kPlainBeep, kWarningBeep };
+struct RefusalNotice {
+    HeaderRefusal why;
+    RefusalBeep beep;
+    int dialog;
+};
 
-void StartConversion(ConverterState& state) {
+const RefusalNotice kRefusalNotices[] = {
+    // Nothing chosen, or a frame time outside 1..60 seconds (a hand-edited
+    // settings file; a time inside it that the list does not offer is used
+    // as stored): a beep only.
+    {kHeaderNoOutput, kPlainBeep, 0},
+    {kHeaderBadFrameTime, kPlainBeep, 0},
+    // A data record larger than readers take: the frame times that fit are
+    // offered.
+    {kHeaderRecordTooLarge, kWarningBeep, IDD_WARN_RECORD_TOO_LARGE},
+    // An output that could not be created (a folder the operator may not
+    // write to, a read-only device, a name the file system refuses) is told
+    // as a failed write; nothing was created.
+    {kHeaderWriteFailed, kWarningBeep, IDD_WARN_WRITE_FAILED},
+    {kHeaderCreateFailed, kWarningBeep, IDD_WARN_WRITE_FAILED},
+    {kHeaderWriterFailed, kWarningBeep, IDD_WARN_WRITE_FAILED},
+    // A switched-on channel whose divisor (from a hand-edited settings file)
+    // gives no whole output rate: nothing is written.
+    {kHeaderBadRate, kWarningBeep, IDD_WARN_BAD_RATE},
+    {kHeaderNoChannel, kWarningBeep, IDD_WARN_NO_CHANNEL},
+    {kHeaderNoMemory, kWarningBeep, IDD_WARN_NO_MEMORY},
+};
+
+void TellRefusal(ConverterState& state, HeaderRefusal why) {
+    for (const RefusalNotice& n : kRefusalNotices) {
+        if (n.why != why) continue;
+        if (n.beep != kNoBeep) Ui().beep(n.beep == kWarningBeep ? MB_ICONEXCLAMATION : 0);
+        if (n.dialog == IDD_WARN_RECORD_TOO_LARGE) WarnRecordTooLarge(state);
+        else if (n.dialog) Ui().messageDialog(ConvertPage(state), g_program.instance, n.dialog);
+        return;
+    }
+}
+
+// The checks before anything is written, each refusal told as it is found.
+bool ReadyToStart(ConverterState& state) {
     HWND page = ConvertPage(state);
     // A second start while converting would replace the running handle.
     if (IsConverting(state.conv)) {
         Ui().beep(0);
-        return;
+        return false;
     }
     if (state.conv.conversionState == kConvNoOutput) {
         Ui().messageDialog(page, g_program.instance, IDD_WARN_NO_OUTPUT);
-        return;
+        return false;
     }
-    OutputPathVerdict verdict = CheckAgainstSource(state, state.conv.outputPath);
-    if (verdict == kOutputPathTooShort) return;
+    const OutputPathVerdict verdict = CheckAgainstSource(state, state.conv.outputPath);
+    if (verdict == kOutputPathTooShort) return false;
     if (verdict == kOutputPathIsSource) {
         Ui().messageDialog(page, g_program.instance, IDD_WARN_SAME_FILE);
-        return;
+        return false;
     }
-    if (!PatientConfirmed(state)) return;
+    return PatientConfirmed(state);
+}
+
+}  // namespace
+
+void StartConversion(ConverterState& state) {
+    if (!ReadyToStart(state)) return;
     HeaderRefusal why = kHeaderWritten;
     if (!ChooseStagingName(state.conv)) {
         // No temporary name fits beside the output: told as a file that
@@ -229,30 +274,8 @@ void StartConversion(ConverterState& state) {
     } else {
         DiscardStagedFile(state.conv);
     }
-    // Nothing chosen, or a frame time outside 1..60 seconds (a hand-edited
-    // settings file; a time inside it that the list does not offer is used
-    // as stored): the start is refused with a beep.
-    if (why == kHeaderNoOutput || why == kHeaderBadFrameTime) Ui().beep(0);
-    if (page) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
-    if (why == kHeaderRecordTooLarge) WarnRecordTooLarge(state);
-    // An output that could not be created (a folder the operator may not
-    // write to, a read-only device, a name the file system refuses) is told
-    // as a failed write; nothing was created.
-    if (why == kHeaderWriteFailed || why == kHeaderCreateFailed || why == kHeaderWriterFailed) {
-        Ui().beep(MB_ICONEXCLAMATION);
-        Ui().messageDialog(page, g_program.instance, IDD_WARN_WRITE_FAILED);
-    }
-    // A switched-on channel whose divisor (from a hand-edited settings file)
-    // gives no whole output rate: nothing is written, the operator is told.
-    if (why == kHeaderBadRate) {
-        Ui().beep(MB_ICONEXCLAMATION);
-        Ui().messageDialog(page, g_program.instance, IDD_WARN_BAD_RATE);
-    }
-    if (why == kHeaderNoChannel || why == kHeaderNoMemory) {
-        Ui().beep(MB_ICONEXCLAMATION);
-        Ui().messageDialog(page, g_program.instance,
-                           why == kHeaderNoChannel ? IDD_WARN_NO_CHANNEL : IDD_WARN_NO_MEMORY);
-    }
+    if (HWND page = ConvertPage(state)) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
+    TellRefusal(state, why);
 }
 
 void OnConversionTimer(ConverterState& state) {

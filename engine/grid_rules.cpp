@@ -22,7 +22,7 @@ const int kFlexMinimum = 32;        // narrowest flexible column at 96 pixels pe
 const int kPlainDpi = 96;
 
 // A width of the plain (96 pixels per inch) layout at the layout's scale.
-int Scaled(const GridLayout& g, int x) { return x * g.scale / kPlainDpi; }
+int Scaled(const GridLayout& layout, int x) { return x * layout.scale / kPlainDpi; }
 
 // The float nearest 0.001 and the float nearest 2 pi, taken as doubles:
 // the grid shows and couples its thousandths with these factors.
@@ -63,9 +63,6 @@ const AdChoice* AdChoices(int32_t bits, int* count) {
     if (bits == 16) *count = 11;
     return bits == 8 ? kAd8 : bits == 12 ? kAd12 : bits == 16 ? kAd16 : nullptr;
 }
-
-template <size_t N>
-std::string Field(const char (&field)[N]) { return std::string(field, FieldTextLength(field, N)); }
 
 // The filter field column 8 shows and edits, and the coupled one.
 int32_t ChannelSetting::*ShownFilter(uint16_t tcType) {
@@ -137,7 +134,7 @@ bool ApplyToChannel(ChannelSetting& ch, const MontagePattern& pattern, int colum
         return true;
     case kGridColLabel:
         if (i < 0 || i >= kLabelChoices) return false;
-        CopyText(ch.label, sizeof ch.label, Field(pattern.labelChoices[i]).c_str());
+        CopyText(ch.label, sizeof ch.label, FieldString(pattern.labelChoices[i]).c_str());
         return true;
     case kGridColRate:
         if (!RateOffered(i, view.sampleRate)) return false;
@@ -155,7 +152,7 @@ bool ApplyToChannel(ChannelSetting& ch, const MontagePattern& pattern, int colum
         return true;
     case kGridColUnit:
         if (i < 0 || i >= kUnitChoices) return false;
-        CopyText(ch.unit, sizeof ch.unit, Field(pattern.unitChoices[i]).c_str());
+        CopyText(ch.unit, sizeof ch.unit, FieldString(pattern.unitChoices[i]).c_str());
         return true;
     default:
         return false;
@@ -165,20 +162,20 @@ bool ApplyToChannel(ChannelSetting& ch, const MontagePattern& pattern, int colum
 }  // namespace
 
 GridLayout LayoutGrid(int clientWidth, int clientHeight, int maxCh, int dpi) {
-    GridLayout g;
-    g.left = 2;
-    g.top = 2;
-    g.right = clientWidth - 2;
-    g.bottom = clientHeight - 2;
-    g.height = g.bottom - g.top + 1;
-    g.rows = LimitMaxCh(maxCh);
-    g.scale = dpi < kPlainDpi / 4 ? kPlainDpi / 4 : dpi > 8 * kPlainDpi ? 8 * kPlainDpi : dpi;
+    GridLayout layout;
+    layout.left = 2;
+    layout.top = 2;
+    layout.right = clientWidth - 2;
+    layout.bottom = clientHeight - 2;
+    layout.height = layout.bottom - layout.top + 1;
+    layout.rows = LimitMaxCh(maxCh);
+    layout.scale = dpi < kPlainDpi / 4 ? kPlainDpi / 4 : dpi > 8 * kPlainDpi ? 8 * kPlainDpi : dpi;
     // Too narrow for the scaled columns: the fixed ones shrink with the room.
-    const int inner = g.right - g.left;
+    const int inner = layout.right - layout.left;
     const int needed = kFlexStart + kFlexCount * kFlexMinimum;
-    if (inner * kPlainDpi < needed * g.scale) g.scale = inner > 0 ? inner * kPlainDpi / needed : 1;
-    if (g.scale < 1) g.scale = 1;
-    return g;
+    if (inner * kPlainDpi < needed * layout.scale) layout.scale = inner > 0 ? inner * kPlainDpi / needed : 1;
+    if (layout.scale < 1) layout.scale = 1;
+    return layout;
 }
 
 int GridMinimumWidth(int dpi) {
@@ -192,35 +189,35 @@ int GridMinimumHeight(int maxCh, int textHeight) {
     return 4 + (LimitMaxCh(maxCh) + 1) * (textHeight + 1);
 }
 
-GridBox GridRowBand(const GridLayout& g, int row) {
-    const int n = g.rows + 1;
-    return GridBox{g.left, g.top + row * g.height / n, g.right, g.top + (row + 1) * g.height / n - 1};
+GridBox GridRowBand(const GridLayout& layout, int row) {
+    const int n = layout.rows + 1;
+    return GridBox{layout.left, layout.top + row * layout.height / n, layout.right, layout.top + (row + 1) * layout.height / n - 1};
 }
 
-GridBox GridCell(const GridLayout& g, int column, int row) {
-    GridBox box = GridRowBand(g, row);
+GridBox GridCell(const GridLayout& layout, int column, int row) {
+    GridBox box = GridRowBand(layout, row);
     if (column >= 0 && column < 5) {
-        box.left = g.left + Scaled(g, kFixedCells[column][0]);
-        box.right = g.left + Scaled(g, kFixedCells[column][1]);
+        box.left = layout.left + Scaled(layout, kFixedCells[column][0]);
+        box.right = layout.left + Scaled(layout, kFixedCells[column][1]);
         return box;
     }
     const int j = column - 5;
-    const int start = g.left + Scaled(g, kFlexStart);
-    const int w = g.right - start + 1;
+    const int start = layout.left + Scaled(layout, kFlexStart);
+    const int w = layout.right - start + 1;
     box.left = start + j * w / kFlexCount;
-    box.right = j == kFlexCount - 1 ? g.right : start + (j + 1) * w / kFlexCount - 1;
+    box.right = j == kFlexCount - 1 ? layout.right : start + (j + 1) * w / kFlexCount - 1;
     return box;
 }
 
-GridHit HitTestGrid(const GridLayout& g, int x, int y) {
+GridHit HitTestGrid(const GridLayout& layout, int x, int y) {
     GridHit hit = {0, 0};
-    if (x < g.left || x >= g.right) return hit;
-    for (int r = 1; r <= g.rows && !hit.row; ++r) {
-        const GridBox band = GridRowBand(g, r);
+    if (x < layout.left || x >= layout.right) return hit;
+    for (int r = 1; r <= layout.rows && !hit.row; ++r) {
+        const GridBox band = GridRowBand(layout, r);
         if (y >= band.top && y < band.bottom) hit.row = r;
     }
     for (int c = 1; c < kGridColumnCount && !hit.column; ++c) {
-        const GridBox cell = GridCell(g, c, 0);
+        const GridBox cell = GridCell(layout, c, 0);
         if (x >= cell.left && x < cell.right) hit.column = c;
     }
     return hit;
@@ -270,7 +267,7 @@ void FormatGridCell(char* out, size_t size, int column, int row, const ChannelSe
         CopyText(out, int(size), name);
         break;
     }
-    case kGridColLabel: CopyText(out, int(size), Field(ch.label).c_str()); break;
+    case kGridColLabel: CopyText(out, int(size), FieldString(ch.label).c_str()); break;
     case kGridColRate: snprintf(out, size, "%i", static_cast<int>(ChannelRate(view.sampleRate, ch.rateDivisor))); break;
     case kGridColCal: snprintf(out, size, "%i", static_cast<int>(ch.calEU)); break;
     case kGridColAd: snprintf(out, size, "%i", static_cast<int>(ch.calVU)); break;
@@ -283,7 +280,7 @@ void FormatGridCell(char* out, size_t size, int column, int row, const ChannelSe
         if (ch.highFilter == 0) snprintf(out, size, "OFF");
         else snprintf(out, size, "%i", static_cast<int>(ch.highFilter));
         break;
-    case kGridColUnit: CopyText(out, int(size), Field(ch.unit).c_str()); break;
+    case kGridColUnit: CopyText(out, int(size), FieldString(ch.unit).c_str()); break;
     default: break;
     }
 }
@@ -307,8 +304,8 @@ void GridEditorText(char* out, size_t size, int column, const ChannelSetting& ch
     if (!out || size == 0) return;
     out[0] = '\0';
     switch (column) {
-    case kGridColLabel: CopyText(out, int(size), Field(ch.label).c_str()); break;
-    case kGridColUnit: CopyText(out, int(size), Field(ch.unit).c_str()); break;
+    case kGridColLabel: CopyText(out, int(size), FieldString(ch.label).c_str()); break;
+    case kGridColUnit: CopyText(out, int(size), FieldString(ch.unit).c_str()); break;
     case kGridColCal: snprintf(out, size, "%i", static_cast<int>(ch.calEU)); break;
     case kGridColAd: snprintf(out, size, "%i", static_cast<int>(ch.calVU)); break;
     case kGridColHighCut: snprintf(out, size, "%i", static_cast<int>(ch.highFilter)); break;
@@ -465,7 +462,7 @@ void BuildGridChoices(GridChoiceMenu& menu, int column, const MontagePattern& pa
         break;
     case kGridColType: AddTypeChoices(menu); break;
     case kGridColLabel:
-        for (int i = 0; i < kLabelChoices; ++i) AddChoice(menu, i, Field(pattern.labelChoices[i]).c_str());
+        for (int i = 0; i < kLabelChoices; ++i) AddChoice(menu, i, FieldString(pattern.labelChoices[i]).c_str());
         break;
     case kGridColRate: AddRateChoices(menu, ch, view.sampleRate); break;
     case kGridColCal: case kGridColSens:
@@ -475,7 +472,7 @@ void BuildGridChoices(GridChoiceMenu& menu, int column, const MontagePattern& pa
         for (int i = 0; i < adCount; ++i) AddChoice(menu, i, ad[i].text);
         break;
     case kGridColUnit:
-        for (int i = 0; i < kUnitChoices; ++i) AddChoice(menu, i, Field(pattern.unitChoices[i]).c_str());
+        for (int i = 0; i < kUnitChoices; ++i) AddChoice(menu, i, FieldString(pattern.unitChoices[i]).c_str());
         break;
     default: break;
     }

@@ -17,6 +17,6 @@ struct IdentityOptions {
     uint16_t mode;              // IdentityMode
     uint16_t keepAge;           // research copy: the age in years stays
     uint16_t keepSex;           // research copy: the sex stays
-    uint16_t shiftStart;        // research copy: start date moved to 1985-01-01
+    uint16_t replaceStartDate;  // research copy: start date replaced by 1985-01-01
     char studyCode[kStudyCodeSize];     // research copy: the code in place of the patient ID
 };

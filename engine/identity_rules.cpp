@@ -19,10 +19,6 @@ std::string AgeYearsText(const std::string& age) {
     return digits ? age.substr(0, digits) + "Y" : std::string();
 }
 
-std::string StudyCode(const IdentityOptions& o) {
-    return std::string(o.studyCode, FieldTextLength(o.studyCode, sizeof o.studyCode));
-}
-
 std::string Flag(uint16_t value) { return value ? "1" : "0"; }
 
 }  // namespace
@@ -31,7 +27,7 @@ void ApplyIdentity(std::vector<PatientField>& rows, const IdentityOptions& o) {
     if (!IsResearchCopy(o)) return;
     for (PatientField& row : rows) {
         switch (row.key) {
-        case REC_PATIENT_ID: row.text = StudyCode(o); break;
+        case REC_PATIENT_ID: row.text = FieldString(o.studyCode); break;
         case REC_PATIENT_SEX: if (!o.keepSex) row.text.clear(); break;
         case REC_PATIENT_AGE: row.text = o.keepAge ? AgeYearsText(row.text) : std::string(); break;
         default: row.text.clear(); break;
@@ -40,7 +36,7 @@ void ApplyIdentity(std::vector<PatientField>& rows, const IdentityOptions& o) {
 }
 
 void ApplyStartIdentity(int32_t start[6], const IdentityOptions& o) {
-    if (!IsResearchCopy(o) || !o.shiftStart) return;
+    if (!IsResearchCopy(o) || !o.replaceStartDate) return;
     start[0] = 1985;
     start[1] = 1;
     start[2] = 1;
@@ -52,16 +48,14 @@ void LoadOptionKeys(AppSettings& s, const ProfileReader& profile) {
     profile.ReadText(kSystem, "StudyCode", "", o.studyCode, sizeof o.studyCode);
     o.keepAge = profile.ReadInt(kSystem, "KeepAge", 0) != 0;
     o.keepSex = profile.ReadInt(kSystem, "KeepSex", 0) != 0;
-    o.shiftStart = profile.ReadInt(kSystem, "ShiftStart", 0) != 0;
-    s.AskUnregistered = profile.ReadInt(kSystem, "AskUnregistered", 0) != 0;
+    o.replaceStartDate = profile.ReadInt(kSystem, "ShiftStart", 0) != 0;
 }
 
 std::vector<std::pair<std::string, std::string>> OptionKeyTexts(const AppSettings& s) {
     const IdentityOptions& o = s.identity;
     return {{"Identity", IsResearchCopy(o) ? "1" : "0"},
-            {"StudyCode", StudyCode(o)},
+            {"StudyCode", FieldString(o.studyCode)},
             {"KeepAge", Flag(o.keepAge)},
             {"KeepSex", Flag(o.keepSex)},
-            {"ShiftStart", Flag(o.shiftStart)},
-            {"AskUnregistered", Flag(s.AskUnregistered)}};
+            {"ShiftStart", Flag(o.replaceStartDate)}};
 }

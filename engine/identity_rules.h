@@ -33,7 +33,7 @@ inline bool IsResearchCopy(const IdentityOptions& o) { return o.mode != kIdentit
 void ApplyIdentity(std::vector<PatientField>& rows, const IdentityOptions& o);
 
 // The start (year, month, day, hour, minute, second) the file is written
-// with: the de-identified copy with shiftStart has its date moved to
+// with: the de-identified copy with replaceStartDate has its date replaced by
 // 1 January 1985, the date that marks a de-identified start, keeping the
 // time of day; otherwise the start stays as it is.
 void ApplyStartIdentity(int32_t start[6], const IdentityOptions& o);
@@ -43,10 +43,10 @@ void ApplyStartIdentity(int32_t start[6], const IdentityOptions& o);
 // them out of the file.
 inline bool KeepsFreeTexts(const IdentityOptions& o) { return !IsResearchCopy(o); }
 
-// SYSTEM keys of the option settings: Identity (0 full; any other value
+// SYSTEM keys of the identity options: Identity (0 full; any other value
 // the de-identified copy, so a damaged value never writes a name), StudyCode,
-// KeepAge, KeepSex, ShiftStart and AskUnregistered. Missing keys give today's
-// behaviour: the full identity and no question at exit.
+// KeepAge, KeepSex and ShiftStart (whether the start date is replaced).
+// Missing keys give today's behaviour: the full identity.
 void LoadOptionKeys(AppSettings& settings, const ProfileReader& profile);
 
 // The same keys with the texts they are stored as, in their order.

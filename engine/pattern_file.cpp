@@ -28,23 +28,19 @@ private:
     KeyTexts& out_;
 };
 
-std::string FieldString(const char* field, size_t size) { return std::string(field, FieldTextLength(field, size)); }
-
-void AddNumbered(KeyTexts& out, const char* format, int count, const char* first, size_t size) {
+// Keys `format` 1..count with the texts of `count` fields of `size` bytes
+// each, one after the other from `fields`.
+void AddNumbered(KeyTexts& out, const char* format, int count, const char* fields, size_t size) {
     for (int n = 1; n <= count; ++n) {
         char key[24];
         snprintf(key, sizeof key, format, n);
-        out.emplace_back(key, FieldString(first + (n - 1) * size, size));
+        out.emplace_back(key, FieldString(fields + (n - 1) * size, size));
     }
 }
 
 // A section that holds a pattern: present, with PATTERN or ChEnable in it.
 bool HoldsPattern(const IniFile& ini, const char* section) {
-    if (!ini.HasSection(section)) return false;
-    char text[4];
-    const char kMissing[] = "\x01";
-    return ini.ReadText(section, "PATTERN", kMissing, text, sizeof text) != 1 || text[0] != '\x01' ||
-           ini.ReadText(section, "ChEnable", kMissing, text, sizeof text) != 1 || text[0] != '\x01';
+    return ini.Value(section, "PATTERN") != nullptr || ini.Value(section, "ChEnable") != nullptr;
 }
 
 bool IsBlankOrQuote(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '"' || c == '\''; }
@@ -61,7 +57,7 @@ std::string FileValue(const std::string& text) {
 
 KeyTexts PatternKeyTexts(const MontagePattern& p) {
     KeyTexts out;
-    out.emplace_back("PATTERN", FieldString(p.name, sizeof p.name));
+    out.emplace_back("PATTERN", FieldString(p.name));
     AddNumbered(out, "Label%i", kLabelChoices, p.labelChoices[0], kLabelSize);
     AddNumbered(out, "Unit%i", kUnitChoices, p.unitChoices[0], kUnitSize);
     for (int n = 1; n <= kChannelEntries; ++n)

@@ -18,18 +18,11 @@
 
 namespace {
 
-// Text of a fixed field of `size` bytes: up to its terminator, at most
-// size - 1 bytes, never ending in a lead byte cut off from its trail byte.
-std::string FieldText(const char* field, size_t size) { return std::string(field, FieldTextLength(field, size)); }
-
 // The file name of a path: what follows its last "\" or "/".
 const char* SourceFileName(const char* path) {
     const int cut = std::max(LastCharIndex(path, '\\'), LastCharIndex(path, '/'));
     return path + cut + 1;
 }
-
-template <size_t N>
-std::string Text(const char (&field)[N]) { return FieldText(field, N); }
 
 // Frames per block, scans per block and buffer bytes of a run.
 struct BlockPlan {
@@ -80,7 +73,7 @@ void WriteRecordingHeader(RecHandle h, const RunRecords& s) {
     // The recording comment and the source file's name are free texts that
     // may name the patient: the de-identified copy leaves them out.
     const bool freeTexts = KeepsFreeTexts(identity);
-    const std::string comment = freeTexts ? Text(s.conv.recordingComment) : std::string();
+    const std::string comment = freeTexts ? FieldString(s.conv.recordingComment) : std::string();
     RecSetHeaderText(h, 0, REC_HEADER_TEXT_COMMENT, comment.c_str());
     // Where the file came from: a file found later names its recording and
     // the converter that wrote it.
@@ -122,22 +115,22 @@ std::string NumberText(int32_t value) {
 // The patient block rows in their order, as the patient page holds them.
 std::vector<PatientField> PatientRows(const PatientInfo& p) {
     std::vector<PatientField> rows = {
-        {20, REC_PATIENT_ID, Text(p.id)},
-        {32, REC_PATIENT_NAME, Text(p.name)},
-        {32, REC_PATIENT_KANA, Text(p.kana)},
+        {20, REC_PATIENT_ID, FieldString(p.id)},
+        {32, REC_PATIENT_NAME, FieldString(p.name)},
+        {32, REC_PATIENT_KANA, FieldString(p.kana)},
         {10, REC_PATIENT_BIRTH_DATE, BirthDateText(p)},
-        {4, REC_PATIENT_SEX, Text(p.sex)},
+        {4, REC_PATIENT_SEX, FieldString(p.sex)},
         {8, REC_PATIENT_AGE, AgeText(p)},
         {6, REC_PATIENT_HEIGHT, NumberText(p.height)},
         {8, REC_PATIENT_WEIGHT, NumberText(p.weight)},
-        {80, REC_PATIENT_HOSPITAL, Text(p.hospital)},
-        {40, REC_PATIENT_DEPARTMENT, Text(p.department)},
-        {32, REC_PATIENT_REQ_DOCTOR, Text(p.requestingDoctor)},
-        {32, REC_PATIENT_TECHNICIAN, Text(p.technician)},
-        {32, REC_PATIENT_READING_DOCTOR, Text(p.readingDoctor)},
-        {80, REC_PATIENT_MEDICATION, Text(p.medication)}};
+        {80, REC_PATIENT_HOSPITAL, FieldString(p.hospital)},
+        {40, REC_PATIENT_DEPARTMENT, FieldString(p.department)},
+        {32, REC_PATIENT_REQ_DOCTOR, FieldString(p.requestingDoctor)},
+        {32, REC_PATIENT_TECHNICIAN, FieldString(p.technician)},
+        {32, REC_PATIENT_READING_DOCTOR, FieldString(p.readingDoctor)},
+        {80, REC_PATIENT_MEDICATION, FieldString(p.medication)}};
     for (int n = 0; n < kCommentCount; ++n)
-        rows.push_back({128, REC_PATIENT_COMMENT1 + n, Text(p.comments[n])});
+        rows.push_back({128, REC_PATIENT_COMMENT1 + n, FieldString(p.comments[n])});
     return rows;
 }
 
@@ -166,15 +159,15 @@ void WritePositionLevels(RecHandle h, const RunRecords& s, const MontagePattern&
         RecPutLevel(h, 0, REC_LEVEL_COUNT, k, 0, levels, 0, nullptr);
         for (int l = 0; l < levels; ++l)
             RecPutLevel(h, 0, REC_LEVEL_ENTRY, k, l, pos.centers[l], pos.widths[l],
-                        Text(pos.levelLabels[l]).c_str());
+                        FieldString(pos.levelLabels[l]).c_str());
         RecEndLevels(h, k);
     }
 }
 
-void WriteChannel(RecHandle h, int o, int source, const ChannelSetting& ch, int32_t rate,
+void WriteChannel(RecHandle h, int signal, int source, const ChannelSetting& ch, int32_t rate,
                   int32_t flags) {
-    RecSetChannelText(h, 0, REC_CHANNEL_LABEL, o, Text(ch.label).c_str());
-    RecSetChannelText(h, 0, REC_CHANNEL_UNIT, o, Text(ch.unit).c_str());
+    RecSetChannelText(h, 0, REC_CHANNEL_LABEL, signal, FieldString(ch.label).c_str());
+    RecSetChannelText(h, 0, REC_CHANNEL_UNIT, signal, FieldString(ch.unit).c_str());
     const int32_t values[][2] = {
         {REC_CHANNEL_SOURCE_NUMBER, source + 1}, {REC_CHANNEL_SIGNAL_TYPE, ch.signalType},
         {REC_CHANNEL_RATE, ChannelRate(rate, ch.rateDivisor)},
@@ -183,16 +176,16 @@ void WriteChannel(RecHandle h, int o, int source, const ChannelSetting& ch, int3
         {REC_CHANNEL_TIME_CONSTANT, ch.timeConstant}, {REC_CHANNEL_LOW_FILTER, ch.lowFilter},
         {REC_CHANNEL_HIGH_FILTER, ch.highFilter}, {REC_CHANNEL_SENSITIVITY, ch.sensitivity},
         {REC_CHANNEL_FLAGS, flags}};
-    for (const auto& v : values) RecSetChannelValue(h, 0, v[0], o, v[1]);
+    for (const auto& v : values) RecSetChannelValue(h, 0, v[0], signal, v[1]);
 }
 
 // Channel table of the run channels, in output order. Non-zero when the
 // header reached the file.
 int WriteChannelTable(RecHandle h, const RunRecords& s, const MontagePattern& pat) {
     const int32_t flags = ChannelFlags(s.settings);
-    for (int o = 0; o < s.conv.runChannelCount; ++o) {
-        const int j = s.conv.runChannels[o];
-        WriteChannel(h, o, j, pat.channels[j], s.source.sampleRate, flags);
+    for (int signal = 0; signal < s.conv.runChannelCount; ++signal) {
+        const int j = s.conv.runChannels[signal];
+        WriteChannel(h, signal, j, pat.channels[j], s.source.sampleRate, flags);
     }
     return RecWriteChannels(h);
 }
@@ -265,6 +258,36 @@ int32_t CollectRunChannels(const RunRecords& s) {
     return s.conv.runChannelCount;
 }
 
+namespace {
+
+// The checks before anything is allocated or created; kHeaderWritten when
+// the run may go on. Collects the run's channels on the way.
+HeaderRefusal CheckRunStart(const RunRecords& s) {
+    ConversionFields& c = s.conv;
+    if (c.conversionState == kConvNoOutput) return kHeaderNoOutput;
+    if (c.conversionState == kConvConverting) return kHeaderRunning;
+    if (CollectRunChannels(s) == 0) return kHeaderNoChannel;
+    c.enabledChannelCount = c.runChannelCount;
+    const int32_t frameTime = s.settings.FrameTime;
+    if (frameTime < kFrameTimeMin || frameTime > kFrameTimeMax) return kHeaderBadFrameTime;
+    if (!RunRatesFit(s)) return kHeaderBadRate;
+    // A record readers refuse is never written: the start is refused before
+    // any file exists.
+    if (!RecordFits(s, frameTime)) return kHeaderRecordTooLarge;
+    return kHeaderWritten;
+}
+
+// A writer that failed: the handle (when made) and the buffer are released
+// and the run is marked as a failed write.
+RecHandle FailWriting(ConversionFields& c, RecHandle h, HeaderRefusal reason, HeaderRefusal* why) {
+    if (h) RecRelease(h);
+    c.blockBuffer = BlockFree(c.blockBuffer);
+    c.writeFailed = 1;
+    return Refuse(reason, why);
+}
+
+}  // namespace
+
 RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     ConversionFields& c = s.conv;
     c.framesDone = 0;
@@ -273,17 +296,8 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     c.fileFinished = 0;
     c.silentBlocks = 0;
     c.heldValid = 0;
-    if (c.conversionState == kConvNoOutput) return Refuse(kHeaderNoOutput, why);
-    if (c.conversionState == kConvConverting) return Refuse(kHeaderRunning, why);
-    if (CollectRunChannels(s) == 0) return Refuse(kHeaderNoChannel, why);
-    c.enabledChannelCount = c.runChannelCount;
-    const int32_t frameTime = s.settings.FrameTime;
-    if (frameTime < kFrameTimeMin || frameTime > kFrameTimeMax)
-        return Refuse(kHeaderBadFrameTime, why);
-    if (!RunRatesFit(s)) return Refuse(kHeaderBadRate, why);
-    // A record readers refuse is never written: the start is refused before
-    // any file exists.
-    if (!RecordFits(s, frameTime)) return Refuse(kHeaderRecordTooLarge, why);
+    const HeaderRefusal refusal = CheckRunStart(s);
+    if (refusal != kHeaderWritten) return Refuse(refusal, why);
 
     // The buffer comes first so that a run that could not convert anything
     // never creates (and truncates) the output file.
@@ -295,25 +309,11 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
         if (!c.blockBuffer) return Refuse(kHeaderNoMemory, why);
     }
 
-    RecHandle h = RecNew(Text(c.stagingPath[0] ? c.stagingPath : c.outputPath).c_str(), 4, 4);
-    if (!h) {
-        c.blockBuffer = BlockFree(c.blockBuffer);
-        c.writeFailed = 1;
-        return Refuse(kHeaderWriterFailed, why);
-    }
+    RecHandle h = RecNew(FieldString(c.stagingPath[0] ? c.stagingPath : c.outputPath).c_str(), 4, 4);
+    if (!h) return FailWriting(c, nullptr, kHeaderWriterFailed, why);
     WriteModeKeys(h);
-    if (!RecCreateFile(h)) {
-        RecRelease(h);
-        c.blockBuffer = BlockFree(c.blockBuffer);
-        c.writeFailed = 1;
-        return Refuse(kHeaderCreateFailed, why);
-    }
-    if (!WriteHeaderParts(h, s, plan)) {
-        RecRelease(h);
-        c.blockBuffer = BlockFree(c.blockBuffer);
-        c.writeFailed = 1;
-        return Refuse(kHeaderWriteFailed, why);
-    }
+    if (!RecCreateFile(h)) return FailWriting(c, h, kHeaderCreateFailed, why);
+    if (!WriteHeaderParts(h, s, plan)) return FailWriting(c, h, kHeaderWriteFailed, why);
     c.framesPerBlock = plan.framesPerBlock;
     c.samplesPerBlock = plan.samplesPerBlock;
     c.totalFrames = RecGetHeaderValue(h, 0, REC_HEADER_TOTAL_FRAMES);

@@ -25,6 +25,10 @@ void LoadFrameKeys(AppSettings& settings, const ProfileReader& profile) {
     settings.CalType = Low16(profile.ReadInt(kSystem, "CalType", 0));
 }
 
+void LoadExitQuestionKey(AppSettings& settings, const ProfileReader& profile) {
+    settings.AskUnregistered = profile.ReadInt(kSystem, kExitQuestionKey, 0) != 0;
+}
+
 namespace {
 
 // The PATIENT keys, in the order the file stores them.

@@ -11,6 +11,11 @@
 // SYSTEM: MaxCh (limited to 1..32), FrameTime (kept as read), TCType, CalType.
 void LoadFrameKeys(AppSettings& settings, const ProfileReader& profile);
 
+// The SYSTEM key of the montage exit question: non-zero asks at exit about
+// montage changes not registered; missing, no question.
+constexpr char kExitQuestionKey[] = "AskUnregistered";
+void LoadExitQuestionKey(AppSettings& settings, const ProfileReader& profile);
+
 // The PATIENT key of the department, spelt as stored patient files have
 // always spelt it: files written earlier keep their department only while
 // the program reads and writes exactly this key.

@@ -11,6 +11,7 @@
 #include "engine/grid_keys.h"
 #include "montage/grid_window.h"
 #include "pagekit/program.h"
+#include "pagekit/record_notice.h"
 #include "pagekit/ui_seam.h"
 #include "resources/resource_ids.h"
 #include "textkit/sjis_text.h"
@@ -134,6 +135,7 @@ GridTextVerdict CloseGridEditor(HWND grid, ConverterState& s, bool store) {
     const GridTextVerdict verdict = StoreGridEditorText(GridRow(s, row), s.gridSel.column, text, s.settings.TCType);
     // The reason stays under the grid until a value is taken.
     if (verdict != kGridTextTaken) Ui().beep(MB_ICONEXCLAMATION);
+    else NoticeRecordChanged(grid);   // the preview compares and follows
     ShowGridHint(grid, s, verdict);
     return verdict;
 }
@@ -235,4 +237,5 @@ void ApplyGridChoiceCommand(HWND grid, ConverterState& s, int command) {
     if (command < IDM_GRID_CHOICE_FIRST || command > IDM_GRID_CHOICE_LAST) return;
     ApplyGridChoice(CurrentPattern(s), s.gridSel, command - IDM_GRID_CHOICE_FIRST, GridViewOf(s));
     InvalidateRect(grid, nullptr, FALSE);
+    NoticeRecordChanged(grid);
 }

@@ -8,6 +8,7 @@
 #include "engine/grid_rules.h"
 #include "pagekit/converter_state.h"
 #include "pagekit/state_lock.h"
+#include "winkit/winkit.h"
 
 // The grid's three window values: the attached ConverterState handle (0: not
 // attached), the font last given by WM_SETFONT (0: none) and the row the
@@ -17,18 +18,10 @@ enum { kGridSlotState = kStateSlot, kGridSlotFont = sizeof(LONG_PTR), kGridSlotC
 
 inline HFONT GridFont(HWND grid) { return reinterpret_cast<HFONT>(GetWindowLongPtrA(grid, kGridSlotFont)); }
 
-// Pixels per inch of the screen the grid is drawn on.
-inline int GridDpi(HWND grid) {
-    HDC dc = GetDC(grid);
-    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
-    if (dc) ReleaseDC(grid, dc);
-    return dpi > 0 ? dpi : 96;
-}
-
 inline GridLayout GridLayoutOf(HWND grid, const ConverterState& s) {
     RECT client;
     GetClientRect(grid, &client);
-    return LayoutGrid(client.right, client.bottom, s.settings.MaxCh, GridDpi(grid));
+    return LayoutGrid(client.right, client.bottom, s.settings.MaxCh, WkWindowDpi(grid));
 }
 
 inline GridView GridViewOf(const ConverterState& s) {

@@ -9,127 +9,32 @@
 // menu at the cell. The grid owns no data: it works on
 // the ConverterState attached by WM_GRID_ATTACH, whose handle it keeps in its
 // first window value, and it keeps its selection in that record.
-//
-// The whole table is drawn into an off-screen picture and copied to the
-// window in one step, both when painting and when the selection changes, so
-// nothing flickers; the layout is recomputed from the client area each time.
+// Drawing is grid_paint's.
 #include "montage/montage_grid.h"
 
 #include <windowsx.h>
 
 #include "engine/grid_keys.h"
 #include "montage/grid_editor.h"
+#include "montage/grid_paint.h"
 #include "montage/grid_window.h"
-#include "pagekit/record_notice.h"
 #include "pagekit/state_lock.h"
 #include "resources/resource_ids.h"
 #include "winkit/paint.h"
+#include "winkit/winkit.h"
 
 namespace {
 
-const COLORREF kHeaderColour = RGB(192, 220, 192);
-const COLORREF kSelectionColour = RGB(255, 255, 0);
-// Texts are cut at their cell, so a long one never runs into its neighbour.
-const UINT kTextFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
-
-struct Brushes {
-    HBRUSH header;
-    HBRUSH white;
-    HBRUSH selection;
-};
-
-COLORREF InkColour(GridInk ink) {
-    return ink == kInkRed ? RGB(255, 0, 0) : ink == kInkGrey ? RGB(128, 128, 128) : RGB(0, 0, 0);
-}
-
-void FillBox(HDC dc, const GridBox& box, HBRUSH brush) {
-    RECT r = {box.left, box.top, box.right, box.bottom};
-    FillRect(dc, &r, brush);
-}
-
-void DrawBoxText(HDC dc, const GridBox& box, const char* text) {
-    RECT r = {box.left, box.top, box.right, box.bottom};
-    DrawTextA(dc, text, -1, &r, kTextFormat);
-}
-
-bool IsSelected(const GridSelection& s, int column, int row) {
-    return column == s.column && s.first >= 1 && row >= s.first && row <= s.last;
-}
-
-void DrawHeaderRow(HDC dc, const GridLayout& g, const ConverterState& s, const Brushes& brushes) {
-    SetTextColor(dc, RGB(0, 0, 0));
-    for (int c = 0; c < kGridColumnCount; ++c) {
-        const GridBox cell = GridCell(g, c, 0);
-        FillBox(dc, cell, brushes.header);
-        DrawBoxText(dc, cell, GridTitle(c, s.settings.TCType));
-    }
-}
-
-void DrawChannelRow(HDC dc, const GridLayout& g, const ConverterState& s, int row, const Brushes& brushes) {
-    const ChannelSetting& ch = CurrentPattern(s).channels[row - 1];
-    const GridView view = GridViewOf(s);
-    for (int c = 0; c < kGridColumnCount; ++c) {
-        const GridBox cell = GridCell(g, c, row);
-        HBRUSH brush = c == kGridColCh ? brushes.header : IsSelected(s.gridSel, c, row) ? brushes.selection : brushes.white;
-        FillBox(dc, cell, brush);
-        char text[kGridTextSize];
-        FormatGridCell(text, sizeof text, c, row, ch, view);
-        SetTextColor(dc, InkColour(GridCellInk(c, row, ch, view)));
-        DrawBoxText(dc, cell, text);
-    }
-}
-
-// Draws the table of `s` (with its selection) into `dc`, which covers the
-// client area `client`. The background stays black: a 2-pixel frame and the
-// lines between the cells.
-void DrawTable(HWND grid, HDC dc, const RECT& client, const ConverterState& s) {
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    const GridLayout g = GridLayoutOf(grid, s);
-    GdiObject<HBRUSH> header(CreateSolidBrush(GetNearestColor(dc, kHeaderColour)));
-    GdiObject<HBRUSH> selection(CreateSolidBrush(GetNearestColor(dc, kSelectionColour)));
-    SelectScope font(dc, GridFont(grid));
-    SetBkMode(dc, TRANSPARENT);
-    const Brushes brushes = {header.get(), static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), selection.get()};
-    DrawHeaderRow(dc, g, s, brushes);
-    for (int row = 1; row <= g.rows; ++row) DrawChannelRow(dc, g, s, row, brushes);
-}
-
-// Draws the grid into `target` (a paint or window DC) through an off-screen
-// picture; without a record only the black background shows. The open
-// editor's place is left alone so the copy never covers it.
-void Present(HWND grid, HDC target, const ConverterState* s) {
-    RECT client;
-    GetClientRect(grid, &client);
-    MemoryDc picture(target, client.right, client.bottom);
-    HDC dc = picture.dc() ? picture.dc() : target;
-    if (s) DrawTable(grid, dc, client, *s);
-    else FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    if (!picture.dc()) return;
-    const int saved = SaveDC(target);
-    HWND edit = s ? s->gridEditWindow : nullptr;
-    if (edit && IsWindowVisible(edit)) {
-        RECT place;
-        GetWindowRect(edit, &place);
-        MapWindowPoints(nullptr, grid, reinterpret_cast<POINT*>(&place), 2);
-        ExcludeClipRect(target, place.left, place.top, place.right, place.bottom);
-    }
-    picture.CopyTo(target);
-    RestoreDC(target, saved);
-}
-
-// The grid repaints after every change of the pattern it shows (an edit, a
-// choice, another pattern, an import): the preview is told to compare.
 void OnPaint(HWND grid) {
     PaintScope paint(grid);
     StateLock lock(grid);
-    Present(grid, paint.dc(), lock.get());
-    NoticeRecordChanged(grid);
+    PresentGrid(grid, paint.dc(), lock.get());
 }
 
 // WM_PRINTCLIENT: the same picture into a device context of the caller's.
 void OnPrintClient(HWND grid, HDC dc) {
     StateLock lock(grid);
-    Present(grid, dc, lock.get());
+    PresentGrid(grid, dc, lock.get());
 }
 
 // Stores the selection and draws the grid with it at once.
@@ -138,7 +43,7 @@ void SelectAndDraw(HWND grid, ConverterState& s, int column, int first, int last
     s.gridSel.first = first;
     s.gridSel.last = last;
     WindowDc dc(grid);
-    if (dc.dc()) Present(grid, dc.dc(), &s);
+    if (dc.dc()) PresentGrid(grid, dc.dc(), &s);
 }
 
 void Notify(HWND grid, int code) {
@@ -200,8 +105,6 @@ void OnRButtonUp(HWND grid, ConverterState& s, LPARAM at) {
     if (SelectionHasMenu(s.gridSel)) OpenGridChoiceMenu(grid, s);
 }
 
-bool KeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }
-
 // The keyboard's selection, drawn as a press would draw it.
 void SelectByKey(HWND grid, ConverterState& s, const GridSelection& next) {
     SelectAndDraw(grid, s, next.column, next.first, next.last);
@@ -235,7 +138,7 @@ void OpenMenuAtCell(HWND grid, ConverterState& s) {
 // A key of the grid; false when it is not the grid's (the default window
 // procedure then has it, so the menu's Alt keys keep working).
 bool OnGridKey(HWND grid, ConverterState& s, WPARAM key, bool alt) {
-    const GridKeyAction action = GridKeyFor(static_cast<int>(key), KeyDown(VK_SHIFT), KeyDown(VK_CONTROL), alt);
+    const GridKeyAction action = GridKeyFor(static_cast<int>(key), WkKeyDown(VK_SHIFT), WkKeyDown(VK_CONTROL), alt);
     int cursor = CursorOf(grid);
     const int rows = GridLayoutOf(grid, s).rows;
     switch (action) {
@@ -295,7 +198,7 @@ LRESULT OnKeyMessage(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
         else if (message == WM_CHAR)
             handled = OnGridChar(grid, *lock, wParam);
         else    // the release of a key that opened the menu gives no second one
-            handled = wParam == VK_APPS || (wParam == VK_F10 && KeyDown(VK_SHIFT));
+            handled = wParam == VK_APPS || (wParam == VK_F10 && WkKeyDown(VK_SHIFT));
     }
     return handled ? 0 : DefWindowProcA(grid, message, wParam, lParam);
 }
@@ -323,7 +226,7 @@ LRESULT OnMinimumSize(HWND grid) {
         StateLock lock(grid);
         if (lock) maxCh = lock->settings.MaxCh;
     }
-    return MAKELRESULT(GridMinimumWidth(GridDpi(grid)), GridMinimumHeight(maxCh, textHeight));
+    return MAKELRESULT(GridMinimumWidth(WkWindowDpi(grid)), GridMinimumHeight(maxCh, textHeight));
 }
 
 void OnAttach(HWND grid, WPARAM handle) {
@@ -351,48 +254,34 @@ LRESULT OnRecordMessage(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+// Tab reaches the grid like any other control of the page.
+void OnCreate(HWND grid) { SetWindowLongPtrA(grid, GWL_STYLE, GetWindowLongPtrA(grid, GWL_STYLE) | WS_TABSTOP); }
+
+bool IsRecordMessage(UINT message) {
+    return message == WM_LBUTTONDOWN || message == WM_MOUSEMOVE || message == WM_LBUTTONUP ||
+           message == WM_LBUTTONDBLCLK || message == WM_RBUTTONUP || message == WM_COMMAND ||
+           message == WM_CAPTURECHANGED;
+}
+
+bool IsKeyMessage(UINT message) {
+    return message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_KEYUP || message == WM_SYSKEYUP ||
+           message == WM_CHAR;
+}
+
 LRESULT CALLBACK GridProc(HWND grid, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CREATE:
-        // Tab reaches the grid like any other control of the page.
-        SetWindowLongPtrA(grid, GWL_STYLE, GetWindowLongPtrA(grid, GWL_STYLE) | WS_TABSTOP);
-        return 0;
-    case WM_PAINT:
-        OnPaint(grid);
-        return 0;
-    case WM_PRINTCLIENT:
-        OnPrintClient(grid, reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;   // painting covers the whole client area, background included
-    case WM_ENABLE:
-        InvalidateRect(grid, nullptr, FALSE);
-        return 0;
-    case WM_SETFONT:
-        SetWindowLongPtrA(grid, kGridSlotFont, static_cast<LONG_PTR>(wParam));
-        return 0;
-    case WM_GETDLGCODE:
-        return DLGC_WANTALLKEYS;
-    case WM_GRID_ATTACH:
-        OnAttach(grid, wParam);
-        return 0;
-    case WM_GRID_MINSIZE:
-        return OnMinimumSize(grid);
-    case WM_LBUTTONDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONUP:
-    case WM_COMMAND:
-    case WM_CAPTURECHANGED:
-        return OnRecordMessage(grid, message, wParam, lParam);
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-    case WM_CHAR:
-        return OnKeyMessage(grid, message, wParam, lParam);
+    case WM_CREATE: OnCreate(grid); return 0;
+    case WM_PAINT: OnPaint(grid); return 0;
+    case WM_PRINTCLIENT: OnPrintClient(grid, reinterpret_cast<HDC>(wParam)); return 0;
+    case WM_ERASEBKGND: return 1;   // painting covers the whole client area, background included
+    case WM_ENABLE: InvalidateRect(grid, nullptr, FALSE); return 0;
+    case WM_SETFONT: SetWindowLongPtrA(grid, kGridSlotFont, static_cast<LONG_PTR>(wParam)); return 0;
+    case WM_GETDLGCODE: return DLGC_WANTALLKEYS;
+    case WM_GRID_ATTACH: OnAttach(grid, wParam); return 0;
+    case WM_GRID_MINSIZE: return OnMinimumSize(grid);
     }
+    if (IsRecordMessage(message)) return OnRecordMessage(grid, message, wParam, lParam);
+    if (IsKeyMessage(message)) return OnKeyMessage(grid, message, wParam, lParam);
     return DefWindowProcA(grid, message, wParam, lParam);
 }
 

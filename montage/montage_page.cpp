@@ -81,10 +81,9 @@ struct PageMeasures {
 };
 
 PageMeasures MeasuresOf(HWND page) {
-    PageMeasures m = {4, 30, 16, 0, 0, 0};
+    PageMeasures m = {WkScaled(page, 4), 30, 16, 0, 0, 0};
     HDC dc = GetDC(page);
     if (dc) {
-        m.gap = (4 * GetDeviceCaps(dc, LOGPIXELSY) + 95) / 96;
         HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(page, WM_GETFONT, 0, 0)));
         TEXTMETRICA metrics;
         if (GetTextMetricsA(dc, &metrics)) m.line = metrics.tmHeight + 2;

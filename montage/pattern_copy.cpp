@@ -25,7 +25,6 @@ int CurrentSlot(const ConverterState& state) {
     return state.currentPattern < kPatternCount ? state.currentPattern : 0;
 }
 
-std::string NameOf(const MontagePattern& p) { return std::string(p.name, FieldTextLength(p.name, sizeof p.name)); }
 
 void SetStatus(HWND dialog, const std::string& text) { SetDlgItemTextA(dialog, IDC_PCOPY_STATUS, text.c_str()); }
 
@@ -33,14 +32,14 @@ void SetStatus(HWND dialog, const std::string& text) { SetDlgItemTextA(dialog, I
 void FillSlots(HWND dialog, const ConverterState& state, int selected) {
     SendDlgItemMessageA(dialog, IDC_PCOPY_SLOT, CB_RESETCONTENT, 0, 0);
     for (int k = 0; k < kPatternCount; ++k) {
-        const std::string item = std::to_string(k + 1) + ": " + NameOf(state.patterns[k]);
+        const std::string item = std::to_string(k + 1) + ": " + FieldString(state.patterns[k].name);
         SendDlgItemMessageA(dialog, IDC_PCOPY_SLOT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
     }
     SendDlgItemMessageA(dialog, IDC_PCOPY_SLOT, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
 void ShowCurrent(HWND dialog, const ConverterState& state) {
-    const std::string text = std::to_string(CurrentSlot(state) + 1) + ": " + NameOf(CurrentPattern(state));
+    const std::string text = std::to_string(CurrentSlot(state) + 1) + ": " + FieldString(CurrentPattern(state).name);
     SetDlgItemTextA(dialog, IDC_PCOPY_CURRENT, text.c_str());
 }
 
@@ -64,13 +63,15 @@ void OnCopy(HWND dialog, ConverterState& state) {
         return;
     }
     FillSlots(dialog, state, k);
-    SetStatus(dialog, "Pattern" + std::to_string(k + 1) + " にｺﾋﾟｰして登録しました。");
+    char status[128];
+    snprintf(status, sizeof status, ProgramText(IDS_PCOPY_COPIED).c_str(), k + 1);
+    SetStatus(dialog, status);
 }
 
 // A file name from the pattern's name: characters a file name cannot hold
 // become "_".
 std::string ProposedName(const MontagePattern& p) {
-    std::string name = NameOf(p);
+    std::string name = FieldString(p.name);
     if (name.empty()) name = "PATTERN";
     for (size_t i = 0; i < name.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(name[i]);
@@ -92,7 +93,7 @@ void OnExport(HWND dialog, ConverterState& state) {
         Ui().messageDialog(dialog, g_program.instance, IDD_WARN_PATTERN_NOT_SAVED);
         return;
     }
-    SetStatus(dialog, "ｴｸｽﾎﾟｰﾄしました。");
+    SetStatus(dialog, ProgramText(IDS_PCOPY_EXPORTED));
 }
 
 // The file's pattern, with its name, becomes the current pattern in memory;
@@ -108,7 +109,7 @@ void OnImport(HWND dialog, ConverterState& state) {
     CurrentPattern(state) = read;
     ShowCurrent(dialog, state);
     FillSlots(dialog, state, static_cast<int>(SendDlgItemMessageA(dialog, IDC_PCOPY_SLOT, CB_GETCURSEL, 0, 0)));
-    SetStatus(dialog, "ｲﾝﾎﾟｰﾄしました (保存は Pattern Registry)。");
+    SetStatus(dialog, ProgramText(IDS_PCOPY_IMPORTED));
 }
 
 void OnCommand(HWND dialog, ConverterState& state, int id) {

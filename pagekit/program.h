@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "engine/source_info.h"
 
 struct ProgramContext {
@@ -16,3 +18,7 @@ struct ProgramContext {
 };
 
 extern ProgramContext g_program;
+
+// Text `id` of the program's string table (Shift-JIS), "" when it has none.
+// Texts are cut at 511 bytes.
+std::string ProgramText(int id);

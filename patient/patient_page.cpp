@@ -36,11 +36,6 @@ const TextControl kTextControls[] = {
 
 const char* const kSexCodes[] = {"0", "M", "F"};
 
-// The text of a fixed field, however it was filled: never read past it.
-std::string FieldText(const char* field, int size) {
-    return std::string(field, FieldTextLength(field, static_cast<size_t>(size)));
-}
-
 // The text of a control, however long, cut to a field of `size` bytes.
 void ReadControlText(HWND control, char* field, int size) {
     int length = GetWindowTextLengthA(control);
@@ -135,7 +130,7 @@ void ShowMeasures(HWND page, const PatientInfo& p) {
 // Selects the sex whose code equals the record's; an unknown code leaves
 // the selection as it is.
 void ShowSex(HWND page, const PatientInfo& p) {
-    const std::string sex = FieldText(p.sex, kSexSize);
+    const std::string sex = FieldString(p.sex, size_t(kSexSize));
     for (int i = 0; i < 3; ++i) {
         if (sex == kSexCodes[i]) {
             Select(page, IDC_PAT_SEX, i);
@@ -148,12 +143,12 @@ void ShowSex(HWND page, const PatientInfo& p) {
 // de-identified file (or a named one) by surprise. The de-identified copy's
 // details take a second line (the longest code with every option fits it).
 std::string IdentityLine(const IdentityOptions& o) {
-    if (!IsResearchCopy(o)) return "PSG出力: すべての患者情報";
-    const std::string code = FieldText(o.studyCode, kStudyCodeSize);
-    std::string line = "PSG出力: 研究用匿名化\n(ｺｰﾄﾞ " + (code.empty() ? std::string("なし") : code);
-    if (o.keepAge) line += "、年齢";
-    if (o.keepSex) line += "、性別";
-    if (o.shiftStart) line += "、1985/01/01";
+    if (!IsResearchCopy(o)) return ProgramText(IDS_IDENTITY_FULL);
+    const std::string code = FieldString(o.studyCode, size_t(kStudyCodeSize));
+    std::string line = ProgramText(IDS_IDENTITY_RESEARCH) + (code.empty() ? ProgramText(IDS_IDENTITY_NO_CODE) : code);
+    if (o.keepAge) line += ProgramText(IDS_IDENTITY_KEEP_AGE);
+    if (o.keepSex) line += ProgramText(IDS_IDENTITY_KEEP_SEX);
+    if (o.replaceStartDate) line += ProgramText(IDS_IDENTITY_NEW_DATE);
     return line + ")";
 }
 
@@ -163,7 +158,7 @@ void OnRefresh(HWND page, ConverterState& state) {
     CheckDlgButton(page, IDC_PAT_SAVE_ON_EXIT, state.settings.SaveEnable ? BST_CHECKED : BST_UNCHECKED);
     for (const TextControl& c : kTextControls) {
         SendDlgItemMessageA(page, c.id, EM_LIMITTEXT, static_cast<WPARAM>(c.size), 0);
-        SetDlgItemTextA(page, c.id, FieldText(c.field(p), c.size).c_str());
+        SetDlgItemTextA(page, c.id, FieldString(c.field(p), size_t(c.size)).c_str());
     }
     ShowSex(page, p);
     ShowAge(page, p);
@@ -175,7 +170,7 @@ void OnRefresh(HWND page, ConverterState& state) {
     ShowMeasures(page, p);
     for (const HistoryBox& box : kHistoryBoxes) {
         SendDlgItemMessageA(page, box.id, CB_LIMITTEXT, static_cast<WPARAM>(box.size), 0);
-        SetDlgItemTextA(page, box.id, FieldText(box.field(p), box.size).c_str());
+        SetDlgItemTextA(page, box.id, FieldString(box.field(p), size_t(box.size)).c_str());
     }
 }
 

@@ -57,7 +57,7 @@ struct PreviewView {
     TaffHandle reader = nullptr;        // our own handle on the recording's files
     TaffHandle readerFor = nullptr;     // the record's handle it was opened beside
     std::unique_ptr<EpochReader> epochs;
-    bool taken = false;                 // the record has been read at least once
+    bool recordTaken = false;           // the record has been read at least once
     SourceInfo source;                  // copies of what is drawn from
     MontagePattern pattern;
     bool timeConstants = false;         // the montage states low cuts as time constants
@@ -187,7 +187,7 @@ void GoToEpoch(HWND window, PreviewView& v, int64_t epoch) {
 void FollowRecording(PreviewView& v, const SourceInfo& source) {
     const bool same = v.readerFor == source.sourceHandle && strcmp(v.source.sourcePath, source.sourcePath) == 0 &&
                       v.source.sourceKind == source.sourceKind;
-    if (same && v.taken) return;
+    if (same && v.recordTaken) return;
     if (v.reader) v.reader = TaffClose(v.reader);
     v.epochs.reset();
     v.readerFor = source.sourceHandle;
@@ -225,7 +225,7 @@ bool SameTrace(const TraceInfo& a, const TraceInfo& b) {
 void OnRecordChanged(HWND window, PreviewView& v, const ConverterState& state) {
     const MontagePattern& pattern = CurrentPattern(state);
     const bool timeConstants = state.settings.TCType != 0;
-    if (v.taken && memcmp(&v.source, &state.source, sizeof v.source) == 0 &&
+    if (v.recordTaken && memcmp(&v.source, &state.source, sizeof v.source) == 0 &&
         memcmp(&v.pattern, &pattern, sizeof v.pattern) == 0 && v.timeConstants == timeConstants)
         return;
     const TracePlan before = v.plan;
@@ -233,7 +233,7 @@ void OnRecordChanged(HWND window, PreviewView& v, const ConverterState& state) {
     memcpy(&v.source, &state.source, sizeof v.source);
     memcpy(&v.pattern, &pattern, sizeof v.pattern);
     v.timeConstants = timeConstants;
-    v.taken = true;
+    v.recordTaken = true;
     PlanTraces(v.source, v.pattern, &v.plan, v.timeConstants);
     for (int32_t t = 0; t < v.plan.count; ++t)
         if (t >= before.count || !SameTrace(before.traces[t], v.plan.traces[t])) v.placed[t] = false;
@@ -422,6 +422,13 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* creation) {
     return 0;
 }
 
+// The owner keeps the handle while the window lives; it is told when the
+// handle stops naming this window.
+void OnDestroy(HWND window) {
+    if (HWND owner = GetWindow(window, GW_OWNER))
+        SendMessageA(owner, WM_PREVIEW_CLOSED, reinterpret_cast<WPARAM>(window), 0);
+}
+
 void OnNcDestroy(HWND window) {
     delete ViewOf(window);
     SetWindowLongPtrA(window, GWLP_USERDATA, 0);
@@ -473,7 +480,7 @@ int NextStop(HWND preview, int from, bool backward) {
 }  // namespace
 
 bool TranslatePreviewKey(HWND preview, const MSG& message) {
-    if (message.message != WM_KEYDOWN || !IsPreviewWindow(preview)) return false;
+    if (message.message != WM_KEYDOWN || !IsWindow(preview)) return false;
     if (message.hwnd != preview && !IsChild(preview, message.hwnd)) return false;
     if (GetKeyState(VK_MENU) < 0) return false;
     const int at = FocusIndex(preview, message.hwnd);
@@ -509,6 +516,7 @@ bool TranslatePreviewKey(HWND preview, const MSG& message) {
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: return OnCreate(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+    case WM_DESTROY: OnDestroy(window); return 0;
     case WM_NCDESTROY:
         OnNcDestroy(window);
         return DefWindowProcA(window, message, wParam, lParam);
@@ -526,19 +534,14 @@ BOOL RegisterPreviewClass(HINSTANCE instance) {
     wc.lpfnWndProc = PreviewWindowProc;
     wc.hInstance = instance;
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = PREVIEW_CLASS;
     return RegisterClassExA(&wc) != 0;
 }
 
-bool IsPreviewWindow(HWND window) {
-    char name[32] = "";
-    return window && IsWindow(window) && GetClassNameA(window, name, sizeof name) > 0 && strcmp(name, PREVIEW_CLASS) == 0;
-}
-
 HWND ShowPreviewWindow(HWND owner, HWND existing) {
-    if (IsPreviewWindow(existing)) {
+    if (existing) {
         if (IsIconic(existing)) ShowWindow(existing, SW_RESTORE);
         ShowWindow(existing, SW_SHOW);
         SetForegroundWindow(existing);

@@ -11,14 +11,11 @@
 // Registers the window class. Non-zero on success.
 BOOL RegisterPreviewClass(HINSTANCE instance);
 
-// Shows the preview for the main window `owner`: `existing` (the window
-// made before) brought to the front when it is still a preview window,
-// otherwise a new one. Returns the window, or null when it could not be made.
+// Shows the preview for the main window `owner`: `existing` (the open
+// preview, or null) brought to the front, otherwise a new one. Returns the
+// window, or null when it could not be made. The window sends its owner
+// WM_PREVIEW_CLOSED when it is destroyed: the owner's handle is then forgotten.
 HWND ShowPreviewWindow(HWND owner, HWND existing);
-
-// True when `window` is (still) a preview window: a handle kept after the
-// window was closed may since name another window.
-bool IsPreviewWindow(HWND window);
 
 // The keys the message loop offers the preview before dispatching: Tab and
 // Shift+Tab move through its controls and back to the traces, Enter in the

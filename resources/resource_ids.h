@@ -240,7 +240,7 @@
 #define IDC_IDN_CODE                6222  /* study code */
 #define IDC_IDN_KEEP_AGE            6223
 #define IDC_IDN_KEEP_SEX            6224
-#define IDC_IDN_SHIFT_START         6225
+#define IDC_IDN_REPLACE_DATE        6225
 /* "MONTAGEOPTIONS": the current pattern's choice lists and the exit question (4206). */
 #define IDC_MOPT_LABEL1             6230  /* label choices 1..20: 6230..6249 */
 #define IDC_MOPT_UNIT1              6250  /* unit choices 1..8: 6250..6257 */
@@ -274,6 +274,23 @@
 #define IDS_GRID_TOO_LARGE          6432
 #define IDS_GRID_NEGATIVE           6433
 #define IDS_GRID_ZERO               6434
+
+/* ---- Window notices and texts moved out of the code (ids 6500-6599, WM_USER+170..179) ---- */
+#define WM_PREVIEW_CLOSED           (WM_USER + 170)  /* from the preview to its owner: wParam = the preview, being destroyed */
+#define IDS_PCOPY_COPIED            6500  /* Pattern Copy status: "%d" is the slot's number */
+#define IDS_PCOPY_EXPORTED          6501
+#define IDS_PCOPY_IMPORTED          6502
+#define IDS_FRAME_TIME_CHOICES      6503  /* record too large: followed by the frame times that fit */
+#define IDS_FRAME_TIME_NONE         6504  /* record too large at every frame time */
+#define IDS_IDENTITY_FULL           6505  /* patient page: what of the identity the PSG file carries */
+#define IDS_IDENTITY_RESEARCH       6506  /* followed by the study code and what is kept, then ")" */
+#define IDS_IDENTITY_NO_CODE        6507
+#define IDS_IDENTITY_KEEP_AGE       6508
+#define IDS_IDENTITY_KEEP_SEX       6509
+#define IDS_IDENTITY_NEW_DATE       6510
+#define IDS_CAL_SQUARE              6511  /* source page: calibration waveforms */
+#define IDS_CAL_SINE                6512
+#define IDS_SHORT_RECORDING         6513  /* "%s": announced length, held length, held length */
 
 /* ---- 14. Names for the code ---------------------------------------------- */
 #ifndef RC_INVOKED

@@ -45,9 +45,10 @@ void FillList(HWND page, int id, const char* const* items, int count) {
 void OnInitPage(HWND page) {
     SendDlgItemMessageA(page, IDC_SRC_FILETYPE, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, kWkFontProminent)), 0);
     static const char* const kHum[] = {"---", "50Hz", "60Hz"};
-    static const char* const kCal[] = {"方形波", "正弦波"};
+    const std::string square = ProgramText(IDS_CAL_SQUARE), sine = ProgramText(IDS_CAL_SINE);
+    const char* const cal[] = {square.c_str(), sine.c_str()};
     FillList(page, IDC_SRC_HUMFILTER, kHum, 3);
-    FillList(page, IDC_SRC_CALTYPE, kCal, 2);
+    FillList(page, IDC_SRC_CALTYPE, cal, 2);
 }
 
 // The recording's properties and start; without a recording every field
@@ -173,8 +174,7 @@ void WarnIfShortRecording(HWND owner, const SourceInfo& source) {
     if (!FormatTotalTime(announced, sizeof announced, source.declaredSamples, source.sampleRate) ||
         !FormatTotalTime(held, sizeof held, source.lengthSamples, source.sampleRate))
         return;
-    snprintf(text, sizeof text, "ﾍｯﾀﾞｰの長さ %s に対し、ﾃﾞｰﾀﾌｧｲﾙは %s しかありません。%s までを変換します。",
-             announced, held, held);
+    snprintf(text, sizeof text, ProgramText(IDS_SHORT_RECORDING).c_str(), announced, held, held);
     Ui().beep(MB_ICONEXCLAMATION);
     Ui().dialogBox(owner, g_program.instance, MAKEINTRESOURCEA(IDD_WARN_SHORT_RECORDING), ShortRecordingProc,
                    reinterpret_cast<LPARAM>(text));

@@ -105,3 +105,5 @@ bool SamePathPrefix(const char* a, const char* b, size_t length) {
     }
     return true;
 }
+
+std::string FieldString(const char* field, size_t size) { return std::string(field, FieldTextLength(field, size)); }

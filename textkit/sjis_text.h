@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // A byte that starts a double-byte character (0x81..0x9F, 0xE0..0xFC).
 bool IsSjisLead(unsigned char c);
@@ -31,6 +32,11 @@ void AppendText(char* dest, int size, const char* source);
 // terminator, at most size - 1 bytes, never ending in a lead byte cut off
 // from its trail byte. The field need not be terminated.
 size_t FieldTextLength(const char* field, size_t size);
+// The text a fixed field of `size` bytes holds, measured as FieldTextLength
+// measures it: never read past the field.
+std::string FieldString(const char* field, size_t size);
+template <size_t N>
+std::string FieldString(const char (&field)[N]) { return FieldString(field, N); }
 
 // Position of the last `c` (a single-byte character) in a Shift-JIS text, or
 // -1. Double-byte characters are stepped over whole, so a trail byte 0x5C is

@@ -9,6 +9,12 @@ Layers, top to bottom:
              winkit/ ctlkit/                window utilities and controls
 A page folder may not include another page folder: pages talk to each other
 through the shell (messages) and share what they need through pagekit/.
+Within the layers no source files include each other in a circle: a header
+and its source file count as one unit ("app/frame.h" and "app/frame.cpp"),
+a unit depends on the units whose headers its source file includes, and a
+unit that comes back to itself through such dependencies is refused. What a
+header includes only composes declarations and does not count (a writer's
+internal header may use its public one).
 
 Usage: check_layers.py ROOT      prints each offending include, exit 1 if any
        check_layers.py --self-test   proves that a forbidden include is found
@@ -46,34 +52,95 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 SOURCE_EXT = (".h", ".hpp", ".cpp", ".c", ".inc")
 
 
-def check_tree(root):
-    problems = []
+def source_files(root):
+    """(folder, path) of every source file of the checked folders."""
     for folder in sorted(ALLOWED):
         base = os.path.join(root, folder)
         if not os.path.isdir(base):
             continue
         for dirpath, _, files in os.walk(base):
             for name in sorted(files):
-                if not name.endswith(SOURCE_EXT):
+                if name.endswith(SOURCE_EXT):
+                    yield folder, os.path.join(dirpath, name)
+
+
+def unit_of(rel):
+    """The unit a root-relative file belongs to: its path without extension."""
+    return os.path.splitext(rel.replace(os.sep, "/"))[0]
+
+
+def include_circles(root):
+    """Each circle of includes between units, as the units' names."""
+    edges = {}
+    for _, path in source_files(root):
+        if path.endswith((".h", ".hpp", ".inc")):
+            continue
+        rel = os.path.relpath(path, root)
+        here = os.path.dirname(rel).replace(os.sep, "/")
+        targets = edges.setdefault(unit_of(rel), set())
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for line in f:
+                m = INCLUDE.match(line)
+                if not m or m.group(1) != '"':
                     continue
-                path = os.path.join(dirpath, name)
-                with open(path, encoding="utf-8", errors="replace") as f:
-                    for number, line in enumerate(f, 1):
-                        m = INCLUDE.match(line)
-                        if not m:
-                            continue
-                        kind, target = m.groups()
-                        where = f"{os.path.relpath(path, root)}:{number}"
-                        if kind == "<":
-                            if folder in PORTABLE and target.lower() in PLATFORM_HEADERS:
-                                problems.append(f"{where}: portable code includes <{target}>")
-                            continue
-                        top = target.split("/")[0] if "/" in target else folder
-                        if top == folder or top in ALLOWED[folder]:
-                            continue
-                        if top not in ALLOWED and top != "resources":
-                            continue   # generated or local files ("sjis_table.inc")
-                        problems.append(f"{where}: {folder}/ may not include \"{target}\"")
+                target = m.group(2) if "/" in m.group(2) else f"{here}/{m.group(2)}"
+                if os.path.isfile(os.path.join(root, target)):
+                    targets.add(unit_of(target))
+    # Strongly connected components (Tarjan): a component of more than one
+    # unit is a circle.
+    index, low, stack, on_stack, circles = {}, {}, [], set(), []
+
+    def visit(unit):
+        index[unit] = low[unit] = len(index)
+        stack.append(unit)
+        on_stack.add(unit)
+        for other in sorted(edges.get(unit, ())):
+            if other == unit:
+                continue
+            if other not in index:
+                visit(other)
+                low[unit] = min(low[unit], low[other])
+            elif other in on_stack:
+                low[unit] = min(low[unit], index[other])
+        if low[unit] == index[unit]:
+            component = []
+            while True:
+                other = stack.pop()
+                on_stack.discard(other)
+                component.append(other)
+                if other == unit:
+                    break
+            if len(component) > 1:
+                circles.append(sorted(component))
+
+    for unit in sorted(edges):
+        if unit not in index:
+            visit(unit)
+    return circles
+
+
+def check_tree(root):
+    problems = []
+    for folder, path in source_files(root):
+        with open(path, encoding="utf-8", errors="replace") as f:
+            for number, line in enumerate(f, 1):
+                m = INCLUDE.match(line)
+                if not m:
+                    continue
+                kind, target = m.groups()
+                where = f"{os.path.relpath(path, root)}:{number}"
+                if kind == "<":
+                    if folder in PORTABLE and target.lower() in PLATFORM_HEADERS:
+                        problems.append(f"{where}: portable code includes <{target}>")
+                    continue
+                top = target.split("/")[0] if "/" in target else folder
+                if top == folder or top in ALLOWED[folder]:
+                    continue
+                if top not in ALLOWED and top != "resources":
+                    continue   # generated or local files ("sjis_table.inc")
+                problems.append(f"{where}: {folder}/ may not include \"{target}\"")
+    for circle in include_circles(root):
+        problems.append(f"{circle[0]}: include circle among {', '.join(circle)}")
     return problems
 
 
@@ -88,6 +155,11 @@ def self_test():
         "pagekit/f.cpp": '#include "source/source_page.h"\n',
         "batch/g.cpp": '#include "pagekit/profile.h"\n',
         "batch/h.cpp": "#include <windows.h>\n",
+        # A circle: each unit's source includes the other's header.
+        "app/i.h": "#pragma once\n",
+        "app/i.cpp": '#include "app/j.h"\n',
+        "app/j.h": "#pragma once\n",
+        "app/j.cpp": '#include "i.h"\n',
     }
     with tempfile.TemporaryDirectory() as root:
         for rel, text in cases.items():
@@ -95,11 +167,14 @@ def self_test():
             with open(os.path.join(root, rel), "w") as f:
                 f.write(text)
         found = check_tree(root)
-    missed = [rel for rel in cases if not any(p.startswith(rel + ":") for p in found)]
+    missed = [rel for rel in cases
+              if not rel.startswith("app/") and not any(p.startswith(rel + ":") for p in found)]
+    if not any(p.startswith("app/i: include circle") for p in found):
+        missed.append("the circle app/i -> app/j")
     if missed:
         print("the check let these through:", ", ".join(missed))
         return 1
-    print(f"the check refused all {len(cases)} forbidden includes")
+    print(f"the check refused every forbidden include and the include circle")
     return 0
 
 

@@ -1,4 +1,4 @@
-#!/usr/bin/python3
+#!/usr/bin/env python3
 """Generates recfile/sjis_table.inc: the Shift-JIS (code page 932) to Unicode
 table the PSG writer uses to turn the recorder's texts into UTF-8.
 
@@ -12,7 +12,7 @@ units (every code page 932 character lies in the Basic Multilingual Plane),
 User-defined characters (private-use code points) are left out: they have
 no meaning outside the machine that defined them.
 
-Run once from the repository root: /usr/bin/python3 tools/gen_sjis_table.py
+Run once from the repository root: python3 tools/gen_sjis_table.py
 """
 import os
 

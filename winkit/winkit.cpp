@@ -193,3 +193,14 @@ BOOL WkStoreWindowPlacement(HWND window, const char* iniPath) {
     batch.Text(kPlacementSection, kPlacementKey, text);
     return batch.Commit() ? TRUE : FALSE;
 }
+
+int WkWindowDpi(HWND window) {
+    HDC dc = GetDC(window);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
+    if (dc) ReleaseDC(window, dc);
+    return dpi > 0 ? dpi : 96;
+}
+
+int WkScaled(HWND window, int pixels) { return MulDiv(pixels, WkWindowDpi(window), 96); }
+
+bool WkKeyDown(int key) { return (GetKeyState(key) & 0x8000) != 0; }

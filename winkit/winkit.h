@@ -34,6 +34,15 @@ INT_PTR WkMessageDialog(HWND owner, HINSTANCE instance, int resourceId);
 // Centres `dialog` on its owner (or on the screen without one).
 void WkCenterDialog(HWND dialog);
 
+// Pixels per inch of the screen `window` is drawn on (96 when unknown).
+int WkWindowDpi(HWND window);
+// A length of the plain (96 pixels per inch) screen in pixels at the dpi of
+// `window`, rounded to the nearest pixel.
+int WkScaled(HWND window, int pixels);
+// True while `key` (a virtual-key code) is held down, as of the message
+// being handled.
+bool WkKeyDown(int key);
+
 // Font kinds by use: the prominent kind is a larger bold font for values
 // that must stand out; every other kind is the program's normal
 // user-interface font. The pattern list and the montage grid ask for kinds

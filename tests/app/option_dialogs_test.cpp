@@ -77,7 +77,7 @@ TEST_F(OptionDialogs, IdentityChoiceIsStoredShownOnThePatientPageAndReadAtStart)
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDC_IDN_CODE)));
         SetText(d, IDC_IDN_CODE, "S-17");
         Click(d, IDC_IDN_KEEP_AGE);
-        Click(d, IDC_IDN_SHIFT_START);
+        Click(d, IDC_IDN_REPLACE_DATE);
         Click(d, IDOK);
     });
     const IdentityOptions& o = State().settings.identity;
@@ -85,7 +85,7 @@ TEST_F(OptionDialogs, IdentityChoiceIsStoredShownOnThePatientPageAndReadAtStart)
     EXPECT_STREQ("S-17", o.studyCode);
     EXPECT_EQ(1, o.keepAge);
     EXPECT_EQ(0, o.keepSex);
-    EXPECT_EQ(1, o.shiftStart);
+    EXPECT_EQ(1, o.replaceStartDate);
     EXPECT_EQ("1", Stored("SYSTEM", "Identity", SettingsPath()));
     EXPECT_EQ("S-17", Stored("SYSTEM", "StudyCode", SettingsPath()));
     EXPECT_EQ("PSG出力: 研究用匿名化\n(ｺｰﾄﾞ S-17、年齢、1985/01/01)", ControlText(patientPage, IDC_PAT_IDENTITY));

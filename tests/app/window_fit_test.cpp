@@ -94,6 +94,21 @@ std::string TextMisfit(HWND control) {
     else if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) room = client.right - box - 2 * edge;
     return Misfit(control, text, {room, 0x7FFF}, DT_SINGLELINE);
 }
+// The smallest window at each scaling the tests run at, in pixels, on the
+// 1280x1024 test display. At 96 dpi every page fits whole in its place; at
+// 144 dpi the window is as high as the work area, a scroll bar wide wider
+// than the pages need, and the patient page alone scrolls in its place.
+struct Smallest {
+    int dpi;
+    SIZE window;
+    SIZE place;             // a page's place in the tab control
+    int scrollingPage;      // -1: none
+    LONG scrollingHeight;   // the height of the page that scrolls
+};
+const Smallest kSmallest[] = {
+    {96, {585, 691}, {573, 555}, -1, 0},
+    {144, {856, 1024}, {842, 832}, kPagePatient, 867},
+};
 
 class WindowFit : public MainWindowTest {
 protected:
@@ -110,11 +125,11 @@ protected:
         m.hwnd = GetFocus();
         m.message = WM_KEYDOWN;
         m.wParam = VK_TAB;
-        const bool taken = TranslateWindowKey(window, m);
+        const bool handled = TranslateWindowKey(window, m);
         keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
         SetKeyboardState(keys);
         PumpPending();
-        return taken;
+        return handled;
     }
     HWND Tabs() { return GetDlgItem(window, IDC_MAIN_TAB); }
     // The control of `page` that holds the focus (a combo box for its field).
@@ -126,27 +141,22 @@ protected:
 };
 
 TEST_F(WindowFit, SmallestWindowShowsEveryPageWhole) {
+    const int dpi = ScreenDpi();
     if (const char* expected = std::getenv("EXPECTED_DPI")) {
-        ASSERT_EQ(atoi(expected), ScreenDpi());
+        ASSERT_EQ(atoi(expected), dpi);
     }
+    const Smallest* want = nullptr;
+    for (const Smallest& s : kSmallest)
+        if (s.dpi == dpi) want = &s;
+    ASSERT_NE(nullptr, want) << "no sizes are known at " << dpi << " dpi";
     Open();
-    RECT work;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     for (SIZE asked : {SIZE{1, 1}, SIZE{420, 430}}) {
         SetWindowPos(window, nullptr, 0, 0, asked.cx, asked.cy, SWP_NOMOVE | SWP_NOZORDER);
         PumpPending();
         RECT w;
         GetWindowRect(window, &w);
-        // No smaller than every page needs, unless the screen is smaller:
-        // then as large as the screen, and the pages scroll.
-        const SIZE minimum = MinimumWindowSize(window, State());
-        const LONG wantY = minimum.cy < work.bottom - work.top ? minimum.cy : work.bottom - work.top;
-        LONG wantX = minimum.cx + (wantY < minimum.cy ? GetSystemMetrics(SM_CXVSCROLL) : 0);
-        if (wantX > work.right - work.left) wantX = work.right - work.left;
-        EXPECT_EQ(wantX, w.right - w.left);
-        EXPECT_EQ(wantY, w.bottom - w.top);
-        const bool fits = wantY == minimum.cy && wantX == minimum.cx;
-        EXPECT_TRUE(fits || ScreenDpi() > 96);   // at 96 dpi the window fits the screen
+        EXPECT_EQ(want->window.cx, w.right - w.left) << dpi;
+        EXPECT_EQ(want->window.cy, w.bottom - w.top) << dpi;
         for (int index = 0; index < kPageCount; ++index) {
             SendMessageA(window, WM_SHOW_PAGE, index, 0);
             HWND page = Page(index), host = GetParent(page);
@@ -160,22 +170,26 @@ TEST_F(WindowFit, SmallestWindowShowsEveryPageWhole) {
                 EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= room.right && r.bottom <= room.bottom)
                     << "page " << index << " control " << GetDlgCtrlID(control) << " at " << r.left << ","
                     << r.top << "-" << r.right << "," << r.bottom << " in " << room.right << "x" << room.bottom
-                    << " at " << ScreenDpi() << " dpi";
+                    << " at " << dpi << " dpi";
             }
+            const LONG style = GetWindowLongPtrA(host, GWL_STYLE);
             const RECT place = PlaceIn(host, page);
-            const bool scrolls = (GetWindowLongPtrA(host, GWL_STYLE) & WS_VSCROLL) != 0;
-            if (fits) {
-                EXPECT_FALSE(scrolls) << index;     // the page fills its place, nothing hidden
-                EXPECT_EQ(view.bottom, place.bottom) << index;
-            } else if (place.bottom > view.bottom) {
-                // Taller than its place: it scrolls, down to its last row.
-                EXPECT_TRUE(scrolls) << index;
-                EXPECT_FALSE(GetWindowLongPtrA(host, GWL_STYLE) & WS_HSCROLL) << index;   // as wide as it needs
-                SendMessageA(host, WM_VSCROLL, SB_BOTTOM, 0);
-                EXPECT_EQ(view.bottom, PlaceIn(host, page).bottom) << index;
-                SendMessageA(host, WM_VSCROLL, SB_TOP, 0);
-                EXPECT_EQ(0, PlaceIn(host, page).top) << index;
+            EXPECT_FALSE(style & WS_HSCROLL) << index;   // as wide as it needs
+            if (index != want->scrollingPage) {
+                // The page fills its place, nothing hidden.
+                EXPECT_FALSE(style & WS_VSCROLL) << index;
+                EXPECT_EQ(want->place.cx, place.right - place.left) << index;
+                EXPECT_EQ(want->place.cy, place.bottom - place.top) << index;
+                continue;
             }
+            // Taller than its place: it scrolls, down to its last row.
+            EXPECT_TRUE(style & WS_VSCROLL) << index;
+            EXPECT_EQ(want->place.cy, view.bottom) << index;
+            EXPECT_EQ(want->scrollingHeight, place.bottom - place.top) << index;
+            SendMessageA(host, WM_VSCROLL, SB_BOTTOM, 0);
+            EXPECT_EQ(view.bottom, PlaceIn(host, page).bottom) << index;
+            SendMessageA(host, WM_VSCROLL, SB_TOP, 0);
+            EXPECT_EQ(0, PlaceIn(host, page).top) << index;
         }
     }
     // The grid keeps every column apart and every row a text line high.

@@ -6,17 +6,30 @@
 // line ends read like its LF twin.
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 
 #include <gtest/gtest.h>
 
 #include "batch/output_files.h"
-#include "batch/sha256.h"
 #include "batch_test_support.h"
 #include "tests/engine/convert_test_support.h"
 
 namespace {
+
+// A file's SHA-256 in hex as sha256sum computes it, so that the manifest's
+// hashes are checked by code other than the converter's own; "" on failure.
+std::string Sha256Sum(const std::string& path) {
+    std::string hex;
+    if (FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r")) {
+        char line[160] = "";
+        if (fgets(line, sizeof line, pipe)) hex.assign(line, strnlen(line, 64));
+        pclose(pipe);
+    }
+    return hex.size() == 64 ? hex : std::string();
+}
 
 namespace fs = std::filesystem;
 
@@ -107,7 +120,7 @@ TEST_F(Archive, ManifestLinesParseAndTheirHashesMatchTheFiles) {
     ASSERT_NE(-1, raw);
     EXPECT_TRUE(MneReads(out + "/patientB/N2.edf", 2, 22.0, ""));
     EXPECT_EQ(ReadFile(out + "/patientB/N2.edf"), ReadFile(tmp.File("b/N2.edf")));
-    const std::string check = "/usr/bin/python3 -c '\nimport json,sys\nfor l in open(sys.argv[1]): json.loads(l)\n' '" +
+    const std::string check = "python3 -c '\nimport json,sys\nfor l in open(sys.argv[1]): json.loads(l)\n' '" +
                               manifest + "'";
     EXPECT_EQ(0, std::system(check.c_str()));
     const std::string text = ReadFile(manifest);
@@ -124,11 +137,8 @@ TEST_F(Archive, ManifestLinesParseAndTheirHashesMatchTheFiles) {
             continue;
         }
         ++converted;
-        std::string hex;
-        ASSERT_TRUE(Sha256OfFile(output, hex));
-        EXPECT_EQ("\"" + hex + "\"", (*m)[8].str()) << output;
-        ASSERT_TRUE(Sha256OfFile(input.substr(0, input.size() - 3) + "DAT", hex));
-        EXPECT_EQ("\"" + hex + "\"", (*m)[7].str()) << input;
+        EXPECT_EQ("\"" + Sha256Sum(output) + "\"", (*m)[8].str()) << output;
+        EXPECT_EQ("\"" + Sha256Sum(input.substr(0, input.size() - 3) + "DAT") + "\"", (*m)[7].str()) << input;
         EXPECT_EQ(std::to_string(FileBytes(output)), (*m)[6].str());
     }
     EXPECT_EQ(size_t(lines), size_t(std::count(text.begin(), text.end(), '\n'))) << text;

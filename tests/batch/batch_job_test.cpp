@@ -9,6 +9,7 @@
 
 #include "batch/batch_job.h"
 #include "batch/output_files.h"
+#include "batch/output_tree.h"
 #include "batch_test_support.h"
 #include "job_fixture.h"
 #include "tests/engine/convert_test_support.h"

@@ -378,7 +378,7 @@ TEST_F(BatchFolders, TheDeidentifiedCopyMatchesTheWindowProgram) {
     id.mode = kIdentityResearch;
     CopyText(id.studyCode, sizeof id.studyCode, "S-17");
     id.keepSex = 1;
-    id.shiftStart = 1;
+    id.replaceStartDate = 1;
     ASSERT_EQ(kRunCompleted, RunConversion(*s).end);
     const std::string window = ReadFile(tmp.File("W.DAT"));
 

@@ -2,10 +2,12 @@
 # The Windows console build of the batch converter under Wine: taffgen.exe
 # writes a recording in two variants, taff2psg.exe converts the folder, and
 # MNE reads the PSG files back. Usage: wine_convert.sh TAFF2PSG.EXE
-# TAFFGEN.EXE WINE-RUN.SH READ_WITH_MNE.PY
+# TAFFGEN.EXE WINE-RUN.SH READ_WITH_MNE.PY; MNE_PYTHON names the Python
+# interpreter that has MNE (python3 on the path without it).
 set -u
 taff2psg=$1 taffgen=$2 winerun=$3 mne=$4
-work=$(mktemp -d /tmp/batch_wine_XXXXXX)
+python=${MNE_PYTHON:-python3}
+work=$(mktemp -d -t batch_wine_XXXXXX)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 mkdir in out
@@ -25,8 +27,8 @@ tr -d '\r' < errors.txt
 [ "$status" = 0 ] || { echo "taff2psg.exe exited with $status"; exit 1; }
 grep -q '2 of 2 recording(s) converted' summary.txt || { echo "no summary"; exit 1; }
 ls out
-/usr/bin/python3 "$mne" "$(ln -s "$work/out/N1.DAT" n1.edf && echo "$work/n1.edf")" --channels 10 --seconds 125 --first-label "Batch C3" || exit 1
-/usr/bin/python3 "$mne" "$(ln -s "$work/out/N2.DAT" n2.edf && echo "$work/n2.edf")" --channels 10 --seconds 65 --first-label "Batch C3" || exit 1
+"$python" "$mne" "$(ln -s "$work/out/N1.DAT" n1.edf && echo "$work/n1.edf")" --channels 10 --seconds 125 --first-label "Batch C3" || exit 1
+"$python" "$mne" "$(ln -s "$work/out/N2.DAT" n2.edf && echo "$work/n2.edf")" --channels 10 --seconds 65 --first-label "Batch C3" || exit 1
 # A bad input under Wine: a pattern out of range is a usage error.
 "$winerun" "$taff2psg" in --out out --pattern 9 >/dev/null 2>&1
 [ $? = 2 ] || { echo "--pattern 9 did not exit with 2"; exit 1; }
@@ -40,7 +42,7 @@ for run in first rerun; do
   status=$?
   [ "$status" = 0 ] || { tr -d '\r' < errors.txt; echo "$run over the archive exited with $status"; exit 1; }
 done
-/usr/bin/python3 - "$work" <<'PY' || exit 1
+"$python" - "$work" <<'PY' || exit 1
 import hashlib, json, sys
 work = sys.argv[1]
 lines = [json.loads(l) for l in open(work + "/m.jsonl", encoding="utf-8")]
@@ -50,5 +52,5 @@ for l in lines:
     assert hashlib.sha256(open(path, "rb").read()).hexdigest() == l["output_sha256"], l
 assert any(l["output"] == "out2\\sub\\N3.edf" for l in lines), lines
 PY
-/usr/bin/python3 "$mne" "$work/out2/sub/N3.edf" --channels 4 --seconds 30 || exit 1
+"$python" "$mne" "$work/out2/sub/N3.edf" --channels 4 --seconds 30 || exit 1
 echo "taff2psg.exe converted both recordings, and the archive with its manifest"

@@ -11,15 +11,14 @@
 
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "engine/psg_header.h"
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
+#include "tests/support/whole_file.h"
 #include "tools/taffgen/taffgen.h"
 
 namespace {
@@ -47,16 +46,9 @@ const std::string kStatusNoMemory = "ﾒﾓﾘが足りないため、変換を�
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // The fixed header fields of a written PSG file.
 struct PsgFile {
-    explicit PsgFile(const std::string& path) : bytes(ReadBytes(path)) {}
+    explicit PsgFile(const std::string& path) : bytes(ReadFile(path)) {}
     std::string Field(size_t offset, size_t width) const {
         if (bytes.size() < offset + width) return "<short>";
         std::string text = bytes.substr(offset, width);
@@ -201,7 +193,7 @@ TEST_F(ConvertPage, WholeRunFromChoiceToFinishedFile) {
     Click(IDC_CONV_START);
     ASSERT_TRUE(WaitForFinished());
     EXPECT_TRUE(Fake().messageDialogs.empty());
-    EXPECT_EQ(file.bytes, ReadBytes(output));
+    EXPECT_EQ(file.bytes, ReadFile(output));
 
     // The next choice proposes the recording's name in the last output's
     // folder (settings key CopyFile); the existing file is confirmed first,
@@ -224,7 +216,7 @@ TEST_F(ConvertPage, OutputNamingTheSourceFilesIsRefused) {
     Open();
     const std::string header = MakeRecording("SAME.HDR", 2, 30);
     const std::string data = TaffGenDataPath(TaffGenOptions(), header);
-    const std::string before = ReadBytes(data);
+    const std::string before = ReadFile(data);
     OpenRecording(header);
     std::string lower = data;
     for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
@@ -242,7 +234,7 @@ TEST_F(ConvertPage, OutputNamingTheSourceFilesIsRefused) {
         EXPECT_EQ(kStatusNoOutput, Text(IDC_CONV_STATUS));
         EXPECT_EQ(nullptr, State().conv.recHandle);
     }
-    EXPECT_EQ(before, ReadBytes(data));
+    EXPECT_EQ(before, ReadFile(data));
     // The recording still reads as before.
     SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
     OpenRecording(header);
@@ -351,7 +343,7 @@ TEST_F(ConvertPage, StoppingARunAsksAndLeavesNoFile) {
             EXPECT_EQ(kStatusStopped, Text(IDC_CONV_STATUS));
             EXPECT_EQ(0u, State().frame.conversionTimer);
         }
-        EXPECT_EQ(earlier, ReadBytes(kept));
+        EXPECT_EQ(earlier, ReadFile(kept));
         EXPECT_TRUE(NoPartFile());
     }
     // A run into a new name stopped the same way leaves no file at all.
@@ -661,7 +653,7 @@ TEST_F(ConvertPage, OutputReachingTheDataFileByAnotherPathIsRefused) {
     std::string error;
     ASSERT_TRUE(WriteTaffRecording(options, header, &error)) << error;
     const std::string data = TaffGenDataPath(options, header);
-    const std::string before = ReadBytes(data);
+    const std::string before = ReadFile(data);
     ASSERT_FALSE(before.empty());
     OpenRecording(header);
 
@@ -679,7 +671,7 @@ TEST_F(ConvertPage, OutputReachingTheDataFileByAnotherPathIsRefused) {
         EXPECT_EQ(std::vector<int>{IDD_WARN_SAME_FILE}, Fake().messageDialogs);
         EXPECT_EQ(kConvNoOutput, State().conv.conversionState);
         EXPECT_EQ(nullptr, State().conv.recHandle);
-        EXPECT_TRUE(ReadBytes(data) == before);
+        EXPECT_TRUE(ReadFile(data) == before);
     }
     DeleteFileA(hardLink.c_str());
 }

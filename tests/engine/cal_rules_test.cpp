@@ -7,32 +7,28 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "convert_test_support.h"
 #include "engine/cal_rules.h"
+#include "tests/support/whole_file.h"
 
 namespace {
 
 const std::string kCalDir = std::string(CONVERT_TEST_DIR) + "/cal/";
 
-IniText ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    const std::string text = bytes.str();
+IniText ReadCal(const std::string& path) {
+    const std::string text = ReadFile(path);
     return IniText(text.data(), text.size());
 }
 
 // Writes `text` as a real file in `dir` and reads it back.
 IniText WriteAndRead(const TempDir& dir, const std::string& text) {
     const std::string path = dir.File("t.CAL");
-    std::ofstream(path, std::ios::binary) << text;
-    return ReadFile(path);
+    WriteFile(path, text);
+    return ReadCal(path);
 }
 
 // Records every section a read asks for.
@@ -70,7 +66,7 @@ bool Same(const MontagePattern& a, const MontagePattern& b) { return memcmp(&a, 
 TEST(CalFile, SaveTimeMustBeLongerThanFourCharacters) {
     MontagePattern p = StartupPattern();
     const MontagePattern before = p;
-    IniText shortTime = ReadFile(kCalDir + "SHORTTIME.CAL");
+    IniText shortTime = ReadCal(kCalDir + "SHORTTIME.CAL");
     EXPECT_EQ(0, ImportCalCondition(shortTime, p, 16));
     EXPECT_TRUE(Same(before, p));
 
@@ -81,7 +77,7 @@ TEST(CalFile, SaveTimeMustBeLongerThanFourCharacters) {
 }
 
 TEST(CalFile, ChannelCountIsLimitedByMaxChAndLaterSectionsAreNeverRead) {
-    IniText twenty = ReadFile(kCalDir + "TWENTY.CAL");
+    IniText twenty = ReadCal(kCalDir + "TWENTY.CAL");
     SectionLog log(twenty);
     MontagePattern p = StartupPattern();
     const MontagePattern before = p;
@@ -108,14 +104,14 @@ TEST(CalFile, ChannelCountIsLimitedByMaxChAndLaterSectionsAreNeverRead) {
     for (int i = 17; i <= 20; ++i) EXPECT_EQ(0u, log.sections.count("CH" + std::to_string(i))) << i;
 
     // CH = 4 with MaxCh 16: channels 5..32 stay as they were.
-    IniText four = ReadFile(kCalDir + "SLEEP4.CAL");
+    IniText four = ReadCal(kCalDir + "SLEEP4.CAL");
     MontagePattern q = StartupPattern();
     ASSERT_EQ(1, ImportCalCondition(four, q, 16));
     EXPECT_EQ(0, memcmp(&before.channels[4], &q.channels[4], sizeof(ChannelSetting) * 28));
 }
 
 TEST(CalFile, SignalZeroRestoresTheStartupCalibrationAndSignalAboveZeroTakesTheKeys) {
-    IniText file = ReadFile(kCalDir + "SLEEP4.CAL");
+    IniText file = ReadCal(kCalDir + "SLEEP4.CAL");
     MontagePattern p = StartupPattern();
     p.channels[2].offsetAD = 77;
     ASSERT_EQ(1, ImportCalCondition(file, p, 16));
@@ -252,7 +248,7 @@ TEST(CalFileInThePsgFile, ImportedCalibrationLabelAndUnitAreWritten) {
     options.scans = 100 * 3;
     const std::string out = dir.File("cal.DAT");
     OpenRecording(*s, options, dir.File("CAL.HDR"), out);
-    IniText file = ReadFile(kCalDir + "SLEEP4.CAL");
+    IniText file = ReadCal(kCalDir + "SLEEP4.CAL");
     s->settings.MaxCh = 16;
     ASSERT_EQ(1, ImportCalCondition(file, CurrentPattern(*s), s->settings.MaxCh));
     const RunResult r = RunConversion(*s);

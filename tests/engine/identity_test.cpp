@@ -73,7 +73,7 @@ IdentityOptions Research(const char* code, bool age, bool sex, bool shift) {
     IdentityOptions o = {};
     o.mode = kIdentityResearch;
     CopyText(o.studyCode, sizeof o.studyCode, code);
-    o.keepAge = age, o.keepSex = sex, o.shiftStart = shift;
+    o.keepAge = age, o.keepSex = sex, o.replaceStartDate = shift;
     return o;
 }
 
@@ -160,15 +160,15 @@ TEST(ResearchCopy, AgeSexAndStartAsTicked) {
 TEST(OptionKeys, StoredTextsReadBackAndMissingKeysKeepTodaysBehaviour) {
     struct Case {
         const char* ini;
-        uint16_t mode, keepAge, keepSex, shift, ask;
+        uint16_t mode, keepAge, keepSex, shift;
         const char* code;
     } cases[] = {
-        {"[SYSTEM]\nMaxCh=16\n", kIdentityFull, 0, 0, 0, 0, ""},
+        {"[SYSTEM]\nMaxCh=16\n", kIdentityFull, 0, 0, 0, ""},
         {"[SYSTEM]\nIdentity=1\nStudyCode=S-9\nKeepAge=1\nShiftStart=1\nAskUnregistered=1\n", kIdentityResearch, 1,
-         0, 1, 1, "S-9"},
+         0, 1, "S-9"},
         // A damaged choice never falls back to writing names.
-        {"[SYSTEM]\nIdentity=7\nKeepSex=-1\n", kIdentityResearch, 0, 1, 0, 0, ""},
-        {"[SYSTEM]\nStudyCode=ABCDEFGHIJKLMNOPQRSTUVWXYZ\n", kIdentityFull, 0, 0, 0, 0, "ABCDEFGHIJKLMNOPQRS"},
+        {"[SYSTEM]\nIdentity=7\nKeepSex=-1\n", kIdentityResearch, 0, 1, 0, ""},
+        {"[SYSTEM]\nStudyCode=ABCDEFGHIJKLMNOPQRSTUVWXYZ\n", kIdentityFull, 0, 0, 0, "ABCDEFGHIJKLMNOPQRS"},
     };
     for (const Case& c : cases) {
         IniFile ini;
@@ -178,8 +178,7 @@ TEST(OptionKeys, StoredTextsReadBackAndMissingKeysKeepTodaysBehaviour) {
         EXPECT_EQ(c.mode, s.identity.mode) << c.ini;
         EXPECT_EQ(c.keepAge, s.identity.keepAge) << c.ini;
         EXPECT_EQ(c.keepSex, s.identity.keepSex) << c.ini;
-        EXPECT_EQ(c.shift, s.identity.shiftStart) << c.ini;
-        EXPECT_EQ(c.ask, s.AskUnregistered) << c.ini;
+        EXPECT_EQ(c.shift, s.identity.replaceStartDate) << c.ini;
         EXPECT_STREQ(c.code, s.identity.studyCode) << c.ini;
 
         // What is stored reads back the same.

@@ -138,6 +138,10 @@ TEST(SettingsSections, FrameKeysAndPatientAsTheProgramReadsThem) {
     EXPECT_EQ(-3, settings.FrameTime);
     EXPECT_EQ(65535, settings.TCType);
     EXPECT_EQ(0, settings.CalType);
+    LoadExitQuestionKey(settings, Parsed("[SYSTEM]\nAskUnregistered=7\n"));
+    EXPECT_EQ(1, settings.AskUnregistered);
+    LoadExitQuestionKey(settings, Parsed("[SYSTEM]\nMaxCh=16\n"));
+    EXPECT_EQ(0, settings.AskUnregistered);
 
     PatientInfo first{};
     LoadPatientKeys(first, IniFile(), kNoKeysFirstStart);

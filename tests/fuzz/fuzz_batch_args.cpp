@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,8 +35,8 @@ void RemoveScratch() {
 
 std::string ScratchFolder() {
     if (folder.empty()) {
-        char name[] = "/tmp/fuzz_batch_args_XXXXXX";
-        Check(mkdtemp(name) != nullptr);
+        std::string name = (std::filesystem::temp_directory_path() / "fuzz_batch_args_XXXXXX").string();
+        Check(mkdtemp(&name[0]) != nullptr);
         folder = name;
         atexit(RemoveScratch);
     }

@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <string>
 
 const std::string& FuzzScratch() {
     static const std::string dir = [] {
-        struct stat st;
-        const std::string base = stat("/dev/shm", &st) == 0 ? "/dev/shm" : "/tmp";
-        std::string made = base + "/psgfuzz_" + std::to_string(getpid());
+        std::error_code ignored;
+        const std::string base = std::filesystem::temp_directory_path(ignored).string();
+        std::string made = (base.empty() ? std::string(".") : base) + "/psgfuzz_" + std::to_string(getpid());
         mkdir(made.c_str(), 0700);
         return made;
     }();

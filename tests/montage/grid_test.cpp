@@ -8,9 +8,7 @@
 
 #include <windows.h>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +16,7 @@
 #include "engine/grid_rules.h"
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
+#include "tests/support/whole_file.h"
 #include "tools/taffgen/taffgen.h"
 
 namespace {
@@ -179,10 +178,7 @@ protected:
         Fake().saveAnswer = output;
         SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
         EXPECT_TRUE(PumpUntil([this] { return State().conv.conversionState == kConvFinished; }));
-        std::ifstream in(output, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
+        return ReadFile(output);
     }
     // Types `text` over the open editor's text and presses Enter.
     void Enter(const std::string& text) {

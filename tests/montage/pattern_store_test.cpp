@@ -13,6 +13,7 @@
 
 #include "montage/pattern_store.h"
 #include "pagekit/state_lock.h"
+#include "tests/support/whole_file.h"
 
 namespace {
 
@@ -322,22 +323,13 @@ TEST_F(PatternFile, StoreReportsWhetherTheSectionArrivedAndKeepsTheFileOtherwise
     // The checked copy cannot be made (its name is taken by a folder): the
     // store reports failure and the file stays as it was, byte for byte.
     const std::string copy = std::string(path_) + ".new";
-    auto bytes = [&] {
-        std::string text;
-        if (FILE* f = fopen(path_, "rb")) {
-            char b[4096];
-            for (size_t n; (n = fread(b, 1, sizeof b, f)) > 0;) text.append(b, n);
-            fclose(f);
-        }
-        return text;
-    };
-    const std::string before = bytes();
+    const std::string before = ReadFile(path_);
     ASSERT_TRUE(CreateDirectoryA(copy.c_str(), nullptr));
     snprintf(p[1].name, sizeof p[1].name, "%s", "Lost");
     EXPECT_FALSE(StorePatternSlot(p[1], 1, path_));
     EXPECT_FALSE(StorePattern(p.data(), 1, path_));
     RemoveDirectoryA(copy.c_str());
-    EXPECT_EQ(before, bytes());
+    EXPECT_EQ(before, ReadFile(path_));
     EXPECT_EQ("<absent>", Get(1, "PATTERN"));
     EXPECT_FALSE(StorePatternSlot(p[1], 1, "Z:\\proc\\MORLEX.INI"));
     EXPECT_FALSE(StorePatternSlot(p[1], 9, path_));

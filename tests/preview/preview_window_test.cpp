@@ -25,13 +25,6 @@
 
 namespace {
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 // The window's picture as it paints it, as bytes of a 32-bit bitmap.
 std::string Picture(HWND window) {
     RECT area;
@@ -111,7 +104,7 @@ protected:
     }
     HWND ShowPreview() {
         SendMessageA(window, WM_COMMAND, IDM_FILE_PREVIEW, 0);
-        return g_app.preview;
+        return State().frame.preview;
     }
     std::string Start(HWND preview) { return ControlText(preview, IDC_PREV_EPOCH_START); }
     void Key(HWND preview, WPARAM key) { SendMessageA(preview, WM_KEYDOWN, key, 0); }
@@ -158,6 +151,13 @@ TEST_F(Preview, OpensMovesAndFollowsTheOperator) {
     const std::string threeTraces = Picture(preview);
     ChoosePattern(1);
     ASSERT_TRUE(PumpUntil([&] { return Picture(preview) != threeTraces; }, 5000));
+    // What it then shows is what a preview opened on that pattern shows.
+    const std::string followed = Picture(preview);
+    DestroyWindow(preview);
+    EXPECT_EQ(nullptr, State().frame.preview);   // the closed window is forgotten
+    preview = ShowPreview();
+    ASSERT_NE(nullptr, preview);
+    EXPECT_TRUE(followed == Picture(preview));
     // A start time corrected on the source page moves the clock.
     HWND source = Page(kPageSource);
     SetDlgItemTextA(source, IDC_SRC_HOUR, "23");
@@ -202,8 +202,8 @@ TEST_F(Preview, PagingThroughTheNightLeavesARunningConversionExact) {
     HWND preview = ShowPreview();
     ASSERT_NE(nullptr, preview);
     convert(watched, preview);
-    EXPECT_EQ(ReadBytes(quiet), ReadBytes(watched));
-    EXPECT_GT(ReadBytes(watched).size(), 600u * 6 * 200 * 2);
+    EXPECT_EQ(ReadFile(quiet), ReadFile(watched));
+    EXPECT_GT(ReadFile(watched).size(), 600u * 6 * 200 * 2);
     EXPECT_NE("22:15:04 (+0:00:00)", Start(preview));
 }
 

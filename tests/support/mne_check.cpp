@@ -29,7 +29,8 @@ bool MneReads(const std::string& path, const MneExpect& expect) {
         std::filesystem::remove(link, ignored);
         std::filesystem::create_symlink(std::filesystem::absolute(path), link, ignored);
     }
-    std::string command = "/usr/bin/python3 " + Quoted(std::string(TEST_SUPPORT_DIR) + "/mne_check.py") + " " + Quoted(link);
+    std::string command =
+        Quoted(MNE_PYTHON) + " " + Quoted(std::string(TEST_SUPPORT_DIR) + "/mne_check.py") + " " + Quoted(link);
     AddOption(command, "--names", expect.names);
     AddOption(command, "--sfreq", expect.sfreq);
     AddOption(command, "--n-times", expect.nTimes);

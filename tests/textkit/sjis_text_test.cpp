@@ -40,6 +40,7 @@ TEST(TextCutting, FullFieldsGiveWholeCharacters) {
     EXPECT_EQ(3u, FieldTextLength(field, sizeof field));
     const char cut[4] = {'a', 'b', '\x95', '\x5C'};     // the last character does not fit in 3 bytes
     EXPECT_EQ(2u, FieldTextLength(cut, sizeof cut));
+    EXPECT_EQ(std::string("ab"), FieldString(cut));
     EXPECT_EQ(1u, FieldTextLength("a\0zz", 4));
     EXPECT_EQ(0u, FieldTextLength("abc", 0));
 }

@@ -1,4 +1,4 @@
-#!/usr/bin/python3
+#!/usr/bin/env python3
 """Lists the recordings of a list that the manifest does not record as done.
 
 check-manifest.py RECORDINGS.TXT MANIFEST.JSONL
