@@ -5,9 +5,8 @@
 #include <cstring>
 #include <set>
 
-#include "batch/output_files.h"
+#include "filekit/filekit.h"
 #include "batch/output_tree.h"
-#include "batch/part_files.h"
 
 bool PlanOutputs(const BatchOptions& o, std::vector<std::string>& headers, std::vector<std::string>& roots,
                  std::vector<std::string>& outputs) {
@@ -36,15 +35,15 @@ bool PlanOutputs(const BatchOptions& o, std::vector<std::string>& headers, std::
 }
 
 void CleanParts(const BatchOptions& o) {
-    const std::vector<std::string> parts = StaleParts({o.outDir}, true);
-    const int removed = RemoveParts(parts);
+    const std::vector<std::string> parts = StaleTemporaryFiles({o.outDir}, true);
+    const int removed = RemoveFiles(parts);
     fprintf(stderr, "taff2psg: removed %d unfinished output(s) of earlier runs under %s\n", removed, o.outDir.c_str());
 }
 
 void ReportStaleParts(const BatchOptions& o, const std::vector<std::string>& outputs) {
     std::set<std::string> folders{o.outDir};
     for (const std::string& out : outputs) folders.insert(FolderOf(out));
-    const std::vector<std::string> parts = StaleParts(std::vector<std::string>(folders.begin(), folders.end()), false);
+    const std::vector<std::string> parts = StaleTemporaryFiles(std::vector<std::string>(folders.begin(), folders.end()), false);
     if (parts.empty()) return;
     fprintf(stderr, "taff2psg: %zu unfinished output(s) of an earlier, killed run (--clean removes them):\n",
             parts.size());
@@ -55,7 +54,7 @@ void ReportStaleParts(const BatchOptions& o, const std::vector<std::string>& out
 void RecordInManifest(const BatchOptions& o, const ManifestRun& run, const JobResult& result,
                       std::atomic<bool>& failed) {
     if (o.manifest.empty() || o.dryRun) return;
-    const int error = AppendManifestLine(o.manifest, ManifestLine(run, result));
+    const int error = AppendWholeLine(o.manifest, ManifestLine(run, result));
     if (error == 0) return;
     fprintf(stderr, "taff2psg: %s: cannot append to the manifest %s: %s\n", result.header.c_str(), o.manifest.c_str(),
             strerror(error));

@@ -1,13 +1,11 @@
 // One recording of a batch; see batch_job.h.
 #include "batch/batch_job.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "batch/output_files.h"
+#include "filekit/filekit.h"
 #include "batch/output_tree.h"
 #include "batch/psg_verify.h"
 #include "engine/output_check.h"
@@ -20,15 +18,6 @@
 namespace {
 
 std::string ErrorText(int error) { return error ? strerror(error) : "the writer reported a failure"; }
-
-// A temporary name beside the output, unique to this process and job: it
-// never looks like a finished PSG file.
-std::string TemporaryNameFor(const std::string& output) {
-    static std::atomic<int> serial{0};
-    char suffix[48];
-    snprintf(suffix, sizeof suffix, ".%ld-%d.part", long(getpid()), ++serial);
-    return output + suffix;
-}
 
 // With --skip-existing: a whole output is done (skipped); an unfinished one
 // is converted again and replaced.
@@ -52,7 +41,7 @@ bool OutputAllowed(const JobContext& ctx, const std::string& header, const std::
         result.reason = "output " + output + " would overwrite the recording's own files";
         return false;
     }
-    for (const std::string& file : RecordingFilesOf(header)) {
+    for (const std::string& file : FilesOfStem(header)) {
         if (SameFile(output, file)) {
             result.reason = "output " + output + " is the recording's file " + file;
             return false;
@@ -72,7 +61,7 @@ std::string WhyNotRecording(const std::string& header) {
     if (!file) return "cannot be read: " + ErrorText(errno);
     fclose(file);
     int besides = 0;
-    for (const std::string& f : RecordingFilesOf(header))
+    for (const std::string& f : FilesOfStem(header))
         if (!HasExtension(f, "INF") && !SameFile(f, header)) ++besides;
     if (besides == 0) return "not a recording: no data file beside the header";
     return "not a recording: the header or its data file cannot be read as TAFFmat";

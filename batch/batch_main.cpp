@@ -5,8 +5,6 @@
 // 2 on a usage error. Ctrl-C (or a closed terminal, or SIGTERM) asks every
 // job to stop: each removes its unfinished temporary file, no further
 // recording is started, and the exit status is 128 + the signal.
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -21,7 +19,7 @@
 #include "batch/batch_job.h"
 #include "batch/batch_options.h"
 #include "batch/batch_setup.h"
-#include "batch/output_files.h"
+#include "filekit/filekit.h"
 #include "batch/run_control.h"
 
 namespace {
@@ -139,7 +137,7 @@ int main(int argc, char** argv) {
         results[i].output = outputs[i];
     }
 
-    const bool terminal = isatty(fileno(stderr)) != 0 && !options.quiet && !headers.empty();
+    const bool terminal = StreamIsTerminal(stderr) && !options.quiet && !headers.empty();
     BatchBoard board(headers.size(), terminal, options.quiet, stderr);
     for (const InputProblem& p : problems) fprintf(stderr, "taff2psg: %s: %s\n", p.path.c_str(), p.reason.c_str());
     const JobContext ctx{setup, options, StopRequest()};

@@ -34,10 +34,6 @@ std::string ManifestLine(const ManifestRun& run, const JobResult& result);
 // The result word of a manifest line.
 const char* ResultWord(const JobResult& result);
 
-// Appends `line` to the manifest at `path` (created when missing) with one
-// write under a lock. 0 or errno.
-int AppendManifestLine(const std::string& path, const std::string& line);
-
 // `text` as a JSON string (quotes included); bytes that are not UTF-8 are
 // taken as Shift-JIS.
 std::string JsonString(const std::string& text);

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "batch/output_files.h"
+#include "filekit/filekit.h"
 #include "engine/identity_rules.h"
 #include "engine/psg_header.h"
 #include "taffread/taffread.h"

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "batch/output_files.h"
+#include "filekit/filekit.h"
 #include "batch/sha256.h"
 #include "batch_test_support.h"
 #include "tests/engine/convert_test_support.h"

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "batch/batch_job.h"
-#include "batch/output_files.h"
+#include "filekit/filekit.h"
 #include "batch_test_support.h"
 #include "job_fixture.h"
 #include "tests/engine/convert_test_support.h"
