@@ -19,8 +19,8 @@
 #include "batch/batch_job.h"
 #include "batch/batch_options.h"
 #include "batch/batch_setup.h"
-#include "filekit/filekit.h"
 #include "batch/run_control.h"
+#include "filekit/filekit.h"
 
 namespace {
 
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "taff2psg: %s\n", error.c_str());
         return kExitUsage;
     }
-    if (!PlanOutputs(options, headers, roots, outputs)) return kExitUsage;
+    PlanOutputs(options, headers, roots, outputs, problems);
     if (!OutputFolderUsable(options)) return kExitSomeFailed;
     if (options.clean) CleanParts(options);
     if (options.clean && options.inputs.empty() && options.listFile.empty()) return kExitConverted;
@@ -140,8 +140,8 @@ int main(int argc, char** argv) {
     const bool terminal = StreamIsTerminal(stderr) && !options.quiet && !headers.empty();
     BatchBoard board(headers.size(), terminal, options.quiet, stderr);
     for (const InputProblem& p : problems) fprintf(stderr, "taff2psg: %s: %s\n", p.path.c_str(), p.reason.c_str());
-    const JobContext ctx{setup, options, StopRequest()};
     const ManifestRun manifest{SettingsHash(options)};
+    const JobContext ctx{setup, options, StopRequest(), manifest.settingsHash};
     std::atomic<bool> manifestFailed{false};
     Batch batch{ctx, headers, outputs, results, run, board, manifest, manifestFailed};
     RunJobs(batch, JobCount(options, headers.size()), terminal);

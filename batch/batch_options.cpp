@@ -117,10 +117,6 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
         err << "taff2psg: --ext \"" << o.ext << "\" is not a file extension\n";
         return kExitUsage;
     }
-    if (o.skipExisting && o.overwrite) {
-        err << "taff2psg: --skip-existing and --overwrite contradict each other\n";
-        return kExitUsage;
-    }
     if (o.inputs.empty() && o.listFile.empty() && !o.clean) {
         err << "taff2psg: no recording given (header files, folders, - or --list)\n"
             << "Run with --help for more information.\n";

@@ -6,11 +6,11 @@
 #include <fstream>
 #include <iostream>
 
-#include "filekit/filekit.h"
 #include "engine/ini_file.h"
 #include "engine/pattern_load.h"
 #include "engine/pattern_rules.h"
 #include "engine/settings_load.h"
+#include "filekit/filekit.h"
 #include "textkit/sjis_text.h"
 
 namespace {

@@ -4,10 +4,11 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "filekit/filekit.h"
 #include "batch/sha256.h"
 #include "engine/version.h"
+#include "filekit/filekit.h"
 #include "recfile/rec_text.h"
+#include "taffread/taff_file.h"
 
 namespace {
 
@@ -71,11 +72,7 @@ std::string SettingsHash(const BatchOptions& o) {
     return sha.HexDigest();
 }
 
-std::string DataFileOf(const std::string& header) {
-    for (const std::string& file : FilesOfStem(header))
-        if (!HasExtension(FileNameOf(file), "INF") && !SameFile(file, header)) return file;
-    return "";
-}
+std::string DataFileOf(const std::string& header) { return taff::FindDataFile(header); }
 
 const char* ResultWord(const JobResult& r) {
     if (r.skipped) return "skipped";
@@ -83,16 +80,19 @@ const char* ResultWord(const JobResult& r) {
     return r.interrupted ? "interrupted" : "failed";
 }
 
+std::string RecordingSettingsHash(const std::string& runHash, const std::string& header) {
+    const std::string sidecar = PatientSidecarOf(header);
+    if (sidecar.empty()) return runHash;
+    // The recording's own patient file decides its patient.
+    Sha256 sha;
+    sha.Add(runHash.data(), runHash.size());
+    AddFileTo(sha, "sidecar", sidecar);
+    return sha.HexDigest();
+}
+
 std::string ManifestLine(const ManifestRun& run, const JobResult& r) {
     const bool done = r.converted && PathExists(r.output);
-    const std::string sidecar = PatientSidecarOf(r.header);
-    std::string settings = run.settingsHash;
-    if (!sidecar.empty()) {     // the recording's own patient file decides its patient
-        Sha256 sha;
-        sha.Add(settings.data(), settings.size());
-        AddFileTo(sha, "sidecar", sidecar);
-        settings = sha.HexDigest();
-    }
+    const std::string settings = RecordingSettingsHash(run.settingsHash, r.header);
     std::string line = "{\"input\":" + JsonString(r.header) + ",\"output\":" + JsonString(r.output) +
                        ",\"result\":\"" + ResultWord(r) + "\",\"reason\":" + JsonString(r.reason) +
                        ",\"channels\":" + std::to_string(r.channels) + ",\"records\":" + std::to_string(r.records) +

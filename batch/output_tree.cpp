@@ -53,7 +53,8 @@ std::string MirroredOutputPath(const std::string& outDir, const std::string& hea
 }
 
 std::vector<std::string> SharedOutputs(const std::vector<std::string>& headers,
-                                       const std::vector<std::string>& outputs, std::vector<bool>& unique) {
+                                       const std::vector<std::string>& outputs, std::vector<bool>& unique,
+                                       std::vector<size_t>* shared) {
     std::vector<std::string> pairs;
     std::map<std::string, size_t> first;   // folded output path -> first input writing it
     unique.assign(headers.size(), true);
@@ -66,6 +67,10 @@ std::vector<std::string> SharedOutputs(const std::vector<std::string>& headers,
             continue;
         }
         pairs.push_back(headers[k] + " and " + headers[i] + " would both be written to " + outputs[k]);
+        if (shared) {
+            shared->push_back(k);
+            shared->push_back(i);
+        }
     }
     return pairs;
 }

@@ -28,5 +28,7 @@ std::string MirroredOutputPath(const std::string& outDir, const std::string& hea
 // to letter case, as many file systems compare them: FoldedName), each as
 // "A and B would both be written to OUT". The same header named twice is no
 // pair: `unique` says which entries to convert (the later twins not).
+// `shared` (when given) receives the index of every input of a pair.
 std::vector<std::string> SharedOutputs(const std::vector<std::string>& headers,
-                                       const std::vector<std::string>& outputs, std::vector<bool>& unique);
+                                       const std::vector<std::string>& outputs, std::vector<bool>& unique,
+                                       std::vector<size_t>* shared = nullptr);

@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "filekit/filekit.h"
 #include "engine/identity_rules.h"
 #include "engine/psg_header.h"
+#include "filekit/filekit.h"
 #include "taffread/taffread.h"
 
 namespace {
@@ -205,6 +205,40 @@ bool PsgFileIsWhole(const std::string& path) {
     const bool read = ReadPsgLayout(file, h, nullptr);
     fclose(file);
     return read && h.records > 0 && FileBytes(path) == h.headerBytes + h.records * h.RecordBytes();
+}
+
+std::string SettingsNote(const std::string& hash) { return "settings sha256 " + hash; }
+
+bool ReadPsgFileLayout(const std::string& path, PsgLayout& h) {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return false;
+    const bool read = ReadPsgLayout(file, h, nullptr);
+    fclose(file);
+    return read;
+}
+
+std::string SettingsHashOf(const std::string& path) {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return "";
+    PsgLayout h;
+    std::string texts;
+    if (ReadPsgLayout(file, h, nullptr) && h.signals.back().label == "EDF Annotations") {
+        // The provenance texts are onset-0 annotations of the first records.
+        const size_t annotation = size_t(2 * h.signals.back().samplesPerRecord);
+        std::vector<char> record(size_t(h.RecordBytes()));
+        for (int64_t i = 0; i < 8 && (h.records < 0 || i < h.records); ++i) {
+            if (fread(record.data(), 1, record.size(), file) != record.size()) break;
+            texts.append(record.data() + record.size() - annotation, annotation);
+        }
+    }
+    fclose(file);
+    const std::string lead = SettingsNote("");
+    const size_t at = texts.find(lead);
+    if (at == std::string::npos || at + lead.size() + 64 > texts.size()) return "";
+    const std::string hash = texts.substr(at + lead.size(), 64);
+    for (char c : hash)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return "";
+    return hash;
 }
 
 bool VerifyPsgFile(const JobRecords& r, const std::string& path, std::string* why) {

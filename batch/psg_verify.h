@@ -38,6 +38,15 @@ bool ReadPsgLayout(FILE* file, PsgLayout& layout, std::string* why);
 // not whole.
 bool PsgFileIsWhole(const std::string& path);
 
+// The provenance note naming the settings hash `hash`, as written into a
+// file's converter text; and the hash a file's note names ("" when the file
+// names none: made by the window program or an older converter).
+std::string SettingsNote(const std::string& hash);
+std::string SettingsHashOf(const std::string& path);
+
+// The layout of the file at `path`; false when it is not a readable PSG file.
+bool ReadPsgFileLayout(const std::string& path, PsgLayout& layout);
+
 // Compares the file `path` with the open recording and montage of `r` and
 // the frame time of its settings. False with `why` naming the first
 // difference found.

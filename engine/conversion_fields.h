@@ -44,4 +44,7 @@ struct ConversionFields {
     int32_t runStopped;         // the operator stopped the last run: its partial file was removed
     int32_t lastRefusal;        // HeaderRefusal of the last start (0: none)
     int32_t shortSource;        // the last run converted a data file shorter than its header announces
+    // Added to the converter's provenance text of the file written (the
+    // batch converter's hash of the settings that made it); empty: none.
+    char provenanceNote[96];
 };

@@ -10,12 +10,12 @@
 #include <gtest/gtest.h>
 
 #include "batch/manifest.h"
-#include "filekit/filekit.h"
 #include "batch/output_tree.h"
 #include "batch/psg_verify.h"
 #include "batch/run_control.h"
 #include "batch/sha256.h"
 #include "batch_test_support.h"
+#include "filekit/filekit.h"
 #include "job_fixture.h"
 #include "tests/engine/convert_test_support.h"
 
@@ -118,7 +118,7 @@ struct ReadBack : JobFixture {
         std::string error;
         ASSERT_TRUE(LoadBatchSetup(options, setup, &error)) << error;
         setup.settings.FrameTime = 2;      // a last record the recording only half fills
-        const JobContext ctx{setup, options, stop};
+        const JobContext ctx{setup, options, stop, ""};
         ASSERT_TRUE(OpenJob(ctx, tmp.File("R.HDR"), tmp.File("out.edf"), records, result)) << result.reason;
         RunJob(ctx, records, progress, result);
         ASSERT_TRUE(result.converted) << result.reason;
