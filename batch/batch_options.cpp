@@ -9,6 +9,7 @@
 #include "engine/app_settings.h"
 #include "engine/source_fields.h"
 #include "engine/version.h"
+#include "recfile/edf_header.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -125,7 +126,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
     int fields[6];
     if (!o.start.empty() && !ParseStartTime(o.start, fields)) {
         err << "taff2psg: --start \"" << o.start << "\" is not a start time YYYY-MM-DD HH:MM:SS on a date that exists, "
-            << kFirstHeaderYear << ".." << kLastHeaderYear << "\n";
+            << kRecFirstYear << ".." << kRecLastYear << "\n";
         return kExitUsage;
     }
     return -1;
@@ -145,10 +146,7 @@ bool ParseStartTime(const std::string& text, int f[6]) {
 }
 
 bool StartDateFits(int year, int month, int day) {
-    static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < kFirstHeaderYear || year > kLastHeaderYear || month < 1 || month > 12 || day < 1) return false;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= (month == 2 && !leap ? 28 : kDays[month - 1]);
+    return year >= kRecFirstYear && year <= kRecLastYear && RecIsDate(year, month, day);
 }
 
 void ApplyIdentityOptions(const BatchOptions& o, AppSettings& settings) {
