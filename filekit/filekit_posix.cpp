@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <thread>
 
 #include "filekit/filekit.h"
@@ -237,15 +238,63 @@ int AppendWholeLine(const std::string& path, const std::string& line) {
     return error;
 }
 
+namespace {
+
+// A new claim made whole under a temporary name (its text written, its lock
+// taken) and linked to the claim's name, which refuses an existing name: the
+// name never shows a claim without its holder or lock. 0, EEXIST, or an
+// error (ENOTSUP and its kind where the file system has no hard links).
+int LinkNewClaim(const std::string& path, const std::string& text, int* held) {
+    const std::string temp = TemporaryNameFor(path);
+    const int fd = open(temp.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) return Errno();
+    int error = LockWhole(fd, false);
+    if (error == 0) error = WriteAll(fd, text.data(), text.size());
+    if (error == 0 && link(temp.c_str(), path.c_str()) != 0) error = Errno();
+    unlink(temp.c_str());
+    if (error != 0) {
+        close(fd);
+        return error;
+    }
+    *held = fd;
+    return 0;
+}
+
+// Whether a claim's file, unlocked and without a holder's text, is old
+// enough that no process can still be about to write it.
+bool LongLeftEmpty(int fd) {
+    struct stat st;
+    return fstat(fd, &st) == 0 && st.st_size == 0 && time(nullptr) - st.st_mtime > 60;
+}
+
+}  // namespace
+
 ClaimResult ClaimOutput(const std::string& output, OutputClaim& claim, std::string* holder, int* error) {
     const std::string path = ClaimNameFor(output);
     const std::string text = ClaimText();
     for (int attempt = 0; attempt < 3; ++attempt) {
-        int fd = open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0644);
+        int linked = -1;
+        const int made = LinkNewClaim(path, text, &linked);
+        if (made == 0) {
+            claim.path = path;
+            claim.handle = linked;
+            return kClaimTaken;
+        }
+        if (made != EEXIST && !Unsupported(made)) {
+            if (error) *error = made;
+            return kClaimFailed;
+        }
+        // Without hard links: created in place, its lock taken at once.
+        int fd = made == EEXIST ? -1 : open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0644);
         if (fd >= 0) {
             // The lock is held as long as this process lives: the kernel lets
             // it go when the process dies, however it dies.
-            if (LockWhole(fd, false) != 0 || WriteAll(fd, text.data(), text.size()) != 0) {
+            if (LockWhole(fd, false) != 0) {    // taken over as left empty: not ours to remove
+                close(fd);
+                if (holder) *holder = "another process";
+                return kClaimHeldByOther;
+            }
+            if (WriteAll(fd, text.data(), text.size()) != 0) {
                 const int e = Errno();
                 close(fd);
                 unlink(path.c_str());
@@ -256,7 +305,7 @@ ClaimResult ClaimOutput(const std::string& output, OutputClaim& claim, std::stri
             claim.handle = fd;
             return kClaimTaken;
         }
-        if (errno != EEXIST) {
+        if (made != EEXIST && errno != EEXIST) {
             if (error) *error = Errno();
             return kClaimFailed;
         }
@@ -267,9 +316,10 @@ ClaimResult ClaimOutput(const std::string& output, OutputClaim& claim, std::stri
         const bool ours = ClaimOfThisHost(held, &pid);
         struct stat opened, named;
         // Taken over only when nobody holds its lock, it names a process of
-        // this host that no longer runs, and it is still the file of that
-        // name (not one released and made anew meanwhile).
-        if (LockWhole(fd, false) == 0 && ours && !ProcessRuns(pid) && fstat(fd, &opened) == 0 &&
+        // this host that no longer runs (or was left without a holder long
+        // ago), and it is still the file of that name (not one released and
+        // made anew meanwhile).
+        if (LockWhole(fd, false) == 0 && ((ours && !ProcessRuns(pid)) || LongLeftEmpty(fd)) && fstat(fd, &opened) == 0 &&
             stat(path.c_str(), &named) == 0 && opened.st_ino == named.st_ino && opened.st_dev == named.st_dev &&
             ftruncate(fd, 0) == 0 && pwrite(fd, text.data(), text.size(), 0) == ssize_t(text.size())) {
             claim.path = path;

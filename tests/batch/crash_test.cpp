@@ -120,6 +120,10 @@ public:
     }
 
     void Round(Counts& c) {
+        // A long run starts a new manifest now and then, so that reading it
+        // back stays quick.
+        if (c.rounds > 0 && c.rounds % 50 == 0)
+            manifest_ = tmp_.File("psg/manifest-" + std::to_string(c.rounds) + ".jsonl");
         // Work left: some outputs removed (none, some or all).
         const int remove = int(rng_() % 3);
         for (const std::string& o : outputs_)

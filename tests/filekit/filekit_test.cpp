@@ -220,6 +220,13 @@ TEST(Claims, HeldByOneTakenOverFromTheDeadLeftToOthers) {
     OutputClaim second;
     EXPECT_EQ(kClaimHeldByOther, ClaimOutput(out, second, &holder, nullptr));
     ReleaseClaim(claim);
+    // A claim left without a holder's text (a process killed as it made one
+    // where hard links are missing): left alone at first, taken over later.
+    WriteFile(ClaimNameFor(out), "");
+    EXPECT_EQ(kClaimHeldByOther, ClaimOutput(out, claim, &holder, nullptr));
+    fs::last_write_time(ClaimNameFor(out), fs::file_time_type::clock::now() - std::chrono::minutes(2));
+    ASSERT_EQ(kClaimTaken, ClaimOutput(out, claim, &holder, nullptr));
+    ReleaseClaim(claim);
     // Another host's claim: left alone, and stale for --clean once unlocked.
     WriteFile(ClaimNameFor(out), "claimed by host elsewhere pid 1\n");
     EXPECT_EQ(kClaimHeldByOther, ClaimOutput(out, claim, &holder, nullptr));
