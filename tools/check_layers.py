@@ -29,7 +29,7 @@ ALLOWED = {
     "recfile": {"textkit"},
     # The file layer: portable header, one source per system.
     "filekit": {"textkit"},
-    "winkit": {"textkit"},
+    "winkit": {"textkit", "filekit"},
     "ctlkit": {"winkit", "textkit"},
     "engine": {"textkit", "taffread", "recfile"},
     "pagekit": {"engine", "resources"} | LIBRARIES,
