@@ -66,7 +66,8 @@ void AddArchiveOptions(CLI::App& app, BatchOptions& o) {
                    "outputs of inputs below this folder keep their folders below --out (as folder inputs do)");
     app.add_option("--ext", o.ext, "output extension (default .DAT, as the window program; .edf for EDF tools)");
     app.add_flag("--skip-existing", o.skipExisting,
-                 "an output that exists and is whole counts as done; an unfinished one is converted again");
+                 "an output that exists, is whole and was made with these settings counts as done; an unfinished "
+                 "one is converted again, one of other settings fails unless --overwrite");
     app.add_option("--manifest", o.manifest, "append one JSON line per recording to this file");
     app.add_flag("--verify", o.verify, "read every output back and compare it with its recording and montage");
     app.add_flag("--clean", o.clean, "remove unfinished outputs (*.part) that killed runs left under --out");
