@@ -5,26 +5,33 @@
 #include <cstring>
 #include <set>
 
-#include "batch/output_files.h"
 #include "batch/output_tree.h"
-#include "batch/part_files.h"
+#include "filekit/filekit.h"
 
-bool PlanOutputs(const BatchOptions& o, std::vector<std::string>& headers, std::vector<std::string>& roots,
-                 std::vector<std::string>& outputs) {
+void PlanOutputs(const BatchOptions& o, std::vector<std::string>& headers, std::vector<std::string>& roots,
+                 std::vector<std::string>& outputs, std::vector<InputProblem>& problems) {
     std::string extension;
     OutputExtension(o.ext, extension);
     outputs.clear();
     for (size_t i = 0; i < headers.size(); ++i)
         outputs.push_back(MirroredOutputPath(o.outDir, headers[i], i < roots.size() ? roots[i] : "", o.base, extension));
     std::vector<bool> unique;
-    const std::vector<std::string> pairs = SharedOutputs(headers, outputs, unique);
+    std::vector<size_t> shared;
+    const std::vector<std::string> pairs = SharedOutputs(headers, outputs, unique, &shared);
     for (const std::string& p : pairs) fprintf(stderr, "taff2psg: %s\n", p.c_str());
-    if (!pairs.empty()) {
-        fprintf(stderr, "taff2psg: recordings of one name in different folders need folder inputs or --base\n");
-        return false;
-    }
+    if (!pairs.empty())
+        fprintf(stderr, "taff2psg: recordings of one name in different folders need folder inputs or --base; "
+                        "those are not converted, the others are\n");
+    // Both recordings of a pair are refused (neither may take the output of
+    // the other); the rest of the list is converted.
+    std::vector<bool> refused(headers.size(), false);
+    for (size_t i : shared) refused[i] = true;
     size_t kept = 0;
     for (size_t i = 0; i < headers.size(); ++i) {
+        if (refused[i]) {
+            problems.push_back({headers[i], "refused: another recording of this list would be written to " + outputs[i]});
+            continue;
+        }
         if (!unique[i]) continue;
         headers[kept] = headers[i];
         outputs[kept] = outputs[i];
@@ -32,19 +39,18 @@ bool PlanOutputs(const BatchOptions& o, std::vector<std::string>& headers, std::
     }
     headers.resize(kept);
     outputs.resize(kept);
-    return true;
 }
 
 void CleanParts(const BatchOptions& o) {
-    const std::vector<std::string> parts = StaleParts({o.outDir}, true);
-    const int removed = RemoveParts(parts);
+    const std::vector<std::string> parts = StaleTemporaryFiles({o.outDir}, true);
+    const int removed = RemoveFiles(parts);
     fprintf(stderr, "taff2psg: removed %d unfinished output(s) of earlier runs under %s\n", removed, o.outDir.c_str());
 }
 
 void ReportStaleParts(const BatchOptions& o, const std::vector<std::string>& outputs) {
     std::set<std::string> folders{o.outDir};
     for (const std::string& out : outputs) folders.insert(FolderOf(out));
-    const std::vector<std::string> parts = StaleParts(std::vector<std::string>(folders.begin(), folders.end()), false);
+    const std::vector<std::string> parts = StaleTemporaryFiles(std::vector<std::string>(folders.begin(), folders.end()), false);
     if (parts.empty()) return;
     fprintf(stderr, "taff2psg: %zu unfinished output(s) of an earlier, killed run (--clean removes them):\n",
             parts.size());
@@ -54,8 +60,9 @@ void ReportStaleParts(const BatchOptions& o, const std::vector<std::string>& out
 
 void RecordInManifest(const BatchOptions& o, const ManifestRun& run, const JobResult& result,
                       std::atomic<bool>& failed) {
-    if (o.manifest.empty() || o.dryRun) return;
-    const int error = AppendManifestLine(o.manifest, ManifestLine(run, result));
+    // The run holding another run's claim writes that recording's line.
+    if (o.manifest.empty() || o.dryRun || result.claimedElsewhere) return;
+    const int error = AppendWholeLine(o.manifest, ManifestLine(run, result));
     if (error == 0) return;
     fprintf(stderr, "taff2psg: %s: cannot append to the manifest %s: %s\n", result.header.c_str(), o.manifest.c_str(),
             strerror(error));

@@ -13,10 +13,12 @@
 
 // The output path of every header (`roots` from CollectRecordings); the
 // same header named twice is converted once (dropped from `headers`).
-// False after naming on standard error every two recordings that would
-// share one output (a usage error: nothing is converted).
-bool PlanOutputs(const BatchOptions& options, std::vector<std::string>& headers, std::vector<std::string>& roots,
-                 std::vector<std::string>& outputs);
+// Every two recordings that would share one output (their names differing
+// only in letter case, or of one name in different folders) are named on
+// standard error, dropped, and added to `problems` (failed, with a manifest
+// line each); the others are converted.
+void PlanOutputs(const BatchOptions& options, std::vector<std::string>& headers, std::vector<std::string>& roots,
+                 std::vector<std::string>& outputs, std::vector<InputProblem>& problems);
 
 // --clean: removes the unfinished outputs under --out and says how many.
 void CleanParts(const BatchOptions& options);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/source_fields.h"
+#include "filekit/filekit.h"
 
 namespace {
 
@@ -73,11 +74,11 @@ void BatchBoard::Finish() {
 
 void BatchBoard::ClearBars() {
     if (!terminal_) return;
-#ifdef _WIN32
-    if (drawnLines_ > 0) fprintf(err_, "\r%*s\r", 79, "");
-#else
-    for (int i = 0; i < drawnLines_; ++i) fputs("\x1b[1A\x1b[2K", err_);
-#endif
+    if (!TerminalRedrawsLines()) {
+        if (drawnLines_ > 0) fprintf(err_, "\r%*s\r", 79, "");
+    } else {
+        for (int i = 0; i < drawnLines_; ++i) fputs("\x1b[1A\x1b[2K", err_);
+    }
     drawnLines_ = 0;
 }
 
@@ -88,21 +89,20 @@ void BatchBoard::DrawBars() {
     for (size_t i = 0; i < active_.size(); ++i) {
         if (active_[i].empty()) continue;
         sum += Fraction(progress_[i]);
-#ifndef _WIN32
+        if (!TerminalRedrawsLines()) continue;
         fprintf(err_, "  %-32s %s %3d%%\n", Shortened(active_[i], 32).c_str(), Bar(Fraction(progress_[i])).c_str(),
                 int(Fraction(progress_[i]) * 100));
         ++lines;
-#endif
     }
     const double whole = progress_.empty() ? 1.0 : sum / double(progress_.size());
-#ifdef _WIN32
-    fprintf(err_, "batch %s %3d%%  %zu/%zu", Bar(whole).c_str(), int(whole * 100), finished_, progress_.size());
-    lines = 1;
-#else
-    fprintf(err_, "batch %s %3d%%  %zu/%zu recordings\n", Bar(whole).c_str(), int(whole * 100), finished_,
-            progress_.size());
-    ++lines;
-#endif
+    if (!TerminalRedrawsLines()) {
+        fprintf(err_, "batch %s %3d%%  %zu/%zu", Bar(whole).c_str(), int(whole * 100), finished_, progress_.size());
+        lines = 1;
+    } else {
+        fprintf(err_, "batch %s %3d%%  %zu/%zu recordings\n", Bar(whole).c_str(), int(whole * 100), finished_,
+                progress_.size());
+        ++lines;
+    }
     drawnLines_ = lines;
 }
 

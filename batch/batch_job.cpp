@@ -1,15 +1,13 @@
 // One recording of a batch; see batch_job.h.
 #include "batch/batch_job.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
-#include "batch/output_files.h"
+#include "batch/manifest.h"
 #include "batch/output_tree.h"
 #include "batch/psg_verify.h"
 #include "engine/block_memory.h"
@@ -19,33 +17,79 @@
 #include "engine/patient_rules.h"
 #include "engine/recording.h"
 #include "engine/run_checks.h"
+#include "filekit/filekit.h"
+#include "taffread/taff_file.h"
+#include "taffread/taff_header.h"
 #include "textkit/sjis_text.h"
 
 namespace {
 
 std::string ErrorText(int error) { return error ? strerror(error) : "the writer reported a failure"; }
 
-// A temporary name beside the output, unique to this process and job: it
-// never looks like a finished PSG file.
-std::string TemporaryNameFor(const std::string& output) {
-    static std::atomic<int> serial{0};
-    char suffix[48];
-    snprintf(suffix, sizeof suffix, ".%ld-%d.part", long(getpid()), ++serial);
-    return output + suffix;
+std::string SettingsHashOfJob(const JobContext& ctx, const std::string& header) {
+    return RecordingSettingsHash(ctx.settingsHash.empty() ? SettingsHash(ctx.options) : ctx.settingsHash, header);
 }
 
-// With --skip-existing: a whole output is done (skipped); an unfinished one
-// is converted again and replaced.
-bool ExistingOutputAllowed(const std::string& output, JobResult& result) {
+// The whole output in place counts as done: the result says so with the
+// file's own channels, records and bytes.
+void CountAsDone(const std::string& output, const char* why, JobResult& result) {
+    PsgLayout layout;
+    if (ReadPsgFileLayout(output, layout)) {
+        result.channels = int(layout.signals.size()) - 1;
+        result.records = int(layout.records);
+    }
+    result.skipped = true;
+    result.converted = true;
+    result.bytes = FileBytes(output);
+    result.reason = why;
+}
+
+// With --skip-existing, an output in place before the recording is opened:
+// true when it still has to be converted (damaged, or made with other
+// settings and --overwrite given; r.replacesFound then), false when it is
+// done (skipped) or cannot be (reason). *verifyLater: done as far as can be
+// told without the recording, which --verify reads back once it is open.
+bool ExistingOutputAllowed(const JobContext& ctx, const std::string& header, const std::string& output, JobRecords& r,
+                           JobResult& result, bool* verifyLater) {
     if (IsFolder(output)) {
         result.reason = "output " + output + " is a folder";
         return false;
     }
-    if (!PsgFileIsWhole(output)) return true;
-    result.skipped = true;
-    result.converted = true;
-    result.bytes = FileBytes(output);
-    result.reason = "already done";
+    if (!PsgFileIsWhole(output)) {
+        r.replacesFound = true;
+        result.reason = "converted again: the output in place was unfinished";
+        return true;
+    }
+    const std::string made = SettingsHashOf(output);
+    if (!made.empty() && made != SettingsHashOfJob(ctx, header)) {
+        if (!ctx.options.overwrite) {
+            result.reason = "output " + output + " was made with other settings (--overwrite converts it again)";
+            return false;
+        }
+        r.replacesFound = true;
+        result.reason = "converted again: the output in place was made with other settings";
+        return true;
+    }
+    if (ctx.options.verify) {
+        *verifyLater = true;
+        return true;
+    }
+    CountAsDone(output, made.empty() ? "already done (its settings not recorded in it)" : "already done", result);
+    return false;
+}
+
+// --skip-existing --verify: the output in place is read back against the
+// opened recording; one that differs is converted again and replaced.
+bool VerifiedExistingDone(const std::string& output, JobRecords& r, JobResult& result) {
+    std::string why;
+    if (VerifyPsgFile(r, output, &why)) {
+        CountAsDone(output, SettingsHashOf(output).empty() ? "already done, verified (its settings not recorded in it)"
+                                                           : "already done, verified",
+                    result);
+        return true;
+    }
+    r.replacesFound = true;
+    result.reason = "converted again: the output in place differs from its recording (" + why + ")";
     return false;
 }
 
@@ -56,13 +100,21 @@ bool OutputAllowed(const JobContext& ctx, const std::string& header, const std::
         result.reason = "output " + output + " would overwrite the recording's own files";
         return false;
     }
-    for (const std::string& file : RecordingFilesOf(header)) {
+    for (const std::string& file : FilesOfStem(header)) {
         if (SameFile(output, file)) {
             result.reason = "output " + output + " is the recording's file " + file;
             return false;
         }
     }
-    if (PathExists(output) && ctx.options.skipExisting) return ExistingOutputAllowed(output, result);
+    // On a file system that tells case apart, "night1.DAT" beside
+    // "night1.dat" is another file, but a reader looking the data file up in
+    // any case may open it instead: such a name is never created.
+    const std::string twin = NameDifferingInCase(output);
+    if (!twin.empty() && !SameFile(output, JoinPath(FolderOf(output), twin))) {
+        result.reason = "output " + output + " differs only in letter case from " + twin + " in its folder";
+        return false;
+    }
+    if (PathExists(output) && ctx.options.skipExisting) return true;     // judged by ExistingOutputAllowed
     if (PathExists(output) && !ctx.options.overwrite) {
         result.reason = "output " + output + " exists (--overwrite replaces it, --skip-existing counts it as done)";
         return false;
@@ -70,16 +122,22 @@ bool OutputAllowed(const JobContext& ctx, const std::string& header, const std::
     return true;
 }
 
-// Why the reader refused the header file.
+// Why the reader refused the header file: the header itself, or its data
+// file (missing, empty, or holding less than one scan).
 std::string WhyNotRecording(const std::string& header) {
     FILE* file = fopen(header.c_str(), "rb");
     if (!file) return "cannot be read: " + ErrorText(errno);
     fclose(file);
-    int besides = 0;
-    for (const std::string& f : RecordingFilesOf(header))
-        if (!HasExtension(f, "INF") && !SameFile(f, header)) ++besides;
-    if (besides == 0) return "not a recording: no data file beside the header";
-    return "not a recording: the header or its data file cannot be read as TAFFmat";
+    std::string text;
+    taff::Header parsed;
+    if (!taff::ReadSmallFile(header, 1 << 20, &text) || !taff::ParseHeader(text, &parsed))
+        return "not a recording: the header is not a TAFFmat header";
+    std::string data;
+    for (const std::string& f : FilesOfStem(header))
+        if (HasExtension(f, "DAT") && !SameFile(f, header)) data = f;
+    if (data.empty()) return "not a recording: no data file beside the header";
+    if (FileBytes(data) == 0) return "not a recording: its data file " + FileNameOf(data) + " is empty";
+    return "not a recording: its data file " + FileNameOf(data) + " does not fit its header";
 }
 
 // The montage of the job: the pattern's entries, switched on as the pattern
@@ -213,59 +271,45 @@ ConversionEnd StepToEnd(const JobContext& ctx, JobRecords& r, JobProgress& progr
     return EndRun(r.Run());
 }
 
-// A file's text written under a temporary name beside `path` and moved
-// over it. 0 or errno.
-int PlaceText(const std::string& path, const std::string& text, bool flush) {
-    const std::string temp = TemporaryNameFor(path);
-    FILE* file = fopen(temp.c_str(), "wb");
-    if (!file) return errno ? errno : EIO;
-    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    const int error = errno;
-    if (fclose(file) != 0 || !written) {
-        remove(temp.c_str());
-        return error ? error : EIO;
-    }
-    const int flushed = flush ? FlushFile(temp) : 0;
-    const int moved = flushed != 0 ? flushed : MoveIntoPlace(temp, path, true);
-    if (moved != 0) remove(temp.c_str());
-    return moved;
-}
-
 // Moves the complete temporary file to its name, unless its gaps forbid it.
 void PlaceOutput(const JobContext& ctx, JobRecords& r, const std::string& temp, JobResult& result) {
     const int silent = r.conv.silentBlocks;
     std::string gaps;
     if (silent > 0) gaps = std::to_string(silent) + " unreadable block(s) held at the last sample (marked Data missing)";
     if (silent > 0 && !ctx.options.acceptGaps) {
-        remove(temp.c_str());
+        RemoveFile(temp);
         result.reason = gaps + "; output removed (--accept-gaps keeps it)";
         return;
     }
     std::string why;
     if (ctx.options.verify && !VerifyPsgFile(r, temp, &why)) {
-        remove(temp.c_str());
+        RemoveFile(temp);
         result.reason = "verify failed: " + why + "; output removed";
         return;
     }
     const int flushed = ctx.options.noFlush ? 0 : FlushFile(temp);
     if (flushed != 0) {
-        remove(temp.c_str());
+        RemoveFile(temp);
         result.reason = "cannot flush " + temp + " to disk: " + ErrorText(flushed) + "; output removed";
         return;
     }
-    // An unfinished output in the way (--skip-existing) is replaced.
-    const bool replace = ctx.options.overwrite || (ctx.options.skipExisting && PathExists(result.output));
+    // Only --overwrite, or a damaged output this job found in place and
+    // holds the claim of, is replaced; an output another run placed
+    // meanwhile stays.
+    const bool replace = ctx.options.overwrite || r.replacesFound;
     const int moved = MoveIntoPlace(temp, result.output, replace);
     if (moved == 0 && !ctx.options.noFlush) FlushFolder(FolderOf(result.output));
     if (moved != 0) {
-        remove(temp.c_str());
+        RemoveFile(temp);
+        if (moved == EEXIST && PsgFileIsWhole(result.output)) return CountAsDone(result.output, "done by another run", result);
         result.reason = moved == EEXIST ? "output " + result.output + " appeared meanwhile; not replaced"
                                         : "cannot move the output into place: " + ErrorText(moved);
         return;
     }
     result.bytes = FileBytes(result.output);
     result.converted = silent == 0;
-    result.reason = silent > 0 ? gaps + " (kept: --accept-gaps)" : "";
+    const std::string note = r.replacesFound ? result.reason : "";
+    result.reason = silent > 0 ? gaps + " (kept: --accept-gaps)" : note;
 }
 
 }  // namespace
@@ -276,6 +320,10 @@ bool OpenJob(const JobContext& ctx, const std::string& header, const std::string
     result.output = output;
     // Checking alone writes no PSG file: an existing output is no obstacle.
     if (!ctx.options.checkOnly && !OutputAllowed(ctx, header, output, result)) return false;
+    bool verifyLater = false;
+    if (!ctx.options.checkOnly && ctx.options.skipExisting && PathExists(output) &&
+        !ExistingOutputAllowed(ctx, header, output, r, result, &verifyLater))
+        return false;
     std::string error;
     if (!PatientFor(ctx.setup, header, r.patient, &error)) {
         result.reason = error;
@@ -295,6 +343,8 @@ bool OpenJob(const JobContext& ctx, const std::string& header, const std::string
     result.rate = r.source.sampleRate;
     result.lengthSamples = r.source.lengthSamples;
     result.leftOut = LeftOutChannels(r);
+    if (verifyLater && VerifiedExistingDone(output, r, result)) return false;
+    CopyText(r.conv.provenanceNote, sizeof r.conv.provenanceNote, SettingsNote(SettingsHashOfJob(ctx, header)).c_str());
     return ShortRecordingAllowed(ctx, r, result);
 }
 
@@ -311,7 +361,7 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
     errno = 0;
     if (!StartRun(r.Run(), &why)) {
         result.reason = RefusalText(why, ctx, temp, errno);
-        remove(temp.c_str());
+        RemoveFile(temp);
         return;
     }
     result.records = r.conv.totalFrames;
@@ -328,7 +378,7 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
         }
         return;
     }
-    remove(temp.c_str());
+    RemoveFile(temp);
     result.interrupted = ctx.stop.load() && end == kRunCutShort;
     result.reason = result.interrupted ? "interrupted; unfinished output removed"
                                        : "write failed in " + temp + ": " + ErrorText(error) + "; output removed";
@@ -343,8 +393,8 @@ bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, JobResu
     for (const CheckFinding& f : check.findings) ++result.checkFindings[int(f.level)];
     const std::string json = CheckJsonPathFor(result.output), report = CheckReportPathFor(result.output);
     const int folders = MakeFoldersOf(json);
-    int error = folders != 0 ? folders : PlaceText(json, CheckJsonText(check, info), true);
-    if (error == 0) error = PlaceText(report, CheckReportHtml(check, info), true);
+    int error = folders != 0 ? folders : WriteFileBeside(json, CheckJsonText(check, info), true);
+    if (error == 0) error = WriteFileBeside(report, CheckReportHtml(check, info), true);
     if (error != 0) {
         result.reason = "cannot write the check beside " + result.output + ": " + ErrorText(error);
         return false;
@@ -393,7 +443,33 @@ JobResult ConvertRecording(const JobContext& ctx, const std::string& header, con
                            JobProgress& progress) {
     JobResult result;
     JobRecords r;
+    result.header = header;
+    result.output = output;
+    // A done output is read, never written: skipped without a claim, so a
+    // rerun over a finished archive changes nothing in it.
+    bool verifyLater = false;
+    if (!ctx.options.checkOnly && ctx.options.skipExisting && !ctx.options.verify && PathExists(output) &&
+        OutputAllowed(ctx, header, output, result) &&
+        !ExistingOutputAllowed(ctx, header, output, r, result, &verifyLater))
+        return result;
+    r = JobRecords();
+    result = JobResult();
+    OutputClaim claim;
     result.checkOnly = ctx.options.checkOnly;
+    // Checking alone writes no PSG file and claims none.
+    if (!ctx.options.dryRun && !ctx.options.checkOnly) {
+        std::string holder;
+        int error = MakeFoldersOf(output);
+        const ClaimResult claimed = error != 0 ? kClaimFailed : ClaimOutput(output, claim, &holder, &error);
+        if (claimed != kClaimTaken) {
+            result.header = header;
+            result.output = output;
+            result.claimedElsewhere = claimed == kClaimHeldByOther;
+            result.reason = claimed == kClaimHeldByOther ? "being converted by another run (" + holder + ")"
+                                                         : "cannot claim " + output + ": " + ErrorText(error);
+            return result;
+        }
+    }
     if (OpenJob(ctx, header, output, r, result)) {
         if (ctx.options.dryRun) result.converted = !ctx.options.checkOnly, result.checked = ctx.options.checkOnly;
         else if (ctx.options.checkOnly) CheckJob(ctx, r, progress, result);
@@ -402,5 +478,6 @@ JobResult ConvertRecording(const JobContext& ctx, const std::string& header, con
             result.reason = result.reason.empty() ? result.shortNote : result.reason + "; " + result.shortNote;
     }
     CloseJob(r);
+    ReleaseClaim(claim);
     return result;
 }

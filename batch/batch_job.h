@@ -31,6 +31,7 @@ struct JobResult {
     bool converted = false;     // the output is in place and complete
     bool interrupted = false;   // stopped by the operator
     bool skipped = false;       // --skip-existing: a whole output was there (counted as converted)
+    bool claimedElsewhere = false;  // another run holds the output's claim: no manifest line of ours
     std::string reason;         // why it failed, or a note on a converted one
     std::string leftOut;        // the recording's channels the montage leaves out ("15 EMG2, 16 CH16")
     std::string shortNote;      // a data file shorter than its header: both lengths
@@ -50,6 +51,7 @@ struct JobContext {
     const BatchSetup& setup;
     const BatchOptions& options;
     const std::atomic<bool>& stop;
+    std::string settingsHash;   // of the run (SettingsHash); "" computes it
 };
 
 // The records of one job, as the program's working record holds them.
@@ -59,12 +61,17 @@ struct JobRecords {
     MontagePattern pattern{};
     PatientInfo patient{};
     ConversionFields conv{};
+    bool replacesFound = false;     // the output found in place is damaged: the new one replaces it
     RunRecords Run() { return RunRecords{settings, source, pattern, patient, conv}; }
 };
 
 // Checks the output and opens the recording into `r` with the batch's
 // montage, patient, start and comment. False with result.reason when the
 // recording cannot be converted; result's recording columns are filled.
+// With --skip-existing an output in place counts as done (false, skipped)
+// when it is whole, was made with this run's settings and (--verify) reads
+// back equal to its recording; a damaged one is converted again and
+// replaced; one made with other settings fails unless --overwrite.
 bool OpenJob(const JobContext& ctx, const std::string& headerPath, const std::string& outputPath, JobRecords& r,
              JobResult& result);
 
@@ -86,6 +93,8 @@ bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, JobResu
 // Closes the recording of `r`.
 void CloseJob(JobRecords& r);
 
-// OpenJob, RunJob (unless options.dryRun) and CloseJob.
+// OpenJob, RunJob (unless options.dryRun) and CloseJob, the output claimed
+// (ClaimOutput) for the whole job: an output another run has claimed is
+// left to it.
 JobResult ConvertRecording(const JobContext& ctx, const std::string& headerPath, const std::string& outputPath,
                            JobProgress& progress);

@@ -6,8 +6,6 @@
 // 2 on a usage error. Ctrl-C (or a closed terminal, or SIGTERM) asks every
 // job to stop: each removes its unfinished temporary file, no further
 // recording is started, and the exit status is 128 + the signal.
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -23,8 +21,8 @@
 #include "batch/batch_job.h"
 #include "batch/batch_options.h"
 #include "batch/batch_setup.h"
-#include "batch/output_files.h"
 #include "batch/run_control.h"
+#include "filekit/filekit.h"
 
 namespace {
 
@@ -140,12 +138,12 @@ std::vector<JobResult> ConvertAll(const BatchOptions& options, const BatchSetup&
         results[i].header = plan.headers[i];
         results[i].output = plan.outputs[i];
     }
-    const bool terminal = isatty(fileno(stderr)) != 0 && !options.quiet && !plan.headers.empty();
+    const bool terminal = StreamIsTerminal(stderr) && !options.quiet && !plan.headers.empty();
     BatchBoard board(plan.headers.size(), terminal, options.quiet, stderr);
     for (const InputProblem& p : plan.problems)
         fprintf(stderr, "taff2psg: %s: %s\n", p.path.c_str(), p.reason.c_str());
-    const JobContext ctx{setup, options, StopRequest()};
     const ManifestRun manifest{SettingsHash(options)};
+    const JobContext ctx{setup, options, StopRequest(), manifest.settingsHash};
     Batch batch{ctx, plan.headers, plan.outputs, results, board, manifest, manifestFailed};
     RunJobs(batch, JobCount(options, plan.headers.size()), terminal);
     for (const InputProblem& p : plan.problems) {

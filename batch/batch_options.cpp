@@ -11,6 +11,7 @@
 #include "engine/night_check.h"
 #include "engine/source_fields.h"
 #include "engine/version.h"
+#include "recfile/edf_header.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -70,7 +71,8 @@ void AddArchiveOptions(CLI::App& app, BatchOptions& o) {
                    "outputs of inputs below this folder keep their folders below --out (as folder inputs do)");
     app.add_option("--ext", o.ext, "output extension (default .DAT, as the window program; .edf for EDF tools)");
     app.add_flag("--skip-existing", o.skipExisting,
-                 "an output that exists and is whole counts as done; an unfinished one is converted again");
+                 "an output that exists, is whole and was made with these settings counts as done; an unfinished "
+                 "one is converted again, one of other settings fails unless --overwrite");
     app.add_option("--manifest", o.manifest, "append one JSON line per recording to this file");
     app.add_flag("--verify", o.verify, "read every output back and compare it with its recording and montage");
     app.add_flag("--clean", o.clean, "remove unfinished outputs (*.part) that killed runs left under --out");
@@ -141,10 +143,6 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
         err << "taff2psg: --ext \"" << o.ext << "\" is not a file extension\n";
         return kExitUsage;
     }
-    if (o.skipExisting && o.overwrite) {
-        err << "taff2psg: --skip-existing and --overwrite contradict each other\n";
-        return kExitUsage;
-    }
     if (o.inputs.empty() && o.listFile.empty() && !o.clean) {
         err << "taff2psg: no recording given (header files, folders, - or --list)\n"
             << "Run with --help for more information.\n";
@@ -164,7 +162,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
     int fields[6];
     if (!o.start.empty() && !ParseStartTime(o.start, fields)) {
         err << "taff2psg: --start \"" << o.start << "\" is not a start time YYYY-MM-DD HH:MM:SS on a date that exists, "
-            << kFirstHeaderYear << ".." << kLastHeaderYear << "\n";
+            << kRecFirstYear << ".." << kRecLastYear << "\n";
         return kExitUsage;
     }
     return -1;
@@ -184,10 +182,7 @@ bool ParseStartTime(const std::string& text, int f[6]) {
 }
 
 bool StartDateFits(int year, int month, int day) {
-    static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < kFirstHeaderYear || year > kLastHeaderYear || month < 1 || month > 12 || day < 1) return false;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= (month == 2 && !leap ? 28 : kDays[month - 1]);
+    return year >= kRecFirstYear && year <= kRecLastYear && RecIsDate(year, month, day);
 }
 
 bool ApplyIdentityOptions(const BatchOptions& o, AppSettings& settings, std::string* error) {

@@ -78,7 +78,6 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& options, std::ostream
 // False when the text is not such a time.
 bool ParseStartTime(const std::string& text, int fields[6]);
 
-// The years the PSG header's start date can hold.
-enum { kFirstHeaderYear = 1985, kLastHeaderYear = 2084 };
-// Whether the date exists (leap years counted) and lies in those years.
+// Whether the date exists (leap years counted) and lies in the years the
+// PSG header's start date can hold (kRecFirstYear..kRecLastYear).
 bool StartDateFits(int year, int month, int day);

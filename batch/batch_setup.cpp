@@ -6,12 +6,12 @@
 #include <fstream>
 #include <iostream>
 
-#include "batch/output_files.h"
 #include "engine/identity_rules.h"
 #include "engine/ini_file.h"
 #include "engine/pattern_load.h"
 #include "engine/pattern_rules.h"
 #include "engine/settings_load.h"
+#include "filekit/filekit.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -138,7 +138,7 @@ bool LoadBatchSetup(const BatchOptions& o, BatchSetup& setup, std::string* error
 
 bool PatientFor(const BatchSetup& setup, const std::string& headerPath, PatientInfo& patient, std::string* error) {
     patient = setup.patient;
-    for (const std::string& file : RecordingFilesOf(headerPath))
+    for (const std::string& file : FilesOfStem(headerPath))
         if (HasExtension(FileNameOf(file), "INF")) return LoadPatientFile(file, patient, error);
     return true;
 }

@@ -1,38 +1,17 @@
 // The manifest of a batch; see manifest.h.
 #include "batch/manifest.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 
-#include "batch/output_files.h"
 #include "batch/sha256.h"
 #include "engine/version.h"
+#include "filekit/filekit.h"
 #include "recfile/rec_text.h"
-
-#ifdef _WIN32
-#include <io.h>
-#endif
+#include "taffread/taff_file.h"
 
 namespace {
 
-#ifndef _WIN32
-// Whether `text` is well-formed UTF-8.
-bool IsUtf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > text.size()) return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
-    }
-    return true;
-}
-#endif
 
 std::string FileHash(const std::string& path) {
     std::string hex;
@@ -50,7 +29,7 @@ void AddFileTo(Sha256& sha, const char* role, const std::string& path) {
 }
 
 std::string PatientSidecarOf(const std::string& header) {
-    for (const std::string& file : RecordingFilesOf(header))
+    for (const std::string& file : FilesOfStem(header))
         if (HasExtension(FileNameOf(file), "INF")) return file;
     return "";
 }
@@ -58,11 +37,7 @@ std::string PatientSidecarOf(const std::string& header) {
 }  // namespace
 
 std::string JsonString(const std::string& raw) {
-#ifdef _WIN32
-    const std::string text = RecSjisToUtf8(raw);
-#else
-    const std::string text = IsUtf8(raw) ? raw : RecSjisToUtf8(raw);
-#endif
+    const std::string text = NamesAreUtf8(raw) ? raw : RecSjisToUtf8(raw);
     std::string out = "\"";
     for (char c : text) {
         const unsigned char u = static_cast<unsigned char>(c);
@@ -103,11 +78,7 @@ std::string SettingsHash(const BatchOptions& o) {
     return sha.HexDigest();
 }
 
-std::string DataFileOf(const std::string& header) {
-    for (const std::string& file : RecordingFilesOf(header))
-        if (!HasExtension(FileNameOf(file), "INF") && !SameFile(file, header)) return file;
-    return "";
-}
+std::string DataFileOf(const std::string& header) { return taff::FindDataFile(header); }
 
 namespace {
 
@@ -130,16 +101,19 @@ const char* ResultWord(const JobResult& r) {
     return r.interrupted ? "interrupted" : "failed";
 }
 
+std::string RecordingSettingsHash(const std::string& runHash, const std::string& header) {
+    const std::string sidecar = PatientSidecarOf(header);
+    if (sidecar.empty()) return runHash;
+    // The recording's own patient file decides its patient.
+    Sha256 sha;
+    sha.Add(runHash.data(), runHash.size());
+    AddFileTo(sha, "sidecar", sidecar);
+    return sha.HexDigest();
+}
+
 std::string ManifestLine(const ManifestRun& run, const JobResult& r) {
     const bool done = r.converted && PathExists(r.output);
-    const std::string sidecar = PatientSidecarOf(r.header);
-    std::string settings = run.settingsHash;
-    if (!sidecar.empty()) {     // the recording's own patient file decides its patient
-        Sha256 sha;
-        sha.Add(settings.data(), settings.size());
-        AddFileTo(sha, "sidecar", sidecar);
-        settings = sha.HexDigest();
-    }
+    const std::string settings = RecordingSettingsHash(run.settingsHash, r.header);
     std::string line = "{\"input\":" + JsonString(r.header) + ",\"output\":" + JsonString(r.output) +
                        ",\"result\":\"" + ResultWord(r) + "\",\"reason\":" + JsonString(r.reason) +
                        ",\"channels\":" + std::to_string(r.channels) + ",\"records\":" + std::to_string(r.records) +
@@ -149,39 +123,4 @@ std::string ManifestLine(const ManifestRun& run, const JobResult& r) {
                        ",\"converter_version\":\"" CONVERTER_VERSION_TEXT "\",\"settings_sha256\":\"" + settings +
                        "\"" + CheckObject(r) + "}\n";
     return line;
-}
-
-int AppendManifestLine(const std::string& path, const std::string& line) {
-#ifdef _WIN32
-    const int fd = _open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
-    if (fd < 0) return errno ? errno : EIO;
-    const int written = _write(fd, line.data(), unsigned(line.size()));
-    const int error = written == int(line.size()) ? 0 : (errno ? errno : EIO);
-    _close(fd);
-    return error;
-#else
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return errno;
-    // A lock on the whole file: appends of other processes wait, over a
-    // network file system too, where O_APPEND alone does not keep lines whole.
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    while (fcntl(fd, F_SETLKW, &lock) != 0 && errno == EINTR) {
-    }
-    size_t done = 0;
-    int error = 0;
-    while (done < line.size()) {
-        const ssize_t n = write(fd, line.data() + done, line.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
-        done += size_t(n);
-    }
-    if (error == 0 && fsync(fd) != 0) error = errno;
-    close(fd);      // closing releases the lock
-    return error;
-#endif
 }

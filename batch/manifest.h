@@ -23,9 +23,14 @@ struct ManifestRun {
 // hashed into that recording's line (see ManifestLine).
 std::string SettingsHash(const BatchOptions& options);
 
-// The data file beside `header` (the file of its stem that is neither the
-// header nor a .INF); "" when there is none.
+// The data file of `header`, found as the reader finds it (the stem with
+// ".dat" in any case, the exact spellings first); "" when there is none.
 std::string DataFileOf(const std::string& header);
+
+// The settings hash of one recording's output: the run's, with the
+// recording's own patient file (NAME.INF) when it has one. Written into
+// each output's provenance and into its manifest line.
+std::string RecordingSettingsHash(const std::string& runHash, const std::string& header);
 
 // One line (ending in "\n") for `result`, whose result is "converted",
 // "skipped", "checked" (--check-only), "failed" or "interrupted"
@@ -35,10 +40,6 @@ std::string ManifestLine(const ManifestRun& run, const JobResult& result);
 
 // The result word of a manifest line.
 const char* ResultWord(const JobResult& result);
-
-// Appends `line` to the manifest at `path` (created when missing) with one
-// write under a lock. 0 or errno.
-int AppendManifestLine(const std::string& path, const std::string& line);
 
 // `text` as a JSON string (quotes included); bytes that are not UTF-8 are
 // taken as Shift-JIS.

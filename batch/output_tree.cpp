@@ -1,15 +1,13 @@
 // Output paths over an archive; see output_tree.h.
 #include "batch/output_tree.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <map>
 
-#include "batch/output_files.h"
 #include "engine/output_name.h"
 #include "engine/source_info.h"
+#include "filekit/filekit.h"
 
 namespace {
 
@@ -22,13 +20,6 @@ fs::path Tidy(const std::string& path) {
     p = p.lexically_normal();
     if (!p.has_filename() && p.has_parent_path() && p != p.root_path()) p = p.parent_path();
     return p;
-}
-
-std::string Folded(const std::string& text) {
-    std::string folded = text;
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return folded;
 }
 
 }  // namespace
@@ -69,12 +60,13 @@ std::string MirroredOutputPath(const std::string& outDir, const std::string& hea
 }
 
 std::vector<std::string> SharedOutputs(const std::vector<std::string>& headers,
-                                       const std::vector<std::string>& outputs, std::vector<bool>& unique) {
+                                       const std::vector<std::string>& outputs, std::vector<bool>& unique,
+                                       std::vector<size_t>* shared) {
     std::vector<std::string> pairs;
     std::map<std::string, size_t> first;   // folded output path -> first input writing it
     unique.assign(headers.size(), true);
     for (size_t i = 0; i < outputs.size(); ++i) {
-        const auto seen = first.emplace(Folded(Tidy(outputs[i]).string()), i);
+        const auto seen = first.emplace(FoldedName(Tidy(outputs[i]).string()), i);
         if (seen.second) continue;
         const size_t k = seen.first->second;
         if (headers[k] == headers[i] || SameFile(headers[k], headers[i])) {
@@ -82,15 +74,10 @@ std::vector<std::string> SharedOutputs(const std::vector<std::string>& headers,
             continue;
         }
         pairs.push_back(headers[k] + " and " + headers[i] + " would both be written to " + outputs[k]);
+        if (shared) {
+            shared->push_back(k);
+            shared->push_back(i);
+        }
     }
     return pairs;
-}
-
-int MakeFoldersOf(const std::string& path) {
-    const fs::path folder = fs::path(FolderOf(path));
-    if (IsFolder(folder.string())) return 0;
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error && !IsFolder(folder.string())) return error.value() ? error.value() : EIO;
-    return 0;
 }

@@ -29,11 +29,10 @@ std::string MirroredOutputPath(const std::string& outDir, const std::string& hea
                                const std::string& base, const std::string& extension);
 
 // Pairs of inputs whose outputs are one file (names compared without regard
-// to ASCII case, as many file systems compare them), each as
+// to letter case, as many file systems compare them: FoldedName), each as
 // "A and B would both be written to OUT". The same header named twice is no
 // pair: `unique` says which entries to convert (the later twins not).
+// `shared` (when given) receives the index of every input of a pair.
 std::vector<std::string> SharedOutputs(const std::vector<std::string>& headers,
-                                       const std::vector<std::string>& outputs, std::vector<bool>& unique);
-
-// Creates the folders of the output `path` that do not exist yet; 0 or errno.
-int MakeFoldersOf(const std::string& path);
+                                       const std::vector<std::string>& outputs, std::vector<bool>& unique,
+                                       std::vector<size_t>* shared = nullptr);

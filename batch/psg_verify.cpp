@@ -6,47 +6,21 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "batch/output_files.h"
 #include "engine/identity_rules.h"
 #include "engine/psg_header.h"
+#include "recfile/edf_header.h"
+#include "filekit/filekit.h"
 #include "taffread/taffread.h"
 
 namespace {
 
 const int kBodyPositionType = 15;
 
-std::string Field(const char* bytes, size_t width) {
-    std::string text(bytes, width);
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
-
-// A whole decimal number filling the field (blanks around it); false for
-// anything else.
-bool Number(const std::string& text, int64_t& value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const long long v = strtoll(text.c_str(), &end, 10);
-    if (!end || *end != '\0') return false;
-    value = v;
-    return true;
-}
-
 bool ReadExactly(FILE* file, void* dest, size_t size) { return fread(dest, 1, size, file) == size; }
 
 bool Fail(std::string* why, const std::string& text) {
     if (why) *why = text;
     return false;
-}
-
-// Reads each signal's field of `width` bytes into `get`.
-template <typename Get>
-bool ReadSignalField(FILE* file, size_t count, size_t width, Get get) {
-    std::vector<char> bytes(count * width);
-    if (!ReadExactly(file, bytes.data(), bytes.size())) return false;
-    for (size_t i = 0; i < count; ++i)
-        if (!get(i, Field(bytes.data() + i * width, width))) return false;
-    return true;
 }
 
 bool LittleEndianHost() {
@@ -95,7 +69,7 @@ bool CheckHeader(const JobRecords& r, const PsgLayout& h, const std::vector<int>
     // The start as written: a de-identified copy may have its date moved.
     int32_t start[6] = {s.startYear, s.startMonth, s.startDay, s.startHour, s.startMinute, s.startSecond};
     ApplyStartIdentity(start, r.settings.identity);
-    if (start[0] >= 1985 && start[0] <= 2084) {
+    if (start[0] >= kRecFirstYear && start[0] <= kRecLastYear) {
         if (h.startDate != TwoDigits(start[2]) + "." + TwoDigits(start[1]) + "." + TwoDigits(start[0]))
             return Fail(why, "header start date differs from the recording's");
         if (h.startTime != TwoDigits(start[3]) + "." + TwoDigits(start[4]) + "." + TwoDigits(start[5]))
@@ -193,59 +167,30 @@ bool CheckEnd(const JobRecords& r, const PsgLayout& h, const unsigned char* reco
 
 }  // namespace
 
-int64_t PsgLayout::RecordBytes() const {
-    int64_t bytes = 0;
-    for (const Signal& s : signals) bytes += 2 * s.samplesPerRecord;
-    return bytes;
-}
+std::string SettingsNote(const std::string& hash) { return "settings sha256 " + hash; }
 
-bool ReadPsgLayout(FILE* file, PsgLayout& h, std::string* why) {
-    char main[256];
-    if (!ReadExactly(file, main, sizeof main)) return Fail(why, "shorter than a PSG header");
-    h.version = Field(main, 8);
-    h.startDate = Field(main + 168, 8);
-    h.startTime = Field(main + 176, 8);
-    h.reserved = Field(main + 192, 5);
-    int64_t count = 0;
-    if (!Number(Field(main + 184, 8), h.headerBytes) || !Number(Field(main + 236, 8), h.records) ||
-        !Number(Field(main + 244, 8), h.recordSeconds) || !Number(Field(main + 252, 4), count) || count < 1 ||
-        count > 4096 || h.headerBytes != 256 * (count + 1))
-        return Fail(why, "not a readable PSG header");
-    h.signals.assign(size_t(count), PsgLayout::Signal());
-    const size_t n = size_t(count);
-    auto text = [&h](std::string PsgLayout::Signal::*member) {
-        return [&h, member](size_t i, const std::string& t) {
-            h.signals[i].*member = t;
-            return true;
-        };
-    };
-    auto number = [&h](int64_t PsgLayout::Signal::*member) {
-        return [&h, member](size_t i, const std::string& t) { return Number(t, h.signals[i].*member); };
-    };
-    auto skip = [](size_t, const std::string&) { return true; };
-    const bool ok = ReadSignalField(file, n, 16, text(&PsgLayout::Signal::label)) &&
-                    ReadSignalField(file, n, 80, text(&PsgLayout::Signal::transducer)) &&
-                    ReadSignalField(file, n, 8, skip) && ReadSignalField(file, n, 8, skip) &&
-                    ReadSignalField(file, n, 8, skip) &&
-                    ReadSignalField(file, n, 8, number(&PsgLayout::Signal::digitalMin)) &&
-                    ReadSignalField(file, n, 8, number(&PsgLayout::Signal::digitalMax)) &&
-                    ReadSignalField(file, n, 80, skip) &&
-                    ReadSignalField(file, n, 8, number(&PsgLayout::Signal::samplesPerRecord)) &&
-                    ReadSignalField(file, n, 32, skip);
-    if (!ok) return Fail(why, "not a readable PSG header (signal fields)");
-    for (const PsgLayout::Signal& s : h.signals)
-        if (s.samplesPerRecord < 1 || s.samplesPerRecord > (int64_t(1) << 24))
-            return Fail(why, "not a readable PSG header (samples per record)");
-    return true;
-}
-
-bool PsgFileIsWhole(const std::string& path) {
+std::string SettingsHashOf(const std::string& path) {
     FILE* file = fopen(path.c_str(), "rb");
-    if (!file) return false;
+    if (!file) return "";
     PsgLayout h;
-    const bool read = ReadPsgLayout(file, h, nullptr);
+    std::string texts;
+    if (ReadPsgLayout(file, h, nullptr) && h.signals.back().label == "EDF Annotations") {
+        // The provenance texts are onset-0 annotations of the first records.
+        const size_t annotation = size_t(2 * h.signals.back().samplesPerRecord);
+        std::vector<char> record(size_t(h.RecordBytes()));
+        for (int64_t i = 0; i < 8 && (h.records < 0 || i < h.records); ++i) {
+            if (fread(record.data(), 1, record.size(), file) != record.size()) break;
+            texts.append(record.data() + record.size() - annotation, annotation);
+        }
+    }
     fclose(file);
-    return read && h.records > 0 && FileBytes(path) == h.headerBytes + h.records * h.RecordBytes();
+    const std::string lead = SettingsNote("");
+    const size_t at = texts.find(lead);
+    if (at == std::string::npos || at + lead.size() + 64 > texts.size()) return "";
+    const std::string hash = texts.substr(at + lead.size(), 64);
+    for (char c : hash)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return "";
+    return hash;
 }
 
 bool VerifyPsgFile(const JobRecords& r, const std::string& path, std::string* why) {

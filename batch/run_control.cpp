@@ -2,11 +2,6 @@
 #include "batch/run_control.h"
 
 #include <csignal>
-#include <thread>
-
-#ifdef __linux__
-#include <sched.h>
-#endif
 
 namespace {
 
@@ -39,16 +34,3 @@ void InstallStopSignals() {
 int StopSignal() { return int(g_signal); }
 
 int StoppedStatus(int signal) { return 128 + signal; }
-
-int AllowedCpus() {
-#ifdef __linux__
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) == 0) {
-        const int n = CPU_COUNT(&set);
-        if (n > 0) return n;
-    }
-#endif
-    const unsigned n = std::thread::hardware_concurrency();
-    return n > 0 ? int(n) : 1;
-}

@@ -1,8 +1,9 @@
 // How a batch run meets its surroundings: the stop signals (Ctrl-C, a
 // closed terminal, a polite kill) all stop it the same way, a write to a
 // closed pipe (`| head`) ends nothing, and after a stop the exit status is
-// the shell's convention for that signal (130 after Ctrl-C); the number of
-// jobs follows the CPUs the process may run on.
+// the shell's convention for that signal (130 after Ctrl-C). (The CPUs the
+// process may run on, which the number of jobs follows: AllowedCpus of
+// filekit/filekit.h.)
 #pragma once
 
 #include <atomic>
@@ -19,7 +20,3 @@ int StopSignal();
 
 // The exit status after a stop by `signal`: 128 + signal.
 int StoppedStatus(int signal);
-
-// The CPUs this process may run on (its affinity mask where the platform
-// tells it, otherwise the processors of the machine); at least 1.
-int AllowedCpus();

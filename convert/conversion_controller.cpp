@@ -10,6 +10,7 @@
 #include "engine/recording.h"
 #include "engine/run_checks.h"
 #include "engine/settings_load.h"
+#include "filekit/filekit.h"
 #include "pagekit/file_dialogs.h"
 #include "pagekit/file_identity.h"
 #include "pagekit/program.h"
@@ -42,7 +43,7 @@ void StopTimer(ConverterState& state) {
 
 // Removes the run's temporary file, when there is one, and forgets it.
 void DiscardStagedFile(ConversionFields& c) {
-    if (c.stagingPath[0]) DeleteFileA(c.stagingPath);
+    if (c.stagingPath[0]) RemoveFile(c.stagingPath);
     c.stagingPath[0] = '\0';
 }
 
@@ -51,7 +52,7 @@ void DiscardStagedFile(ConversionFields& c) {
 // leaves the chosen name as it was and counts as a failed write.
 ConversionEnd PlaceStagedFile(ConversionFields& c) {
     if (!c.stagingPath[0]) return kRunCompleted;
-    if (MoveFileExA(c.stagingPath, c.outputPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (MoveIntoPlace(c.stagingPath, c.outputPath, true) == 0) {
         c.stagingPath[0] = '\0';
         return kRunCompleted;
     }
@@ -194,7 +195,7 @@ bool PatientConfirmed(ConverterState& state) {
 // this process and run. False when no such name fits.
 bool ChooseStagingName(ConversionFields& c) {
     static int serial = 0;
-    return StagingNameFor(c.stagingPath, sizeof c.stagingPath, c.outputPath, long(GetCurrentProcessId()), ++serial);
+    return TemporaryNameFor(c.stagingPath, sizeof c.stagingPath, c.outputPath, CurrentProcessId(), ++serial);
 }
 
 // What the operator is told when the header is refused: a beep and a

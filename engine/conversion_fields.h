@@ -51,4 +51,7 @@ struct ConversionFields {
     // block the reader cannot deliver repeats it. heldValid 0: nothing read yet.
     int32_t heldValid;
     int16_t heldSamples[kChannelEntries];
+    // Added to the converter's provenance text of the file written (the
+    // batch converter's hash of the settings that made it); empty: none.
+    char provenanceNote[96];
 };

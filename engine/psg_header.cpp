@@ -78,7 +78,10 @@ void WriteRecordingHeader(RecHandle h, const RunRecords& s) {
     // Where the file came from: a file found later names its recording and
     // the converter that wrote it.
     RecSetHeaderText(h, 0, REC_HEADER_TEXT_SOURCE_FILE, freeTexts ? SourceFileName(src.sourcePath) : "");
-    RecSetHeaderText(h, 0, REC_HEADER_TEXT_CONVERTER, CONVERTER_NAME " " CONVERTER_VERSION_TEXT);
+    std::string converter = CONVERTER_NAME " " CONVERTER_VERSION_TEXT;
+    const std::string note = Text(s.conv.provenanceNote);
+    if (!note.empty()) converter += "; " + note;
+    RecSetHeaderText(h, 0, REC_HEADER_TEXT_CONVERTER, converter.c_str());
     RecEndHeader(h);
 }
 

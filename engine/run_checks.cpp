@@ -19,13 +19,3 @@ void ShortRecordingText(char* text, size_t size, const SourceInfo& source) {
         return;
     snprintf(text, size, "the header announces %s, the data file holds %s", announced, held);
 }
-
-bool StagingNameFor(char* name, size_t size, const char* output, long processId, int serial) {
-    if (size == 0) return false;
-    const int written = snprintf(name, size, "%s.%ld-%d.part", output, processId, serial);
-    if (written < 0 || size_t(written) >= size) {
-        name[0] = '\0';
-        return false;
-    }
-    return true;
-}

@@ -1,7 +1,7 @@
 // Checks that keep a run's file trustworthy: a data file shorter than its
-// header announces, told with both lengths, and the temporary name in the
-// output's folder a run writes to before its file is moved over the chosen
-// name. Portable: the window program and the batch converter share them.
+// header announces, told with both lengths. (The temporary name a run
+// writes to before its file is moved over the chosen name is the file
+// layer's: TemporaryNameFor in filekit/filekit.h.) Portable: the window program and the batch converter share them.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +16,3 @@ bool IsShortRecording(const SourceInfo& source);
 // recording (the lengths as the source page shows them). Always terminated
 // within `size`; empty when the rate is 0 or less.
 void ShortRecordingText(char* text, size_t size, const SourceInfo& source);
-
-// The temporary name beside `output`: `output` followed by
-// ".<processId>-<serial>.part", a name no finished PSG file has. False (and
-// `name` emptied) when it does not fit `size` bytes.
-bool StagingNameFor(char* name, size_t size, const char* output, long processId, int serial);

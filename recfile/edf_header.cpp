@@ -26,15 +26,6 @@ std::string TwoDigits(int value) {
     return text.size() < 2 ? "0" + text : text;
 }
 
-int DaysInMonth(int year, int month) {
-    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return (month == 2 && leap) ? 29 : kDays[month - 1];
-}
-
-bool IsDate(int year, int month, int day) {
-    return month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month);
-}
 
 // "dd-MMM-yyyy" as EDF+ writes dates in identification subfields.
 std::string EdfPlusDate(int year, int month, int day) {
@@ -65,7 +56,7 @@ std::string BirthDate(const std::string& text) {
     if (!RecParseInt(t.substr(0, 4), y) || !RecParseInt(t.substr(5, 2), m) ||
         !RecParseInt(t.substr(8, 2), d) || y < 1)
         return "X";
-    if (!IsDate(static_cast<int>(y), static_cast<int>(m), static_cast<int>(d))) return "X";
+    if (!RecIsDate(static_cast<int>(y), static_cast<int>(m), static_cast<int>(d))) return "X";
     return EdfPlusDate(static_cast<int>(y), static_cast<int>(m), static_cast<int>(d));
 }
 
@@ -234,8 +225,8 @@ RecStart RecResolveStart(const RecWriter& w) {
     RecStart s = {h[REC_HEADER_YEAR],     h[REC_HEADER_YEAR + 1], h[REC_HEADER_YEAR + 2],
                   h[REC_HEADER_YEAR + 3], h[REC_HEADER_YEAR + 4], h[REC_HEADER_YEAR + 5],
                   true,                   false};
-    if (s.year < 1985 || s.year > 2084 || !IsDate(s.year, s.month, s.day)) {
-        s.year = 1985;
+    if (s.year < kRecFirstYear || s.year > kRecLastYear || !RecIsDate(s.year, s.month, s.day)) {
+        s.year = kRecFirstYear;
         s.month = 1;
         s.day = 1;
         s.dateKnown = false;
@@ -247,6 +238,16 @@ RecStart RecResolveStart(const RecWriter& w) {
         s.altered = true;
     }
     return s;
+}
+
+int RecDaysInMonth(int year, int month) {
+    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return (month == 2 && leap) ? 29 : kDays[month - 1];
+}
+
+bool RecIsDate(int year, int month, int day) {
+    return month >= 1 && month <= 12 && day >= 1 && day <= RecDaysInMonth(year, month);
 }
 
 std::string RecRecordCountField(int64_t count) {

@@ -19,9 +19,39 @@ struct RecStart {
 };
 RecStart RecResolveStart(const RecWriter& w);
 
+// The years the start date field (dd.mm.yy) can hold.
+const int kRecFirstYear = 1985;
+const int kRecLastYear = 2084;
+// Days of `month` (1..12) in `year`, leap years counted; and whether the
+// date exists.
+int RecDaysInMonth(int year, int month);
+bool RecIsDate(int year, int month, int day);
+
+// Where the fields of the main header lie: byte offset and width.
+struct RecField {
+    int offset, width;
+};
+const RecField kRecVersionField = {0, 8};
+const RecField kRecStartDateField = {168, 8};
+const RecField kRecStartTimeField = {176, 8};
+const RecField kRecHeaderBytesField = {184, 8};
+const RecField kRecReservedField = {192, 44};     // "EDF+C"
+const RecField kRecRecordCountField = {236, 8};
+const RecField kRecRecordSecondsField = {244, 8};
+const RecField kRecSignalCountField = {252, 4};
 // Byte offset and width of the number-of-records field.
-const int kRecRecordCountOffset = 236;
-const int kRecRecordCountWidth = 8;
+const int kRecRecordCountOffset = kRecRecordCountField.offset;
+const int kRecRecordCountWidth = kRecRecordCountField.width;
+// The widths of each signal's fields, in the order they follow the main
+// header (every signal's first field, then every signal's second, ...):
+// label, transducer, unit, physical min and max, digital min and max,
+// prefiltering, samples per record, reserved.
+enum RecSignalField {
+    kRecSignalLabel, kRecSignalTransducer, kRecSignalUnit, kRecSignalPhysMin, kRecSignalPhysMax,
+    kRecSignalDigMin, kRecSignalDigMax, kRecSignalPrefilter, kRecSignalSamples, kRecSignalReserved,
+    kRecSignalFields
+};
+const int kRecSignalFieldWidths[kRecSignalFields] = {16, 80, 8, 8, 8, 8, 8, 80, 8, 32};
 
 // Builds the complete header (256 x (channels + 2) bytes) with the record
 // count "-1". Needs the layout fields of `w` (samples per record of every

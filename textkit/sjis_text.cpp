@@ -92,6 +92,14 @@ size_t PathStemLength(const char* path) {
     return hasDot ? dot : i;
 }
 
+void FoldPathText(char* text) {
+    for (size_t i = 0; text[i] != '\0';) {
+        const size_t w = SjisCharWidth(text + i);
+        if (w == 1) text[i] = static_cast<char>(FoldPathByte(static_cast<unsigned char>(text[i])));
+        i += w;
+    }
+}
+
 bool SamePathPrefix(const char* a, const char* b, size_t length) {
     size_t i = 0;
     while (i < length) {

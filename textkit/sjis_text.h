@@ -50,3 +50,6 @@ size_t PathStemLength(const char* path);
 // file system compares names: ASCII letters without regard to case, "\" and
 // "/" alike, double-byte characters byte for byte.
 bool SamePathPrefix(const char* a, const char* b, size_t length);
+// Folds `text` in place as SamePathPrefix compares it: ASCII letters to
+// upper case, "/" to "\", double-byte characters kept byte for byte.
+void FoldPathText(char* text);

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "filekit/filekit.h"
+
 namespace {
 
 // Makes the profile functions forget what they hold for `path`, so that
@@ -91,7 +93,7 @@ ProfileBatch::ProfileBatch(const char* path) {
 }
 
 ProfileBatch::~ProfileBatch() {
-    if (!done_ && !copy_.empty()) DeleteFileA(copy_.c_str());
+    if (!done_ && !copy_.empty()) RemoveFile(copy_);
 }
 
 bool ProfileBatch::Text(const char* section, const char* key, const char* text) {
@@ -116,8 +118,8 @@ bool ProfileBatch::Commit() {
     done_ = true;
     if (ok_) ok_ = ArrivedWhole(copy_);
     ForgetCached(copy_);
-    if (ok_) ok_ = MoveFileExA(copy_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-    if (!ok_ && !copy_.empty()) DeleteFileA(copy_.c_str());
+    if (ok_) ok_ = MoveIntoPlace(copy_, path_, true) == 0;
+    if (!ok_ && !copy_.empty()) RemoveFile(copy_);
     ForgetCached(path_);
     return ok_;
 }

@@ -1,7 +1,6 @@
 // The parts of a batch over an archive, natively with plain data and real
 // files: SHA-256 against published vectors, output paths mirrored and
-// shared outputs found, temporary names recognised, each way of moving an
-// output into place, the CPUs a process may use, manifest texts, and the
+// shared outputs found, the CPUs a process may use, manifest texts, and the
 // read-back of a written PSG file catching a changed byte.
 #include <sched.h>
 
@@ -11,13 +10,12 @@
 #include <gtest/gtest.h>
 
 #include "batch/manifest.h"
-#include "batch/output_files.h"
 #include "batch/output_tree.h"
-#include "batch/part_files.h"
 #include "batch/psg_verify.h"
 #include "batch/run_control.h"
 #include "batch/sha256.h"
 #include "batch_test_support.h"
+#include "filekit/filekit.h"
 #include "job_fixture.h"
 #include "tests/engine/convert_test_support.h"
 
@@ -87,41 +85,6 @@ TEST(OutputTree, SharedOutputsNamedBothTwinsConvertedOnce) {
     EXPECT_EQ((std::vector<bool>{true, true, false, true, true}), unique);
 }
 
-TEST(PartFiles, TemporaryNamesAndTheStaleOnesAmongThem) {
-    long pid = 0;
-    EXPECT_TRUE(IsPartName("N1.DAT.4242-7.part", &pid));
-    EXPECT_EQ(4242, pid);
-    for (const char* other : {"N1.DAT", "N1.part", "N1.DAT.-7.part", "N1.DAT.42-.part", "x.DAT.4a-1.part"})
-        EXPECT_FALSE(IsPartName(other, nullptr)) << other;
-    TempDir tmp;
-    fs::create_directories(tmp.File("sub"));
-    const std::string mine = "A.DAT." + std::to_string(getpid()) + "-1.part";   // a process that runs
-    for (const std::string& name : {std::string("B.DAT.999999999-1.part"), mine, std::string("sub/C.DAT.999999999-2.part"),
-                                    std::string("D.DAT")})
-        WriteFile(tmp.File(name), "x");
-    EXPECT_EQ(std::vector<std::string>{tmp.File("B.DAT.999999999-1.part")}, StaleParts({tmp.path()}, false));
-    EXPECT_EQ(2u, StaleParts({tmp.path()}, true).size());
-    EXPECT_EQ(2, RemoveParts(StaleParts({tmp.path()}, true)));
-    EXPECT_EQ((std::vector<std::string>{mine, "D.DAT", "sub"}), FilesIn(tmp.path()));
-}
-
-// Every way of moving without replacing, as file systems without hard links
-// (or without a no-replace rename) reach them.
-TEST(MoveIntoPlace, EveryWayMovesAndNoneReplaces) {
-    for (MoveWay way : {kMoveByLink, kMoveByNoReplaceRename, kMoveByCheckedRename}) {
-        SCOPED_TRACE(int(way));
-        TempDir tmp;
-        WriteFile(tmp.File("t.part"), "new");
-        ASSERT_EQ(0, MoveWithoutReplacing(tmp.File("t.part"), tmp.File("OUT.DAT"), way));
-        EXPECT_EQ("new", ReadFile(tmp.File("OUT.DAT")));
-        EXPECT_FALSE(PathExists(tmp.File("t.part")));
-        WriteFile(tmp.File("u.part"), "later");
-        EXPECT_EQ(EEXIST, MoveWithoutReplacing(tmp.File("u.part"), tmp.File("OUT.DAT"), way));
-        EXPECT_EQ("new", ReadFile(tmp.File("OUT.DAT")));
-        EXPECT_EQ("later", ReadFile(tmp.File("u.part")));
-    }
-}
-
 TEST(RunControl, JobsFollowTheCpusTheProcessMayUse) {
     cpu_set_t saved;
     ASSERT_EQ(0, sched_getaffinity(0, sizeof saved, &saved));
@@ -155,7 +118,7 @@ struct ReadBack : JobFixture {
         std::string error;
         ASSERT_TRUE(LoadBatchSetup(options, setup, &error)) << error;
         setup.settings.FrameTime = 2;      // a last record the recording only half fills
-        const JobContext ctx{setup, options, stop};
+        const JobContext ctx{setup, options, stop, ""};
         ASSERT_TRUE(OpenJob(ctx, tmp.File("R.HDR"), tmp.File("out.edf"), records, result)) << result.reason;
         RunJob(ctx, records, progress, result);
         ASSERT_TRUE(result.converted) << result.reason;

@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "batch/batch_job.h"
-#include "batch/output_files.h"
 #include "batch/output_tree.h"
 #include "batch_test_support.h"
+#include "filekit/filekit.h"
 #include "job_fixture.h"
 #include "tests/engine/convert_test_support.h"
 
@@ -26,12 +26,12 @@ struct ShrunkRecording : JobFixture {
         MakeRecording(o, tmp.File("CUT.HDR"));
         std::string error;
         ASSERT_TRUE(LoadBatchSetup(options, setup, &error)) << error;
-        const JobContext ctx{setup, options, stop};
+        const JobContext ctx{setup, options, stop, ""};
         ASSERT_TRUE(OpenJob(ctx, tmp.File("CUT.HDR"), tmp.File("out/CUT.DAT"), records, result)) << result.reason;
         fs::resize_file(tmp.File("CUT.DAT"), uint64_t(90) * 200 * 12 * 2);
     }
     void Run() {
-        const JobContext ctx{setup, options, stop};
+        const JobContext ctx{setup, options, stop, ""};
         RunJob(ctx, records, progress, result);
         CloseJob(records);
     }

@@ -53,3 +53,10 @@ TaffGenOptions ShortRecording(double seconds, int channels) {
     o.seconds = seconds;
     return o;
 }
+
+std::string WithoutSettingsHash(std::string psg) {
+    const std::string lead = "settings sha256 ";
+    for (size_t at = psg.find(lead); at != std::string::npos; at = psg.find(lead, at + 1))
+        psg.replace(at + lead.size(), std::min<size_t>(64, psg.size() - at - lead.size()), 64, '-');
+    return psg;
+}

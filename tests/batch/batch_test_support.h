@@ -23,6 +23,10 @@ ProcessResult RunBatch(const std::vector<std::string>& args, const std::string& 
 // Writes the recording and fails the test when it cannot.
 void MakeRecording(const TaffGenOptions& options, const std::string& headerPath);
 
+// A PSG file's bytes with the settings hash of its provenance blanked: two
+// outputs made alike from settings files of other bytes compare equal.
+std::string WithoutSettingsHash(std::string psg);
+
 // Names in `dir`, sorted.
 std::vector<std::string> FilesIn(const std::string& dir);
 

@@ -20,5 +20,5 @@ struct JobFixture : ::testing::Test {
     JobResult result;
     JobProgress progress;
 
-    JobContext Context() const { return JobContext{setup, options, stop}; }
+    JobContext Context() const { return JobContext{setup, options, stop, ""}; }
 };

@@ -25,4 +25,14 @@ rm "$WORK/psg/patientB/NIGHT001.DAT"
 [ "$(grep -c '"result":"converted"' psg/manifest.jsonl)" = 9 ] || fail "the rerun converted more than the lost output"
 [ "$(grep -c '"result":"skipped"' psg/manifest.jsonl)" = 7 ] || fail "the rerun did not skip what was done"
 check_outputs "$(ls -d runs/*/ | tail -1)recordings.txt"
+# After a killed run: the recipe's last lines name its unfinished files and
+# the command that removes them; a damaged manifest line is told in one line.
+touch "$WORK/psg/patientB/NIGHT001.DAT.999999999-1.part"
+printf '{"input":"cut' >> psg/manifest.jsonl
+./recipe/convert-parallel.sh > third.log 2>&1 || { cat third.log; fail "the third run failed"; }
+grep -q "unfinished: $WORK/psg/patientB/NIGHT001.DAT.999999999-1.part" third.log || { cat third.log; fail "unfinished file not named"; }
+grep -q "taff2psg --clean --out $WORK/psg" third.log || { cat third.log; fail "no --clean command"; }
+grep -q "1 damaged line(s) ignored" third.log || { cat third.log; fail "the damaged line not told"; }
+python3 recipe/check-manifest.py "$(ls -d runs/*/ | tail -1)recordings.txt" "$WORK/none.jsonl" > missing.log && fail "a missing manifest passed"
+grep -q "cannot be read" missing.log && ! grep -q Traceback missing.log || { cat missing.log; fail "a missing manifest not told in one line"; }
 echo "parallel recipe: passed"

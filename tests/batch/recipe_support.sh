@@ -8,7 +8,7 @@
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
 make_archive() {
-  mkdir -p "$WORK/archive/patientB" "$WORK/archive/patientC/night2" "$WORK/psg"
+  mkdir -p "$WORK/archive/patientB" "$WORK/archive/patientC/night2"   # no output folder: the recipes make it
   "$TAFFGEN" --out "$WORK/archive/NIGHT001.HDR" --seconds 70 --channels 4 >/dev/null
   "$TAFFGEN" --out "$WORK/archive/patientB/NIGHT001.HDR" --seconds 50 --channels 3 --seed 2 >/dev/null
   "$TAFFGEN" --out "$WORK/archive/patientC/night004.hdr" --lower --seconds 40 --channels 2 --seed 3 >/dev/null

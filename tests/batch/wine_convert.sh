@@ -53,4 +53,45 @@ for l in lines:
 assert any(l["output"] == "out2\\sub\\N3.edf" for l in lines), lines
 PY
 "$python" "$mne" "$work/out2/sub/N3.edf" --channels 4 --seconds 30 || exit 1
+# Two katakana whose Shift-JIS trail bytes differ only as letters differ in
+# case (0x41, 0x61) are two names: both recordings converted.
+mkdir kana outk
+"$winerun" "$taffgen" --out 'kana\ア.HDR' --seconds 12 --channels 2 >/dev/null || exit 1
+"$winerun" "$taffgen" --out 'kana\ヂ.HDR' --seconds 14 --channels 2 --seed 2 >/dev/null || exit 1
+"$winerun" "$taff2psg" kana --out outk -q > /dev/null 2> errors.txt
+status=$?
+[ "$status" = 0 ] || { tr -d '\r' < errors.txt; echo "the two kana recordings exited with $status"; exit 1; }
+[ "$(ls outk | wc -l)" = 2 ] || { ls outk; echo "not two outputs of the two kana recordings"; exit 1; }
+# Two processes appending to one manifest at once keep whole lines.
+mkdir outa outb
+for n in 4 5 6 7; do
+  "$winerun" "$taffgen" --out "in\\sub\\N$n.HDR" --seconds $((10 + n)) --channels 3 --seed $n >/dev/null || exit 1
+done
+"$winerun" "$taff2psg" in/sub --out outa --manifest both.jsonl -q -j 1 > /dev/null 2>&1 &
+first=$!
+"$winerun" "$taff2psg" in/sub --out outb --manifest both.jsonl -q -j 1 > /dev/null 2>&1
+wait $first
+"$python" - "$work/both.jsonl" <<'PY' || { cat "$work/both.jsonl"; exit 1; }
+import json, sys
+lines = [json.loads(l) for l in open(sys.argv[1], encoding="utf-8")]
+assert len(lines) == 10 and all(l["result"] == "converted" for l in lines), lines
+PY
+# --clean under Windows: the temporary file of a run that is still going
+# stays (its process runs); that of a process that ended goes.
+mkdir -p in/big
+"$winerun" "$taffgen" --out 'in\big\BIG.HDR' --seconds 7200 --channels 16 >/dev/null || exit 1
+mkdir outc
+"$winerun" "$taff2psg" in/big --out outc --verify -q > live.txt 2>&1 &
+live=$!
+: > outc/OLD.DAT.999999999-1.part
+for _ in $(seq 600); do ls outc/BIG.DAT.*.part >/dev/null 2>&1 && break; sleep 0.05; done
+part=$(ls outc/BIG.DAT.*.part 2>/dev/null | head -1)
+[ -n "$part" ] || { echo "the live run made no temporary file"; exit 1; }
+"$winerun" "$taff2psg" --clean --out outc > clean.txt 2>&1
+tr -d '\r' < clean.txt
+grep -q "removed 1 unfinished output(s)" clean.txt || { echo "--clean did not remove exactly the dead run's file"; exit 1; }
+[ ! -e outc/OLD.DAT.999999999-1.part ] || { echo "the dead run's file stayed"; exit 1; }
+wait $live || { tr -d '\r' < live.txt; echo "the live run failed after --clean"; exit 1; }
+[ -e outc/BIG.DAT ] || { echo "the live run's output is missing"; exit 1; }
+echo "--clean left the live run's $(basename "$part")"
 echo "taff2psg.exe converted both recordings, and the archive with its manifest"

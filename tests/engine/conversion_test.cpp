@@ -17,6 +17,7 @@
 #include "convert_test_support.h"
 #include "engine/recording.h"
 #include "engine/run_checks.h"
+#include "filekit/filekit.h"
 
 namespace {
 
@@ -177,7 +178,7 @@ TEST(Conversion, AShortDataFileIsToldWithBothLengthsAndConvertsWhatItHolds) {
     char text[128];
     ShortRecordingText(text, sizeof text, s->source);
     EXPECT_STREQ("the header announces 0:10:00, the data file holds 0:02:30", text);
-    ASSERT_TRUE(StagingNameFor(s->conv.stagingPath, sizeof s->conv.stagingPath, out.c_str(), 1, 1));
+    ASSERT_TRUE(TemporaryNameFor(s->conv.stagingPath, sizeof s->conv.stagingPath, out.c_str(), 1, 1));
     EXPECT_EQ(staged, s->conv.stagingPath);
     EXPECT_EQ(kRunCompleted, RunConversion(*s).end);
     EXPECT_EQ(1, s->conv.shortSource);
@@ -188,7 +189,7 @@ TEST(Conversion, AShortDataFileIsToldWithBothLengthsAndConvertsWhatItHolds) {
 
     // A staging name that does not fit its buffer is refused, never cut.
     char small[16];
-    EXPECT_FALSE(StagingNameFor(small, sizeof small, "out/a-long-name.DAT", 1, 1));
+    EXPECT_FALSE(TemporaryNameFor(small, sizeof small, "out/a-long-name.DAT", 1, 1));
     EXPECT_STREQ("", small);
 }
 

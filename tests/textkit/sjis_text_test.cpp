@@ -54,6 +54,9 @@ TEST(PathText, TrailByteBackslashIsNoSeparator) {
     EXPECT_EQ(std::strlen("C:\\D.1\\REC"), PathStemLength("C:\\D.1\\REC"));
     EXPECT_TRUE(SamePathPrefix("c:/data/rec", "C:\\DATA\\REC", 11));
     EXPECT_FALSE(SamePathPrefix("C:\\X\x83\x61", "C:\\X\x83\x41", 6));
+    char folded[] = "c:/x\x83\x61" "b.dat";   // the trail byte 0x61 stays: that katakana is not "A"
+    FoldPathText(folded);
+    EXPECT_STREQ("C:\\X\x83\x61" "B.DAT", folded);
 }
 
 }  // namespace

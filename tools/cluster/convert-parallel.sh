@@ -11,7 +11,7 @@ HOSTS=2/node1,2/node2,2/node3             # runs at once per host; 2/: for this 
 CHUNK=20                                  # recordings per run
 
 run=runs/$(date +%Y%m%d-%H%M%S)-$$        # this submission's own copy of the list
-mkdir -p "$run" logs
+mkdir -p "$run" logs "$OUT"
 find "$ARCHIVE" -iname '*.hdr' | sort > "$run/recordings.txt"
 split -l "$CHUNK" -d -a 5 "$run/recordings.txt" "$run/chunk-"
 ls "$PWD/$run"/chunk-* |
@@ -19,4 +19,4 @@ ls "$PWD/$run"/chunk-* |
     taff2psg --list {} --base "$ARCHIVE" --out "$OUT" --settings "$SETTINGS" --pattern "$PATTERN" \
       --skip-existing --manifest "$OUT/manifest.jsonl" --quiet '2>' logs/{/}.err ||
   echo "some chunks failed: see $run/joblog and logs/"
-python3 "$(dirname "$0")/check-manifest.py" "$run/recordings.txt" "$OUT/manifest.jsonl"
+python3 "$(dirname "$0")/check-manifest.py" "$run/recordings.txt" "$OUT/manifest.jsonl" "$OUT"

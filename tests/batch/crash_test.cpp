@@ -1,0 +1,258 @@
+// The archive promises under crashes: taff2psg (--skip-existing --manifest
+// --verify) over a small archive in year/patient folders, killed with
+// SIGKILL at a random moment, sometimes with the file size limited at a
+// random size (a full disk as the process meets it: writes past the limit
+// fail), sometimes two runs at once, then run again to completion. After
+// every disturbed run and every completion:
+//  1. no file of the archive changed (SHA-256 of each);
+//  2. every output under its final name equals the output of an
+//     undisturbed run, byte for byte;
+//  3. every manifest line is one whole JSON object of the manifest's form;
+//  4. the last line of each recording agrees with the disk: a "converted"
+//     or "skipped" line names the file's hash and size;
+// and after every completion every recording is done (its last line
+// "converted" or "skipped", its output in place).
+// CRASH_ROUNDS (default 16, under a minute here), CRASH_SEED and
+// CRASH_TAFF2PSG (another build, such as a release build for thousands of
+// rounds) set a longer run; it prints its rounds and checks.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <regex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "batch/sha256.h"
+#include "batch_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Counts {
+    long rounds = 0, runs = 0, kills = 0, limited = 0, pairs = 0, archiveFiles = 0, outputs = 0, lines = 0,
+         lastLines = 0, done = 0;
+};
+
+std::string Env(const char* name, const std::string& fallback) {
+    const char* v = getenv(name);
+    return v && *v ? v : fallback;
+}
+
+std::string Hash(const std::string& path) {
+    std::string hex;
+    return Sha256OfFile(path, hex) ? hex : "";
+}
+
+// One taff2psg process: its pid, started with an optional file size limit.
+pid_t Start(const std::string& program, const std::vector<std::string>& args, long limit, const std::string& log) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    signal(SIGXFSZ, SIG_IGN);   // a write past the limit fails (EFBIG) instead of ending the process
+    if (limit > 0) {
+        const rlimit r{rlim_t(limit), rlim_t(limit)};
+        setrlimit(RLIMIT_FSIZE, &r);
+    }
+    if (!freopen(log.c_str(), "w", stderr) || !freopen("/dev/null", "w", stdout)) _exit(120);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(121);
+}
+
+// Waits for `pid`, killing it at `killAt` when that comes first (and in any
+// case after a minute, which fails the test). The exit status or 128+signal.
+int Finish(pid_t pid, Clock::time_point killAt, bool kill) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(60);
+    for (;;) {
+        int status = 0;
+        const pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        const Clock::time_point now = Clock::now();
+        if ((kill && now >= killAt) || now >= deadline) {
+            ::kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            EXPECT_LT(now, deadline) << "taff2psg did not end within a minute";
+            return 128 + SIGKILL;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+class CrashArchive {
+public:
+    CrashArchive() : rng_(uint32_t(std::stoul(Env("CRASH_SEED", "29")))) {}
+
+    void Make() {
+        const char* folders[] = {"2025/01/p01", "2025/01/p02", "2025/02/p01", "2026/07/p03"};
+        for (int n = 0; n < 7; ++n) {
+            TaffGenOptions o = ShortRecording(20 + 13 * n, 3 + n % 4);
+            o.seed = uint32_t(n + 1);
+            const std::string dir = in_ + "/" + folders[n % 4];
+            fs::create_directories(dir);
+            const std::string header = dir + "/NIGHT" + std::to_string(n) + ".HDR";
+            MakeRecording(o, header);
+            headers_.push_back(header);
+            outputs_.push_back(out_ + "/" + folders[n % 4] + "/NIGHT" + std::to_string(n) + ".DAT");
+        }
+        for (const auto& e : fs::recursive_directory_iterator(in_))
+            if (e.is_regular_file()) archive_[e.path().string()] = Hash(e.path().string());
+        // The outputs of an undisturbed run, to compare every later one with.
+        fs::create_directories(ref_);
+        const Clock::time_point t0 = Clock::now();
+        ASSERT_EQ(0, Finish(Start(program_, {in_, "-r", "--out", ref_, "-q", "-j", "1"}, 0, tmp_.File("ref.log")),
+                            Clock::time_point(), false))
+            << ReadFile(tmp_.File("ref.log"));
+        runTime_ = Clock::now() - t0;
+        for (size_t i = 0; i < outputs_.size(); ++i)
+            reference_.push_back(ReadFile(ref_ + outputs_[i].substr(out_.size())));
+        fs::create_directories(out_);
+    }
+
+    void Round(Counts& c) {
+        // A long run starts a new manifest now and then, so that reading it
+        // back stays quick.
+        if (c.rounds > 0 && c.rounds % 50 == 0)
+            manifest_ = tmp_.File("psg/manifest-" + std::to_string(c.rounds) + ".jsonl");
+        // Work left: some outputs removed (none, some or all).
+        const int remove = int(rng_() % 3);
+        for (const std::string& o : outputs_)
+            if (remove == 2 || (remove == 1 && rng_() % 2)) fs::remove(o);
+        const int kind = int(rng_() % 8);
+        const bool two = kind >= 5;
+        const bool limit = kind == 2 || kind == 3 || kind == 7;
+        std::vector<pid_t> pids;
+        std::vector<Clock::time_point> kills;
+        for (int p = 0; p < (two ? 2 : 1); ++p) {
+            // The disk fills either within an output or just as the
+            // manifest's next lines are appended.
+            const long manifest = fs::exists(manifest_) ? long(fs::file_size(manifest_)) : 0;
+            const long size = !limit ? 0 : rng_() % 2 ? long(1024 + rng_() % 60000) : manifest + long(1 + rng_() % 3000);
+            pids.push_back(Start(program_, Args(p), size, tmp_.File("run" + std::to_string(p) + ".log")));
+            const auto delay = std::chrono::duration_cast<Clock::duration>(runTime_ * 1.5 * double(rng_() % 1000) / 1000.0);
+            kills.push_back(Clock::now() + delay);
+            c.limited += limit;
+        }
+        for (size_t p = 0; p < pids.size(); ++p) {
+            const bool kill = rng_() % 5 != 0;
+            const int status = Finish(pids[p], kills[p], kill);
+            c.kills += status == 128 + SIGKILL;
+            ++c.runs;
+        }
+        c.pairs += two;
+        Check(c, false);
+        // Then to completion.
+        const int status = Finish(Start(program_, Args(0), 0, tmp_.File("last.log")), Clock::time_point(), false);
+        ++c.runs;
+        EXPECT_EQ(0, status) << ReadFile(tmp_.File("last.log"));
+        Check(c, true);
+        ++c.rounds;
+    }
+
+    void Clean() {
+        EXPECT_EQ(0, Finish(Start(program_, {"--clean", "--out", out_}, 0, tmp_.File("clean.log")),
+                            Clock::time_point(), false));
+        for (const auto& e : fs::recursive_directory_iterator(out_)) {
+            const std::string name = e.path().filename().string();
+            EXPECT_EQ(std::string::npos, name.find(".part")) << e.path();
+            EXPECT_EQ(std::string::npos, name.find(".claim")) << e.path();
+        }
+    }
+
+    std::string program_ = Env("CRASH_TAFF2PSG", TAFF2PSG);
+
+private:
+    std::vector<std::string> Args(int p) const {
+        return {in_, "-r", "--out", out_, "--skip-existing", "--manifest", manifest_, "--verify", "-q",
+                "-j", p == 0 ? "2" : "1"};
+    }
+
+    void Check(Counts& c, bool complete) {
+        for (const auto& f : archive_) {
+            ASSERT_EQ(f.second, Hash(f.first)) << "the archive's file changed: " << f.first;
+            ++c.archiveFiles;
+        }
+        for (size_t i = 0; i < outputs_.size(); ++i) {
+            if (!fs::exists(outputs_[i])) {
+                EXPECT_FALSE(complete) << outputs_[i] << " missing after a completed run";
+                continue;
+            }
+            ASSERT_TRUE(ReadFile(outputs_[i]) == reference_[i]) << outputs_[i] << " differs from the undisturbed output";
+            ++c.outputs;
+        }
+        // Whole lines of the manifest's form; the last of each recording.
+        static const std::regex line(
+            "\\{\"input\":\"((?:[^\"\\\\]|\\\\.)*)\",\"output\":\"(?:[^\"\\\\]|\\\\.)*\",\"result\":\"([a-z]+)\","
+            "\"reason\":\"(?:[^\"\\\\]|\\\\.)*\",\"channels\":\\d+,\"records\":\\d+,\"bytes\":(\\d+|null),"
+            "\"data_sha256\":(?:\"[0-9a-f]{64}\"|null),\"output_sha256\":(\"[0-9a-f]{64}\"|null),"
+            "\"converter_version\":\"[0-9.]+\",\"settings_sha256\":\"[0-9a-f]{64}\"\\}");
+        const std::string text = ReadFile(manifest_);
+        std::vector<std::string> lines;
+        for (size_t at = 0; at < text.size();) {
+            const size_t end = text.find('\n', at);
+            ASSERT_NE(std::string::npos, end) << "the manifest ends in a cut line";
+            lines.push_back(text.substr(at, end - at));
+            at = end + 1;
+        }
+        std::map<std::string, std::string> lastResult, lastBytes, lastHash;
+        for (const std::string& l : lines) {
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(l, m, line)) << "not a manifest line: " << l;
+            lastResult[m[1]] = m[2];
+            lastBytes[m[1]] = m[3];
+            lastHash[m[1]] = m[4];
+            ++c.lines;
+        }
+        for (size_t i = 0; i < headers_.size(); ++i) {
+            const auto r = lastResult.find(headers_[i]);
+            if (r == lastResult.end()) {
+                EXPECT_FALSE(complete) << headers_[i] << " has no line after a completed run";
+                continue;
+            }
+            ++c.lastLines;
+            const bool done = r->second == "converted" || r->second == "skipped";
+            EXPECT_TRUE(done || !complete) << headers_[i] << ": " << r->second;
+            if (!done) continue;
+            // A line saying done names the file in place; a later run may
+            // have removed it (this test does), never changed it.
+            if (!fs::exists(outputs_[i])) continue;
+            EXPECT_EQ("\"" + Hash(outputs_[i]) + "\"", lastHash[headers_[i]]) << headers_[i];
+            EXPECT_EQ(std::to_string(fs::file_size(outputs_[i])), lastBytes[headers_[i]]) << headers_[i];
+            c.done += complete;
+        }
+    }
+
+    TempDir tmp_;
+    std::mt19937 rng_;
+    std::string in_ = tmp_.File("archive"), out_ = tmp_.File("psg"), ref_ = tmp_.File("ref"),
+                manifest_ = tmp_.File("psg/manifest.jsonl");
+    std::vector<std::string> headers_, outputs_, reference_;
+    std::map<std::string, std::string> archive_;
+    Clock::duration runTime_{};
+};
+
+TEST(CrashTest, KilledFullAndDoubledRunsKeepEveryPromise) {
+    CrashArchive archive;
+    ASSERT_NO_FATAL_FAILURE(archive.Make());
+    const long rounds = std::stol(Env("CRASH_ROUNDS", "16"));
+    Counts c;
+    for (long n = 0; n < rounds && !HasFailure(); ++n) archive.Round(c);
+    archive.Clean();
+    printf("crash test: %ld rounds, %ld runs of taff2psg (%ld killed, %ld with a full disk, %ld rounds of two at once);\n"
+           "checked %ld archive file hashes, %ld outputs byte for byte, %ld manifest lines, %ld last lines "
+           "(%ld done after completion)\n",
+           c.rounds, c.runs, c.kills, c.limited, c.pairs, c.archiveFiles, c.outputs, c.lines, c.lastLines, c.done);
+    EXPECT_EQ(rounds, c.rounds);
+}
+
+}  // namespace
