@@ -121,7 +121,7 @@ int PrepareRun(const BatchOptions& options, BatchSetup& setup, RunPlan& plan) {
         return Refuse("--start corrects the start of a single recording; " + std::to_string(named) + " were given",
                       kExitUsage);
     if (!PatientFileFitsBatch(options, named, &error)) return Refuse(error, kExitUsage);
-    if (!PlanOutputs(options, plan.headers, plan.roots, plan.outputs)) return kExitUsage;
+    PlanOutputs(options, plan.headers, plan.roots, plan.outputs, plan.problems);
     if (!OutputFolderUsable(options)) return kExitSomeFailed;
     if (options.clean) CleanParts(options);
     if (options.clean && options.inputs.empty() && options.listFile.empty()) return kExitConverted;

@@ -79,7 +79,7 @@ void WriteRecordingHeader(RecHandle h, const RunRecords& s) {
     // the converter that wrote it.
     RecSetHeaderText(h, 0, REC_HEADER_TEXT_SOURCE_FILE, freeTexts ? SourceFileName(src.sourcePath) : "");
     std::string converter = CONVERTER_NAME " " CONVERTER_VERSION_TEXT;
-    const std::string note = Text(s.conv.provenanceNote);
+    const std::string note = FieldString(s.conv.provenanceNote);
     if (!note.empty()) converter += "; " + note;
     RecSetHeaderText(h, 0, REC_HEADER_TEXT_CONVERTER, converter.c_str());
     RecEndHeader(h);
