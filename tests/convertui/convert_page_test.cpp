@@ -392,14 +392,14 @@ TEST_F(ConvertPage, AStopAnsweredAfterTheRunEndedDecidesItsFile) {
             if (id != IDD_CONFIRM_STOP_RUN) return;
             finishedWhileAsked = WaitForFinished();
             // While the question is open the chosen name is untouched.
-            EXPECT_EQ(earlier, ReadBytes(output));
+            EXPECT_EQ(earlier, ReadFile(output));
         };
         SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
         Fake().messageScript = nullptr;
         ASSERT_TRUE(finishedWhileAsked);
         EXPECT_TRUE(NoPartFile());
         if (answer == IDOK) {
-            EXPECT_EQ(earlier, ReadBytes(output));
+            EXPECT_EQ(earlier, ReadFile(output));
             EXPECT_EQ(kStatusStopped, Text(IDC_CONV_STATUS));
             EXPECT_EQ(kSourceNone, State().source.sourceKind);
         } else {
