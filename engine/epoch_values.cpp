@@ -193,6 +193,12 @@ bool EpochReader::Values(const SourceInfo& source, const TracePlan& plan, int64_
     });
 }
 
+bool EpochReader::Digital(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
+                          const std::function<void(int32_t, const int16_t*, int64_t)>& sink) {
+    return ForEachChunk(source, plan, firstSecond, seconds,
+                        [&](int32_t t, int64_t, const int16_t* v, int64_t n) { sink(t, v, n); });
+}
+
 bool EpochReader::Columns(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
                           int32_t columns, std::vector<ColumnRange>* out) {
     if (columns <= 0) return false;

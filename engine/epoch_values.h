@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/montage_types.h"
@@ -95,6 +96,11 @@ public:
     // out[t x columns + c].
     bool Columns(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
                  int32_t columns, std::vector<ColumnRange>* out);
+
+    // The same stretch as the file stores it: `sink` gets each trace's
+    // digital samples in order, a chunk at a time (trace, samples, count).
+    bool Digital(const SourceInfo& source, const TracePlan& plan, int64_t firstSecond, int32_t seconds,
+                 const std::function<void(int32_t, const int16_t*, int64_t)>& sink);
 
 private:
     template <typename Sink>

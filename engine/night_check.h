@@ -46,6 +46,10 @@ struct CheckFinding {
     double endSeconds;
     double value;           // the measured value the finding rests on (its unit depends on the check)
     char label[kLabelSize]; // the channel's label as written
+    // What the check saw, in a few words ("probe off", "ECG-like"); a
+    // static text, never null once the check made the finding.
+    const char* note;
+    char other[kLabelSize]; // the other channel of a pair (duplicate, eog_in_phase); "" otherwise
 };
 
 // A written channel's summary.
@@ -54,6 +58,9 @@ struct ChannelSummary {
     CheckVerdict verdict;
     double usableHours;     // hours of the channel no fail finding covers
     char label[kLabelSize];
+    double hours;           // hours of the channel that were judged
+    const char* kind;       // the kind of signal the check took it for ("EEG", "SpO2", "other")
+    uint32_t notCheckable;  // bit (1 << CheckKind): the check could not be made (rate too low, no level table)
 };
 
 struct NightCheckResult {
@@ -62,6 +69,10 @@ struct NightCheckResult {
     std::vector<ChannelSummary> channels;
     std::vector<CheckFinding> findings; // ordered by start, then trace
     bool complete = false;              // false: stopped before the end of the night
+    double hours = 0;                   // the recording's length judged
+    int32_t mainsHz = 0;                // the mains frequency the hum check used (0: none checkable)
+    bool mainsFromNight = false;        // true: found from the night, not from the recording's hum setting
+    std::string ruleOutcome;            // how the rule set judged the night, in words
 };
 
 // What the caller controls of a running check.
@@ -81,6 +92,43 @@ struct CheckRuleSet {
     std::string text;
 };
 CheckRuleSet DefaultCheckRuleSet();
+
+// A rule set read: the kinds of signal named (a bit per SignalClass of
+// engine/check_thresholds.h) and the hours each needs. False when the text
+// is no rule set ("EEG, SpO2, airflow >= 4 h", kinds by the names the
+// thresholds table gives them, letters in any case; "" names no kind).
+bool ParseCheckRuleSet(const CheckRuleSet& rules, uint32_t* kinds, double* minimumHours);
+
+// The check fed with the written samples of a night in order, trace by
+// trace, in pieces of any length: CheckNight reads them itself, a
+// conversion feeds the samples it writes so the check needs no second pass
+// over the data. Memory stays flat: a few epochs of samples per trace and a
+// small record per epoch.
+class NightChecker {
+public:
+    NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask);
+    ~NightChecker();
+    NightChecker(const NightChecker&) = delete;
+    NightChecker& operator=(const NightChecker&) = delete;
+
+    // The next `count` digital samples (as the file stores them) of trace
+    // `trace` (its place among the written channels).
+    void Feed(int32_t trace, const int16_t* digital, int64_t count);
+
+    // A block of the recording as the conversion reads it: one run of
+    // `runLength` source samples per recorder channel (ReadChannelRuns),
+    // `frames` seconds of it, of which `validScans` scans lie inside the
+    // recording. Reduced to each trace's output rate as the writer reduces it.
+    void FeedRuns(const int16_t* runs, int64_t runLength, int32_t frames, int64_t validScans);
+
+    // Judges what was fed and the night by `rules`.
+    void Finish(const CheckRuleSet& rules, bool complete, NightCheckResult* out);
+
+    struct State;
+
+private:
+    State* state_;
+};
 
 // Checks the night of the open recording `source` as a conversion with
 // `pattern` writes it, through `reader` (a handle of the caller's own, so a

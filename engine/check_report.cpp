@@ -1,0 +1,317 @@
+// The night check's files; see check_report.h.
+#include "engine/check_report.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "recfile/rec_text.h"
+
+namespace {
+
+bool IsUtf8Text(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > text.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+// Labels and the patient ID are Shift-JIS texts of the settings; paths are
+// Shift-JIS in the Windows build and usually UTF-8 natively.
+std::string FromSjis(const std::string& text) { return RecSjisToUtf8(text); }
+std::string FromPath(const std::string& path) {
+#ifdef _WIN32
+    return RecSjisToUtf8(path);
+#else
+    return IsUtf8Text(path) ? path : RecSjisToUtf8(path);
+#endif
+}
+
+std::string Json(const std::string& utf8) {
+    std::string out = "\"";
+    for (char c : utf8) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string Number(double v, const char* format) {
+    if (!std::isfinite(v)) return "null";
+    char text[48];
+    snprintf(text, sizeof text, format, v);
+    return text;
+}
+
+std::string Html(const std::string& utf8) {
+    std::string out;
+    for (char c : utf8) {
+        switch (c) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string StartText(const CheckReportInfo& info) {
+    char text[40];
+    snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", int(info.start[0]), int(info.start[1]),
+             int(info.start[2]), int(info.start[3]), int(info.start[4]), int(info.start[5]));
+    return text;
+}
+
+// The clock time `seconds` after the start, "hh:mm".
+std::string ClockAt(const CheckReportInfo& info, double seconds) {
+    const int64_t of = int64_t{info.start[3]} * 3600 + int64_t{info.start[4]} * 60 + info.start[5] + int64_t(seconds);
+    const int64_t t = ((of % 86400) + 86400) % 86400;
+    char text[16];
+    snprintf(text, sizeof text, "%02d:%02d", int(t / 3600), int(t / 60 % 60));
+    return text;
+}
+
+std::string Unchecked(uint32_t mask) {
+    std::string list;
+    for (int k = 0; k < int(CheckKind::Count); ++k)
+        if ((mask >> k) & 1u) list += (list.empty() ? "\"" : ",\"") + std::string(CheckKindName(CheckKind(k))) + "\"";
+    return "[" + list + "]";
+}
+
+std::string StripExtension(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path;
+    return path.substr(0, dot);
+}
+
+// The colour of a level in the report and its picture.
+const char* LevelColour(CheckLevel level) {
+    switch (level) {
+        case CheckLevel::Info: return "#6b8fd6";
+        case CheckLevel::Warn: return "#f0b429";
+        case CheckLevel::Fail: return "#d64545";
+    }
+    return "#999";
+}
+
+const char* VerdictColour(CheckVerdict v) {
+    return v == CheckVerdict::Fail ? "#d64545" : v == CheckVerdict::Warn ? "#f0b429" : "#3f9e5a";
+}
+
+// The whole night as a picture: one row per channel, time across, judged
+// time green and each finding drawn in its level's colour (fail over warn
+// over info).
+std::string NightPicture(const NightCheckResult& result, const CheckReportInfo& info) {
+    const double width = 640, labelWidth = 110, rowHeight = 14, top = 6;
+    const double hours = result.hours > 0 ? result.hours : 1.0 / 60;
+    const double plot = width - labelWidth - 8;
+    const double height = top + rowHeight * double(result.channels.size()) + 22;
+    std::string svg;
+    char line[512];
+    snprintf(line, sizeof line,
+             "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" width=\"100%%\" "
+             "font-family=\"sans-serif\" font-size=\"9\">\n",
+             width, height);
+    svg += line;
+    for (size_t r = 0; r < result.channels.size(); ++r) {
+        const ChannelSummary& ch = result.channels[r];
+        const double y = top + rowHeight * double(r);
+        snprintf(line, sizeof line, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"end\">", labelWidth - 4, y + 10);
+        svg += line + Html(FromSjis(ch.label)) + "</text>\n";
+        snprintf(line, sizeof line, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"#cfe8d5\"/>\n",
+                 labelWidth, y + 2, plot * std::min(1.0, ch.hours / hours), rowHeight - 4);
+        svg += line;
+        for (int level = 0; level <= 2; ++level) {
+            for (const CheckFinding& f : result.findings) {
+                if (f.trace != ch.trace || int(f.level) != level) continue;
+                const double x0 = labelWidth + plot * (f.startSeconds / 3600.0) / hours;
+                const double w = std::max(1.0, plot * ((f.endSeconds - f.startSeconds) / 3600.0) / hours);
+                snprintf(line, sizeof line, "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" fill=\"%s\"/>\n",
+                         x0, y + 2, w, rowHeight - 4, LevelColour(f.level));
+                svg += line;
+            }
+        }
+    }
+    // The clock along the bottom: about eight marks.
+    const double axis = top + rowHeight * double(result.channels.size()) + 2;
+    snprintf(line, sizeof line, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#555\"/>\n", labelWidth,
+             axis, labelWidth + plot, axis);
+    svg += line;
+    const double totalSeconds = hours * 3600;
+    double step = 60;
+    for (double s : {60.0, 300.0, 600.0, 1800.0, 3600.0, 7200.0})
+        if (totalSeconds / s <= 10) {
+            step = s;
+            break;
+        }
+    for (double s = 0; s <= totalSeconds + 1e-6; s += step) {
+        const double x = labelWidth + plot * s / totalSeconds;
+        snprintf(line, sizeof line,
+                 "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#555\"/>"
+                 "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\">",
+                 x, axis, x, axis + 3, x, axis + 12);
+        svg += line + ClockAt(info, s) + "</text>\n";
+    }
+    return svg + "</svg>\n";
+}
+
+const size_t kFindingsListed = 12;   // per channel in the report's table
+
+}  // namespace
+
+std::string CheckJsonText(const NightCheckResult& r, const CheckReportInfo& info) {
+    std::string j = "{\n";
+    j += "  \"recording\": " + Json(FromPath(info.recording)) + ",\n";
+    j += "  \"output\": " + (info.output.empty() ? std::string("null") : Json(FromPath(info.output))) + ",\n";
+    j += "  \"patient_id\": " + Json(FromSjis(info.patientId)) + ",\n";
+    j += "  \"start\": \"" + StartText(info) + "\",\n";
+    j += "  \"converter\": " + Json(info.converter) + ",\n";
+    j += "  \"complete\": " + std::string(r.complete ? "true" : "false") + ",\n";
+    j += "  \"hours\": " + Number(r.hours, "%.4f") + ",\n";
+    j += "  \"verdict\": \"" + std::string(CheckVerdictName(r.verdict)) + "\",\n";
+    j += "  \"rule\": " + Json(FromSjis(r.rule)) + ",\n";
+    j += "  \"rule_outcome\": " + Json(r.ruleOutcome) + ",\n";
+    j += "  \"mains_hz\": " + (r.mainsHz ? std::to_string(r.mainsHz) : std::string("null")) + ",\n";
+    j += "  \"mains_from\": " +
+         std::string(r.mainsHz == 0 ? "null" : r.mainsFromNight ? "\"night\"" : "\"recording\"") + ",\n";
+    j += "  \"channels\": [";
+    for (size_t i = 0; i < r.channels.size(); ++i) {
+        const ChannelSummary& c = r.channels[i];
+        j += std::string(i ? "," : "") + "\n    {\"label\": " + Json(FromSjis(c.label)) + ", \"kind\": " +
+             Json(c.kind ? c.kind : "") + ", \"verdict\": \"" + CheckVerdictName(c.verdict) +
+             "\", \"usable_hours\": " + Number(c.usableHours, "%.4f") + ", \"hours\": " + Number(c.hours, "%.4f") +
+             ", \"not_checkable\": " + Unchecked(c.notCheckable) + "}";
+    }
+    j += r.channels.empty() ? "],\n" : "\n  ],\n";
+    j += "  \"findings\": [";
+    for (size_t i = 0; i < r.findings.size(); ++i) {
+        const CheckFinding& f = r.findings[i];
+        j += std::string(i ? "," : "") + "\n    {\"channel\": " + Json(FromSjis(f.label)) + ", \"check\": \"" +
+             CheckKindName(f.kind) + "\", \"level\": \"" + CheckLevelName(f.level) +
+             "\", \"start_s\": " + Number(f.startSeconds, "%.1f") + ", \"end_s\": " + Number(f.endSeconds, "%.1f") +
+             ", \"value\": " + Number(f.value, "%.6g") + ", \"note\": " + Json(f.note ? f.note : "") +
+             (f.other[0] ? ", \"other\": " + Json(FromSjis(f.other)) : std::string()) + "}";
+    }
+    j += r.findings.empty() ? "]\n" : "\n  ]\n";
+    return j + "}\n";
+}
+
+std::string CheckReportHtml(const NightCheckResult& r, const CheckReportInfo& info) {
+    std::string h;
+    const std::string name = FromPath(info.recording.substr(info.recording.find_last_of("/\\") + 1));
+    h += "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Night check: " + Html(name) +
+         "</title>\n<style>\n"
+         "@page { size: A4; margin: 14mm; }\n"
+         "body { font-family: sans-serif; font-size: 10pt; color: #222; max-width: 180mm; margin: 0 auto; }\n"
+         "h1 { font-size: 15pt; margin: 0 0 4pt; }\n"
+         "table { border-collapse: collapse; width: 100%; }\n"
+         "th, td { border-bottom: 1px solid #ccc; padding: 2pt 4pt; text-align: left; vertical-align: top; }\n"
+         "th { background: #eee; }\n"
+         ".v { font-weight: bold; color: #fff; padding: 1pt 5pt; border-radius: 3pt; "
+         "-webkit-print-color-adjust: exact; print-color-adjust: exact; }\n"
+         ".facts td { border: none; padding: 1pt 8pt 1pt 0; }\n"
+         "ul { margin: 0; padding-left: 12pt; } li { margin: 0; }\n"
+         "svg rect { -webkit-print-color-adjust: exact; print-color-adjust: exact; }\n"
+         "tr { page-break-inside: avoid; }\n"
+         ".key span { display: inline-block; width: 10pt; height: 8pt; margin: 0 2pt 0 8pt; }\n"
+         "</style></head><body>\n";
+    h += "<h1>Night check</h1>\n<table class=\"facts\">\n";
+    h += "<tr><td>Recording</td><td>" + Html(name) + "</td></tr>\n";
+    h += "<tr><td>Patient ID</td><td>" + Html(FromSjis(info.patientId)) + "</td></tr>\n";
+    h += "<tr><td>Start</td><td>" + StartText(info).replace(10, 1, " ") + "</td></tr>\n";
+    char hoursText[64];
+    snprintf(hoursText, sizeof hoursText, "%.2f h%s", r.hours, r.complete ? "" : " (check stopped before the end)");
+    h += "<tr><td>Length judged</td><td>" + std::string(hoursText) + "</td></tr>\n";
+    h += "<tr><td>Rule set</td><td>" + Html(FromSjis(r.rule)) + " &mdash; " + Html(r.ruleOutcome) + "</td></tr>\n";
+    h += "<tr><td>Night verdict</td><td><span class=\"v\" style=\"background:" + std::string(VerdictColour(r.verdict)) +
+         "\">" + CheckVerdictName(r.verdict) + "</span></td></tr>\n";
+    if (r.mainsHz)
+        h += "<tr><td>Mains</td><td>" + std::to_string(r.mainsHz) + " Hz (" +
+             (r.mainsFromNight ? "found from the night" : "the recording's hum setting") + ")</td></tr>\n";
+    h += "</table>\n<h2 style=\"font-size:12pt\">The night</h2>\n" + NightPicture(r, info);
+    h += "<div class=\"key\">judged<span style=\"background:#cfe8d5\"></span> info<span style=\"background:" +
+         std::string(LevelColour(CheckLevel::Info)) + "\"></span> warn<span style=\"background:" +
+         LevelColour(CheckLevel::Warn) + "\"></span> fail<span style=\"background:" + LevelColour(CheckLevel::Fail) +
+         "\"></span></div>\n";
+    h += "<h2 style=\"font-size:12pt\">Channels</h2>\n<table>\n<tr><th>Channel</th><th>Kind</th><th>Verdict</th>"
+         "<th>Usable</th><th>Findings</th></tr>\n";
+    for (const ChannelSummary& c : r.channels) {
+        char usable[48];
+        snprintf(usable, sizeof usable, "%.2f of %.2f h", c.usableHours, c.hours);
+        h += "<tr><td>" + Html(FromSjis(c.label)) + "</td><td>" + Html(c.kind ? c.kind : "") +
+             "</td><td><span class=\"v\" style=\"background:" + VerdictColour(c.verdict) + "\">" +
+             CheckVerdictName(c.verdict) + "</span></td><td>" + usable + "</td><td><ul>";
+        size_t listed = 0, more = 0;
+        for (const CheckFinding& f : r.findings) {
+            if (f.trace != c.trace) continue;
+            if (listed == kFindingsListed) {
+                ++more;
+                continue;
+            }
+            ++listed;
+            char value[48];
+            snprintf(value, sizeof value, "%.3g", f.value);
+            h += "<li><b style=\"color:" + std::string(LevelColour(f.level)) + "\">" + CheckLevelName(f.level) + "</b> " +
+                 CheckKindName(f.kind) + " " + ClockAt(info, f.startSeconds) + "&ndash;" + ClockAt(info, f.endSeconds) +
+                 " (" + Html(f.note ? f.note : "") + (f.other[0] ? " as " + Html(FromSjis(f.other)) : "") +
+                 ", " + value + ")</li>";
+        }
+        if (more) h += "<li>and " + std::to_string(more) + " more</li>";
+        if (listed == 0) h += "<li>none</li>";
+        if (c.notCheckable) {
+            std::string list;
+            for (int k = 0; k < int(CheckKind::Count); ++k)
+                if ((c.notCheckable >> k) & 1u) list += (list.empty() ? "" : ", ") + std::string(CheckKindName(CheckKind(k)));
+            h += "<li>not checkable: " + list + "</li>";
+        }
+        h += "</ul></td></tr>\n";
+    }
+    h += "</table>\n<p style=\"font-size:8pt;color:#666\">" + Html(info.converter) +
+         (info.output.empty() ? std::string() : " &mdash; " + Html(FromPath(info.output))) + "</p>\n</body></html>\n";
+    return h;
+}
+
+std::string CheckJsonPathFor(const std::string& output) { return StripExtension(output) + ".check.json"; }
+std::string CheckReportPathFor(const std::string& output) { return StripExtension(output) + ".check.html"; }
+
+namespace {
+
+int WriteWhole(const std::string& path, const std::string& text) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return errno ? errno : EIO;
+    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    const int error = written ? 0 : (errno ? errno : EIO);
+    const bool closed = fclose(file) == 0;
+    if (!written || !closed) {
+        remove(path.c_str());
+        return error ? error : EIO;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int WriteCheckFiles(const NightCheckResult& result, const CheckReportInfo& info, const std::string& jsonPath,
+                    const std::string& reportPath) {
+    const int json = WriteWhole(jsonPath, CheckJsonText(result, info));
+    if (json != 0) return json;
+    return WriteWhole(reportPath, CheckReportHtml(result, info));
+}

@@ -1,0 +1,36 @@
+// What the night check leaves on disk: NAME.check.json (the result, for
+// programs; its fields are described in docs/night-check.md) and a report a
+// lab files (one self-contained HTML page that prints on A4: the recording,
+// the patient ID or study code, the rule set, a table of channels and a
+// picture of the whole night). Both carry no more identity than the PSG
+// file: the caller passes the ID the file holds.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/night_check.h"
+
+struct CheckReportInfo {
+    std::string recording;      // the recording's header file
+    std::string output;         // the PSG file written ("" when none was written)
+    std::string patientId;      // as the PSG file carries it (the study code of a de-identified copy)
+    int32_t start[6] = {0, 0, 0, 0, 0, 0};  // year, month, day, hour, minute, second of the recording's start
+    std::string converter;      // the converter's name and version
+};
+
+// The check file's text (UTF-8 JSON, one object, ending in a newline).
+std::string CheckJsonText(const NightCheckResult& result, const CheckReportInfo& info);
+
+// The report's text (UTF-8 HTML, no outside resource).
+std::string CheckReportHtml(const NightCheckResult& result, const CheckReportInfo& info);
+
+// The names beside a PSG file: NIGHT1.DAT gives NIGHT1.check.json and
+// NIGHT1.check.html (the extension replaced, the folder kept).
+std::string CheckJsonPathFor(const std::string& output);
+std::string CheckReportPathFor(const std::string& output);
+
+// Writes both files at the given paths. 0, or the errno of the first that
+// failed (a file that failed is removed).
+int WriteCheckFiles(const NightCheckResult& result, const CheckReportInfo& info, const std::string& jsonPath,
+                    const std::string& reportPath);
