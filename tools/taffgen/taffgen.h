@@ -35,7 +35,7 @@ enum class TaffGenFaultKind {
 //   duplicate     channel number (from 1) whose signal is copied (default: the
 //                 neighbour, 1<->2, 3<->4, ...)
 //   eog_in_phase  none: the channel is inverted
-//   ecg           0 inverted (default), 1 no beats, 2 about 190 bpm, 3 about 21 bpm
+//   ecg           0 inverted (default), 1 noise without beats, 2 about 190 bpm, 3 about 21 bpm
 //   spo2          0 probe off, reads 0 (default), 1 jumps of a quarter every 2 s
 //   position      the raw value held (default 7500, between the levels)
 struct TaffGenFault {

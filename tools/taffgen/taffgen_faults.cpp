@@ -49,7 +49,7 @@ int64_t NotItsType(const TaffGenFault& f, const TaffGenSignals& night, int64_t s
 
 int64_t EcgFault(const TaffGenFault& f, const TaffGenSignals& night, int64_t scan, int64_t counts) {
     switch (static_cast<int>(f.value)) {
-        case 1: return Scale(Noise(night.Seed(), KeyOf(f), static_cast<uint64_t>(scan)), 40);
+        case 1: return Scale(Noise(night.Seed(), KeyOf(f), static_cast<uint64_t>(scan)), 2000);
         case 2: return TaffGenEcgCounts(night.Seed(), night.Rate(), scan * 3);
         case 3: return TaffGenEcgCounts(night.Seed(), night.Rate(), scan / 3);
         default: return -counts;
