@@ -187,22 +187,6 @@ void PrintFinding(const char* what, const CheckFinding& f) {
                 CheckLevelName(f.level), f.startSeconds, f.endSeconds, f.value, f.note ? f.note : "");
 }
 
-// Whether a finding lies on the channel and stretch of some fault (a
-// clipped channel also shows a large amplitude): not a false alarm.
-bool OnFaultedStretch(const CheckFinding& x, const std::vector<TaffGenFault>& faults, int rate,
-                      const std::vector<std::string>& labels) {
-    for (const TaffGenFault& f : faults) {
-        const double start = static_cast<double>(TaffGenFaultFirstScan(f, rate)) / rate;
-        const double end = static_cast<double>(TaffGenFaultEndScan(f, rate)) / rate;
-        const std::string& label = labels[static_cast<size_t>(f.channel)];
-        const bool channel = label == x.label || label == x.other ||
-                             (f.kind == TaffGenFaultKind::Duplicate &&
-                              labels[static_cast<size_t>(f.value) - 1] == x.label);
-        if (channel && x.startSeconds < end && x.endSeconds > start) return true;
-    }
-    return false;
-}
-
 bool RunClean(const Settings& s, std::map<std::string, int>* falseByCheck) {
     int warns = 0, fails = 0, infos = 0, nightsWithFail = 0;
     const auto start = std::chrono::steady_clock::now();

@@ -106,3 +106,17 @@ std::vector<CheckFinding> UnexplainedFindings(const std::vector<TaffGenFault>& f
     }
     return out;
 }
+
+bool OnFaultedStretch(const CheckFinding& x, const std::vector<TaffGenFault>& faults, int rate,
+                      const std::vector<std::string>& labels) {
+    for (const TaffGenFault& f : faults) {
+        const double start = static_cast<double>(TaffGenFaultFirstScan(f, rate)) / rate;
+        const double end = static_cast<double>(TaffGenFaultEndScan(f, rate)) / rate;
+        std::vector<std::string> channels = {labels[static_cast<size_t>(f.channel)]};
+        if (f.kind == TaffGenFaultKind::Duplicate) channels.push_back(labels[static_cast<size_t>(f.value) - 1]);
+        bool onChannel = false;
+        for (const std::string& label : channels) onChannel = onChannel || label == x.label || label == x.other;
+        if (onChannel && x.startSeconds < end && x.endSeconds > start) return true;
+    }
+    return false;
+}

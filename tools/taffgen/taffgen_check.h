@@ -39,5 +39,11 @@ std::vector<CheckFinding> UnexplainedFindings(const std::vector<TaffGenFault>& f
                                               const std::vector<std::string>& labels, const NightCheckResult& result,
                                               CheckLevel level);
 
+// Whether a finding lies on the channel (or pair) and stretch of some fault
+// of any kind: a clipped channel also shows a large amplitude, which is no
+// false alarm.
+bool OnFaultedStretch(const CheckFinding& finding, const std::vector<TaffGenFault>& faults, int rate,
+                      const std::vector<std::string>& labels);
+
 // The check kind that finds a fault kind (the same name).
 CheckKind CheckKindOf(TaffGenFaultKind kind);
