@@ -211,31 +211,6 @@ TEST(TestNight, CleanSignalsLieInTheRangesOfARealNight) {
 
 // ---- the check against the ground-truth file ----------------------------------------
 
-struct TruthFault {
-    std::string check, label;
-    int channel = 0;
-    double start = 0, end = 0;
-};
-
-// The faults of a ground-truth file, one object to a line as taffgen writes them.
-std::vector<TruthFault> ReadTruth(const std::string& text) {
-    std::vector<TruthFault> faults;
-    size_t at = 0;
-    while ((at = text.find("{\"check\": \"", at)) != std::string::npos) {
-        char check[32] = "", label[32] = "";
-        TruthFault f;
-        if (std::sscanf(text.c_str() + at, "{\"check\": \"%31[^\"]\", \"channel\": %d, \"label\": \"%31[^\"]\", "
-                                           "\"start_s\": %lf, \"end_s\": %lf",
-                        check, &f.channel, label, &f.start, &f.end) == 5) {
-            f.check = check;
-            f.label = label;
-            faults.push_back(f);
-        }
-        ++at;
-    }
-    return faults;
-}
-
 TEST(TestNight, CheckOfAGeneratedNightAgreesWithItsGroundTruth) {
     TempDir dir;
     const std::string header = dir.File("N1.HDR");
@@ -246,8 +221,15 @@ TEST(TestNight, CheckOfAGeneratedNightAgreesWithItsGroundTruth) {
                                 " --fault duplicate:Thorax:780:120 --fault position:Position:960:90 > " +
                                 dir.File("taffgen.txt");
     ASSERT_EQ(0, std::system(command.c_str()));
-    const std::vector<TruthFault> truth = ReadTruth(ReadFile(dir.File("N1.truth.json")));
-    ASSERT_EQ(6u, truth.size());
+    const std::vector<std::string> labels = Names(20);
+    std::vector<TaffGenFault> faults;
+    ASSERT_TRUE(ReadGroundTruth(ReadFile(dir.File("N1.truth.json")), labels, &faults));
+    ASSERT_EQ(6u, faults.size());
+    EXPECT_EQ(TaffGenFaultKind::Hum, faults[1].kind);
+    EXPECT_EQ(6, faults[1].channel);
+    EXPECT_EQ(300, faults[1].startSeconds);
+    EXPECT_EQ(90, faults[1].lengthSeconds);
+    EXPECT_EQ(4000, faults[1].value);
 
     TaffGenOptions o;
     o.channels = 20;
@@ -256,13 +238,9 @@ TEST(TestNight, CheckOfAGeneratedNightAgreesWithItsGroundTruth) {
     NightCheckResult r;
     std::string error;
     ASSERT_TRUE(CheckRecording(header, pattern, DefaultCheckRuleSet(), &r, &error)) << error;
-    const std::vector<std::string> labels = Names(20);
-    std::vector<TaffGenFault> faults;
-    for (const TruthFault& t : truth) {
-        TaffGenFault f = Parsed(t.check + ":" + t.label + ":" + std::to_string(t.start) + ":" + std::to_string(t.end - t.start));
-        EXPECT_TRUE(FaultFound(f, kRate, labels, r)) << t.check << " on " << t.label << " at " << t.start << " s";
-        faults.push_back(f);
-    }
+    for (const TaffGenFault& f : faults)
+        EXPECT_TRUE(FaultFound(f, kRate, labels, r))
+            << TaffGenFaultName(f.kind) << " on " << labels[size_t(f.channel)] << " at " << f.startSeconds << " s";
     for (const CheckFinding& f : UnexplainedFindings(faults, kRate, labels, r, CheckLevel::Warn))
         if (!OnFaultedStretch(f, faults, kRate, labels))
             ADD_FAILURE() << "not in the ground truth: " << CheckKindName(f.kind) << " on " << f.label << " "

@@ -31,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/pattern_file.h"
 #include "tools/taffgen/taffgen_check.h"
 #include "tools/taffgen/taffgen_montage.h"
 
@@ -44,6 +45,8 @@ const char kUsage[] =
     "usage: bench_check [--clean-nights N] [--clean-hours H] [--fault-hours H] [--channels N]\n"
     "                   [--speed-hours H] [--rounds N] [--taff2psg PATH] [--dir FOLDER] [--keep]\n"
     "                   [--accuracy-only | --speed-only] [--verbose] [--only KIND]\n"
+    "       bench_check --real NAME.HDR...  (recordings made by taffimport: each checked with\n"
+    "                   the montage of NAME.INI; faults of NAME.truth.json scored)\n"
     "defaults: 20 clean nights of 8 hours with 20 channels, fault nights of 2 hours, speed on\n"
     "an 8-hour night of 32 channels at 200 Hz over 3 rounds, the taff2psg built beside this\n"
     "benchmark, the system's temporary folder (deleted afterwards unless --keep)\n";
@@ -54,6 +57,7 @@ struct Settings {
     std::string taff2psg, dir;
     bool keep = false, accuracy = true, speed = true, verbose = false;
     std::string only;   // fault kind to lay alone ("": every kind)
+    std::vector<std::string> real;  // recordings of real nights to check instead
 };
 
 bool ReadSettings(int argc, char** argv, Settings& s) {
@@ -73,6 +77,9 @@ bool ReadSettings(int argc, char** argv, Settings& s) {
         else if (a == "--speed-only") s.accuracy = false;
         else if (a == "--verbose") s.verbose = true;
         else if (a == "--only" && more) s.only = argv[++i];
+        else if (a == "--real" && more) {
+            while (i + 1 < argc && argv[i + 1][0] != '-') s.real.push_back(argv[++i]);
+        }
         else return false;
     }
     if (s.taff2psg.empty()) s.taff2psg = (fs::read_symlink("/proc/self/exe").parent_path() / "../../batch/taff2psg").string();
@@ -407,6 +414,52 @@ bool RunSpeed(const Settings& s) {
     return true;
 }
 
+// ---- real recordings -------------------------------------------------------------------
+
+bool CheckReal(const std::string& header) {
+    const std::string stem = header.substr(0, header.rfind('.'));
+    MontagePattern pattern{};
+    if (ReadPatternFile((stem + ".INI").c_str(), pattern) != kPatternFileRead) {
+        std::fprintf(stderr, "bench_check: no montage in %s.INI\n", stem.c_str());
+        return false;
+    }
+    NightCheckResult r;
+    std::string error;
+    if (!CheckRecording(header, pattern, DefaultCheckRuleSet(), &r, &error)) {
+        std::fprintf(stderr, "bench_check: %s\n", error.c_str());
+        return false;
+    }
+    std::printf("\n%s: %.2f h judged, night %s (%s), mains %d Hz%s\n", header.c_str(), r.hours,
+                CheckVerdictName(r.verdict), r.ruleOutcome.c_str(), r.mainsHz, r.mainsFromNight ? " (found)" : "");
+    std::vector<std::string> labels;
+    for (const ChannelSummary& c : r.channels) {
+        labels.push_back(c.label);
+        std::printf("  %-16s as %-8s %s, %.2f of %.2f h usable\n", c.label, c.kind, CheckVerdictName(c.verdict),
+                    c.usableHours, c.hours);
+    }
+    for (const CheckFinding& f : r.findings)
+        std::printf("    %-16s %-12s %-4s %6.0f-%6.0f s  value %-8.3g %s%s%s\n", f.label, CheckKindName(f.kind),
+                    CheckLevelName(f.level), f.startSeconds, f.endSeconds, f.value, f.note ? f.note : "",
+                    f.other[0] ? " with " : "", f.other);
+    std::vector<TaffGenFault> faults;
+    std::FILE* truth = std::fopen((stem + ".truth.json").c_str(), "rb");
+    if (truth == nullptr) return true;
+    std::string text;
+    char piece[4096];
+    size_t got = 0;
+    while ((got = std::fread(piece, 1, sizeof piece, truth)) > 0) text.append(piece, got);
+    std::fclose(truth);
+    if (!ReadGroundTruth(text, labels, &faults)) std::printf("  (ground truth not read whole)\n");
+    const size_t at = text.find("\"rate\": ");
+    const int rate = at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 8);
+    if (rate <= 0) return false;
+    for (const TaffGenFault& f : faults)
+        std::printf("  laid %-12s on %-16s %6.0f-%6.0f s: %s (%.0f %% covered)\n", TaffGenFaultName(f.kind),
+                    labels[static_cast<size_t>(f.channel)].c_str(), f.startSeconds, f.startSeconds + f.lengthSeconds,
+                    FaultFound(f, rate, labels, r) ? "found" : "MISSED", 100 * FaultCoverage(f, rate, labels, r));
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -414,6 +467,11 @@ int main(int argc, char** argv) {
     if (!ReadSettings(argc, argv, s)) {
         std::fputs(kUsage, stderr);
         return 2;
+    }
+    if (!s.real.empty()) {
+        bool ok = true;
+        for (const std::string& header : s.real) ok = CheckReal(header) && ok;
+        return ok ? 0 : 1;
     }
     fs::create_directories(s.dir);
     bool ok = true;

@@ -2,6 +2,8 @@
 #include "tools/taffgen/taffgen_check.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/recording.h"
@@ -119,4 +121,29 @@ bool OnFaultedStretch(const CheckFinding& x, const std::vector<TaffGenFault>& fa
         if (onChannel && x.startSeconds < end && x.endSeconds > start) return true;
     }
     return false;
+}
+
+bool ReadGroundTruth(const std::string& text, const std::vector<std::string>& labels, std::vector<TaffGenFault>* out) {
+    size_t at = 0;
+    while ((at = text.find("{\"check\": \"", at)) != std::string::npos) {
+        char check[32] = "";
+        int channel = 0;
+        double start = 0, end = 0, value = 0;
+        if (std::sscanf(text.c_str() + at, "{\"check\": \"%31[^\"]\", \"channel\": %d, \"label\": \"%*[^\"]\", "
+                                           "\"start_s\": %lf, \"end_s\": %lf, \"value\": %lf",
+                        check, &channel, &start, &end, &value) != 5)
+            return false;
+        const std::string numbered = std::string(check) + ":" + std::to_string(channel) + ":1:1";
+        TaffGenFault f;
+        if (!ParseTaffGenFault(numbered, labels, &f, nullptr)) return false;
+        f.startSeconds = start;
+        f.lengthSeconds = end - start;
+        f.value = value;
+        const size_t mains = text.find("\"mains_hz\": ", at);
+        const size_t close = text.find('}', at);
+        if (mains != std::string::npos && mains < close) f.mains = std::atoi(text.c_str() + mains + 12);
+        out->push_back(f);
+        ++at;
+    }
+    return true;
 }

@@ -45,5 +45,10 @@ std::vector<CheckFinding> UnexplainedFindings(const std::vector<TaffGenFault>& f
 bool OnFaultedStretch(const CheckFinding& finding, const std::vector<TaffGenFault>& faults, int rate,
                       const std::vector<std::string>& labels);
 
+// The faults of a ground-truth file's text (TaffGenGroundTruthText), read
+// back with `labels` naming the channels; stops at the first object it
+// cannot read (false).
+bool ReadGroundTruth(const std::string& text, const std::vector<std::string>& labels, std::vector<TaffGenFault>* out);
+
 // The check kind that finds a fault kind (the same name).
 CheckKind CheckKindOf(TaffGenFaultKind kind);

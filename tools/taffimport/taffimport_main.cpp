@@ -30,7 +30,8 @@ const char kUsage[] =
     "  --seed N            seed of the synthetic signals some faults put in (default 1)\n"
     "  --truth PATH        ground-truth file (default NAME.truth.json, written with faults)\n"
     "For a .mat file without .info: --rate HZ, --label TEXT, --unit TEXT, --type CODE,\n"
-    "  --cal EU/VU (physical value = sample x EU / VU), e.g. --cal 96/1000 for 0.096 uV a count\n";
+    "  --cal EU/VU (physical value = sample x EU / VU), e.g. --cal 96/1000 for 0.096 uV a count,\n"
+    "  --digital LOW:HIGH (the source converter's limits, spread over the 16-bit range)\n";
 
 struct Command {
     std::string input, out, settings, truth;
@@ -54,6 +55,8 @@ bool ApplyOption(const std::string& name, const std::string& value, Command* c) 
     else if (name == "--unit") c->mat.unit = value;
     else if (name == "--type") c->mat.signalType = std::atoi(value.c_str());
     else if (name == "--cal") return std::sscanf(value.c_str(), "%d/%d", &c->mat.calEU, &c->mat.calVU) == 2;
+    else if (name == "--digital")
+        return std::sscanf(value.c_str(), "%d:%d", &c->mat.digitalLow, &c->mat.digitalHigh) == 2;
     else return false;
     return c->mains == 50 || c->mains == 60;
 }

@@ -66,6 +66,28 @@ void SetPhysical(ImportedChannel& ch, const std::vector<double>& physical, doubl
     for (size_t i = 0; i < physical.size(); ++i) ch.samples[i] = Clamp16(physical[i] / exact);
 }
 
+// Stores samples of a known digital range [low, high] whose physical range
+// [physLow, physHigh] lies about evenly around zero so that the range's ends
+// land on the 16-bit limits (-32768 and 32767): the night check then sees
+// the recorder's clipping where the source clipped. Else as SetPhysical.
+void SetDigital(ImportedChannel& ch, const std::vector<double>& digital, double low, double high, double physLow,
+                double physHigh) {
+    const double span = physHigh - physLow;
+    if (!(high > low) || !(physLow < 0 && physHigh > 0) || std::fabs(physLow + physHigh) > 0.02 * span) {
+        std::vector<double> physical(digital.size());
+        for (size_t i = 0; i < digital.size(); ++i) physical[i] = physLow + (digital[i] - low) * span / (high - low);
+        SetPhysical(ch, physical, span / (high - low));
+        return;
+    }
+    const double step = span / 65535;
+    int digits = static_cast<int>(std::ceil(5 - std::log10(step)));
+    digits = std::min(9, std::max(0, digits));
+    ch.calVU = static_cast<int>(std::lround(std::pow(10.0, digits)));
+    ch.calEU = static_cast<int>(std::lround(step * ch.calVU));
+    ch.samples.resize(digital.size());
+    for (size_t i = 0; i < digital.size(); ++i) ch.samples[i] = Clamp16((digital[i] - low) * 65535 / (high - low) - 32768);
+}
+
 // ---- EDF -------------------------------------------------------------------------------
 
 struct EdfSignal {
@@ -287,10 +309,7 @@ bool ReadEdfRecording(const std::string& path, ImportedRecording* out, std::stri
         ch.rateDivisor = own > 0 && out->rate % own == 0 ? out->rate / own : 1;
         std::vector<int16_t> digital = own == out->rate ? s.samples : Resampled(s.samples, own, out->rate, length);
         digital.resize(static_cast<size_t>(length));
-        const double step = (s.physMax - s.physMin) / (s.digMax - s.digMin);
-        std::vector<double> physical(digital.size());
-        for (size_t i = 0; i < digital.size(); ++i) physical[i] = (digital[i] - s.digMin) * step + s.physMin;
-        SetPhysical(ch, physical, step);
+        SetDigital(ch, std::vector<double>(digital.begin(), digital.end()), s.digMin, s.digMax, s.physMin, s.physMax);
         out->channels.push_back(std::move(ch));
     }
     return true;
@@ -321,8 +340,16 @@ bool ReadMatRecording(const std::string& path, const MatDescription& description
         ch.signalType = description.signalType;
         ch.calEU = description.calEU;
         ch.calVU = description.calVU;
-        ch.samples.resize(cols);
-        for (size_t c = 0; c < cols; ++c) ch.samples[c] = Clamp16(values[c * rows + r]);
+        std::vector<double> row(cols);
+        for (size_t c = 0; c < cols; ++c) row[c] = values[c * rows + r];
+        if (description.digitalHigh > description.digitalLow) {
+            const double step = static_cast<double>(description.calEU) / description.calVU;
+            SetDigital(ch, row, description.digitalLow, description.digitalHigh, description.digitalLow * step,
+                       description.digitalHigh * step);
+        } else {
+            ch.samples.resize(cols);
+            for (size_t c = 0; c < cols; ++c) ch.samples[c] = Clamp16(row[c]);
+        }
         out->channels.push_back(std::move(ch));
     }
     return true;

@@ -34,6 +34,7 @@ struct MatDescription {
     std::string unit = "uV";
     int signalType = 4;
     int calEU = 1, calVU = 1;
+    int digitalLow = 0, digitalHigh = 0;   // the source's converter limits, when known
 };
 
 // False with a reason in `error` when the file cannot be read as such.
