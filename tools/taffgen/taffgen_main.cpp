@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "tools/taffgen/taffgen.h"
-#include "tools/taffgen/taffgen_montage.h"
 
 namespace {
 
@@ -34,9 +33,7 @@ const char kUsage[] =
     "                      ecg, spo2, position (VALUE: see docs/test-nights.md); repeatable\n"
     "  --mains HZ          frequency of hum faults, 50 or 60 (default 50)\n"
     "  --truth PATH        ground-truth file of the faults (default NAME.truth.json beside\n"
-    "                      the header, written when faults are given)\n"
-    "  --settings PATH     also write a settings file whose pattern 1 is the night's montage\n"
-    "                      (labels, types, calibration, position levels) for taff2psg\n";
+    "                      the header, written when faults are given)\n";
 
 bool ParseInt(const char* text, long long* value) {
     char* end = nullptr;
@@ -70,7 +67,7 @@ struct Command {
     bool upper = true;
     std::vector<std::string> faults;    // parsed once the channel count is known
     int mains = 50;
-    std::string truth, settings;
+    std::string truth;
 };
 
 // Applies one option (with its value when it takes one); false on a bad one.
@@ -91,7 +88,6 @@ bool ApplyOption(const std::string& name, const char* value, Command* cmd, int* 
         else if (name == "--comment") o.comment = value;
         else if (name == "--fault") cmd->faults.push_back(value);
         else if (name == "--truth") cmd->truth = value;
-        else if (name == "--settings") cmd->settings = value;
         else if (name == "--start") return ParseStart(value, &o);
         else if (name == "--duration") return ParseDuration(value, &o.seconds);
         else if (name == "--seconds") o.seconds = std::atof(value);
@@ -129,7 +125,7 @@ bool WriteText(const std::string& path, const std::string& text) {
     return std::fclose(file) == 0 && written;
 }
 
-// The ground truth beside the recording and the settings file, when asked for.
+// The ground truth beside the recording, when faults were laid.
 bool WriteCompanions(const Command& cmd, const std::string& header, std::string* error) {
     const TaffGenOptions& o = cmd.options;
     if (!o.faults.empty()) {
@@ -140,15 +136,6 @@ bool WriteCompanions(const Command& cmd, const std::string& header, std::string*
             return false;
         }
         std::printf("ground truth: %s (%zu faults)\n", truth.c_str(), o.faults.size());
-    }
-    if (!cmd.settings.empty()) {
-        MontagePattern pattern;
-        TaffGenMontage(o, &pattern);
-        if (!WriteText(cmd.settings, TaffGenSettingsText(pattern))) {
-            *error = "cannot write " + cmd.settings;
-            return false;
-        }
-        std::printf("settings: %s\n", cmd.settings.c_str());
     }
     return true;
 }
