@@ -45,8 +45,11 @@ void BatchBoard::End(size_t index, const JobResult& r) {
     active_[index].clear();
     ++finished_;
     ClearBars();
-    const bool failed = !r.converted;
+    const bool failed = !r.Succeeded();
     if (failed) fprintf(err_, "taff2psg: %s: %s\n", r.header.c_str(), r.reason.c_str());
+    else if (!quiet_ && r.checkOnly)
+        fprintf(err_, "[%zu/%zu] %s -> %s%s\n", finished_, progress_.size(), r.header.c_str(), r.checkJson.c_str(),
+                JobNotes(r).c_str());
     else if (!quiet_)
         fprintf(err_, "[%zu/%zu] %s -> %s (%.1f MB)%s\n", finished_, progress_.size(), r.header.c_str(),
                 r.output.c_str(), r.bytes > 0 ? r.bytes / 1e6 : 0.0, JobNotes(r).c_str());
@@ -105,16 +108,26 @@ void BatchBoard::DrawBars() {
 
 std::string JobNotes(const JobResult& r) {
     std::string notes;
+    if (r.checked) notes += "; " + CheckText(r);
     if (!r.reason.empty()) notes += "; " + r.reason;
     if (!r.leftOut.empty()) notes += "; channels left out: " + r.leftOut;
     return notes.empty() ? notes : " (" + notes.substr(2) + ")";
 }
 
+std::string CheckText(const JobResult& r) {
+    if (!r.checked) return "";
+    if (r.checkVerdict.empty()) return "night would be checked";
+    return "night " + r.checkVerdict + " (" + std::to_string(r.checkFindings[2]) + " fail, " +
+           std::to_string(r.checkFindings[1]) + " warn)";
+}
+
 std::string ResultText(const JobResult& r, bool dryRun) {
     if (r.skipped) return "skipped: already done";
+    if (r.checkOnly && r.checked) return dryRun ? "would check" : "checked: " + CheckText(r);
     if (r.converted) {
         std::string text = dryRun ? "would write" : "converted";
         if (!dryRun && !r.reason.empty()) text += ": " + r.reason;
+        if (r.checked) text += "; " + CheckText(r);
         if (!r.leftOut.empty()) text += "; channels left out: " + r.leftOut;
         return text;
     }
@@ -128,13 +141,19 @@ void PrintSummary(FILE* out, const std::vector<JobResult>& results, bool dryRun)
     fprintf(out, "\n%-*s %8s %6s %9s %8s %9s  %s\n", int(width), "recording", "channels", "rate", "length", "records",
             "MB", "result");
     int converted = 0;
+    int verdicts[3] = {0, 0, 0};
     for (const JobResult& r : results) {
         char mb[16] = "-";
         if (r.bytes >= 0) snprintf(mb, sizeof mb, "%.1f", r.bytes / 1e6);
         fprintf(out, "%-*s %8d %6d %9s %8d %9s  %s\n", int(width), Shortened(r.header, 40).c_str(), r.channels, r.rate,
                 LengthText(r).c_str(), r.records, mb, ResultText(r, dryRun).c_str());
-        if (r.converted) ++converted;
+        if (r.Succeeded()) ++converted;
+        if (r.checked && !r.checkVerdict.empty()) ++verdicts[r.checkVerdict == "fail" ? 2 : r.checkVerdict == "warn" ? 1 : 0];
     }
-    fprintf(out, "%d of %zu recording(s) %s\n", converted, results.size(), dryRun ? "would be written" : "converted");
+    const bool checkOnly = !results.empty() && results[0].checkOnly;
+    fprintf(out, "%d of %zu recording(s) %s\n", converted, results.size(),
+            checkOnly ? (dryRun ? "would be checked" : "checked") : dryRun ? "would be written" : "converted");
+    if (verdicts[0] + verdicts[1] + verdicts[2] > 0)
+        fprintf(out, "nights checked: %d pass, %d warn, %d fail\n", verdicts[0], verdicts[1], verdicts[2]);
     fflush(out);
 }

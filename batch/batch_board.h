@@ -46,5 +46,9 @@ std::string JobNotes(const JobResult& result);
 // "FAILED: <reason>" / "interrupted".
 std::string ResultText(const JobResult& result, bool dryRun);
 
+// The night check's part of a recording's line: "night warn (0 fail, 2 warn)";
+// "" when the night was not checked.
+std::string CheckText(const JobResult& result);
+
 // The summary table of all results on `out`, with a closing count line.
 void PrintSummary(FILE* out, const std::vector<JobResult>& results, bool dryRun);

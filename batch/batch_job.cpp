@@ -3,13 +3,17 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "batch/output_files.h"
 #include "batch/output_tree.h"
 #include "batch/psg_verify.h"
+#include "engine/block_memory.h"
+#include "engine/check_report.h"
 #include "engine/output_check.h"
 #include "engine/output_name.h"
 #include "engine/patient_rules.h"
@@ -172,14 +176,34 @@ std::string RefusalText(HeaderRefusal why, const JobContext& ctx, const std::str
     }
 }
 
-// Steps the run to its end or to a stop request, counting progress; the
-// errno of a failed step is kept in *error.
-ConversionEnd StepToEnd(const JobContext& ctx, JobRecords& r, JobProgress& progress, int* error) {
+// Hands the block the step just wrote to the night check: the same samples,
+// read once for both.
+void FeedCheck(JobRecords& r, int32_t firstScan, NightChecker* checker) {
+    const ConversionFields& c = r.conv;
+    const int32_t rate = r.source.sampleRate;
+    if (!checker || !c.blockBuffer || rate <= 0 || c.samplesPerBlock % rate != 0) return;
+    if (c.readPosition <= firstScan) return;
+    const int64_t valid = std::min<int64_t>(c.samplesPerBlock, int64_t{r.source.lengthSamples} - firstScan);
+    if (valid <= 0) return;
+    const int16_t* block = static_cast<const int16_t*>(BlockLock(c.blockBuffer));
+    if (!block) return;
+    const int32_t skip = TaffGetValue(r.source.sourceHandle, TAFF_VALUE_SKIP_WORD, 0);
+    checker->FeedRuns((skip & 0xFFFF) ? block + 1 : block, c.samplesPerBlock, c.samplesPerBlock / rate, valid);
+    BlockUnlock(c.blockBuffer);
+}
+
+// Steps the run to its end or to a stop request, counting progress (and
+// checking each block with `checker` when given); the errno of a failed
+// step is kept in *error.
+ConversionEnd StepToEnd(const JobContext& ctx, JobRecords& r, JobProgress& progress, int* error,
+                        NightChecker* checker) {
     progress.total = r.conv.totalFrames;
     for (;;) {
         if (ctx.stop.load()) break;
         errno = 0;
+        const int32_t firstScan = r.conv.readPosition;
         const int more = StepRun(r.Run());
+        FeedCheck(r, firstScan, checker);
         progress.done = r.conv.framesDone;
         if (!more) {
             *error = errno;
@@ -187,6 +211,24 @@ ConversionEnd StepToEnd(const JobContext& ctx, JobRecords& r, JobProgress& progr
         }
     }
     return EndRun(r.Run());
+}
+
+// A file's text written under a temporary name beside `path` and moved
+// over it. 0 or errno.
+int PlaceText(const std::string& path, const std::string& text, bool flush) {
+    const std::string temp = TemporaryNameFor(path);
+    FILE* file = fopen(temp.c_str(), "wb");
+    if (!file) return errno ? errno : EIO;
+    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    const int error = errno;
+    if (fclose(file) != 0 || !written) {
+        remove(temp.c_str());
+        return error ? error : EIO;
+    }
+    const int flushed = flush ? FlushFile(temp) : 0;
+    const int moved = flushed != 0 ? flushed : MoveIntoPlace(temp, path, true);
+    if (moved != 0) remove(temp.c_str());
+    return moved;
 }
 
 // Moves the complete temporary file to its name, unless its gaps forbid it.
@@ -238,7 +280,8 @@ bool OpenJob(const JobContext& ctx, const std::string& header, const std::string
              JobResult& result) {
     result.header = header;
     result.output = output;
-    if (!OutputAllowed(ctx, header, output, result)) return false;
+    // Checking alone writes no PSG file: an existing output is no obstacle.
+    if (!ctx.options.checkOnly && !OutputAllowed(ctx, header, output, result)) return false;
     std::string error;
     if (!PatientFor(ctx.setup, header, r.patient, &error)) {
         result.reason = error;
@@ -279,12 +322,72 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
     }
     result.records = r.conv.totalFrames;
     int error = 0;
-    const ConversionEnd end = StepToEnd(ctx, r, progress, &error);
-    if (end == kRunCompleted) return PlaceOutput(ctx, r, temp, result);
+    std::unique_ptr<NightChecker> checker;
+    if (ctx.options.check) checker.reset(new NightChecker(r.source, r.pattern, 0xFFFFFFFFu));
+    const ConversionEnd end = StepToEnd(ctx, r, progress, &error, checker.get());
+    if (end == kRunCompleted) {
+        PlaceOutput(ctx, r, temp, result);
+        if (checker && result.converted) {
+            NightCheckResult check;
+            checker->Finish(ctx.setup.checkRule, true, &check);
+            if (!PlaceCheckFiles(r, check, result)) result.converted = false;
+        }
+        return;
+    }
     remove(temp.c_str());
     result.interrupted = ctx.stop.load() && end == kRunCutShort;
     result.reason = result.interrupted ? "interrupted; unfinished output removed"
                                        : "write failed in " + temp + ": " + ErrorText(error) + "; output removed";
+}
+
+bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, JobResult& result) {
+    const CheckReportInfo info = MakeCheckReportInfo(r.settings, r.source, r.patient, result.header,
+                                                     result.checkOnly ? std::string() : result.output);
+    result.checkVerdict = CheckVerdictName(check.verdict);
+    result.checkRule = check.rule;
+    for (int& n : result.checkFindings) n = 0;
+    for (const CheckFinding& f : check.findings) ++result.checkFindings[int(f.level)];
+    const std::string json = CheckJsonPathFor(result.output), report = CheckReportPathFor(result.output);
+    const int folders = MakeFoldersOf(json);
+    int error = folders != 0 ? folders : PlaceText(json, CheckJsonText(check, info), true);
+    if (error == 0) error = PlaceText(report, CheckReportHtml(check, info), true);
+    if (error != 0) {
+        result.reason = "cannot write the check beside " + result.output + ": " + ErrorText(error);
+        return false;
+    }
+    result.checkJson = json;
+    result.checkReport = report;
+    result.checked = true;
+    return true;
+}
+
+namespace {
+
+struct CheckProgress {
+    JobProgress& progress;
+};
+
+void OnCheckProgress(void* context, double done) {
+    JobProgress& p = static_cast<CheckProgress*>(context)->progress;
+    p.done = int32_t(done * 1000);
+}
+
+}  // namespace
+
+void CheckJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
+    progress.total = 1000;
+    CheckProgress context{progress};
+    CheckControl control;
+    control.stop = &ctx.stop;
+    control.progress = OnCheckProgress;
+    control.context = &context;
+    NightCheckResult check;
+    if (!CheckNight(r.source.sourceHandle, r.source, r.pattern, ctx.setup.checkRule, control, &check)) {
+        result.interrupted = ctx.stop.load();
+        result.reason = result.interrupted ? "interrupted; nothing written" : "the recording cannot be read";
+        return;
+    }
+    PlaceCheckFiles(r, check, result);
 }
 
 void CloseJob(JobRecords& r) {
@@ -296,8 +399,10 @@ JobResult ConvertRecording(const JobContext& ctx, const std::string& header, con
                            JobProgress& progress) {
     JobResult result;
     JobRecords r;
+    result.checkOnly = ctx.options.checkOnly;
     if (OpenJob(ctx, header, output, r, result)) {
-        if (ctx.options.dryRun) result.converted = true;
+        if (ctx.options.dryRun) result.converted = !ctx.options.checkOnly, result.checked = ctx.options.checkOnly;
+        else if (ctx.options.checkOnly) CheckJob(ctx, r, progress, result);
         else RunJob(ctx, r, progress, result);
         if (result.converted && !result.shortNote.empty())
             result.reason = result.reason.empty() ? result.shortNote : result.reason + "; " + result.shortNote;

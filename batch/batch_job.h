@@ -13,6 +13,7 @@
 
 #include "batch/batch_setup.h"
 #include "engine/conversion_run.h"
+#include "engine/night_check.h"
 
 // Progress of a job, read by the progress display from another thread.
 struct JobProgress {
@@ -33,6 +34,15 @@ struct JobResult {
     std::string reason;         // why it failed, or a note on a converted one
     std::string leftOut;        // the recording's channels the montage leaves out ("15 EMG2, 16 CH16")
     std::string shortNote;      // a data file shorter than its header: both lengths
+    // The night check (--check, --check-only).
+    bool checkOnly = false;     // --check-only: the night is checked, nothing converted
+    bool checked = false;       // the check ran to the end and its files are in place
+    std::string checkVerdict;   // "pass", "warn" or "fail"
+    std::string checkRule;      // the rule set's text
+    int checkFindings[3] = {0, 0, 0};  // findings at info, warn, fail
+    std::string checkJson, checkReport; // the files written
+    // The job did what was asked: converted, or with --check-only checked.
+    bool Succeeded() const { return converted || (checkOnly && checked); }
 };
 
 // What every job shares: the setup, the options and the stop request.
@@ -65,6 +75,17 @@ bool OpenJob(const JobContext& ctx, const std::string& headerPath, const std::st
 // Converts the opened recording into its output (see the file comment),
 // counting progress. Fills result.converted, records, bytes and reason.
 void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result);
+
+// --check-only: checks the opened recording's night through its own
+// reader and writes the check files where the output would go. Fills
+// result.checked and the check fields, or result.reason.
+void CheckJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result);
+
+// Places the check of `result.output` beside it: NAME.check.json and
+// NAME.check.html, each written under a temporary name and moved over an
+// earlier check of the same output. Fills the check fields of `result`;
+// false with result.reason when a file cannot be written.
+bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, JobResult& result);
 
 // Closes the recording of `r`.
 void CloseJob(JobRecords& r);

@@ -1,7 +1,8 @@
 // taff2psg: the batch converter. Reads the command line, the settings and
 // the list of recordings, converts the recordings with N jobs at once (one
 // thread each, taking the next recording when done), shows progress and a
-// summary, and exits 0 when every recording converted, 1 when any failed,
+// summary, and exits 0 when every recording converted, 1 when any failed
+// (or, with the night check, a night's verdict reached --check-fail-level),
 // 2 on a usage error. Ctrl-C (or a closed terminal, or SIGTERM) asks every
 // job to stop: each removes its unfinished temporary file, no further
 // recording is started, and the exit status is 128 + the signal.
@@ -90,6 +91,12 @@ bool OutputFolderUsable(const BatchOptions& o) {
     return true;
 }
 
+// A night whose check verdict reaches --check-fail-level fails the exit status.
+bool CheckFailsExit(const BatchOptions& o, const JobResult& r) {
+    if (!r.checked || r.checkVerdict.empty() || o.checkFailLevel == "never") return false;
+    return r.checkVerdict == "fail" || (o.checkFailLevel == "warn" && r.checkVerdict == "warn");
+}
+
 int JobCount(const BatchOptions& o, size_t recordings) {
     int jobs = o.jobs > 0 ? o.jobs : AllowedCpus();
     if (jobs < 1) jobs = 1;
@@ -159,6 +166,6 @@ int main(int argc, char** argv) {
     if (StopSignal() != 0) return StoppedStatus(StopSignal());
     if (manifestFailed.load()) return kExitSomeFailed;
     for (const JobResult& r : results)
-        if (!r.converted) return kExitSomeFailed;
+        if (!r.Succeeded() || CheckFailsExit(options, r)) return kExitSomeFailed;
     return results.empty() ? kExitSomeFailed : kExitConverted;
 }

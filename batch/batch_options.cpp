@@ -7,6 +7,7 @@
 
 #include "batch/output_tree.h"
 #include "engine/app_settings.h"
+#include "engine/night_check.h"
 #include "engine/source_fields.h"
 #include "engine/version.h"
 #include "textkit/sjis_text.h"
@@ -22,7 +23,10 @@ const char kFooter[] =
     "input. Each output is named after its recording (NIGHT1.HDR gives NIGHT1.DAT) and written\n"
     "under a temporary name, renamed only when complete.\n"
     "With folder inputs (or --base) outputs keep the recordings' folders below --out.\n"
-    "Exit status: 0 every recording converted (or skipped as done), 1 some failed, 2 usage error,\n"
+    "With --check or --check-only each night is also judged channel by channel (NAME.check.json,\n"
+    "NAME.check.html beside the output).\n"
+    "Exit status: 0 every recording converted (or skipped as done), 1 some failed (or a night's\n"
+    "check verdict reached --check-fail-level), 2 usage error,\n"
     "128 + the signal after a stop (130 after Ctrl-C).";
 
 void AddInputOptions(CLI::App& app, BatchOptions& o) {
@@ -87,6 +91,18 @@ void AddIdentityOptions(CLI::App& app, BatchOptions& o) {
         ->needs(deidentify);
 }
 
+void AddCheckOptions(CLI::App& app, BatchOptions& o) {
+    app.add_flag("--check", o.check,
+                 "check each night while converting it: NAME.check.json and NAME.check.html beside the output");
+    app.add_flag("--check-only", o.checkOnly, "check each night without writing PSG files (triage of an archive)");
+    app.add_option("--check-rule", o.checkRule,
+                   "the night verdict's rule set, e.g. \"EEG, SpO2, airflow >= 4 h\" "
+                   "(default: NIGHTCHECK Rule of the settings file, else that)");
+    app.add_option("--check-fail-level", o.checkFailLevel,
+                   "a night verdict at this level makes the exit status 1: warn, fail (default) or never")
+        ->check(CLI::IsMember({"warn", "fail", "never"}));
+}
+
 // --help and --version answer on standard output and end with 0.
 bool IsHelp(const CLI::ParseError& e) {
     return dynamic_cast<const CLI::CallForHelp*>(&e) || dynamic_cast<const CLI::CallForAllHelp*>(&e) ||
@@ -105,6 +121,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
     AddOutputOptions(app, o);
     AddArchiveOptions(app, o);
     AddIdentityOptions(app, o);
+    AddCheckOptions(app, o);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -124,6 +141,17 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
     if (o.inputs.empty() && o.listFile.empty() && !o.clean) {
         err << "taff2psg: no recording given (header files, folders, - or --list)\n"
             << "Run with --help for more information.\n";
+        return kExitUsage;
+    }
+    if (o.check && o.checkOnly) {
+        err << "taff2psg: --check converts and checks, --check-only only checks: give one of them\n";
+        return kExitUsage;
+    }
+    uint32_t kinds = 0;
+    double hours = 0;
+    if (!o.checkRule.empty() && !ParseCheckRuleSet(CheckRuleSet{o.checkRule}, &kinds, &hours)) {
+        err << "taff2psg: --check-rule \"" << o.checkRule
+            << "\" is not a rule set (kinds of signal, then >= hours: \"EEG, SpO2, airflow >= 4 h\")\n";
         return kExitUsage;
     }
     int fields[6];

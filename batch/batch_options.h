@@ -41,6 +41,12 @@ struct BatchOptions {
     bool keepAge = false;
     bool keepSex = false;
     bool shiftDate = false;
+    // The night check (engine/night_check.h): NAME.check.json and
+    // NAME.check.html beside each output.
+    bool check = false;                 // check each recording in the conversion's own pass
+    bool checkOnly = false;             // check without writing PSG files
+    std::string checkRule;              // the rule set; "": the settings file's, else the default
+    std::string checkFailLevel = "fail";// a night verdict at this level fails the exit status: warn, fail, never
 };
 
 struct AppSettings;

@@ -64,6 +64,7 @@ bool LoadSettingsFile(const BatchOptions& o, BatchSetup& setup, std::string* err
     SetChannelStartupDefaults(patterns);
     LoadPatternSection(patterns[setup.patternSlot], setup.patternSlot, ini);
     setup.pattern = patterns[setup.patternSlot];
+    setup.checkRule = o.checkRule.empty() ? LoadCheckRuleSet(ini) : CheckRuleSet{o.checkRule};
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "batch/batch_options.h"
 #include "engine/app_settings.h"
 #include "engine/montage_types.h"
+#include "engine/night_check.h"
 #include "engine/patient_info.h"
 
 struct BatchSetup {
@@ -21,6 +22,7 @@ struct BatchSetup {
     bool hasStart = false;
     int start[6] = {};              // year, month, day, hour, minute, second
     std::string comment;
+    CheckRuleSet checkRule;         // --check-rule, else NIGHTCHECK Rule of the settings file, else the default
 };
 
 // Reads the settings file, the pattern and the patient file of `options`.

@@ -103,9 +103,24 @@ std::string DataFileOf(const std::string& header) {
     return "";
 }
 
+namespace {
+
+// The night check of the recording, when one was made: its verdict, rule
+// set, findings by level and its files.
+std::string CheckObject(const JobResult& r) {
+    if (!r.checked) return "";
+    return ",\"check\":{\"verdict\":\"" + r.checkVerdict + "\",\"rule\":" + JsonString(r.checkRule) +
+           ",\"findings\":{\"info\":" + std::to_string(r.checkFindings[0]) +
+           ",\"warn\":" + std::to_string(r.checkFindings[1]) + ",\"fail\":" + std::to_string(r.checkFindings[2]) +
+           "},\"file\":" + JsonString(r.checkJson) + ",\"report\":" + JsonString(r.checkReport) + "}";
+}
+
+}  // namespace
+
 const char* ResultWord(const JobResult& r) {
     if (r.skipped) return "skipped";
     if (r.converted) return "converted";
+    if (r.checkOnly && r.checked) return "checked";
     return r.interrupted ? "interrupted" : "failed";
 }
 
@@ -126,7 +141,7 @@ std::string ManifestLine(const ManifestRun& run, const JobResult& r) {
                        ",\"data_sha256\":" + FileHash(DataFileOf(r.header)) +
                        ",\"output_sha256\":" + (done ? FileHash(r.output) : std::string("null")) +
                        ",\"converter_version\":\"" CONVERTER_VERSION_TEXT "\",\"settings_sha256\":\"" + settings +
-                       "\"}\n";
+                       "\"" + CheckObject(r) + "}\n";
     return line;
 }
 

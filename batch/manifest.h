@@ -28,7 +28,9 @@ std::string SettingsHash(const BatchOptions& options);
 std::string DataFileOf(const std::string& header);
 
 // One line (ending in "\n") for `result`, whose result is "converted",
-// "skipped", "failed" or "interrupted" (ResultWord). Hashes the files.
+// "skipped", "checked" (--check-only), "failed" or "interrupted"
+// (ResultWord), with a "check" object when the night was checked. Hashes
+// the files.
 std::string ManifestLine(const ManifestRun& run, const JobResult& result);
 
 // The result word of a manifest line.

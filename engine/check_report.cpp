@@ -6,10 +6,15 @@
 #include <cstdio>
 #include <vector>
 
+#include "engine/app_settings.h"
+#include "engine/identity_rules.h"
+#include "engine/patient_info.h"
+#include "engine/version.h"
 #include "recfile/rec_text.h"
 
 namespace {
 
+#ifndef _WIN32
 bool IsUtf8Text(const std::string& text) {
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
@@ -21,6 +26,7 @@ bool IsUtf8Text(const std::string& text) {
     }
     return true;
 }
+#endif
 
 // Labels and the patient ID are Shift-JIS texts of the settings; paths are
 // Shift-JIS in the Windows build and usually UTF-8 natively.
@@ -122,7 +128,7 @@ const char* VerdictColour(CheckVerdict v) {
 std::string NightPicture(const NightCheckResult& result, const CheckReportInfo& info) {
     const double width = 640, labelWidth = 110, rowHeight = 14, top = 6;
     const double hours = result.hours > 0 ? result.hours : 1.0 / 60;
-    const double plot = width - labelWidth - 8;
+    const double plot = width - labelWidth - 24;   // room for the last clock mark
     const double height = top + rowHeight * double(result.channels.size()) + 22;
     std::string svg;
     char line[512];
@@ -177,9 +183,24 @@ const size_t kFindingsListed = 12;   // per channel in the report's table
 
 }  // namespace
 
+CheckReportInfo MakeCheckReportInfo(const AppSettings& settings, const SourceInfo& source, const PatientInfo& patient,
+                                    const std::string& recording, const std::string& output) {
+    CheckReportInfo info;
+    const bool research = IsResearchCopy(settings.identity);
+    info.recording = research ? std::string() : recording;
+    info.output = output;
+    info.patientId = research ? settings.identity.studyCode : patient.id;
+    int32_t start[6] = {source.startYear, source.startMonth, source.startDay,
+                        source.startHour, source.startMinute, source.startSecond};
+    ApplyStartIdentity(start, settings.identity);
+    for (int i = 0; i < 6; ++i) info.start[i] = start[i];
+    info.converter = std::string(CONVERTER_NAME) + " " + CONVERTER_VERSION_TEXT;
+    return info;
+}
+
 std::string CheckJsonText(const NightCheckResult& r, const CheckReportInfo& info) {
     std::string j = "{\n";
-    j += "  \"recording\": " + Json(FromPath(info.recording)) + ",\n";
+    j += "  \"recording\": " + (info.recording.empty() ? std::string("null") : Json(FromPath(info.recording))) + ",\n";
     j += "  \"output\": " + (info.output.empty() ? std::string("null") : Json(FromPath(info.output))) + ",\n";
     j += "  \"patient_id\": " + Json(FromSjis(info.patientId)) + ",\n";
     j += "  \"start\": \"" + StartText(info) + "\",\n";
@@ -216,7 +237,8 @@ std::string CheckJsonText(const NightCheckResult& r, const CheckReportInfo& info
 
 std::string CheckReportHtml(const NightCheckResult& r, const CheckReportInfo& info) {
     std::string h;
-    const std::string name = FromPath(info.recording.substr(info.recording.find_last_of("/\\") + 1));
+    const std::string& named = info.recording.empty() ? info.output : info.recording;
+    const std::string name = FromPath(named.substr(named.find_last_of("/\\") + 1));
     h += "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Night check: " + Html(name) +
          "</title>\n<style>\n"
          "@page { size: A4; margin: 14mm; }\n"
@@ -247,10 +269,10 @@ std::string CheckReportHtml(const NightCheckResult& r, const CheckReportInfo& in
         h += "<tr><td>Mains</td><td>" + std::to_string(r.mainsHz) + " Hz (" +
              (r.mainsFromNight ? "found from the night" : "the recording's hum setting") + ")</td></tr>\n";
     h += "</table>\n<h2 style=\"font-size:12pt\">The night</h2>\n" + NightPicture(r, info);
-    h += "<div class=\"key\">judged<span style=\"background:#cfe8d5\"></span> info<span style=\"background:" +
-         std::string(LevelColour(CheckLevel::Info)) + "\"></span> warn<span style=\"background:" +
-         LevelColour(CheckLevel::Warn) + "\"></span> fail<span style=\"background:" + LevelColour(CheckLevel::Fail) +
-         "\"></span></div>\n";
+    h += "<div class=\"key\"><span style=\"background:#cfe8d5\"></span>judged <span style=\"background:" +
+         std::string(LevelColour(CheckLevel::Info)) + "\"></span>info <span style=\"background:" +
+         LevelColour(CheckLevel::Warn) + "\"></span>warn <span style=\"background:" + LevelColour(CheckLevel::Fail) +
+         "\"></span>fail</div>\n";
     h += "<h2 style=\"font-size:12pt\">Channels</h2>\n<table>\n<tr><th>Channel</th><th>Kind</th><th>Verdict</th>"
          "<th>Usable</th><th>Findings</th></tr>\n";
     for (const ChannelSummary& c : r.channels) {

@@ -19,6 +19,14 @@ struct CheckReportInfo {
     std::string converter;      // the converter's name and version
 };
 
+// What the report names of a run: the recording, the output, the patient
+// ID and the start as the PSG file carries them. A de-identified copy
+// carries the study code, its moved start and not the recording's name.
+struct AppSettings;
+struct PatientInfo;
+CheckReportInfo MakeCheckReportInfo(const AppSettings& settings, const SourceInfo& source, const PatientInfo& patient,
+                                    const std::string& recording, const std::string& output);
+
 // The check file's text (UTF-8 JSON, one object, ending in a newline).
 std::string CheckJsonText(const NightCheckResult& result, const CheckReportInfo& info);
 

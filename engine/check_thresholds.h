@@ -95,7 +95,7 @@ const CheckLimits kCheckLimits = {
     0.10,   // eegBandShareMin
     0.25,   // breathingShareMin: breathing lies at 0.1-0.7 Hz
     0.25,   // beatIntervalCvMax: heart rate variability in sleep stays near 0.05-0.15
-    4.0,    // beatProminenceMin: QRS peaks over the median of the 5-25 Hz band's magnitude
+    6.0,    // beatProminenceMin: QRS peaks over the median of the 5-25 Hz band's magnitude (noise gives 3-5)
     30.0, 180.0,  // heartRateLow, heartRateHigh
     0.7,    // beatInvertedShare
     0.5,    // ecgLikeEpochShare

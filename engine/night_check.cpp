@@ -15,6 +15,7 @@
 #include "engine/check_thresholds.h"
 #include "engine/epoch_values.h"
 #include "engine/frame_step.h"
+#include "engine/profile_reader.h"
 #include "recfile/recfile.h"
 #include "textkit/sjis_text.h"
 
@@ -105,7 +106,9 @@ int EyeSide(const char* label) {
 }
 
 // The factor from the channel's physical unit to the check's: microvolts
-// for the electrical signals, the unit itself for the rest.
+// for the electrical signals, the unit itself for the rest; 0 when an
+// electrical signal's unit is none of V, mV, uV and nV (its values then
+// cannot be held against the thresholds in microvolts).
 double CheckUnitFactor(const char* unit, SignalClass cls) {
     const bool electrical = cls == SignalClass::Eeg || cls == SignalClass::Eog || cls == SignalClass::Emg ||
                             cls == SignalClass::Ecg;
@@ -118,7 +121,7 @@ double CheckUnitFactor(const char* unit, SignalClass cls) {
     if (u[0] == 'm' && (u[1] == 'V' || u[1] == 'v')) return 1e3;
     if ((u[0] == 'V' || u[0] == 'v') && u[1] == '\0') return 1e6;
     if (u[0] == 'n' && (u[1] == 'V' || u[1] == 'v')) return 1e-3;
-    return 1.0;
+    return 0.0;
 }
 
 // --- Filters -----------------------------------------------------------------
@@ -209,6 +212,10 @@ struct NightChecker::State {
         TraceInfo info{};
         SignalClass cls = SignalClass::Other;
         double unitFactor = 1;
+        // The values are in a known unit: the thresholds in microvolts (or
+        // percent) apply. Not so without a usable calibration, whose values
+        // are the recorder's counts.
+        bool absolute = true;
         bool active = false;
         int eye = 0;
         int64_t epochLength = 0;
@@ -499,6 +506,8 @@ NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& patte
         t.info = s.plan.traces[i];
         t.cls = ClassOfChannel(t.info.signalType, t.info.label);
         t.unitFactor = CheckUnitFactor(t.info.unit, t.cls);
+        t.absolute = t.info.scale.calibrated && t.unitFactor > 0;
+        if (t.unitFactor <= 0) t.unitFactor = 1;
         t.active = t.info.outputRate > 0 && (i >= 32 || (traceMask >> i) & 1u);
         t.eye = t.cls == SignalClass::Eog ? EyeSide(t.info.label) : 0;
         const double rate = t.info.outputRate;
@@ -644,6 +653,13 @@ static void JudgeTrace(const NightChecker::State& s, int32_t index, int32_t main
     const double usualSd = Median(sds);
     const bool flatJudged = th.flatSd > 0 || th.flatShareOfNight > 0 || th.repeatShare > 0;
     uint32_t notCheckable = 0;
+    // Thresholds in a unit hold only for values in a known unit.
+    const double flatSd = t.absolute ? th.flatSd : 0, amplitudeMax = t.absolute ? th.amplitudeMax : 0;
+    const double humRmsMin = t.absolute ? th.humRms : 0, hfRmsMax = t.absolute ? th.hfRms : 0;
+    if (!t.absolute && th.amplitudeMax > 0) notCheckable |= 1u << int(CheckKind::Amplitude);
+    if (!t.absolute && th.hfRms > 0) notCheckable |= 1u << int(CheckKind::HfArtifact);
+    const bool spo2Known = t.cls != SignalClass::Spo2 || t.info.scale.calibrated;
+    if (!spo2Known) notCheckable |= 1u << int(CheckKind::Spo2);
 
     // How often the channel looks like an ECG, judged over the night.
     size_t ecgLike = 0, judgedBeats = 0;
@@ -661,14 +677,14 @@ static void JudgeTrace(const NightChecker::State& s, int32_t index, int32_t main
     std::vector<double> means;
     for (const EpochStats& e : ep) means.push_back(e.mean);
     const double usualLevel = Median(means);
-    const bool spo2Mistaken = t.cls == SignalClass::Spo2 && n > 0 && (usualLevel < lim.spo2Low || usualLevel > lim.spo2High);
+    const bool spo2Mistaken = t.cls == SignalClass::Spo2 && t.info.scale.calibrated && n > 0 && (usualLevel < lim.spo2Low || usualLevel > lim.spo2High);
 
     for (size_t k = 0; k < n; ++k) {
         const EpochStats& e = ep[k];
         bool isFlat = false;
         if (flatJudged) {
             if (e.constantDigital) isFlat = true;
-            if (th.flatSd > 0 && e.sd < th.flatSd) isFlat = true;
+            if (flatSd > 0 && e.sd < flatSd) isFlat = true;
             if (th.flatShareOfNight > 0 && e.sd < th.flatShareOfNight * usualSd) isFlat = true;
             if (th.repeatShare > 0 && e.repeatShare >= th.repeatShare) isFlat = true;
             if (isFlat) Flag(flat, k, CheckLevel::Fail, e.sd, e.constantDigital ? "one value" : "no variation");
@@ -681,21 +697,21 @@ static void JudgeTrace(const NightChecker::State& s, int32_t index, int32_t main
         if (th.humShare > 0) {
             if (humRms == kNone) {
                 notCheckable |= 1u << int(CheckKind::Hum);
-            } else if (!isFlat && e.sd > 0 && humRms >= th.humRms &&
+            } else if (!isFlat && e.sd > 0 && humRms >= humRmsMin &&
                        double(humRms) * humRms >= th.humShare * double(e.sd) * e.sd) {
                 Flag(hum, k, CheckLevel::Warn, humRms, mainsHz == 50 ? "50 Hz" : "60 Hz");
             }
         }
-        if (th.hfRms > 0) {
+        if (hfRmsMax > 0) {
             if (e.hpRms == kNone) {
                 notCheckable |= 1u << int(CheckKind::HfArtifact);
             } else if (!isFlat) {
                 const double mains = humRms == kNone ? 0 : double(humRms);
                 const double hfRms = sqrt(std::max(0.0, double(e.hpRms) * e.hpRms - mains * mains));
-                if (hfRms >= th.hfRms) Flag(hf, k, CheckLevel::Warn, hfRms, "muscle or electrode noise");
+                if (hfRms >= hfRmsMax) Flag(hf, k, CheckLevel::Warn, hfRms, "muscle or electrode noise");
             }
         }
-        if (th.amplitudeMax > 0 && e.p2p > th.amplitudeMax)
+        if (amplitudeMax > 0 && e.p2p > amplitudeMax)
             Flag(amp, k, CheckLevel::Warn, e.p2p, "beyond the type's range");
         // Not its declared type.
         const bool mayCarryEcg = t.cls == SignalClass::Eeg || t.cls == SignalClass::Eog || t.cls == SignalClass::Emg ||
@@ -729,7 +745,7 @@ static void JudgeTrace(const NightChecker::State& s, int32_t index, int32_t main
                 Flag(ecg, k, CheckLevel::Warn, e.beatDownShare, "inverted");
             }
         }
-        if (t.cls == SignalClass::Spo2 && !spo2Mistaken) {
+        if (t.cls == SignalClass::Spo2 && spo2Known && !spo2Mistaken) {
             if (e.outShare >= lim.spo2OffShare) Flag(spo2, k, CheckLevel::Fail, e.minv, "probe off");
             else if (e.jump >= lim.spo2JumpPerSecond) Flag(spo2, k, CheckLevel::Warn, e.jump, "impossible jump");
         }
@@ -881,6 +897,15 @@ const char* CheckVerdictName(CheckVerdict verdict) {
 }
 
 CheckRuleSet DefaultCheckRuleSet() { return CheckRuleSet{"EEG, SpO2, airflow >= 4 h"}; }
+
+const char kCheckRuleSection[] = "NIGHTCHECK";
+const char kCheckRuleKey[] = "Rule";
+
+CheckRuleSet LoadCheckRuleSet(const ProfileReader& profile) {
+    char text[256] = "";
+    profile.ReadText(kCheckRuleSection, kCheckRuleKey, "", text, sizeof text);
+    return text[0] ? CheckRuleSet{text} : DefaultCheckRuleSet();
+}
 
 bool ParseCheckRuleSet(const CheckRuleSet& rules, uint32_t* kinds, double* minimumHours) {
     *kinds = 0;

@@ -93,6 +93,13 @@ struct CheckRuleSet {
 };
 CheckRuleSet DefaultCheckRuleSet();
 
+// Where the settings file keeps the rule set: key Rule of section
+// NIGHTCHECK; the default when the key is missing or empty.
+class ProfileReader;
+extern const char kCheckRuleSection[];
+extern const char kCheckRuleKey[];
+CheckRuleSet LoadCheckRuleSet(const ProfileReader& profile);
+
 // A rule set read: the kinds of signal named (a bit per SignalClass of
 // engine/check_thresholds.h) and the hours each needs. False when the text
 // is no rule set ("EEG, SpO2, airflow >= 4 h", kinds by the names the

@@ -1,0 +1,123 @@
+// taff2psg's night check run as a process: --check writes the check file
+// and the report beside each PSG file and judges exactly what --check-only
+// judges reading the recording alone; --check-only writes no PSG file and
+// is not stopped by one that exists; the verdict reaches the recording's
+// line, the summary, the manifest's "check" object and, by
+// --check-fail-level, the exit status.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "batch_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct NightCheckBatch : ::testing::Test {
+    TempDir tmp;
+    std::string in = tmp.File("in"), out = tmp.File("out"), manifest = tmp.File("m.jsonl");
+    void SetUp() override {
+        fs::create_directories(in);
+        fs::create_directories(out);
+        MakeRecording(ShortRecording(95), in + "/N1.HDR");
+        MakeRecording(ShortRecording(65), in + "/N2.HDR");
+    }
+    // The check file without its "output" line (the only one --check and
+    // --check-only write differently).
+    static std::string WithoutOutput(const std::string& json) {
+        const size_t at = json.find("\"output\":");
+        if (at == std::string::npos) return json;
+        return json.substr(0, at) + json.substr(json.find('\n', at) + 1);
+    }
+};
+
+TEST_F(NightCheckBatch, CheckWritesItsFilesBesideEachOutput) {
+    const ProcessResult r = RunBatch({"--check", "--manifest", manifest, "-j", "2", "-o", out, in});
+    EXPECT_EQ(1, r.status) << r.err;    // a night of a minute cannot meet four hours: fail
+    EXPECT_EQ((std::vector<std::string>{"N1.DAT", "N1.check.html", "N1.check.json", "N2.DAT", "N2.check.html",
+                                        "N2.check.json"}),
+              FilesIn(out));
+    EXPECT_NE(std::string::npos, r.out.find("converted; night fail (")) << r.out;
+    EXPECT_NE(std::string::npos, r.out.find("nights checked: 0 pass, 0 warn, 2 fail")) << r.out;
+    const std::string json = ReadFile(out + "/N1.check.json");
+    EXPECT_NE(std::string::npos, json.find("\"verdict\": \"fail\"")) << json;
+    EXPECT_NE(std::string::npos, json.find("\"rule\": \"EEG, SpO2, airflow >= 4 h\"")) << json;
+    EXPECT_NE(std::string::npos, json.find("\"hours\": 0.0250")) << json;   // three 30 s epochs
+    const std::string lines = ReadFile(manifest);
+    EXPECT_NE(std::string::npos, lines.find("\"result\":\"converted\"")) << lines;
+    EXPECT_NE(std::string::npos, lines.find(",\"check\":{\"verdict\":\"fail\",\"rule\":\"EEG, SpO2, airflow >= 4 h\""))
+        << lines;
+    EXPECT_NE(std::string::npos, lines.find("\"report\":\"" + out + "/N2.check.html\"}")) << lines;
+
+    // The same night judged from the recording alone: the same check.
+    const std::string alone = tmp.File("alone");
+    fs::create_directories(alone);
+    const ProcessResult c = RunBatch({"--check-only", "--check-fail-level", "never", "-o", alone, in + "/N1.HDR"});
+    EXPECT_EQ(0, c.status) << c.err;
+    EXPECT_EQ((std::vector<std::string>{"N1.check.html", "N1.check.json"}), FilesIn(alone));
+    EXPECT_EQ(WithoutOutput(json), WithoutOutput(ReadFile(alone + "/N1.check.json")));
+    EXPECT_NE(std::string::npos, c.out.find("checked: night fail")) << c.out;
+    EXPECT_NE(std::string::npos, c.out.find("1 of 1 recording(s) checked")) << c.out;
+}
+
+TEST_F(NightCheckBatch, CheckOnlyWritesNoPsgFileAndPassesAnExistingOne) {
+    WriteFile(out + "/N1.DAT", "an earlier conversion");
+    WriteFile(out + "/N1.check.json", "an earlier check");
+    const ProcessResult r =
+        RunBatch({"--check-only", "--check-rule", "EEG >= 0 h", "--manifest", manifest, "-o", out, in + "/N1.HDR"});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_EQ("an earlier conversion", ReadFile(out + "/N1.DAT"));
+    const std::string json = ReadFile(out + "/N1.check.json");
+    EXPECT_NE(std::string::npos, json.find("\"rule\": \"EEG >= 0 h\"")) << json;
+    EXPECT_NE(std::string::npos, json.find("\"output\": null")) << json;
+    const std::string line = ReadFile(manifest);
+    EXPECT_NE(std::string::npos, line.find("\"result\":\"checked\"")) << line;
+    EXPECT_NE(std::string::npos, line.find("\"output_sha256\":null")) << line;
+}
+
+// Which night verdict fails the exit status; the rule set from the
+// settings file unless --check-rule gives one.
+TEST_F(NightCheckBatch, ExitLevelAndRuleSet) {
+    const std::string settings = tmp.File("MORLEX.INI");
+    WriteFile(settings, "[SYSTEM]\r\nFrameTime=1\r\n[NIGHTCHECK]\r\nRule=EEG >= 0 h\r\n");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* rule;
+    } const cases[] = {
+        {{}, 1, "EEG, SpO2, airflow >= 4 h"},
+        {{"--check-fail-level", "never"}, 0, "EEG, SpO2, airflow >= 4 h"},
+        {{"--settings", settings}, 0, "EEG >= 0 h"},
+        {{"--settings", settings, "--check-rule", "ECG >= 1 h"}, 1, "ECG >= 1 h"},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(out);
+        fs::create_directories(out);
+        std::vector<std::string> args = {"--check-only", "-q", "-o", out, in + "/N2.HDR"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ProcessResult r = RunBatch(args);
+        EXPECT_EQ(c.status, r.status) << c.rule << r.err;
+        EXPECT_NE(std::string::npos, ReadFile(out + "/N2.check.json").find(std::string("\"rule\": \"") + c.rule + "\""))
+            << c.rule;
+    }
+    // A warn only fails at --check-fail-level warn: a night with a warned
+    // channel and a rule it meets.
+    const ProcessResult warned =
+        RunBatch({"--check-only", "-q", "--check-rule", "EEG >= 0 h", "--check-fail-level", "warn", "-o", out,
+                  in + "/N2.HDR"});
+    const bool isWarn = ReadFile(out + "/N2.check.json").find("\"verdict\": \"warn\"") != std::string::npos;
+    EXPECT_EQ(isWarn ? 1 : 0, warned.status);
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--check", "--check-only"}, {"--check", "--check-rule", "EEG for 4 hours"},
+          {"--check", "--check-fail-level", "info"}}) {
+        std::vector<std::string> args = bad;
+        args.insert(args.end(), {"-o", out, in + "/N2.HDR"});
+        EXPECT_EQ(2, RunBatch(args).status) << bad[1];
+    }
+}
+
+}  // namespace
