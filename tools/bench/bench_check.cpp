@@ -126,7 +126,9 @@ struct FaultPlan {
 
 const FaultPlan kPlans[] = {
     {TaffGenFaultKind::Flat, {"C3-A2", "LOC", "Chin", "ECG", "Flow", "Thorax"}, {0, 4, 12}},
-    {TaffGenFaultKind::Clipping, {"C3-A2", "O2-A1", "ECG", "Flow"}, {8, 20, 50}},
+    // Gains that drive a part of every epoch into the limits: at 8 a quiet
+    // EEG still stays below them, only too large.
+    {TaffGenFaultKind::Clipping, {"C3-A2", "O2-A1", "ECG", "Flow"}, {20, 50, 100}},
     {TaffGenFaultKind::Hum, {"C3-A2", "F4-A1", "LOC", "Chin", "ECG"}, {2000, 4000, 8000}},
     {TaffGenFaultKind::HfArtifact, {"C3-A2", "O1-A2", "LOC", "ROC"}, {3000, 6000, 12000}},
     {TaffGenFaultKind::Amplitude, {"C3-A2", "C4-A1", "F3-A2", "LOC"}, {24000, 32000}},
