@@ -69,6 +69,7 @@ struct CheckLimits {
     // A run of beats (band 5-25 Hz peaks) counts as an ECG when they are this
     // regular (coefficient of variation of the beat intervals) and stand
     // this far above the rest of the signal.
+    double beatScreenKurtosis;  // a non-ECG epoch less peaked than this is not looked at for beats
     double beatIntervalCvMax;
     double beatProminenceMin;
     double heartRateLow, heartRateHigh;     // bpm; outside: an ECG finding
@@ -93,7 +94,8 @@ const CheckLimits kCheckLimits = {
     30.0,   // hfHighPassHz: above the EEG bands (beta ends near 30 Hz); muscle lies above
     0.5, 30.0,  // eegBandLowHz, eegBandHighHz: delta to beta
     0.10,   // eegBandShareMin
-    0.25,   // breathingShareMin: breathing lies at 0.1-0.7 Hz
+    0.10,   // breathingShareMin: breathing lies at 0.1-0.7 Hz; real nasal flow keeps 20-35 % of its power above 2 Hz (snoring, pressure noise), white noise at 25 Hz gives 8 %
+    6.0,    // beatScreenKurtosis: an ECG's epochs give 10-15, EEG 3-6 (99 % of real evening epochs below 10)
     0.25,   // beatIntervalCvMax: heart rate variability in sleep stays near 0.05-0.15
     6.0,    // beatProminenceMin: QRS peaks over the median of the 5-25 Hz band's magnitude (noise gives 3-5)
     30.0, 180.0,  // heartRateLow, heartRateHigh

@@ -154,21 +154,6 @@ Biquad MakeBiquad(double corner, double rate, bool highPass) {
     return f;
 }
 
-// The rms of the sine at `hz` in `x` (Goertzel), the mean taken out.
-double ToneRms(const double* x, size_t n, double mean, double hz, double rate) {
-    if (n == 0) return 0;
-    const double coeff = 2 * cos(2 * kPi * hz / rate);
-    double s1 = 0, s2 = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const double s = (x[i] - mean) + coeff * s1 - s2;
-        s2 = s1;
-        s1 = s;
-    }
-    const double power = s1 * s1 + s2 * s2 - coeff * s1 * s2;
-    const double amplitude = 2 * sqrt(std::max(0.0, power)) / double(n);
-    return amplitude / sqrt(2.0);
-}
-
 double Variance(const double* x, size_t n, double* meanOut) {
     if (n == 0) {
         if (meanOut) *meanOut = 0;
@@ -218,6 +203,9 @@ struct NightChecker::State {
         bool absolute = true;
         bool active = false;
         int eye = 0;
+        // The measures the channel's kind is judged by; the others are not
+        // taken, which keeps the check fast.
+        bool needHum = false, needSlow = false, needBeats = false;
         int64_t epochLength = 0;
         std::vector<double> x;       // check units, waiting to be judged
         std::vector<int16_t> d;      // the same samples, digital
@@ -262,18 +250,15 @@ bool InSomeLevel(const PositionCalibration& p, int32_t v) {
 }  // namespace
 
 void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e) {
+    // `scratch` holds the epoch in the 5-25 Hz band (Measure filled it).
     const double rate = t.info.outputRate;
-    if (!t.beatHigh.active || !t.beatLow.active || n < size_t(rate * 5)) {
-        for (size_t i = 0; i < n; ++i) t.beatLow.Step(t.beatHigh.Step(x[i]));
-        return;
-    }
-    scratch.resize(n);
-    for (size_t i = 0; i < n; ++i) scratch[i] = t.beatLow.Step(t.beatHigh.Step(x[i]));
-    scratch2.resize(n);
-    for (size_t i = 0; i < n; ++i) scratch2[i] = fabs(scratch[i]);
-    // The typical magnitude and the one peaks reach.
+    if (!t.beatHigh.active || !t.beatLow.active || n < size_t(rate * 5) || scratch.size() < n) return;
+    // The typical magnitude and the one peaks reach, from every fourth
+    // sample (a QRS complex spans a dozen samples and more).
+    scratch2.clear();
+    for (size_t i = 0; i < n; i += 4) scratch2.push_back(fabs(scratch[i]));
     std::vector<double>& mags = scratch2;
-    const size_t mid = n / 2, high = size_t(double(n) * 0.99);
+    const size_t m = mags.size(), mid = m / 2, high = std::min(m - 1, size_t(double(m) * 0.99));
     std::nth_element(mags.begin(), mags.begin() + mid, mags.end());
     const double median = mags[mid];
     std::nth_element(mags.begin() + mid, mags.begin() + high, mags.end());
@@ -348,19 +333,56 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     e.repeatShare = LongestRepeatShare(d, n);
     e.firstDigital = d[0];
     e.constantDigital = dlo == dhi;
+    if (e.constantDigital) e.sd = 0;   // not the rounding left of the mean taken out
 
+    // The mains tones (Goertzel) and the filters in one pass, their
+    // recurrences side by side; the filters' state carries into the next epoch.
     const double mainsMargin = kCheckLimits.mainsRateMargin;
-    if (rate > mainsMargin * 50) e.hum50 = float(ToneRms(x, n, mean, 50, rate));
-    if (rate > mainsMargin * 60) e.hum60 = float(ToneRms(x, n, mean, 60, rate));
-
-    // Filters run over every sample so their state carries into the next epoch.
+    const bool hum50 = t.needHum && rate > mainsMargin * 50, hum60 = t.needHum && rate > mainsMargin * 60;
+    const double c50 = 2 * cos(2 * kPi * 50 / rate), c60 = 2 * cos(2 * kPi * 60 / rate);
+    double g50a = 0, g50b = 0, g60a = 0, g60b = 0;
+    Biquad hf = t.hf, bandHigh = t.bandHigh, bandLow = t.bandLow, beatHigh = t.beatHigh, beatLow = t.beatLow;
+    // Beats are looked for on an ECG channel, and on another only when its
+    // epoch is as peaked as an ECG (kurtosis): most channels never need it.
+    bool beats = t.needBeats && beatHigh.active && beatLow.active;
+    if (beats && t.cls != SignalClass::Ecg) {
+        double fourth = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const double v2 = (x[i] - mean) * (x[i] - mean);
+            fourth += v2 * v2;
+        }
+        beats = var > 0 && fourth / double(n) >= kCheckLimits.beatScreenKurtosis * var * var;
+    }
+    scratch.resize(beats ? n : 0);
+    double* beatBand = scratch.data();
     double hpSum = 0, hpSs = 0, bandSs = 0, bandSum = 0;
     for (size_t i = 0; i < n; ++i) {
-        const double h = t.hf.Step(x[i]);
-        hpSum += h, hpSs += h * h;
-        const double b = t.bandLow.Step(t.bandHigh.Step(x[i]));
-        bandSum += b, bandSs += b * b;
+        const double v = x[i] - mean;
+        if (hum50) {
+            const double s = v + c50 * g50a - g50b;
+            g50b = g50a, g50a = s;
+        }
+        if (hum60) {
+            const double s = v + c60 * g60a - g60b;
+            g60b = g60a, g60a = s;
+        }
+        if (hf.active) {
+            const double h = hf.Step(x[i]);
+            hpSum += h, hpSs += h * h;
+        }
+        if (bandHigh.active) {
+            const double b = bandLow.Step(bandHigh.Step(x[i]));
+            bandSum += b, bandSs += b * b;
+        }
+        if (beats) beatBand[i] = beatLow.Step(beatHigh.Step(x[i]));
     }
+    t.hf = hf, t.bandHigh = bandHigh, t.bandLow = bandLow, t.beatHigh = beatHigh, t.beatLow = beatLow;
+    auto toneRms = [n](double a, double b, double c) {
+        const double power = a * a + b * b - c * a * b;
+        return float(2 * sqrt(std::max(0.0, power)) / double(n) / sqrt(2.0));
+    };
+    if (hum50) e.hum50 = toneRms(g50a, g50b, c50);
+    if (hum60) e.hum60 = toneRms(g60a, g60b, c60);
     if (t.hf.active) e.hpRms = float(sqrt(std::max(0.0, hpSs / double(n) - (hpSum / double(n)) * (hpSum / double(n)))));
     if (t.bandHigh.active && var > 0) {
         const double bm = bandSum / double(n);
@@ -368,7 +390,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     }
     // The slow part: means of half-second blocks.
     const size_t block = std::max<size_t>(1, size_t(rate / 2));
-    if (n >= 4 * block && var > 0 && block > 1) {
+    if (t.needSlow && n >= 4 * block && var > 0 && block > 1) {
         double ss = 0;
         size_t blocks = 0;
         for (size_t s = 0; s + block <= n; s += block, ++blocks) {
@@ -379,7 +401,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         }
         e.slowShare = float(std::min(1.0, ss / double(blocks) / var));
     }
-    MeasureBeats(t, x, n, e);
+    if (t.needBeats) MeasureBeats(t, x, n, e);
 
     if (t.cls == SignalClass::Spo2) {
         size_t out = 0;
@@ -442,11 +464,17 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
             if (fabs(double(ea.sd) - eb.sd) > 0.1 * sdMax || fabs(double(ea.mean) - eb.mean) > 0.5 * sdMax) continue;
             const size_t n = std::min(ta.x.size(), tb.x.size());
             const size_t len = std::min<size_t>(n, size_t(tb.epochLength));
+            // Summed a second at a time, given up as soon as the sum shows
+            // two different signals.
+            const double limit = kCheckLimits.duplicateDifference * sdMax;
+            const double most = limit * limit * double(len);
+            const size_t step = size_t(std::max(1, tb.info.outputRate));
             double ss = 0;
-            for (size_t i = 0; i < len; ++i) {
-                const double dv = ta.x[i] - tb.x[i];
-                ss += dv * dv;
-            }
+            for (size_t s0 = 0; s0 < len && ss <= most; s0 += step)
+                for (size_t i = s0; i < std::min(len, s0 + step); ++i) {
+                    const double dv = ta.x[i] - tb.x[i];
+                    ss += dv * dv;
+                }
             const double diff = len ? sqrt(ss / double(len)) / sdMax : 1;
             if (diff <= kCheckLimits.duplicateDifference) {
                 eb.duplicateOf = int16_t(a);
@@ -519,6 +547,14 @@ NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& patte
         if (!t.bandLow.active) t.bandHigh.active = false;
         t.beatHigh = MakeBiquad(5, rate, true);
         t.beatLow = MakeBiquad(25, rate, false);
+        const ClassThresholds& th = ThresholdsOf(t.cls);
+        t.needHum = th.humShare > 0;
+        if (th.hfRms <= 0) t.hf.active = false;
+        if (t.cls != SignalClass::Eeg) t.bandHigh.active = t.bandLow.active = false;
+        t.needSlow = t.cls == SignalClass::Airflow || t.cls == SignalClass::Effort;
+        t.needBeats = t.cls == SignalClass::Ecg || t.cls == SignalClass::Eeg || t.cls == SignalClass::Eog ||
+                      t.cls == SignalClass::Emg || t.needSlow;
+        if (!t.needBeats) t.beatHigh.active = t.beatLow.active = false;
     }
 }
 
@@ -672,7 +708,8 @@ static void JudgeTrace(const NightChecker::State& s, int32_t index, int32_t main
         ++judgedBeats;
         if (EcgLike(e)) ++ecgLike;
     }
-    const bool mostlyEcgLike = judgedBeats > 0 && double(ecgLike) >= lim.ecgLikeEpochShare * double(judgedBeats);
+    // Over all the channel's epochs: those not peaked enough to look at are not ECG-like.
+    const bool mostlyEcgLike = judgedBeats > 0 && double(ecgLike) >= lim.ecgLikeEpochShare * double(n);
 
     std::vector<double> means;
     for (const EpochStats& e : ep) means.push_back(e.mean);
@@ -834,6 +871,13 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
         JudgeTrace(s, int32_t(i), result.mainsHz, labels, &result.findings, &summary);
         result.hours = std::max(result.hours, summary.hours);
         result.channels.push_back(summary);
+    }
+    // A channel with a rate divisor holds a last sample that begins inside
+    // the recording and reaches past it: its findings end with the recording.
+    if (s.source.sampleRate > 0 && s.source.lengthSamples > 0) {
+        const double night = double(s.source.lengthSamples) / s.source.sampleRate;
+        for (CheckFinding& f : result.findings)
+            if (f.endSeconds > night && f.startSeconds < night) f.endSeconds = night;
     }
     std::stable_sort(result.findings.begin(), result.findings.end(), [](const CheckFinding& a, const CheckFinding& b) {
         return a.startSeconds != b.startSeconds ? a.startSeconds < b.startSeconds : a.trace < b.trace;

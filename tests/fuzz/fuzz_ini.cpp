@@ -1,6 +1,6 @@
 // Fuzz target: a settings or patient file's bytes read by the one
 // settings-file reader, then by the load rules the batch converter and the
-// calibration import read through it. Checks that every text stays
+// calibration import read through it, and the night check's rule set. Checks that every text stays
 // terminated inside its field, that the file read with CR, LF or CR LF line
 // ends gives the same answers, and that no value read lies outside its
 // buffer.
@@ -12,6 +12,7 @@
 
 #include "engine/cal_rules.h"
 #include "engine/ini_file.h"
+#include "engine/night_check.h"
 #include "engine/pattern_load.h"
 #include "engine/pattern_rules.h"
 #include "engine/settings_load.h"
@@ -56,6 +57,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Terminated(patient.name);
     Terminated(patient.technician);
     Terminated(patient.hospital);
+
+    // The night check's rule set: read, then parsed; a text it accepts
+    // names at least one kind and a sensible number of hours.
+    const CheckRuleSet rules = LoadCheckRuleSet(ini);
+    uint32_t kinds = 0;
+    double hours = 0;
+    if (ParseCheckRuleSet(rules, &kinds, &hours) && !rules.text.empty())
+        Check((kinds != 0 && hours >= 0 && hours <= 1000) || rules.text.find(">=") == std::string::npos);
 
     // Line ends do not matter: LF everywhere read as CR and as CR LF.
     if (text.find('\r') == std::string::npos) {
