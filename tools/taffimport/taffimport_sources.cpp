@@ -13,6 +13,9 @@
 
 namespace {
 
+const int kMaxRate = 100000;              // samples per second
+const double kMaxSeconds = 7 * 86400.0;   // a week
+
 bool Fail(std::string* error, const std::string& why) {
     if (error != nullptr) *error = why;
     return false;
@@ -32,6 +35,7 @@ std::string Trimmed(const std::string& text) {
 }
 
 int16_t Clamp16(double v) {
+    if (std::isnan(v)) return 0;
     const double r = std::floor(v + 0.5);
     return static_cast<int16_t>(r > 32767 ? 32767 : (r < -32768 ? -32768 : r));
 }
@@ -53,10 +57,15 @@ std::vector<int16_t> Resampled(const std::vector<int16_t>& x, int low, int rate,
 // calibration free of offsets (a settings file keeps no offsets): the
 // source's own step when the values fit the 16-bit range with it, else a
 // coarser one that fits them in +-30000.
-void SetPhysical(ImportedChannel& ch, const std::vector<double>& physical, double step) {
+void SetPhysical(ImportedChannel& ch, std::vector<double> physical, double step) {
     double top = 0;
-    for (const double v : physical) top = std::max(top, std::fabs(v));
-    if (step <= 0 || top / step > 32767) step = top > 0 ? top / 30000 : 1;
+    for (double& v : physical) {
+        if (!std::isfinite(v)) v = 0;
+        v = std::max(-1e12, std::min(1e12, v));
+        top = std::max(top, std::fabs(v));
+    }
+    if (!(step > 0) || top / step > 32767) step = top > 0 ? top / 30000 : 1;
+    step = std::max(1e-9, std::min(1e9, step));
     int digits = static_cast<int>(std::ceil(5 - std::log10(step)));
     digits = std::min(9, std::max(0, digits));
     ch.calVU = static_cast<int>(std::lround(std::pow(10.0, digits)));
@@ -73,7 +82,7 @@ void SetPhysical(ImportedChannel& ch, const std::vector<double>& physical, doubl
 void SetDigital(ImportedChannel& ch, const std::vector<double>& digital, double low, double high, double physLow,
                 double physHigh) {
     const double span = physHigh - physLow;
-    if (!(high > low) || !(physLow < 0 && physHigh > 0) || std::fabs(physLow + physHigh) > 0.02 * span) {
+    if (!std::isfinite(span) || !(high > low) || !(physLow < 0 && physHigh > 0) || std::fabs(physLow + physHigh) > 0.02 * span) {
         std::vector<double> physical(digital.size());
         for (size_t i = 0; i < digital.size(); ++i) physical[i] = physLow + (digital[i] - low) * span / (high - low);
         SetPhysical(ch, physical, span / (high - low));
@@ -167,7 +176,7 @@ bool MatElementAt(const std::string& b, size_t at, MatElement* e) {
         e->size = word >> 16;
         e->data = at + 4;
         e->next = at + 8;
-        return true;
+        return e->size <= 4;
     }
     e->type = word;
     e->size = Le32(b, at + 4);
@@ -188,9 +197,9 @@ bool ReadMatMatrix(const std::string& b, size_t* rows, size_t* cols, std::vector
         return false;
     *rows = Le32(b, dims.data);
     *cols = Le32(b, dims.data + 4);
-    const size_t count = *rows * *cols;
     const size_t width = real.type == kMiInt16 ? 2 : real.type == kMiDouble ? 8 : 0;
-    if (width == 0 || count == 0 || real.size < count * width) return false;
+    if (width == 0 || *rows == 0 || *cols == 0 || *rows > 64 || *cols > real.size / width / *rows) return false;
+    const size_t count = *rows * *cols;
     values->resize(count);
     for (size_t i = 0; i < count; ++i) {
         if (width == 2) {
@@ -212,15 +221,15 @@ struct InfoRow {
 };
 
 // The .info text beside an exported matrix: rate, start and one line per row.
-bool ReadInfo(const std::string& path, int* rate, ImportedRecording* out, std::vector<InfoRow>* rows) {
-    std::ifstream in(path);
-    if (!in) return false;
+bool ReadInfo(const std::string& text, int* rate, ImportedRecording* out, std::vector<InfoRow>* rows) {
+    std::istringstream in(text);
     std::string line;
     bool table = false;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         double hz = 0;
-        if (std::sscanf(line.c_str(), "Sampling frequency: %lf", &hz) == 1) *rate = static_cast<int>(std::lround(hz));
+        if (std::sscanf(line.c_str(), "Sampling frequency: %lf", &hz) == 1 && hz > 0 && hz <= kMaxRate)
+            *rate = static_cast<int>(std::lround(hz));
         const size_t start = line.find("Start: [");
         if (start != std::string::npos)
             std::sscanf(line.c_str() + start + 8, "%d:%d:%d.%*d %d/%d/%d", &out->hour, &out->minute, &out->second,
@@ -236,7 +245,7 @@ bool ReadInfo(const std::string& path, int* rate, ImportedRecording* out, std::v
         if (f.size() < 5) continue;
         rows->push_back(InfoRow{f[1], f[4], std::atof(f[2].c_str()), std::atof(f[3].c_str())});
     }
-    return *rate > 0 && !rows->empty();
+    return *rate > 0 && *rate <= kMaxRate && !rows->empty();
 }
 
 // "EEG (C4-A1)" -> "EEG C4-A1": labels without brackets.
@@ -287,18 +296,24 @@ int SignalTypeOfLabel(const std::string& label) {
 bool ReadEdfRecording(const std::string& path, ImportedRecording* out, std::string* error) {
     std::string b;
     if (!ReadWhole(path, &b)) return Fail(error, "cannot read " + path);
+    return ParseEdfRecording(b, out, error) || Fail(error, path + ": " + (error ? *error : ""));
+}
+
+bool ParseEdfRecording(const std::string& b, ImportedRecording* out, std::string* error) {
     std::vector<EdfSignal> signals;
     int64_t records = 0;
     double duration = 0;
     if (!ParseEdfHeader(b, &signals, &records, &duration, out) || !ReadEdfSamples(b, records, &signals))
-        return Fail(error, path + " is not an EDF file this tool reads");
+        return Fail(error, "not an EDF file this tool reads");
     signals.erase(std::remove_if(signals.begin(), signals.end(),
                                  [](const EdfSignal& s) { return s.label == "EDF Annotations"; }),
                   signals.end());
-    if (signals.empty()) return Fail(error, path + " holds no signal");
+    if (signals.empty()) return Fail(error, "no signal");
     int top = 0;
     for (const EdfSignal& s : signals) top = std::max(top, s.perRecord);
     out->rate = static_cast<int>(std::lround(top / duration));
+    if (out->rate < 1 || out->rate > kMaxRate || records * duration > kMaxSeconds)
+        return Fail(error, "rate or length out of range");
     const int64_t length = static_cast<int64_t>(std::llround(records * duration)) * out->rate;
     for (const EdfSignal& s : signals) {
         ImportedChannel ch;
@@ -317,21 +332,26 @@ bool ReadEdfRecording(const std::string& path, ImportedRecording* out, std::stri
 
 bool ReadMatRecording(const std::string& path, const MatDescription& description, ImportedRecording* out,
                       std::string* error) {
-    std::string b;
+    std::string b, info;
     if (!ReadWhole(path, &b)) return Fail(error, "cannot read " + path);
+    ReadWhole(path.substr(0, path.rfind('.')) + ".info", &info);
+    return ParseMatRecording(b, info, description, out, error) || Fail(error, path + ": " + (error ? *error : ""));
+}
+
+bool ParseMatRecording(const std::string& b, const std::string& info, const MatDescription& description,
+                       ImportedRecording* out, std::string* error) {
     size_t rows = 0, cols = 0;
     std::vector<double> values;
-    if (!ReadMatMatrix(b, &rows, &cols, &values)) return Fail(error, path + " holds no matrix this tool reads");
-    const std::string info = path.substr(0, path.rfind('.')) + ".info";
+    if (!ReadMatMatrix(b, &rows, &cols, &values)) return Fail(error, "no matrix this tool reads");
     std::vector<InfoRow> infoRows;
     int rate = 0;
     if (ReadInfo(info, &rate, out, &infoRows)) {
-        if (infoRows.size() != rows) return Fail(error, info + " does not describe every row");
+        if (infoRows.size() != rows) return Fail(error, "the .info does not describe every row");
         out->rate = rate;
         for (size_t r = 0; r < rows; ++r) out->channels.push_back(ChannelOfRow(infoRows[r], values, rows, r));
         return true;
     }
-    if (description.rate <= 0) return Fail(error, "give --rate for " + path + " (no .info beside it)");
+    if (description.rate <= 0 || description.rate > kMaxRate) return Fail(error, "give --rate (no .info beside it)");
     out->rate = description.rate;
     for (size_t r = 0; r < rows; ++r) {
         ImportedChannel ch;

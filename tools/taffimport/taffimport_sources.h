@@ -42,6 +42,12 @@ bool ReadEdfRecording(const std::string& path, ImportedRecording* out, std::stri
 bool ReadMatRecording(const std::string& path, const MatDescription& description, ImportedRecording* out,
                       std::string* error);
 
+// The same from the file's bytes (and, for a matrix, the .info text, "" for
+// none): no input may crash them or make them read outside the bytes.
+bool ParseEdfRecording(const std::string& bytes, ImportedRecording* out, std::string* error);
+bool ParseMatRecording(const std::string& bytes, const std::string& info, const MatDescription& description,
+                       ImportedRecording* out, std::string* error);
+
 // The PSG signal type of a signal by its label: EEG 4, EOG 5, EMG 6, ECG 7,
 // flow 8, thorax 9, abdomen 10, SpO2 11, pressure 16, temperature 17,
 // event 2, else 20 (other).
