@@ -1,7 +1,8 @@
 // The generated test nights: each fault lands on its channel and stretch
 // and nowhere else, bad fault texts are refused, the ground-truth file says
 // what was laid, the clean night's signals lie in the ranges of a real
-// night (in physical units through the night's montage), and the night
+// night (in physical units through the night's montage), an EDF file read for
+// taffimport keeps its limits, calibration and rates, and the night
 // check of a night made by taffgen agrees with its ground-truth file.
 #include <cmath>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "tests/support/test_files.h"
 #include "tools/taffgen/taffgen_check.h"
 #include "tools/taffgen/taffgen_montage.h"
+#include "tools/taffimport/taffimport_sources.h"
 
 namespace {
 
@@ -207,6 +209,59 @@ TEST(TestNight, CleanSignalsLieInTheRangesOfARealNight) {
         sl += a * a, sr += b * b, slr += a * b;
     }
     EXPECT_LT(slr / std::sqrt(sl * sr), -0.5);
+}
+
+// ---- real recordings read for taffimport ------------------------------------------
+
+// An EDF file of two 1-second records: an EEG of 10 samples a second
+// (-200..200 uV over -2048..2047) and a respiration of one sample a second.
+std::string TinyEdf() {
+    auto field = [](const std::string& v, size_t w) { return (v + std::string(w, ' ')).substr(0, w); };
+    std::string h = field("0", 8) + field("X X X X", 80) + field("Startdate X X X X", 80) + field("24.08.89", 8) +
+                    field("23.51.30", 8) + field("768", 8) + field("", 44) + field("2", 8) + field("1", 8) + field("2", 4);
+    const char* const columns[][2] = {{"EEG C3-A2", "Resp nasal"}, {"", ""}, {"uV", ""}, {"-200", "-100"},
+                                      {"200", "100"},          {"-2048", "-2048"}, {"2047", "2047"}, {"", ""},
+                                      {"10", "1"},             {"", ""}};
+    const size_t widths[] = {16, 80, 8, 8, 8, 8, 8, 80, 8, 32};
+    for (size_t c = 0; c < 10; ++c) h += field(columns[c][0], widths[c]) + field(columns[c][1], widths[c]);
+    for (int r = 0; r < 2; ++r) {
+        for (int i = 0; i < 10; ++i) {
+            const int16_t v = int16_t(i * 100 - 500);
+            h += char(v & 0xFF), h += char((v >> 8) & 0xFF);
+        }
+        h += char(r == 0 ? 7 : 17), h += char(0);
+    }
+    return h;
+}
+
+// The converter range is spread over the 16-bit range, so the file's limits
+// stay limits; the slower signal is interpolated to the fastest rate and
+// written at its own again through the divisor.
+TEST(TestNight, EdfImportKeepsLimitsCalibrationAndRates) {
+    ImportedRecording r;
+    std::string error;
+    ASSERT_TRUE(ParseEdfRecording(TinyEdf(), &r, &error)) << error;
+    EXPECT_EQ(10, r.rate);
+    EXPECT_EQ(1989, r.year);
+    EXPECT_EQ(51, r.minute);
+    ASSERT_EQ(2u, r.channels.size());
+    const ImportedChannel& eeg = r.channels[0];
+    EXPECT_EQ("EEG C3-A2", eeg.label);
+    EXPECT_EQ(4, eeg.signalType);
+    EXPECT_EQ(1, eeg.rateDivisor);
+    EXPECT_EQ(610361, eeg.calEU);       // 400 uV / 65535 steps
+    EXPECT_EQ(100000000, eeg.calVU);
+    ASSERT_EQ(20u, eeg.samples.size());
+    EXPECT_EQ(-7994, eeg.samples[0]);   // -500 of -2048..2047
+    EXPECT_EQ(-7994 + 1600, eeg.samples[1]);
+    const ImportedChannel& resp = r.channels[1];
+    EXPECT_EQ(8, resp.signalType);
+    EXPECT_EQ(10, resp.rateDivisor);
+    ASSERT_EQ(20u, resp.samples.size());
+    EXPECT_EQ(120, resp.samples[0]);    // 7, then halfway to 17 at the record's middle
+    EXPECT_EQ(120 + 80, resp.samples[5]);
+    EXPECT_EQ(120 + 160, resp.samples[10]);
+    for (const char* bad : {"", "0       not an EDF header"}) EXPECT_FALSE(ParseEdfRecording(bad, &r, &error));
 }
 
 // ---- the check against the ground-truth file ----------------------------------------
