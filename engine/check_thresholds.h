@@ -47,7 +47,9 @@ const ClassThresholds kClassThresholds[] = {
     {SignalClass::Eeg,      "EEG",      1.0,    0.0,    0.5,    800.0,   0.5,   5.0,   15.0},
     // EOG hum share 0.15, not half: the eyes' slow rolling when awake (about 75 uV rms)
     // hid a 35 uV rms mains hum that spoils the channel; the 5 uV floor still holds.
-    {SignalClass::Eog,      "EOG",      1.0,    0.0,    0.5,    2000.0,  0.15,  5.0,   20.0},
+    // EOG amplitude 1200 uV, not 2000: an EOG input of +-819 uV can never reach 2000, and
+    // waking eye movements of a real night stay below 800 uV peak to peak.
+    {SignalClass::Eog,      "EOG",      1.0,    0.0,    0.5,    1200.0,  0.15,  5.0,   20.0},
     {SignalClass::Emg,      "EMG",      0.3,    0.0,    0.5,    2000.0,  0.5,   5.0,   0.0},
     {SignalClass::Ecg,      "ECG",      5.0,    0.0,    0.5,    10000.0, 0.5,   20.0,  0.0},
     {SignalClass::Airflow,  "airflow",  0.0,    0.02,   0.5,    0.0,     0.0,   0.0,   0.0},
