@@ -108,7 +108,8 @@ const CheckLimits kCheckLimits = {
     50.0, 100.5,  // spo2Low, spo2High: oximeters report 50-100 %; below 50 they report nothing reliable
     0.05,   // spo2OffShare
     10.0,   // spo2JumpPerSecond: desaturations fall a few points over several seconds
-    0.02,   // duplicateDifference: a copy differs by rounding only
+    0.05,   // duplicateDifference: a copy differs by rounding only, or by a calibration a few % apart
+            // (one signal on inputs of +-192 and +-197 uV differs by 2.3 %); two leads of one head by 10 % and more
     20.0,   // eogMovementSd
     0.5,    // eogInPhaseCorrelation
     0.10,   // positionOutShare
