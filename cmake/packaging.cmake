@@ -34,13 +34,14 @@ if(WIN32)
   set(sample_header ${sample_dir}/NIGHT001.HDR)
   set(host_taffgen ${CMAKE_BINARY_DIR}/release-files/taffgen_host)
   set(taffgen_sources ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_main.cpp
-      ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_signals.cpp ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_file.cpp)
+      ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_signals.cpp ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_file.cpp
+      ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_faults.cpp)
   # The sample is written at build time by taffgen built for this machine:
   # five minutes of a 14-channel night, matching the montage of the sample
   # settings (tools/sample/MORLEX.INI).
   add_custom_command(OUTPUT ${host_taffgen}
     COMMAND ${RELEASE_HOST_CXX} -std=c++17 -O1 -I${CMAKE_SOURCE_DIR} ${taffgen_sources} -o ${host_taffgen}
-    DEPENDS ${taffgen_sources} ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen.h
+    DEPENDS ${taffgen_sources} ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen.h ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_blocks.h
     COMMENT "Building taffgen for this machine (the release's sample recording)")
   add_custom_command(OUTPUT ${sample_header} ${sample_dir}/NIGHT001.DAT
     COMMAND ${CMAKE_COMMAND} -E make_directory ${sample_dir}

@@ -13,6 +13,39 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// The faults a night can be given, named as the night check names the check
+// that should find them.
+enum class TaffGenFaultKind {
+    Flat, Clipping, Hum, HfArtifact, Amplitude, NotItsType, Duplicate, EogInPhase, Ecg, Spo2, Position, Count
+};
+
+// One fault laid over a channel for a stretch of the night. `value` is the
+// fault's strength or form, in the kind's own terms (counts of the 16-bit
+// scale unless said otherwise); ParseTaffGenFault fills in the kind's
+// default (TaffGenFaultDefault) when none is given:
+//   flat          noise left on the held value, counts (default 0: the value repeated)
+//   clipping      gain that drives the signal into the converter's limits (default 20)
+//   hum           amplitude of the mains wave, counts (default 2000); `mains` Hz
+//   hf_artifact   amplitude of broadband muscle-like noise, counts (default 3000)
+//   amplitude     amplitude of slow movement swings, counts (default 16000)
+//   not_its_type  scale of an ECG put on the channel (default 1); an ECG channel
+//                 gets EEG instead, an SpO2 channel its value / 100 (a unit mistake)
+//   duplicate     channel number (from 1) whose signal is copied (default: the
+//                 neighbour, 1<->2, 3<->4, ...)
+//   eog_in_phase  none: the channel is inverted
+//   ecg           0 inverted (default), 1 noise without beats, 2 about 190 bpm, 3 about 21 bpm
+//   spo2          0 probe off, reads 0 (default), 1 jumps of a quarter every 2 s
+//   position      the raw value held (default 7500, between the levels)
+struct TaffGenFault {
+    TaffGenFaultKind kind = TaffGenFaultKind::Flat;
+    int channel = 0;                // from 0
+    double startSeconds = 0.0;
+    double lengthSeconds = 0.0;
+    double value = 0.0;             // the kind's value, with the default filled in
+    int mains = 50;                 // hum: 50 or 60 Hz
+};
 
 struct TaffGenOptions {
     int channels = 16;                   // 1..1024; names repeat the table below beyond it
@@ -31,6 +64,7 @@ struct TaffGenOptions {
                                          // a space after each comma
     uint32_t seed = 1;                   // varies the activity; same seed, same samples
     std::string comment = "overnight study";
+    std::vector<TaffGenFault> faults;    // laid over the clean night, in this order
 };
 
 // Samples per channel that a recording with these options holds.
@@ -54,6 +88,15 @@ int32_t TaffGenRawSample(const TaffGenOptions& options, int channel, int64_t sca
 // variants reads the same.
 int16_t TaffGenExpectedSample(const TaffGenOptions& options, int channel, int64_t scan);
 
+// The same night's synthetic ECG and EEG counts, which some faults put on
+// other channels.
+int64_t TaffGenEcgCounts(uint32_t seed, int rate, int64_t scan);
+int64_t TaffGenEegCounts(uint32_t seed, int rate, int64_t scan);
+
+// The raw values of every channel at one scan into raw[0..channels-1]; the
+// night's shared state is worked out once for all of them.
+void TaffGenRawScan(const TaffGenOptions& options, int64_t scan, int32_t* raw);
+
 // The position channel's raw levels, held for minutes at a time.
 constexpr int kTaffGenPositionLevels[4] = {0, 5000, 10000, 15000};
 
@@ -71,3 +114,45 @@ bool TaffGenWriteData(const TaffGenOptions& options, const std::string& dataPath
 // the header's base name. False (with a reason in `error`) on a write error
 // or invalid options.
 bool WriteTaffRecording(const TaffGenOptions& options, const std::string& headerPath, std::string* error = nullptr);
+
+// ---- faults -------------------------------------------------------------------------
+
+// A recording the faults are laid over: its clean counts channel by channel
+// (a generated night or a real recording read into memory) and what the
+// faults need to know of its channels.
+class TaffGenSignals {
+public:
+    virtual ~TaffGenSignals() = default;
+    virtual int64_t Clean(int channel, int64_t scan) const = 0;
+    virtual int Rate() const = 0;
+    virtual uint32_t Seed() const = 0;
+    virtual int Channels() const = 0;
+    virtual bool IsEcg(int channel) const = 0;
+    virtual bool IsSpO2(int channel) const = 0;
+};
+
+// "flat", "clipping", "hum", "hf_artifact", "amplitude", "not_its_type",
+// "duplicate", "eog_in_phase", "ecg", "spo2", "position".
+const char* TaffGenFaultName(TaffGenFaultKind kind);
+
+// The kind's default value (see TaffGenFault) for `channel` of `channels`.
+double TaffGenFaultDefault(TaffGenFaultKind kind, int channel, int channels);
+
+// Parses "KIND:CHANNEL:START:LENGTH[:VALUE]": CHANNEL a number from 1 or a
+// name of `names`, START and LENGTH seconds. False with a reason in `error`.
+bool ParseTaffGenFault(const std::string& text, const std::vector<std::string>& names, TaffGenFault* out,
+                       std::string* error);
+
+// `counts` of `channel` at `scan` with every fault covering it applied, in
+// order; unchanged outside the faults' stretches. Not clamped.
+int64_t TaffGenApplyFaults(const std::vector<TaffGenFault>& faults, const TaffGenSignals& night, int channel,
+                           int64_t scan, int64_t counts);
+
+// The first and one-past-last scan a fault covers at `rate`.
+int64_t TaffGenFaultFirstScan(const TaffGenFault& fault, int rate);
+int64_t TaffGenFaultEndScan(const TaffGenFault& fault, int rate);
+
+// The ground-truth file of the faults laid over a recording: JSON, see
+// docs/test-nights.md. `labels` names the channels by number from 0.
+std::string TaffGenGroundTruthText(const std::string& recording, uint32_t seed, int rate,
+                                   const std::vector<TaffGenFault>& faults, const std::vector<std::string>& labels);

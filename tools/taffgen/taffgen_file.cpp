@@ -142,30 +142,33 @@ void PutSample(unsigned char* out, int32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i) out[i] = static_cast<unsigned char>(u >> (8 * i));
 }
 
-// Writes samples scan after scan (INTERLACED) or channel after channel
-// (SEQUENTIAL) through one chunk buffer.
+// Writes samples scan after scan (INTERLACED, each scan's channels worked
+// out together) or channel after channel (SEQUENTIAL) through one chunk buffer.
 bool WriteSamples(const TaffGenOptions& o, std::FILE* file) {
     const int bytes = o.longSamples ? 4 : 2;
     const int64_t scans = TaffGenScanCount(o);
     std::vector<unsigned char> chunk(kChunkBytes);
+    std::vector<int32_t> scan(static_cast<size_t>(o.channels));
     size_t used = 0;
-    auto put = [&](int channel, int64_t scan) {
+    auto put = [&](int32_t raw) {
         if (used + 4 > chunk.size()) {
             if (std::fwrite(chunk.data(), 1, used, file) != used) return false;
             used = 0;
         }
-        PutSample(chunk.data() + used, TaffGenRawSample(o, channel, scan), bytes);
+        PutSample(chunk.data() + used, raw, bytes);
         used += static_cast<size_t>(bytes);
         return true;
     };
     if (o.sequential) {
         for (int c = 0; c < o.channels; ++c)
             for (int64_t s = 0; s < scans; ++s)
-                if (!put(c, s)) return false;
+                if (!put(TaffGenRawSample(o, c, s))) return false;
     } else {
-        for (int64_t s = 0; s < scans; ++s)
+        for (int64_t s = 0; s < scans; ++s) {
+            TaffGenRawScan(o, s, scan.data());
             for (int c = 0; c < o.channels; ++c)
-                if (!put(c, s)) return false;
+                if (!put(scan[static_cast<size_t>(c)])) return false;
+        }
     }
     return std::fwrite(chunk.data(), 1, used, file) == used;
 }

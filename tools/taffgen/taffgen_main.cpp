@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include <vector>
+
 #include "tools/taffgen/taffgen.h"
 
 namespace {
@@ -23,7 +25,15 @@ const char kUsage[] =
     "  --lf                header lines end in LF instead of CR LF\n"
     "  --no-recorder-part  leave out the recorder-specific lines after DATA\n"
     "  --seed N            varies the activity (default 1)\n"
-    "  --comment TEXT      COMMENT and MEMO text\n";
+    "  --comment TEXT      COMMENT and MEMO text\n"
+    "  --fault KIND:CHANNEL:START:LENGTH[:VALUE]\n"
+    "                      lay a fault over a channel (number from 1 or name) from START\n"
+    "                      for LENGTH seconds; KIND is one of flat, clipping, hum,\n"
+    "                      hf_artifact, amplitude, not_its_type, duplicate, eog_in_phase,\n"
+    "                      ecg, spo2, position (VALUE: see docs/test-nights.md); repeatable\n"
+    "  --mains HZ          frequency of hum faults, 50 or 60 (default 50)\n"
+    "  --truth PATH        ground-truth file of the faults (default NAME.truth.json beside\n"
+    "                      the header, written when faults are given)\n";
 
 bool ParseInt(const char* text, long long* value) {
     char* end = nullptr;
@@ -55,6 +65,9 @@ struct Command {
     TaffGenOptions options;
     std::string out = "NIGHT001";
     bool upper = true;
+    std::vector<std::string> faults;    // parsed once the channel count is known
+    int mains = 50;
+    std::string truth;
 };
 
 // Applies one option (with its value when it takes one); false on a bad one.
@@ -73,6 +86,8 @@ bool ApplyOption(const std::string& name, const char* value, Command* cmd, int* 
         *used = 1;
         if (name == "--out") cmd->out = value;
         else if (name == "--comment") o.comment = value;
+        else if (name == "--fault") cmd->faults.push_back(value);
+        else if (name == "--truth") cmd->truth = value;
         else if (name == "--start") return ParseStart(value, &o);
         else if (name == "--duration") return ParseDuration(value, &o.seconds);
         else if (name == "--seconds") o.seconds = std::atof(value);
@@ -80,7 +95,47 @@ bool ApplyOption(const std::string& name, const char* value, Command* cmd, int* 
         else if (name == "--channels") o.channels = static_cast<int>(n);
         else if (name == "--rate") o.rate = static_cast<int>(n);
         else if (name == "--seed") o.seed = static_cast<uint32_t>(n);
+        else if (name == "--mains" && (n == 50 || n == 60)) cmd->mains = static_cast<int>(n);
         else return false;
+    }
+    return true;
+}
+
+std::vector<std::string> ChannelNames(int channels) {
+    std::vector<std::string> names;
+    for (int c = 0; c < channels; ++c) names.push_back(TaffGenChannelName(c));
+    return names;
+}
+
+bool ParseFaults(Command* cmd, std::string* error) {
+    const std::vector<std::string> names = ChannelNames(cmd->options.channels);
+    for (const std::string& text : cmd->faults) {
+        TaffGenFault f;
+        if (!ParseTaffGenFault(text, names, &f, error)) return false;
+        f.mains = cmd->mains;
+        cmd->options.faults.push_back(f);
+    }
+    return true;
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+// The ground truth beside the recording, when faults were laid.
+bool WriteCompanions(const Command& cmd, const std::string& header, std::string* error) {
+    const TaffGenOptions& o = cmd.options;
+    if (!o.faults.empty()) {
+        const std::string truth = cmd.truth.empty() ? header.substr(0, header.rfind('.')) + ".truth.json" : cmd.truth;
+        const std::string name = header.substr(header.find_last_of("/\\") + 1);
+        if (!WriteText(truth, TaffGenGroundTruthText(name, o.seed, o.rate, o.faults, ChannelNames(o.channels)))) {
+            *error = "cannot write " + truth;
+            return false;
+        }
+        std::printf("ground truth: %s (%zu faults)\n", truth.c_str(), o.faults.size());
     }
     return true;
 }
@@ -105,6 +160,10 @@ int main(int argc, char** argv) {
     cmd.options.dataExtension = cmd.upper ? ".DAT" : ".dat";
     const std::string header = HasExtension(cmd.out) ? cmd.out : cmd.out + (cmd.upper ? ".HDR" : ".hdr");
     std::string error;
+    if (!ParseFaults(&cmd, &error)) {
+        std::fprintf(stderr, "taffgen: %s\n", error.c_str());
+        return 2;
+    }
     if (!WriteTaffRecording(cmd.options, header, &error)) {
         std::fprintf(stderr, "taffgen: %s\n", error.c_str());
         return 1;
@@ -115,5 +174,9 @@ int main(int argc, char** argv) {
                 o.rate, scans, scans / o.rate, o.longSamples ? "LONG" : "INTEGER",
                 o.sequential ? "SEQUENTIAL" : "INTERLACED");
     std::printf("data: %s\n", TaffGenDataPath(o, header).c_str());
+    if (!WriteCompanions(cmd, header, &error)) {
+        std::fprintf(stderr, "taffgen: %s\n", error.c_str());
+        return 1;
+    }
     return 0;
 }

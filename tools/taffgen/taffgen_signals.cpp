@@ -2,13 +2,14 @@
 // seed, the channel and the scan, in integer arithmetic (a sine table built
 // with exact double operations, hashed noise, linear value noise), so every
 // platform produces the same samples. Amplitudes are in counts of the 16-bit
-// scale, where +-25000 is the full input range.
-#include <array>
-#include <cstddef>
-
+// scale, where +-25000 is the full input range. What all channels share at a
+// scan (sleep depth, breathing, heartbeat) is worked out once per scan.
 #include "tools/taffgen/taffgen.h"
+#include "tools/taffgen/taffgen_blocks.h"
 
 namespace {
+
+using namespace taffgen;
 
 enum class Kind { Eeg, EyeLeft, EyeRight, Chin, Ecg, Flow, Thorax, Abdomen, SpO2, Position, Snore, LegLeft,
                   LegRight, Pulse };
@@ -34,95 +35,6 @@ constexpr ChannelKind kChannels[] = {
 };
 constexpr int kNamedChannels = static_cast<int>(sizeof(kChannels) / sizeof(kChannels[0]));
 
-// ---- deterministic building blocks ------------------------------------------------
-
-uint32_t Mix(uint32_t h) {
-    h ^= h >> 16;
-    h *= 0x85EBCA6Bu;
-    h ^= h >> 13;
-    h *= 0xC2B2AE35u;
-    h ^= h >> 16;
-    return h;
-}
-
-uint32_t Hash(uint32_t seed, uint32_t key, uint64_t index) {
-    uint32_t h = Mix(seed * 0x9E3779B9u ^ Mix(key + 0x68E31DA4u));
-    h = Mix(h ^ static_cast<uint32_t>(index));
-    return Mix(h ^ static_cast<uint32_t>(index >> 32) ^ 0x1B873593u);
-}
-
-// White noise in -32768..32767.
-int32_t Noise(uint32_t seed, uint32_t key, uint64_t index) {
-    return static_cast<int32_t>(Hash(seed, key, index) >> 16) - 32768;
-}
-
-// Value noise: Noise at knots `knot` scans apart, joined by smoothstep
-// curves (flat at the knots, so no corners).
-int32_t Smooth(uint32_t seed, uint32_t key, int64_t scan, int64_t knot) {
-    const int64_t k = scan / knot;
-    const int64_t f = (scan % knot) * 32768 / knot;          // 0..32767
-    const int64_t w = f * f / 32768 * (3 * 32768 - 2 * f) / 32768;  // smoothstep, 0..32767
-    const int64_t a = Noise(seed, key, static_cast<uint64_t>(k));
-    const int64_t b = Noise(seed, key, static_cast<uint64_t>(k + 1));
-    return static_cast<int32_t>(a + (b - a) * w / 32768);
-}
-
-std::array<int16_t, 4096> MakeSineTable() {
-    // A quarter wave by its Taylor series: only +, *, / on doubles, which
-    // round the same everywhere.
-    const double kHalfPi = 1.57079632679489661923;
-    std::array<int16_t, 1025> quarter{};
-    for (int i = 0; i <= 1024; ++i) {
-        const double x = kHalfPi * i / 1024.0;
-        double term = x;
-        double sum = x;
-        for (int n = 1; n <= 12; ++n) {
-            term *= -x * x / ((2.0 * n) * (2.0 * n + 1.0));
-            sum += term;
-        }
-        const double scaled = 32767.0 * sum + 0.5;
-        quarter[static_cast<size_t>(i)] = static_cast<int16_t>(scaled >= 32767.0 ? 32767 : static_cast<int>(scaled));
-    }
-    std::array<int16_t, 4096> table{};
-    for (int i = 0; i < 4096; ++i) {
-        int16_t v;
-        if (i < 1024) v = quarter[static_cast<size_t>(i)];
-        else if (i < 2048) v = quarter[static_cast<size_t>(2048 - i)];
-        else if (i < 3072) v = static_cast<int16_t>(-quarter[static_cast<size_t>(i - 2048)]);
-        else v = static_cast<int16_t>(-quarter[static_cast<size_t>(4096 - i)]);
-        table[static_cast<size_t>(i)] = v;
-    }
-    return table;
-}
-
-// Sine of a 32-bit phase (2^32 = one cycle), -32767..32767.
-int32_t Sin(uint32_t phase) {
-    static const std::array<int16_t, 4096> table = MakeSineTable();
-    return table[phase >> 20];
-}
-
-// Phase of a wave of `microHertz` at `scan`; exact at any scan.
-uint32_t Phase(int64_t scan, int rate, uint64_t microHertz) {
-    const uint64_t step = (microHertz << 32) / (static_cast<uint64_t>(rate) * 1000000u);
-    return static_cast<uint32_t>(static_cast<uint64_t>(scan) * step);
-}
-
-// Scans in `milliseconds`, at least 1.
-int64_t Span(int rate, int64_t milliseconds) {
-    const int64_t n = static_cast<int64_t>(rate) * milliseconds / 1000;
-    return n > 0 ? n : 1;
-}
-
-int64_t Scale(int64_t value, int64_t factor) { return value * factor / 32768; }
-
-// A smooth bump of height `amp` and half-width `w` centred at `c` (0..65535 scale).
-int64_t Bump(int64_t p, int64_t c, int64_t w, int64_t amp) {
-    const int64_t d = p - c;
-    if (d <= -w || d >= w) return 0;
-    const int64_t q = (w * w - d * d) * 32768 / (w * w);  // 0..32768
-    return amp * q / 32768 * q / 32768;
-}
-
 // ---- the state of the sleeper at a moment -------------------------------------
 
 struct Night {
@@ -137,23 +49,6 @@ int32_t Depth(const Night& n, int64_t s) {
     const int64_t wander = Smooth(n.seed, 1, s, Span(n.rate, 600000)) / 2;
     const int64_t depth = cycle + wander;
     return static_cast<int32_t>(depth < 0 ? 0 : (depth > 32767 ? 32767 : depth));
-}
-
-bool Rem(const Night& n, int64_t s) {
-    return Depth(n, s) == 0 && Smooth(n.seed, 2, s, Span(n.rate, 180000)) > 4000;
-}
-
-// Alpha envelope 0..32767: bursts of a few seconds when not in deep sleep.
-int64_t AlphaEnvelope(const Night& n, int64_t s) {
-    const int64_t burst = Smooth(n.seed, 3, s, Span(n.rate, 3000)) - 6000;
-    if (burst <= 0) return 0;
-    return burst * (32767 - Depth(n, s)) / 32767;
-}
-
-// Breathing: about 15 breaths a minute with a wandering rate.
-uint32_t BreathPhase(const Night& n, int64_t s) {
-    const int64_t wander = static_cast<int64_t>(Smooth(n.seed, 4, s, Span(n.rate, 20000))) * 32768;
-    return Phase(s, n.rate, 250000) + static_cast<uint32_t>(wander);
 }
 
 // Apnea factor 0..32767: one 90-second window in five opens with an apnea
@@ -171,13 +66,6 @@ int64_t Apnea(const Night& n, int64_t s) {
     return low + (32767 - low) * (p - length) / ramp;
 }
 
-// Breathing amplitude 0..32767: breaths vary in depth by about a fifth,
-// and nearly stop in an apnea.
-int64_t BreathAmplitude(const Night& n, int64_t s) {
-    const int64_t variation = 27000 + Smooth(n.seed, 9, s, Span(n.rate, 8000)) / 6;
-    return Scale(Apnea(n, s), variation);
-}
-
 // Desaturation 0..32767 following an apnea: peaks 35 s into its window.
 int64_t Desaturation(const Night& n, int64_t s) {
     const int64_t window = Span(n.rate, 90000);
@@ -185,34 +73,74 @@ int64_t Desaturation(const Night& n, int64_t s) {
     return Bump((s % window) * 65536 / window, 65536 * 35 / 90, 65536 * 15 / 90, 32767);
 }
 
-// Heartbeat phase: about 63 beats a minute, faster on inspiration.
-uint32_t HeartPhase(const Night& n, int64_t s) {
-    const int64_t rsa = static_cast<int64_t>(Sin(BreathPhase(n, s))) * 2000;
+// Everything the channels share at one scan, worked out once per scan.
+struct Moment {
+    int64_t s;
+    int32_t depth;
+    bool rem;
+    int64_t alpha;          // alpha envelope 0..32767: bursts of a few seconds when not in deep sleep
+    int64_t spindle;        // spindle envelope 0..32767: bursts of about a second in light sleep
+    int64_t slowHeight;     // slow waves: irregular in height and pace
+    uint32_t slowPace;
+    uint32_t breath;        // breathing phase: about 15 breaths a minute with a wandering rate
+    int64_t apnea;
+    int64_t breathAmp;      // 0..32767: breaths vary in depth by about a fifth, nearly stop in an apnea
+    int64_t desaturation;
+    uint32_t heart;         // heartbeat phase: about 63 beats a minute, faster on inspiration
+};
+
+// Light-sleep weight 0..32767 of a depth: highest between drowsiness and
+// slow-wave sleep, where spindles come.
+int64_t LightSleep(int32_t depth) {
+    if (depth < 3000 || depth > 24000) return 0;
+    const int64_t d = depth - 13500;
+    return 32767 - (d < 0 ? -d : d) * 32767 / 10500;
+}
+
+Moment MomentAt(const Night& n, int64_t s) {
+    Moment m;
+    m.s = s;
+    m.depth = Depth(n, s);
+    m.rem = m.depth == 0 && Smooth(n.seed, 2, s, Span(n.rate, 180000)) > 4000;
+    const int64_t burst = Smooth(n.seed, 3, s, Span(n.rate, 3000)) - 6000;
+    m.alpha = burst <= 0 ? 0 : burst * (32767 - m.depth) / 32767;
+    const int64_t spindle = Smooth(n.seed, 10, s, Span(n.rate, 700)) - 14000;
+    m.spindle = spindle <= 0 ? 0 : spindle * 2 * LightSleep(m.depth) / 32767;
+    m.slowHeight = 16384 + Smooth(n.seed, 7, s, Span(n.rate, 1500)) / 2;
+    m.slowPace = static_cast<uint32_t>(static_cast<int64_t>(Smooth(n.seed, 8, s, Span(n.rate, 2000))) * 16384);
+    const int64_t wander = static_cast<int64_t>(Smooth(n.seed, 4, s, Span(n.rate, 20000))) * 32768;
+    m.breath = Phase(s, n.rate, 250000) + static_cast<uint32_t>(wander);
+    m.apnea = Apnea(n, s);
+    m.breathAmp = Scale(m.apnea, 27000 + Smooth(n.seed, 9, s, Span(n.rate, 8000)) / 6);
+    m.desaturation = Desaturation(n, s);
+    const int64_t rsa = static_cast<int64_t>(Sin(m.breath)) * 2000;
     const int64_t drift = static_cast<int64_t>(Smooth(n.seed, 6, s, Span(n.rate, 60000))) * 8192;
-    return Phase(s, n.rate, 1050000) + static_cast<uint32_t>(rsa + drift);
+    m.heart = Phase(s, n.rate, 1050000) + static_cast<uint32_t>(rsa + drift);
+    return m;
 }
 
 // ---- channels ---------------------------------------------------------------------
 
-int64_t Eeg(const Night& n, int channel, bool occipital, int64_t s) {
+int64_t Eeg(const Night& n, const Moment& m, int channel, bool occipital) {
+    const int64_t s = m.s;
     const uint32_t key = 100 + static_cast<uint32_t>(channel);
     const uint32_t offset = static_cast<uint32_t>(channel) * 0x0B000000u;
     int64_t v = Scale(Smooth(n.seed, key, s, Span(n.rate, 100)), 1400);
     v += Scale(Smooth(n.seed, key + 2000, s, Span(n.rate, 25)), 500);
     v += Scale(Noise(n.seed, key + 4000, static_cast<uint64_t>(s)), 120);
-    // Slow waves: irregular in height and pace.
-    const int64_t slowHeight = 16384 + Smooth(n.seed, 7, s, Span(n.rate, 1500)) / 2;
-    const uint32_t slowPace = static_cast<uint32_t>(static_cast<int64_t>(Smooth(n.seed, 8, s, Span(n.rate, 2000))) * 16384);
-    v += Scale(Scale(Scale(Depth(n, s), slowHeight), Sin(Phase(s, n.rate, 1200000) + slowPace + offset)), 3600);
-    v += Scale(Scale(AlphaEnvelope(n, s), Sin(Phase(s, n.rate, 10000000) + offset / 4)), occipital ? 2800 : 1100);
+    v += Scale(Scale(Scale(m.depth, m.slowHeight), Sin(Phase(s, n.rate, 1200000) + m.slowPace + offset)), 3600);
+    v += Scale(Scale(m.alpha, Sin(Phase(s, n.rate, 10000000) + offset / 4)), occipital ? 2800 : 1100);
+    // Sleep spindles of about 13 Hz, strongest over the centre of the head.
+    v += Scale(Scale(m.spindle, Sin(Phase(s, n.rate, 13000000))), occipital ? 500 : 1200);
     return v;
 }
 
 // Eye movements: slow rolling when drowsy, quick steps in REM sleep. The
 // right eye's electrode sees them with the opposite sign.
-int64_t Eye(const Night& n, int sign, int64_t s) {
-    int64_t eye = Scale(Scale(Smooth(n.seed, 20, s, Span(n.rate, 4000)), 32767 - Depth(n, s)), 2500);
-    if (Rem(n, s)) {
+int64_t Eye(const Night& n, const Moment& m, int sign) {
+    const int64_t s = m.s;
+    int64_t eye = Scale(Scale(Smooth(n.seed, 20, s, Span(n.rate, 4000)), 32767 - m.depth), 2500);
+    if (m.rem) {
         const int64_t hold = Span(n.rate, 800);
         const int64_t move = Span(n.rate, 60);
         const int64_t k = s / hold;
@@ -221,45 +149,46 @@ int64_t Eye(const Night& n, int sign, int64_t s) {
         const int64_t to = Noise(n.seed, 21, static_cast<uint64_t>(k + 1));
         eye += Scale(p < move ? from + (to - from) * p / move : to, 4500);
     }
-    const int64_t crosstalk = Eeg(n, 16, false, s) / 5;  // frontal EEG reaches the eye electrodes
+    const int64_t crosstalk = Eeg(n, m, 16, false) / 5;  // frontal EEG reaches the eye electrodes
     return sign * eye + crosstalk + Scale(Noise(n.seed, 22 + static_cast<uint32_t>(sign + 1), static_cast<uint64_t>(s)), 80);
 }
 
-int64_t Chin(const Night& n, int64_t s) {
-    const int64_t tone = Rem(n, s) ? 250 : 700 + 1800 * (32767 - Depth(n, s)) / 32767;
-    return Scale(Noise(n.seed, 30, static_cast<uint64_t>(s)), tone);
+int64_t Chin(const Night& n, const Moment& m) {
+    const int64_t tone = m.rem ? 250 : 700 + 1800 * (32767 - m.depth) / 32767;
+    return Scale(Noise(n.seed, 30, static_cast<uint64_t>(m.s)), tone);
 }
 
-int64_t Ecg(const Night& n, int64_t s) {
-    const int64_t p = HeartPhase(n, s) >> 16;
-    int64_t v = Bump(p, 6000, 3500, 900) + Bump(p, 13000, 700, -1200) + Bump(p, 14200, 900, 9000) +
-                Bump(p, 15500, 800, -2000) + Bump(p, 27000, 6000, 2000);
-    v += Scale(Sin(BreathPhase(n, s)), 300);
-    return v + Scale(Noise(n.seed, 31, static_cast<uint64_t>(s)), 40);
+// One beat's shape over a 16-bit heart phase: P wave, Q, a tall narrow R, S, T wave.
+int64_t Beat(int64_t p) {
+    return Bump(p, 6000, 3500, 900) + Bump(p, 13000, 700, -1200) + Bump(p, 14200, 900, 9000) +
+           Bump(p, 15500, 800, -2000) + Bump(p, 27000, 6000, 2000);
 }
 
-int64_t Pulse(const Night& n, int64_t s) {
-    const int64_t p = (HeartPhase(n, s) - 0x40000000u) >> 16;
+int64_t Ecg(const Night& n, const Moment& m) {
+    return Beat(m.heart >> 16) + Scale(Sin(m.breath), 300) + Scale(Noise(n.seed, 31, static_cast<uint64_t>(m.s)), 40);
+}
+
+int64_t Pulse(const Moment& m) {
+    const int64_t p = (m.heart - 0x40000000u) >> 16;
     return -2000 + Bump(p, 10000, 9000, 6000) + Bump(p, 26000, 12000, 2500);
 }
 
-int64_t Flow(const Night& n, int64_t s) {
-    const int64_t wave = Sin(BreathPhase(n, s));
+int64_t Flow(const Night& n, const Moment& m) {
+    const int64_t wave = Sin(m.breath);
     const int64_t shaped = wave > 0 ? wave : wave * 7 / 10;  // expiration is slower
-    return Scale(Scale(shaped, BreathAmplitude(n, s)), 7000) + Scale(Noise(n.seed, 32, static_cast<uint64_t>(s)), 60);
+    return Scale(Scale(shaped, m.breathAmp), 7000) + Scale(Noise(n.seed, 32, static_cast<uint64_t>(m.s)), 60);
 }
 
 // Belts keep moving in an (obstructive) apnea, the abdomen turning against the thorax.
-int64_t Belt(const Night& n, bool abdomen, int64_t s) {
-    const int64_t amp = BreathAmplitude(n, s);
-    const int64_t effort = amp > 16000 ? amp : 16000;
-    const uint32_t lag = abdomen ? 0x20000000u + static_cast<uint32_t>((32767 - Apnea(n, s)) * 65536) : 0x10000000u;
-    return Scale(Scale(Sin(BreathPhase(n, s) - lag), effort), abdomen ? 4200 : 5000);
+int64_t Belt(const Moment& m, bool abdomen) {
+    const int64_t effort = m.breathAmp > 16000 ? m.breathAmp : 16000;
+    const uint32_t lag = abdomen ? 0x20000000u + static_cast<uint32_t>((32767 - m.apnea) * 65536) : 0x10000000u;
+    return Scale(Scale(Sin(m.breath - lag), effort), abdomen ? 4200 : 5000);
 }
 
 // SpO2 with 100 % at 25000 counts: about 96 %, dipping after apneas.
-int64_t SpO2(const Night& n, int64_t s) {
-    return 24000 + Scale(Smooth(n.seed, 40, s, Span(n.rate, 20000)), 250) - 1500 * Desaturation(n, s) / 32767;
+int64_t SpO2(const Night& n, const Moment& m) {
+    return 24000 + Scale(Smooth(n.seed, 40, m.s, Span(n.rate, 20000)), 250) - 1500 * m.desaturation / 32767;
 }
 
 // Body position: one of four levels for each five-minute stretch.
@@ -268,10 +197,10 @@ int64_t Position(const Night& n, int64_t s) {
     return kTaffGenPositionLevels[Hash(n.seed, 50, stretch) % 4];
 }
 
-int64_t Snore(const Night& n, int64_t s) {
-    const int64_t noise = Noise(n.seed, 60, static_cast<uint64_t>(s));
-    const int64_t wave = Sin(BreathPhase(n, s));
-    const bool snoring = Smooth(n.seed, 61, s, Span(n.rate, 120000)) > 5000 && wave > 0;
+int64_t Snore(const Night& n, const Moment& m) {
+    const int64_t noise = Noise(n.seed, 60, static_cast<uint64_t>(m.s));
+    const int64_t wave = Sin(m.breath);
+    const bool snoring = Smooth(n.seed, 61, m.s, Span(n.rate, 120000)) > 5000 && wave > 0;
     return Scale(noise, snoring ? Scale(wave, 4500) : 80);
 }
 
@@ -286,32 +215,52 @@ int64_t Leg(const Night& n, bool right, int64_t s) {
     return Scale(Noise(n.seed, key, static_cast<uint64_t>(s)), amp);
 }
 
-int64_t Counts(const TaffGenOptions& o, int channel, int64_t s) {
-    const Night n{o.seed, o.rate > 0 ? o.rate : 1};
-    if (channel >= kNamedChannels) return Eeg(n, channel, false, s);
+Night NightOf(const TaffGenOptions& o) { return Night{o.seed, o.rate > 0 ? o.rate : 1}; }
+
+// The clean night's counts of one channel at the moment `m`.
+int64_t Counts(const Night& n, const Moment& m, int channel) {
+    if (channel >= kNamedChannels) return Eeg(n, m, channel, false);
     const ChannelKind& c = kChannels[channel];
     switch (c.kind) {
-        case Kind::Eeg: return Eeg(n, channel, c.occipital, s);
-        case Kind::EyeLeft: return Eye(n, 1, s);
-        case Kind::EyeRight: return Eye(n, -1, s);
-        case Kind::Chin: return Chin(n, s);
-        case Kind::Ecg: return Ecg(n, s);
-        case Kind::Flow: return Flow(n, s);
-        case Kind::Thorax: return Belt(n, false, s);
-        case Kind::Abdomen: return Belt(n, true, s);
-        case Kind::SpO2: return SpO2(n, s);
-        case Kind::Position: return Position(n, s);
-        case Kind::Snore: return Snore(n, s);
-        case Kind::LegLeft: return Leg(n, false, s);
-        case Kind::LegRight: return Leg(n, true, s);
-        case Kind::Pulse: return Pulse(n, s);
+        case Kind::Eeg: return Eeg(n, m, channel, c.occipital);
+        case Kind::EyeLeft: return Eye(n, m, 1);
+        case Kind::EyeRight: return Eye(n, m, -1);
+        case Kind::Chin: return Chin(n, m);
+        case Kind::Ecg: return Ecg(n, m);
+        case Kind::Flow: return Flow(n, m);
+        case Kind::Thorax: return Belt(m, false);
+        case Kind::Abdomen: return Belt(m, true);
+        case Kind::SpO2: return SpO2(n, m);
+        case Kind::Position: return Position(n, m.s);
+        case Kind::Snore: return Snore(n, m);
+        case Kind::LegLeft: return Leg(n, false, m.s);
+        case Kind::LegRight: return Leg(n, true, m.s);
+        case Kind::Pulse: return Pulse(m);
     }
     return 0;
 }
 
-bool IsPosition(int channel) {
-    return channel >= 0 && channel < kNamedChannels && kChannels[channel].kind == Kind::Position;
+bool IsKind(int channel, Kind kind) {
+    return channel >= 0 && channel < kNamedChannels && kChannels[channel].kind == kind;
 }
+
+int16_t Clamp16(int64_t v) { return static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v)); }
+
+// The generated night as the faults see it: the clean counts of any channel.
+class GeneratedNight : public TaffGenSignals {
+public:
+    explicit GeneratedNight(const TaffGenOptions& o) : options_(o), night_(NightOf(o)) {}
+    int64_t Clean(int channel, int64_t scan) const override { return Counts(night_, MomentAt(night_, scan), channel); }
+    int Rate() const override { return night_.rate; }
+    uint32_t Seed() const override { return night_.seed; }
+    int Channels() const override { return options_.channels; }
+    bool IsEcg(int channel) const override { return IsKind(channel, Kind::Ecg); }
+    bool IsSpO2(int channel) const override { return IsKind(channel, Kind::SpO2); }
+
+private:
+    const TaffGenOptions& options_;
+    Night night_;
+};
 
 }  // namespace
 
@@ -325,19 +274,49 @@ int TaffGenRangeMillivolts(int channel) {
     return 1000;
 }
 
-int16_t TaffGenExpectedSample(const TaffGenOptions& options, int channel, int64_t scan) {
-    const int64_t v = Counts(options, channel, scan);
-    return static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
+int64_t TaffGenEcgCounts(uint32_t seed, int rate, int64_t scan) {
+    const Night n{seed, rate > 0 ? rate : 1};
+    return Ecg(n, MomentAt(n, scan));
 }
 
-int32_t TaffGenRawSample(const TaffGenOptions& options, int channel, int64_t scan) {
-    const int32_t counts = TaffGenExpectedSample(options, channel, scan);
+int64_t TaffGenEegCounts(uint32_t seed, int rate, int64_t scan) {
+    const Night n{seed, rate > 0 ? rate : 1};
+    return Eeg(n, MomentAt(n, scan), 0, false);
+}
+
+int16_t TaffGenExpectedSample(const TaffGenOptions& options, int channel, int64_t scan) {
+    const Night n = NightOf(options);
+    const int64_t clean = Counts(n, MomentAt(n, scan), channel);
+    if (options.faults.empty()) return Clamp16(clean);
+    return Clamp16(TaffGenApplyFaults(options.faults, GeneratedNight(options), channel, scan, clean));
+}
+
+namespace {
+
+int32_t RawOf(const TaffGenOptions& options, int channel, int64_t scan, int16_t counts) {
     if (!options.longSamples) return counts;
     // 24-bit detail below one 16-bit count; (v + 128) >> 8 gives `counts` back.
-    const int32_t detail = IsPosition(channel)
+    const int32_t detail = IsKind(channel, Kind::Position)
                                ? 0
                                : static_cast<int32_t>(Hash(options.seed, 90 + static_cast<uint32_t>(channel),
                                                            static_cast<uint64_t>(scan)) & 255u) - 128;
     const int32_t v = counts * 256 + detail;
     return v < -8388608 ? -8388608 : (v > 8388607 ? 8388607 : v);
+}
+
+}  // namespace
+
+int32_t TaffGenRawSample(const TaffGenOptions& options, int channel, int64_t scan) {
+    return RawOf(options, channel, scan, TaffGenExpectedSample(options, channel, scan));
+}
+
+void TaffGenRawScan(const TaffGenOptions& options, int64_t scan, int32_t* raw) {
+    const Night n = NightOf(options);
+    const Moment m = MomentAt(n, scan);
+    const GeneratedNight night(options);
+    for (int c = 0; c < options.channels; ++c) {
+        int64_t v = Counts(n, m, c);
+        if (!options.faults.empty()) v = TaffGenApplyFaults(options.faults, night, c, scan, v);
+        raw[c] = RawOf(options, c, scan, Clamp16(v));
+    }
 }

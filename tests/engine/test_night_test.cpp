@@ -1,0 +1,305 @@
+// The generated test nights: each fault lands on its channel and stretch
+// and nowhere else, bad fault texts are refused, the ground-truth file says
+// what was laid, the clean night's signals lie in the ranges of a real
+// night (in physical units through the night's montage), an EDF file read for
+// taffimport keeps its limits, calibration and rates, and the night
+// check of a night made by taffgen agrees with its ground-truth file.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/test_files.h"
+#include "tools/taffgen/taffgen_check.h"
+#include "tools/taffgen/taffgen_montage.h"
+#include "tools/taffimport/taffimport_sources.h"
+
+namespace {
+
+const int kRate = 200;
+
+std::vector<std::string> Names(int channels) {
+    std::vector<std::string> names;
+    for (int c = 0; c < channels; ++c) names.push_back(TaffGenChannelName(c));
+    return names;
+}
+
+TaffGenFault Parsed(const std::string& text) {
+    TaffGenFault f;
+    std::string error;
+    EXPECT_TRUE(ParseTaffGenFault(text, Names(20), &f, &error)) << text << ": " << error;
+    return f;
+}
+
+// Each fault of 2 s at 10 s: what the channel must hold inside the stretch,
+// from the clean night's sample of the channel (and of channel 1, C3-A2).
+TEST(TestNight, EachFaultLandsOnItsChannelAndStretchOnly) {
+    using Expect = std::function<int64_t(int64_t clean, int64_t c3, int64_t heldAtStart)>;
+    const struct {
+        const char* fault;
+        int channel;
+        Expect inside;
+    } cases[] = {
+        {"flat:C3-A2:10:2", 0, [](int64_t, int64_t, int64_t held) { return held; }},
+        {"clipping:ECG:10:2:20", 7, [](int64_t v, int64_t, int64_t) { return std::max<int64_t>(-32768, std::min<int64_t>(32767, v * 20)); }},
+        {"duplicate:C4-A1:10:2", 1, [](int64_t, int64_t c3, int64_t) { return c3; }},
+        {"eog_in_phase:ROC:10:2", 5, [](int64_t v, int64_t, int64_t) { return -v; }},
+        {"ecg:ECG:10:2", 7, [](int64_t v, int64_t, int64_t) { return -v; }},
+        {"spo2:12:10:2", 11, [](int64_t, int64_t, int64_t) { return 0; }},
+        {"not_its_type:SpO2:10:2", 11, [](int64_t v, int64_t, int64_t) { return v / 100; }},
+        {"position:Position:10:2", 12, [](int64_t, int64_t, int64_t) { return 7500; }},
+        {"position:Position:10:2:12345", 12, [](int64_t, int64_t, int64_t) { return 12345; }},
+    };
+    TaffGenOptions clean;
+    clean.channels = 20;
+    for (const auto& c : cases) {
+        TaffGenOptions o = clean;
+        o.faults.push_back(Parsed(c.fault));
+        const int64_t first = 10 * kRate, end = 12 * kRate;
+        const int64_t held = TaffGenExpectedSample(clean, c.channel, first);
+        for (int64_t s = first - 50; s < end + 50; ++s) {
+            const int64_t v = TaffGenExpectedSample(clean, c.channel, s);
+            const int64_t want = s >= first && s < end ? c.inside(v, TaffGenExpectedSample(clean, 0, s), held) : v;
+            ASSERT_EQ(want, TaffGenExpectedSample(o, c.channel, s)) << c.fault << " scan " << s;
+        }
+        // The other channels stay clean.
+        for (int ch = 0; ch < 20; ++ch) {
+            if (ch == c.channel) continue;
+            ASSERT_EQ(TaffGenExpectedSample(clean, ch, first), TaffGenExpectedSample(o, ch, first)) << c.fault;
+        }
+    }
+}
+
+// Faults that add a wave or noise: the added part has the strength asked
+// for and, for the mains hum, the mains frequency (a 50 Hz wave at 200 Hz
+// turns over every 2 samples).
+TEST(TestNight, AddedFaultsHaveTheirStrengthAndFrequency) {
+    TaffGenOptions clean;
+    clean.channels = 20;
+    const struct {
+        const char* fault;
+        double rmsLow, rmsHigh;
+        bool mains;
+    } cases[] = {
+        {"hum:Chin:0:5:3000", 2080, 2170, true},        // 3000 / sqrt 2
+        {"hf_artifact:C3-A2:0:5:3000", 1000, 1500, false},
+        {"amplitude:C3-A2:0:5:16000", 2500, 12000, false},
+    };
+    for (const auto& c : cases) {
+        TaffGenOptions o = clean;
+        o.faults.push_back(Parsed(c.fault));
+        const int channel = o.faults[0].channel;
+        double sum = 0;
+        int turns = 0;
+        std::vector<int64_t> added;
+        for (int64_t s = 0; s < 5 * kRate; ++s)
+            added.push_back(TaffGenExpectedSample(o, channel, s) - TaffGenExpectedSample(clean, channel, s));
+        for (size_t i = 0; i < added.size(); ++i) {
+            sum += double(added[i]) * double(added[i]);
+            if (i >= 2 && std::llabs(added[i] + added[i - 2]) <= 2) ++turns;
+        }
+        const double rms = std::sqrt(sum / double(added.size()));
+        EXPECT_GT(rms, c.rmsLow) << c.fault;
+        EXPECT_LT(rms, c.rmsHigh) << c.fault;
+        if (c.mains) EXPECT_GT(turns, 990) << c.fault;
+        else EXPECT_LT(turns, 200) << c.fault;
+    }
+}
+
+TEST(TestNight, BadFaultTextsAreRefused) {
+    TaffGenFault f;
+    std::string error;
+    for (const char* bad : {"flat:C3-A2:10", "flat:C3-A2:10:5:1:2", "noise:1:0:10", "flat:21:0:10", "flat:0:0:10",
+                            "flat:Fz:0:10", "flat:1:-5:10", "flat:1:0:0", "flat:1:x:10", "hum:1:0:10:loud",
+                            "duplicate:1:0:10:1", "duplicate:1:0:10:21", "duplicate:1:0:10:1.5"}) {
+        EXPECT_FALSE(ParseTaffGenFault(bad, Names(20), &f, &error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+    // Defaults filled in: the duplicate's neighbour, the position's in-between level.
+    EXPECT_EQ(1, Parsed("duplicate:C4-A1:0:1").value);
+    EXPECT_EQ(12, Parsed("duplicate:11:0:1").value);
+    EXPECT_EQ(7500, Parsed("position:13:0:1").value);
+}
+
+TEST(TestNight, GroundTruthNamesEachFault) {
+    const std::vector<TaffGenFault> faults = {Parsed("flat:C3-A2:12.5:60"), Parsed("hum:Chin:100:30:2500")};
+    EXPECT_EQ("{\n  \"recording\": \"N1.HDR\",\n  \"seed\": 7,\n  \"rate\": 200,\n  \"faults\": [\n"
+              "    {\"check\": \"flat\", \"channel\": 1, \"label\": \"C3-A2\", \"start_s\": 12.5, \"end_s\": 72.5, "
+              "\"value\": 0},\n"
+              "    {\"check\": \"hum\", \"channel\": 7, \"label\": \"Chin\", \"start_s\": 100, \"end_s\": 130, "
+              "\"value\": 2500, \"mains_hz\": 50}\n  ]\n}\n",
+              TaffGenGroundTruthText("N1.HDR", 7, 200, faults, Names(20)));
+}
+
+// ---- the clean night ------------------------------------------------------------
+
+struct CleanNight {
+    std::vector<std::vector<double>> values;  // physical, per channel
+    explicit CleanNight(int seconds) {
+        TaffGenOptions o;
+        o.channels = 20;
+        o.seconds = seconds;
+        MontagePattern pattern;
+        TaffGenMontage(o, &pattern);
+        values.assign(20, std::vector<double>(size_t(seconds * kRate)));
+        std::vector<int32_t> raw(20);
+        for (int64_t s = 0; s < int64_t(seconds) * kRate; ++s) {
+            TaffGenRawScan(o, s, raw.data());
+            for (int c = 0; c < 20; ++c)
+                values[size_t(c)][size_t(s)] = double(raw[size_t(c)]) * pattern.channels[c].calEU / pattern.channels[c].calVU;
+        }
+    }
+    const std::vector<double>& operator[](const char* name) const {
+        for (int c = 0; c < 20; ++c)
+            if (TaffGenChannelName(c) == name) return values[size_t(c)];
+        return values[0];
+    }
+};
+
+double Mean(const std::vector<double>& v) {
+    double sum = 0;
+    for (double x : v) sum += x;
+    return sum / double(v.size());
+}
+
+double Sd(const std::vector<double>& v) {
+    const double m = Mean(v);
+    double sum = 0;
+    for (double x : v) sum += (x - m) * (x - m);
+    return std::sqrt(sum / double(v.size()));
+}
+
+// Rising crossings of `level` at least `gap` samples apart, per minute.
+double PerMinute(const std::vector<double>& v, double level, size_t gap) {
+    int n = 0;
+    size_t last = 0;
+    for (size_t i = 1; i < v.size(); ++i)
+        if (v[i - 1] < level && v[i] >= level && (n == 0 || i - last >= gap)) ++n, last = i;
+    return n * 60.0 * kRate / double(v.size());
+}
+
+TEST(TestNight, CleanSignalsLieInTheRangesOfARealNight) {
+    const CleanNight night(20 * 60);
+    EXPECT_GT(Sd(night["C3-A2"]), 10);                 // uV
+    EXPECT_LT(Sd(night["C3-A2"]), 80);
+    EXPECT_GT(Sd(night["Chin"]), 2);
+    EXPECT_LT(Sd(night["Chin"]), 30);
+    const double heart = PerMinute(night["ECG"], 0.5, kRate / 4);   // mV: R waves
+    EXPECT_GT(heart, 50);
+    EXPECT_LT(heart, 80);
+    const double breaths = PerMinute(night["Flow"], 1.0, kRate);    // about 15 a minute
+    EXPECT_GT(breaths, 10);
+    EXPECT_LT(breaths, 20);
+    const std::vector<double>& spo2 = night["SpO2"];
+    EXPECT_GT(Mean(spo2), 94);
+    EXPECT_LT(Mean(spo2), 98);
+    for (double v : spo2) ASSERT_TRUE(v > 85 && v <= 100) << v;
+    for (double v : night["Position"]) ASSERT_TRUE(v == 0 || v == 5000 || v == 10000 || v == 15000) << v;
+    // The eyes move in opposite directions: their one-second means anticorrelate.
+    const std::vector<double>& l = night["LOC"];
+    const std::vector<double>& r = night["ROC"];
+    double sl = 0, sr = 0, slr = 0;
+    for (size_t i = 0; i + kRate <= l.size(); i += kRate) {
+        double a = 0, b = 0;
+        for (size_t k = i; k < i + kRate; ++k) a += l[k], b += r[k];
+        sl += a * a, sr += b * b, slr += a * b;
+    }
+    EXPECT_LT(slr / std::sqrt(sl * sr), -0.5);
+}
+
+// ---- real recordings read for taffimport ------------------------------------------
+
+// An EDF file of two 1-second records: an EEG of 10 samples a second
+// (-200..200 uV over -2048..2047) and a respiration of one sample a second.
+std::string TinyEdf() {
+    auto field = [](const std::string& v, size_t w) { return (v + std::string(w, ' ')).substr(0, w); };
+    std::string h = field("0", 8) + field("X X X X", 80) + field("Startdate X X X X", 80) + field("24.08.89", 8) +
+                    field("23.51.30", 8) + field("768", 8) + field("", 44) + field("2", 8) + field("1", 8) + field("2", 4);
+    const char* const columns[][2] = {{"EEG C3-A2", "Resp nasal"}, {"", ""}, {"uV", ""}, {"-200", "-100"},
+                                      {"200", "100"},          {"-2048", "-2048"}, {"2047", "2047"}, {"", ""},
+                                      {"10", "1"},             {"", ""}};
+    const size_t widths[] = {16, 80, 8, 8, 8, 8, 8, 80, 8, 32};
+    for (size_t c = 0; c < 10; ++c) h += field(columns[c][0], widths[c]) + field(columns[c][1], widths[c]);
+    for (int r = 0; r < 2; ++r) {
+        for (int i = 0; i < 10; ++i) {
+            const int16_t v = int16_t(i * 100 - 500);
+            h += char(v & 0xFF), h += char((v >> 8) & 0xFF);
+        }
+        h += char(r == 0 ? 7 : 17), h += char(0);
+    }
+    return h;
+}
+
+// The converter range is spread over the 16-bit range, so the file's limits
+// stay limits; the slower signal is interpolated to the fastest rate and
+// written at its own again through the divisor.
+TEST(TestNight, EdfImportKeepsLimitsCalibrationAndRates) {
+    ImportedRecording r;
+    std::string error;
+    ASSERT_TRUE(ParseEdfRecording(TinyEdf(), &r, &error)) << error;
+    EXPECT_EQ(10, r.rate);
+    EXPECT_EQ(1989, r.year);
+    EXPECT_EQ(51, r.minute);
+    ASSERT_EQ(2u, r.channels.size());
+    const ImportedChannel& eeg = r.channels[0];
+    EXPECT_EQ("EEG C3-A2", eeg.label);
+    EXPECT_EQ(4, eeg.signalType);
+    EXPECT_EQ(1, eeg.rateDivisor);
+    EXPECT_EQ(610361, eeg.calEU);       // 400 uV / 65535 steps
+    EXPECT_EQ(100000000, eeg.calVU);
+    ASSERT_EQ(20u, eeg.samples.size());
+    EXPECT_EQ(-7994, eeg.samples[0]);   // -500 of -2048..2047
+    EXPECT_EQ(-7994 + 1600, eeg.samples[1]);
+    const ImportedChannel& resp = r.channels[1];
+    EXPECT_EQ(8, resp.signalType);
+    EXPECT_EQ(10, resp.rateDivisor);
+    ASSERT_EQ(20u, resp.samples.size());
+    EXPECT_EQ(120, resp.samples[0]);    // 7, then halfway to 17 at the record's middle
+    EXPECT_EQ(120 + 80, resp.samples[5]);
+    EXPECT_EQ(120 + 160, resp.samples[10]);
+    for (const char* bad : {"", "0       not an EDF header"}) EXPECT_FALSE(ParseEdfRecording(bad, &r, &error));
+}
+
+// ---- the check against the ground-truth file ----------------------------------------
+
+TEST(TestNight, CheckOfAGeneratedNightAgreesWithItsGroundTruth) {
+    TempDir dir;
+    const std::string header = dir.File("N1.HDR");
+    const std::string command = std::string(TAFFGEN_PATH) + " --out " + header +
+                                " --channels 20 --seconds 1200 --seed 5"
+                                " --fault flat:C3-A2:120:120 --fault hum:Chin:300:90:4000"
+                                " --fault clipping:O2-A1:480:60:20 --fault spo2:SpO2:600:120"
+                                " --fault duplicate:Thorax:780:120 --fault position:Position:960:90 > " +
+                                dir.File("taffgen.txt");
+    ASSERT_EQ(0, std::system(command.c_str()));
+    const std::vector<std::string> labels = Names(20);
+    std::vector<TaffGenFault> faults;
+    ASSERT_TRUE(ReadGroundTruth(ReadFile(dir.File("N1.truth.json")), labels, &faults));
+    ASSERT_EQ(6u, faults.size());
+    EXPECT_EQ(TaffGenFaultKind::Hum, faults[1].kind);
+    EXPECT_EQ(6, faults[1].channel);
+    EXPECT_EQ(300, faults[1].startSeconds);
+    EXPECT_EQ(90, faults[1].lengthSeconds);
+    EXPECT_EQ(4000, faults[1].value);
+
+    TaffGenOptions o;
+    o.channels = 20;
+    MontagePattern pattern;
+    TaffGenMontage(o, &pattern);
+    NightCheckResult r;
+    std::string error;
+    ASSERT_TRUE(CheckRecording(header, pattern, DefaultCheckRuleSet(), &r, &error)) << error;
+    for (const TaffGenFault& f : faults)
+        EXPECT_TRUE(FaultFound(f, kRate, labels, r))
+            << TaffGenFaultName(f.kind) << " on " << labels[size_t(f.channel)] << " at " << f.startSeconds << " s";
+    for (const CheckFinding& f : UnexplainedFindings(faults, kRate, labels, r, CheckLevel::Warn))
+        if (!OnFaultedStretch(f, faults, kRate, labels))
+            ADD_FAILURE() << "not in the ground truth: " << CheckKindName(f.kind) << " on " << f.label << " "
+                      << f.startSeconds << "-" << f.endSeconds << " s (" << (f.note ? f.note : "") << ")";
+}
+
+}  // namespace
