@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 8 || size > 200000) return 0;
     const int channels = 1 + data[0] % 6;
     const int rate = kRates[data[1] % 6];
-    if (size < size_t(2 + channels * 4)) return 0;
+    if (size < size_t(4 + channels * 4)) return 0;   // the header bytes and four per channel
     SourceInfo source{};
     source.sourceKind = kSourceTaff;
     source.sampleRate = rate;
