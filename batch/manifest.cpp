@@ -9,6 +9,7 @@
 #include "filekit/filekit.h"
 #include "recfile/rec_text.h"
 #include "taffread/taff_file.h"
+#include "textkit/sjis_text.h"
 
 namespace {
 
@@ -38,21 +39,7 @@ std::string PatientSidecarOf(const std::string& header) {
 
 std::string JsonString(const std::string& raw) {
     const std::string text = NamesAreUtf8(raw) ? raw : RecSjisToUtf8(raw);
-    std::string out = "\"";
-    for (char c : text) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escaped[8];
-            snprintf(escaped, sizeof escaped, "\\u%04x", u);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
+    return JsonQuoted(text);
 }
 
 std::string SettingsHash(const BatchOptions& o) {

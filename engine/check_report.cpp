@@ -11,22 +11,10 @@
 #include "engine/patient_info.h"
 #include "engine/version.h"
 #include "recfile/rec_text.h"
+#include "textkit/sjis_text.h"
 
 namespace {
 
-#ifndef _WIN32
-bool IsUtf8Text(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > text.size()) return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
-    }
-    return true;
-}
-#endif
 
 // Labels and the patient ID are Shift-JIS texts of the settings; paths are
 // Shift-JIS in the Windows build and usually UTF-8 natively.
@@ -39,23 +27,7 @@ std::string FromPath(const std::string& path) {
 #endif
 }
 
-std::string Json(const std::string& utf8) {
-    std::string out = "\"";
-    for (char c : utf8) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            char escaped[8];
-            snprintf(escaped, sizeof escaped, "\\u%04x", u);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
+std::string Json(const std::string& utf8) { return JsonQuoted(utf8); }
 
 std::string Number(double v, const char* format) {
     if (!std::isfinite(v)) return "null";

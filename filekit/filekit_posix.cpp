@@ -15,6 +15,7 @@
 
 #include "filekit/filekit.h"
 #include "filekit/filekit_platform.h"
+#include "textkit/sjis_text.h"
 
 const char kPathSeparator = '/';
 
@@ -72,21 +73,10 @@ std::string ReadAll(int fd) {
     return text;
 }
 
-bool Utf8(const std::string& text) {
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > text.size()) return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
-    }
-    return true;
-}
 
 }  // namespace
 
-bool NamesAreUtf8(const std::string& name) { return Utf8(name); }
+bool NamesAreUtf8(const std::string& name) { return IsUtf8Text(name); }
 
 bool PathExists(const std::string& path) {
     struct stat st;

@@ -1,6 +1,7 @@
 // Shift-JIS text rules; see sjis_text.h.
 #include "textkit/sjis_text.h"
 
+#include <cstdio>
 #include <cstring>
 
 bool IsSjisLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
@@ -115,3 +116,33 @@ bool SamePathPrefix(const char* a, const char* b, size_t length) {
 }
 
 std::string FieldString(const char* field, size_t size) { return std::string(field, FieldTextLength(field, size)); }
+
+bool IsUtf8Text(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > text.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+std::string JsonQuoted(const std::string& utf8) {
+    std::string out = "\"";
+    for (char c : utf8) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}

@@ -38,6 +38,14 @@ std::string FieldString(const char* field, size_t size);
 template <size_t N>
 std::string FieldString(const char (&field)[N]) { return FieldString(field, N); }
 
+// True when `text` is well-formed UTF-8 (plain ASCII included): names on a
+// system that keeps them in UTF-8 are told from Shift-JIS ones by it.
+bool IsUtf8Text(const std::string& text);
+
+// `utf8` as a JSON string: in double quotes, with '"', '\\' and the control
+// characters escaped.
+std::string JsonQuoted(const std::string& utf8);
+
 // Position of the last `c` (a single-byte character) in a Shift-JIS text, or
 // -1. Double-byte characters are stepped over whole, so a trail byte 0x5C is
 // never taken for "\".
