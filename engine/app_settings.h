@@ -31,6 +31,7 @@ struct AppSettings {
     char CopyFile[kPathSize];   // last chosen output file
     IdentityOptions identity;   // what of the patient's identity the PSG file carries
     uint16_t AskUnregistered;   // non-zero: exit asks about montage changes not registered
+    uint16_t CheckNotes;        // non-zero: the night check's warn and fail findings go into the PSG file
 };
 
 // MaxCh as stored, limited to 1..32: the montage holds 32 channel rows, so no

@@ -9,6 +9,8 @@
 #include "engine/source_info.h"
 #include "recfile/recfile.h"
 
+struct NightCheckResult;
+
 enum ConversionStateValue : uint16_t {
     kConvNoOutput = 0,      // no output chosen since the recording was opened
     kConvOutputChosen = 1,
@@ -54,4 +56,8 @@ struct ConversionFields {
     // Added to the converter's provenance text of the file written (the
     // batch converter's hash of the settings that made it); empty: none.
     char provenanceNote[96];
+    // The night check whose warn and fail findings the next run writes into
+    // the PSG file as annotations with onset and duration ("Check: C3-A2
+    // flat"); null: none. Read only while the header is written (StartRun).
+    const NightCheckResult* checkNotes;
 };

@@ -229,6 +229,30 @@
 #define IDS_PREV_NOT_WRITTEN        6709  /* a trace whose rate divisor gives no whole rate */
 #define IDS_PREV_UNFILTERED         6710  /* the label line of a trace drawn with the file's values */
 
+/* ---- The night check in the window (ids 1700-1749, 4011, 6600-6649, WM_USER+160..169) ---- */
+/* The command, the check window (MORLEXCHECK) and its controls, the
+ * montage options' annotation box, the preview's overview strip, and the
+ * notices between the check's worker, the main window, the check window and
+ * the preview. */
+#define IDM_FILE_CHECK              4011  /* "記録ﾁｪｯｸ...(&K)" */
+#define IDC_CHECK_FINDINGS          1701  /* list view: one row per finding */
+#define IDC_CHECK_VERDICT           1702  /* the night verdict and the rule it used */
+#define IDC_CHECK_CHANNELS          1703  /* list view: one row per written channel (usable hours, verdict) */
+#define IDC_CHECK_SAVE              1704  /* saves the report */
+#define IDC_CHECK_STATE             1705  /* how far the check is ("checking 40 %", "stopped") */
+#define IDC_MOPT_CHECK_NOTES        1710  /* montage options: findings into the PSG file as annotations */
+#define IDC_PREV_OVERVIEW           1720  /* preview: the whole night, channels by time, coloured by level */
+#define IDS_TB_CHECK                1740  /* toolbar: "Check" */
+#define IDS_TIP_CHECK               1741
+#define WM_CHECK_PROGRESS           (WM_USER + 160)  /* worker to the main window: wParam = per mille done, lParam = the check's serial */
+#define WM_CHECK_DONE               (WM_USER + 161)  /* worker to the main window: lParam = the check's serial */
+#define WM_CHECK_CHANGED            (WM_USER + 162)  /* main window to the preview and the check window: the held check changed */
+#define WM_PREVIEW_GOTO             (WM_USER + 163)  /* to the preview: wParam = trace (-1: none), lParam = milliseconds from the start */
+#define WM_SHOW_FINDING             (WM_USER + 164)  /* check window to the main window: wParam = trace, lParam = milliseconds */
+#define WM_CHECK_CLOSED             (WM_USER + 165)  /* check window to its owner: wParam = the window, being destroyed */
+/* Texts: the check window and status 6600..6629, the preview's marks
+ * 6630..6639, the file's annotations 6640..6649. */
+
 /* ---- 16. Option dialogs, Pattern Copy and their boxes (6200..6299) ------- */
 /* Patient page: the line saying what of the identity the PSG file carries. */
 #define IDC_PAT_IDENTITY            6201
