@@ -10,6 +10,7 @@
 #include "app/frame.h"
 #include "app/option_dialogs.h"
 #include "app/settings.h"
+#include "check/check_window.h"
 #include "convert/conversion_controller.h"
 #include "engine/recording.h"
 #include "pagekit/file_dialogs.h"
@@ -89,6 +90,18 @@ void OnPreview(HWND window, ConverterState& state) {
     state.frame.preview = ShowPreviewWindow(window, state.frame.preview);
 }
 
+// "記録ﾁｪｯｸ": the check window of the open recording, one window brought to
+// the front again on a second command; without a recording a warning.
+void OnCheckWindow(HWND window, ConverterState& state) {
+    if (state.source.sourceKind != kSourceTaff) {
+        Ui().beep(MB_ICONEXCLAMATION);
+        Ui().messageBox(window, ProgramText(IDS_CHECK_NO_RECORDING).c_str(),
+                        ProgramText(IDS_CHECK_CAPTION_WARN).c_str(), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    state.frame.check = ShowCheckWindow(window, state.frame.check);
+}
+
 void OnHelp(HWND window) { ShowHelp(window, nullptr); }
 
 // The facility name: stored at once (not only at exit) and shown in the
@@ -113,7 +126,8 @@ void OnIdentityOptions(HWND window, ConverterState& state) {
 }
 
 // The montage options: the choices go to the current pattern (stored with it
-// by "Pattern Registry"); the exit question is a setting, stored at once.
+// by "Pattern Registry"); the exit question and the check's annotations are
+// settings, stored at once.
 void OnMontageOptions(HWND window, ConverterState& state) {
     MontagePattern& pattern = CurrentPattern(state);
     MontageOptions options;
@@ -123,11 +137,13 @@ void OnMontageOptions(HWND window, ConverterState& state) {
     memcpy(options.labelChoices, pattern.labelChoices, sizeof options.labelChoices);
     memcpy(options.unitChoices, pattern.unitChoices, sizeof options.unitChoices);
     options.askAtExit = state.settings.AskUnregistered != 0;
+    options.checkNotes = state.settings.CheckNotes != 0;
     const std::optional<MontageOptions> edited = RunMontageOptionsDialog(window, options);
     if (!edited) return;
     memcpy(pattern.labelChoices, edited->labelChoices, sizeof pattern.labelChoices);
     memcpy(pattern.unitChoices, edited->unitChoices, sizeof pattern.unitChoices);
     state.settings.AskUnregistered = edited->askAtExit ? 1 : 0;
+    state.settings.CheckNotes = edited->checkNotes ? 1 : 0;
     SaveOptionSettings(state.settings, g_program.settingsPath);
 }
 
@@ -140,6 +156,7 @@ void OnMainCommand(HWND window, ConverterState& state, int command) {
     case IDM_FILE_CLOSE: OnCloseRecording(window, state); break;
     case IDM_FILE_CONVERT: OnConvert(window, state); break;
     case IDM_FILE_PREVIEW: OnPreview(window, state); break;
+    case IDM_FILE_CHECK: OnCheckWindow(window, state); break;
     case IDM_FILE_EXIT: PostMessageA(window, WM_CLOSE, 0, 0); break;
     case IDM_HELP_CONTENTS: OnHelp(window); break;
     case IDM_HELP_ABOUT: Ui().modalDialog(window, g_program.instance, IDD_ABOUT); break;

@@ -8,6 +8,7 @@
 #include "app/app_globals.h"
 #include "app/page_host.h"
 #include "app/window_size.h"
+#include "check/check_runner.h"
 #include "convert/convert_page.h"
 #include "ctlkit/ctlkit.h"
 #include "montage/montage_page.h"
@@ -30,6 +31,7 @@ const ToolButton kToolButtons[] = {
     {-1, 0, 0, 0},
     {5, IDM_FILE_CONVERT, 2, IDS_TIP_CONVERT},
     {6, IDM_FILE_PREVIEW, 5, IDS_TIP_VIEW},
+    {7, IDM_FILE_CHECK, 6, IDS_TIP_CHECK},
     {-1, 0, 0, 0},
     {0, IDM_HELP_CONTENTS, 3, IDS_TIP_HELP},
     {-1, 0, 0, 0},
@@ -81,9 +83,10 @@ HWND BuildToolbar(HWND mainWindow) {
     SendMessageA(toolbar, TB_ADDBITMAP, 10, reinterpret_cast<LPARAM>(&bitmap));
 
     // Labels as one double-zero-terminated list, each at most 31 characters;
-    // "View" (label 5) follows the five of the first toolbar.
-    static const int kLabelIds[] = {IDS_TB_TAFF, IDS_TB_CLOSE, IDS_TB_CONV, IDS_TB_HELP, IDS_TB_EXIT, IDS_TB_VIEW};
-    char labels[6 * 32 + 1];
+    // "View" and "Check" (labels 5 and 6) follow the five of the first toolbar.
+    static const int kLabelIds[] = {IDS_TB_TAFF, IDS_TB_CLOSE, IDS_TB_CONV, IDS_TB_HELP,
+                                    IDS_TB_EXIT, IDS_TB_VIEW,  IDS_TB_CHECK};
+    char labels[7 * 32 + 1];
     size_t used = 0;
     for (int id : kLabelIds) {
         int length = LoadStringA(g_program.instance, id, labels + used, 32);
@@ -249,4 +252,11 @@ LRESULT OnFrameNotify(HWND mainWindow, ConverterState& state, const NMHDR* heade
         }
     }
     return 0;
+}
+
+void ShowCheckStatus(HWND mainWindow) {
+    char text[256];
+    CheckStatusText(text, sizeof text);
+    if (HWND status = GetDlgItem(mainWindow, IDC_MAIN_STATUSBAR))
+        SendMessageA(status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text));
 }

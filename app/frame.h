@@ -33,3 +33,7 @@ void SetCaption(HWND mainWindow, const ConverterState& state);
 
 // Answers the tab-change and tooltip notifications; returns 0.
 LRESULT OnFrameNotify(HWND mainWindow, ConverterState& state, const NMHDR* header);
+
+// Shows the held night check in the status line's middle part: its progress,
+// then the night verdict with its rule, or that it was stopped.
+void ShowCheckStatus(HWND mainWindow);

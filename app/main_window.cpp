@@ -17,12 +17,15 @@
 #include "app/settings.h"
 #include "app/window_keys.h"
 #include "app/window_size.h"
+#include "check/check_runner.h"
+#include "check/check_window.h"
 #include "convert/conversion_controller.h"
 #include "ctlkit/ctlkit.h"
 #include "engine/recording.h"
 #include "montage/montage_grid.h"
 #include "montage/pattern_store.h"
 #include "pagekit/file_dialogs.h"
+#include "pagekit/held_check.h"
 #include "pagekit/help.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
@@ -100,6 +103,7 @@ void OnDestroy(HWND window) {
             // answered or the system ends the program): its buffer and
             // output handle are released and its partial file removed.
             AbortConversion(state);
+            StopCheck();    // nothing is left running
             CloseSource(state.source);
             SaveSystemSettings(state.settings, g_program.settingsPath);
             if (state.settings.SaveEnable) SavePatientSettings(state.patient, g_program.patientPath);
@@ -134,10 +138,45 @@ void OnCommand(HWND window, int command) {
     PostMessageA(window, WM_RECORD_CHANGED, 0, 0);
 }
 
-// The record may have changed: the preview, when open, is told.
+// The held check changed: the status line shows it, the preview and the
+// check window are told.
+void TellCheckChanged(HWND window, const ConverterState& state) {
+    ShowCheckStatus(window);
+    if (state.frame.preview) PostMessageA(state.frame.preview, WM_CHECK_CHANGED, 0, 0);
+    if (state.frame.check) PostMessageA(state.frame.check, WM_CHECK_CHANGED, 0, 0);
+}
+
+// The record may have changed: the preview, when open, is told, and the
+// night check follows (checks a new recording, the channels a montage
+// change touched, or stops).
 void OnRecordChanged(HWND window) {
     StateLock lock(window);
-    if (lock && lock->frame.preview) PostMessageA(lock->frame.preview, WM_RECORD_CHANGED, 0, 0);
+    if (!lock) return;
+    if (lock->frame.preview) PostMessageA(lock->frame.preview, WM_RECORD_CHANGED, 0, 0);
+    if (FollowCheck(window, *lock, g_program.settingsPath)) TellCheckChanged(window, *lock);
+}
+
+// The check's worker tells how far it is, or that it is done.
+void OnCheckNotice(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool changed = message == WM_CHECK_DONE ? OnCheckDone(lParam) : OnCheckProgress(wParam, lParam);
+    if (!changed) return;
+    StateLock lock(window);
+    if (lock) TellCheckChanged(window, *lock);
+}
+
+// A finding chosen in the check window: the preview shows its stretch with
+// its channel selected (opened when it is not).
+void OnShowFinding(HWND window, WPARAM trace, LPARAM milliseconds) {
+    StateLock lock(window);
+    if (!lock || lock->source.sourceKind != kSourceTaff) return;
+    lock->frame.preview = ShowPreviewWindow(window, lock->frame.preview);
+    if (lock->frame.preview) PostMessageA(lock->frame.preview, WM_PREVIEW_GOTO, trace, milliseconds);
+}
+
+// The check window is being destroyed: its handle is forgotten.
+void OnCheckClosed(HWND window, HWND check) {
+    StateLock lock(window);
+    if (lock && lock->frame.check == check) lock->frame.check = nullptr;
 }
 
 // The preview is being destroyed: its handle is forgotten.
@@ -184,6 +223,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CONVERT_START: OnConvertStart(window); return 0;
     case WM_RECORD_CHANGED: OnRecordChanged(window); return 0;
     case WM_PREVIEW_CLOSED: OnPreviewClosed(window, reinterpret_cast<HWND>(wParam)); return 0;
+    case WM_CHECK_PROGRESS: case WM_CHECK_DONE: OnCheckNotice(window, message, wParam, lParam); return 0;
+    case WM_SHOW_FINDING: OnShowFinding(window, wParam, lParam); return 0;
+    case WM_CHECK_CLOSED: OnCheckClosed(window, reinterpret_cast<HWND>(wParam)); return 0;
     case WM_HELP_NOT_SHOWN: WarnHelpNotShown(window); return 0;
     case WM_GETMINMAXINFO: OnGetMinMaxInfo(window, reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     }
@@ -248,6 +290,7 @@ bool StartProgram(HINSTANCE instance, LONG_PTR* kit) {
     TaffStartup();
     RegisterMontageGridClass(instance);
     RegisterPreviewClass(instance);
+    RegisterCheckWindowClass(instance);
     RegisterPageHostClass(instance);
     return true;
 }

@@ -132,12 +132,14 @@ void OnMontageInit(HWND dialog, const MontageOptions& m) {
     for (int i = 0; i < kLabelChoices; ++i) ShowField(dialog, IDC_MOPT_LABEL1 + i, m.labelChoices[i], kLabelSize);
     for (int i = 0; i < kUnitChoices; ++i) ShowField(dialog, IDC_MOPT_UNIT1 + i, m.unitChoices[i], kUnitSize);
     Check(dialog, IDC_MOPT_ASK_EXIT, m.askAtExit);
+    Check(dialog, IDC_MOPT_CHECK_NOTES, m.checkNotes);
 }
 
 void OnMontageOk(HWND dialog, MontageOptions& m) {
     for (int i = 0; i < kLabelChoices; ++i) ReadControl(dialog, IDC_MOPT_LABEL1 + i, m.labelChoices[i], kLabelSize);
     for (int i = 0; i < kUnitChoices; ++i) ReadControl(dialog, IDC_MOPT_UNIT1 + i, m.unitChoices[i], kUnitSize);
     m.askAtExit = Checked(dialog, IDC_MOPT_ASK_EXIT);
+    m.checkNotes = Checked(dialog, IDC_MOPT_CHECK_NOTES);
 }
 
 INT_PTR CALLBACK MontageOptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -29,6 +29,7 @@ struct MontageOptions {
     char labelChoices[kLabelChoices][kLabelSize];
     char unitChoices[kUnitChoices][kUnitSize];
     bool askAtExit;
+    bool checkNotes;    // the night check's warn and fail findings go into the PSG file
 };
 
 // Each shows its dialog over `owner` through the user-interface seam with

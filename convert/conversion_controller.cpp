@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/check_follow.h"
 #include "engine/conversion_run.h"
 #include "engine/output_check.h"
 #include "engine/output_name.h"
@@ -13,6 +14,7 @@
 #include "filekit/filekit.h"
 #include "pagekit/file_dialogs.h"
 #include "pagekit/file_identity.h"
+#include "pagekit/held_check.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
@@ -191,6 +193,23 @@ bool PatientConfirmed(ConverterState& state) {
     return false;
 }
 
+// A night the check judged failing is converted only when the operator says
+// so (確認 naming the failing channels, Cancel the default); once said for a
+// recording and montage, it is not asked again for them.
+bool FailingNightConfirmed(ConverterState& state) {
+    const HeldCheck& held = TheHeldCheck();
+    if (!held.valid || held.running || !held.result.complete || held.result.verdict != CheckVerdict::Fail) return true;
+    const uint64_t key = NightKey(state.source.sourcePath, CurrentPattern(state));
+    if (state.conv.failingNightAllowed == key) return true;
+    char text[640];
+    snprintf(text, sizeof text, ProgramText(IDS_CHECK_ASK_FAILING).c_str(), FailingChannels(held.result).c_str());
+    const int answer = Ui().messageBox(MainWindowOf(ConvertPage(state)), text, ProgramText(IDS_CHECK_CAPTION_ASK).c_str(),
+                                       MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION);
+    if (answer != IDOK) return false;
+    state.conv.failingNightAllowed = key;
+    return true;
+}
+
 // The run writes to a temporary name in the output's folder, unique to
 // this process and run. False when no such name fits.
 bool ChooseStagingName(ConversionFields& c) {
@@ -257,7 +276,16 @@ bool ReadyToStart(ConverterState& state) {
         Ui().messageDialog(page, g_program.instance, IDD_WARN_SAME_FILE);
         return false;
     }
-    return PatientConfirmed(state);
+    return PatientConfirmed(state) && FailingNightConfirmed(state);
+}
+
+// The findings the run writes into the file when the settings ask for them:
+// only a complete check of this recording and montage; a check still
+// running is neither waited for nor written.
+const NightCheckResult* NotesFor(const ConverterState& state) {
+    const HeldCheck& held = TheHeldCheck();
+    if (!state.settings.CheckNotes || !held.valid || held.running || !held.result.complete) return nullptr;
+    return &held.result;
 }
 
 }  // namespace
@@ -270,10 +298,12 @@ void StartConversion(ConverterState& state) {
         // could not be created.
         state.conv.writeFailed = 1;
         why = kHeaderCreateFailed;
-    } else if (StartRun(RunRecordsOf(state), &why)) {
-        StartTimer(state);
     } else {
-        DiscardStagedFile(state.conv);
+        state.conv.checkNotes = NotesFor(state);
+        const bool started = StartRun(RunRecordsOf(state), &why);
+        state.conv.checkNotes = nullptr;
+        if (started) StartTimer(state);
+        else DiscardStagedFile(state.conv);
     }
     if (HWND page = ConvertPage(state)) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
     TellRefusal(state, why);

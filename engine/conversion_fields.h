@@ -60,4 +60,7 @@ struct ConversionFields {
     // the PSG file as annotations with onset and duration ("Check: C3-A2
     // flat"); null: none. Read only while the header is written (StartRun).
     const NightCheckResult* checkNotes;
+    // The recording and montage (NightKey) whose failing night the operator
+    // chose to convert anyway: the question is not asked again for them.
+    uint64_t failingNightAllowed;
 };

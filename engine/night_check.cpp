@@ -883,7 +883,13 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
         return a.startSeconds != b.startSeconds ? a.startSeconds < b.startSeconds : a.trace < b.trace;
     });
 
-    // The night: the rule set's kinds each need one channel usable long enough.
+    JudgeNight(rules, &result);
+    *out = std::move(result);
+}
+
+// The night: the rule set's kinds each need one channel usable long enough,
+// the channels known by the kind their summaries name.
+void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result) {
     uint32_t kinds = 0;
     double hours = 0;
     bool ruleFailed = false;
@@ -895,8 +901,8 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
         for (int c = 0; c < int(SignalClass::Count); ++c) {
             if (!((kinds >> c) & 1u)) continue;
             double best = -1;
-            for (const ChannelSummary& ch : result.channels)
-                if (s.traces[size_t(ch.trace)].cls == SignalClass(c)) best = std::max(best, ch.usableHours);
+            for (const ChannelSummary& ch : result->channels)
+                if (ch.kind && strcmp(ch.kind, kClassThresholds[c].name) == 0) best = std::max(best, ch.usableHours);
             char part[96];
             if (best < 0) snprintf(part, sizeof part, "%s: no channel", kClassThresholds[c].name);
             else snprintf(part, sizeof part, "%s: %.1f h usable", kClassThresholds[c].name, best);
@@ -906,11 +912,11 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
         if (outcome.empty()) outcome = "no kind of signal required";
     }
     bool anyWarn = false;
-    for (const ChannelSummary& ch : result.channels)
+    for (const ChannelSummary& ch : result->channels)
         if (ch.verdict != CheckVerdict::Pass) anyWarn = true;
-    result.verdict = ruleFailed ? CheckVerdict::Fail : anyWarn ? CheckVerdict::Warn : CheckVerdict::Pass;
-    result.ruleOutcome = outcome;
-    *out = std::move(result);
+    result->rule = rules.text;
+    result->verdict = ruleFailed ? CheckVerdict::Fail : anyWarn ? CheckVerdict::Warn : CheckVerdict::Pass;
+    result->ruleOutcome = outcome;
 }
 
 // --- Names, the rule set and the check of an open recording ---------------------

@@ -106,6 +106,12 @@ CheckRuleSet LoadCheckRuleSet(const ProfileReader& profile);
 // thresholds table gives them, letters in any case; "" names no kind).
 bool ParseCheckRuleSet(const CheckRuleSet& rules, uint32_t* kinds, double* minimumHours);
 
+// Judges the night of `result` by `rules` from its channel summaries (each
+// known by the kind it names): sets verdict, rule and ruleOutcome. Finish
+// ends with it; a result put together from checks of some channels is
+// judged again with it.
+void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result);
+
 // The check fed with the written samples of a night in order, trace by
 // trace, in pieces of any length: CheckNight reads them itself, a
 // conversion feeds the samples it writes so the check needs no second pass

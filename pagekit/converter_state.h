@@ -30,6 +30,7 @@ struct FrameHandles {
     HWND tab;
     HWND pages[kPageCount];
     HWND preview;               // the signal preview window while it is open, else null
+    HWND check;                 // the check window while it is open, else null
     UINT_PTR conversionTimer;   // non-zero while the conversion page's frame timer runs
     // How long one tick of the frame timer may convert, in milliseconds:
     // steps follow each other until it is spent (at least one step a tick).

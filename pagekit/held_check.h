@@ -20,6 +20,7 @@ struct HeldCheck {
     bool valid = false;     // the result belongs to the open recording and the current pattern
     bool running = false;   // a check is under way
     double done = 0;        // the running check's share done, 0..1
+    bool stopped = false;   // the last check was stopped before the end of the night
     uint32_t serial = 0;    // changes whenever anything above changes
 };
 

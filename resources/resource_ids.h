@@ -252,6 +252,30 @@
 #define WM_CHECK_CLOSED             (WM_USER + 165)  /* check window to its owner: wParam = the window, being destroyed */
 /* Texts: the check window and status 6600..6629, the preview's marks
  * 6630..6639, the file's annotations 6640..6649. */
+#define IDS_CHECK_TITLE             6600
+#define IDS_CHECK_RUNNING           6601
+#define IDS_CHECK_STOPPED           6602
+#define IDS_CHECK_PASS              6603
+#define IDS_CHECK_WARN              6604
+#define IDS_CHECK_FAIL              6605
+#define IDS_CHECK_SAVE              6606
+#define IDS_CHECK_SAVE_TITLE        6607
+#define IDS_CHECK_NOT_SAVED         6608
+#define IDS_CHECK_CAPTION_WARN      6609
+#define IDS_CHECK_CAPTION_ASK       6610
+#define IDS_CHECK_ASK_FAILING       6611
+#define IDS_CHECK_COL_CHANNEL       6612
+#define IDS_CHECK_COL_CHECK         6613
+#define IDS_CHECK_COL_FROM          6614
+#define IDS_CHECK_COL_TO            6615
+#define IDS_CHECK_COL_VALUE         6616
+#define IDS_CHECK_COL_LEVEL         6617
+#define IDS_CHECK_COL_NOTE          6618
+#define IDS_CHECK_COL_KIND          6619
+#define IDS_CHECK_COL_USABLE        6620
+#define IDS_CHECK_COL_HOURS         6621
+#define IDS_CHECK_COL_VERDICT       6622
+#define IDS_CHECK_NO_RECORDING      6623
 
 /* ---- 16. Option dialogs, Pattern Copy and their boxes (6200..6299) ------- */
 /* Patient page: the line saying what of the identity the PSG file carries. */

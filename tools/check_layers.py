@@ -3,7 +3,7 @@
 
 Layers, top to bottom:
   shell      app/ (the window program), batch/ (the batch converter, portable)
-  pages      source/ patient/ montage/ position/ convert/ preview/  (and their kit, pagekit/)
+  pages      source/ patient/ montage/ position/ convert/ preview/ check/  (and their kit, pagekit/)
   engine     engine/                        portable: no platform headers
   libraries  textkit/ taffread/ recfile/    portable: no platform headers
              filekit/                       the file layer: a system's headers in its own source only
@@ -26,7 +26,7 @@ import sys
 import tempfile
 
 LIBRARIES = {"textkit", "taffread", "recfile", "filekit", "winkit", "ctlkit"}
-PAGES = {"source", "patient", "montage", "position", "convert", "preview"}
+PAGES = {"source", "patient", "montage", "position", "convert", "preview", "check"}
 
 # Folder -> folders its files may include (its own folder always allowed).
 ALLOWED = {

@@ -226,6 +226,15 @@ def draw_view(c, ox):
     c.rect(ox + 4, 14, ox + 11, 14, BLACK)
 
 
+def draw_check(c, ox):
+    """Image 7: a trace on a sheet with a tick over it (the night check)."""
+    c.rect(ox + 1, 3, ox + 14, 14, WHITE)
+    c.frame(ox + 1, 3, ox + 14, 14, BLACK)
+    _trace(c, ox + 2, 10, [0, -1, 1, 0, -2, 2, 0, -1, 1, 0, 0, 0], TRACE_BLUE, 1)
+    c.line(ox + 4, 5, ox + 7, 8, TRACE_RED, 2)
+    c.line(ox + 7, 8, ox + 13, 1, TRACE_RED, 2)
+
+
 def toolbar_strip():
     """The 256 x 16 strip of the sixteen toolbar images."""
     c = Canvas(256, 16, GREY + (255,))
@@ -235,6 +244,7 @@ def toolbar_strip():
     draw_close(c, 64)
     draw_convert(c, 80)
     draw_view(c, 96)
+    draw_check(c, 112)
     return c
 
 

@@ -67,9 +67,10 @@ BOOL FakeOpenHelp(HWND, const char*, const char* page) {
     return g_fake.helpAnswer;
 }
 
-int FakeMessageBox(HWND, const char* text, const char*, UINT) {
+int FakeMessageBox(HWND, const char* text, const char*, UINT type) {
     g_fake.messageBoxes.push_back(text ? text : "");
-    return IDOK;
+    g_fake.messageBoxTypes.push_back(type);
+    return g_fake.messageBoxAnswer;
 }
 
 void FakeCloseHelp(HWND, const char*) {}

@@ -38,6 +38,8 @@ struct FakeUi {
     BOOL helpAnswer = TRUE;             // what opening the help answers
     std::string helpPage;               // the page the last opening asked for
     std::vector<std::string> messageBoxes;   // texts of the program's own message boxes
+    std::vector<UINT> messageBoxTypes;       // their buttons and icons
+    int messageBoxAnswer = IDOK;             // what each of them answers
     int popupAnswer = 0;                // command a popup menu answers (0: dismissed)
     int popupCalls = 0;
     // Dialogs with their own procedure: template names, in order. Without a

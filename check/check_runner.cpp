@@ -1,0 +1,221 @@
+// The background night check; see check_runner.h. One worker at a time:
+// its job (the copies it checks from, its stop flag and its result) belongs
+// to the worker until it posts WM_CHECK_DONE or is joined, and to the main
+// thread after that. A job's serial tells a late notice of a stopped check
+// from the current one's.
+#include "check/check_runner.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "engine/check_follow.h"
+#include "engine/epoch_values.h"
+#include "pagekit/held_check.h"
+#include "pagekit/profile.h"
+#include "pagekit/program.h"
+#include "resources/resource_ids.h"
+#include "taffread/taffread.h"
+#include "textkit/sjis_text.h"
+
+namespace {
+
+struct CheckJob {
+    HWND notify = nullptr;
+    uint32_t serial = 0;
+    SourceInfo source;
+    MontagePattern pattern;
+    TracePlan plan;
+    uint32_t mask = 0xFFFFFFFFu;    // the traces checked; all: a whole check
+    CheckRuleSet rules;
+    std::atomic<bool> stop{false};
+    int lastPerMille = -1;          // the worker's last progress notice
+    NightCheckResult result;        // the worker's, until it is done
+};
+
+struct Runner {
+    std::thread worker;
+    std::unique_ptr<CheckJob> job;  // the job running or last run
+    uint32_t serial = 0;
+    // What the held check belongs to: the recording (its path and the
+    // record's handle on it) and the pattern and plan the traces follow.
+    bool taken = false;
+    char path[kPathSize] = "";
+    TaffHandle handle = nullptr;
+    MontagePattern pattern;
+    TracePlan plan;
+    bool timeConstants = false;
+};
+
+Runner& TheRunner() {
+    static Runner runner;
+    return runner;
+}
+
+void Progress(void* context, double done) {
+    CheckJob& job = *static_cast<CheckJob*>(context);
+    const int perMille = static_cast<int>(done * 1000.0);
+    if (perMille / 10 == job.lastPerMille / 10) return;   // a notice per per cent
+    job.lastPerMille = perMille;
+    PostMessageA(job.notify, WM_CHECK_PROGRESS, static_cast<WPARAM>(perMille), static_cast<LPARAM>(job.serial));
+}
+
+// The worker: its own reader handle, the check, the notice.
+void RunJob(CheckJob* job) {
+    TaffHandle reader = TaffOpen(job->source.sourcePath, 0);
+    CheckControl control;
+    control.stop = &job->stop;
+    control.progress = Progress;
+    control.context = job;
+    control.traceMask = job->mask;
+    CheckNight(reader, job->source, job->pattern, job->rules, control, &job->result);
+    if (reader) TaffClose(reader);
+    PostMessageA(job->notify, WM_CHECK_DONE, 0, static_cast<LPARAM>(job->serial));
+}
+
+void Join(Runner& r) {
+    if (r.worker.joinable()) r.worker.join();
+}
+
+void Touch(HeldCheck& held) { ++held.serial; }
+
+// Starts a check of `mask` traces of the record's recording and pattern.
+void Start(HWND mainWindow, const ConverterState& state, const TracePlan& plan, uint32_t mask,
+           const char* settingsPath) {
+    Runner& r = TheRunner();
+    std::unique_ptr<CheckJob> job(new CheckJob);
+    job->notify = mainWindow;
+    job->serial = ++r.serial;
+    memcpy(&job->source, &state.source, sizeof job->source);
+    memcpy(&job->pattern, &CurrentPattern(state), sizeof job->pattern);
+    job->plan = plan;
+    job->mask = mask;
+    job->rules = LoadCheckRuleSet(PrivateProfile(settingsPath));
+    r.job = std::move(job);
+    r.worker = std::thread(RunJob, r.job.get());
+    HeldCheck& held = TheHeldCheck();
+    held.running = true;
+    held.stopped = false;
+    held.done = 0;
+    Touch(held);
+}
+
+// Forgets the held check (no recording, or another one).
+void Forget(Runner& r) {
+    r.taken = false;
+    HeldCheck& held = TheHeldCheck();
+    held.result = NightCheckResult();
+    held.valid = false;
+    held.running = false;
+    held.done = 0;
+    Touch(held);
+}
+
+// Takes the record's recording and pattern as what the held check belongs to.
+void TakeRecord(Runner& r, const ConverterState& state, const TracePlan& plan) {
+    r.taken = true;
+    CopyText(r.path, sizeof r.path, state.source.sourcePath);
+    r.handle = state.source.sourceHandle;
+    memcpy(&r.pattern, &CurrentPattern(state), sizeof r.pattern);
+    r.plan = plan;
+    r.timeConstants = state.settings.TCType != 0;
+}
+
+}  // namespace
+
+bool StopCheck() {
+    Runner& r = TheRunner();
+    if (!r.worker.joinable()) return false;
+    if (r.job) r.job->stop = true;
+    Join(r);
+    ++r.serial;     // its notices still queued are stale now
+    HeldCheck& held = TheHeldCheck();
+    const bool wasRunning = held.running;
+    held.running = false;
+    held.stopped = wasRunning;
+    if (wasRunning) held.result.complete = false;
+    Touch(held);
+    return wasRunning;
+}
+
+bool FollowCheck(HWND mainWindow, const ConverterState& state, const char* settingsPath) {
+    Runner& r = TheRunner();
+    if (state.source.sourceKind != kSourceTaff) {
+        if (!r.taken && !r.worker.joinable()) return false;
+        StopCheck();
+        Forget(r);
+        return true;
+    }
+    TracePlan plan;
+    PlanTraces(state.source, CurrentPattern(state), &plan, state.settings.TCType != 0);
+    const bool sameRecording =
+        r.taken && r.handle == state.source.sourceHandle && strcmp(r.path, state.source.sourcePath) == 0;
+    if (sameRecording && memcmp(&r.pattern, &CurrentPattern(state), sizeof r.pattern) == 0) return false;
+    HeldCheck& held = TheHeldCheck();
+    const bool partial = sameRecording && held.valid && held.result.complete && !held.running;
+    if (!partial) {
+        // Another recording, or the pattern changed while a check ran: the
+        // whole night again.
+        StopCheck();
+        Forget(r);
+        TakeRecord(r, state, plan);
+        Start(mainWindow, state, plan, 0xFFFFFFFFu, settingsPath);
+        return true;
+    }
+    // The same recording, a montage change: the untouched channels keep
+    // their findings at once (relabelled, moved to their new places), the
+    // touched ones are checked again.
+    const uint32_t mask = TouchedTraces(r.plan, r.pattern, plan, CurrentPattern(state));
+    NightCheckResult none;
+    none.complete = true;
+    const CheckRuleSet rules = LoadCheckRuleSet(PrivateProfile(settingsPath));
+    held.result = MergeRecheck(held.result, r.plan, none, plan, mask, rules);
+    TakeRecord(r, state, plan);
+    Touch(held);
+    if (mask) Start(mainWindow, state, plan, mask, settingsPath);
+    return true;
+}
+
+bool OnCheckProgress(WPARAM perMille, LPARAM serial) {
+    Runner& r = TheRunner();
+    if (static_cast<uint32_t>(serial) != r.serial) return false;
+    HeldCheck& held = TheHeldCheck();
+    held.done = static_cast<double>(perMille) / 1000.0;
+    Touch(held);
+    return true;
+}
+
+bool OnCheckDone(LPARAM serial) {
+    Runner& r = TheRunner();
+    if (static_cast<uint32_t>(serial) != r.serial || !r.job) return false;
+    Join(r);
+    CheckJob& job = *r.job;
+    HeldCheck& held = TheHeldCheck();
+    if (job.mask == 0xFFFFFFFFu) held.result = std::move(job.result);
+    else held.result = MergeRecheck(held.result, job.plan, job.result, job.plan, job.mask, job.rules);
+    held.valid = true;
+    held.running = false;
+    held.done = held.result.complete ? 1.0 : held.done;
+    Touch(held);
+    return true;
+}
+
+void CheckStatusText(char* out, size_t size) {
+    const HeldCheck& held = TheHeldCheck();
+    std::string text;
+    char line[320];
+    if (held.running) {
+        snprintf(line, sizeof line, ProgramText(IDS_CHECK_RUNNING).c_str(), static_cast<int>(held.done * 100.0));
+        text = line;
+    } else if (held.valid && held.result.complete) {
+        const int ids[] = {IDS_CHECK_PASS, IDS_CHECK_WARN, IDS_CHECK_FAIL};
+        const int v = static_cast<int>(held.result.verdict);
+        snprintf(line, sizeof line, ProgramText(ids[v >= 0 && v < 3 ? v : 2]).c_str(), held.result.rule.c_str());
+        text = line;
+    } else if (held.stopped) {
+        text = ProgramText(IDS_CHECK_STOPPED);
+    }
+    CopyText(out, size, text.c_str());
+}

@@ -1,0 +1,33 @@
+// The night check of the window program, run in the background: a worker
+// thread with a reader handle of its own checks the open recording as the
+// current pattern writes it, tells the main window how far it is
+// (WM_CHECK_PROGRESS) and when it is done (WM_CHECK_DONE), and the main
+// window stores the result in the held check (pagekit/held_check.h). It
+// never touches the conversion's reader or file, and it stops at once when
+// the recording closes or the window ends.
+#pragma once
+
+#include <windows.h>
+
+#include "pagekit/converter_state.h"
+
+// Follows the record after anything may have changed: a recording opened
+// (or another one) is checked from the start; a montage change that alters
+// written channels checks those again and keeps the rest; no recording stops
+// the check and empties the held check. `settingsPath` names the settings
+// file the rule set is read from. True when the held check changed.
+bool FollowCheck(HWND mainWindow, const ConverterState& state, const char* settingsPath);
+
+// Stops a running check and waits for its thread: nothing is left running.
+// The held check then says it was stopped (running false, result not
+// complete). True when a check was running.
+bool StopCheck();
+
+// The worker's notices, handled on the main thread. True when the held
+// check changed.
+bool OnCheckProgress(WPARAM perMille, LPARAM serial);
+bool OnCheckDone(LPARAM serial);
+
+// The status line's text of the held check: "記録ﾁｪｯｸ中 40 %", the night
+// verdict with its rule, "記録ﾁｪｯｸ中止" after a stop, "" without a check.
+void CheckStatusText(char* out, size_t size);

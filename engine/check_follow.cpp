@@ -1,0 +1,116 @@
+#include "engine/check_follow.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The written values of a channel that change what its samples are.
+bool SameWrittenValues(const ChannelSetting& a, const ChannelSetting& b) {
+    return a.signalType == b.signalType && a.rateDivisor == b.rateDivisor && a.calEU == b.calEU &&
+           a.calVU == b.calVU && a.offsetAD == b.offsetAD && a.offsetCAL == b.offsetCAL &&
+           a.sensitivity == b.sensitivity && a.lowFilter == b.lowFilter && a.timeConstant == b.timeConstant &&
+           a.highFilter == b.highFilter;
+}
+
+// The place of source channel `source` among the traces of `plan`; -1 when
+// it is not written.
+int32_t PlaceOf(const TracePlan& plan, int32_t source) {
+    for (int32_t t = 0; t < plan.count; ++t)
+        if (plan.traces[t].source == source) return t;
+    return -1;
+}
+
+void CopyLabel(char* out, const char* label) {
+    strncpy(out, label, kLabelSize - 1);
+    out[kLabelSize - 1] = '\0';
+}
+
+}  // namespace
+
+uint32_t TouchedTraces(const TracePlan& before, const MontagePattern& beforePattern, const TracePlan& after,
+                       const MontagePattern& afterPattern) {
+    uint32_t mask = 0;
+    for (int32_t t = 0; t < after.count && t < 32; ++t) {
+        const int32_t source = after.traces[t].source;
+        if (PlaceOf(before, source) < 0 ||
+            !SameWrittenValues(beforePattern.channels[source], afterPattern.channels[source]))
+            mask |= 1u << t;
+    }
+    return mask;
+}
+
+NightCheckResult MergeRecheck(const NightCheckResult& kept, const TracePlan& before, const NightCheckResult& fresh,
+                              const TracePlan& after, uint32_t mask, const CheckRuleSet& rules) {
+    NightCheckResult out = fresh;
+    out.findings.clear();
+    out.channels.clear();
+    // Where each trace of `before` went: its source channel's place now.
+    auto moved = [&](int32_t trace) -> int32_t {
+        if (trace < 0 || trace >= before.count) return -1;
+        const int32_t now = PlaceOf(after, before.traces[trace].source);
+        return now >= 0 && !((mask >> now) & 1u) ? now : -1;
+    };
+    for (const ChannelSummary& ch : kept.channels) {
+        const int32_t now = moved(ch.trace);
+        if (now < 0) continue;
+        ChannelSummary c = ch;
+        c.trace = now;
+        CopyLabel(c.label, after.traces[now].label);
+        out.channels.push_back(c);
+    }
+    for (const CheckFinding& f : kept.findings) {
+        const int32_t now = moved(f.trace);
+        if (now < 0) continue;
+        CheckFinding g = f;
+        g.trace = now;
+        CopyLabel(g.label, after.traces[now].label);
+        // The other channel of a pair keeps its name only while it is written.
+        if (g.other[0]) {
+            bool written = false;
+            for (int32_t b = 0; b < before.count; ++b)
+                if (strcmp(before.traces[b].label, f.other) == 0) {
+                    const int32_t o = PlaceOf(after, before.traces[b].source);
+                    if (o < 0) continue;
+                    CopyLabel(g.other, after.traces[o].label);
+                    written = true;
+                }
+            if (!written) continue;
+        }
+        out.findings.push_back(g);
+    }
+    for (const ChannelSummary& ch : fresh.channels)
+        if (ch.trace >= 0 && ch.trace < 32 && ((mask >> ch.trace) & 1u)) out.channels.push_back(ch);
+    for (const CheckFinding& f : fresh.findings)
+        if (f.trace >= 0 && f.trace < 32 && ((mask >> f.trace) & 1u)) out.findings.push_back(f);
+    std::stable_sort(out.channels.begin(), out.channels.end(),
+                     [](const ChannelSummary& a, const ChannelSummary& b) { return a.trace < b.trace; });
+    std::stable_sort(out.findings.begin(), out.findings.end(), [](const CheckFinding& a, const CheckFinding& b) {
+        return a.startSeconds != b.startSeconds ? a.startSeconds < b.startSeconds : a.trace < b.trace;
+    });
+    out.hours = std::max(kept.hours, fresh.hours);
+    JudgeNight(rules, &out);
+    return out;
+}
+
+std::string FailingChannels(const NightCheckResult& result) {
+    std::string names;
+    for (const ChannelSummary& ch : result.channels) {
+        if (ch.verdict != CheckVerdict::Fail) continue;
+        if (!names.empty()) names += ", ";
+        names += ch.label;
+    }
+    return names;
+}
+
+uint64_t NightKey(const char* recordingPath, const MontagePattern& pattern) {
+    // FNV-1a over the path and the pattern's bytes.
+    uint64_t h = 14695981039346656037ull;
+    auto add = [&h](const void* data, size_t size) {
+        const unsigned char* p = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 1099511628211ull;
+    };
+    add(recordingPath, strlen(recordingPath));
+    add(&pattern, sizeof pattern);
+    return h;
+}

@@ -1,0 +1,298 @@
+// The night check in the window, through the real main window under Wine:
+// the check started by opening a recording and shown in the status line,
+// the window answering while a long night is checked, nothing left running
+// when the recording closes mid-check, the check window and its way into
+// the preview, a montage change checked again, the question before a
+// failing night is converted, and the findings written into the file when
+// the settings ask for it (read back natively by check_notes_readback).
+#include <windows.h>
+#include <commctrl.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "pagekit/held_check.h"
+#include "resources/resource_ids.h"
+#include "tests/app/gui_support.h"
+
+namespace {
+
+// The sample montage (tools/sample/MORLEX.INI from MaxCh on) under [SYSTEM],
+// with `rule` as the night's rule set when given.
+void WriteSampleSettings(const std::string& rule = "") {
+    std::ifstream in(SAMPLE_INI);
+    std::stringstream text;
+    text << "[SYSTEM]\r\n";
+    std::string line;
+    bool from = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("MaxCh", 0) == 0) from = true;
+        if (from) text << line << "\r\n";
+    }
+    if (!rule.empty()) text << "[NIGHTCHECK]\r\nRule=" << rule << "\r\n";
+    WriteTextFile(SettingsPath(), text.str());
+}
+
+// A sample night of `seconds` with C3-A2 flat from 600 s for 300 s.
+TaffGenOptions FaultyNight(double seconds) {
+    TaffGenOptions o;
+    o.channels = 14;
+    o.seconds = seconds;
+    TaffGenFault flat;
+    flat.kind = TaffGenFaultKind::Flat;
+    flat.channel = 0;
+    flat.startSeconds = 600;
+    flat.lengthSeconds = 300;
+    o.faults.push_back(flat);
+    return o;
+}
+
+// Threads of this process now.
+int ThreadCount() {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snap, &entry); more; more = Thread32Next(snap, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+    CloseHandle(snap);
+    return count;
+}
+
+std::string ListCell(HWND list, int row, int column) {
+    char text[256] = "";
+    LVITEMA item;
+    memset(&item, 0, sizeof item);
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+int ListRows(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+// The first row whose first columns are `channel` and `check`; -1 when none.
+int RowOf(HWND list, const std::string& channel, const std::string& check) {
+    for (int row = 0; row < ListRows(list); ++row)
+        if (ListCell(list, row, 0) == channel && ListCell(list, row, 1) == check) return row;
+    return -1;
+}
+
+class CheckInWindow : public MainWindowTest {
+protected:
+    void OpenRecording(const std::string& path) {
+        Fake().openAnswer = path;
+        SendMessageA(window, WM_COMMAND, IDM_FILE_OPEN, 0);
+        ASSERT_EQ(kSourceTaff, State().source.sourceKind) << path;
+    }
+    static bool CheckDone(int ms = 60000) {
+        return PumpUntil([] { return TheHeldCheck().valid && !TheHeldCheck().running; }, ms);
+    }
+    std::string Status() {
+        char text[256] = "";
+        HWND status = GetDlgItem(window, IDC_MAIN_STATUSBAR);
+        if (SendMessageA(status, SB_GETTEXTLENGTHA, 1, 0) < LRESULT(sizeof text))
+            SendMessageA(status, SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    // Converts the open recording to `output` (the conversion page's run to
+    // its end); true when the file was written.
+    bool Convert(const std::string& output) {
+        Fake().saveAnswer = output;
+        SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
+        PumpPending();      // the start, refused or begun
+        PumpUntil([&] { return State().conv.conversionState != kConvConverting; }, 60000);
+        return GetFileAttributesA(output.c_str()) != INVALID_FILE_ATTRIBUTES;
+    }
+};
+
+TEST_F(CheckInWindow, OpeningChecksTheNightAndTheStatusLineShowsTheVerdict) {
+    WriteSampleSettings("EEG >= 0.25 h");
+    Open();
+    OpenRecording(MakeRecording("PASS.HDR", FaultyNight(1800)));
+    ASSERT_TRUE(CheckDone());
+    EXPECT_TRUE(TheHeldCheck().result.complete);
+    EXPECT_EQ("記録ﾁｪｯｸ: 注意あり (EEG >= 0.25 h)", Status());
+}
+
+TEST_F(CheckInWindow, TheWindowAnswersWhileALongNightIsCheckedAndClosingStopsTheCheck) {
+    WriteSampleSettings();
+    Open();
+    const std::string path = MakeRecording("LONG.HDR", FaultyNight(6 * 3600));
+    const int before = ThreadCount();
+    ASSERT_GT(before, 0);
+    OpenRecording(path);
+    ASSERT_TRUE(PumpUntil([] { return TheHeldCheck().done > 0; }));
+    // Another thread asks the window 40 times with a 50 ms limit each while
+    // this one pumps as the program's loop does.
+    std::atomic<int> answered{0}, probes{0};
+    std::atomic<long long> slowestUs{0};
+    std::thread prober([&] {
+        for (int i = 0; i < 40; ++i) {
+            DWORD_PTR result = 0;
+            const auto start = std::chrono::steady_clock::now();
+            if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 50, &result)) ++answered;
+            const long long us = std::chrono::duration_cast<std::chrono::microseconds>(
+                                     std::chrono::steady_clock::now() - start).count();
+            slowestUs = std::max(slowestUs.load(), us);
+            ++probes;
+        }
+    });
+    PumpUntil([&] { return probes == 40; }, 30000);
+    prober.join();
+    EXPECT_EQ(40, answered.load());
+    EXPECT_LT(slowestUs.load(), 50000);
+    ASSERT_TRUE(TheHeldCheck().running) << "the night was checked before the probes ended";
+
+    // Closing the recording mid-check: the check stops and its thread is gone.
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
+    PumpPending();
+    EXPECT_FALSE(TheHeldCheck().running);
+    EXPECT_TRUE(TheHeldCheck().stopped);
+    EXPECT_EQ("記録ﾁｪｯｸ中止", Status());
+    EXPECT_TRUE(PumpUntil([&] { return ThreadCount() == before; }, 5000)) << ThreadCount() << " vs " << before;
+}
+
+TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
+    WriteSampleSettings();
+    Open();
+    // Without a recording: a warning, and no window.
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CHECK, 0);
+    EXPECT_EQ(1u, Fake().messageBoxes.size());
+    EXPECT_EQ(nullptr, FindWindowA("MORLEXCHECK", nullptr));
+
+    OpenRecording(MakeRecording("LIST.HDR", FaultyNight(1800)));
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CHECK, 0);
+    HWND check = State().frame.check;
+    ASSERT_NE(nullptr, check);
+    EXPECT_EQ(check, FindWindowA("MORLEXCHECK", nullptr));
+    EXPECT_EQ(window, GetWindow(check, GW_OWNER));
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CHECK, 0);
+    EXPECT_EQ(check, State().frame.check);      // the same window again
+    ASSERT_TRUE(CheckDone());
+    HWND list = GetDlgItem(check, IDC_CHECK_FINDINGS);
+    // The window follows the check as it completes.
+    ASSERT_TRUE(PumpUntil([&] { return ListRows(list) == int(TheHeldCheck().result.findings.size()); }));
+    const int row = RowOf(list, "C3-A2", "flat");
+    ASSERT_GE(row, 0);
+    EXPECT_EQ("22:25:04", ListCell(list, row, 2));
+    EXPECT_EQ("22:30:04", ListCell(list, row, 3));
+    EXPECT_EQ("fail", ListCell(list, row, 5));
+    std::string verdict = ControlText(check, IDC_CHECK_VERDICT);
+    EXPECT_EQ(0u, verdict.find("記録ﾁｪｯｸ: 不良 (EEG, SpO2, airflow >= 4 h)\r\nEEG: ")) << verdict;
+    EXPECT_EQ(ListRows(GetDlgItem(check, IDC_CHECK_CHANNELS)), 14);
+
+    // Sorted by the measured value, highest first after a second click.
+    NMLISTVIEW click;
+    memset(&click, 0, sizeof click);
+    click.hdr.hwndFrom = list;
+    click.hdr.idFrom = IDC_CHECK_FINDINGS;
+    click.hdr.code = LVN_COLUMNCLICK;
+    click.iSubItem = 4;
+    SendMessageA(check, WM_NOTIFY, IDC_CHECK_FINDINGS, reinterpret_cast<LPARAM>(&click));
+    SendMessageA(check, WM_NOTIFY, IDC_CHECK_FINDINGS, reinterpret_cast<LPARAM>(&click));
+    double highest = 0;
+    for (const CheckFinding& f : TheHeldCheck().result.findings) highest = std::max(highest, f.value);
+    EXPECT_DOUBLE_EQ(highest, atof(ListCell(list, 0, 4).c_str()) * (1 + 1e-12)) << ListCell(list, 0, 4);
+
+    // A double click on the flat stretch: the preview shows it, C3-A2 chosen.
+    const int flatRow = RowOf(list, "C3-A2", "flat");
+    RECT box = {LVIR_BOUNDS, 0, 0, 0};
+    SendMessageA(list, LVM_GETITEMRECT, flatRow, reinterpret_cast<LPARAM>(&box));
+    const LPARAM at = MAKELPARAM(box.left + 4, (box.top + box.bottom) / 2);
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+    SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+    ASSERT_TRUE(PumpUntil([&] {
+        return State().frame.preview && ControlText(State().frame.preview, IDC_PREV_EPOCH_START) == "22:25:04 (+0:10:00)";
+    }, 10000)) << (State().frame.preview ? ControlText(State().frame.preview, IDC_PREV_EPOCH_START) : "no preview");
+
+    DestroyWindow(check);
+    EXPECT_EQ(nullptr, State().frame.check);    // the closed window is forgotten
+}
+
+TEST_F(CheckInWindow, AMontageChangeChecksTheTouchedChannelsAgain) {
+    WriteSampleSettings();
+    Open();
+    OpenRecording(MakeRecording("MONT.HDR", FaultyNight(1800)));
+    ASSERT_TRUE(CheckDone());
+    auto count = [](const char* label, CheckKind kind) {
+        int n = 0;
+        for (const CheckFinding& f : TheHeldCheck().result.findings)
+            if (strcmp(f.label, label) == 0 && f.kind == kind) ++n;
+        return n;
+    };
+    ASSERT_EQ(1, count("C3-A2", CheckKind::Flat));
+    const size_t channels = TheHeldCheck().result.channels.size();
+
+    // A label only: relabelled at once, nothing checked again.
+    strcpy(CurrentPattern(State()).channels[0].label, "C3-M2");
+    PostMessageA(window, WM_RECORD_CHANGED, 0, 0);
+    PumpPending();
+    EXPECT_FALSE(TheHeldCheck().running);
+    EXPECT_EQ(1, count("C3-M2", CheckKind::Flat));
+
+    // Its calibration: that channel is checked again, the others kept.
+    const uint32_t serial = TheHeldCheck().serial;
+    CurrentPattern(State()).channels[0].calEU *= 2;
+    PostMessageA(window, WM_RECORD_CHANGED, 0, 0);
+    PumpPending();
+    EXPECT_TRUE(TheHeldCheck().running || TheHeldCheck().serial > serial + 1);
+    ASSERT_TRUE(CheckDone());
+    EXPECT_EQ(1, count("C3-M2", CheckKind::Flat));
+    EXPECT_EQ(channels, TheHeldCheck().result.channels.size());
+
+    // Switched off: its findings go, the others move up a place.
+    const int ecgTrace = [] {
+        for (const ChannelSummary& ch : TheHeldCheck().result.channels)
+            if (strcmp(ch.label, "ECG") == 0) return ch.trace;
+        return -1;
+    }();
+    CurrentPattern(State()).channels[0].enabled = 0;
+    PostMessageA(window, WM_RECORD_CHANGED, 0, 0);
+    PumpPending();
+    ASSERT_TRUE(CheckDone());
+    EXPECT_EQ(0, count("C3-M2", CheckKind::Flat));
+    EXPECT_EQ(channels - 1, TheHeldCheck().result.channels.size());
+    for (const ChannelSummary& ch : TheHeldCheck().result.channels)
+        if (strcmp(ch.label, "ECG") == 0) {
+            EXPECT_EQ(ecgTrace - 1, ch.trace);
+        }
+}
+
+TEST_F(CheckInWindow, AFailingNightIsAskedAboutOnceAndCancelWritesNothing) {
+    WriteSampleSettings();
+    Open();
+    OpenRecording(MakeRecording("ASK.HDR", FaultyNight(1800)));
+    ASSERT_TRUE(CheckDone());
+    ASSERT_EQ(CheckVerdict::Fail, TheHeldCheck().result.verdict);
+    Fake().messageBoxAnswer = IDCANCEL;
+    const std::string output = TempDir() + "\\ASKED.DAT";
+    EXPECT_FALSE(Convert(output));
+    ASSERT_EQ(1u, Fake().messageBoxes.size());
+    EXPECT_NE(std::string::npos, Fake().messageBoxes[0].find("不良のﾁｬﾝﾈﾙ: ")) << Fake().messageBoxes[0];
+    EXPECT_EQ(UINT(MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION), Fake().messageBoxTypes[0]);
+
+    Fake().messageBoxAnswer = IDOK;
+    EXPECT_TRUE(Convert(output));
+    EXPECT_EQ(2u, Fake().messageBoxes.size());
+    // The same recording and montage: not asked again.
+    DeleteFileA(output.c_str());
+    EXPECT_TRUE(Convert(output));
+    EXPECT_EQ(2u, Fake().messageBoxes.size());
+}
+
+}  // namespace
