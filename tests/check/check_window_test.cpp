@@ -27,9 +27,10 @@
 
 namespace {
 
-// The sample montage (tools/sample/MORLEX.INI from MaxCh on) under [SYSTEM],
-// with `rule` as the night's rule set when given.
-void WriteSampleSettings(const std::string& rule = "") {
+// The sample montage (tools/sample/MORLEX.INI from MaxCh on, its rule set
+// for a short night left out) under [SYSTEM], with `rule` as the night's
+// rule set.
+void WriteSampleSettings(const std::string& rule = "EEG, SpO2, airflow >= 4 h") {
     std::ifstream in(SAMPLE_INI);
     std::stringstream text;
     text << "[SYSTEM]\r\n";
@@ -37,9 +38,10 @@ void WriteSampleSettings(const std::string& rule = "") {
     bool from = false;
     while (std::getline(in, line)) {
         if (line.rfind("MaxCh", 0) == 0) from = true;
+        if (line.rfind("[NIGHTCHECK]", 0) == 0) break;
         if (from) text << line << "\r\n";
     }
-    if (!rule.empty()) text << "[NIGHTCHECK]\r\nRule=" << rule << "\r\n";
+    text << "[NIGHTCHECK]\r\nRule=" << rule << "\r\n";
     WriteTextFile(SettingsPath(), text.str());
 }
 
