@@ -222,6 +222,12 @@ TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
         return State().frame.preview && ControlText(State().frame.preview, IDC_PREV_EPOCH_START) == "22:25:04 (+0:10:00)";
     }, 10000)) << (State().frame.preview ? ControlText(State().frame.preview, IDC_PREV_EPOCH_START) : "no preview");
 
+    // The report saved where the operator chooses; NAME.check.html proposed.
+    Fake().saveAnswer = TempDir() + "\\LIST-report.html";
+    SendMessageA(check, WM_COMMAND, IDC_CHECK_SAVE, 0);
+    EXPECT_EQ("LIST.check.html", Fake().saveFileName);
+    EXPECT_EQ(0u, ReadTextFile(Fake().saveAnswer).find("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Night check: LIST.HDR"));
+
     DestroyWindow(check);
     EXPECT_EQ(nullptr, State().frame.check);    // the closed window is forgotten
 }
