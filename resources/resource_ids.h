@@ -252,6 +252,9 @@
 #define WM_CHECK_CLOSED             (WM_USER + 165)  /* check window to its owner: wParam = the window, being destroyed */
 /* Texts: the check window and status 6600..6629, the preview's marks
  * 6630..6639, the file's annotations 6640..6649. */
+#define IDS_PREV_OVERVIEW           6630  /* the strip's name */
+#define IDS_PREV_OVERVIEW_HINT      6631  /* the hint over the strip */
+#define IDS_PREV_MARK_HINT          6632  /* the hint over a mark: check, level, start, end (clock), what the check saw */
 
 /* ---- 16. Option dialogs, Pattern Copy and their boxes (6200..6299) ------- */
 /* Patient page: the line saying what of the identity the PSG file carries. */
@@ -333,6 +336,7 @@
 #define MAIN_CLASS                  "MORLEXCONVERTER"
 #define MAIN_TITLE                  "TAFFormat To PSG File Converter"
 #define PREVIEW_CLASS               "MORLEXPREVIEW"
+#define PREVIEW_OVERVIEW_CLASS      "MORLEXOVERVIEW"  /* the preview's strip of the whole night (IDC_PREV_OVERVIEW) */
 
 #endif /* RC_INVOKED */
 

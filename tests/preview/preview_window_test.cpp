@@ -58,14 +58,15 @@ COLORREF PixelAt(const std::string& bits, int width, int height, int x, int y) {
 
 bool Dark(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128; }
 
-// The preview's areas as it lays them out now.
+// The preview's areas as it lays them out now (with room for its strip).
 PreviewAreas AreasOf(HWND preview) {
-    RECT client;
+    RECT client, strip = {0, 0, 0, 0};
     GetClientRect(preview, &client);
+    GetClientRect(GetDlgItem(preview, IDC_PREV_OVERVIEW), &strip);
     HDC dc = GetDC(preview);
     const PreviewFont font = MeasureFont(dc);
     ReleaseDC(preview, dc);
-    return LayOutPreview(font, client.right, client.bottom, 0);
+    return LayOutPreview(font, client.right, client.bottom, strip.bottom);
 }
 
 // Whether the picture differs anywhere inside `box`.
@@ -358,6 +359,14 @@ TEST_F(Preview, LayoutKeepsControlsApart) {
             RECT r;
             GetWindowRect(c, &r);
             MapWindowPoints(nullptr, preview, reinterpret_cast<POINT*>(&r), 2);
+            if (GetDlgCtrlID(c) == IDC_PREV_OVERVIEW) {   // under the row, over the traces, as wide as they
+                EXPECT_GE(r.top, areas.controls.bottom);
+                EXPECT_LE(r.bottom, areas.plot.top);
+                EXPECT_EQ(areas.plot.left, r.left);
+                EXPECT_EQ(areas.plot.right, r.right);
+                EXPECT_GE(r.bottom - r.top, 14 * 2) << "a row of at least two pixels for each of 14 traces";
+                continue;
+            }
             if (GetDlgCtrlID(c) == IDC_PREV_EPOCH_LENGTH) r.bottom = r.top + areas.controlHeight;   // its closed list
             EXPECT_GE(r.left, 0) << GetDlgCtrlID(c);
             EXPECT_LE(r.right, client.right) << GetDlgCtrlID(c) << (smallest ? " smallest" : "");
