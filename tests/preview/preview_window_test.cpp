@@ -5,7 +5,10 @@
 // the night while a conversion runs leaves the conversion's file exact.
 // The keys of its row of controls as the message loop hands them over,
 // the filter switch, an SpO2 trace's value ticks, and its controls apart
-// from each other at the screen's dpi (also run at 144 dpi).
+// from each other at the screen's dpi (also run at 144 dpi). The night
+// check held for the windows: its marks behind the traces and in the strip
+// of the whole night, going to a finding when told, by a click on the
+// strip and by F3.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "pagekit/held_check.h"
 #include "engine/preview_layout.h"
 #include "preview/preview_paint.h"
 #include "preview/preview_window.h"
@@ -388,6 +392,135 @@ TEST_F(Preview, LayoutKeepsControlsApart) {
     char caption[64];
     GetWindowTextA(preview, caption, sizeof caption);
     EXPECT_STREQ("波形確認 - LAYOUT.HDR", caption);
+}
+
+// The night check as the main window holds it, filled by a test and
+// emptied again when the test ends.
+class HeldFindings {
+public:
+    explicit HeldFindings(const std::vector<CheckFinding>& findings) {
+        TheHeldCheck().result.findings = findings;
+        TheHeldCheck().valid = true;
+        ++TheHeldCheck().serial;
+    }
+    ~HeldFindings() { TheHeldCheck() = HeldCheck(); }
+};
+
+CheckFinding Finding(int trace, CheckKind kind, CheckLevel level, double start, double end) {
+    CheckFinding f = {};
+    f.trace = trace, f.kind = kind, f.level = level, f.startSeconds = start, f.endSeconds = end;
+    f.note = "probe off";
+    return f;
+}
+
+TEST_F(Preview, NightCheckMarksStripAndGoingToFindings) {
+    Open();
+    TaffGenOptions options;
+    options.channels = 4;
+    options.seconds = 300;
+    OpenRecording(MakeRecording("CHECK.HDR", options));
+    HWND preview = ShowPreview();
+    ASSERT_NE(nullptr, preview);
+    HWND strip = GetDlgItem(preview, IDC_PREV_OVERVIEW);
+    ASSERT_NE(nullptr, strip);
+    RECT client, stripArea;
+    GetClientRect(preview, &client);
+    GetClientRect(strip, &stripArea);
+    const PreviewAreas areas = AreasOf(preview);
+    TracePlan plan;
+    ASSERT_EQ(4, PlanTraces(State().source, CurrentPattern(State()), &plan));
+    const int width = areas.plot.right - areas.plot.left;
+    // Pixels of `colour` in trace t's band over the columns of seconds [from, to) of the epoch.
+    auto count = [&](const std::string& bits, int t, double from, double to, COLORREF colour) {
+        int top = 0, bottom = 0, n = 0;
+        TraceBand(areas, plan, t, &top, &bottom);
+        for (int y = top; y < bottom; ++y)
+            for (int x = areas.plot.left + int(from * width / 30) + 1; x < areas.plot.left + int(to * width / 30); ++x)
+                n += PixelAt(bits, client.right, client.bottom, x, y) == colour;
+        return n;
+    };
+    const COLORREF paleInfo = RGB(211, 225, 246), paleFail = RGB(247, 199, 199);
+    const std::string before = Picture(preview);
+    EXPECT_EQ(0, count(before, 1, 5, 20, paleInfo));
+
+    HeldFindings held({Finding(1, CheckKind::Clipping, CheckLevel::Info, 5, 20),
+                       Finding(2, CheckKind::Flat, CheckLevel::Fail, 100, 130),
+                       Finding(0, CheckKind::Hum, CheckLevel::Warn, 200, 260)});
+    UpdateWindow(preview);
+    UpdateWindow(strip);
+    SendMessageA(preview, WM_CHECK_CHANGED, 0, 0);   // both to be painted anew
+    EXPECT_TRUE(GetUpdateRect(preview, nullptr, FALSE));
+    EXPECT_TRUE(GetUpdateRect(strip, nullptr, FALSE));
+    const std::string marked = Picture(preview);
+    // The band behind trace 1 from 5 to 20 s, pale enough for the trace; nothing behind the others.
+    EXPECT_GT(count(marked, 1, 5, 20, paleInfo), 20 * (20 - 5) * width / 30);
+    EXPECT_EQ(0, count(marked, 1, 21, 30, paleInfo));
+    EXPECT_EQ(0, count(marked, 0, 0, 30, paleInfo) + count(marked, 2, 0, 30, paleFail));
+    // The check's name in trace 1's label line only.
+    auto labelLine = [&](int t) {
+        int top = 0, bottom = 0;
+        TraceBand(areas, plan, t, &top, &bottom);
+        return PreviewBox{areas.labels.left, top, areas.labels.right, bottom};
+    };
+    EXPECT_TRUE(DiffersIn(before, marked, preview, labelLine(1)));
+    EXPECT_FALSE(DiffersIn(before, marked, preview, labelLine(0)));
+    // The strip: trace 2's row red from 100 to 130 s (of 300 s).
+    const std::string night = Picture(strip);
+    const int rowHeight = (stripArea.bottom - 2) / 4;
+    const int stripX = 1 + 115 * (stripArea.right - 2) / 300;
+    EXPECT_EQ(RGB(232, 96, 96), PixelAt(night, stripArea.right, stripArea.bottom, stripX, 1 + 2 * rowHeight));
+    EXPECT_EQ(RGB(255, 255, 255), PixelAt(night, stripArea.right, stripArea.bottom, stripX, 1 + 3 * rowHeight));
+
+    // Told to go to a finding: its epoch, its trace chosen (its label's band tinted).
+    auto chosen = [&](int t) {
+        int top = 0, bottom = 0;
+        TraceBand(areas, plan, t, &top, &bottom);
+        return PixelAt(Picture(preview), client.right, client.bottom, areas.labels.right - 2, bottom - 3) ==
+               RGB(232, 240, 255);
+    };
+    SendMessageA(preview, WM_PREVIEW_GOTO, 2, 115000);
+    EXPECT_EQ("22:16:34 (+0:01:30)", Start(preview));
+    EXPECT_TRUE(chosen(2));
+    EXPECT_GT(count(Picture(preview), 2, 10, 30, paleFail), 0);
+    SendMessageA(preview, WM_PREVIEW_GOTO, WPARAM(-1), 299999);   // the last epoch, no trace
+    EXPECT_EQ("22:19:34 (+0:04:30)", Start(preview));
+    EXPECT_FALSE(chosen(2));
+    SendMessageA(preview, WM_PREVIEW_GOTO, 4, 31000);   // a trace the plan has not: none
+    EXPECT_EQ("22:15:34 (+0:00:30)", Start(preview));
+    EXPECT_FALSE(chosen(2) || chosen(3));
+
+    // A click on the strip: the epoch holding the time under it.
+    SendMessageA(strip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1 + 205 * (stripArea.right - 2) / 300, 2));
+    EXPECT_EQ("22:18:04 (+0:03:00)", Start(preview));
+
+    // F3 and Shift+F3 from the first epoch: of any trace, then of the chosen one.
+    Key(preview, VK_HOME);
+    Press(preview, preview, VK_F3);
+    EXPECT_EQ("22:16:34 (+0:01:30)", Start(preview));
+    EXPECT_TRUE(chosen(2));
+    Press(preview, preview, VK_F3);   // trace 2 has no later finding
+    EXPECT_EQ(std::vector<UINT>{0}, Fake().beeps);
+    EXPECT_EQ("22:16:34 (+0:01:30)", Start(preview));
+    Key(preview, VK_ESCAPE);
+    Press(preview, preview, VK_F3);
+    EXPECT_EQ("22:18:04 (+0:03:00)", Start(preview));
+    EXPECT_TRUE(chosen(0));
+    Key(preview, VK_ESCAPE);
+    Press(preview, preview, VK_F3, true);
+    EXPECT_EQ("22:16:34 (+0:01:30)", Start(preview));
+    Key(preview, VK_ESCAPE);
+    Press(preview, preview, 'P');
+    EXPECT_EQ("22:15:04 (+0:00:00)", Start(preview));
+    EXPECT_TRUE(chosen(1));
+    Key(preview, VK_ESCAPE);
+
+    // A check that no longer belongs to the recording: no marks, and F3 finds nothing.
+    TheHeldCheck().valid = false;
+    SendMessageA(preview, WM_CHECK_CHANGED, 0, 0);
+    EXPECT_TRUE(Picture(preview) == before);
+    Press(preview, preview, 'N');
+    EXPECT_EQ("22:15:04 (+0:00:00)", Start(preview));
+    EXPECT_EQ(2u, Fake().beeps.size());
 }
 
 }  // namespace
