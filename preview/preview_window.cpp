@@ -151,7 +151,7 @@ void BuildHints(HWND window, PreviewView& v) {
                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
                             g_program.instance, nullptr);
     if (!v.tip) return;
-    static char overviewHint[128];
+    char overviewHint[160];   // the tooltip keeps its own copy
     LoadText(IDS_PREV_OVERVIEW_HINT, overviewHint, sizeof overviewHint);
     TOOLINFOA tool;
     memset(&tool, 0, sizeof tool);
@@ -415,8 +415,7 @@ int FindingUnder(const PreviewView& v, int x, int y) {
 }
 
 // A new mark under the pointer: the hint goes, to come back with its text.
-void OnMouseMove(HWND window, PreviewView& v, LPARAM at) {
-    (void)window;
+void OnMouseMove(PreviewView& v, LPARAM at) {
     const int under = FindingUnder(v, static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at)));
     if (under == v.hovered) return;
     v.hovered = under;
@@ -645,7 +644,7 @@ LRESULT OnViewMessage(HWND window, PreviewView& v, UINT message, WPARAM wParam, 
     case WM_KEYDOWN: OnKey(window, v, wParam); return 0;
     case WM_HSCROLL: OnScroll(window, v, LOWORD(wParam)); return 0;
     case WM_LBUTTONDOWN: OnLabelClick(window, v, lParam); return 0;
-    case WM_MOUSEMOVE: OnMouseMove(window, v, lParam); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(v, lParam); return 0;
     case WM_NOTIFY:
         if (reinterpret_cast<NMHDR*>(lParam)->code == TTN_GETDISPINFOA)
             OnHintText(window, v, reinterpret_cast<NMTTDISPINFOA*>(lParam));
