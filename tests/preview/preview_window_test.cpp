@@ -396,12 +396,10 @@ TEST_F(Preview, LayoutKeepsControlsApart) {
 
 // The night check as the main window holds it, filled by a test and
 // emptied again when the test ends.
-class HeldFindings {
-public:
+struct HeldFindings {
     explicit HeldFindings(const std::vector<CheckFinding>& findings) {
         TheHeldCheck().result.findings = findings;
         TheHeldCheck().valid = true;
-        ++TheHeldCheck().serial;
     }
     ~HeldFindings() { TheHeldCheck() = HeldCheck(); }
 };
@@ -409,7 +407,6 @@ public:
 CheckFinding Finding(int trace, CheckKind kind, CheckLevel level, double start, double end) {
     CheckFinding f = {};
     f.trace = trace, f.kind = kind, f.level = level, f.startSeconds = start, f.endSeconds = end;
-    f.note = "probe off";
     return f;
 }
 
@@ -422,26 +419,32 @@ TEST_F(Preview, NightCheckMarksStripAndGoingToFindings) {
     HWND preview = ShowPreview();
     ASSERT_NE(nullptr, preview);
     HWND strip = GetDlgItem(preview, IDC_PREV_OVERVIEW);
-    ASSERT_NE(nullptr, strip);
-    RECT client, stripArea;
+    RECT client, night;
     GetClientRect(preview, &client);
-    GetClientRect(strip, &stripArea);
+    GetClientRect(strip, &night);
     const PreviewAreas areas = AreasOf(preview);
     TracePlan plan;
     ASSERT_EQ(4, PlanTraces(State().source, CurrentPattern(State()), &plan));
     const int width = areas.plot.right - areas.plot.left;
-    // Pixels of `colour` in trace t's band over the columns of seconds [from, to) of the epoch.
+    auto band = [&](int t, int left, int right) {
+        PreviewBox b = {left, 0, right, 0};
+        TraceBand(areas, plan, t, &b.top, &b.bottom);
+        return b;
+    };
+    // Pixels of `colour` in trace t's band over seconds [from, to) of the epoch.
     auto count = [&](const std::string& bits, int t, double from, double to, COLORREF colour) {
-        int top = 0, bottom = 0, n = 0;
-        TraceBand(areas, plan, t, &top, &bottom);
-        for (int y = top; y < bottom; ++y)
-            for (int x = areas.plot.left + int(from * width / 30) + 1; x < areas.plot.left + int(to * width / 30); ++x)
-                n += PixelAt(bits, client.right, client.bottom, x, y) == colour;
+        const PreviewBox b = band(t, areas.plot.left + int(from * width / 30) + 1, areas.plot.left + int(to * width / 30));
+        int n = 0;
+        for (int y = b.top; y < b.bottom; ++y)
+            for (int x = b.left; x < b.right; ++x) n += PixelAt(bits, client.right, client.bottom, x, y) == colour;
         return n;
+    };
+    auto chosen = [&](int t) {   // the label's band tinted
+        return PixelAt(Picture(preview), client.right, client.bottom, areas.labels.right - 2, band(t, 0, 0).bottom - 3) ==
+               RGB(232, 240, 255);
     };
     const COLORREF paleInfo = RGB(211, 225, 246), paleFail = RGB(247, 199, 199);
     const std::string before = Picture(preview);
-    EXPECT_EQ(0, count(before, 1, 5, 20, paleInfo));
 
     HeldFindings held({Finding(1, CheckKind::Clipping, CheckLevel::Info, 5, 20),
                        Finding(2, CheckKind::Flat, CheckLevel::Fail, 100, 130),
@@ -451,76 +454,56 @@ TEST_F(Preview, NightCheckMarksStripAndGoingToFindings) {
     SendMessageA(preview, WM_CHECK_CHANGED, 0, 0);   // both to be painted anew
     EXPECT_TRUE(GetUpdateRect(preview, nullptr, FALSE));
     EXPECT_TRUE(GetUpdateRect(strip, nullptr, FALSE));
+    // A pale band behind trace 1 from 5 to 20 s, nothing behind the others; its check's name in its label line.
     const std::string marked = Picture(preview);
-    // The band behind trace 1 from 5 to 20 s, pale enough for the trace; nothing behind the others.
     EXPECT_GT(count(marked, 1, 5, 20, paleInfo), 20 * (20 - 5) * width / 30);
-    EXPECT_EQ(0, count(marked, 1, 21, 30, paleInfo));
-    EXPECT_EQ(0, count(marked, 0, 0, 30, paleInfo) + count(marked, 2, 0, 30, paleFail));
-    // The check's name in trace 1's label line only.
-    auto labelLine = [&](int t) {
-        int top = 0, bottom = 0;
-        TraceBand(areas, plan, t, &top, &bottom);
-        return PreviewBox{areas.labels.left, top, areas.labels.right, bottom};
-    };
-    EXPECT_TRUE(DiffersIn(before, marked, preview, labelLine(1)));
-    EXPECT_FALSE(DiffersIn(before, marked, preview, labelLine(0)));
-    // The strip: trace 2's row red from 100 to 130 s (of 300 s).
-    const std::string night = Picture(strip);
-    const int rowHeight = (stripArea.bottom - 2) / 4;
-    const int stripX = 1 + 115 * (stripArea.right - 2) / 300;
-    EXPECT_EQ(RGB(232, 96, 96), PixelAt(night, stripArea.right, stripArea.bottom, stripX, 1 + 2 * rowHeight));
-    EXPECT_EQ(RGB(255, 255, 255), PixelAt(night, stripArea.right, stripArea.bottom, stripX, 1 + 3 * rowHeight));
+    EXPECT_EQ(0, count(marked, 1, 21, 30, paleInfo) + count(marked, 0, 0, 30, paleInfo));
+    EXPECT_TRUE(DiffersIn(before, marked, preview, band(1, areas.labels.left, areas.labels.right)));
+    EXPECT_FALSE(DiffersIn(before, marked, preview, band(0, areas.labels.left, areas.labels.right)));
+    // The strip: trace 2's row red from 100 to 130 s of the 300.
+    const std::string whole = Picture(strip);
+    const int x = 1 + 115 * (night.right - 2) / 300, row = (night.bottom - 2) / 4;
+    EXPECT_EQ(RGB(232, 96, 96), PixelAt(whole, night.right, night.bottom, x, 1 + 2 * row));
+    EXPECT_EQ(RGB(255, 255, 255), PixelAt(whole, night.right, night.bottom, x, 1 + 3 * row));
 
-    // Told to go to a finding: its epoch, its trace chosen (its label's band tinted).
-    auto chosen = [&](int t) {
-        int top = 0, bottom = 0;
-        TraceBand(areas, plan, t, &top, &bottom);
-        return PixelAt(Picture(preview), client.right, client.bottom, areas.labels.right - 2, bottom - 3) ==
-               RGB(232, 240, 255);
-    };
+    // Told to go to a finding: its epoch, its trace chosen (none when the plan has not that trace).
+    const struct { WPARAM trace; LPARAM ms; const char* start; int chosen; } gotos[] = {
+        {2, 115000, "22:16:34 (+0:01:30)", 2}, {WPARAM(-1), 299999, "22:19:34 (+0:04:30)", -1},
+        {4, 31000, "22:15:34 (+0:00:30)", -1}};
+    for (const auto& k : gotos) {
+        SendMessageA(preview, WM_PREVIEW_GOTO, k.trace, k.ms);
+        EXPECT_EQ(k.start, Start(preview));
+        for (int t = 0; t < 4; ++t) EXPECT_EQ(t == k.chosen, chosen(t)) << k.ms << " " << t;
+    }
     SendMessageA(preview, WM_PREVIEW_GOTO, 2, 115000);
-    EXPECT_EQ("22:16:34 (+0:01:30)", Start(preview));
-    EXPECT_TRUE(chosen(2));
     EXPECT_GT(count(Picture(preview), 2, 10, 30, paleFail), 0);
-    SendMessageA(preview, WM_PREVIEW_GOTO, WPARAM(-1), 299999);   // the last epoch, no trace
-    EXPECT_EQ("22:19:34 (+0:04:30)", Start(preview));
-    EXPECT_FALSE(chosen(2));
-    SendMessageA(preview, WM_PREVIEW_GOTO, 4, 31000);   // a trace the plan has not: none
-    EXPECT_EQ("22:15:34 (+0:00:30)", Start(preview));
-    EXPECT_FALSE(chosen(2) || chosen(3));
-
     // A click on the strip: the epoch holding the time under it.
-    SendMessageA(strip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1 + 205 * (stripArea.right - 2) / 300, 2));
+    SendMessageA(strip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1 + 205 * (night.right - 2) / 300, 2));
     EXPECT_EQ("22:18:04 (+0:03:00)", Start(preview));
 
-    // F3 and Shift+F3 from the first epoch: of any trace, then of the chosen one.
+    // F3, Shift+F3, N and P from the first epoch: of any trace, or of the chosen one.
     Key(preview, VK_HOME);
-    Press(preview, preview, VK_F3);
-    EXPECT_EQ("22:16:34 (+0:01:30)", Start(preview));
-    EXPECT_TRUE(chosen(2));
-    Press(preview, preview, VK_F3);   // trace 2 has no later finding
-    EXPECT_EQ(std::vector<UINT>{0}, Fake().beeps);
-    EXPECT_EQ("22:16:34 (+0:01:30)", Start(preview));
     Key(preview, VK_ESCAPE);
-    Press(preview, preview, VK_F3);
-    EXPECT_EQ("22:18:04 (+0:03:00)", Start(preview));
-    EXPECT_TRUE(chosen(0));
-    Key(preview, VK_ESCAPE);
-    Press(preview, preview, VK_F3, true);
-    EXPECT_EQ("22:16:34 (+0:01:30)", Start(preview));
-    Key(preview, VK_ESCAPE);
-    Press(preview, preview, 'P');
-    EXPECT_EQ("22:15:04 (+0:00:00)", Start(preview));
-    EXPECT_TRUE(chosen(1));
-    Key(preview, VK_ESCAPE);
-
+    const struct { WPARAM key; bool shift; const char* start; int chosen; size_t beeps; } steps[] = {
+        {VK_F3, false, "22:16:34 (+0:01:30)", 2, 0}, {VK_F3, false, "22:16:34 (+0:01:30)", 2, 1},
+        {VK_ESCAPE, false, "22:16:34 (+0:01:30)", -1, 1}, {'N', false, "22:18:04 (+0:03:00)", 0, 1},
+        {VK_F3, true, "22:18:04 (+0:03:00)", 0, 2}, {VK_ESCAPE, false, "22:18:04 (+0:03:00)", -1, 2},
+        {VK_F3, true, "22:16:34 (+0:01:30)", 2, 2}, {VK_ESCAPE, false, "22:16:34 (+0:01:30)", -1, 2},
+        {'P', false, "22:15:04 (+0:00:00)", 1, 2}};
+    for (const auto& k : steps) {
+        Press(preview, preview, k.key, k.shift);
+        EXPECT_EQ(k.start, Start(preview)) << k.key;
+        EXPECT_EQ(k.beeps, Fake().beeps.size()) << k.key;
+        for (int t = 0; t < 4; ++t) EXPECT_EQ(t == k.chosen, chosen(t)) << k.start << " " << t;
+    }
     // A check that no longer belongs to the recording: no marks, and F3 finds nothing.
+    Key(preview, VK_ESCAPE);
     TheHeldCheck().valid = false;
     SendMessageA(preview, WM_CHECK_CHANGED, 0, 0);
     EXPECT_TRUE(Picture(preview) == before);
-    Press(preview, preview, 'N');
+    Press(preview, preview, VK_F3);
     EXPECT_EQ("22:15:04 (+0:00:00)", Start(preview));
-    EXPECT_EQ(2u, Fake().beeps.size());
+    EXPECT_EQ(3u, Fake().beeps.size());
 }
 
 }  // namespace
