@@ -2,6 +2,7 @@
 #include "engine/preview_layout.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "recfile/recfile.h"
 
@@ -82,4 +83,63 @@ int TraceAtRow(const PreviewAreas& areas, const TracePlan& plan, int y) {
         if (y >= top && y < bottom) return t;
     }
     return -1;
+}
+
+int OverviewHeight(const PreviewFont& font, int traces) {
+    const int inset = 1;
+    const int row = PixelsAt(3, font.dpi);
+    if (traces <= 0) return 2 * inset + row;
+    const int most = PixelsAt(64, font.dpi);
+    const int each = std::max(1, std::min(row, most / traces));
+    return 2 * inset + each * traces;
+}
+
+PreviewBox OverviewBox(const PreviewAreas& areas) {
+    return PreviewBox{areas.plot.left, areas.strip.top, areas.plot.right, areas.strip.bottom};
+}
+
+OverviewStrip PlaceOverview(const PreviewFont& font, int width, int traces, double nightSeconds) {
+    OverviewStrip s;
+    s.width = std::max(width, 0);
+    s.inset = 1;
+    s.rows = std::max(traces, 0);
+    s.height = OverviewHeight(font, s.rows);
+    s.rowHeight = s.rows > 0 ? (s.height - 2 * s.inset) / s.rows : 0;
+    s.nightSeconds = nightSeconds > 0 ? nightSeconds : 0;
+    return s;
+}
+
+namespace {
+
+int OverviewColumns(const OverviewStrip& s) { return std::max(0, s.width - 2 * s.inset); }
+
+}  // namespace
+
+int OverviewX(const OverviewStrip& s, double seconds) {
+    const int columns = OverviewColumns(s);
+    if (!(s.nightSeconds > 0) || !(seconds > 0)) return s.inset;
+    const double x = std::floor(seconds * columns / s.nightSeconds);
+    return s.inset + static_cast<int>(std::min(x, double(columns)));
+}
+
+double OverviewSeconds(const OverviewStrip& s, int x) {
+    const int columns = OverviewColumns(s);
+    if (columns <= 0) return 0;
+    const int c = std::max(0, std::min(x - s.inset, columns - 1));
+    return double(c) * s.nightSeconds / columns;
+}
+
+void OverviewSpan(const OverviewStrip& s, double from, double to, int least, int* left, int* right) {
+    const int end = s.inset + OverviewColumns(s);
+    *left = OverviewX(s, from);
+    *right = std::max(OverviewX(s, to), *left + std::max(least, 1));
+    if (*right > end) {
+        *right = end;
+        *left = std::max(s.inset, std::min(*left, end - std::max(least, 1)));
+    }
+}
+
+void OverviewRow(const OverviewStrip& s, int t, int* top, int* bottom) {
+    *top = s.inset + std::max(t, 0) * s.rowHeight;
+    *bottom = *top + s.rowHeight;
 }

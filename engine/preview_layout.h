@@ -1,7 +1,8 @@
 // Where the signal preview puts its controls and its drawing, worked out
 // from the window's dpi and font: the row of controls along the top (placed
-// from a table of widths), room under it for further strips, the label and
-// scale columns at the left, the traces and the clock axis under them.
+// from a table of widths), the overview strip of the whole night under it,
+// the label and scale columns at the left, the traces and the clock axis
+// under them.
 // Plain arithmetic, so it is the same for the window and its tests.
 #pragma once
 
@@ -58,3 +59,37 @@ int PlaceControlRow(const PreviewFont& font, const PreviewAreas& areas, const Ro
 void TraceBand(const PreviewAreas& areas, const TracePlan& plan, int t, int* top, int* bottom);
 // The trace whose band holds row `y`; -1 outside every band.
 int TraceAtRow(const PreviewAreas& areas, const TracePlan& plan, int y);
+
+// The overview strip: the whole night from left to right, one thin row per
+// trace, in a frame of `inset` pixels. Its places are in the strip's own
+// pixels (0, 0 at its top left).
+struct OverviewStrip {
+    int width, height;
+    int inset;              // the frame round the rows
+    int rowHeight;          // of each trace's row
+    int rows;               // the traces
+    double nightSeconds;    // the time the rows' width stands for
+};
+
+// The strip's height for `traces` traces: rows of 3 pixels at 96 dpi, less
+// when many traces would make it taller than 64; one empty row without traces.
+int OverviewHeight(const PreviewFont& font, int traces);
+
+// Where the strip lies in the window: in the room under the row of
+// controls, as wide as the traces' plot below it.
+PreviewBox OverviewBox(const PreviewAreas& areas);
+
+// The strip `width` pixels wide for `traces` traces and a night of
+// `nightSeconds`.
+OverviewStrip PlaceOverview(const PreviewFont& font, int width, int traces, double nightSeconds);
+
+// The column of second `seconds` of the night (kept within the rows).
+int OverviewX(const OverviewStrip& strip, double seconds);
+// The second of the night at column `x`: the start of the time the column
+// shows, kept within the night.
+double OverviewSeconds(const OverviewStrip& strip, int x);
+// The columns [*left, *right) of the time from `from` to `to`, at least
+// `least` wide (kept within the rows).
+void OverviewSpan(const OverviewStrip& strip, double from, double to, int least, int* left, int* right);
+// The rows [*top, *bottom) of trace `t`.
+void OverviewRow(const OverviewStrip& strip, int t, int* top, int* bottom);

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/check_marks.h"
+#include "pagekit/held_check.h"
 #include "pagekit/program.h"
 #include "recfile/recfile.h"
 #include "resources/resource_ids.h"
@@ -45,6 +47,50 @@ void ShadeNotRecorded(HDC dc, const RECT& plot, const PreviewPicture& p) {
         FillRect(dc, &band, shade.get());
         c = end;
     }
+}
+
+// Colour `c` mixed with white, `share` of it kept (0..1).
+COLORREF Paler(COLORREF c, double share) {
+    auto mix = [share](int v) { return static_cast<BYTE>(std::lround(255 - (255 - v) * share)); };
+    return RGB(mix(GetRValue(c)), mix(GetGValue(c)), mix(GetBValue(c)));
+}
+
+// Colour `c` darkened to `share` of itself, for text in a level's colour.
+COLORREF Darker(COLORREF c, double share) {
+    auto scale = [share](int v) { return static_cast<BYTE>(std::lround(v * share)); };
+    return RGB(scale(GetRValue(c)), scale(GetGValue(c)), scale(GetBValue(c)));
+}
+
+// The night check's marks behind the traces: each finding of a trace that
+// covers some of the epoch, over the trace's band in the plot. The more
+// severe levels are drawn last, so they stay visible where marks overlap.
+void PaintMarks(HDC dc, const PreviewAreas& areas, const PreviewPicture& p) {
+    if (!p.findings) return;
+    const int width = areas.plot.right - areas.plot.left;
+    for (int level = int(CheckLevel::Info); level <= int(CheckLevel::Fail); ++level) {
+        GdiObject<HBRUSH> brush(CreateSolidBrush(MarkColour(CheckLevel(level))));
+        for (const CheckFinding& f : *p.findings) {
+            if (int(f.level) != level || f.trace < 0 || f.trace >= p.plan->count) continue;
+            int left = 0, right = 0;
+            if (!FindingColumns(f, double(p.firstSecond), p.seconds, width, &left, &right)) continue;
+            int top = 0, bottom = 0;
+            TraceBand(areas, *p.plan, f.trace, &top, &bottom);
+            const RECT band = {areas.plot.left + left, top, areas.plot.left + right, bottom - 1};
+            FillRect(dc, &band, brush.get());
+        }
+    }
+}
+
+// The most severe level of trace `t`'s findings in the epoch; false when none.
+bool WorstLevel(const PreviewPicture& p, int t, CheckLevel* worst) {
+    bool any = false;
+    if (!p.findings) return false;
+    for (const CheckFinding& f : *p.findings) {
+        if (f.trace != t || !FindingOverlaps(f, double(p.firstSecond), double(p.firstSecond) + p.seconds)) continue;
+        if (!any || int(f.level) > int(*worst)) *worst = f.level;
+        any = true;
+    }
+    return any;
 }
 
 void Text(HDC dc, int x, int y, const char* text, COLORREF colour) {
@@ -251,8 +297,9 @@ void PaintLevelLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p
 }
 
 // At the left of the band: the label (the source channel's number when it
-// has none) with the unit, and under it the filters the trace is drawn
-// through, or that it shows the file's values.
+// has none) with the unit, after it the names of the checks that flag the
+// trace in the epoch (in the colour of the worst), and under it the filters
+// the trace is drawn through, or that it shows the file's values.
 void PaintLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const char* unfiltered,
                  int lineHeight) {
     const TraceInfo& trace = p.plan->traces[t];
@@ -267,6 +314,16 @@ void PaintLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int
     }
     RECT box = {areas.labels.left + 4, top + 1, areas.labels.right - 2, top + 1 + lineHeight};
     TextIn(dc, box, line, kTextColour, DT_LEFT);
+    CheckLevel worst = CheckLevel::Info;
+    if (WorstLevel(p, t, &worst)) {
+        char names[96];
+        FindingNames(*p.findings, t, double(p.firstSecond), double(p.firstSecond) + p.seconds, names, sizeof names);
+        SIZE used = {0, 0};
+        GetTextExtentPoint32A(dc, line, static_cast<int>(strlen(line)), &used);
+        RECT after = box;
+        after.left = std::min<LONG>(box.right, box.left + used.cx + lineHeight / 2);
+        TextIn(dc, after, names, Darker(CheckLevelColour(worst), 0.6), DT_LEFT);
+    }
     if (bottom - top < 2 * lineHeight + 2) return;
     if (!AnyFilter(trace.filters)) return;
     if (p.filtered) FormatFilters(line, sizeof line, trace.filters);
@@ -325,6 +382,7 @@ void PaintPreview(HDC dc, const RECT& client, const PreviewAreas& areas, const P
 
     PaintBackground(dc, client, areas, p);
     ShadeNotRecorded(dc, Rect(areas.plot), p);
+    PaintMarks(dc, areas, p);
     std::vector<Band> bands(static_cast<size_t>(count));
     for (int t = 0; t < count; ++t) bands[size_t(t)] = BandOf(areas, p, t);
     GdiObject<HPEN> tracePen(CreatePen(PS_SOLID, 1, kTraceColour));
@@ -351,6 +409,43 @@ void PaintPreview(HDC dc, const RECT& client, const PreviewAreas& areas, const P
         PaintLevelLabels(dc, areas, p, t, bands[size_t(t)], lineHeight);
     }
     PaintTimeAxis(dc, areas, p);
+}
+
+COLORREF MarkColour(CheckLevel level) { return Paler(CheckLevelColour(level), 0.35); }
+
+void PaintOverview(HDC dc, const RECT& client, const OverviewStrip& s, const OverviewPicture& p) {
+    GdiObject<HBRUSH> background(CreateSolidBrush(kBackground));
+    FillRect(dc, &client, background.get());
+    GdiObject<HBRUSH> frame(CreateSolidBrush(kGridColour));
+    FrameRect(dc, &client, frame.get());
+    if (p.selected >= 0 && p.selected < s.rows) {
+        int top = 0, bottom = 0;
+        OverviewRow(s, p.selected, &top, &bottom);
+        GdiObject<HBRUSH> tint(CreateSolidBrush(kSelectedBand));
+        const RECT row = {s.inset, top, s.width - s.inset, bottom};
+        FillRect(dc, &row, tint.get());
+    }
+    if (p.findings) {
+        for (int level = int(CheckLevel::Info); level <= int(CheckLevel::Fail); ++level) {
+            GdiObject<HBRUSH> brush(CreateSolidBrush(CheckLevelColour(CheckLevel(level))));
+            for (const CheckFinding& f : *p.findings) {
+                if (int(f.level) != level || f.trace < 0 || f.trace >= s.rows) continue;
+                if (!std::isfinite(f.startSeconds) || !std::isfinite(f.endSeconds)) continue;
+                int left = 0, right = 0, top = 0, bottom = 0;
+                OverviewSpan(s, f.startSeconds, f.endSeconds, 1, &left, &right);
+                OverviewRow(s, f.trace, &top, &bottom);
+                const RECT mark = {left, top, right, bottom};
+                FillRect(dc, &mark, brush.get());
+            }
+        }
+    }
+    if (p.epochStart >= 0 && p.epochSeconds > 0) {
+        int left = 0, right = 0;
+        OverviewSpan(s, p.epochStart, p.epochStart + p.epochSeconds, 3, &left, &right);
+        GdiObject<HBRUSH> outline(CreateSolidBrush(kTextColour));
+        const RECT epoch = {left, 0, right, s.height};
+        FrameRect(dc, &epoch, outline.get());
+    }
 }
 
 void PaintNoRecording(HDC dc, const RECT& client, const PreviewAreas& areas) {

@@ -8,14 +8,17 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "engine/check_marks.h"
 #include "engine/epoch_values.h"
 #include "engine/preview_layout.h"
 #include "engine/trace_axis.h"
+#include "pagekit/held_check.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
@@ -74,6 +77,10 @@ struct PreviewView {
     PreviewFont font = {96, 7, 12};
     PreviewAreas areas;
     int rowRight = 0;                   // the width the row of controls needs
+    HWND overview = nullptr;            // the strip of the whole night (IDC_PREV_OVERVIEW)
+    HWND tip = nullptr;                 // the hints over the check's marks and the strip
+    int hovered = -1;                   // the finding the pointer is over, -1 none
+    char hint[160] = "";                // the text the hint over a mark shows
 
     PreviewView() {
         memset(&source, 0, sizeof source);
@@ -91,6 +98,17 @@ struct PreviewView {
 PreviewView* ViewOf(HWND window) { return reinterpret_cast<PreviewView*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
 int64_t EpochCountOf(const PreviewView& v) { return EpochCount(v.plan, v.epochSeconds); }
+
+double NightSeconds(const PreviewView& v) {
+    return v.plan.sampleRate > 0 ? double(v.plan.lengthSamples) / v.plan.sampleRate : 0.0;
+}
+
+// The night check's findings the window shows: those of the held check when
+// it belongs to the open recording and the pattern drawn; null otherwise.
+const std::vector<CheckFinding>* ShownFindings(const PreviewView& v) {
+    const HeldCheck& held = TheHeldCheck();
+    return v.Open() && held.valid ? &held.result.findings : nullptr;
+}
 
 void LoadText(int id, char* out, int size) {
     if (LoadStringA(g_program.instance, id, out, size) <= 0 && size > 0) out[0] = '\0';
@@ -111,7 +129,9 @@ void LayOut(HWND window, PreviewView& v) {
         if (dc.dc()) v.font = MeasureFont(dc.dc());
     }
     const RECT client = ClientArea(window);
-    v.areas = LayOutPreview(v.font, client.right, client.bottom, 0);
+    v.areas = LayOutPreview(v.font, client.right, client.bottom, OverviewHeight(v.font, v.plan.count));
+    const PreviewBox strip = OverviewBox(v.areas);
+    MoveWindow(v.overview, strip.left, strip.top, strip.right - strip.left, strip.bottom - strip.top, TRUE);
     RowControl sizes[kControlCount];
     PreviewBox places[kControlCount];
     for (int i = 0; i < kControlCount; ++i) sizes[i] = kControls[i].size;
@@ -124,7 +144,32 @@ void LayOut(HWND window, PreviewView& v) {
     }
 }
 
-void BuildControls(HWND window) {
+// The hints: one over the traces whose text follows the mark under the
+// pointer, one over the strip.
+void BuildHints(HWND window, PreviewView& v) {
+    v.tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                            g_program.instance, nullptr);
+    if (!v.tip) return;
+    char overviewHint[160];   // the tooltip keeps its own copy
+    LoadText(IDS_PREV_OVERVIEW_HINT, overviewHint, sizeof overviewHint);
+    TOOLINFOA tool;
+    memset(&tool, 0, sizeof tool);
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window;
+    tool.uId = reinterpret_cast<UINT_PTR>(window);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(v.tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    if (v.overview) {
+        tool.uId = reinterpret_cast<UINT_PTR>(v.overview);
+        tool.lpszText = overviewHint;
+        SendMessageA(v.tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    SendMessageA(v.tip, TTM_SETMAXTIPWIDTH, 0, PixelsAt(480, v.font.dpi));
+}
+
+void BuildControls(HWND window, PreviewView& v) {
     for (const ControlSpec& spec : kControls) {
         char text[64] = "";
         if (spec.text) LoadText(spec.text, text, sizeof text);
@@ -144,6 +189,12 @@ void BuildControls(HWND window) {
     SendMessageA(list, CB_SETCURSEL, kDefaultEpochChoice, 0);
     SendDlgItemMessageA(window, IDC_PREV_JUMP_TIME, EM_LIMITTEXT, 8, 0);
     CheckDlgButton(window, IDC_PREV_FILTER, BST_CHECKED);
+    char name[64];
+    LoadText(IDS_PREV_OVERVIEW, name, sizeof name);
+    v.overview = CreateWindowExA(0, PREVIEW_OVERVIEW_CLASS, name, WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, window,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PREV_OVERVIEW)),
+                                 g_program.instance, nullptr);
+    BuildHints(window, v);
 }
 
 // ---- place in the night -----------------------------------------------------
@@ -168,6 +219,7 @@ void ShowPlace(HWND window, const PreviewView& v) {
 void Redraw(HWND window, PreviewView& v) {
     v.columnsValid = false;
     InvalidateRect(window, nullptr, FALSE);
+    if (v.overview) InvalidateRect(v.overview, nullptr, FALSE);
 }
 
 // Moves to epoch `epoch` (kept within the recording).
@@ -238,6 +290,7 @@ void OnRecordChanged(HWND window, PreviewView& v, const ConverterState& state) {
     for (int32_t t = 0; t < v.plan.count; ++t)
         if (t >= before.count || !SameTrace(before.traces[t], v.plan.traces[t])) v.placed[t] = false;
     if (v.selected >= v.plan.count) v.selected = -1;
+    if (v.plan.count != before.count) LayOut(window, v);   // the strip has a row per trace
     GoToEpoch(window, v, v.epoch);
     Title(window, v);
     ShowPlace(window, v);
@@ -306,6 +359,84 @@ void SetFiltered(HWND window, PreviewView& v, bool filtered) {
 void Select(HWND window, PreviewView& v, int trace) {
     v.selected = trace >= 0 && trace < v.plan.count ? trace : -1;
     InvalidateRect(window, nullptr, FALSE);
+    if (v.overview) InvalidateRect(v.overview, nullptr, FALSE);
+}
+
+// ---- the night check's findings ---------------------------------------------
+
+// Goes to the epoch holding second `at` of the night with trace `trace`
+// chosen (-1: none).
+void GoToSecond(HWND window, PreviewView& v, double at, int trace) {
+    if (!v.Open()) return;
+    GoToEpoch(window, v, EpochHolding(at, v.epochSeconds));
+    Select(window, v, trace);
+}
+
+// F3 / Shift+F3: the epoch of the next (or previous) finding of the chosen
+// trace, or of any trace when none is chosen; a beep when there is none.
+void StepToFinding(HWND window, PreviewView& v, bool forward) {
+    const std::vector<CheckFinding>* findings = ShownFindings(v);
+    const int at = findings ? StepFinding(*findings, double(v.epoch) * v.epochSeconds, v.epochSeconds, v.selected,
+                                          v.plan.count, forward)
+                            : -1;
+    if (at < 0) {
+        Ui().beep(0);
+        return;
+    }
+    const CheckFinding& f = (*findings)[size_t(at)];
+    GoToSecond(window, v, f.startSeconds, f.trace);
+}
+
+// Told where to go (a finding chosen in the check window): `trace` is
+// chosen when the plan has it, none otherwise; `milliseconds` from the
+// recording's start.
+void OnGoTo(HWND window, PreviewView& v, WPARAM trace, LPARAM milliseconds) {
+    const int chosen = trace < WPARAM(std::max(v.plan.count, 0)) ? int(trace) : -1;
+    GoToSecond(window, v, std::max<LPARAM>(milliseconds, 0) / 1000.0, chosen);
+}
+
+// The held check changed: the marks, the labels' names and the strip anew.
+void OnCheckChanged(HWND window, PreviewView& v) {
+    v.hovered = -1;
+    if (v.tip) SendMessageA(v.tip, TTM_POP, 0, 0);
+    InvalidateRect(window, nullptr, FALSE);
+    if (v.overview) InvalidateRect(v.overview, nullptr, FALSE);
+}
+
+// The finding under point (x, y) of the traces, -1 for none.
+int FindingUnder(const PreviewView& v, int x, int y) {
+    const std::vector<CheckFinding>* findings = ShownFindings(v);
+    const int width = PlotColumns(v.areas);
+    if (!findings || width <= 0 || x < v.areas.plot.left || x >= v.areas.plot.right) return -1;
+    const int t = TraceAtRow(v.areas, v.plan, y);
+    if (t < 0) return -1;
+    const double at = double(v.epoch) * v.epochSeconds + double(x - v.areas.plot.left) * v.epochSeconds / width;
+    return FindingAt(*findings, t, at);
+}
+
+// A new mark under the pointer: the hint goes, to come back with its text.
+void OnMouseMove(PreviewView& v, LPARAM at) {
+    const int under = FindingUnder(v, static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at)));
+    if (under == v.hovered) return;
+    v.hovered = under;
+    if (v.tip) SendMessageA(v.tip, TTM_POP, 0, 0);
+}
+
+// The hint's text over the traces: the mark's check, level, clock times and
+// what the check saw; none away from a mark.
+void OnHintText(HWND window, PreviewView& v, NMTTDISPINFOA* info) {
+    v.hint[0] = '\0';
+    info->lpszText = v.hint;
+    if (info->hdr.idFrom != reinterpret_cast<UINT_PTR>(window)) return;
+    const std::vector<CheckFinding>* findings = ShownFindings(v);
+    if (!findings || v.hovered < 0 || size_t(v.hovered) >= findings->size()) return;
+    const CheckFinding& f = (*findings)[size_t(v.hovered)];
+    char format[64], start[16], end[16];
+    LoadText(IDS_PREV_MARK_HINT, format, sizeof format);
+    FormatClockTime(start, sizeof start, v.source, static_cast<int64_t>(std::floor(f.startSeconds)));
+    FormatClockTime(end, sizeof end, v.source, static_cast<int64_t>(std::ceil(f.endSeconds)));
+    snprintf(v.hint, sizeof v.hint, format, CheckKindName(f.kind), CheckLevelName(f.level), start, end,
+             f.note ? f.note : "");
 }
 
 void OnCommand(HWND window, PreviewView& v, int id, int code) {
@@ -324,9 +455,17 @@ void OnCommand(HWND window, PreviewView& v, int id, int code) {
 // The keys on the traces: PgDn/PgUp (and Right/Left) page, Home/End go to
 // the first and last epoch, Up/Down choose a trace and Esc none, + and -
 // scale the chosen trace (or all), A fits it (or all) to the epoch, F
-// switches the filters, 1 to 4 choose the epoch length.
+// switches the filters, 1 to 4 choose the epoch length. F3 (or N) goes to
+// the epoch of the next finding of the night check after this epoch,
+// Shift+F3 (or P) to the previous one before it: of the chosen trace, or
+// of any trace when none is chosen; the finding's trace is then chosen (Esc
+// lets it go, so the next F3 looks at every trace again). A beep when there
+// is none.
 void OnKey(HWND window, PreviewView& v, WPARAM key) {
     switch (key) {
+    case VK_F3: StepToFinding(window, v, GetKeyState(VK_SHIFT) >= 0); break;
+    case 'N': StepToFinding(window, v, true); break;
+    case 'P': StepToFinding(window, v, false); break;
     case VK_NEXT: case VK_RIGHT: GoToEpoch(window, v, v.epoch + 1); break;
     case VK_PRIOR: case VK_LEFT: GoToEpoch(window, v, v.epoch - 1); break;
     case VK_HOME: GoToEpoch(window, v, 0); break;
@@ -389,9 +528,11 @@ void PaintView(HWND window, HDC target, PreviewView& v) {
                                     v.columns.data() + size_t(t) * size_t(columns), columns);
             v.placed[t] = true;
         }
-        const PreviewPicture p = {&v.source, &v.plan,     &v.pattern.position, v.epoch * v.epochSeconds,
-                                  v.epochSeconds, v.columns.data(), v.columnCount, v.axes, v.filtered, v.selected,
-                                  v.epochs->NotRecorded().data()};
+        const PreviewPicture p = {&v.source,       &v.plan,           &v.pattern.position,
+                                  v.epoch * v.epochSeconds,       v.epochSeconds,    v.columns.data(),
+                                  v.columnCount,                  v.axes,            v.filtered,
+                                  v.selected,                     v.epochs->NotRecorded().data(),
+                                  ShownFindings(v)};
         PaintPreview(dc, client, v.areas, p);
     }
     if (picture.dc()) picture.CopyTo(target);
@@ -402,10 +543,63 @@ void OnPaint(HWND window, PreviewView& v) {
     PaintView(window, paint.dc(), v);
 }
 
+// ---- the overview strip ---------------------------------------------------
+
+// The strip's places as it is now.
+OverviewStrip StripOf(HWND strip, const PreviewView& v) {
+    return PlaceOverview(v.font, ClientArea(strip).right, v.plan.count, NightSeconds(v));
+}
+
+// The strip's preview's view (null while the preview is being made or gone).
+PreviewView* ViewOfStrip(HWND strip) {
+    HWND preview = GetParent(strip);
+    return preview ? ViewOf(preview) : nullptr;
+}
+
+void PaintStrip(HWND strip, HDC target, const PreviewView* v) {
+    const RECT area = ClientArea(strip);
+    MemoryDc picture(target, area.right, area.bottom);
+    HDC dc = picture.dc() ? picture.dc() : target;
+    OverviewPicture p = {nullptr, -1.0, 30, -1};
+    OverviewStrip geometry = PlaceOverview(PreviewFont{96, 7, 12}, area.right, 0, 0);
+    if (v && v->Open()) {
+        p = OverviewPicture{ShownFindings(*v), double(v->epoch) * v->epochSeconds, v->epochSeconds, v->selected};
+        geometry = StripOf(strip, *v);
+    }
+    PaintOverview(dc, area, geometry, p);
+    if (picture.dc()) picture.CopyTo(target);
+}
+
+void OnStripPaint(HWND strip) {
+    PaintScope paint(strip);
+    PaintStrip(strip, paint.dc(), ViewOfStrip(strip));
+}
+
+// A click on the strip: the epoch holding the time under it, the chosen
+// trace kept.
+void OnStripClick(HWND strip, LPARAM at) {
+    HWND window = GetParent(strip);
+    PreviewView* v = ViewOfStrip(strip);
+    SetFocus(window);
+    if (!v || !v->Open()) return;
+    const double second = OverviewSeconds(StripOf(strip, *v), static_cast<short>(LOWORD(at)));
+    GoToEpoch(window, *v, EpochHolding(second, v->epochSeconds));
+}
+
+LRESULT CALLBACK OverviewProc(HWND strip, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT: OnStripPaint(strip); return 0;
+    case WM_PRINTCLIENT: PaintStrip(strip, reinterpret_cast<HDC>(wParam), ViewOfStrip(strip)); return 0;
+    case WM_ERASEBKGND: return 1;   // painting covers the strip
+    case WM_LBUTTONDOWN: OnStripClick(strip, lParam); return 0;
+    }
+    return DefWindowProcA(strip, message, wParam, lParam);
+}
+
 // The window is never narrower than its row of controls, nor lower than
 // the row with a few traces' room.
 void OnMinMaxInfo(HWND window, const PreviewView& v, MINMAXINFO* info) {
-    RECT frame = {0, 0, v.rowRight, v.areas.controls.bottom + 8 * v.font.lineHeight};
+    RECT frame = {0, 0, v.rowRight, v.areas.plot.top + 8 * v.font.lineHeight};
     AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
                        DWORD(GetWindowLongPtrA(window, GWL_EXSTYLE)));
     info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, frame.right - frame.left);
@@ -416,7 +610,7 @@ LRESULT OnCreate(HWND window, const CREATESTRUCTA* creation) {
     PreviewView* view = new (std::nothrow) PreviewView();
     if (!view) return -1;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
-    BuildControls(window);
+    BuildControls(window, *view);
     LayOut(window, *view);
     TakeRecord(window, *view, creation->hwndParent);
     return 0;
@@ -450,6 +644,13 @@ LRESULT OnViewMessage(HWND window, PreviewView& v, UINT message, WPARAM wParam, 
     case WM_KEYDOWN: OnKey(window, v, wParam); return 0;
     case WM_HSCROLL: OnScroll(window, v, LOWORD(wParam)); return 0;
     case WM_LBUTTONDOWN: OnLabelClick(window, v, lParam); return 0;
+    case WM_MOUSEMOVE: OnMouseMove(v, lParam); return 0;
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR*>(lParam)->code == TTN_GETDISPINFOA)
+            OnHintText(window, v, reinterpret_cast<NMTTDISPINFOA*>(lParam));
+        return 0;
+    case WM_CHECK_CHANGED: OnCheckChanged(window, v); return 0;
+    case WM_PREVIEW_GOTO: OnGoTo(window, v, wParam, lParam); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -537,6 +738,12 @@ BOOL RegisterPreviewClass(HINSTANCE instance) {
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = PREVIEW_CLASS;
+    if (!RegisterClassExA(&wc)) return FALSE;
+    // The overview strip, a child of the preview.
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = OverviewProc;
+    wc.hIcon = nullptr;
+    wc.lpszClassName = PREVIEW_OVERVIEW_CLASS;
     return RegisterClassExA(&wc) != 0;
 }
 

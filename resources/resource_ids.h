@@ -276,6 +276,9 @@
 #define IDS_CHECK_COL_HOURS         6621
 #define IDS_CHECK_COL_VERDICT       6622
 #define IDS_CHECK_NO_RECORDING      6623
+#define IDS_PREV_OVERVIEW           6630  /* the strip's name */
+#define IDS_PREV_OVERVIEW_HINT      6631  /* the hint over the strip */
+#define IDS_PREV_MARK_HINT          6632  /* the hint over a mark: check, level, start, end (clock), what the check saw */
 
 /* ---- 16. Option dialogs, Pattern Copy and their boxes (6200..6299) ------- */
 /* Patient page: the line saying what of the identity the PSG file carries. */
@@ -357,6 +360,7 @@
 #define MAIN_CLASS                  "MORLEXCONVERTER"
 #define MAIN_TITLE                  "TAFFormat To PSG File Converter"
 #define PREVIEW_CLASS               "MORLEXPREVIEW"
+#define PREVIEW_OVERVIEW_CLASS      "MORLEXOVERVIEW"  /* the preview's strip of the whole night (IDC_PREV_OVERVIEW) */
 
 #endif /* RC_INVOKED */
 

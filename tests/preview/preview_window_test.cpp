@@ -5,7 +5,10 @@
 // the night while a conversion runs leaves the conversion's file exact.
 // The keys of its row of controls as the message loop hands them over,
 // the filter switch, an SpO2 trace's value ticks, and its controls apart
-// from each other at the screen's dpi (also run at 144 dpi).
+// from each other at the screen's dpi (also run at 144 dpi). The night
+// check held for the windows: its marks behind the traces and in the strip
+// of the whole night, going to a finding when told, by a click on the
+// strip and by F3.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "pagekit/held_check.h"
 #include "engine/preview_layout.h"
 #include "preview/preview_paint.h"
 #include "preview/preview_window.h"
@@ -58,14 +62,15 @@ COLORREF PixelAt(const std::string& bits, int width, int height, int x, int y) {
 
 bool Dark(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128; }
 
-// The preview's areas as it lays them out now.
+// The preview's areas as it lays them out now (with room for its strip).
 PreviewAreas AreasOf(HWND preview) {
-    RECT client;
+    RECT client, strip = {0, 0, 0, 0};
     GetClientRect(preview, &client);
+    GetClientRect(GetDlgItem(preview, IDC_PREV_OVERVIEW), &strip);
     HDC dc = GetDC(preview);
     const PreviewFont font = MeasureFont(dc);
     ReleaseDC(preview, dc);
-    return LayOutPreview(font, client.right, client.bottom, 0);
+    return LayOutPreview(font, client.right, client.bottom, strip.bottom);
 }
 
 // Whether the picture differs anywhere inside `box`.
@@ -358,6 +363,14 @@ TEST_F(Preview, LayoutKeepsControlsApart) {
             RECT r;
             GetWindowRect(c, &r);
             MapWindowPoints(nullptr, preview, reinterpret_cast<POINT*>(&r), 2);
+            if (GetDlgCtrlID(c) == IDC_PREV_OVERVIEW) {   // under the row, over the traces, as wide as they
+                EXPECT_GE(r.top, areas.controls.bottom);
+                EXPECT_LE(r.bottom, areas.plot.top);
+                EXPECT_EQ(areas.plot.left, r.left);
+                EXPECT_EQ(areas.plot.right, r.right);
+                EXPECT_GE(r.bottom - r.top, 14 * 2) << "a row of at least two pixels for each of 14 traces";
+                continue;
+            }
             if (GetDlgCtrlID(c) == IDC_PREV_EPOCH_LENGTH) r.bottom = r.top + areas.controlHeight;   // its closed list
             EXPECT_GE(r.left, 0) << GetDlgCtrlID(c);
             EXPECT_LE(r.right, client.right) << GetDlgCtrlID(c) << (smallest ? " smallest" : "");
@@ -379,6 +392,115 @@ TEST_F(Preview, LayoutKeepsControlsApart) {
     char caption[64];
     GetWindowTextA(preview, caption, sizeof caption);
     EXPECT_STREQ("波形確認 - LAYOUT.HDR", caption);
+}
+
+// The night check as the main window holds it, filled by a test and
+// emptied again when the test ends.
+struct HeldFindings {
+    explicit HeldFindings(const std::vector<CheckFinding>& findings) {
+        TheHeldCheck().result.findings = findings;
+        TheHeldCheck().valid = true;
+    }
+    ~HeldFindings() { TheHeldCheck() = HeldCheck(); }
+};
+
+CheckFinding Finding(int trace, CheckKind kind, CheckLevel level, double start, double end) {
+    CheckFinding f = {};
+    f.trace = trace, f.kind = kind, f.level = level, f.startSeconds = start, f.endSeconds = end;
+    return f;
+}
+
+TEST_F(Preview, NightCheckMarksStripAndGoingToFindings) {
+    Open();
+    TaffGenOptions options;
+    options.channels = 4;
+    options.seconds = 300;
+    OpenRecording(MakeRecording("CHECK.HDR", options));
+    HWND preview = ShowPreview();
+    ASSERT_NE(nullptr, preview);
+    HWND strip = GetDlgItem(preview, IDC_PREV_OVERVIEW);
+    RECT client, night;
+    GetClientRect(preview, &client);
+    GetClientRect(strip, &night);
+    const PreviewAreas areas = AreasOf(preview);
+    TracePlan plan;
+    ASSERT_EQ(4, PlanTraces(State().source, CurrentPattern(State()), &plan));
+    const int width = areas.plot.right - areas.plot.left;
+    auto band = [&](int t, int left, int right) {
+        PreviewBox b = {left, 0, right, 0};
+        TraceBand(areas, plan, t, &b.top, &b.bottom);
+        return b;
+    };
+    // Pixels of `colour` in trace t's band over seconds [from, to) of the epoch.
+    auto count = [&](const std::string& bits, int t, double from, double to, COLORREF colour) {
+        const PreviewBox b = band(t, areas.plot.left + int(from * width / 30) + 1, areas.plot.left + int(to * width / 30));
+        int n = 0;
+        for (int y = b.top; y < b.bottom; ++y)
+            for (int x = b.left; x < b.right; ++x) n += PixelAt(bits, client.right, client.bottom, x, y) == colour;
+        return n;
+    };
+    auto chosen = [&](int t) {   // the label's band tinted
+        return PixelAt(Picture(preview), client.right, client.bottom, areas.labels.right - 2, band(t, 0, 0).bottom - 3) ==
+               RGB(232, 240, 255);
+    };
+    const COLORREF paleInfo = RGB(211, 225, 246);
+    const std::string before = Picture(preview);
+
+    HeldFindings held({Finding(1, CheckKind::Clipping, CheckLevel::Info, 5, 20),
+                       Finding(2, CheckKind::Flat, CheckLevel::Fail, 100, 130),
+                       Finding(0, CheckKind::Hum, CheckLevel::Warn, 200, 260)});
+    UpdateWindow(preview);
+    UpdateWindow(strip);
+    SendMessageA(preview, WM_CHECK_CHANGED, 0, 0);   // both to be painted anew
+    EXPECT_TRUE(GetUpdateRect(preview, nullptr, FALSE) && GetUpdateRect(strip, nullptr, FALSE));
+    // A pale band behind trace 1 from 5 to 20 s, nothing behind the others; its check's name in its label line.
+    const std::string marked = Picture(preview);
+    EXPECT_GT(count(marked, 1, 5, 20, paleInfo), 20 * (20 - 5) * width / 30);
+    EXPECT_EQ(0, count(marked, 1, 21, 30, paleInfo) + count(marked, 0, 0, 30, paleInfo));
+    EXPECT_TRUE(DiffersIn(before, marked, preview, band(1, areas.labels.left, areas.labels.right)));
+    EXPECT_FALSE(DiffersIn(before, marked, preview, band(0, areas.labels.left, areas.labels.right)));
+    // The strip: trace 2's row red from 100 to 130 s of the 300.
+    const std::string whole = Picture(strip);
+    const int x = 1 + 115 * (night.right - 2) / 300, row = (night.bottom - 2) / 4;
+    EXPECT_EQ(RGB(232, 96, 96), PixelAt(whole, night.right, night.bottom, x, 1 + 2 * row));
+    EXPECT_EQ(RGB(255, 255, 255), PixelAt(whole, night.right, night.bottom, x, 1 + 3 * row));
+
+    // Told to go to a finding: its epoch, its trace chosen (none when the plan has not that trace).
+    const struct { WPARAM trace; LPARAM ms; const char* start; int chosen; } gotos[] = {
+        {2, 115000, "22:16:34 (+0:01:30)", 2}, {WPARAM(-1), 299999, "22:19:34 (+0:04:30)", -1},
+        {4, 31000, "22:15:34 (+0:00:30)", -1}};
+    for (const auto& k : gotos) {
+        SendMessageA(preview, WM_PREVIEW_GOTO, k.trace, k.ms);
+        EXPECT_EQ(k.start, Start(preview));
+        for (int t = 0; t < 4; ++t) EXPECT_EQ(t == k.chosen, chosen(t)) << k.ms << " " << t;
+    }
+    // A click on the strip: the epoch holding the time under it.
+    SendMessageA(strip, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1 + 205 * (night.right - 2) / 300, 2));
+    EXPECT_EQ("22:18:04 (+0:03:00)", Start(preview));
+
+    // F3, Shift+F3, N and P from the first epoch: of any trace, or of the chosen one.
+    Key(preview, VK_HOME);
+    Key(preview, VK_ESCAPE);
+    const struct { WPARAM key; bool shift; const char* start; int chosen; size_t beeps; } steps[] = {
+        {VK_F3, false, "22:16:34 (+0:01:30)", 2, 0}, {VK_F3, false, "22:16:34 (+0:01:30)", 2, 1},
+        {VK_ESCAPE, false, "22:16:34 (+0:01:30)", -1, 1}, {'N', false, "22:18:04 (+0:03:00)", 0, 1},
+        {VK_F3, true, "22:18:04 (+0:03:00)", 0, 2}, {VK_ESCAPE, false, "22:18:04 (+0:03:00)", -1, 2},
+        {VK_F3, true, "22:16:34 (+0:01:30)", 2, 2}, {VK_ESCAPE, false, "22:16:34 (+0:01:30)", -1, 2},
+        {'P', false, "22:15:04 (+0:00:00)", 1, 2}};
+    for (const auto& k : steps) {
+        Press(preview, preview, k.key, k.shift);
+        EXPECT_EQ(k.start, Start(preview)) << k.key;
+        EXPECT_EQ(k.beeps, Fake().beeps.size()) << k.key;
+        for (int t = 0; t < 4; ++t) EXPECT_EQ(t == k.chosen, chosen(t)) << k.start << " " << t;
+    }
+    // A check that no longer belongs to the recording: no marks, and F3 finds nothing.
+    Key(preview, VK_ESCAPE);
+    TheHeldCheck().valid = false;
+    SendMessageA(preview, WM_CHECK_CHANGED, 0, 0);
+    EXPECT_TRUE(Picture(preview) == before);
+    Press(preview, preview, VK_F3);
+    EXPECT_EQ("22:15:04 (+0:00:00)", Start(preview));
+    EXPECT_EQ(3u, Fake().beeps.size());
 }
 
 }  // namespace

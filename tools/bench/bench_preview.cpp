@@ -152,7 +152,7 @@ struct Drawer {
             axes[t] = OpeningAxis(o.plan.traces[t], o.pattern.position, columns.data() + size_t(t) * size_t(width), width);
         placed = true;
         const PreviewPicture p = {&o.source, &o.plan, &o.pattern.position, firstSecond, seconds, columns.data(),
-                                  width, axes, filtered, -1, reader.NotRecorded().data()};
+                                  width, axes, filtered, -1, reader.NotRecorded().data(), nullptr};
         PaintPreview(dc, area, areas, p);
         GdiFlush();
         *paintMs = Ms(start);
