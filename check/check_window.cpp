@@ -289,7 +289,10 @@ void OnSave(HWND window) {
         StateLock lock(owner);
         if (!lock) return;
         info = MakeCheckReportInfo(lock->settings, lock->source, lock->patient, lock->source.sourcePath, "");
-        CopyText(proposal, sizeof proposal, CheckReportPathFor(lock->source.sourcePath).c_str());
+        // NAME.check.html, offered in the recording's folder.
+        const std::string path = CheckReportPathFor(lock->source.sourcePath);
+        const size_t cut = path.find_last_of("\\/:");
+        CopyText(proposal, sizeof proposal, path.c_str() + (cut == std::string::npos ? 0 : cut + 1));
         CopyText(lastOutput, sizeof lastOutput, lock->source.sourcePath);
     }
     const std::string title = ProgramText(IDS_CHECK_SAVE_TITLE);

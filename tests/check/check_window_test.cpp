@@ -225,7 +225,7 @@ TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
     // The report saved where the operator chooses; NAME.check.html proposed.
     Fake().saveAnswer = TempDir() + "\\LIST-report.html";
     SendMessageA(check, WM_COMMAND, IDC_CHECK_SAVE, 0);
-    EXPECT_EQ("LIST.check.html", Fake().saveFileName);
+    EXPECT_EQ(TempDir() + "\\LIST.check.html", Fake().saveFileName);   // beside the recording
     EXPECT_EQ(0u, ReadTextFile(Fake().saveAnswer).find("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Night check: LIST.HDR"));
 
     DestroyWindow(check);
