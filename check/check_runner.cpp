@@ -108,6 +108,7 @@ void Forget(Runner& r) {
     HeldCheck& held = TheHeldCheck();
     held.result = NightCheckResult();
     held.valid = false;
+    ++held.resultSerial;
     held.running = false;
     held.done = 0;
     Touch(held);
@@ -135,7 +136,10 @@ bool StopCheck() {
     const bool wasRunning = held.running;
     held.running = false;
     held.stopped = wasRunning;
-    if (wasRunning) held.result.complete = false;
+    if (wasRunning) {
+        held.result.complete = false;
+        ++held.resultSerial;
+    }
     Touch(held);
     return wasRunning;
 }
@@ -172,6 +176,7 @@ bool FollowCheck(HWND mainWindow, const ConverterState& state, const char* setti
     none.complete = true;
     const CheckRuleSet rules = LoadCheckRuleSet(PrivateProfile(settingsPath));
     held.result = MergeRecheck(held.result, r.plan, none, plan, mask, rules);
+    ++held.resultSerial;
     TakeRecord(r, state, plan);
     Touch(held);
     if (mask) Start(mainWindow, state, plan, mask, settingsPath);
@@ -196,6 +201,7 @@ bool OnCheckDone(LPARAM serial) {
     if (job.mask == 0xFFFFFFFFu) held.result = std::move(job.result);
     else held.result = MergeRecheck(held.result, job.plan, job.result, job.plan, job.mask, job.rules);
     held.valid = true;
+    ++held.resultSerial;
     held.running = false;
     held.done = held.result.complete ? 1.0 : held.done;
     Touch(held);

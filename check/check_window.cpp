@@ -35,7 +35,7 @@ struct Column {
 const Column kFindingColumns[] = {{IDS_CHECK_COL_CHANNEL, 80}, {IDS_CHECK_COL_CHECK, 90}, {IDS_CHECK_COL_FROM, 70},
                                   {IDS_CHECK_COL_TO, 70},      {IDS_CHECK_COL_VALUE, 70}, {IDS_CHECK_COL_LEVEL, 50},
                                   {IDS_CHECK_COL_NOTE, 150}};
-const Column kChannelColumns[] = {{IDS_CHECK_COL_CHANNEL, 80}, {IDS_CHECK_COL_KIND, 70}, {IDS_CHECK_COL_USABLE, 90},
+const Column kChannelColumns[] = {{IDS_CHECK_COL_CHANNEL, 80}, {IDS_CHECK_COL_KIND, 70}, {IDS_CHECK_COL_USABLE, 110},
                                   {IDS_CHECK_COL_HOURS, 80},   {IDS_CHECK_COL_VERDICT, 70}};
 const int kFindingColumnCount = int(sizeof kFindingColumns / sizeof kFindingColumns[0]);
 const int kChannelColumnCount = int(sizeof kChannelColumns / sizeof kChannelColumns[0]);
@@ -48,6 +48,8 @@ struct CheckView {
     std::vector<int> findingRows;   // finding index of each row
     std::vector<int> channelRows;
     SourceInfo source;              // for the clock times
+    uint32_t listed = 0;            // the held result's serial the lists show
+    bool filled = false;
 };
 
 CheckView* ViewOf(HWND window) { return reinterpret_cast<CheckView*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
@@ -206,13 +208,18 @@ void FillLines(HWND window) {
     EnableWindow(GetDlgItem(window, IDC_CHECK_SAVE), held.valid && held.result.complete);
 }
 
-// Reads the owner's record for the clock times and fills everything.
+// Reads the owner's record for the clock times and fills the lines, and the
+// lists when the result changed (not with each progress notice, which
+// would lose the operator's place in them).
 void Refresh(HWND window, CheckView& v) {
     {
         StateLock lock(GetWindow(window, GW_OWNER));
         if (lock) memcpy(&v.source, &lock->source, sizeof v.source);
     }
     FillLines(window);
+    if (v.filled && v.listed == TheHeldCheck().resultSerial) return;
+    v.filled = true;
+    v.listed = TheHeldCheck().resultSerial;
     FillChannels(window, v);
     FillFindings(window, v);
 }

@@ -22,6 +22,7 @@ struct HeldCheck {
     double done = 0;        // the running check's share done, 0..1
     bool stopped = false;   // the last check was stopped before the end of the night
     uint32_t serial = 0;    // changes whenever anything above changes
+    uint32_t resultSerial = 0;  // changes whenever result or valid changes (not with progress)
 };
 
 // The one held check of the program.

@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "resources/resource_ids.h"
 #include "tests/e2e/e2e_plan.h"
@@ -345,6 +347,53 @@ TEST_F(EndToEnd, ASecondStartAndClosingDuringAConversionLeaveTheFirstWhole) {
     HANDLE part = FindFirstFileA(Work("out\\*.part").c_str(), &found);
     EXPECT_EQ(INVALID_HANDLE_VALUE, part) << "a temporary file was left: " << found.cFileName;
     if (part != INVALID_HANDLE_VALUE) FindClose(part);
+}
+
+// A night with faults: opening it checks it in the background; the check
+// window (command 4011) lists the findings, and Enter on the first opens
+// the preview at its stretch with the channel chosen and the marks behind
+// the traces. Both are photographed for the operator's guide.
+TEST_F(EndToEnd, ANightWithFaultsIsCheckedAndItsFindingsShown) {
+    TaffGenOptions night = Recording();
+    night.seconds = 3600;
+    std::vector<std::string> names;
+    for (int c = 0; c < night.channels; ++c) names.push_back(TaffGenChannelName(c));
+    for (const char* text : {"flat:C3-A2:60:300", "hum:Chin:600:900", "spo2:SpO2:1200:600", "eog_in_phase:ROC:1800:900"}) {
+        TaffGenFault fault;
+        std::string error;
+        ASSERT_TRUE(ParseTaffGenFault(text, names, &fault, &error)) << text << ": " << error;
+        night.faults.push_back(fault);
+    }
+    const std::string recording = Work("FAULTS.HDR");
+    std::string error;
+    ASSERT_TRUE(WriteTaffRecording(night, recording, &error)) << error;
+    ASSERT_NO_FATAL_FAILURE(Start(recording));
+    ASSERT_NO_FATAL_FAILURE(OpenThroughDialog(recording));
+    ASSERT_TRUE(WaitFor([&] { return ControlText(ui.source, IDC_SRC_CHANNELS) == "14"; }, 10000));
+
+    PostMessageA(ui.main, WM_COMMAND, IDM_FILE_CHECK, 0);
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA("MORLEXCHECK", nullptr) != nullptr; }, 10000))
+        << "the check window did not appear";
+    HWND check = FindWindowA("MORLEXCHECK", nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !ControlText(check, IDC_CHECK_VERDICT).empty(); }, 60000))
+        << "the check did not end";
+    EXPECT_EQ(0u, ControlText(check, IDC_CHECK_VERDICT).find("記録ﾁｪｯｸ: ")) << ControlText(check, IDC_CHECK_VERDICT);
+    Shot("check-window", check);
+
+    // Enter on the first finding (the flat C3-A2 from 60 s): the preview there.
+    HWND list = GetDlgItem(check, IDC_CHECK_FINDINGS);
+    SendMessageA(list, WM_KEYDOWN, VK_HOME, 0);
+    ASSERT_EQ(0, SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA(PREVIEW_CLASS, nullptr) != nullptr; }, 10000))
+        << "the preview did not appear";
+    HWND preview = FindWindowA(PREVIEW_CLASS, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return ControlText(preview, IDC_PREV_EPOCH_START) == "22:16:04 (+0:01:00)"; }, 10000))
+        << "epoch start: " << ControlText(preview, IDC_PREV_EPOCH_START);
+    Shot("preview-marks", preview);
+
+    PostMessageA(ui.main, WM_COMMAND, IDM_FILE_EXIT, 0);
+    EXPECT_EQ(0u, program.WaitForExit(20000));
 }
 
 }  // namespace
