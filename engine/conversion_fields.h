@@ -60,4 +60,7 @@ struct ConversionFields {
     // the PSG file as annotations with onset and duration ("Check: C3-A2
     // flat"); null: none. Read only while the header is written (StartRun).
     const NightCheckResult* checkNotes;
+    // Of those findings, how many the file written last leaves out: the
+    // writer refused them or its data records have no room (set with the header).
+    int32_t checkNotesLeftOut;
 };
