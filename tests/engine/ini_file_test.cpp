@@ -142,16 +142,10 @@ TEST(SettingsSections, FrameKeysAndPatientAsTheProgramReadsThem) {
     EXPECT_EQ(1, settings.AskUnregistered);
     LoadExitQuestionKey(settings, Parsed("[SYSTEM]\nMaxCh=16\n"));
     EXPECT_EQ(0, settings.AskUnregistered);
-    const struct {
-        const char* text;
-        int checkNotes;
-    } notes[] = {{"[NIGHTCHECK]\nAnnotations=1\n", 1}, {"[NIGHTCHECK]\nAnnotations=0\n", 0},
-                 {"[NIGHTCHECK]\nRule=EEG >= 4 h\n", 0}, {"[SYSTEM]\nAnnotations=1\n", 0}};
-    for (const auto& n : notes) {
-        settings.CheckNotes = 7;
-        LoadCheckNotesKey(settings, Parsed(n.text));
-        EXPECT_EQ(n.checkNotes, settings.CheckNotes) << n.text;
-    }
+    LoadCheckNotesKey(settings, Parsed("[NIGHTCHECK]\nAnnotations=1\n"));
+    EXPECT_EQ(1, settings.CheckNotes);
+    LoadCheckNotesKey(settings, Parsed("[SYSTEM]\nAnnotations=1\n"));   // another section's key: the default
+    EXPECT_EQ(0, settings.CheckNotes);
 
     PatientInfo first{};
     LoadPatientKeys(first, IniFile(), kNoKeysFirstStart);

@@ -127,8 +127,7 @@ TEST(Direct, DataRecordUpToTheReadersLimitIsWrittenOneBeyondIsRefused) {
 }
 
 TEST(Direct, AddedAnnotationsBeyondTheRecordLimitAreLeftOutAndCounted) {
-    // One record whose samples leave room for exactly two TALs of 26 bytes
-    // ("+0.5" 0x15 "0.25" 0x14 "Check: Cz flat" 0x14 0x00) of the five added.
+    // Samples that leave room for two of five TALs of 26 bytes ("+0.5" 0x15 "0.25" 0x14 text 0x14 0x00).
     Direct d;
     d.sampleRate = 4000000;
     d.lengthSamples = d.sampleRate;
@@ -138,9 +137,8 @@ TEST(Direct, AddedAnnotationsBeyondTheRecordLimitAreLeftOutAndCounted) {
     d.rates[1] = static_cast<int32_t>((kEdfRecordLimit - annotation - 2 * 26) / 2 - d.sampleRate);
     const std::string path = TestPath("leftout.dat");
     RecHandle h = Begin(path, d);
-    const char* const texts[] = {"Check: Cz flat", "Check: C4 flat", "Check: O1 flat", "Check: O2 flat",
-                                 "Check: F3 flat"};
-    for (const char* text : texts) EXPECT_EQ(RecAddAnnotation(h, 0.5, 0.25, text), 1);
+    for (const char* text : {"Check: Cz flat", "Check: C4 flat", "Check: O1 flat", "Check: O2 flat", "Check: F3 flat"})
+        EXPECT_EQ(RecAddAnnotation(h, 0.5, 0.25, text), 1);
     ASSERT_TRUE(RecWriteChannels(h));
     EXPECT_EQ(RecAnnotationsLeftOut(h), 3);
     EXPECT_TRUE(WriteAllAndFinish(h, d));

@@ -32,17 +32,10 @@ struct TestPatientField {
     std::string text;
 };
 
-// An annotation added before the data (RecAddAnnotation).
-struct TestAnnotation {
-    double onset, duration;
-    std::string text;  // Shift-JIS
-};
-
-// A stretch marked missing before the flush of block `block` (RecMarkMissing).
-struct TestMissing {
-    int block;
-    int32_t firstSample, samples;
-};
+// An annotation added before the data (Shift-JIS text), and a stretch
+// marked missing before the flush of block `block`.
+struct TestAnnotation { double onset, duration; std::string text; };
+struct TestMissing { int block; int32_t firstSample, samples; };
 
 struct TestRun {
     int frameSeconds = 1;
