@@ -4,6 +4,7 @@
 #include "app/settings.h"
 
 #include "engine/identity_rules.h"
+#include "engine/night_check.h"
 #include "engine/settings_load.h"
 #include "pagekit/profile.h"
 
@@ -13,10 +14,12 @@ const char kSystem[] = "SYSTEM";
 const char kInitial[] = "INITIAL";
 const char kPatient[] = "PATIENT";
 
-// The identity options, then the exit question.
+// The identity options, the exit question, then whether the night check's
+// findings go into the PSG file.
 void PutOptionKeys(ProfileBatch& b, const AppSettings& s) {
     for (const auto& kv : OptionKeyTexts(s)) b.Text(kSystem, kv.first.c_str(), kv.second.c_str());
     b.Unsigned(kSystem, kExitQuestionKey, s.AskUnregistered ? 1 : 0);
+    b.Unsigned(kCheckRuleSection, kCheckNotesKey, s.CheckNotes ? 1 : 0);
 }
 
 }  // namespace
@@ -46,6 +49,7 @@ void LoadFileSettings(AppSettings& settings, const char* settingsPath) {
 void LoadOptionSettings(AppSettings& settings, const char* settingsPath) {
     LoadOptionKeys(settings, PrivateProfile(settingsPath));
     LoadExitQuestionKey(settings, PrivateProfile(settingsPath));
+    LoadCheckNotesKey(settings, PrivateProfile(settingsPath));
 }
 
 void LoadPatientSettings(PatientInfo& p, const char* path) { LoadPatientKeys(p, PrivateProfile(path), kNoKeysFirstStart); }

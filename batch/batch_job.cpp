@@ -20,6 +20,7 @@
 #include "filekit/filekit.h"
 #include "taffread/taff_file.h"
 #include "taffread/taff_header.h"
+#include "taffread/taffread.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -312,6 +313,49 @@ void PlaceOutput(const JobContext& ctx, JobRecords& r, const std::string& temp, 
     result.reason = silent > 0 ? gaps + " (kept: --accept-gaps)" : note;
 }
 
+struct CheckProgress {
+    JobProgress& progress;
+};
+
+void OnCheckProgress(void* context, double done) {
+    JobProgress& p = static_cast<CheckProgress*>(context)->progress;
+    p.done = int32_t(done * 1000);
+}
+
+// Checks the opened recording's night through `reader`, counting progress
+// in thousandths. False with result.reason (and result.interrupted) when it
+// was stopped or nothing could be read.
+bool CheckWithReader(const JobContext& ctx, TaffHandle reader, const JobRecords& r, JobProgress& progress,
+                     JobResult& result, NightCheckResult* check) {
+    progress.total = 1000;
+    progress.done = 0;
+    CheckProgress context{progress};
+    CheckControl control;
+    control.stop = &ctx.stop;
+    control.progress = OnCheckProgress;
+    control.context = &context;
+    if (!CheckNight(reader, r.source, r.pattern, ctx.setup.checkRule, control, check)) {
+        result.interrupted = ctx.stop.load();
+        result.reason = result.interrupted ? "interrupted; nothing written" : "the recording cannot be read";
+        return false;
+    }
+    return true;
+}
+
+// The check a conversion writes into its file, made before the conversion
+// on a reader handle of its own (the conversion's handle keeps its place).
+bool CheckFirst(const JobContext& ctx, const JobRecords& r, JobProgress& progress, JobResult& result,
+                NightCheckResult* check) {
+    TaffHandle reader = TaffOpen(r.source.sourcePath, 0);
+    if (!reader) {
+        result.reason = "the recording cannot be opened for the check";
+        return false;
+    }
+    const bool checked = CheckWithReader(ctx, reader, r, progress, result, check);
+    TaffClose(reader);
+    return checked;
+}
+
 }  // namespace
 
 bool OpenJob(const JobContext& ctx, const std::string& header, const std::string& output, JobRecords& r,
@@ -349,6 +393,11 @@ bool OpenJob(const JobContext& ctx, const std::string& header, const std::string
 }
 
 void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
+    // With the findings going into the file they must be known when its
+    // header is written: the night is checked first, on a reader of its own.
+    const bool notes = ctx.options.check && r.settings.CheckNotes != 0;
+    NightCheckResult check;
+    if (notes && !CheckFirst(ctx, r, progress, result, &check)) return;
     const std::string temp = TemporaryNameFor(result.output);
     const int folders = MakeFoldersOf(result.output);
     const int created = folders != 0 ? folders : CreateNewFile(temp);
@@ -359,22 +408,29 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
     ChooseOutputPath(r.conv, temp.c_str());
     HeaderRefusal why = kHeaderWritten;
     errno = 0;
-    if (!StartRun(r.Run(), &why)) {
+    r.conv.checkNotes = notes ? &check : nullptr;
+    const bool started = StartRun(r.Run(), &why) != 0;
+    r.conv.checkNotes = nullptr;
+    if (!started) {
         result.reason = RefusalText(why, ctx, temp, errno);
         RemoveFile(temp);
         return;
     }
     result.records = r.conv.totalFrames;
     int error = 0;
+    // Without the findings in the file, the blocks the run writes are
+    // checked as they pass: one read of the night for both.
     std::unique_ptr<NightChecker> checker;
-    if (ctx.options.check) checker.reset(new NightChecker(r.source, r.pattern, 0xFFFFFFFFu));
+    if (ctx.options.check && !notes) checker.reset(new NightChecker(r.source, r.pattern, 0xFFFFFFFFu));
     const ConversionEnd end = StepToEnd(ctx, r, progress, &error, checker.get());
     if (end == kRunCompleted) {
         PlaceOutput(ctx, r, temp, result);
-        if (checker && result.converted) {
-            NightCheckResult check;
-            checker->Finish(ctx.setup.checkRule, true, &check);
-            if (!PlaceCheckFiles(r, check, result)) result.converted = false;
+        if (checker && result.converted) checker->Finish(ctx.setup.checkRule, true, &check);
+        if (ctx.options.check && result.converted && !PlaceCheckFiles(r, check, result)) result.converted = false;
+        if (notes && result.converted && r.conv.checkNotesLeftOut > 0) {
+            const std::string left = std::to_string(r.conv.checkNotesLeftOut) +
+                                     " check finding(s) not written into the file (no room in its records)";
+            result.reason = result.reason.empty() ? left : result.reason + "; " + left;
         }
         return;
     }
@@ -405,33 +461,9 @@ bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, JobResu
     return true;
 }
 
-namespace {
-
-struct CheckProgress {
-    JobProgress& progress;
-};
-
-void OnCheckProgress(void* context, double done) {
-    JobProgress& p = static_cast<CheckProgress*>(context)->progress;
-    p.done = int32_t(done * 1000);
-}
-
-}  // namespace
-
 void CheckJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
-    progress.total = 1000;
-    CheckProgress context{progress};
-    CheckControl control;
-    control.stop = &ctx.stop;
-    control.progress = OnCheckProgress;
-    control.context = &context;
     NightCheckResult check;
-    if (!CheckNight(r.source.sourceHandle, r.source, r.pattern, ctx.setup.checkRule, control, &check)) {
-        result.interrupted = ctx.stop.load();
-        result.reason = result.interrupted ? "interrupted; nothing written" : "the recording cannot be read";
-        return;
-    }
-    PlaceCheckFiles(r, check, result);
+    if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check)) PlaceCheckFiles(r, check, result);
 }
 
 void CloseJob(JobRecords& r) {

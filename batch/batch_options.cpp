@@ -26,7 +26,9 @@ const char kFooter[] =
     "under a temporary name, renamed only when complete.\n"
     "With folder inputs (or --base) outputs keep the recordings' folders below --out.\n"
     "With --check or --check-only each night is also judged channel by channel (NAME.check.json,\n"
-    "NAME.check.html beside the output).\n"
+    "NAME.check.html beside the output); with Annotations=1 in section NIGHTCHECK of the settings\n"
+    "file, --check also writes the warn and fail findings into each PSG file as annotations\n"
+    "(\"Check: C3-A2 flat\"), checking the night before converting it.\n"
     "Exit status: 0 every recording converted (or skipped as done), 1 some failed (or a night's\n"
     "check verdict reached --check-fail-level), 2 usage error,\n"
     "128 + the signal after a stop (130 after Ctrl-C).";
@@ -102,7 +104,8 @@ void AddIdentityOptions(CLI::App& app, BatchOptions& o) {
 
 void AddCheckOptions(CLI::App& app, BatchOptions& o) {
     app.add_flag("--check", o.check,
-                 "check each night while converting it: NAME.check.json and NAME.check.html beside the output");
+                 "check each night while converting it: NAME.check.json and NAME.check.html beside the output; "
+                 "with NIGHTCHECK Annotations=1 in the settings file its findings also go into the PSG file");
     app.add_flag("--check-only", o.checkOnly, "check each night without writing PSG files (triage of an archive)");
     app.add_option("--check-rule", o.checkRule,
                    "the night verdict's rule set, e.g. \"EEG, SpO2, airflow >= 4 h\" "

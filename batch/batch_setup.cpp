@@ -68,6 +68,7 @@ bool LoadSettingsFile(const BatchOptions& o, BatchSetup& setup, std::string* err
     LoadPatternSection(patterns[setup.patternSlot], setup.patternSlot, ini);
     setup.pattern = patterns[setup.patternSlot];
     setup.checkRule = o.checkRule.empty() ? LoadCheckRuleSet(ini) : CheckRuleSet{o.checkRule};
+    LoadCheckNotesKey(setup.settings, ini);
     return true;
 }
 

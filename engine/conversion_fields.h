@@ -63,4 +63,7 @@ struct ConversionFields {
     // The recording and montage (NightKey) whose failing night the operator
     // chose to convert anyway: the question is not asked again for them.
     uint64_t failingNightAllowed;
+    // Of those findings, how many the file written last leaves out: the
+    // writer refused them or its data records have no room (set with the header).
+    int32_t checkNotesLeftOut;
 };

@@ -950,6 +950,7 @@ CheckRuleSet DefaultCheckRuleSet() { return CheckRuleSet{"EEG, SpO2, airflow >= 
 
 const char kCheckRuleSection[] = "NIGHTCHECK";
 const char kCheckRuleKey[] = "Rule";
+const char kCheckNotesKey[] = "Annotations";
 
 CheckRuleSet LoadCheckRuleSet(const ProfileReader& profile) {
     char text[256] = "";

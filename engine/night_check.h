@@ -98,6 +98,9 @@ CheckRuleSet DefaultCheckRuleSet();
 class ProfileReader;
 extern const char kCheckRuleSection[];
 extern const char kCheckRuleKey[];
+// Key Annotations of the same section: 1 writes the check's warn and fail
+// findings into the PSG file as annotations; missing or 0, not.
+extern const char kCheckNotesKey[];
 CheckRuleSet LoadCheckRuleSet(const ProfileReader& profile);
 
 // A rule set read: the kinds of signal named (a bit per SignalClass of

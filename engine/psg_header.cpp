@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/block_memory.h"
+#include "engine/check_notes.h"
 #include "engine/identity_rules.h"
 #include "engine/version.h"
 #include "textkit/sjis_text.h"
@@ -214,7 +215,15 @@ bool WriteHeaderParts(RecHandle h, const RunRecords& s, const BlockPlan& plan) {
     WriteRecordingHeader(h, s);
     WritePatientBlock(h, s.patient, s.settings.identity);
     WritePositionLevels(h, s, pat);
+    // The night check's findings, when the run carries them, go in with
+    // the header: the writer makes room for them in the data records.
+    int32_t refused = 0;
+    if (s.conv.checkNotes && s.source.sampleRate > 0) {
+        const double seconds = double(s.source.lengthSamples) / s.source.sampleRate;
+        refused = AddCheckNotes(h, CheckNotesOf(*s.conv.checkNotes, seconds));
+    }
     if (!WriteChannelTable(h, s, pat)) return false;
+    s.conv.checkNotesLeftOut = refused + RecAnnotationsLeftOut(h);
     RecSetBlockSize(h, uint16_t(s.settings.FrameTime * plan.framesPerBlock));
     return !RecHasFailed(h);
 }
@@ -299,6 +308,7 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     c.fileFinished = 0;
     c.silentBlocks = 0;
     c.heldValid = 0;
+    c.checkNotesLeftOut = 0;
     const HeaderRefusal refusal = CheckRunStart(s);
     if (refusal != kHeaderWritten) return Refuse(refusal, why);
 

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "engine/night_check.h"
+
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -27,6 +29,10 @@ void LoadFrameKeys(AppSettings& settings, const ProfileReader& profile) {
 
 void LoadExitQuestionKey(AppSettings& settings, const ProfileReader& profile) {
     settings.AskUnregistered = profile.ReadInt(kSystem, kExitQuestionKey, 0) != 0;
+}
+
+void LoadCheckNotesKey(AppSettings& settings, const ProfileReader& profile) {
+    settings.CheckNotes = profile.ReadInt(kCheckRuleSection, kCheckNotesKey, 0) != 0;
 }
 
 namespace {

@@ -16,6 +16,10 @@ void LoadFrameKeys(AppSettings& settings, const ProfileReader& profile);
 constexpr char kExitQuestionKey[] = "AskUnregistered";
 void LoadExitQuestionKey(AppSettings& settings, const ProfileReader& profile);
 
+// NIGHTCHECK Annotations (kCheckNotesKey): non-zero writes the night check's
+// warn and fail findings into the PSG file; missing, not.
+void LoadCheckNotesKey(AppSettings& settings, const ProfileReader& profile);
+
 // The PATIENT key of the department, spelt as stored patient files have
 // always spelt it: files written earlier keep their department only while
 // the program reads and writes exactly this key.

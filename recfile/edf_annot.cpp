@@ -159,14 +159,21 @@ const char kRecRecordingEndsText[] = "Recording ends";
 
 std::string RecSecondsText(int64_t samples, int32_t rate) {
     if (rate <= 0 || samples < 0) return "0";
-    const int64_t units = (samples * 10000000 + rate / 2) / rate;
-    return RecFormatScaled(units, 7);
+    return RecUnitsText((samples * 10000000 + rate / 2) / rate);
 }
 
+std::string RecUnitsText(int64_t units) { return RecFormatScaled(units < 0 ? 0 : units, 7); }
+
 std::string RecTimedAnnotation(int64_t onsetSamples, int64_t durationSamples, int32_t rate, const std::string& text) {
-    std::string tal = "+" + RecSecondsText(onsetSamples, rate);
+    if (rate <= 0) return RecTimedAnnotationUnits(0, 0, text);
+    return RecTimedAnnotationUnits((std::max<int64_t>(onsetSamples, 0) * 10000000 + rate / 2) / rate,
+                                   (std::max<int64_t>(durationSamples, 0) * 10000000 + rate / 2) / rate, text);
+}
+
+std::string RecTimedAnnotationUnits(int64_t onsetUnits, int64_t durationUnits, const std::string& text) {
+    std::string tal = "+" + RecUnitsText(onsetUnits);
     tal += '\x15';
-    tal += RecSecondsText(durationSamples, rate);
+    tal += RecUnitsText(durationUnits);
     tal += '\x14';
     tal += text;
     tal += '\x14';
@@ -180,8 +187,10 @@ size_t RecTimedBytes(int64_t maxSeconds, const std::string& text) {
 }
 
 void RecFillAnnotations(uint8_t* dst, size_t bytes, size_t timedRoom, int64_t onset,
-                        const std::vector<std::string>* texts, size_t* next, std::vector<std::string>* timed) {
-    const size_t textBytes = timedRoom < bytes ? bytes - timedRoom : 0;
+                        const std::vector<std::string>* texts, size_t* next, std::vector<std::string>* timed,
+                        const RecAddedQueue& added) {
+    const size_t addedEnd = timedRoom < bytes ? bytes - timedRoom : 0;
+    const size_t textBytes = added.room < addedEnd ? addedEnd - added.room : 0;
     size_t used = 0;
     if (RecTimeKeepingBytes(onset) <= bytes) {
         dst[used++] = '+';
@@ -200,6 +209,12 @@ void RecFillAnnotations(uint8_t* dst, size_t bytes, size_t timedRoom, int64_t on
         used += t.size();
         dst[used++] = 0x14;
         dst[used++] = 0;
+    }
+    while (added.tals && added.next && *added.next < added.tals->size() &&
+           used + (*added.tals)[*added.next].size() <= addedEnd) {
+        const std::string& tal = (*added.tals)[(*added.next)++];
+        std::memcpy(dst + used, tal.data(), tal.size());
+        used += tal.size();
     }
     while (timed && !timed->empty() && used + timed->front().size() <= bytes) {
         std::memcpy(dst + used, timed->front().data(), timed->front().size());

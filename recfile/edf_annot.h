@@ -42,22 +42,37 @@ int64_t RecRecordsForTexts(const std::vector<std::string>& texts, int32_t bytes,
 // the longest text.
 int32_t RecAnnotationBytes(const std::vector<std::string>& texts, int32_t frameSeconds, int32_t records);
 
+// Timed annotations known before the data, for RecFillAnnotations: the TALs
+// `tals` from (*next) on, within `room` bytes of each record.
+struct RecAddedQueue {
+    const std::vector<std::string>* tals = nullptr;
+    size_t* next = nullptr;
+    size_t room = 0;
+};
+
 // Fills `bytes` bytes at `dst` with the annotations of the record starting
 // at `onset` seconds: its time keeping, then the texts from (*next) on as
-// many as fit in the first `bytes` - `timedRoom` bytes, which advances
-// *next; then the timed annotations `timed` (complete TALs, see
-// RecTimedAnnotation) from the front as many as fit, each written one taken
-// out; then zeros. `texts` and `timed` may be null.
+// many as fit in the first `bytes` - `timedRoom` - added.room bytes, which
+// advances *next; then the added TALs from (*added.next) on as many as fit
+// in the first `bytes` - `timedRoom` bytes, which advances *added.next; then
+// the timed annotations `timed` (complete TALs, see RecTimedAnnotation) from
+// the front as many as fit, each written one taken out; then zeros. `texts`,
+// `timed` and added.tals may be null.
 void RecFillAnnotations(uint8_t* dst, size_t bytes, size_t timedRoom, int64_t onset,
-                        const std::vector<std::string>* texts, size_t* next, std::vector<std::string>* timed);
+                        const std::vector<std::string>* texts, size_t* next, std::vector<std::string>* timed,
+                        const RecAddedQueue& added = RecAddedQueue());
 
 // Seconds of `samples` samples at `rate` per second as decimal text, to
 // 100 ns (7 decimals, trailing zeros left out): 17858 at 20 -> "892.9".
 std::string RecSecondsText(int64_t samples, int32_t rate);
+// The same of a time given in 100 ns units (>= 0): 8929000000 -> "892.9".
+std::string RecUnitsText(int64_t units);
 
 // The TAL of an annotation with a duration: "+onset" 0x15 "duration" 0x14
 // text 0x14 0x00, onset and duration given in samples at `rate`.
 std::string RecTimedAnnotation(int64_t onsetSamples, int64_t durationSamples, int32_t rate, const std::string& text);
+// The same with onset and duration in 100 ns units.
+std::string RecTimedAnnotationUnits(int64_t onsetUnits, int64_t durationUnits, const std::string& text);
 
 // Bytes the TAL of `text` takes at most when onset and duration are below
 // `maxSeconds` seconds.

@@ -176,6 +176,10 @@ bool RecWriteRecords(RecWriter& w, int32_t records) {
     }
     const size_t annotationAt = w.recordBytes - static_cast<size_t>(w.annotationBytes);
     const int32_t seconds = w.header[REC_HEADER_FRAME_SECONDS];
+    RecAddedQueue added;
+    added.tals = &w.addedTimed;
+    added.next = &w.addedWritten;
+    added.room = static_cast<size_t>(w.addedBytes);
     for (int32_t r = 0; r < records; ++r) {
         uint8_t* record = w.blockRecords.data() + static_cast<size_t>(r) * w.recordBytes;
         for (const RecChannel& c : w.channels)
@@ -185,7 +189,7 @@ bool RecWriteRecords(RecWriter& w, int32_t records) {
             w.pendingTimed.push_back(w.endAnnotation);
         RecFillAnnotations(record + annotationAt, static_cast<size_t>(w.annotationBytes),
                            static_cast<size_t>(w.timedBytes), onset, &w.onsetTexts, &w.onsetTextsWritten,
-                           &w.pendingTimed);
+                           &w.pendingTimed, added);
     }
     if (!w.file.Write(w.blockRecords.data(), static_cast<size_t>(records) * w.recordBytes)) return false;
     w.recordsWritten += records;

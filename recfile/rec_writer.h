@@ -40,6 +40,8 @@ const int kRecMinBlockFrames = 60;
 // The largest data record (samples of every signal, annotations included)
 // that standard EDF readers accept: a larger layout is refused.
 const int64_t kRecMaxRecordBytes = 10 * 1024 * 1024;
+// Timed annotations a handle takes from RecAddAnnotation; more are refused.
+const size_t kRecMaxAddedAnnotations = 1000000;
 
 struct RecLevel {
     int32_t centre = 0;
@@ -87,6 +89,14 @@ struct RecWriter {
     int32_t timedBytes = 0;        // of annotationBytes, the room kept for timed annotations
     std::string endAnnotation;     // "Recording ends" TAL of the last record; empty when the data fill it
     std::vector<std::string> pendingTimed;  // timed TALs waiting for the next record written
+    // Timed TALs known before the data (RecAddAnnotation), in the order
+    // added, in a queue and a room of their own so that marks found while
+    // writing ("Data missing") always have theirs. Records take them from
+    // the first record on, as many as fit in addedBytes each.
+    std::vector<std::string> addedTimed;
+    size_t addedWritten = 0;       // how many of them records written so far hold
+    int32_t addedBytes = 0;        // of annotationBytes, the room kept for them
+    int32_t addedLeftOut = 0;      // added ones no record has room for (left out of the file)
     int32_t blockSeconds = 0;
     int32_t recordsWritten = 0;
     // The data records of the block being handed, exactly as they go to the

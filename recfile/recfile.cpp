@@ -11,6 +11,7 @@
 #include "recfile/rec_writer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 
@@ -56,6 +57,37 @@ void KeepTimedRoom(RecWriter& w) {
     w.annotationBytes += w.timedBytes;
 }
 
+// Bytes of the channels' samples in one data record.
+int64_t SampleBytes(const RecWriter& w) {
+    int64_t bytes = 0;
+    for (const RecChannel& c : w.channels) bytes += 2 * int64_t{c.samplesPerRecord};
+    return bytes;
+}
+
+// Makes room in every record for the annotations added before the data:
+// ceil(added / records) of the longest of them, so that every one is
+// written within the file's records. A record never grows beyond the
+// 10 MiB readers accept: when the samples leave less room, fewer go into
+// each record and the last ones added are left out (and counted).
+void KeepAddedRoom(RecWriter& w) {
+    w.addedWritten = 0;
+    w.addedBytes = 0;
+    w.addedLeftOut = 0;
+    if (w.addedTimed.empty()) return;
+    size_t longest = 0;
+    for (const std::string& tal : w.addedTimed) longest = std::max(longest, tal.size());
+    const int64_t records = std::max<int32_t>(w.totalFrames, 1);
+    const int64_t count = static_cast<int64_t>(w.addedTimed.size());
+    int64_t perRecord = (count + records - 1) / records;
+    const int64_t free = (kRecMaxRecordBytes - SampleBytes(w) - w.annotationBytes) / 2 * 2;
+    perRecord = std::min<int64_t>(perRecord, free > 0 ? free / static_cast<int64_t>(longest) : 0);
+    const int64_t kept = std::min(count, perRecord * records);
+    w.addedLeftOut = static_cast<int32_t>(count - kept);
+    w.addedTimed.resize(static_cast<size_t>(kept));
+    w.addedBytes = static_cast<int32_t>((perRecord * static_cast<int64_t>(longest) + 1) / 2 * 2);
+    w.annotationBytes += w.addedBytes;
+}
+
 // Fixes the file layout from the values handed in; false when they cannot
 // make a valid file (frame time outside 1..3600 s, too many channels, a
 // data record larger than readers accept).
@@ -71,6 +103,8 @@ bool FixLayout(RecWriter& w) {
     w.onsetTextsWritten = 0;
     w.annotationBytes = RecAnnotationBytes(w.onsetTexts, seconds, w.totalFrames);
     KeepTimedRoom(w);
+    if (SampleBytes(w) + w.annotationBytes > kRecMaxRecordBytes) return false;
+    KeepAddedRoom(w);
     RecPlaceSignals(w);
     return static_cast<int64_t>(w.recordBytes) <= kRecMaxRecordBytes;
 }
@@ -183,6 +217,33 @@ void RecEndLevels(RecHandle h, int channelNumber) {
     if (!w) return;
     auto it = w->levels.find(channelNumber);
     if (it != w->levels.end()) it->second.ended = true;
+}
+
+int RecAddAnnotation(RecHandle h, double onsetSeconds, double durationSeconds, const char* text) {
+    RecWriter* w = Guard(h, RecPhase::Patient, RecPhase::Tables);
+    if (!w || !text || w->addedTimed.size() >= kRecMaxAddedAnnotations) return 0;
+    const int64_t length = w->header[REC_HEADER_LENGTH_SAMPLES];
+    const int32_t rate = w->header[REC_HEADER_SAMPLE_RATE];
+    if (length <= 0 || rate <= 0) return 0;
+    // The recording's end in 100 ns units, as "Recording ends" states it.
+    const int64_t endUnits = (length * 10000000 + rate / 2) / rate;
+    const double endSeconds = static_cast<double>(endUnits) / 1e7;
+    // Not-a-number fails every comparison and is refused with the rest.
+    if (!(onsetSeconds >= 0 && durationSeconds >= 0 && onsetSeconds <= endSeconds && durationSeconds <= endSeconds))
+        return 0;
+    // The end rounded as one number, so that a stretch ending at the
+    // recording's end ends exactly there.
+    const int64_t onset = std::llround(onsetSeconds * 1e7), end = std::llround((onsetSeconds + durationSeconds) * 1e7);
+    if (end > endUnits || end < onset) return 0;
+    const std::string utf8 = RecSjisToUtf8(text);
+    if (utf8.empty() || utf8.size() > kRecMaxAnnotationText) return 0;
+    w->addedTimed.push_back(RecTimedAnnotationUnits(onset, end - onset, utf8));
+    return 1;
+}
+
+int32_t RecAnnotationsLeftOut(RecHandle h) {
+    RecWriter* w = Guard(h, RecPhase::Data, RecPhase::Finished);
+    return w ? w->addedLeftOut : 0;
 }
 
 void RecSetChannelText(RecHandle h, int, int key, int channel, const char* text) {

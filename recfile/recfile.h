@@ -8,7 +8,9 @@
 //   RecBeginHeader, RecSetHeaderValue..., RecSetHeaderText, RecEndHeader,
 //   RecPutPatientText..., RecSetPatientValue, RecSetPatientLayout, RecEndPatient,
 //   RecPutLevel... / RecEndLevels (per position channel),
+//   RecAddAnnotation... (any time after RecEndHeader, before RecWriteChannels),
 //   RecSetChannelText / RecSetChannelValue (per channel), RecWriteChannels,
+//   (RecAnnotationsLeftOut),
 //   RecSetBlockSize, RecGetHeaderValue(key 4),
 //   per block: RecWriteBlock per channel, (RecMarkMissing), then RecFlushBlock,
 //   RecFinish, RecRelease.
@@ -20,7 +22,9 @@
 // first records. When the recording ends inside the last record, that
 // record carries "Recording ends" at the true end with the rest of the
 // record as its duration (the caller fills that rest with each channel's
-// last sample); RecMarkMissing adds "Data missing" over a stretch.
+// last sample); RecMarkMissing adds "Data missing" over a stretch, and
+// RecAddAnnotation any annotation with an onset and a duration known before
+// the data.
 // Portable C++: no platform headers, 64-bit file offsets.
 #pragma once
 
@@ -118,6 +122,23 @@ void RecEndPatient(RecHandle h);
 void RecPutLevel(RecHandle h, int reserved, int kind, int channelNumber, int index,
                  int32_t value1, int32_t value2, const char* text);
 void RecEndLevels(RecHandle h, int channelNumber);
+
+// Adds an annotation with an onset and a duration, both in seconds from the
+// recording's start (written to 100 ns), and `text` (Shift-JIS; converted to
+// UTF-8, control characters become spaces, trimmed). Call it after
+// RecEndHeader, when the recording's length (header keys 20, 21) is fixed,
+// and before RecWriteChannels, which makes room for every annotation added
+// in the data records (from the first record on, in the order added).
+// Non-zero when added; 0 (nothing added) for a text empty or longer than 480
+// bytes of UTF-8, an onset or duration below 0 or not a number, a stretch
+// that ends after the recording, a handle without the recording's length, a
+// call out of order, or more than 1,000,000 annotations.
+int RecAddAnnotation(RecHandle h, double onsetSeconds, double durationSeconds, const char* text);
+// How many added annotations the file leaves out, known once RecWriteChannels
+// has fixed the layout: 0 unless the channels' samples leave too little of
+// the 10 MiB a data record may take for all of them (the last ones added
+// are left out then).
+int32_t RecAnnotationsLeftOut(RecHandle h);
 
 // Channel table; `channel` is the output index from 0.
 void RecSetChannelText(RecHandle h, int reserved, int key, int channel, const char* text);

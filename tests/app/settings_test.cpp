@@ -106,6 +106,17 @@ TEST_F(SettingsFiles, SystemAndPatientKeysRoundTripInTheirOrder) {
     EXPECT_NE(std::string::npos, patientText.find("Height=1705"));
 }
 
+TEST_F(SettingsFiles, CheckNotesOptionIsSavedAndLoaded) {
+    for (uint16_t on : {1, 0}) {
+        AppSettings settings = {}, back = {};
+        settings.CheckNotes = on, back.CheckNotes = 7;
+        ASSERT_TRUE(SaveOptionSettings(settings, ini.c_str()));
+        EXPECT_NE(std::string::npos, ReadTextFile(ini).find(on ? "[NIGHTCHECK]\r\nAnnotations=1" : "Annotations=0"));
+        LoadOptionSettings(back, ini.c_str());
+        EXPECT_EQ(on, back.CheckNotes);
+    }
+}
+
 TEST_F(SettingsFiles, ValuesAreTakenAsReadWithinTheirWidths) {
     WriteTextFile(ini,
                   "[SYSTEM]\r\nRefCount=abc\r\nMaxCh=99\r\nFrameTime=-7\r\nTCType=-1\r\nCalType=70000\r\n"

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "batch_test_support.h"
+#include "tests/support/edf_reader.h"
+#include "tools/taffgen/taffgen_montage.h"
 
 namespace {
 
@@ -117,6 +119,36 @@ TEST_F(NightCheckBatch, ExitLevelAndRuleSet) {
         std::vector<std::string> args = bad;
         args.insert(args.end(), {"-o", out, in + "/N2.HDR"});
         EXPECT_EQ(2, RunBatch(args).status) << bad[1];
+    }
+}
+
+// With NIGHTCHECK Annotations=1 the findings of a night with a flat EEG go
+// into its PSG file (and --verify passes it); with 0 none; the check the same.
+TEST_F(NightCheckBatch, FindingsGoIntoThePsgFileWhenTheSettingsSaySo) {
+    TaffGenOptions night = ShortRecording(180);
+    TaffGenFault flat;  // flat C3-A2 from 30 s for 90 s
+    flat.channel = 0, flat.startSeconds = 30, flat.lengthSeconds = 90;
+    night.faults = {flat};
+    MakeRecording(night, in + "/F1.HDR");
+    MontagePattern pattern{};
+    TaffGenMontage(night, &pattern);
+    std::string json;
+    for (const char* key : {"Annotations=1", "Annotations=0"}) {
+        const std::string settings = tmp.File("S.INI"), dir = tmp.File(key);
+        WriteFile(settings, TaffGenSettingsText(pattern) + "[NIGHTCHECK]\r\n" + key + "\r\n");
+        fs::create_directories(dir);
+        const ProcessResult r = RunBatch({"--check", "--verify", "--check-fail-level", "never", "--settings", settings,
+                                          "-o", dir, in + "/F1.HDR"});
+        EXPECT_EQ(0, r.status) << key << r.out << r.err;
+        std::vector<std::string> found;  // onset and duration in 100 ns units, text
+        for (const EdfAnnotation& a : EdfReader(dir + "/F1.DAT").Annotations())
+            if (a.text.compare(0, 6, "Check:") == 0)
+                found.push_back(std::to_string(a.onset) + " " + std::to_string(a.duration) + " " + a.text);
+        EXPECT_EQ(key[12] == '1' ? std::vector<std::string>{"300000000 900000000 Check: C3-A2 flat"}
+                                 : std::vector<std::string>{},
+                  found);
+        if (json.empty()) json = WithoutOutput(ReadFile(dir + "/F1.check.json"));
+        EXPECT_EQ(json, WithoutOutput(ReadFile(dir + "/F1.check.json"))) << key;
     }
 }
 

@@ -142,6 +142,10 @@ TEST(SettingsSections, FrameKeysAndPatientAsTheProgramReadsThem) {
     EXPECT_EQ(1, settings.AskUnregistered);
     LoadExitQuestionKey(settings, Parsed("[SYSTEM]\nMaxCh=16\n"));
     EXPECT_EQ(0, settings.AskUnregistered);
+    LoadCheckNotesKey(settings, Parsed("[NIGHTCHECK]\nAnnotations=1\n"));
+    EXPECT_EQ(1, settings.CheckNotes);
+    LoadCheckNotesKey(settings, Parsed("[SYSTEM]\nAnnotations=1\n"));   // another section's key: the default
+    EXPECT_EQ(0, settings.CheckNotes);
 
     PatientInfo first{};
     LoadPatientKeys(first, IniFile(), kNoKeysFirstStart);

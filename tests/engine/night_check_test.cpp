@@ -5,6 +5,7 @@
 // generated recording read through its own reader handle.
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "convert_test_support.h"
+#include "engine/check_notes.h"
 #include "engine/check_report.h"
 #include "engine/epoch_values.h"
 #include "engine/night_check.h"
@@ -380,6 +382,39 @@ TEST(NightCheck, ChecksARecordingThroughItsOwnReader) {
     EXPECT_FALSE(CheckNight(reader, s->source, pattern, DefaultCheckRuleSet(), control, &r));
     EXPECT_FALSE(r.complete);
     TaffClose(reader);
+}
+
+// The findings the PSG file carries of a night of 100 s: fails first, then
+// warns, each in the result's order; info and stretches after the end left
+// out, the others cut to the recording.
+TEST(NightCheck, WarnAndFailFindingsBecomeTheFilesAnnotations) {
+    const struct {
+        CheckKind kind;
+        CheckLevel level;
+        double start, end;
+        const char* label;
+    } findings[] = {{CheckKind::Flat, CheckLevel::Fail, -5, 10, ""},
+                    {CheckKind::Flat, CheckLevel::Warn, 0, 30, "C3-A2"},
+                    {CheckKind::Hum, CheckLevel::Info, 0, 30, "LOC"},
+                    {CheckKind::Spo2, CheckLevel::Fail, 30, 90, "SpO2"},
+                    {CheckKind::HfArtifact, CheckLevel::Warn, 30, 60, "左眼"},
+                    {CheckKind::Clipping, CheckLevel::Fail, 60, 120, "C3-A2"},
+                    {CheckKind::Duplicate, CheckLevel::Warn, 90, 120, "Chin  "},
+                    {CheckKind::Amplitude, CheckLevel::Warn, 100, 130, "Chin"}};
+    NightCheckResult result;
+    for (const auto& f : findings) {
+        CheckFinding finding{};
+        finding.kind = f.kind, finding.level = f.level, finding.startSeconds = f.start, finding.endSeconds = f.end;
+        std::strncpy(finding.label, f.label, sizeof finding.label - 1);
+        result.findings.push_back(finding);
+    }
+    std::vector<std::string> notes;
+    for (const CheckNote& n : CheckNotesOf(result, 100))
+        notes.push_back(std::to_string(int(n.onsetSeconds)) + " " + std::to_string(int(n.durationSeconds)) + " " + n.text);
+    EXPECT_EQ(notes, (std::vector<std::string>{"0 10 Check: flat", "30 60 Check: SpO2 spo2", "60 40 Check: C3-A2 clipping",
+                                               "0 30 Check: C3-A2 flat", "30 30 Check: 左眼 hf_artifact",
+                                               "90 10 Check: Chin duplicate"}));
+    EXPECT_TRUE(CheckNotesOf(NightCheckResult(), 100).empty());
 }
 
 }  // namespace

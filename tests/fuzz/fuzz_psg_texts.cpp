@@ -3,6 +3,8 @@
 // writer and frame step into a PSG file that EDFlib, the strict third-party
 // reader, must accept. The fields are filled to their full size, without a
 // terminator where the bytes run out, as a hand-edited settings file can.
+// The bytes left over make night check findings on those labels, any
+// stretch and level, that the file carries as annotations.
 #include <edflib.h>
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "engine/night_check.h"
 #include "engine/recording.h"
 #include "tests/engine/work_record.h"
 #include "tests/fuzz/fuzz_support.h"
@@ -81,6 +84,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         in.Fill(pattern.channels[j].unit);
     }
     in.Fill(r.conv.recordingComment);
+
+    // Four bytes a finding: channel, check and level, start, length (13 s recording).
+    NightCheckResult check;
+    for (size_t at = 0; at + 4 <= in.size; at += 4) {
+        const uint8_t* b = in.data + at;
+        CheckFinding f{};
+        f.trace = b[0] % 3;
+        f.kind = CheckKind(b[1] % int(CheckKind::Count));
+        f.level = CheckLevel(b[1] / 16 % 3);
+        f.startSeconds = b[2] / 8.0 - 4;
+        f.endSeconds = f.startSeconds + b[3] / 8.0;
+        std::memcpy(f.label, pattern.channels[f.trace].label, sizeof f.label);
+        check.findings.push_back(f);
+    }
+    r.conv.checkNotes = &check;
 
     const std::string out = FuzzScratch() + "/T.DAT.edf";
     ChooseOutputPath(r.conv, out.c_str());

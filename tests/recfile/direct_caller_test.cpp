@@ -126,6 +126,32 @@ TEST(Direct, DataRecordUpToTheReadersLimitIsWrittenOneBeyondIsRefused) {
     EXPECT_FALSE(EdfReader(over).ok());
 }
 
+TEST(Direct, AddedAnnotationsBeyondTheRecordLimitAreLeftOutAndCounted) {
+    // Samples that leave room for two of five TALs of 26 bytes ("+0.5" 0x15 "0.25" 0x14 text 0x14 0x00).
+    Direct d;
+    d.sampleRate = 4000000;
+    d.lengthSamples = d.sampleRate;
+    d.rates = {d.sampleRate, 1};
+    const int64_t annotation = AnnotationBytes(d);
+    ASSERT_GT(annotation, 0);
+    d.rates[1] = static_cast<int32_t>((kEdfRecordLimit - annotation - 2 * 26) / 2 - d.sampleRate);
+    const std::string path = TestPath("leftout.dat");
+    RecHandle h = Begin(path, d);
+    for (const char* text : {"Check: Cz flat", "Check: C4 flat", "Check: O1 flat", "Check: O2 flat", "Check: F3 flat"})
+        EXPECT_EQ(RecAddAnnotation(h, 0.5, 0.25, text), 1);
+    ASSERT_TRUE(RecWriteChannels(h));
+    EXPECT_EQ(RecAnnotationsLeftOut(h), 3);
+    EXPECT_TRUE(WriteAllAndFinish(h, d));
+    RecRelease(h);
+    EXPECT_EQ(static_cast<int64_t>(ReadFile(path).size()), 256 * 4 + kEdfRecordLimit);
+    EdfReader edf(path);
+    ASSERT_TRUE(edf.ok()) << "EDFlib error " << edf.hdr().filetype;
+    std::vector<std::string> checks;
+    for (const EdfAnnotation& a : edf.Annotations())
+        if (a.text.compare(0, 6, "Check:") == 0) checks.push_back(a.text);
+    EXPECT_EQ(checks, (std::vector<std::string>{"Check: Cz flat", "Check: C4 flat"}));
+}
+
 TEST(Direct, RunWithoutADataRecordIsNeverFinished) {
     // No frames at all (an empty recording), and frames the caller never hands.
     for (bool emptyRecording : {true, false}) {

@@ -50,6 +50,7 @@ TEST(Failure, CallsOutOfOrderOrOnNullDoNothing) {
     EXPECT_EQ(RecFinish(nullptr), 0);
     EXPECT_EQ(RecRelease(nullptr), nullptr);
     EXPECT_EQ(RecNew(nullptr, 4, 4), nullptr);
+    EXPECT_EQ(RecAddAnnotation(nullptr, 0, 1, "x"), 0);
 
     std::string path = TestPath("order.dat");
     RecHandle h = RecNew(path.c_str(), 4, 4);
@@ -61,6 +62,7 @@ TEST(Failure, CallsOutOfOrderOrOnNullDoNothing) {
     RecSetHeaderValue(h, 0, 3, 1);
     RecSetHeaderValue(h, 0, 21, 2);
     RecSetHeaderValue(h, 0, 20, 3);
+    EXPECT_EQ(RecAddAnnotation(h, 0, 1, "early"), 0);  // the recording's length not fixed yet
     RecEndHeader(h);
     EXPECT_EQ(RecWriteBlock(h, 0, 1, 0, 2, samples), 0);  // before the channel table
     RecEndPatient(h);
@@ -68,6 +70,7 @@ TEST(Failure, CallsOutOfOrderOrOnNullDoNothing) {
     RecSetChannelValue(h, 0, 4, 5, 2);  // beyond the declared count: ignored
     RecSetChannelText(h, 0, 1, -1, "bad");
     ASSERT_TRUE(RecWriteChannels(h));
+    EXPECT_EQ(RecAddAnnotation(h, 0, 1, "late"), 0);  // the layout is fixed
     EXPECT_EQ(RecGetHeaderValue(h, 0, 4), 2);
     EXPECT_EQ(RecWriteBlock(h, 0, 2, 1, 2, samples), 0);
     EXPECT_EQ(RecWriteBlock(h, 0, 2, 0, 2, samples), 1);

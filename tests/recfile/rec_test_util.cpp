@@ -70,6 +70,8 @@ void WriteBlocks(RecHandle h, const TestRun& run, TestResult& r) {
             if (!run.handed || run.handed(r.flushes, static_cast<int>(o)))
                 RecWriteBlock(h, 0, static_cast<uint16_t>(framesPerBlock), static_cast<int>(o),
                               2 * run.sourceChannels, buffer.data() + run.channels[o].source - 1);
+        for (const TestMissing& m : run.missing)
+            if (m.block == r.flushes) RecMarkMissing(h, m.firstSample, m.samples);
         r.flushesOk &= RecFlushBlock(h, static_cast<uint16_t>(framesPerBlock)) ? 1 : 0;
         ++r.flushes;
         done += framesPerBlock;
@@ -119,8 +121,11 @@ TestResult WriteRun(const std::string& path, const TestRun& run, bool finish) {
     WriteHeader(h, run, static_cast<int>(run.channels.size()));
     WritePatient(h, run);
     WriteLevels(h, run);
+    for (const TestAnnotation& a : run.annotations)
+        r.added.push_back(RecAddAnnotation(h, a.onset, a.duration, a.text.c_str()));
     WriteChannelTable(h, run);
     r.channelsWritten = RecWriteChannels(h);
+    r.leftOut = RecAnnotationsLeftOut(h);
     RecSetBlockSize(h, static_cast<uint16_t>(run.frameSeconds * (60 / run.frameSeconds)));
     r.totalFrames = RecGetHeaderValue(h, 0, 4);
     WriteBlocks(h, run, r);

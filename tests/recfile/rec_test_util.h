@@ -32,6 +32,11 @@ struct TestPatientField {
     std::string text;
 };
 
+// An annotation added before the data (Shift-JIS text), and a stretch
+// marked missing before the flush of block `block`.
+struct TestAnnotation { double onset, duration; std::string text; };
+struct TestMissing { int block; int32_t firstSample, samples; };
+
 struct TestRun {
     int frameSeconds = 1;
     int sampleRate = 200;
@@ -47,12 +52,16 @@ struct TestRun {
     std::function<int16_t(int source, int64_t index)> sample;
     // Whether output channel `channel` is handed in block `block` (from 0); all when empty.
     std::function<bool(int block, int channel)> handed;
+    std::vector<TestAnnotation> annotations;  // added after the position levels
+    std::vector<TestMissing> missing;
 };
 
 struct TestResult {
     int created = 0, channelsWritten = 0, flushesOk = 1, finished = 0, failed = 0;
     int32_t totalFrames = 0;
     int flushes = 0;
+    std::vector<int> added;  // RecAddAnnotation's answer for each of run.annotations
+    int32_t leftOut = 0;     // RecAnnotationsLeftOut after the channel table
 };
 
 // A run with three output channels from four source channels (source 3 off):
