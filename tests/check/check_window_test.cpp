@@ -30,7 +30,7 @@ namespace {
 // The sample montage (tools/sample/MORLEX.INI from MaxCh on, its rule set
 // for a short night left out) under [SYSTEM], with `rule` as the night's
 // rule set.
-void WriteSampleSettings(const std::string& rule = "EEG, SpO2, airflow >= 4 h") {
+void WriteSampleSettings(const std::string& rule = "EEG, SpO2, airflow >= 4 h", bool notes = false) {
     std::ifstream in(SAMPLE_INI);
     std::stringstream text;
     text << "[SYSTEM]\r\n";
@@ -41,7 +41,7 @@ void WriteSampleSettings(const std::string& rule = "EEG, SpO2, airflow >= 4 h") 
         if (line.rfind("[NIGHTCHECK]", 0) == 0) break;
         if (from) text << line << "\r\n";
     }
-    text << "[NIGHTCHECK]\r\nRule=" << rule << "\r\n";
+    text << "[NIGHTCHECK]\r\nRule=" << rule << "\r\nAnnotations=" << (notes ? 1 : 0) << "\r\n";
     WriteTextFile(SettingsPath(), text.str());
 }
 
@@ -301,6 +301,31 @@ TEST_F(CheckInWindow, AFailingNightIsAskedAboutOnceAndCancelWritesNothing) {
     DeleteFileA(output.c_str());
     EXPECT_TRUE(Convert(output));
     EXPECT_EQ(2u, Fake().messageBoxes.size());
+}
+
+// The montage option writes the warn and fail findings into the file (the
+// native check_notes_readback reads both files with EDFlib); off, none.
+// The option is stored at once when the dialog is left with OK.
+TEST_F(CheckInWindow, TheAnnotationsOptionWritesTheFindingsIntoTheFile) {
+    WriteSampleSettings("EEG >= 0.25 h", false);
+    Open();
+    CreateDirectoryA(CHECK_NOTES_DIR, nullptr);
+    OpenRecording(MakeRecording("NOTES.HDR", FaultyNight(1800)));
+    ASSERT_TRUE(CheckDone());
+    const std::string off = std::string(CHECK_NOTES_DIR) + "\\OFF.DAT", on = std::string(CHECK_NOTES_DIR) + "\\ON.DAT";
+    DeleteFileA(off.c_str());
+    DeleteFileA(on.c_str());
+    ASSERT_TRUE(Convert(off));
+
+    // Switched on in the montage options.
+    Fake().dialogScript = [](HWND dialog) {
+        SendDlgItemMessageA(dialog, IDC_MOPT_CHECK_NOTES, BM_CLICK, 0, 0);
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    };
+    SendMessageA(window, WM_COMMAND, IDM_SET_MONTAGE_OPTIONS, 0);
+    EXPECT_EQ(1, State().settings.CheckNotes);
+    EXPECT_EQ(1, GetPrivateProfileIntA("NIGHTCHECK", "Annotations", 0, SettingsPath().c_str()));
+    ASSERT_TRUE(Convert(on));
 }
 
 }  // namespace
