@@ -303,6 +303,26 @@ TEST_F(CheckInWindow, AFailingNightIsAskedAboutOnceAndCancelWritesNothing) {
     EXPECT_EQ(2u, Fake().messageBoxes.size());
 }
 
+// A conversion started while the check runs does not wait for it, and its
+// file is the file a conversion after the check writes.
+TEST_F(CheckInWindow, AConversionDuringTheCheckNeitherWaitsNorChanges) {
+    WriteSampleSettings();
+    Open();
+    OpenRecording(MakeRecording("DURING.HDR", FaultyNight(1800)));
+    const std::string during = TempDir() + "\\DURING_PSG.DAT", after = TempDir() + "\\AFTER_PSG.DAT";
+    Fake().saveAnswer = during;
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
+    PumpPending();
+    ASSERT_TRUE(TheHeldCheck().running);
+    EXPECT_EQ(kConvConverting, State().conv.conversionState);
+    ASSERT_TRUE(PumpUntil([&] { return State().conv.conversionState != kConvConverting; }, 60000));
+    ASSERT_TRUE(CheckDone());
+    ASSERT_TRUE(Convert(after));
+    const std::string a = ReadTextFile(during), b = ReadTextFile(after);
+    ASSERT_GT(a.size(), 256u);
+    EXPECT_TRUE(a == b) << "the files differ";
+}
+
 // The montage option writes the warn and fail findings into the file (the
 // native check_notes_readback reads both files with EDFlib); off, none.
 // The option is stored at once when the dialog is left with OK.
