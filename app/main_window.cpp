@@ -138,11 +138,11 @@ void OnCommand(HWND window, int command) {
     PostMessageA(window, WM_RECORD_CHANGED, 0, 0);
 }
 
-// The held check changed: the status line shows it, the preview and the
-// check window are told.
-void TellCheckChanged(HWND window, const ConverterState& state) {
+// The held check changed: the status line shows it and the check window is
+// told; the preview, which shows only the result, when the result changed.
+void TellCheckChanged(HWND window, const ConverterState& state, bool resultChanged = true) {
     ShowCheckStatus(window);
-    if (state.frame.preview) PostMessageA(state.frame.preview, WM_CHECK_CHANGED, 0, 0);
+    if (state.frame.preview && resultChanged) PostMessageA(state.frame.preview, WM_CHECK_CHANGED, 0, 0);
     if (state.frame.check) PostMessageA(state.frame.check, WM_CHECK_CHANGED, 0, 0);
 }
 
@@ -161,7 +161,7 @@ void OnCheckNotice(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const bool changed = message == WM_CHECK_DONE ? OnCheckDone(lParam) : OnCheckProgress(wParam, lParam);
     if (!changed) return;
     StateLock lock(window);
-    if (lock) TellCheckChanged(window, *lock);
+    if (lock) TellCheckChanged(window, *lock, message == WM_CHECK_DONE);
 }
 
 // A finding chosen in the check window: the preview shows its stretch with

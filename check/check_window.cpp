@@ -144,49 +144,39 @@ void AddRow(HWND list, int row, const std::vector<std::string>& cells) {
 
 // ---- filling ----------------------------------------------------------------
 
-void FillFindings(HWND window, CheckView& v) {
-    const NightCheckResult& r = TheHeldCheck().result;
-    HWND list = GetDlgItem(window, IDC_CHECK_FINDINGS);
+// Fills `list` with a row per item of `items` (none while the held check
+// is not valid), ordered by column `column` (`down`: the other way);
+// `rows` keeps each row's item index.
+template <class Item, class Before, class Cell>
+void FillList(HWND list, const std::vector<Item>& items, std::vector<int>& rows, int column, bool down, int columns,
+              Before before, Cell cell) {
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    v.findingRows.clear();
+    rows.clear();
     if (TheHeldCheck().valid)
-        for (size_t i = 0; i < r.findings.size(); ++i) v.findingRows.push_back(static_cast<int>(i));
-    const int c = v.findingSort;
-    const bool down = v.findingDown;
-    std::stable_sort(v.findingRows.begin(), v.findingRows.end(), [&](int a, int b) {
-        return down ? FindingBefore(r.findings[size_t(b)], r.findings[size_t(a)], c)
-                    : FindingBefore(r.findings[size_t(a)], r.findings[size_t(b)], c);
+        for (size_t i = 0; i < items.size(); ++i) rows.push_back(static_cast<int>(i));
+    std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
+        return down ? before(items[size_t(b)], items[size_t(a)], column)
+                    : before(items[size_t(a)], items[size_t(b)], column);
     });
-    for (size_t row = 0; row < v.findingRows.size(); ++row) {
+    for (size_t row = 0; row < rows.size(); ++row) {
         std::vector<std::string> cells;
-        for (int col = 0; col < kFindingColumnCount; ++col)
-            cells.push_back(FindingCell(v, r.findings[size_t(v.findingRows[row])], col));
+        for (int col = 0; col < columns; ++col) cells.push_back(cell(items[size_t(rows[row])], col));
         AddRow(list, static_cast<int>(row), cells);
     }
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }
 
+void FillFindings(HWND window, CheckView& v) {
+    FillList(GetDlgItem(window, IDC_CHECK_FINDINGS), TheHeldCheck().result.findings, v.findingRows, v.findingSort,
+             v.findingDown, kFindingColumnCount, FindingBefore,
+             [&v](const CheckFinding& f, int col) { return FindingCell(v, f, col); });
+}
+
 void FillChannels(HWND window, CheckView& v) {
-    const NightCheckResult& r = TheHeldCheck().result;
-    HWND list = GetDlgItem(window, IDC_CHECK_CHANNELS);
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
-    v.channelRows.clear();
-    if (TheHeldCheck().valid)
-        for (size_t i = 0; i < r.channels.size(); ++i) v.channelRows.push_back(static_cast<int>(i));
-    const int c = v.channelSort;
-    const bool down = v.channelDown;
-    std::stable_sort(v.channelRows.begin(), v.channelRows.end(), [&](int a, int b) {
-        return down ? ChannelBefore(r.channels[size_t(b)], r.channels[size_t(a)], c)
-                    : ChannelBefore(r.channels[size_t(a)], r.channels[size_t(b)], c);
-    });
-    for (size_t row = 0; row < v.channelRows.size(); ++row) {
-        std::vector<std::string> cells;
-        for (int col = 0; col < kChannelColumnCount; ++col)
-            cells.push_back(ChannelCell(r.channels[size_t(v.channelRows[row])], col));
-        AddRow(list, static_cast<int>(row), cells);
-    }
+    FillList(GetDlgItem(window, IDC_CHECK_CHANNELS), TheHeldCheck().result.channels, v.channelRows, v.channelSort,
+             v.channelDown, kChannelColumnCount, ChannelBefore, ChannelCell);
 }
 
 // The state line and the verdict line.

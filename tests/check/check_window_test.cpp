@@ -308,13 +308,16 @@ TEST_F(CheckInWindow, AFailingNightIsAskedAboutOnceAndCancelWritesNothing) {
 TEST_F(CheckInWindow, AConversionDuringTheCheckNeitherWaitsNorChanges) {
     WriteSampleSettings();
     Open();
-    OpenRecording(MakeRecording("DURING.HDR", FaultyNight(1800)));
+    OpenRecording(MakeRecording("DURING.HDR", FaultyNight(2 * 3600)));
     const std::string during = TempDir() + "\\DURING_PSG.DAT", after = TempDir() + "\\AFTER_PSG.DAT";
     Fake().saveAnswer = during;
     SendMessageA(window, WM_COMMAND, IDM_FILE_CONVERT, 0);
-    PumpPending();
+    // One message at a time until the conversion has started: the check runs.
+    MSG m;
+    while (State().conv.conversionState == kConvOutputChosen && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&m);
+    ASSERT_EQ(kConvConverting, State().conv.conversionState);
     ASSERT_TRUE(TheHeldCheck().running);
-    EXPECT_EQ(kConvConverting, State().conv.conversionState);
     ASSERT_TRUE(PumpUntil([&] { return State().conv.conversionState != kConvConverting; }, 60000));
     ASSERT_TRUE(CheckDone());
     ASSERT_TRUE(Convert(after));
