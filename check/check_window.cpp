@@ -25,8 +25,6 @@
 
 namespace {
 
-const char kCheckClass[] = "MORLEXCHECK";
-
 // The columns of the two lists: title string and width in pixels at 96 dpi.
 struct Column {
     int text;
@@ -372,7 +370,7 @@ BOOL RegisterCheckWindowClass(HINSTANCE instance) {
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kCheckClass;
+    wc.lpszClassName = CHECK_CLASS;
     return RegisterClassExA(&wc) != 0;
 }
 
@@ -382,7 +380,7 @@ HWND ShowCheckWindow(HWND owner, HWND existing) {
         SetForegroundWindow(existing);
         return existing;
     }
-    HWND window = CreateWindowExA(0, kCheckClass, ProgramText(IDS_CHECK_TITLE).c_str(),
+    HWND window = CreateWindowExA(0, CHECK_CLASS, ProgramText(IDS_CHECK_TITLE).c_str(),
                                   WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                                   WkScaled(owner, 640), WkScaled(owner, 520), owner, nullptr, g_program.instance,
                                   nullptr);

@@ -361,6 +361,7 @@
 #define MAIN_TITLE                  "TAFFormat To PSG File Converter"
 #define PREVIEW_CLASS               "MORLEXPREVIEW"
 #define PREVIEW_OVERVIEW_CLASS      "MORLEXOVERVIEW"  /* the preview's strip of the whole night (IDC_PREV_OVERVIEW) */
+#define CHECK_CLASS                 "MORLEXCHECK"     /* the check window (IDM_FILE_CHECK) */
 
 #endif /* RC_INVOKED */
 

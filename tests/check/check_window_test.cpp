@@ -173,13 +173,13 @@ TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
     // Without a recording: a warning, and no window.
     SendMessageA(window, WM_COMMAND, IDM_FILE_CHECK, 0);
     EXPECT_EQ(1u, Fake().messageBoxes.size());
-    EXPECT_EQ(nullptr, FindWindowA("MORLEXCHECK", nullptr));
+    EXPECT_EQ(nullptr, FindWindowA(CHECK_CLASS, nullptr));
 
     OpenRecording(MakeRecording("LIST.HDR", FaultyNight(1800)));
     SendMessageA(window, WM_COMMAND, IDM_FILE_CHECK, 0);
     HWND check = State().frame.check;
     ASSERT_NE(nullptr, check);
-    EXPECT_EQ(check, FindWindowA("MORLEXCHECK", nullptr));
+    EXPECT_EQ(check, FindWindowA(CHECK_CLASS, nullptr));
     EXPECT_EQ(window, GetWindow(check, GW_OWNER));
     SendMessageA(window, WM_COMMAND, IDM_FILE_CHECK, 0);
     EXPECT_EQ(check, State().frame.check);      // the same window again

@@ -372,9 +372,9 @@ TEST_F(EndToEnd, ANightWithFaultsIsCheckedAndItsFindingsShown) {
     ASSERT_TRUE(WaitFor([&] { return ControlText(ui.source, IDC_SRC_CHANNELS) == "14"; }, 10000));
 
     PostMessageA(ui.main, WM_COMMAND, IDM_FILE_CHECK, 0);
-    ASSERT_TRUE(WaitFor([&] { return FindWindowA("MORLEXCHECK", nullptr) != nullptr; }, 10000))
+    ASSERT_TRUE(WaitFor([&] { return FindWindowA(CHECK_CLASS, nullptr) != nullptr; }, 10000))
         << "the check window did not appear";
-    HWND check = FindWindowA("MORLEXCHECK", nullptr);
+    HWND check = FindWindowA(CHECK_CLASS, nullptr);
     ASSERT_TRUE(WaitFor([&] { return !ControlText(check, IDC_CHECK_VERDICT).empty(); }, 60000))
         << "the check did not end";
     EXPECT_EQ(0u, ControlText(check, IDC_CHECK_VERDICT).find("記録ﾁｪｯｸ: ")) << ControlText(check, IDC_CHECK_VERDICT);
