@@ -28,10 +28,13 @@
 #include <vector>
 
 #include "tools/taffgen/taffgen.h"
+#include "tools/bench/bench_support.h"
 
 extern char** environ;
 
 namespace {
+
+using bench::Median;
 
 namespace fs = std::filesystem;
 
@@ -182,12 +185,6 @@ double FlushOutputs(const std::string& dir) {
 void PrintLoad(const char* when) {
     double load[3] = {0, 0, 0};
     if (getloadavg(load, 3) == 3) printf("load average %s: %.2f %.2f %.2f\n", when, load[0], load[1], load[2]);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 }  // namespace

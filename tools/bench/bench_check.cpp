@@ -34,10 +34,15 @@
 #include "engine/pattern_file.h"
 #include "tools/taffgen/taffgen_check.h"
 #include "tools/taffgen/taffgen_montage.h"
+#include "tools/bench/bench_support.h"
 
 extern char** environ;
 
 namespace {
+
+using bench::Median;
+using bench::Since;
+using bench::Copy;
 
 namespace fs = std::filesystem;
 
@@ -86,17 +91,6 @@ bool ReadSettings(int argc, char** argv, Settings& s) {
     if (s.dir.empty()) s.dir = (fs::temp_directory_path() / ("bench_check_" + std::to_string(getpid()))).string();
     return s.cleanNights >= 0 && s.channels >= 20 && s.channels <= 32 && s.rounds > 0 && s.cleanHours > 0 &&
            s.faultHours >= 1 && s.speedHours > 0;
-}
-
-double Since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 std::vector<std::string> Labels(int channels) {
@@ -328,19 +322,6 @@ Timing Spawn(const std::vector<std::string>& args) {
     return t;
 }
 
-// Copies `from` to `to` with read and write in 1 MiB pieces; seconds or -1.
-double Copy(const std::string& from, const std::string& to) {
-    const auto start = std::chrono::steady_clock::now();
-    std::vector<char> piece(1 << 20);
-    std::FILE* in = std::fopen(from.c_str(), "rb");
-    std::FILE* out = std::fopen(to.c_str(), "wb");
-    bool ok = in && out;
-    size_t n = 0;
-    while (ok && (n = std::fread(piece.data(), 1, piece.size(), in)) > 0) ok = std::fwrite(piece.data(), 1, n, out) == n;
-    if (in) std::fclose(in);
-    if (out) ok = std::fclose(out) == 0 && ok;
-    return ok ? Since(start) : -1;
-}
 
 bool MakeSpeedNight(const Settings& s, const std::string& name, double hours, std::string* header) {
     TaffGenOptions o;

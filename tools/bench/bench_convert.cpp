@@ -32,10 +32,15 @@
 #include "engine/conversion_run.h"
 #include "engine/recording.h"
 #include "tools/taffgen/taffgen.h"
+#include "tools/bench/bench_support.h"
 
 extern char** environ;
 
 namespace {
+
+using bench::Median;
+using bench::Since;
+using bench::Copy;
 
 const char kUsage[] =
     "usage: bench_convert [--channels N] [--rate HZ] [--hours H] [--short-hours H] [--rounds N]\n"
@@ -70,17 +75,6 @@ const Variant kVariants[] = {
     {"SEQUENTIAL", false, true, 1},
     {"divisor 4", false, false, 4},
 };
-
-double Since(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // ---- the conversion, through the engine -------------------------------------------
 
@@ -159,22 +153,6 @@ ConvertFigures Convert(const std::string& header, const std::string& output, int
     return f;
 }
 
-// Copies `from` to `to` with read and write in 1 MiB pieces; seconds or -1.
-double Copy(const std::string& from, const std::string& to) {
-    const auto start = std::chrono::steady_clock::now();
-    std::vector<char> piece(1 << 20);
-    std::FILE* in = std::fopen(from.c_str(), "rb");
-    std::FILE* out = std::fopen(to.c_str(), "wb");
-    bool ok = in && out;
-    if (in) std::setvbuf(in, nullptr, _IONBF, 0);
-    if (out) std::setvbuf(out, nullptr, _IONBF, 0);
-    size_t n = 0;
-    while (ok && (n = std::fread(piece.data(), 1, piece.size(), in)) > 0)
-        ok = std::fwrite(piece.data(), 1, n, out) == n;
-    if (in) std::fclose(in);
-    if (out) ok = std::fclose(out) == 0 && ok;
-    return ok ? Since(start) : -1;
-}
 
 // Touches `bytes` of fresh memory and gives it back. A virtual machine may
 // hand memory that has lain free for a while back to its host, and taking
