@@ -46,7 +46,6 @@ struct Runner {
     TaffHandle handle = nullptr;
     MontagePattern pattern;
     TracePlan plan;
-    bool timeConstants = false;
 };
 
 Runner& TheRunner() {
@@ -121,7 +120,6 @@ void TakeRecord(Runner& r, const ConverterState& state, const TracePlan& plan) {
     r.handle = state.source.sourceHandle;
     memcpy(&r.pattern, &CurrentPattern(state), sizeof r.pattern);
     r.plan = plan;
-    r.timeConstants = state.settings.TCType != 0;
 }
 
 }  // namespace
@@ -208,20 +206,27 @@ bool OnCheckDone(LPARAM serial) {
     return true;
 }
 
-void CheckStatusText(char* out, size_t size) {
+std::string CheckProgressText() {
     const HeldCheck& held = TheHeldCheck();
-    std::string text;
-    char line[320];
     if (held.running) {
+        char line[160];
         snprintf(line, sizeof line, ProgramText(IDS_CHECK_RUNNING).c_str(), static_cast<int>(held.done * 100.0));
-        text = line;
-    } else if (held.valid && held.result.complete) {
-        const int ids[] = {IDS_CHECK_PASS, IDS_CHECK_WARN, IDS_CHECK_FAIL};
-        const int v = static_cast<int>(held.result.verdict);
-        snprintf(line, sizeof line, ProgramText(ids[v >= 0 && v < 3 ? v : 2]).c_str(), held.result.rule.c_str());
-        text = line;
-    } else if (held.stopped) {
-        text = ProgramText(IDS_CHECK_STOPPED);
+        return line;
     }
-    CopyText(out, size, text.c_str());
+    return held.stopped ? ProgramText(IDS_CHECK_STOPPED) : std::string();
+}
+
+std::string CheckVerdictText() {
+    const HeldCheck& held = TheHeldCheck();
+    if (!held.valid || !held.result.complete) return "";
+    const int ids[] = {IDS_CHECK_PASS, IDS_CHECK_WARN, IDS_CHECK_FAIL};
+    const int v = static_cast<int>(held.result.verdict);
+    char line[320];
+    snprintf(line, sizeof line, ProgramText(ids[v >= 0 && v < 3 ? v : 2]).c_str(), held.result.rule.c_str());
+    return line;
+}
+
+void CheckStatusText(char* out, size_t size) {
+    const std::string progress = CheckProgressText();
+    CopyText(out, size, (progress.empty() ? CheckVerdictText() : progress).c_str());
 }

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "pagekit/converter_state.h"
 
 // Follows the record after anything may have changed: a recording opened
@@ -28,6 +30,10 @@ bool StopCheck();
 bool OnCheckProgress(WPARAM perMille, LPARAM serial);
 bool OnCheckDone(LPARAM serial);
 
-// The status line's text of the held check: "記録ﾁｪｯｸ中 40 %", the night
-// verdict with its rule, "記録ﾁｪｯｸ中止" after a stop, "" without a check.
+// The held check in words. Its progress: "記録ﾁｪｯｸ中 40 %" while it runs,
+// "記録ﾁｪｯｸ中止" after a stop, else "". Its verdict: "記録ﾁｪｯｸ: 不良 (rule)"
+// once complete, else "". The status line shows the progress, or else the
+// verdict.
+std::string CheckProgressText();
+std::string CheckVerdictText();
 void CheckStatusText(char* out, size_t size);

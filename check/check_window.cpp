@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "check/check_runner.h"
 #include "engine/check_report.h"
 #include "engine/epoch_values.h"
 #include "filekit/filekit.h"
@@ -177,23 +178,13 @@ void FillChannels(HWND window, CheckView& v) {
              v.channelDown, kChannelColumnCount, ChannelBefore, ChannelCell);
 }
 
-// The state line and the verdict line.
+// The state line and the verdict line with how the rule judged the night.
 void FillLines(HWND window) {
     const HeldCheck& held = TheHeldCheck();
-    char line[160] = "";
-    if (held.running) snprintf(line, sizeof line, ProgramText(IDS_CHECK_RUNNING).c_str(), int(held.done * 100.0));
-    else if (held.stopped) CopyText(line, sizeof line, ProgramText(IDS_CHECK_STOPPED).c_str());
-    SetText(window, IDC_CHECK_STATE, line);
-    std::string verdict;
-    if (held.valid && held.result.complete) {
-        const int ids[] = {IDS_CHECK_PASS, IDS_CHECK_WARN, IDS_CHECK_FAIL};
-        const int k = static_cast<int>(held.result.verdict);
-        char head[320];
-        snprintf(head, sizeof head, ProgramText(ids[k >= 0 && k < 3 ? k : 2]).c_str(), held.result.rule.c_str());
-        verdict = std::string(head) + "\r\n" + held.result.ruleOutcome;
-    }
-    SetText(window, IDC_CHECK_VERDICT, verdict);
-    EnableWindow(GetDlgItem(window, IDC_CHECK_SAVE), held.valid && held.result.complete);
+    SetText(window, IDC_CHECK_STATE, CheckProgressText());
+    const std::string verdict = CheckVerdictText();
+    SetText(window, IDC_CHECK_VERDICT, verdict.empty() ? verdict : verdict + "\r\n" + held.result.ruleOutcome);
+    EnableWindow(GetDlgItem(window, IDC_CHECK_SAVE), !verdict.empty());
 }
 
 // Reads the owner's record for the clock times and fills the lines, and the

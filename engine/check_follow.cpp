@@ -51,25 +51,25 @@ NightCheckResult MergeRecheck(const NightCheckResult& kept, const TracePlan& bef
         const int32_t now = PlaceOf(after, before.traces[trace].source);
         return now >= 0 && !((mask >> now) & 1u) ? now : -1;
     };
-    for (const ChannelSummary& ch : kept.channels) {
-        const int32_t now = moved(ch.trace);
-        if (now < 0) continue;
-        ChannelSummary c = ch;
-        c.trace = now;
-        CopyLabel(c.label, after.traces[now].label);
-        out.channels.push_back(c);
-    }
-    for (const CheckFinding& f : kept.findings) {
-        const int32_t now = moved(f.trace);
-        if (now < 0) continue;
-        CheckFinding g = f;
-        g.trace = now;
-        CopyLabel(g.label, after.traces[now].label);
+    // A kept summary or finding moved to its trace's place and label; false
+    // when its trace is not kept.
+    auto carried = [&](auto& item) {
+        const int32_t now = moved(item.trace);
+        if (now < 0) return false;
+        item.trace = now;
+        CopyLabel(item.label, after.traces[now].label);
+        return true;
+    };
+    for (ChannelSummary c : kept.channels)
+        if (carried(c)) out.channels.push_back(c);
+    for (CheckFinding g : kept.findings) {
+        if (!carried(g)) continue;
         // The other channel of a pair keeps its name only while it is written.
         if (g.other[0]) {
+            const std::string other = g.other;
             bool written = false;
             for (int32_t b = 0; b < before.count; ++b)
-                if (strcmp(before.traces[b].label, f.other) == 0) {
+                if (other == before.traces[b].label) {
                     const int32_t o = PlaceOf(after, before.traces[b].source);
                     if (o < 0) continue;
                     CopyLabel(g.other, after.traces[o].label);
@@ -79,10 +79,11 @@ NightCheckResult MergeRecheck(const NightCheckResult& kept, const TracePlan& bef
         }
         out.findings.push_back(g);
     }
+    auto checkedAgain = [mask](int32_t trace) { return trace >= 0 && trace < 32 && ((mask >> trace) & 1u); };
     for (const ChannelSummary& ch : fresh.channels)
-        if (ch.trace >= 0 && ch.trace < 32 && ((mask >> ch.trace) & 1u)) out.channels.push_back(ch);
+        if (checkedAgain(ch.trace)) out.channels.push_back(ch);
     for (const CheckFinding& f : fresh.findings)
-        if (f.trace >= 0 && f.trace < 32 && ((mask >> f.trace) & 1u)) out.findings.push_back(f);
+        if (checkedAgain(f.trace)) out.findings.push_back(f);
     std::stable_sort(out.channels.begin(), out.channels.end(),
                      [](const ChannelSummary& a, const ChannelSummary& b) { return a.trace < b.trace; });
     std::stable_sort(out.findings.begin(), out.findings.end(), [](const CheckFinding& a, const CheckFinding& b) {
