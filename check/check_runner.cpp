@@ -82,7 +82,7 @@ void Touch(HeldCheck& held) { ++held.serial; }
 
 // Starts a check of `mask` traces of the record's recording and pattern.
 void Start(HWND mainWindow, const ConverterState& state, const TracePlan& plan, uint32_t mask,
-           const char* settingsPath) {
+           const CheckRuleSet& rules) {
     Runner& r = TheRunner();
     std::unique_ptr<CheckJob> job(new CheckJob);
     job->notify = mainWindow;
@@ -91,7 +91,7 @@ void Start(HWND mainWindow, const ConverterState& state, const TracePlan& plan, 
     memcpy(&job->pattern, &CurrentPattern(state), sizeof job->pattern);
     job->plan = plan;
     job->mask = mask;
-    job->rules = LoadCheckRuleSet(PrivateProfile(settingsPath));
+    job->rules = rules;
     r.job = std::move(job);
     r.worker = std::thread(RunJob, r.job.get());
     HeldCheck& held = TheHeldCheck();
@@ -157,13 +157,14 @@ bool FollowCheck(HWND mainWindow, const ConverterState& state, const char* setti
     if (sameRecording && memcmp(&r.pattern, &CurrentPattern(state), sizeof r.pattern) == 0) return false;
     HeldCheck& held = TheHeldCheck();
     const bool partial = sameRecording && held.valid && held.result.complete && !held.running;
+    const CheckRuleSet rules = LoadCheckRuleSet(PrivateProfile(settingsPath));
     if (!partial) {
         // Another recording, or the pattern changed while a check ran: the
         // whole night again.
         StopCheck();
         Forget(r);
         TakeRecord(r, state, plan);
-        Start(mainWindow, state, plan, 0xFFFFFFFFu, settingsPath);
+        Start(mainWindow, state, plan, 0xFFFFFFFFu, rules);
         return true;
     }
     // The same recording, a montage change: the untouched channels keep
@@ -172,12 +173,11 @@ bool FollowCheck(HWND mainWindow, const ConverterState& state, const char* setti
     const uint32_t mask = TouchedTraces(r.plan, r.pattern, plan, CurrentPattern(state));
     NightCheckResult none;
     none.complete = true;
-    const CheckRuleSet rules = LoadCheckRuleSet(PrivateProfile(settingsPath));
     held.result = MergeRecheck(held.result, r.plan, none, plan, mask, rules);
     ++held.resultSerial;
     TakeRecord(r, state, plan);
     Touch(held);
-    if (mask) Start(mainWindow, state, plan, mask, settingsPath);
+    if (mask) Start(mainWindow, state, plan, mask, rules);
     return true;
 }
 
