@@ -297,8 +297,11 @@ LRESULT OnNotify(HWND window, CheckView& v, const NMHDR* header) {
         SortBy(window, v, int(header->idFrom), reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
         break;
     case LVN_ITEMACTIVATE:
+        // The row activated is the one selected (a double click selects
+        // it first); the notice's own item is not filled in for Enter by
+        // every list-view implementation.
         if (header->idFrom == IDC_CHECK_FINDINGS)
-            ShowFinding(window, v, reinterpret_cast<const NMITEMACTIVATE*>(header)->iItem);
+            ShowFinding(window, v, int(SendMessageA(header->hwndFrom, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)));
         break;
     }
     return 0;
