@@ -200,7 +200,8 @@ std::string CheckJsonText(const NightCheckResult& r, const CheckReportInfo& info
         j += std::string(i ? "," : "") + "\n    {\"channel\": " + Json(FromSjis(f.label)) + ", \"check\": \"" +
              CheckKindName(f.kind) + "\", \"level\": \"" + CheckLevelName(f.level) +
              "\", \"start_s\": " + Number(f.startSeconds, "%.1f") + ", \"end_s\": " + Number(f.endSeconds, "%.1f") +
-             ", \"value\": " + Number(f.value, "%.6g") + ", \"note\": " + Json(f.note ? f.note : "") +
+             ", \"value\": " + Number(f.value, "%.6g") +
+             ", \"unit\": " + Json(f.unit ? f.unit : "") + ", \"note\": " + Json(f.note ? f.note : "") +
              (f.other[0] ? ", \"other\": " + Json(FromSjis(f.other)) : std::string()) + "}";
     }
     j += r.findings.empty() ? "]\n" : "\n  ]\n";

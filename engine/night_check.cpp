@@ -633,6 +633,7 @@ void MergeStretches(const std::vector<EpochFlag>& flags, const std::vector<Epoch
         f.startSeconds = double(k) * epochSeconds;
         f.value = flags[k].value;
         f.note = flags[k].note;
+        f.unit = "";
         CopyText(f.label, sizeof f.label, label);
         if (flags[k].other >= 0 && size_t(flags[k].other) < labels.size())
             CopyText(f.other, sizeof f.other, labels[size_t(flags[k].other)].c_str());

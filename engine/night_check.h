@@ -44,7 +44,11 @@ struct CheckFinding {
     CheckLevel level;
     double startSeconds;    // from the recording's start
     double endSeconds;
-    double value;           // the measured value the finding rests on (its unit depends on the check)
+    double value;           // the measured value the finding rests on, in `unit`
+    // The value's unit as the JSON and the texts write it ("uV", "%", "bpm",
+    // "Hz", "s"; "" for a plain number or a share); a static text, never null
+    // once the check made the finding.
+    const char* unit;
     char label[kLabelSize]; // the channel's label as written
     // What the check saw, in a few words ("probe off", "ECG-like"); a
     // static text, never null once the check made the finding.
