@@ -7,6 +7,7 @@
 // channel's own physical unit.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // The kinds of signal the check tells apart (how a channel is placed is in
@@ -16,13 +17,18 @@ enum class SignalClass : int32_t { Other, Eeg, Eog, Emg, Ecg, Airflow, Effort, S
 struct ClassThresholds {
     SignalClass cls;
     const char* name;           // as the rule set and the report name it
-    // flat: an epoch whose standard deviation is below flatSd (check units;
-    // 0: not judged absolutely), or below flatShareOfNight x the channel's
-    // median over the night (0: not judged relatively), or whose samples
-    // repeat one value for repeatShare of the epoch.
-    double flatSd;
+    // flat, judged second by second: a second is flat when it holds one
+    // value, or its standard deviation lies below deadSd (check units; what
+    // an input with no electrode records: 0, not judged absolutely), or
+    // below lowSd and below flatShareOfNight x the channel's usual second
+    // (0: not judged relatively). A run of flat seconds is a finding when it
+    // lasts flatMinSeconds. heldSeconds > 0: only one value held this long is
+    // flat (a quantity or a channel of unknown kind that may rest on a value).
+    double deadSd;
+    double lowSd;
     double flatShareOfNight;
-    double repeatShare;
+    double flatMinSeconds;
+    double heldSeconds;
     // amplitude: an epoch whose peak-to-peak exceeds this (0: not judged).
     double amplitudeMax;
     // mains hum: power at the mains frequency above humShare of the
@@ -38,67 +44,109 @@ struct ClassThresholds {
 // Sources: EEG amplitudes of sleep (slow waves 75-200 uV peak to peak,
 // spindles 10-50 uV) and the recording rules of sleep laboratories
 // (electrode impedance below 5-10 kOhm keeps noise well below 5 uV rms);
-// EOG eye movements of 50-500 uV; chin EMG tone of a few to tens of uV;
-// ECG R waves of 0.5-3 mV; the rest is the recorder's digital range.
-// A flat electrode stays within the amplifier's noise (below 1 uV rms).
+// EOG eye movements of 50-500 uV; chin EMG tone of a few to tens of uV,
+// 1-2 uV rms in the atonia of REM sleep; ECG R waves of 0.5-3 mV; the rest
+// is the recorder's digital range.
+// An amplifier input with no electrode records its own noise: 0.3-0.5 uV
+// rms (0.31 and 0.39 uV rms on the inputs measured), so the dead floor of
+// the electrodes lies at 0.6 uV, above it and below any living signal. A
+// second below 2 uV (EEG, EOG) or 1 uV (chin) that is also below a fifth of
+// the channel's usual second is a lead off too: a quiet chin in REM sleep
+// keeps a third to a half of its usual tone.
+// Breathing stops for 10-60 s in an apnea: a breathing channel must be flat
+// for longer than that. SpO2 at a 1 % resolution may rest on one value for
+// many minutes in quiet sleep, never for 20; a pulse rate follows breathing
+// and never rests for 10. A channel of unknown kind may step between values
+// (a body position, an event marker): only one value held for an hour is flat.
 const ClassThresholds kClassThresholds[] = {
-    //  class               name        flatSd  flatRel repeat  ampMax   humSh  humRms hfRms
-    {SignalClass::Other,    "other",    0.0,    0.0,    0.95,   0.0,     0.0,   0.0,   0.0},
-    {SignalClass::Eeg,      "EEG",      1.0,    0.0,    0.5,    800.0,   0.5,   5.0,   15.0},
+    //  class               name        dead  low   rel    minS   heldS    ampMax   humSh  humRms hfRms
+    {SignalClass::Other,    "other",    0.0,  0.0,  0.0,   0.0,   3600.0,  0.0,     0.0,   0.0,   0.0},
+    {SignalClass::Eeg,      "EEG",      0.6,  2.0,  0.2,   10.0,  0.0,     800.0,   0.5,   5.0,   15.0},
     // EOG hum share 0.15, not half: the eyes' slow rolling when awake (about 75 uV rms)
     // hid a 35 uV rms mains hum that spoils the channel; the 5 uV floor still holds.
     // EOG amplitude 1200 uV, not 2000: an EOG input of +-819 uV can never reach 2000, and
     // waking eye movements of a real night stay below 800 uV peak to peak.
-    {SignalClass::Eog,      "EOG",      1.0,    0.0,    0.5,    1200.0,  0.15,  5.0,   20.0},
-    {SignalClass::Emg,      "EMG",      0.3,    0.0,    0.5,    2000.0,  0.5,   5.0,   0.0},
-    {SignalClass::Ecg,      "ECG",      5.0,    0.0,    0.5,    10000.0, 0.5,   20.0,  0.0},
-    {SignalClass::Airflow,  "airflow",  0.0,    0.02,   0.5,    0.0,     0.0,   0.0,   0.0},
-    {SignalClass::Effort,   "effort",   0.0,    0.02,   0.5,    0.0,     0.0,   0.0,   0.0},
-    {SignalClass::Spo2,     "SpO2",     0.0,    0.0,    0.0,    0.0,     0.0,   0.0,   0.0},
-    {SignalClass::Pulse,    "pulse",    0.0,    0.0,    0.0,    0.0,     0.0,   0.0,   0.0},
-    {SignalClass::Snore,    "snore",    0.0,    0.0,    0.95,   0.0,     0.0,   0.0,   0.0},
-    {SignalClass::Position, "position", 0.0,    0.0,    0.0,    0.0,     0.0,   0.0,   0.0},
+    {SignalClass::Eog,      "EOG",      0.6,  2.0,  0.2,   10.0,  0.0,     1200.0,  0.15,  5.0,   20.0},
+    {SignalClass::Emg,      "EMG",      0.6,  1.0,  0.2,   10.0,  0.0,     2000.0,  0.5,   5.0,   0.0},
+    {SignalClass::Ecg,      "ECG",      5.0,  0.0,  0.0,   10.0,  0.0,     10000.0, 0.5,   20.0,  0.0},
+    {SignalClass::Airflow,  "airflow",  0.0,  1e30, 0.02,  60.0,  0.0,     0.0,     0.0,   0.0,   0.0},
+    {SignalClass::Effort,   "effort",   0.0,  1e30, 0.02,  60.0,  0.0,     0.0,     0.0,   0.0,   0.0},
+    {SignalClass::Spo2,     "SpO2",     0.0,  0.0,  0.0,   0.0,   1200.0,  0.0,     0.0,   0.0,   0.0},
+    {SignalClass::Pulse,    "pulse",    0.0,  0.0,  0.0,   0.0,   600.0,   0.0,     0.0,   0.0,   0.0},
+    {SignalClass::Snore,    "snore",    0.0,  0.0,  0.0,   0.0,   3600.0,  0.0,     0.0,   0.0,   0.0},
+    {SignalClass::Position, "position", 0.0,  0.0,  0.0,   0.0,   0.0,     0.0,     0.0,   0.0,   0.0},
 };
+static_assert(sizeof kClassThresholds / sizeof kClassThresholds[0] == size_t(SignalClass::Count),
+              "one row per kind of signal");
 
 // Thresholds of the single checks that are not per class.
 struct CheckLimits {
     double epochSeconds;        // the check's epoch
     double shortestEpochSeconds;// a last partial epoch shorter than this is not judged
+    double nightEpochsMin;      // a rule over the whole night needs this many epochs, else "not judged"
+    // Runs of seconds: gaps this short inside a run of flat seconds, of
+    // clipped seconds and of probe-off seconds are bridged.
+    double flatGapSeconds;
+    double clipGapSeconds;
     double clipShareWarn;       // share of samples at the converter's limits: warn
     double clipShareFail;       // ... fail
+    double clipWindowSeconds;   // the share is taken over the run, or this long a window at least
     double hfHighPassHz;        // the high-frequency artifact's band starts here
     double eegBandLowHz, eegBandHighHz;  // EEG activity band
     double eegBandShareMin;     // an EEG epoch with less of its power in the band is not EEG-like
     double breathingShareMin;   // a respiration epoch with less of its power below 2 Hz is not breathing
-    // A run of beats (band 5-25 Hz peaks) counts as an ECG when they are this
-    // regular (coefficient of variation of the beat intervals) and stand
-    // this far above the rest of the signal.
+    double typeEpochShare;      // the share of a channel's epochs the band rules need before they find anything
+    // A run of beats (band beatBandLowHz-beatBandHighHz peaks) counts as an
+    // ECG when they are this regular (coefficient of variation of the beat
+    // intervals) and stand this far above the rest of the signal.
+    double beatBandLowHz, beatBandHighHz;
+    double beatPeakWindowSeconds;           // a peak is the largest sample this long after the band crosses half the top
+    double beatRefractorySeconds;           // the shortest interval between two beats
+    double beatEpochSecondsMin;             // beats are counted in epochs this long at least
     double beatScreenKurtosis;  // a non-ECG epoch less peaked than this is not looked at for beats
     double beatIntervalCvMax;
     double beatProminenceMin;
     double heartRateLow, heartRateHigh;     // bpm; outside: an ECG finding
     double beatInvertedShare;               // share of beats pointing down: inverted ECG
     double ecgLikeEpochShare;               // a non-ECG channel ECG-like in this share of its epochs
-    double spo2Low, spo2High;               // percent; outside: probe off or a unit mistake
-    double spo2OffShare;                    // share of an epoch's samples outside: probe off
+    double spo2Low, spo2High;               // percent; outside: probe off
+    double spo2OffShare;                    // share of a second's samples outside: that second the probe is off
+    double spo2OffSecondsMin;               // a probe off this long at least is a finding
     double spo2JumpPerSecond;               // percent points between two 1-second means
+    double spo2FractionHigh;                // a night of values up to this that vary is a fraction, not percent
+    double spo2FractionSpread;              // ... varying by this at least
+    double pulseLow, pulseHigh;             // bpm of a pulse channel; outside: probe off
+    double duplicateSdRatio;                // pre-screen: two channels whose sd differ by more are no copy
+    double duplicateMeanShare;              // ... or whose means differ by more than this x the sd
     double duplicateDifference;             // rms of the difference / the signal's sd: one signal
-    double eogMovementSd;                   // uV of the 0.1 s means: eyes moving in the epoch
+    double eogBlockSeconds;                 // the EOG pair is compared on means of blocks this long
+    double eogSmoothSeconds;                // ... averaged over this long: slow waves of 1-2 Hz cancel, eye movements stay
+    double eogMovementSd;                   // uV of the averaged blocks: eyes moving in the epoch
     double eogInPhaseCorrelation;           // correlation of the pair above this: in phase
     double positionOutShare;                // share of samples in no level: finding
     double usableShareForPass;              // a channel with less usable time fails
     double mainsRateMargin;                 // the rate must exceed this x the mains frequency
+    double holdShare;                       // a steady fault's stretch goes on while its measure stays above this x the start threshold
 };
 
 const CheckLimits kCheckLimits = {
     30.0,   // epochSeconds: the scoring epoch of sleep laboratories
     10.0,   // shortestEpochSeconds
+    10.0,   // nightEpochsMin: five minutes
+    2.0,    // flatGapSeconds: a spike on a dead input does not part its flat stretch
+    5.0,    // clipGapSeconds
     0.01,   // clipShareWarn: 1 % of samples at the limit is more than a rare overshoot
     0.10,   // clipShareFail
+    30.0,   // clipWindowSeconds: a short overshoot is held against an epoch, as before seconds were judged
     30.0,   // hfHighPassHz: above the EEG bands (beta ends near 30 Hz); muscle lies above
     0.5, 30.0,  // eegBandLowHz, eegBandHighHz: delta to beta
     0.10,   // eegBandShareMin
     0.10,   // breathingShareMin: breathing lies at 0.1-0.7 Hz; real nasal flow keeps 20-35 % of its power above 2 Hz (snoring, pressure noise), white noise at 25 Hz gives 8 %
+    0.5,    // typeEpochShare: a channel is not its type over most of the night, not in a movement
+    5.0, 25.0,  // beatBandLowHz, beatBandHighHz: the QRS complex's band
+    0.1,    // beatPeakWindowSeconds: a QRS complex lasts 0.06-0.1 s
+    0.25,   // beatRefractorySeconds: 240 bpm at most
+    5.0,    // beatEpochSecondsMin: three beats at 36 bpm
     6.0,    // beatScreenKurtosis: an ECG's epochs give 10-15, EEG 3-6 (99 % of real evening epochs below 10)
     0.25,   // beatIntervalCvMax: heart rate variability in sleep stays near 0.05-0.15
     6.0,    // beatProminenceMin: QRS peaks over the median of the 5-25 Hz band's magnitude (noise gives 3-5)
@@ -106,13 +154,21 @@ const CheckLimits kCheckLimits = {
     0.7,    // beatInvertedShare
     0.5,    // ecgLikeEpochShare
     50.0, 100.5,  // spo2Low, spo2High: oximeters report 50-100 %; below 50 they report nothing reliable
-    0.05,   // spo2OffShare
+    0.5,    // spo2OffShare
+    2.0,    // spo2OffSecondsMin: one sample of 0 is a dropped value, not a probe off
     10.0,   // spo2JumpPerSecond: desaturations fall a few points over several seconds
+    1.005, 0.01,  // spo2FractionHigh, spo2FractionSpread: SpO2 stored as 0.85-1.00
+    30.0, 200.0,  // pulseLow, pulseHigh: what a pulse oximeter reports of a sleeper
+    0.1,    // duplicateSdRatio
+    0.5,    // duplicateMeanShare
     0.05,   // duplicateDifference: a copy differs by rounding only, or by a calibration a few % apart
             // (one signal on inputs of +-192 and +-197 uV differs by 2.3 %); two leads of one head by 10 % and more
+    0.1,    // eogBlockSeconds
+    1.0,    // eogSmoothSeconds: a 1-s mean keeps 90 % of a 0.25 Hz eye roll and a saccade's step, 0-20 % of 1-2 Hz slow waves
     20.0,   // eogMovementSd
     0.5,    // eogInPhaseCorrelation
     0.10,   // positionOutShare
     0.5,    // usableShareForPass
     2.2,    // mainsRateMargin: the mains frequency must lie well below half the rate
+    0.7,    // holdShare: a hum hovering at its threshold is one finding, not many
 };

@@ -124,6 +124,13 @@ double CheckUnitFactor(const char* unit, SignalClass cls) {
     return 0.0;
 }
 
+// Whether a unit counts per minute: "bpm", "/min", "1/min", "min-1".
+bool IsRateUnit(const char* unit) {
+    char u[kLabelSize];
+    UpperLabel(unit, u, sizeof u);
+    return Has(u, "BPM") || Has(u, "/MIN") || Has(u, "MIN-1");
+}
+
 // --- Filters -----------------------------------------------------------------
 
 // A second-order section (Butterworth, Q = 1/sqrt 2); a pass-through when the
@@ -172,16 +179,26 @@ double Variance(const double* x, size_t n, double* meanOut) {
 
 const float kNone = -1.0f;    // a measure that could not be taken
 
+// One second of one trace: what the checks judged to the second need.
+struct SecondStats {
+    float sd = 0;           // check units
+    int16_t mean = 0;       // the second's mean, digital, rounded
+    uint8_t clipped = 0;    // share of samples at the converter's limits, in 255ths
+    uint8_t flags = 0;      // kOneValue, kOutOfRange
+};
+const uint8_t kOneValue = 1;     // every sample of the second holds one value
+const uint8_t kOutOfRange = 2;   // SpO2 or pulse: the second lies outside what a sensor on a finger reports
+
 struct EpochStats {
     float seconds = 0;
     float mean = 0, sd = 0, p2p = 0, minv = 0, maxv = 0;
-    float sdDigital = 0, repeatShare = 0, clipShare = 0;
+    float clipShare = 0;
     float hum50 = kNone, hum60 = kNone;   // rms at the mains frequencies
     float hpRms = kNone;                  // rms above the high-frequency corner (mains still in)
     float bandShare = kNone;              // EEG band's share of the power
     float slowShare = kNone;              // power below about 1 Hz, share
     float beatRate = kNone, beatCv = kNone, beatProminence = kNone, beatDownShare = kNone;
-    float outShare = 0;                   // SpO2 out of range / position in no level
+    float outShare = 0;                   // position in no level
     float jump = 0;                       // SpO2: largest change between 1-second means
     float eogCorrelation = kNone;
     int16_t duplicateOf = -1;
@@ -203,6 +220,9 @@ struct NightChecker::State {
         bool absolute = true;
         bool active = false;
         int eye = 0;
+        // A pulse channel holding a rate (its unit per minute), not the
+        // pulse wave of the oximeter's light.
+        bool pulseRate = false;
         // The measures the channel's kind is judged by; the others are not
         // taken, which keeps the check fast.
         bool needHum = false, needSlow = false, needBeats = false;
@@ -211,13 +231,14 @@ struct NightChecker::State {
         std::vector<int16_t> d;      // the same samples, digital
         Biquad hf, bandHigh, bandLow, beatHigh, beatLow;
         std::vector<EpochStats> epochs;
+        std::vector<SecondStats> seconds;
         double lastSecondMean = NAN; // SpO2: the last 1-second mean of the previous epoch
     };
     SourceInfo source{};
     PositionCalibration position{};
     TracePlan plan{};
     std::vector<Trace> traces;
-    std::vector<double> scratch, scratch2;
+    std::vector<double> scratch, scratch2, eyeBlocks;
     std::vector<int16_t> reduced;
     int64_t epochsDone = 0;
 
@@ -228,17 +249,6 @@ struct NightChecker::State {
 };
 
 namespace {
-
-// Share of samples of the longest run of one repeated value.
-float LongestRepeatShare(const int16_t* d, size_t n) {
-    if (n == 0) return 0;
-    size_t best = 1, run = 1;
-    for (size_t i = 1; i < n; ++i) {
-        run = d[i] == d[i - 1] ? run + 1 : 1;
-        best = std::max(best, run);
-    }
-    return float(double(best) / double(n));
-}
 
 bool InSomeLevel(const PositionCalibration& p, int32_t v) {
     const int count = std::min<int>(p.levelCount, kMaxLevels);
@@ -252,7 +262,7 @@ bool InSomeLevel(const PositionCalibration& p, int32_t v) {
 void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e) {
     // `scratch` holds the epoch in the 5-25 Hz band (Measure filled it).
     const double rate = t.info.outputRate;
-    if (!t.beatHigh.active || !t.beatLow.active || n < size_t(rate * 5) || scratch.size() < n) return;
+    if (!t.beatHigh.active || !t.beatLow.active || n < size_t(rate * kCheckLimits.beatEpochSecondsMin) || scratch.size() < n) return;
     // The typical magnitude and the one peaks reach, from every fourth
     // sample (a QRS complex spans a dozen samples and more).
     scratch2.clear();
@@ -267,7 +277,8 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
     const double threshold = 0.5 * top;
     double level = 0;
     Variance(x, n, &level);
-    const size_t window = size_t(rate * 0.1), refractory = size_t(rate * 0.25);
+    const size_t window = size_t(rate * kCheckLimits.beatPeakWindowSeconds);
+    const size_t refractory = size_t(rate * kCheckLimits.beatRefractorySeconds);
     std::vector<size_t> peaks;
     std::vector<double> heights;
     int down = 0;
@@ -313,24 +324,49 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
 void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e) {
     const double rate = t.info.outputRate;
     e.seconds = float(double(n) / rate);
-    double mean = 0;
-    const double var = Variance(x, n, &mean);
-    double lo = x[0], hi = x[0];
+    // Second by second: what the flat, clipping and probe-off rules judge to
+    // the second; the epoch's sums gathered on the way.
+    const size_t second = std::max<size_t>(1, size_t(rate));
+    const bool oximeter = t.cls == SignalClass::Spo2 || t.pulseRate;
+    const double rangeLow = t.cls == SignalClass::Spo2 ? kCheckLimits.spo2Low : kCheckLimits.pulseLow;
+    const double rangeHigh = t.cls == SignalClass::Spo2 ? kCheckLimits.spo2High : kCheckLimits.pulseHigh;
+    double lo = x[0], hi = x[0], sum = 0;
     int16_t dlo = d[0], dhi = d[0];
     size_t clipped = 0;
-    double dsum = 0, dss = 0;
-    for (size_t i = 0; i < n; ++i) {
-        lo = std::min(lo, x[i]), hi = std::max(hi, x[i]);
-        dlo = std::min(dlo, d[i]), dhi = std::max(dhi, d[i]);
-        if (d[i] >= 32767 || d[i] <= -32767) ++clipped;
-        dsum += d[i];
-        dss += double(d[i]) * d[i];
+    for (size_t s0 = 0; s0 < n; s0 += second) {
+        const size_t s1 = std::min(n, s0 + second);
+        double ssum = 0, sss = 0, slo = x[s0], shi = x[s0];
+        int16_t sdlo = d[s0], sdhi = d[s0];
+        int64_t dsum = 0;
+        size_t sclipped = 0, out = 0;
+        for (size_t i = s0; i < s1; ++i) {
+            const double v = x[i];
+            ssum += v, sss += v * v;
+            slo = std::min(slo, v), shi = std::max(shi, v);
+            sdlo = std::min(sdlo, d[i]), sdhi = std::max(sdhi, d[i]);
+            dsum += d[i];
+            if (d[i] >= 32767 || d[i] <= -32767) ++sclipped;
+            if (oximeter && (v < rangeLow || v > rangeHigh)) ++out;
+        }
+        const double m = double(s1 - s0);
+        SecondStats sec;
+        const double smean = ssum / m;
+        sec.sd = sdlo == sdhi ? 0.0f : float(sqrt(std::max(0.0, sss / m - smean * smean)));
+        sec.mean = int16_t(std::lround(double(dsum) / m));
+        sec.clipped = uint8_t(std::lround(255.0 * double(sclipped) / m));
+        sec.flags = uint8_t((sdlo == sdhi ? kOneValue : 0) |
+                            (oximeter && double(out) >= kCheckLimits.spo2OffShare * m ? kOutOfRange : 0));
+        t.seconds.push_back(sec);
+        sum += ssum, clipped += sclipped;
+        lo = std::min(lo, slo), hi = std::max(hi, shi);
+        dlo = std::min(dlo, sdlo), dhi = std::max(dhi, sdhi);
     }
-    const double dmean = dsum / double(n);
+    const double mean = sum / double(n);
+    double var = 0;
+    for (size_t i = 0; i < n; ++i) var += (x[i] - mean) * (x[i] - mean);
+    var /= double(n);
     e.mean = float(mean), e.sd = float(sqrt(var)), e.minv = float(lo), e.maxv = float(hi), e.p2p = float(hi - lo);
-    e.sdDigital = float(sqrt(std::max(0.0, dss / double(n) - dmean * dmean)));
     e.clipShare = float(double(clipped) / double(n));
-    e.repeatShare = LongestRepeatShare(d, n);
     e.firstDigital = d[0];
     e.constantDigital = dlo == dhi;
     if (e.constantDigital) e.sd = 0;   // not the rounding left of the mean taken out
@@ -404,11 +440,6 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     if (t.needBeats) MeasureBeats(t, x, n, e);
 
     if (t.cls == SignalClass::Spo2) {
-        size_t out = 0;
-        for (size_t i = 0; i < n; ++i)
-            if (x[i] < kCheckLimits.spo2Low || x[i] > kCheckLimits.spo2High) ++out;
-        e.outShare = float(double(out) / double(n));
-        const size_t second = std::max<size_t>(1, size_t(rate));
         double previous = t.lastSecondMean;
         for (size_t s = 0; s + second <= n; s += second) {
             double m = 0;
@@ -430,14 +461,27 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
 
 namespace {
 
-// The 0.1-second means of `x`, the mean taken out; their sd.
-double TenthSecondMeans(const double* x, size_t n, double rate, std::vector<double>& out) {
-    const size_t block = std::max<size_t>(1, size_t(rate / 10));
-    out.clear();
+// The eye movements of an EOG channel: means of short blocks, each then
+// averaged with its neighbours over eogSmoothSeconds, the mean taken out;
+// their sd. The average keeps an eye's roll and a saccade's step and
+// cancels most of the slow waves of a frontal EEG, which both eye
+// electrodes pick up in phase.
+double EyeMovements(const double* x, size_t n, double rate, std::vector<double>& blocks, std::vector<double>& out) {
+    const size_t block = std::max<size_t>(1, size_t(rate * kCheckLimits.eogBlockSeconds));
+    blocks.clear();
     for (size_t s = 0; s + block <= n; s += block) {
         double m = 0;
         for (size_t i = s; i < s + block; ++i) m += x[i];
-        out.push_back(m / double(block));
+        blocks.push_back(m / double(block));
+    }
+    const size_t span = std::max<size_t>(1, size_t(kCheckLimits.eogSmoothSeconds / kCheckLimits.eogBlockSeconds + 0.5));
+    out.clear();
+    if (blocks.size() < span) return 0;
+    double run = 0;
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        run += blocks[i];
+        if (i >= span) run -= blocks[i - span];
+        if (i + 1 >= span) out.push_back(run / double(span));
     }
     double mean = 0;
     const double var = Variance(out.data(), out.size(), &mean);
@@ -461,7 +505,9 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
             const EpochStats& ea = ta.epochs[epoch];
             if (ea.constantDigital || ea.sd <= 0) continue;
             const double sdMax = std::max(ea.sd, eb.sd);
-            if (fabs(double(ea.sd) - eb.sd) > 0.1 * sdMax || fabs(double(ea.mean) - eb.mean) > 0.5 * sdMax) continue;
+            if (fabs(double(ea.sd) - eb.sd) > kCheckLimits.duplicateSdRatio * sdMax ||
+                fabs(double(ea.mean) - eb.mean) > kCheckLimits.duplicateMeanShare * sdMax)
+                continue;
             const size_t n = std::min(ta.x.size(), tb.x.size());
             const size_t len = std::min<size_t>(n, size_t(tb.epochLength));
             // Summed a second at a time, given up as soon as the sum shows
@@ -494,8 +540,8 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
     Trace& l = traces[size_t(left)];
     Trace& r = traces[size_t(right)];
     const size_t nl = std::min(l.x.size(), size_t(l.epochLength)), nr = std::min(r.x.size(), size_t(r.epochLength));
-    const double sl = TenthSecondMeans(l.x.data(), nl, l.info.outputRate, scratch);
-    const double sr = TenthSecondMeans(r.x.data(), nr, r.info.outputRate, scratch2);
+    const double sl = EyeMovements(l.x.data(), nl, l.info.outputRate, eyeBlocks, scratch);
+    const double sr = EyeMovements(r.x.data(), nr, r.info.outputRate, eyeBlocks, scratch2);
     if (sl < kCheckLimits.eogMovementSd || sr < kCheckLimits.eogMovementSd) return;
     const size_t m = std::min(scratch.size(), scratch2.size());
     double cov = 0;
@@ -538,6 +584,7 @@ NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& patte
         if (t.unitFactor <= 0) t.unitFactor = 1;
         t.active = t.info.outputRate > 0 && (i >= 32 || (traceMask >> i) & 1u);
         t.eye = t.cls == SignalClass::Eog ? EyeSide(t.info.label) : 0;
+        t.pulseRate = t.cls == SignalClass::Pulse && IsRateUnit(t.info.unit);
         const double rate = t.info.outputRate;
         t.epochLength = int64_t(kCheckLimits.epochSeconds * rate);
         t.hf = MakeBiquad(kCheckLimits.hfHighPassHz, rate, true);
@@ -545,8 +592,8 @@ NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& patte
         t.bandHigh = MakeBiquad(kCheckLimits.eegBandLowHz, rate, true);
         t.bandLow = MakeBiquad(kCheckLimits.eegBandHighHz, rate, false);
         if (!t.bandLow.active) t.bandHigh.active = false;
-        t.beatHigh = MakeBiquad(5, rate, true);
-        t.beatLow = MakeBiquad(25, rate, false);
+        t.beatHigh = MakeBiquad(kCheckLimits.beatBandLowHz, rate, true);
+        t.beatLow = MakeBiquad(kCheckLimits.beatBandHighHz, rate, false);
         const ClassThresholds& th = ThresholdsOf(t.cls);
         t.needHum = th.humShare > 0;
         if (th.hfRms <= 0) t.hf.active = false;
@@ -602,52 +649,40 @@ void NightChecker::FeedRuns(const int16_t* runs, int64_t runLength, int32_t fram
 }
 
 // --- The judgement -----------------------------------------------------------
+//
+// Each check is one row of the table below and one judge function. A judge
+// reads the trace's epoch and second records and adds its findings: the
+// checks judged to the second (flat, clipping, probe off) as runs of
+// seconds, the others as stretches of epochs.
+
+// What the judges of one trace share.
+struct CheckJudgeContext {
+    const NightChecker::State* state = nullptr;
+    const NightChecker::State::Trace* trace = nullptr;
+    const ClassThresholds* th = nullptr;
+    int32_t index = 0;
+    int32_t mainsHz = 0;
+    const std::vector<std::string>* labels = nullptr;
+    // Per epoch, the trace this one copies (-1: none), blame already laid
+    // on the channel whose signal is not its kind.
+    const std::vector<int32_t>* copyOf = nullptr;
+    bool nightJudged = false;       // enough epochs for the rules over the whole night
+    std::vector<uint8_t> flatEpoch; // half the epoch or more lies in a flat finding
+    std::vector<uint8_t> artifact;  // the epoch holds clipping, a flat stretch or an amplitude beyond its kind's
+    bool spo2Mistaken = false;
+    uint32_t notCheckable = 0, notJudged = 0;
+    std::vector<CheckFinding>* findings = nullptr;
+    size_t firstFinding = 0;
+};
 
 namespace {
 
-struct EpochFlag {
-    bool set = false;
-    CheckLevel level = CheckLevel::Info;
-    double value = 0;
-    const char* note = "";
-    int32_t other = -1;
-};
+const uint32_t kElectrical = 1u << int(SignalClass::Eeg) | 1u << int(SignalClass::Eog) |
+                             1u << int(SignalClass::Emg) | 1u << int(SignalClass::Ecg);
+const uint32_t kBreathing = 1u << int(SignalClass::Airflow) | 1u << int(SignalClass::Effort);
+const uint32_t kAllClasses = (1u << int(SignalClass::Count)) - 1;
 
-// Findings of one trace and one check: consecutive flagged epochs of the
-// same note become one stretch, whose level is the highest and whose value
-// the worst (the lowest where `lowerIsWorse`).
-void MergeStretches(const std::vector<EpochFlag>& flags, const std::vector<EpochStats>& epochs, int32_t trace,
-                    const char* label, CheckKind kind, bool lowerIsWorse,
-                    const std::vector<std::string>& labels, std::vector<CheckFinding>* out) {
-    const double epochSeconds = kCheckLimits.epochSeconds;
-    size_t k = 0;
-    while (k < flags.size()) {
-        if (!flags[k].set) {
-            ++k;
-            continue;
-        }
-        CheckFinding f{};
-        f.trace = trace;
-        f.kind = kind;
-        f.level = flags[k].level;
-        f.startSeconds = double(k) * epochSeconds;
-        f.value = flags[k].value;
-        f.note = flags[k].note;
-        f.unit = "";
-        CopyText(f.label, sizeof f.label, label);
-        if (flags[k].other >= 0 && size_t(flags[k].other) < labels.size())
-            CopyText(f.other, sizeof f.other, labels[size_t(flags[k].other)].c_str());
-        size_t j = k;
-        while (j < flags.size() && flags[j].set && flags[j].note == flags[k].note && flags[j].other == flags[k].other) {
-            if (int(flags[j].level) > int(f.level)) f.level = flags[j].level;
-            if (lowerIsWorse ? flags[j].value < f.value : flags[j].value > f.value) f.value = flags[j].value;
-            ++j;
-        }
-        f.endSeconds = double(j - 1) * epochSeconds + epochs[j - 1].seconds;
-        out->push_back(f);
-        k = j;
-    }
-}
+bool IsIn(SignalClass c, uint32_t classes) { return (classes >> int(c)) & 1u; }
 
 double Median(std::vector<double> v) {
     if (v.empty()) return 0;
@@ -655,179 +690,651 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-void Flag(std::vector<EpochFlag>& flags, size_t k, CheckLevel level, double value, const char* note, int32_t other = -1) {
-    EpochFlag& f = flags[k];
-    if (f.set && int(f.level) >= int(level)) return;
-    f = EpochFlag{true, level, value, note, other};
+// The unit a trace's values are judged in, as a finding names it.
+const char* ValueUnit(const NightChecker::State::Trace& t) {
+    if (IsIn(t.cls, kElectrical)) return t.absolute ? "uV" : "";
+    if (t.cls == SignalClass::Spo2) return t.info.scale.calibrated ? "%" : "";
+    if (t.cls == SignalClass::Pulse) return t.info.scale.calibrated && t.pulseRate ? "bpm" : "";
+    return "";
+}
+
+double SecondValue(const NightChecker::State::Trace& t, const SecondStats& s) {
+    return (t.info.scale.offset + double(s.mean)) * t.info.scale.bitValue * t.unitFactor;
+}
+
+double EpochStart(size_t k) { return double(k) * kCheckLimits.epochSeconds; }
+
+// Adds a finding of the trace; the value rounded as it is read.
+void AddFinding(CheckJudgeContext& c, CheckKind kind, CheckLevel level, double start, double end, double value,
+                const char* note, const char* unit, int32_t other = -1) {
+    CheckFinding f{};
+    f.trace = c.index;
+    f.kind = kind;
+    f.level = level;
+    f.startSeconds = start;
+    f.endSeconds = end;
+    f.value = RoundCheckValue(value, unit);
+    f.unit = unit;
+    f.note = note;
+    CopyText(f.label, sizeof f.label, c.trace->info.label);
+    if (other >= 0 && size_t(other) < c.labels->size()) CopyText(f.other, sizeof f.other, (*c.labels)[size_t(other)].c_str());
+    c.findings->push_back(f);
+}
+
+bool Worse(CheckKind kind, const char* note, double candidate, double current) {
+    const CheckNoteRow* row = CheckNoteOf(kind, note);
+    const CheckWorse worse = row ? row->worse : CheckWorse::First;
+    return worse == CheckWorse::Higher ? candidate > current : worse == CheckWorse::Lower && candidate < current;
+}
+
+// One epoch's word in a check: a start opens a stretch (or goes on with
+// one), a hold only goes on with one: the measure of a steady fault may
+// hover about its threshold without parting the finding.
+enum class Mark : uint8_t { None, Hold, Start };
+struct EpochMark {
+    Mark mark = Mark::None;
+    CheckLevel level = CheckLevel::Info;
+    double value = 0;
+    const char* note = "";
+    int32_t other = -1;
+};
+
+// The findings of one check from its epoch marks: consecutive marked epochs
+// of one note and other channel are one stretch; where the level changes a
+// new stretch begins; with `bridge` a single unmarked epoch between two
+// marked ones is bridged. A stretch's value is its worst in the note's
+// direction.
+void EpochStretches(CheckJudgeContext& c, CheckKind kind, const std::vector<EpochMark>& marks, const char* unit,
+                    bool bridge) {
+    const std::vector<EpochStats>& ep = c.trace->epochs;
+    const size_t n = marks.size();
+    size_t k = 0;
+    while (k < n) {
+        if (marks[k].mark != Mark::Start) {
+            ++k;
+            continue;
+        }
+        const EpochMark& first = marks[k];
+        double value = first.value;
+        // A steady fault's stretch reaches back over the epochs that hold
+        // it, as it reaches forward: its measure hovering at the line
+        // before it first crossed it.
+        size_t begin = k;
+        while (begin > 0 && marks[begin - 1].mark == Mark::Hold && marks[begin - 1].note == first.note &&
+               marks[begin - 1].other == first.other) {
+            --begin;
+            if (Worse(kind, first.note, marks[begin].value, value)) value = marks[begin].value;
+        }
+        size_t last = k, j = k + 1;
+        for (;;) {
+            auto same = [&](size_t i) {
+                return i < n && marks[i].mark != Mark::None && marks[i].note == first.note &&
+                       marks[i].other == first.other && (marks[i].mark == Mark::Hold || marks[i].level == first.level);
+            };
+            size_t next = j;
+            if (!same(next) && bridge && same(next + 1) && marks[next].mark == Mark::None) next = j + 1;
+            if (!same(next)) break;
+            if (Worse(kind, first.note, marks[next].value, value)) value = marks[next].value;
+            last = next;
+            j = next + 1;
+        }
+        AddFinding(c, kind, first.level, EpochStart(begin), EpochStart(last) + ep[last].seconds, value, first.note,
+                   unit, first.other);
+        k = last + 1;
+    }
+}
+
+// Runs of the seconds `hit` marks, gaps of up to `gap` seconds bridged:
+// each run's first and one-past-last second.
+std::vector<std::pair<size_t, size_t>> SecondRuns(const std::vector<uint8_t>& hit, double gap) {
+    std::vector<std::pair<size_t, size_t>> runs;
+    size_t i = 0;
+    const size_t n = hit.size();
+    while (i < n) {
+        if (!hit[i]) {
+            ++i;
+            continue;
+        }
+        size_t end = i + 1, j = i + 1;
+        while (j < n) {
+            if (hit[j]) {
+                end = ++j;
+            } else if (double(j - end + 1) <= gap) {
+                ++j;
+            } else {
+                break;
+            }
+        }
+        runs.push_back({i, end});
+        i = end;
+    }
+    return runs;
+}
+
+// The seconds' times: the last second of a night may be shorter.
+double SecondEnd(const NightChecker::State::Trace& t, size_t s) {
+    const double night = t.epochs.empty() ? 0 : EpochStart(t.epochs.size() - 1) + t.epochs.back().seconds;
+    return std::min(double(s + 1), night);
+}
+
+void MarkEpochs(std::vector<uint8_t>& epochs, size_t from, size_t to) {
+    const size_t per = size_t(kCheckLimits.epochSeconds);
+    for (size_t k = from / per; k < epochs.size() && k * per < to; ++k) epochs[k] = 1;
+}
+
+// --- The checks --------------------------------------------------------------
+
+// flat: a lead off, a dead input or a frozen value, to the second.
+void JudgeFlat(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    const ClassThresholds& th = *c.th;
+    const auto& secs = t.seconds;
+    const CheckLimits& lim = kCheckLimits;
+    std::vector<double> perEpochFlat(t.epochs.size(), 0);
+    if (th.heldSeconds > 0) {
+        // One value held far longer than the signal ever rests.
+        size_t i = 0;
+        while (i < secs.size()) {
+            const bool held = (secs[i].flags & kOneValue) && !(secs[i].flags & kOutOfRange);
+            size_t j = i + 1;
+            if (held)
+                while (j < secs.size() && (secs[j].flags & kOneValue) && secs[j].mean == secs[i].mean) ++j;
+            if (held && double(j - i) >= th.heldSeconds)
+                AddFinding(c, CheckKind::Flat, CheckLevel::Warn, double(i), SecondEnd(t, j - 1), SecondValue(t, secs[i]),
+                           "held at one value", ValueUnit(t));
+            i = j;
+        }
+        return;
+    }
+    if (th.deadSd <= 0 && th.flatShareOfNight <= 0) return;
+    std::vector<double> sds;
+    sds.reserve(secs.size());
+    for (const SecondStats& s : secs) sds.push_back(s.sd);
+    const double usual = Median(sds);
+    const double dead = t.absolute ? th.deadSd : 0;
+    const double low = t.absolute ? th.lowSd : 1e30;
+    std::vector<uint8_t> hit(secs.size());
+    for (size_t i = 0; i < secs.size(); ++i) {
+        const double sd = secs[i].sd;
+        hit[i] = (secs[i].flags & kOneValue) || sd < dead || (sd < low && sd < th.flatShareOfNight * usual);
+    }
+    const char* unit = IsIn(t.cls, kElectrical) && t.absolute ? "uV rms" : "";
+    for (const auto& run : SecondRuns(hit, lim.flatGapSeconds)) {
+        if (double(run.second - run.first) < th.flatMinSeconds) continue;
+        bool oneValue = true;
+        double least = 1e300;
+        for (size_t i = run.first; i < run.second; ++i) {
+            if (!hit[i]) continue;
+            oneValue = oneValue && (secs[i].flags & kOneValue);
+            least = std::min(least, double(secs[i].sd));
+        }
+        AddFinding(c, CheckKind::Flat, CheckLevel::Fail, double(run.first), SecondEnd(t, run.second - 1), least,
+                   oneValue ? "one value" : "no variation", unit);
+        const size_t per = size_t(lim.epochSeconds);
+        for (size_t i = run.first; i < run.second; ++i)
+            if (i / per < perEpochFlat.size()) perEpochFlat[i / per] += 1;
+    }
+    for (size_t k = 0; k < t.epochs.size(); ++k)
+        if (perEpochFlat[k] >= 0.5 * t.epochs[k].seconds) c.flatEpoch[k] = c.artifact[k] = 1;
+        else if (perEpochFlat[k] > 0) c.artifact[k] = 1;
+}
+
+// clipping: samples at the converter's limits, to the second; the share
+// of a short run taken over an epoch's length at least.
+void JudgeClipping(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    const CheckLimits& lim = kCheckLimits;
+    std::vector<uint8_t> hit(t.seconds.size());
+    for (size_t i = 0; i < hit.size(); ++i) hit[i] = t.seconds[i].clipped > 0;
+    for (const auto& run : SecondRuns(hit, lim.clipGapSeconds)) {
+        double clipped = 0;
+        for (size_t i = run.first; i < run.second; ++i) clipped += t.seconds[i].clipped / 255.0;
+        const double share = clipped / std::max(double(run.second - run.first), lim.clipWindowSeconds);
+        const CheckLevel level = share >= lim.clipShareFail ? CheckLevel::Fail : CheckLevel::Warn;
+        if (share < lim.clipShareWarn) continue;
+        // The share of the run itself is the value: what part of the stretch is lost.
+        AddFinding(c, CheckKind::Clipping, level, double(run.first), SecondEnd(t, run.second - 1),
+                   100.0 * clipped / double(run.second - run.first), "at the converter's limits", "%");
+        MarkEpochs(c.artifact, run.first, run.second);
+    }
+}
+
+// hum: the mains frequency's share of the channel's power; hysteresis.
+void JudgeHum(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    const ClassThresholds& th = *c.th;
+    if (th.humShare <= 0) return;
+    const double rmsMin = t.absolute ? th.humRms : 0, hold = kCheckLimits.holdShare;
+    std::vector<EpochMark> marks(t.epochs.size());
+    for (size_t k = 0; k < marks.size(); ++k) {
+        const EpochStats& e = t.epochs[k];
+        const float rms = c.mainsHz == 50 ? e.hum50 : c.mainsHz == 60 ? e.hum60 : kNone;
+        if (rms == kNone) {
+            c.notCheckable |= 1u << int(CheckKind::Hum);
+            continue;
+        }
+        if (c.flatEpoch[k] || e.sd <= 0) continue;
+        const double share = double(rms) * rms / (double(e.sd) * e.sd);
+        const char* note = c.mainsHz == 50 ? "50 Hz" : "60 Hz";
+        if (rms >= rmsMin && share >= th.humShare) marks[k] = {Mark::Start, CheckLevel::Warn, rms, note};
+        else if (rms >= hold * rmsMin && share >= hold * th.humShare) marks[k] = {Mark::Hold, CheckLevel::Warn, rms, note};
+    }
+    EpochStretches(c, CheckKind::Hum, marks, t.absolute ? "uV rms" : "", true);
+}
+
+// hf_artifact: power above the EEG bands, mains taken out; hysteresis.
+void JudgeHfArtifact(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    if (c.th->hfRms <= 0) return;
+    if (!t.absolute) {
+        c.notCheckable |= 1u << int(CheckKind::HfArtifact);
+        return;
+    }
+    const double limit = c.th->hfRms;
+    std::vector<EpochMark> marks(t.epochs.size());
+    for (size_t k = 0; k < marks.size(); ++k) {
+        const EpochStats& e = t.epochs[k];
+        if (e.hpRms == kNone) {
+            c.notCheckable |= 1u << int(CheckKind::HfArtifact);
+            continue;
+        }
+        if (c.flatEpoch[k]) continue;
+        const float hum = c.mainsHz == 50 ? e.hum50 : c.mainsHz == 60 ? e.hum60 : kNone;
+        const double mains = hum == kNone ? 0 : double(hum);
+        const double rms = sqrt(std::max(0.0, double(e.hpRms) * e.hpRms - mains * mains));
+        const char* note = "muscle or electrode noise";
+        if (rms >= limit) marks[k] = {Mark::Start, CheckLevel::Warn, rms, note};
+        else if (rms >= kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, rms, note};
+    }
+    EpochStretches(c, CheckKind::HfArtifact, marks, "uV rms", true);
+}
+
+// amplitude: a peak-to-peak beyond what the kind of signal reaches.
+void JudgeAmplitude(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    if (c.th->amplitudeMax <= 0) return;
+    if (!t.absolute) {
+        c.notCheckable |= 1u << int(CheckKind::Amplitude);
+        return;
+    }
+    std::vector<EpochMark> marks(t.epochs.size());
+    for (size_t k = 0; k < marks.size(); ++k)
+        if (t.epochs[k].p2p > c.th->amplitudeMax) {
+            marks[k] = {Mark::Start, CheckLevel::Warn, t.epochs[k].p2p, "beyond the type's range"};
+            c.artifact[k] = 1;
+        }
+    EpochStretches(c, CheckKind::Amplitude, marks, "uV", false);
+}
+
+bool EcgLike(const EpochStats& e) {
+    const CheckLimits& lim = kCheckLimits;
+    return e.beatProminence >= lim.beatProminenceMin && e.beatCv >= 0 && e.beatCv <= lim.beatIntervalCvMax &&
+           e.beatRate >= lim.heartRateLow && e.beatRate <= lim.heartRateHigh;
+}
+
+// Whether the trace carries an ECG over most of the night.
+bool MostlyEcgLike(const NightChecker::State::Trace& t) {
+    size_t like = 0;
+    for (const EpochStats& e : t.epochs)
+        if (e.beatProminence != kNone && EcgLike(e)) ++like;
+    return !t.epochs.empty() && double(like) >= kCheckLimits.ecgLikeEpochShare * double(t.epochs.size());
+}
+
+// The SpO2 values of the night in another unit: above 100 (a scale of
+// 0-1000), or a fraction of 0-1 that varies.
+bool Spo2InAnotherUnit(const NightChecker::State::Trace& t) {
+    std::vector<double> values;
+    values.reserve(t.seconds.size());
+    for (const SecondStats& s : t.seconds) values.push_back(SecondValue(t, s));
+    if (values.empty()) return false;
+    std::sort(values.begin(), values.end());
+    const double median = values[values.size() / 2];
+    const double low = values[values.size() / 20], high = values[values.size() - 1 - values.size() / 20];
+    const CheckLimits& lim = kCheckLimits;
+    return median > lim.spo2High ||
+           (median >= 0.5 && high <= lim.spo2FractionHigh && high - low >= lim.spo2FractionSpread);
+}
+
+// not_its_type: a signal that is not what the channel's kind records, over
+// most of the night. Epochs of artifact are not judged for the band rules
+// (a movement that clips has no EEG band); an ECG's beats are a signal of
+// their own, found whatever their amplitude.
+void JudgeNotItsType(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    const CheckLimits& lim = kCheckLimits;
+    const size_t n = t.epochs.size();
+    const bool byBand = t.cls == SignalClass::Eeg || IsIn(t.cls, kBreathing);
+    const bool mayCarryEcg = IsIn(t.cls, kElectrical & ~(1u << int(SignalClass::Ecg))) || IsIn(t.cls, kBreathing);
+    const bool spo2 = t.cls == SignalClass::Spo2 && t.info.scale.calibrated;
+    if (!byBand && !mayCarryEcg && !spo2) return;
+    if (!c.nightJudged) {
+        c.notJudged |= 1u << int(CheckKind::NotItsType);
+        return;
+    }
+    if (spo2 && Spo2InAnotherUnit(t)) {
+        c.spo2Mistaken = true;
+        std::vector<double> means;
+        for (const SecondStats& s : t.seconds) means.push_back(SecondValue(t, s));
+        AddFinding(c, CheckKind::NotItsType, CheckLevel::Fail, 0, SecondEnd(t, t.seconds.size() - 1), Median(means),
+                   "SpO2 not in percent", "");
+        return;
+    }
+    std::vector<EpochMark> marks(n);
+    if (mayCarryEcg && MostlyEcgLike(t)) {
+        for (size_t k = 0; k < n; ++k)
+            if (!c.flatEpoch[k] && EcgLike(t.epochs[k]))
+                marks[k] = {Mark::Start, CheckLevel::Fail, t.epochs[k].beatRate, "ECG-like"};
+        EpochStretches(c, CheckKind::NotItsType, marks, "bpm", true);
+        return;
+    }
+    if (!byBand) return;
+    const bool eeg = t.cls == SignalClass::Eeg;
+    const double least = eeg ? lim.eegBandShareMin : lim.breathingShareMin;
+    const char* note = eeg ? "no EEG-band activity" : "no breathing-band activity";
+    size_t judged = 0, low = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const float share = eeg ? t.epochs[k].bandShare : t.epochs[k].slowShare;
+        if (c.artifact[k] || share == kNone) continue;
+        ++judged;
+        if (share < least) {
+            ++low;
+            marks[k] = {Mark::Start, CheckLevel::Warn, 100.0 * share, note};
+        }
+    }
+    if (judged == 0 || double(low) < lim.typeEpochShare * double(judged)) return;
+    EpochStretches(c, CheckKind::NotItsType, marks, "%", true);
+}
+
+// duplicate: the same signal as another channel, on the channel it does not belong to.
+void JudgeDuplicate(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    std::vector<EpochMark> marks(t.epochs.size());
+    for (size_t k = 0; k < marks.size(); ++k) {
+        const int32_t other = (*c.copyOf)[k];
+        if (other < 0) continue;
+        const EpochStats& e = t.epochs[k];
+        const NightChecker::State::Trace& o = c.state->traces[size_t(other)];
+        const double difference = e.duplicateOf >= 0 ? e.duplicateDifference : o.epochs[k].duplicateDifference;
+        marks[k] = {Mark::Start, CheckLevel::Fail, 100.0 * difference, "same signal", other};
+    }
+    EpochStretches(c, CheckKind::Duplicate, marks, "%", true);
+}
+
+// eog_in_phase: the two eyes' channels moving together; hysteresis.
+void JudgeEogInPhase(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    if (t.cls != SignalClass::Eog || t.eye <= 0) return;
+    int32_t left = -1;
+    for (size_t o = 0; o < c.state->traces.size(); ++o)
+        if (c.state->traces[o].active && c.state->traces[o].cls == SignalClass::Eog && c.state->traces[o].eye < 0) {
+            left = int32_t(o);
+            break;
+        }
+    const double limit = kCheckLimits.eogInPhaseCorrelation;
+    std::vector<EpochMark> marks(t.epochs.size());
+    for (size_t k = 0; k < marks.size(); ++k) {
+        const float r = t.epochs[k].eogCorrelation;
+        if (r == kNone) continue;
+        if (r > limit) marks[k] = {Mark::Start, CheckLevel::Warn, r, "eyes in phase", left};
+        else if (r > kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, r, "eyes in phase", left};
+    }
+    EpochStretches(c, CheckKind::EogInPhase, marks, "", true);
+}
+
+// ecg: an ECG channel's beats: present, at a heart's rate, pointing up.
+void JudgeEcg(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    const CheckLimits& lim = kCheckLimits;
+    std::vector<EpochMark> none(t.epochs.size()), rate(t.epochs.size()), inverted(t.epochs.size());
+    for (size_t k = 0; k < t.epochs.size(); ++k) {
+        const EpochStats& e = t.epochs[k];
+        if (c.flatEpoch[k]) continue;
+        if (e.beatProminence == kNone) {
+            c.notCheckable |= 1u << int(CheckKind::Ecg);
+        } else if (e.beatProminence < lim.beatProminenceMin) {
+            none[k] = {Mark::Start, CheckLevel::Fail, e.beatProminence, "no detectable beats"};
+        } else if (e.beatRate < lim.heartRateLow) {
+            rate[k] = {Mark::Start, CheckLevel::Warn, e.beatRate, "rate below 30 bpm"};
+        } else if (e.beatRate > lim.heartRateHigh) {
+            rate[k] = {Mark::Start, CheckLevel::Warn, e.beatRate, "rate above 180 bpm"};
+        } else if (e.beatDownShare >= lim.beatInvertedShare) {
+            inverted[k] = {Mark::Start, CheckLevel::Warn, 100.0 * e.beatDownShare, "inverted"};
+        }
+    }
+    EpochStretches(c, CheckKind::Ecg, none, "", true);
+    EpochStretches(c, CheckKind::Ecg, rate, "bpm", true);
+    EpochStretches(c, CheckKind::Ecg, inverted, "%", true);
+}
+
+// spo2: the oximeter's probe off (SpO2 or pulse outside what a finger
+// gives), to the second; SpO2 jumping faster than blood changes.
+void JudgeOximeter(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    const CheckLimits& lim = kCheckLimits;
+    if (!t.info.scale.calibrated) {
+        c.notCheckable |= 1u << int(CheckKind::Spo2);
+        return;
+    }
+    const bool spo2 = t.cls == SignalClass::Spo2;
+    if (c.spo2Mistaken || (!spo2 && !t.pulseRate)) return;
+    std::vector<uint8_t> hit(t.seconds.size());
+    for (size_t i = 0; i < hit.size(); ++i) hit[i] = (t.seconds[i].flags & kOutOfRange) != 0;
+    std::vector<uint8_t> off(t.epochs.size());
+    for (const auto& run : SecondRuns(hit, lim.flatGapSeconds)) {
+        if (double(run.second - run.first) < lim.spo2OffSecondsMin) continue;
+        double least = 1e300, most = -1e300;
+        for (size_t i = run.first; i < run.second; ++i) {
+            if (!hit[i]) continue;
+            least = std::min(least, SecondValue(t, t.seconds[i]));
+            most = std::max(most, SecondValue(t, t.seconds[i]));
+        }
+        const bool high = least > (spo2 ? lim.spo2High : lim.pulseHigh);
+        const char* note = spo2 ? "probe off" : high ? "pulse above 200 bpm" : "pulse below 30 bpm";
+        AddFinding(c, CheckKind::Spo2, CheckLevel::Fail, double(run.first), SecondEnd(t, run.second - 1),
+                   high ? most : least, note, spo2 ? "%" : "bpm");
+        MarkEpochs(off, run.first, run.second);
+    }
+    if (!spo2) return;
+    std::vector<EpochMark> marks(t.epochs.size());
+    for (size_t k = 0; k < marks.size(); ++k)
+        if (!off[k] && t.epochs[k].jump >= lim.spo2JumpPerSecond)
+            marks[k] = {Mark::Start, CheckLevel::Warn, t.epochs[k].jump, "impossible jump"};
+    EpochStretches(c, CheckKind::Spo2, marks, "%", false);
+}
+
+// position: values in no level of the table; a sensor that never moves.
+void JudgePosition(CheckJudgeContext& c) {
+    const auto& t = *c.trace;
+    const auto& ep = t.epochs;
+    if (c.state->position.levelCount == 0) {
+        c.notCheckable |= 1u << int(CheckKind::Position);
+    } else {
+        std::vector<EpochMark> marks(ep.size());
+        for (size_t k = 0; k < ep.size(); ++k)
+            if (ep[k].outShare >= kCheckLimits.positionOutShare)
+                marks[k] = {Mark::Start, CheckLevel::Warn, 100.0 * ep[k].outShare, "value in no level"};
+        EpochStretches(c, CheckKind::Position, marks, "%", true);
+    }
+    if (ep.empty()) return;
+    if (!c.nightJudged) {
+        c.notJudged |= 1u << int(CheckKind::Position);
+        return;
+    }
+    bool still = true;
+    for (const EpochStats& e : ep) still = still && e.constantDigital && e.firstDigital == ep[0].firstDigital;
+    if (still)
+        AddFinding(c, CheckKind::Position, CheckLevel::Info, 0, EpochStart(ep.size() - 1) + ep.back().seconds,
+                   ep[0].firstDigital, "never changes", "");
+}
+
+// --- The table of checks -------------------------------------------------------
+
+const CheckNoteRow kFlatNotes[] = {{"one value", "uV rms", CheckWorse::Lower},
+                                   {"no variation", "uV rms", CheckWorse::Lower},
+                                   {"held at one value", "", CheckWorse::First}};
+const CheckNoteRow kClippingNotes[] = {{"at the converter's limits", "%", CheckWorse::Higher}};
+const CheckNoteRow kHumNotes[] = {{"50 Hz", "uV rms", CheckWorse::Higher}, {"60 Hz", "uV rms", CheckWorse::Higher}};
+const CheckNoteRow kHfNotes[] = {{"muscle or electrode noise", "uV rms", CheckWorse::Higher}};
+const CheckNoteRow kAmplitudeNotes[] = {{"beyond the type's range", "uV", CheckWorse::Higher}};
+const CheckNoteRow kTypeNotes[] = {{"ECG-like", "bpm", CheckWorse::First},
+                                   {"no EEG-band activity", "%", CheckWorse::Lower},
+                                   {"no breathing-band activity", "%", CheckWorse::Lower},
+                                   {"SpO2 not in percent", "", CheckWorse::First}};
+const CheckNoteRow kDuplicateNotes[] = {{"same signal", "%", CheckWorse::Lower}};
+const CheckNoteRow kEogNotes[] = {{"eyes in phase", "", CheckWorse::Higher}};
+const CheckNoteRow kEcgNotes[] = {{"no detectable beats", "", CheckWorse::Lower},
+                                  {"rate below 30 bpm", "bpm", CheckWorse::Lower},
+                                  {"rate above 180 bpm", "bpm", CheckWorse::Higher},
+                                  {"inverted", "%", CheckWorse::Higher}};
+const CheckNoteRow kSpo2Notes[] = {{"probe off", "%", CheckWorse::Lower},
+                                   {"pulse below 30 bpm", "bpm", CheckWorse::Lower},
+                                   {"pulse above 200 bpm", "bpm", CheckWorse::Higher},
+                                   {"impossible jump", "%", CheckWorse::Higher}};
+const CheckNoteRow kPositionNotes[] = {{"value in no level", "%", CheckWorse::Higher},
+                                       {"never changes", "", CheckWorse::First}};
+
+#define NOTES(a) a, int32_t(sizeof a / sizeof a[0])
+const uint32_t kOximeter = 1u << int(SignalClass::Spo2) | 1u << int(SignalClass::Pulse);
+const CheckRow kChecks[] = {
+    {CheckKind::Flat, "flat", kAllClasses & ~(1u << int(SignalClass::Position)),
+     "a lead off or a value held, second by second", NOTES(kFlatNotes), JudgeFlat},
+    {CheckKind::Clipping, "clipping", kAllClasses & ~(1u << int(SignalClass::Position)),
+     "samples at the converter's limits, second by second", NOTES(kClippingNotes), JudgeClipping},
+    {CheckKind::Hum, "hum", kElectrical, "the mains frequency's share of the power", NOTES(kHumNotes), JudgeHum},
+    {CheckKind::HfArtifact, "hf_artifact", 1u << int(SignalClass::Eeg) | 1u << int(SignalClass::Eog),
+     "power above 30 Hz, mains taken out", NOTES(kHfNotes), JudgeHfArtifact},
+    {CheckKind::Amplitude, "amplitude", kElectrical, "peak to peak beyond the kind's range", NOTES(kAmplitudeNotes),
+     JudgeAmplitude},
+    {CheckKind::NotItsType, "not_its_type", kElectrical | kBreathing | 1u << int(SignalClass::Spo2),
+     "a signal of another kind over most of the night", NOTES(kTypeNotes), JudgeNotItsType},
+    {CheckKind::Duplicate, "duplicate", kAllClasses, "the same signal as another channel", NOTES(kDuplicateNotes),
+     JudgeDuplicate},
+    {CheckKind::EogInPhase, "eog_in_phase", 1u << int(SignalClass::Eog),
+     "the eyes' channels moving together in eye movements", NOTES(kEogNotes), JudgeEogInPhase},
+    {CheckKind::Ecg, "ecg", 1u << int(SignalClass::Ecg), "beats: present, their rate, their sign", NOTES(kEcgNotes),
+     JudgeEcg},
+    {CheckKind::Spo2, "spo2", kOximeter, "the oximeter's probe off, jumps of SpO2", NOTES(kSpo2Notes), JudgeOximeter},
+    {CheckKind::Position, "position", 1u << int(SignalClass::Position), "values in no level, a sensor never moving",
+     NOTES(kPositionNotes), JudgePosition},
+};
+#undef NOTES
+static_assert(sizeof kChecks / sizeof kChecks[0] == size_t(CheckKind::Count), "one row per check");
+
+// Per trace and epoch, the trace each copies, the blame laid on the channel
+// whose signal is not its kind: an ECG on an EEG input copied into the ECG
+// channel is the EEG's fault. Where neither can be told, the later channel
+// of the pair carries the finding and names the other.
+std::vector<std::vector<int32_t>> CopiesOf(const NightChecker::State& s) {
+    std::vector<std::vector<int32_t>> copyOf(s.traces.size());
+    std::vector<int8_t> ecgSignal(s.traces.size(), -1);
+    auto isEcg = [&](size_t i) {
+        if (ecgSignal[i] < 0) ecgSignal[i] = MostlyEcgLike(s.traces[i]) ? 1 : 0;
+        return ecgSignal[i] == 1;
+    };
+    for (size_t b = 0; b < s.traces.size(); ++b) copyOf[b].assign(s.traces[b].epochs.size(), -1);
+    for (size_t b = 0; b < s.traces.size(); ++b) {
+        const auto& tb = s.traces[b];
+        for (size_t k = 0; k < tb.epochs.size(); ++k) {
+            const int32_t a = tb.epochs[k].duplicateOf;
+            if (a < 0) continue;
+            const auto& ta = s.traces[size_t(a)];
+            size_t blamed = b, other = size_t(a);
+            const bool bEcg = tb.cls == SignalClass::Ecg, aEcg = ta.cls == SignalClass::Ecg;
+            if (bEcg != aEcg) {
+                const size_t ecgChannel = bEcg ? b : size_t(a), otherChannel = bEcg ? size_t(a) : b;
+                // The ECG channel is right when the signal is an ECG, wrong when it is not.
+                blamed = isEcg(ecgChannel) ? otherChannel : ecgChannel;
+                other = blamed == b ? size_t(a) : b;
+            }
+            if (k < copyOf[blamed].size()) copyOf[blamed][k] = int32_t(other);
+        }
+    }
+    return copyOf;
 }
 
 }  // namespace
 
-// Judges one trace; findings appended, its summary returned.
+const CheckRow* CheckRows(int32_t* count) {
+    if (count) *count = int32_t(CheckKind::Count);
+    return kChecks;
+}
+
+const CheckRow* CheckRowOf(CheckKind kind) {
+    const int k = int(kind);
+    return k >= 0 && k < int(CheckKind::Count) ? &kChecks[k] : nullptr;
+}
+
+const CheckNoteRow* CheckNoteOf(CheckKind kind, const char* text) {
+    const CheckRow* row = CheckRowOf(kind);
+    if (!row || !text) return nullptr;
+    for (int32_t i = 0; i < row->noteCount; ++i)
+        if (strcmp(row->notes[i].text, text) == 0) return &row->notes[i];
+    return nullptr;
+}
+
+double RoundCheckValue(double value, const char* unit) {
+    if (!std::isfinite(value)) return 0;
+    // Steps per unit: the value times `per` rounded, divided again.
+    auto to = [](double v, double per) { return std::round(v * per) / per; };
+    const double size = fabs(value);
+    const std::string u = unit ? unit : "";
+    double r;
+    if (u == "uV" || u == "uV rms" || u == "%") r = size < 10 ? to(value, 10) : to(value, 1);
+    else if (u == "bpm" || u == "Hz" || u == "s") r = to(value, 1);
+    else r = size < 10 ? to(value, 100) : size < 100 ? to(value, 10) : to(value, 1);
+    return r == 0 ? 0 : r;   // never -0
+}
+
+// Judges one trace by every check of its kind; findings appended, its summary returned.
 static void JudgeTrace(const NightChecker::State& s, int32_t index, int32_t mainsHz, const std::vector<std::string>& labels,
-                       std::vector<CheckFinding>* findings, ChannelSummary* summary) {
+                       const std::vector<int32_t>& copyOf, std::vector<CheckFinding>* findings,
+                       ChannelSummary* summary) {
     const NightChecker::State::Trace& t = s.traces[size_t(index)];
-    const ClassThresholds& th = ThresholdsOf(t.cls);
-    const CheckLimits& lim = kCheckLimits;
-    const std::vector<EpochStats>& ep = t.epochs;
-    const size_t n = ep.size();
-    std::vector<EpochFlag> flags[int(CheckKind::Count)];
-    for (auto& f : flags) f.assign(n, EpochFlag{});
-    auto& flat = flags[int(CheckKind::Flat)];
-    auto& clip = flags[int(CheckKind::Clipping)];
-    auto& hum = flags[int(CheckKind::Hum)];
-    auto& hf = flags[int(CheckKind::HfArtifact)];
-    auto& amp = flags[int(CheckKind::Amplitude)];
-    auto& type = flags[int(CheckKind::NotItsType)];
-    auto& dup = flags[int(CheckKind::Duplicate)];
-    auto& eog = flags[int(CheckKind::EogInPhase)];
-    auto& ecg = flags[int(CheckKind::Ecg)];
-    auto& spo2 = flags[int(CheckKind::Spo2)];
-    auto& pos = flags[int(CheckKind::Position)];
+    CheckJudgeContext c;
+    c.state = &s;
+    c.trace = &t;
+    c.th = &kClassThresholds[int(t.cls)];
+    c.index = index;
+    c.mainsHz = mainsHz;
+    c.labels = &labels;
+    c.copyOf = &copyOf;
+    c.nightJudged = double(t.epochs.size()) >= kCheckLimits.nightEpochsMin;
+    c.flatEpoch.assign(t.epochs.size(), 0);
+    c.artifact.assign(t.epochs.size(), 0);
+    c.findings = findings;
+    c.firstFinding = findings->size();
+    for (const CheckRow& row : kChecks)
+        if (IsIn(t.cls, row.classes)) row.judge(c);
 
-    std::vector<double> sds;
-    for (const EpochStats& e : ep) sds.push_back(e.sd);
-    const double usualSd = Median(sds);
-    const bool flatJudged = th.flatSd > 0 || th.flatShareOfNight > 0 || th.repeatShare > 0;
-    uint32_t notCheckable = 0;
-    // Thresholds in a unit hold only for values in a known unit.
-    const double flatSd = t.absolute ? th.flatSd : 0, amplitudeMax = t.absolute ? th.amplitudeMax : 0;
-    const double humRmsMin = t.absolute ? th.humRms : 0, hfRmsMax = t.absolute ? th.hfRms : 0;
-    if (!t.absolute && th.amplitudeMax > 0) notCheckable |= 1u << int(CheckKind::Amplitude);
-    if (!t.absolute && th.hfRms > 0) notCheckable |= 1u << int(CheckKind::HfArtifact);
-    const bool spo2Known = t.cls != SignalClass::Spo2 || t.info.scale.calibrated;
-    if (!spo2Known) notCheckable |= 1u << int(CheckKind::Spo2);
-
-    // How often the channel looks like an ECG, judged over the night.
-    size_t ecgLike = 0, judgedBeats = 0;
-    auto EcgLike = [&](const EpochStats& e) {
-        return e.beatProminence >= lim.beatProminenceMin && e.beatCv >= 0 && e.beatCv <= lim.beatIntervalCvMax &&
-               e.beatRate >= lim.heartRateLow && e.beatRate <= lim.heartRateHigh;
-    };
-    for (const EpochStats& e : ep) {
-        if (e.beatProminence == kNone) continue;
-        ++judgedBeats;
-        if (EcgLike(e)) ++ecgLike;
+    // Usable time: the channel's length less what fail findings cover.
+    double seconds = 0;
+    for (const EpochStats& e : t.epochs) seconds += e.seconds;
+    std::vector<std::pair<double, double>> failed;
+    bool anyFail = false, anyWarn = false;
+    for (size_t i = c.firstFinding; i < findings->size(); ++i) {
+        const CheckFinding& f = (*findings)[i];
+        if (f.level == CheckLevel::Fail) failed.push_back({f.startSeconds, f.endSeconds}), anyFail = true;
+        if (f.level == CheckLevel::Warn) anyWarn = true;
     }
-    // Over all the channel's epochs: those not peaked enough to look at are not ECG-like.
-    const bool mostlyEcgLike = judgedBeats > 0 && double(ecgLike) >= lim.ecgLikeEpochShare * double(n);
-
-    std::vector<double> means;
-    for (const EpochStats& e : ep) means.push_back(e.mean);
-    const double usualLevel = Median(means);
-    const bool spo2Mistaken = t.cls == SignalClass::Spo2 && t.info.scale.calibrated && n > 0 && (usualLevel < lim.spo2Low || usualLevel > lim.spo2High);
-
-    for (size_t k = 0; k < n; ++k) {
-        const EpochStats& e = ep[k];
-        bool isFlat = false;
-        if (flatJudged) {
-            if (e.constantDigital) isFlat = true;
-            if (flatSd > 0 && e.sd < flatSd) isFlat = true;
-            if (th.flatShareOfNight > 0 && e.sd < th.flatShareOfNight * usualSd) isFlat = true;
-            if (th.repeatShare > 0 && e.repeatShare >= th.repeatShare) isFlat = true;
-            if (isFlat) Flag(flat, k, CheckLevel::Fail, e.sd, e.constantDigital ? "one value" : "no variation");
-        }
-        if (t.cls != SignalClass::Position) {
-            if (e.clipShare >= lim.clipShareFail) Flag(clip, k, CheckLevel::Fail, e.clipShare, "at the converter's limits");
-            else if (e.clipShare >= lim.clipShareWarn) Flag(clip, k, CheckLevel::Warn, e.clipShare, "at the converter's limits");
-        }
-        const float humRms = mainsHz == 50 ? e.hum50 : mainsHz == 60 ? e.hum60 : kNone;
-        if (th.humShare > 0) {
-            if (humRms == kNone) {
-                notCheckable |= 1u << int(CheckKind::Hum);
-            } else if (!isFlat && e.sd > 0 && humRms >= humRmsMin &&
-                       double(humRms) * humRms >= th.humShare * double(e.sd) * e.sd) {
-                Flag(hum, k, CheckLevel::Warn, humRms, mainsHz == 50 ? "50 Hz" : "60 Hz");
-            }
-        }
-        if (hfRmsMax > 0) {
-            if (e.hpRms == kNone) {
-                notCheckable |= 1u << int(CheckKind::HfArtifact);
-            } else if (!isFlat) {
-                const double mains = humRms == kNone ? 0 : double(humRms);
-                const double hfRms = sqrt(std::max(0.0, double(e.hpRms) * e.hpRms - mains * mains));
-                if (hfRms >= hfRmsMax) Flag(hf, k, CheckLevel::Warn, hfRms, "muscle or electrode noise");
-            }
-        }
-        if (amplitudeMax > 0 && e.p2p > amplitudeMax)
-            Flag(amp, k, CheckLevel::Warn, e.p2p, "beyond the type's range");
-        // Not its declared type.
-        const bool mayCarryEcg = t.cls == SignalClass::Eeg || t.cls == SignalClass::Eog || t.cls == SignalClass::Emg ||
-                                 t.cls == SignalClass::Airflow || t.cls == SignalClass::Effort;
-        if (mayCarryEcg && mostlyEcgLike && !isFlat && EcgLike(e))
-            Flag(type, k, CheckLevel::Fail, e.beatRate, "ECG-like");
-        else if (t.cls == SignalClass::Eeg && !isFlat && e.bandShare != kNone && e.bandShare < lim.eegBandShareMin)
-            Flag(type, k, CheckLevel::Warn, e.bandShare, "no EEG-band activity");
-        else if ((t.cls == SignalClass::Airflow || t.cls == SignalClass::Effort) && !isFlat && e.slowShare != kNone &&
-                 e.slowShare < lim.breathingShareMin)
-            Flag(type, k, CheckLevel::Warn, e.slowShare, "no breathing-band activity");
-        if (spo2Mistaken) Flag(type, k, CheckLevel::Fail, usualLevel, "SpO2 outside 50-100 %");
-        if (e.duplicateOf >= 0) Flag(dup, k, CheckLevel::Fail, e.duplicateDifference, "same signal", e.duplicateOf);
-        if (e.eogCorrelation != kNone && e.eogCorrelation > lim.eogInPhaseCorrelation) {
-            int32_t left = -1;
-            for (size_t o = 0; o < s.traces.size(); ++o)
-                if (s.traces[o].active && s.traces[o].cls == SignalClass::Eog && s.traces[o].eye < 0) {
-                    left = int32_t(o);
-                    break;
-                }
-            Flag(eog, k, CheckLevel::Warn, e.eogCorrelation, "eyes in phase", left);
-        }
-        if (t.cls == SignalClass::Ecg && !isFlat) {
-            if (e.beatProminence == kNone) {
-                notCheckable |= 1u << int(CheckKind::Ecg);
-            } else if (e.beatProminence < lim.beatProminenceMin) {
-                Flag(ecg, k, CheckLevel::Fail, e.beatProminence, "no detectable beats");
-            } else if (e.beatRate < lim.heartRateLow || e.beatRate > lim.heartRateHigh) {
-                Flag(ecg, k, CheckLevel::Warn, e.beatRate, "rate outside 30-180 bpm");
-            } else if (e.beatDownShare >= lim.beatInvertedShare) {
-                Flag(ecg, k, CheckLevel::Warn, e.beatDownShare, "inverted");
-            }
-        }
-        if (t.cls == SignalClass::Spo2 && spo2Known && !spo2Mistaken) {
-            if (e.outShare >= lim.spo2OffShare) Flag(spo2, k, CheckLevel::Fail, e.minv, "probe off");
-            else if (e.jump >= lim.spo2JumpPerSecond) Flag(spo2, k, CheckLevel::Warn, e.jump, "impossible jump");
-        }
-        if (t.cls == SignalClass::Position) {
-            if (s.position.levelCount == 0) notCheckable |= 1u << int(CheckKind::Position);
-            else if (e.outShare >= lim.positionOutShare) Flag(pos, k, CheckLevel::Warn, e.outShare, "value in no level");
-        }
+    std::sort(failed.begin(), failed.end());
+    double lost = 0, reached = 0;
+    for (const auto& span : failed) {
+        const double from = std::max(span.first, reached);
+        if (span.second > from) lost += span.second - from;
+        reached = std::max(reached, span.second);
     }
-    // A position sensor that never moves all night.
-    if (t.cls == SignalClass::Position && n > 0) {
-        bool still = true;
-        for (const EpochStats& e : ep) still = still && e.constantDigital && e.firstDigital == ep[0].firstDigital;
-        if (still)
-            for (size_t k = 0; k < n; ++k)
-                if (!pos[k].set) Flag(pos, k, CheckLevel::Info, ep[0].firstDigital, "never changes");
-    }
-
-    static const bool kLowerIsWorse[int(CheckKind::Count)] = {true,  false, false, false, false, false,
-                                                              true,  false, false, true,  false};
-    const size_t before = findings->size();
-    for (int kind = 0; kind < int(CheckKind::Count); ++kind)
-        MergeStretches(flags[kind], ep, index, t.info.label, CheckKind(kind), kLowerIsWorse[kind], labels, findings);
-
-    // Usable time: the epochs no fail covers.
-    double seconds = 0, usable = 0;
-    for (size_t k = 0; k < n; ++k) {
-        seconds += ep[k].seconds;
-        bool failed = false;
-        for (const auto& f : flags)
-            if (f[k].set && f[k].level == CheckLevel::Fail) failed = true;
-        if (!failed) usable += ep[k].seconds;
-    }
-    bool anyWarn = false;
-    for (size_t i = before; i < findings->size(); ++i)
-        if ((*findings)[i].level != CheckLevel::Info) anyWarn = true;
+    const double usable = std::max(0.0, seconds - lost);
     summary->trace = index;
     CopyText(summary->label, sizeof summary->label, t.info.label);
     summary->hours = seconds / 3600.0;
     summary->usableHours = usable / 3600.0;
-    summary->kind = th.name;
-    summary->notCheckable = notCheckable;
-    summary->verdict = seconds > 0 && usable < lim.usableShareForPass * seconds ? CheckVerdict::Fail
-                       : anyWarn                                                 ? CheckVerdict::Warn
-                                                                                 : CheckVerdict::Pass;
+    summary->kind = c.th->name;
+    summary->notCheckable = c.notCheckable;
+    summary->notJudged = c.notJudged;
+    // A channel with a fail finding fails: no finding stands above its channel's verdict.
+    summary->verdict = anyFail || (seconds > 0 && usable < kCheckLimits.usableShareForPass * seconds) ? CheckVerdict::Fail
+                       : anyWarn ? CheckVerdict::Warn
+                                 : CheckVerdict::Pass;
 }
 
 // The mains frequency: the recording's hum setting, else the stronger of
@@ -866,10 +1373,11 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
     result.mainsHz = MainsOf(s, &result.mainsFromNight);
     std::vector<std::string> labels;
     for (const auto& t : s.traces) labels.push_back(t.info.label);
+    const std::vector<std::vector<int32_t>> copies = CopiesOf(s);
     for (size_t i = 0; i < s.traces.size(); ++i) {
         if (!s.traces[i].active) continue;
         ChannelSummary summary{};
-        JudgeTrace(s, int32_t(i), result.mainsHz, labels, &result.findings, &summary);
+        JudgeTrace(s, int32_t(i), result.mainsHz, labels, copies[i], &result.findings, &summary);
         result.hours = std::max(result.hours, summary.hours);
         result.channels.push_back(summary);
     }
@@ -923,10 +1431,8 @@ void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result) {
 // --- Names, the rule set and the check of an open recording ---------------------
 
 const char* CheckKindName(CheckKind kind) {
-    static const char* const kNames[] = {"flat",      "clipping",     "hum", "hf_artifact", "amplitude", "not_its_type",
-                                         "duplicate", "eog_in_phase", "ecg", "spo2",        "position"};
-    const int k = int(kind);
-    return k >= 0 && k < int(CheckKind::Count) ? kNames[k] : "";
+    const CheckRow* row = CheckRowOf(kind);
+    return row ? row->name : "";
 }
 
 const char* CheckLevelName(CheckLevel level) {

@@ -65,7 +65,49 @@ struct ChannelSummary {
     double hours;           // hours of the channel that were judged
     const char* kind;       // the kind of signal the check took it for ("EEG", "SpO2", "other")
     uint32_t notCheckable;  // bit (1 << CheckKind): the check could not be made (rate too low, no level table)
+    // Bit (1 << CheckKind): a rule of the check was not judged, the channel
+    // holding too little data for it (a rule over the whole night on a few
+    // minutes); said once here, never as a finding.
+    uint32_t notJudged;
 };
+
+// Which of a note's values is the worst of a stretch: the highest, the
+// lowest, or the first (a value that is no measure of badness).
+enum class CheckWorse : int32_t { Higher, Lower, First };
+
+// One thing a check can say of a stretch: its note (a static English text
+// the window and the reports translate, keyed by this text), the unit of
+// its value and which value is the worst.
+struct CheckNoteRow {
+    const char* text;
+    const char* unit;       // "uV", "uV rms", "%", "bpm", "Hz", "s" or "" (a plain number)
+    CheckWorse worse;
+};
+
+// The table of checks: one row per check, in CheckKind order. A row names
+// the check, the kinds of signal it applies to (bit per SignalClass of
+// engine/check_thresholds.h), what it looks at and its notes. The product,
+// the generator of test nights, the benchmark and the docs take the names
+// and notes from here.
+struct CheckJudgeContext;
+struct CheckRow {
+    CheckKind kind;
+    const char* name;
+    uint32_t classes;
+    const char* what;                   // in a few English words: what the check looks at
+    const CheckNoteRow* notes;
+    int32_t noteCount;
+    void (*judge)(CheckJudgeContext& context);
+};
+// The rows; `count` gets their number (CheckKind::Count).
+const CheckRow* CheckRows(int32_t* count);
+// The row of `kind`; null for no check.
+const CheckRow* CheckRowOf(CheckKind kind);
+// The row of the note `text` of `kind`; null when the check has no such note.
+const CheckNoteRow* CheckNoteOf(CheckKind kind, const char* text);
+// A value rounded as a technician reads it in `unit` (0.1 uV below 100 uV,
+// whole percent from 10 %, 0.01 for a correlation...).
+double RoundCheckValue(double value, const char* unit);
 
 struct NightCheckResult {
     CheckVerdict verdict = CheckVerdict::Pass;

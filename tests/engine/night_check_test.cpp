@@ -3,6 +3,7 @@
 // one stretch of it is found there, with its times. Also the rule set's
 // text, the check file read back by Python's JSON reader, and the check of a
 // generated recording read through its own reader handle.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -48,12 +49,13 @@ struct MadeNight {
     std::vector<std::vector<double>> values;
     MontagePattern pattern{};
     SourceInfo source{};
+    int seconds = kSeconds;
 
-    MadeNight() {
+    explicit MadeNight(int length = kSeconds) : seconds(length) {
         source.sourceKind = kSourceTaff;
         source.sampleRate = kRate;
         source.channelCount = kChannels;
-        source.lengthSamples = kRate * kSeconds;
+        source.lengthSamples = kRate * seconds;
         source.humFilter = 1;
         for (int c = 0; c < kChannels; ++c) {
             ChannelSetting& ch = pattern.channels[c];
@@ -77,7 +79,7 @@ struct MadeNight {
         std::normal_distribution<double> noise(0.0, 1.0);
         values.assign(kChannels, {});
         const double tau = 2 * 3.14159265358979;
-        for (int c = 0; c < kChannels; ++c) values[c].resize(size_t(Rate(c) * kSeconds));
+        for (int c = 0; c < kChannels; ++c) values[c].resize(size_t(Rate(c) * seconds));
         // The eyes: a slow movement every few seconds, opposite on the two sides.
         std::vector<double> eyes(values[kLoc].size());
         for (size_t i = 0; i < eyes.size(); ++i) {
@@ -137,7 +139,7 @@ struct MadeNight {
         NightChecker checker(source, pattern, 0xFFFFFFFFu);
         std::vector<std::vector<int16_t>> digital;
         for (int c = 0; c < kChannels; ++c) digital.push_back(Digital(c));
-        for (int s = 0; s < kSeconds; s += 7)
+        for (int s = 0; s < seconds; s += 7)
             for (int c = 0; c < kChannels; ++c) {
                 const int64_t first = int64_t(s) * Rate(c);
                 const int64_t n = std::min<int64_t>(int64_t(7) * Rate(c), int64_t(digital[c].size()) - first);
@@ -278,6 +280,201 @@ TEST(NightCheck, PairsNameTheOtherChannel) {
     EXPECT_EQ(0.0, r.channels[kC4].usableHours);
 }
 
+// ---- Rules on short stretches, with their exact findings --------------------------
+
+void PutLeadOff(MadeNight& n, int c, size_t a, size_t b, double noiseSd) {
+    std::mt19937 random(13);
+    std::normal_distribution<double> noise(0.0, noiseSd);
+    for (size_t i = a; i < b; ++i) n.values[c][i] = 35 + noise(random);
+}
+// A steady 50 Hz hum whose share of the chin's power lies at the line.
+void PutSteadyHum(MadeNight& n, int c) {
+    for (size_t i = 0; i < n.values[c].size(); ++i) n.values[c][i] += 8.3 * sin(2 * 3.14159265358979 * 50 * double(i) / kRate);
+}
+// Slow waves of 1.2 Hz, 160 uV peak to peak, that both eye electrodes pick up.
+void PutSharedSlowWaves(MadeNight& n) {
+    for (size_t i = 0; i < n.values[kLoc].size(); ++i) {
+        const double t = double(i) / kRate;
+        const double wave = 80 * sin(2 * 3.14159265358979 * 1.2 * t) * (0.7 + 0.3 * sin(2 * 3.14159265358979 * 0.05 * t));
+        n.values[kLoc][i] += wave;
+        n.values[kRoc][i] += wave;
+    }
+}
+// The body-position channel as one of unknown kind, stepping every five minutes.
+void MakeUnknownStepping(MadeNight& n) {
+    ChannelSetting& ch = n.pattern.channels[kPos];
+    ch.signalType = 20;
+    snprintf(ch.label, sizeof ch.label, "Ch10");
+    for (size_t i = 0; i < n.values[kPos].size(); ++i) n.values[kPos][i] = kLevels[(i / 300) % 4];
+}
+// The body-position channel as the oximeter's pulse rate, 60 bpm.
+void MakePulseRate(MadeNight& n) {
+    ChannelSetting& ch = n.pattern.channels[kPos];
+    ch.signalType = 12;
+    snprintf(ch.label, sizeof ch.label, "Pulse");
+    snprintf(ch.unit, sizeof ch.unit, "bpm");
+    for (size_t i = 0; i < n.values[kPos].size(); ++i) n.values[kPos][i] = 60 + (i / 7) % 3;
+}
+
+struct Expected {
+    int channel;
+    CheckKind kind;
+    CheckLevel level;
+    double start, end, value;
+    const char* unit;
+    const char* note;
+};
+
+struct RuleCase {
+    const char* name;
+    int seconds;
+    void (*put)(MadeNight&);
+    std::vector<Expected> findings;     // every finding of the night, in the result's order
+};
+
+const RuleCase kRuleCases[] = {
+    // Slow waves both EOG leads share are no eyes in phase; eyes rolling
+    // together are.
+    {"slow waves on both EOG", 600, [](MadeNight& n) { PutSharedSlowWaves(n); }, {}},
+    {"slow waves on both EOG, one inverted over 180-360 s", 600,
+     [](MadeNight& n) {
+         PutSharedSlowWaves(n);
+         PutInvertedEye(n, kRoc, 180 * kRate, 360 * kRate);
+     },
+     {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 180, 360, 0.97, "", "eyes in phase"}}},
+    // A lead off for 71 s, to the second; a long one is one finding.
+    {"EEG lead off 100-171 s", 600, [](MadeNight& n) { PutLeadOff(n, kC3, 100 * kRate, 171 * kRate, 0.31); },
+     {{kC3, CheckKind::Flat, CheckLevel::Fail, 100, 171, 0.3, "uV rms", "no variation"}}},
+    {"EEG flat 170-380 s", 600, [](MadeNight& n) { PutFlat(n, kC3, 170 * kRate, 380 * kRate); },
+     {{kC3, CheckKind::Flat, CheckLevel::Fail, 170, 380, 0, "uV rms", "one value"}}},
+    // A chin with no electrode records the input's noise.
+    {"chin lead off 100-366 s", 600, [](MadeNight& n) { PutLeadOff(n, kChin, 100 * kRate, 366 * kRate, 0.39); },
+     {{kChin, CheckKind::Flat, CheckLevel::Fail, 100, 366, 0.3, "uV rms", "no variation"}}},
+    // A steady hum at the line is one finding all night.
+    {"steady hum on the chin", 600, [](MadeNight& n) { PutSteadyHum(n, kChin); },
+     {{kChin, CheckKind::Hum, CheckLevel::Warn, 0, 600, 6, "uV rms", "50 Hz"}}},
+    // A channel of unknown kind stepping between values is not flat.
+    {"unknown kind stepping", 600, MakeUnknownStepping, {}},
+    // A movement that drives O1 into its limits is clipping, not another kind of signal.
+    {"movement into the limits 480-500 s", 600,
+     [](MadeNight& n) {
+         std::mt19937 random(17);
+         std::normal_distribution<double> noise(0.0, 400.0);
+         for (size_t i = 480 * kRate; i < 500 * kRate; ++i) n.values[kC3][i] = 1700 + noise(random);
+     },
+     {{kC3, CheckKind::Clipping, CheckLevel::Fail, 480, 500, 56, "%", "at the converter's limits"},
+      {kC3, CheckKind::HfArtifact, CheckLevel::Warn, 480, 510, 146, "uV rms", "muscle or electrode noise"},
+      {kC3, CheckKind::Amplitude, CheckLevel::Warn, 480, 510, 1706, "uV", "beyond the type's range"}}},
+    // The probe off: SpO2 at 0 over its stretch, the rest usable; near 0 all night is a probe off too.
+    {"SpO2 at 0 over 100-400 s", 600, [](MadeNight& n) { PutZero(n, kSpo2, 100, 400); },
+     {{kSpo2, CheckKind::Spo2, CheckLevel::Fail, 100, 400, 0, "%", "probe off"}}},
+    {"SpO2 near 0 all night", 600,
+     [](MadeNight& n) {
+         for (size_t i = 0; i < n.values[kSpo2].size(); ++i) n.values[kSpo2][i] = 0.3 * double(i % 3);
+     },
+     {{kSpo2, CheckKind::Spo2, CheckLevel::Fail, 0, 600, 0, "%", "probe off"}}},
+    {"SpO2 as a fraction", 600,
+     [](MadeNight& n) {
+         for (double& v : n.values[kSpo2]) v /= 100;
+     },
+     {{kSpo2, CheckKind::NotItsType, CheckLevel::Fail, 0, 600, 0.96, "", "SpO2 not in percent"}}},
+    {"pulse rate dead at 0 over 200-500 s", 600,
+     [](MadeNight& n) {
+         MakePulseRate(n);
+         PutZero(n, kPos, 200, 500);
+     },
+     {{kPos, CheckKind::Spo2, CheckLevel::Fail, 200, 500, 0, "bpm", "pulse below 30 bpm"}}},
+    {"SpO2 frozen 100-1400 s", 1500,
+     [](MadeNight& n) {
+         for (size_t i = 100; i < 1400; ++i) n.values[kSpo2][i] = 95;
+     },
+     {{kSpo2, CheckKind::Flat, CheckLevel::Warn, 100, 1400, 95, "%", "held at one value"}}},
+    // The ECG wired into C3 is C3's fault, not the ECG's.
+    {"ECG wired into C3", 600, [](MadeNight& n) { n.values[kC3] = n.values[kEcg]; },
+     {{kC3, CheckKind::HfArtifact, CheckLevel::Warn, 0, 600, 36, "uV rms", "muscle or electrode noise"},
+      {kC3, CheckKind::Amplitude, CheckLevel::Warn, 0, 600, 1344, "uV", "beyond the type's range"},
+      {kC3, CheckKind::NotItsType, CheckLevel::Fail, 0, 600, 62, "bpm", "ECG-like"},
+      {kC3, CheckKind::Duplicate, CheckLevel::Fail, 0, 600, 0, "%", "same signal"}}},
+    // Twenty seconds: no rule over the night says anything.
+    {"a night of 20 s, the chin an ECG", 20, [](MadeNight& n) { n.Ecg(n.values[kChin], -1.0, 0); }, {}},
+};
+
+std::string Listed(const NightCheckResult& r) {
+    std::string text;
+    for (const CheckFinding& f : r.findings) {
+        char line[200];
+        snprintf(line, sizeof line, "%s %s %s %g-%g %g %s (%s)\n", f.label, CheckKindName(f.kind),
+                 CheckLevelName(f.level), f.startSeconds, f.endSeconds, f.value, f.unit, f.note);
+        text += line;
+    }
+    return text;
+}
+
+TEST(NightCheck, RulesFindEachFaultExactly) {
+    for (const RuleCase& rc : kRuleCases) {
+        SCOPED_TRACE(rc.name);
+        MadeNight night(rc.seconds);
+        rc.put(night);
+        const NightCheckResult r = night.Check();
+        std::string want;
+        for (const Expected& e : rc.findings) {
+            char line[200];
+            snprintf(line, sizeof line, "%s %s %s %g-%g %g %s (%s)\n", night.pattern.channels[e.channel].label,
+                     CheckKindName(e.kind), CheckLevelName(e.level), e.start, e.end, e.value, e.unit, e.note);
+            want += line;
+        }
+        EXPECT_EQ(want, Listed(r));
+    }
+}
+
+// What the channels' summaries say of the cases above: usable hours left
+// beside a probe off, a fail finding failing its channel, the rules not
+// judged on twenty seconds.
+TEST(NightCheck, SummariesFollowTheFindings) {
+    MadeNight probeOff;
+    PutZero(probeOff, kSpo2, 100, 400);
+    const NightCheckResult r = probeOff.Check();
+    EXPECT_EQ(CheckVerdict::Fail, r.channels[kSpo2].verdict);
+    EXPECT_NEAR(300 / 3600.0, r.channels[kSpo2].usableHours, 1e-9);
+    EXPECT_EQ("EEG: 0.2 h usable; airflow: 0.2 h usable; SpO2: 0.1 h usable", r.ruleOutcome);
+
+    MadeNight shortNight(20);
+    shortNight.Ecg(shortNight.values[kChin], -1.0, 0);
+    const NightCheckResult s = shortNight.Check();
+    EXPECT_EQ(1u << int(CheckKind::NotItsType), s.channels[kChin].notJudged);
+    EXPECT_EQ(1u << int(CheckKind::Position), s.channels[kPos].notJudged);
+    EXPECT_EQ(0u, s.channels[kEcg].notJudged);
+}
+
+// Values as a technician reads them, in their unit.
+TEST(NightCheck, ValuesAreRoundedByTheirUnit) {
+    const struct {
+        double value;
+        const char* unit;
+        double rounded;
+    } cases[] = {{1.455e-14, "uV rms", 0}, {5.664, "uV rms", 5.7}, {654.4, "uV", 654}, {48.4, "%", 48},
+                 {3.26, "%", 3.3},       {61.6, "bpm", 62},       {0.9449, "", 0.94}, {10000.4, "", 10000}};
+    for (const auto& c : cases) EXPECT_EQ(c.rounded, RoundCheckValue(c.value, c.unit)) << c.value << " " << c.unit;
+}
+
+// The table of checks: one row per check, in order, each note with a unit
+// of the vocabulary; a finding's note is always one of its check's.
+TEST(NightCheck, TableNamesEveryCheckAndNote) {
+    int32_t count = 0;
+    const CheckRow* rows = CheckRows(&count);
+    ASSERT_EQ(int32_t(CheckKind::Count), count);
+    const std::vector<std::string> units = {"uV", "uV rms", "%", "bpm", "Hz", "s", ""};
+    for (int32_t i = 0; i < count; ++i) {
+        EXPECT_EQ(CheckKind(i), rows[i].kind);
+        EXPECT_NE(nullptr, rows[i].judge);
+        for (int32_t k = 0; k < rows[i].noteCount; ++k)
+            EXPECT_NE(units.end(), std::find(units.begin(), units.end(), rows[i].notes[k].unit)) << rows[i].notes[k].text;
+    }
+    EXPECT_STREQ("eog_in_phase", CheckKindName(CheckKind::EogInPhase));
+    for (const RuleCase& rc : kRuleCases)
+        for (const Expected& e : rc.findings) EXPECT_NE(nullptr, CheckNoteOf(e.kind, e.note)) << e.note;
+}
+
 TEST(NightCheck, NightVerdictFollowsTheRuleSet) {
     MadeNight night;
     PutZero(night, kSpo2, 0, size_t(kSeconds));
@@ -347,7 +544,7 @@ TEST(NightCheck, CheckFileReadsBackAsJson) {
         "f['start_s'], f['end_s'], c['verdict'], round(c['usable_hours'],4))";
     const std::string command = "python3 -c \"" + script + "\" " + json + " > " + dir.File("out.txt");
     ASSERT_EQ(0, system(command.c_str()));
-    EXPECT_EQ("warn EEG, SpO2, airflow >= 0.1 h ST-042 2024-03-14T22:15:04 10 C3-M2 fail 120.0 240.0 warn 0.1333\n",
+    EXPECT_EQ("warn EEG, SpO2, airflow >= 0.1 h ST-042 2024-03-14T22:15:04 10 C3-M2 fail 120.0 240.0 fail 0.1333\n",
               ReadFile(dir.File("out.txt")));
     EXPECT_EQ("/out/NIGHT1.check.json", CheckJsonPathFor("/out/NIGHT1.DAT"));
     EXPECT_EQ("a.b/N.check.html", CheckReportPathFor("a.b/N"));
