@@ -18,6 +18,7 @@
 #include "engine/check_report.h"
 #include "engine/epoch_values.h"
 #include "engine/night_check.h"
+#include "tools/taffimport/taffimport_sources.h"
 
 namespace {
 
@@ -424,6 +425,40 @@ TEST(NightCheck, RulesFindEachFaultExactly) {
             want += line;
         }
         EXPECT_EQ(want, Listed(r));
+    }
+}
+
+// A real frontal EEG's slow waves (Fpz-Cz of a real night, 100 Hz, each
+// sample doubled to 200 Hz) picked up by both eye electrodes: no eyes in
+// phase; one EOG inverted over 180-360 s, where the eyes roll: found there.
+// The real recordings lie in ../shared/realpsg beside the checkout, or
+// where REALPSG says.
+TEST(NightCheck, RealSlowWavesOnBothEyesAreNoEyesInPhase) {
+    const char* folder = getenv("REALPSG");
+    const std::string path = std::string(folder ? folder : REALPSG_DIR) + "/sleep-edf/short_psg.edf";
+    ImportedRecording real;
+    std::string error;
+    if (!ReadEdfRecording(path, &real, &error)) GTEST_SKIP() << "no real recording: " << error;
+    const ImportedChannel* fpz = nullptr;
+    for (const ImportedChannel& c : real.channels)
+        if (c.label == "EEG Fpz-Cz") fpz = &c;
+    ASSERT_NE(nullptr, fpz);
+    ASSERT_EQ(100, real.rate);
+    const double uV = double(fpz->calEU) / fpz->calVU;
+    for (const bool inverted : {false, true}) {
+        SCOPED_TRACE(inverted ? "one EOG inverted" : "both EOG as wired");
+        MadeNight night;
+        for (size_t i = 0; i < night.values[kLoc].size(); ++i) {
+            const double v = fpz->samples[(i / 2) % fpz->samples.size()] * uV;
+            night.values[kLoc][i] += v;
+            night.values[kRoc][i] += v;
+        }
+        if (inverted) PutInvertedEye(night, kRoc, 180 * kRate, 360 * kRate);
+        std::string found;
+        for (const CheckFinding& f : night.Check().findings)
+            if (f.kind == CheckKind::EogInPhase)
+                found += std::to_string(int(f.startSeconds)) + "-" + std::to_string(int(f.endSeconds)) + " ";
+        EXPECT_EQ(inverted ? "180-360 " : "", found);
     }
 }
 
