@@ -9,12 +9,12 @@
 #include "engine/identity_rules.h"
 #include "engine/psg_header.h"
 #include "recfile/edf_header.h"
+#include "recfile/recfile.h"
 #include "filekit/filekit.h"
 #include "taffread/taffread.h"
 
 namespace {
 
-const int kBodyPositionType = 15;
 
 bool ReadExactly(FILE* file, void* dest, size_t size) { return fread(dest, 1, size, file) == size; }
 
@@ -104,7 +104,7 @@ bool CheckRecord(const JobRecords& r, const PsgLayout& h, const std::vector<int>
     for (size_t signal = 0; signal < channels.size(); ++signal) {
         const int16_t* run = source.data() + size_t(channels[signal]) * size_t(perRecord);
         const int64_t n = h.signals[signal].samplesPerRecord;
-        const bool keepsFirst = r.pattern.channels[channels[signal]].signalType == kBodyPositionType;
+        const bool keepsFirst = r.pattern.channels[channels[signal]].signalType == REC_TYPE_POSITION;
         // Output rates divide the source rate (the header refuses others),
         // so output sample k stands for source samples [k*groupSize,
         // (k+1)*groupSize): their rounded mean, or the first for body position.

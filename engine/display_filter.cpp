@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/epoch_values.h"
+#include "engine/source_info.h"
 #include "recfile/recfile.h"
 
 namespace {
@@ -23,7 +24,8 @@ void Number(char* out, size_t size, double v) { snprintf(out, size, "%.3g", v); 
 
 bool IsSlowSignalType(int32_t signalType) {
     switch (signalType) {
-    case 11: case 12: case REC_TYPE_POSITION: case 17: case 18: case 19: return true;
+    case REC_TYPE_SPO2: case REC_TYPE_PULSE: case REC_TYPE_POSITION: case REC_TYPE_TEMPERATURE: case REC_TYPE_LIGHT:
+    case REC_TYPE_PH: return true;
     }
     return false;
 }
@@ -44,7 +46,7 @@ TraceFilters FiltersOf(const ChannelSetting& channel, int32_t humFilter, bool ti
         if (f.highPassHz >= nyquist) f.highPassHz = f.timeConstant = 0;
     }
     if (channel.highFilter > 0 && channel.highFilter < nyquist) f.lowPassHz = channel.highFilter;
-    const double hum = humFilter == 1 ? 50.0 : (humFilter == 2 ? 60.0 : 0.0);
+    const double hum = HumFilterHz(humFilter);
     if (hum > 0 && hum < nyquist) f.notchHz = hum;
     return f;
 }
@@ -75,7 +77,7 @@ int32_t SettleSeconds(const TraceFilters& f) {
     return static_cast<int32_t>(std::min<double>(kLongestSettle, std::ceil(seconds)));
 }
 
-void FilterChain::Biquad::Settle(double x) {
+void Biquad::Settle(double x) {
     // The state a constant input x leaves: output y = x x DC gain.
     const double dc = (b0 + b1 + b2) / (1 + a1 + a2);
     const double y = x * dc;
@@ -83,41 +85,60 @@ void FilterChain::Biquad::Settle(double x) {
     z1 = b1 * x - a1 * y + z2;
 }
 
-double FilterChain::Biquad::Gain(double w) const {
+double Biquad::Gain(double w) const {
     const std::complex<double> z1c = std::polar(1.0, -w), z2c = std::polar(1.0, -2 * w);
     return std::abs((b0 + b1 * z1c + b2 * z2c) / (1.0 + a1 * z1c + a2 * z2c));
 }
 
+Biquad FirstOrderHighPass(double hz, double rate) {
+    Biquad f;
+    const double k = std::tan(kPi * hz / rate);
+    f.b0 = 1 / (1 + k);
+    f.b1 = -f.b0;
+    f.a1 = (k - 1) / (k + 1);
+    return f;
+}
+
+Biquad ButterworthLowPass(double hz, double rate) {
+    Biquad f;
+    const double k = std::tan(kPi * hz / rate), q = std::sqrt(0.5);
+    const double norm = 1 / (1 + k / q + k * k);
+    f.b0 = k * k * norm;
+    f.b1 = 2 * f.b0;
+    f.b2 = f.b0;
+    f.a1 = 2 * (k * k - 1) * norm;
+    f.a2 = (1 - k / q + k * k) * norm;
+    return f;
+}
+
+Biquad ButterworthHighPass(double hz, double rate) {
+    Biquad f;
+    const double k = std::tan(kPi * hz / rate), q = std::sqrt(0.5);
+    const double norm = 1 / (1 + k / q + k * k);
+    f.b0 = norm;
+    f.b1 = -2 * norm;
+    f.b2 = norm;
+    f.a1 = 2 * (k * k - 1) * norm;
+    f.a2 = (1 - k / q + k * k) * norm;
+    return f;
+}
+
+Biquad NotchFilter(double hz, double rate, double q) {
+    Biquad f;
+    const double w = 2 * kPi * hz / rate, alpha = std::sin(w) / (2 * q), a0 = 1 + alpha;
+    f.b0 = 1 / a0;
+    f.b1 = -2 * std::cos(w) / a0;
+    f.b2 = 1 / a0;
+    f.a1 = f.b1;
+    f.a2 = (1 - alpha) / a0;
+    return f;
+}
+
 FilterChain::FilterChain(const TraceFilters& f, double rate) : rate_(rate) {
     if (rate <= 0) return;
-    if (f.highPassHz > 0 && f.highPassHz < rate / 2) {
-        // First order, bilinear: a step decays as exp(-t / tau).
-        const double k = std::tan(kPi * f.highPassHz / rate);
-        highPass_.b0 = 1 / (1 + k);
-        highPass_.b1 = -highPass_.b0;
-        highPass_.a1 = (k - 1) / (k + 1);
-        hp_ = true;
-    }
-    if (f.lowPassHz > 0 && f.lowPassHz < rate / 2) {
-        // Second-order Butterworth, bilinear with the corner prewarped.
-        const double k = std::tan(kPi * f.lowPassHz / rate), q = std::sqrt(0.5);
-        const double norm = 1 / (1 + k / q + k * k);
-        lowPass_.b0 = k * k * norm;
-        lowPass_.b1 = 2 * lowPass_.b0;
-        lowPass_.b2 = lowPass_.b0;
-        lowPass_.a1 = 2 * (k * k - 1) * norm;
-        lowPass_.a2 = (1 - k / q + k * k) * norm;
-        lp_ = true;
-    }
-    if (f.notchHz > 0 && f.notchHz < rate / 2) {
-        const double w = 2 * kPi * f.notchHz / rate, alpha = std::sin(w) / (2 * kNotchQ), a0 = 1 + alpha;
-        notchFilter_.b0 = 1 / a0;
-        notchFilter_.b1 = -2 * std::cos(w) / a0;
-        notchFilter_.b2 = 1 / a0;
-        notchFilter_.a1 = notchFilter_.b1;
-        notchFilter_.a2 = (1 - alpha) / a0;
-        notch_ = true;
-    }
+    if (f.highPassHz > 0 && f.highPassHz < rate / 2) highPass_ = FirstOrderHighPass(f.highPassHz, rate), hp_ = true;
+    if (f.lowPassHz > 0 && f.lowPassHz < rate / 2) lowPass_ = ButterworthLowPass(f.lowPassHz, rate), lp_ = true;
+    if (f.notchHz > 0 && f.notchHz < rate / 2) notchFilter_ = NotchFilter(f.notchHz, rate, kNotchQ), notch_ = true;
 }
 
 void FilterChain::Start(double x) {

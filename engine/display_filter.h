@@ -16,6 +16,32 @@
 // light, pH.
 bool IsSlowSignalType(int32_t signalType);
 
+// A second-order section in transposed direct form II, a pass-through as
+// made (b0 = 1, the rest 0): the one filter design the preview's display
+// filters and the night check share.
+struct Biquad {
+    double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+    double z1 = 0, z2 = 0;
+    double Step(double x) {
+        const double y = b0 * x + z1;
+        z1 = b1 * x - a1 * y + z2;
+        z2 = b2 * x - a2 * y;
+        return y;
+    }
+    // Takes the state a constant input `x` leaves (its output x times the
+    // gain at 0 Hz): a recording's offset does not ring through.
+    void Settle(double x);
+    // The magnitude of the response at `w` radians a sample.
+    double Gain(double w) const;
+};
+// Second-order Butterworth sections (bilinear, the corner prewarped), a
+// first-order high-pass (a step decays as exp(-t / tau)) and a notch of
+// quality `q`; corners at or above half the rate are the caller's to avoid.
+Biquad ButterworthLowPass(double hz, double rate);
+Biquad ButterworthHighPass(double hz, double rate);
+Biquad FirstOrderHighPass(double hz, double rate);
+Biquad NotchFilter(double hz, double rate, double q);
+
 // The filters of one trace. A corner at or above half the trace's rate (or
 // of a channel they do not suit) is left out, so what is stated here is
 // what is applied.
@@ -60,12 +86,6 @@ public:
     double Gain(double hz) const;
 
 private:
-    struct Biquad {
-        double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
-        double z1 = 0, z2 = 0;      // transposed direct form II
-        void Settle(double x);
-        double Gain(double w) const;
-    };
     double rate_ = 0;
     bool hp_ = false, lp_ = false, notch_ = false;
     Biquad highPass_, lowPass_, notchFilter_;

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "engine/check_thresholds.h"
+#include "engine/display_filter.h"
 #include "engine/epoch_values.h"
 #include "engine/frame_step.h"
 #include "engine/profile_reader.h"
@@ -22,8 +23,6 @@
 namespace {
 
 const double kPi = 3.14159265358979323846;
-const int kTypeEeg = 4, kTypeEog = 5, kTypeEmg = 6, kTypeEcg = 7, kTypeFlow = 8, kTypeThorax = 9, kTypeAbdomen = 10,
-          kTypeSpo2 = 11, kTypePulse = 12, kTypeSnore = 13, kTypeLegEmg = 14, kTypePosition = 15;
 
 const ClassThresholds& ThresholdsOf(SignalClass c) { return kClassThresholds[int(c)]; }
 
@@ -76,18 +75,18 @@ SignalClass ClassOfLabel(const char* label) {
 // DC, other) leaves it to the label.
 SignalClass ClassOfChannel(int32_t signalType, const char* label) {
     switch (signalType) {
-        case kTypeEeg: return SignalClass::Eeg;
-        case kTypeEog: return SignalClass::Eog;
-        case kTypeEmg:
-        case kTypeLegEmg: return SignalClass::Emg;
-        case kTypeEcg: return SignalClass::Ecg;
-        case kTypeFlow: return SignalClass::Airflow;
-        case kTypeThorax:
-        case kTypeAbdomen: return SignalClass::Effort;
-        case kTypeSpo2: return SignalClass::Spo2;
-        case kTypePulse: return SignalClass::Pulse;
-        case kTypeSnore: return SignalClass::Snore;
-        case kTypePosition: return SignalClass::Position;
+        case REC_TYPE_EEG: return SignalClass::Eeg;
+        case REC_TYPE_EOG: return SignalClass::Eog;
+        case REC_TYPE_EMG:
+        case REC_TYPE_LEG_EMG: return SignalClass::Emg;
+        case REC_TYPE_ECG: return SignalClass::Ecg;
+        case REC_TYPE_FLOW: return SignalClass::Airflow;
+        case REC_TYPE_THORAX:
+        case REC_TYPE_ABDOMEN: return SignalClass::Effort;
+        case REC_TYPE_SPO2: return SignalClass::Spo2;
+        case REC_TYPE_PULSE: return SignalClass::Pulse;
+        case REC_TYPE_SNORE: return SignalClass::Snore;
+        case REC_TYPE_POSITION: return SignalClass::Position;
         default: return ClassOfLabel(label);
     }
 }
@@ -133,30 +132,16 @@ bool IsRateUnit(const char* unit) {
 
 // --- Filters -----------------------------------------------------------------
 
-// A second-order section (Butterworth, Q = 1/sqrt 2); a pass-through when the
-// corner does not lie well inside the rate.
-struct Biquad {
-    double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0, z1 = 0, z2 = 0;
+// A Butterworth section of the check (the design the display filters use),
+// on only when its corner lies well inside the rate.
+struct CheckFilter : Biquad {
     bool active = false;
-    double Step(double x) {
-        const double y = b0 * x + z1;
-        z1 = b1 * x - a1 * y + z2;
-        z2 = b2 * x - a2 * y;
-        return y;
-    }
 };
 
-Biquad MakeBiquad(double corner, double rate, bool highPass) {
-    Biquad f;
+CheckFilter MakeBiquad(double corner, double rate, bool highPass) {
+    CheckFilter f;
     if (rate <= 0 || corner <= 0 || corner >= 0.45 * rate) return f;
-    const double w = 2 * kPi * corner / rate, cw = cos(w), alpha = sin(w) / (2 * 0.70710678118654752);
-    const double a0 = 1 + alpha;
-    if (highPass) {
-        f.b0 = (1 + cw) / 2 / a0, f.b1 = -(1 + cw) / a0, f.b2 = (1 + cw) / 2 / a0;
-    } else {
-        f.b0 = (1 - cw) / 2 / a0, f.b1 = (1 - cw) / a0, f.b2 = (1 - cw) / 2 / a0;
-    }
-    f.a1 = -2 * cw / a0, f.a2 = (1 - alpha) / a0;
+    static_cast<Biquad&>(f) = highPass ? ButterworthHighPass(corner, rate) : ButterworthLowPass(corner, rate);
     f.active = true;
     return f;
 }
@@ -229,7 +214,7 @@ struct NightChecker::State {
         int64_t epochLength = 0;
         std::vector<double> x;       // check units, waiting to be judged
         std::vector<int16_t> d;      // the same samples, digital
-        Biquad hf, bandHigh, bandLow, beatHigh, beatLow;
+        CheckFilter hf, bandHigh, bandLow, beatHigh, beatLow;
         std::vector<EpochStats> epochs;
         std::vector<SecondStats> seconds;
         double lastSecondMean = NAN; // SpO2: the last 1-second mean of the previous epoch
@@ -377,7 +362,13 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     const bool hum50 = t.needHum && rate > mainsMargin * 50, hum60 = t.needHum && rate > mainsMargin * 60;
     const double c50 = 2 * cos(2 * kPi * 50 / rate), c60 = 2 * cos(2 * kPi * 60 / rate);
     double g50a = 0, g50b = 0, g60a = 0, g60b = 0;
-    Biquad hf = t.hf, bandHigh = t.bandHigh, bandLow = t.bandLow, beatHigh = t.beatHigh, beatLow = t.beatLow;
+    if (t.epochs.size() == 1) {
+        // The first epoch: the high-passes start settled on its first value,
+        // so a recording's offset does not ring through the first seconds.
+        t.hf.Settle(x[0]), t.bandHigh.Settle(x[0]), t.beatHigh.Settle(x[0]);
+        t.bandLow.Settle(0), t.beatLow.Settle(0);
+    }
+    CheckFilter hf = t.hf, bandHigh = t.bandHigh, bandLow = t.bandLow, beatHigh = t.beatHigh, beatLow = t.beatLow;
     // Beats are looked for on an ECG channel, and on another only when its
     // epoch is as peaked as an ECG (kurtosis): most channels never need it.
     bool beats = t.needBeats && beatHigh.active && beatLow.active;
@@ -1341,8 +1332,7 @@ static void JudgeTrace(const NightChecker::State& s, int32_t index, int32_t main
 // 50 and 60 Hz over the whole night.
 static int32_t MainsOf(const NightChecker::State& s, bool* fromNight) {
     *fromNight = false;
-    if (s.source.humFilter == 1) return 50;
-    if (s.source.humFilter == 2) return 60;
+    if (HumFilterHz(s.source.humFilter) > 0) return HumFilterHz(s.source.humFilter);
     double p50 = 0, p60 = 0;
     bool any = false;
     for (const auto& t : s.traces) {

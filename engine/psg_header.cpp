@@ -55,8 +55,6 @@ void WriteModeKeys(RecHandle h) {
     for (const auto& mode : kModes) RecSetMode(h, mode[0], mode[1]);
 }
 
-int32_t HumFilterHz(int32_t humFilter) { return humFilter == 1 ? 50 : humFilter == 2 ? 60 : 0; }
-
 void WriteRecordingHeader(RecHandle h, const RunRecords& s) {
     const SourceInfo& src = s.source;
     RecBeginHeader(h);

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "recfile/recfile.h"
 #include "textkit/sjis_text.h"
 
 void MakeSourceStem(char* stem, size_t size, const char* path) {
@@ -31,7 +32,7 @@ void ApplyOpenedRecording(SourceInfo& source, MontagePattern& pattern, TaffHandl
         ChannelSetting& entry = pattern.channels[j];
         if (j < source.channelCount) {
             entry.enabled = 1;
-            if (entry.signalType == 0) entry.signalType = 4;
+            if (entry.signalType == REC_TYPE_NONE) entry.signalType = REC_TYPE_EEG;
         } else {
             entry.enabled = 0;
         }

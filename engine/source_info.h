@@ -12,6 +12,10 @@ enum {
     kKindNameSize = 32
 };
 
+// The mains frequency of a recording's hum-filter code (0 none, 1 = 50 Hz,
+// 2 = 60 Hz); 0 for none or a code it does not know.
+inline int32_t HumFilterHz(int32_t humFilter) { return humFilter == 1 ? 50 : humFilter == 2 ? 60 : 0; }
+
 // Any kind from 1 to 4 counts as an open source for the caption and the page.
 inline bool IsSourceOpen(uint16_t kind) { return kind >= 1 && kind <= 4; }
 

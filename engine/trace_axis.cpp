@@ -9,7 +9,6 @@
 
 namespace {
 
-const int32_t kTypeSpO2 = 11;
 const double kLeast = 1e-9, kMost = 1e12;
 
 // The smallest step of 1, 2 or 5 times a power of ten at or above `v`.
@@ -47,7 +46,7 @@ TraceAxis OpeningAxis(const TraceInfo& trace, const PositionCalibration& levels,
     if (!(sensitivity > 0)) return FitAxis(axis, columns, count);
     axis.amplitude = sensitivity;
     if (!axis.absolute) return axis;
-    if (trace.signalType == kTypeSpO2) {
+    if (trace.signalType == REC_TYPE_SPO2) {
         axis.high = 100.0;
     } else {
         const double step = RoundStep(sensitivity / 2);

@@ -94,8 +94,29 @@ enum RecChannelKey {
     REC_CHANNEL_SENSITIVITY = 14     // thousandths
 };
 
-// The signal type of a body-position channel.
-enum { REC_TYPE_POSITION = 15 };
+// The signal types of a channel, as the montage and the file code them:
+// the one vocabulary of kinds of signal every part of the program uses.
+enum {
+    REC_TYPE_NONE = 0,
+    REC_TYPE_EVENT = 2,
+    REC_TYPE_EEG = 4,
+    REC_TYPE_EOG = 5,
+    REC_TYPE_EMG = 6,
+    REC_TYPE_ECG = 7,
+    REC_TYPE_FLOW = 8,
+    REC_TYPE_THORAX = 9,
+    REC_TYPE_ABDOMEN = 10,
+    REC_TYPE_SPO2 = 11,
+    REC_TYPE_PULSE = 12,
+    REC_TYPE_SNORE = 13,
+    REC_TYPE_LEG_EMG = 14,
+    REC_TYPE_POSITION = 15,     // a body position: its values are level codes
+    REC_TYPE_PRESSURE = 16,
+    REC_TYPE_TEMPERATURE = 17,
+    REC_TYPE_LIGHT = 18,
+    REC_TYPE_PH = 19,
+    REC_TYPE_OTHER = 20
+};
 
 // Creates a writer for the file at `path` (`a`, `b` are 4, 4). Null on failure.
 RecHandle RecNew(const char* path, int a, int b);
