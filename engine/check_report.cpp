@@ -191,7 +191,8 @@ std::string CheckJsonText(const NightCheckResult& r, const CheckReportInfo& info
         j += std::string(i ? "," : "") + "\n    {\"label\": " + Json(FromSjis(c.label)) + ", \"kind\": " +
              Json(c.kind ? c.kind : "") + ", \"verdict\": \"" + CheckVerdictName(c.verdict) +
              "\", \"usable_hours\": " + Number(c.usableHours, "%.4f") + ", \"hours\": " + Number(c.hours, "%.4f") +
-             ", \"not_checkable\": " + Unchecked(c.notCheckable) + "}";
+             ", \"not_checkable\": " + Unchecked(c.notCheckable) + ", \"not_judged\": " + Unchecked(c.notJudged) +
+             "}";
     }
     j += r.channels.empty() ? "],\n" : "\n  ],\n";
     j += "  \"findings\": [";

@@ -53,8 +53,8 @@ struct ClassThresholds {
 // second below 2 uV (EEG, EOG) or 1 uV (chin) that is also below a fifth of
 // the channel's usual second is a lead off too: a quiet chin in REM sleep
 // keeps a third to a half of its usual tone.
-// Breathing stops for 10-60 s in an apnea: a breathing channel must be flat
-// for longer than that. SpO2 at a 1 % resolution may rest on one value for
+// Breathing stops for 10-60 s in an apnea, yet the flow of an apnea stays
+// above 2 % of a breath's: a breathing channel is flat after 30 s below it. SpO2 at a 1 % resolution may rest on one value for
 // many minutes in quiet sleep, never for 20; a pulse rate follows breathing
 // and never rests for 10. A channel of unknown kind may step between values
 // (a body position, an event marker): only one value held for an hour is flat.
@@ -69,8 +69,8 @@ const ClassThresholds kClassThresholds[] = {
     {SignalClass::Eog,      "EOG",      0.6,  2.0,  0.2,   10.0,  0.0,     1200.0,  0.15,  5.0,   20.0},
     {SignalClass::Emg,      "EMG",      0.6,  1.0,  0.2,   10.0,  0.0,     2000.0,  0.5,   5.0,   0.0},
     {SignalClass::Ecg,      "ECG",      5.0,  0.0,  0.0,   10.0,  0.0,     10000.0, 0.5,   20.0,  0.0},
-    {SignalClass::Airflow,  "airflow",  0.0,  1e30, 0.02,  60.0,  0.0,     0.0,     0.0,   0.0,   0.0},
-    {SignalClass::Effort,   "effort",   0.0,  1e30, 0.02,  60.0,  0.0,     0.0,     0.0,   0.0,   0.0},
+    {SignalClass::Airflow,  "airflow",  0.0,  1e30, 0.02,  30.0,  0.0,     0.0,     0.0,   0.0,   0.0},
+    {SignalClass::Effort,   "effort",   0.0,  1e30, 0.02,  30.0,  0.0,     0.0,     0.0,   0.0,   0.0},
     {SignalClass::Spo2,     "SpO2",     0.0,  0.0,  0.0,   0.0,   1200.0,  0.0,     0.0,   0.0,   0.0},
     {SignalClass::Pulse,    "pulse",    0.0,  0.0,  0.0,   0.0,   600.0,   0.0,     0.0,   0.0,   0.0},
     {SignalClass::Snore,    "snore",    0.0,  0.0,  0.0,   0.0,   3600.0,  0.0,     0.0,   0.0,   0.0},

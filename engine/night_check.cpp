@@ -183,7 +183,8 @@ struct EpochStats {
     float bandShare = kNone;              // EEG band's share of the power
     float slowShare = kNone;              // power below about 1 Hz, share
     float beatRate = kNone, beatCv = kNone, beatProminence = kNone, beatDownShare = kNone;
-    float outShare = 0;                   // position in no level
+    float outShare = 0;                   // position in no level: the share of samples
+    int32_t outValue = 0;                 // ... and the first such value
     float jump = 0;                       // SpO2: largest change between 1-second means
     float eogCorrelation = kNone;
     int16_t duplicateOf = -1;
@@ -445,7 +446,9 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     if (t.cls == SignalClass::Position && position.levelCount > 0) {
         size_t out = 0;
         for (size_t i = 0; i < n; ++i)
-            if (!InSomeLevel(position, d[i])) ++out;
+            if (!InSomeLevel(position, d[i])) {
+                if (out++ == 0) e.outValue = d[i];
+            }
         e.outShare = float(double(out) / double(n));
     }
 }
@@ -1143,8 +1146,8 @@ void JudgePosition(CheckJudgeContext& c) {
         std::vector<EpochMark> marks(ep.size());
         for (size_t k = 0; k < ep.size(); ++k)
             if (ep[k].outShare >= kCheckLimits.positionOutShare)
-                marks[k] = {Mark::Start, CheckLevel::Warn, 100.0 * ep[k].outShare, "value in no level"};
-        EpochStretches(c, CheckKind::Position, marks, "%", true);
+                marks[k] = {Mark::Start, CheckLevel::Warn, double(ep[k].outValue), "value in no level"};
+        EpochStretches(c, CheckKind::Position, marks, "", true);
     }
     if (ep.empty()) return;
     if (!c.nightJudged) {
@@ -1181,7 +1184,7 @@ const CheckNoteRow kSpo2Notes[] = {{"probe off", "%", CheckWorse::Lower},
                                    {"pulse below 30 bpm", "bpm", CheckWorse::Lower},
                                    {"pulse above 200 bpm", "bpm", CheckWorse::Higher},
                                    {"impossible jump", "%", CheckWorse::Higher}};
-const CheckNoteRow kPositionNotes[] = {{"value in no level", "%", CheckWorse::Higher},
+const CheckNoteRow kPositionNotes[] = {{"value in no level", "", CheckWorse::First},
                                        {"never changes", "", CheckWorse::First}};
 
 #define NOTES(a) a, int32_t(sizeof a / sizeof a[0])
@@ -1406,7 +1409,12 @@ void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result) {
             if (best < 0) snprintf(part, sizeof part, "%s: no channel", kClassThresholds[c].name);
             else snprintf(part, sizeof part, "%s: %.1f h usable", kClassThresholds[c].name, best);
             outcome += (outcome.empty() ? "" : "; ") + std::string(part);
-            if (best < hours) ruleFailed = true;
+            if (best < hours) {
+                // The rule that failed, named where it failed.
+                snprintf(part, sizeof part, ", below %g h", hours);
+                if (best >= 0) outcome += part;
+                ruleFailed = true;
+            }
         }
         if (outcome.empty()) outcome = "no kind of signal required";
     }

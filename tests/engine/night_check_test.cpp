@@ -396,6 +396,8 @@ const RuleCase kRuleCases[] = {
       {kC3, CheckKind::Amplitude, CheckLevel::Warn, 0, 600, 1344, "uV", "beyond the type's range"},
       {kC3, CheckKind::NotItsType, CheckLevel::Fail, 0, 600, 62, "bpm", "ECG-like"},
       {kC3, CheckKind::Duplicate, CheckLevel::Fail, 0, 600, 0, "%", "same signal"}}},
+    {"position in no level 120-180 s", 600, [](MadeNight& n) { PutNoLevel(n, kPos, 120, 180); },
+     {{kPos, CheckKind::Position, CheckLevel::Warn, 120, 180, 7500, "", "value in no level"}}},
     // Twenty seconds: no rule over the night says anything.
     {"a night of 20 s, the chin an ECG", 20, [](MadeNight& n) { n.Ecg(n.values[kChin], -1.0, 0); }, {}},
 };
@@ -471,7 +473,7 @@ TEST(NightCheck, SummariesFollowTheFindings) {
     const NightCheckResult r = probeOff.Check();
     EXPECT_EQ(CheckVerdict::Fail, r.channels[kSpo2].verdict);
     EXPECT_NEAR(300 / 3600.0, r.channels[kSpo2].usableHours, 1e-9);
-    EXPECT_EQ("EEG: 0.2 h usable; airflow: 0.2 h usable; SpO2: 0.1 h usable", r.ruleOutcome);
+    EXPECT_EQ("EEG: 0.2 h usable; airflow: 0.2 h usable; SpO2: 0.1 h usable, below 0.1 h", r.ruleOutcome);
 
     MadeNight shortNight(20);
     shortNight.Ecg(shortNight.values[kChin], -1.0, 0);
@@ -528,7 +530,7 @@ TEST(NightCheck, NightVerdictFollowsTheRuleSet) {
         EXPECT_EQ(c.verdict, r.verdict) << c.rule << ": " << r.ruleOutcome;
         EXPECT_EQ(c.rule, r.rule);
     }
-    EXPECT_EQ("SpO2: 0.0 h usable", night.Check("SpO2 >= 1 h").ruleOutcome);
+    EXPECT_EQ("SpO2: 0.0 h usable, below 1 h", night.Check("SpO2 >= 1 h").ruleOutcome);
 }
 
 TEST(NightCheck, RuleSetTexts) {
@@ -576,10 +578,10 @@ TEST(NightCheck, CheckFileReadsBackAsJson) {
         "import json,sys; d=json.load(open(sys.argv[1])); f=[x for x in d['findings'] if x['check']=='flat'][0]; "
         "c=[x for x in d['channels'] if x['label']=='C3-M2'][0]; "
         "print(d['verdict'], d['rule'], d['patient_id'], d['start'], len(d['channels']), f['channel'], f['level'], "
-        "f['start_s'], f['end_s'], c['verdict'], round(c['usable_hours'],4))";
+        "f['start_s'], f['end_s'], f['value'], f['unit'], c['verdict'], round(c['usable_hours'],4), c['not_judged'])";
     const std::string command = "python3 -c \"" + script + "\" " + json + " > " + dir.File("out.txt");
     ASSERT_EQ(0, system(command.c_str()));
-    EXPECT_EQ("warn EEG, SpO2, airflow >= 0.1 h ST-042 2024-03-14T22:15:04 10 C3-M2 fail 120.0 240.0 fail 0.1333\n",
+    EXPECT_EQ("warn EEG, SpO2, airflow >= 0.1 h ST-042 2024-03-14T22:15:04 10 C3-M2 fail 120.0 240.0 0 uV rms fail 0.1333 []\n",
               ReadFile(dir.File("out.txt")));
     EXPECT_EQ("/out/NIGHT1.check.json", CheckJsonPathFor("/out/NIGHT1.DAT"));
     EXPECT_EQ("a.b/N.check.html", CheckReportPathFor("a.b/N"));
