@@ -172,3 +172,18 @@ const CheckLimits kCheckLimits = {
     2.2,    // mainsRateMargin: the mains frequency must lie well below half the rate
     0.7,    // holdShare: a hum hovering at its threshold is one finding, not many
 };
+
+// A sample at the converter's limits: the file's digital range is -32768 to
+// 32767, and a value the converter had to cut lands on -32767 or 32767 (or
+// below, -32768).
+const int32_t kClipDigital = 32767;
+
+// A pulse wave (the oximeter's light, not a rate) holding one value this
+// long is a sensor off: the wave follows every beat.
+const double kPulseWaveHeldSeconds = 10.0;
+
+// The notes that repeat a threshold, kept beside it.
+const char kNoteRateLow[] = "rate below 30 bpm";       // heartRateLow
+const char kNoteRateHigh[] = "rate above 180 bpm";     // heartRateHigh
+const char kNotePulseLow[] = "pulse below 30 bpm";     // pulseLow
+const char kNotePulseHigh[] = "pulse above 200 bpm";   // pulseHigh

@@ -331,7 +331,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
             slo = std::min(slo, v), shi = std::max(shi, v);
             sdlo = std::min(sdlo, d[i]), sdhi = std::max(sdhi, d[i]);
             dsum += d[i];
-            if (d[i] >= 32767 || d[i] <= -32767) ++sclipped;
+            if (d[i] >= kClipDigital || d[i] <= -kClipDigital) ++sclipped;
             if (oximeter && (v < rangeLow || v > rangeHigh)) ++out;
         }
         const double m = double(s1 - s0);
@@ -825,7 +825,9 @@ void JudgeFlat(CheckJudgeContext& c) {
     const auto& secs = t.seconds;
     const CheckLimits& lim = kCheckLimits;
     std::vector<double> perEpochFlat(t.epochs.size(), 0);
-    if (th.heldSeconds > 0) {
+    const bool pulseWave = t.cls == SignalClass::Pulse && !t.pulseRate;
+    const double heldSeconds = pulseWave ? kPulseWaveHeldSeconds : th.heldSeconds;
+    if (heldSeconds > 0) {
         // One value held far longer than the signal ever rests.
         size_t i = 0;
         while (i < secs.size()) {
@@ -833,9 +835,14 @@ void JudgeFlat(CheckJudgeContext& c) {
             size_t j = i + 1;
             if (held)
                 while (j < secs.size() && (secs[j].flags & kOneValue) && secs[j].mean == secs[i].mean) ++j;
-            if (held && double(j - i) >= th.heldSeconds)
-                AddFinding(c, CheckKind::Flat, CheckLevel::Warn, double(i), SecondEnd(t, j - 1), SecondValue(t, secs[i]),
-                           "held at one value", ValueUnit(t));
+            if (held && double(j - i) >= heldSeconds) {
+                if (pulseWave)
+                    AddFinding(c, CheckKind::Flat, CheckLevel::Fail, double(i), SecondEnd(t, j - 1), 0, "one value",
+                               "");
+                else
+                    AddFinding(c, CheckKind::Flat, CheckLevel::Warn, double(i), SecondEnd(t, j - 1),
+                               SecondValue(t, secs[i]), "held at one value", ValueUnit(t));
+            }
             i = j;
         }
         return;
@@ -1088,9 +1095,9 @@ void JudgeEcg(CheckJudgeContext& c) {
         } else if (e.beatProminence < lim.beatProminenceMin) {
             none[k] = {Mark::Start, CheckLevel::Fail, e.beatProminence, "no detectable beats"};
         } else if (e.beatRate < lim.heartRateLow) {
-            rate[k] = {Mark::Start, CheckLevel::Warn, e.beatRate, "rate below 30 bpm"};
+            rate[k] = {Mark::Start, CheckLevel::Warn, e.beatRate, kNoteRateLow};
         } else if (e.beatRate > lim.heartRateHigh) {
-            rate[k] = {Mark::Start, CheckLevel::Warn, e.beatRate, "rate above 180 bpm"};
+            rate[k] = {Mark::Start, CheckLevel::Warn, e.beatRate, kNoteRateHigh};
         } else if (e.beatDownShare >= lim.beatInvertedShare) {
             inverted[k] = {Mark::Start, CheckLevel::Warn, 100.0 * e.beatDownShare, "inverted"};
         }
@@ -1123,7 +1130,7 @@ void JudgeOximeter(CheckJudgeContext& c) {
             most = std::max(most, SecondValue(t, t.seconds[i]));
         }
         const bool high = least > (spo2 ? lim.spo2High : lim.pulseHigh);
-        const char* note = spo2 ? "probe off" : high ? "pulse above 200 bpm" : "pulse below 30 bpm";
+        const char* note = spo2 ? "probe off" : high ? kNotePulseHigh : kNotePulseLow;
         AddFinding(c, CheckKind::Spo2, CheckLevel::Fail, double(run.first), SecondEnd(t, run.second - 1),
                    high ? most : least, note, spo2 ? "%" : "bpm");
         MarkEpochs(off, run.first, run.second);
@@ -1177,12 +1184,12 @@ const CheckNoteRow kTypeNotes[] = {{"ECG-like", "bpm", CheckWorse::First},
 const CheckNoteRow kDuplicateNotes[] = {{"same signal", "%", CheckWorse::Lower}};
 const CheckNoteRow kEogNotes[] = {{"eyes in phase", "", CheckWorse::Higher}};
 const CheckNoteRow kEcgNotes[] = {{"no detectable beats", "", CheckWorse::Lower},
-                                  {"rate below 30 bpm", "bpm", CheckWorse::Lower},
-                                  {"rate above 180 bpm", "bpm", CheckWorse::Higher},
+                                  {kNoteRateLow, "bpm", CheckWorse::Lower},
+                                  {kNoteRateHigh, "bpm", CheckWorse::Higher},
                                   {"inverted", "%", CheckWorse::Higher}};
 const CheckNoteRow kSpo2Notes[] = {{"probe off", "%", CheckWorse::Lower},
-                                   {"pulse below 30 bpm", "bpm", CheckWorse::Lower},
-                                   {"pulse above 200 bpm", "bpm", CheckWorse::Higher},
+                                   {kNotePulseLow, "bpm", CheckWorse::Lower},
+                                   {kNotePulseHigh, "bpm", CheckWorse::Higher},
                                    {"impossible jump", "%", CheckWorse::Higher}};
 const CheckNoteRow kPositionNotes[] = {{"value in no level", "", CheckWorse::First},
                                        {"never changes", "", CheckWorse::First}};

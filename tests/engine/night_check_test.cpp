@@ -385,6 +385,13 @@ const RuleCase kRuleCases[] = {
          PutZero(n, kPos, 200, 500);
      },
      {{kPos, CheckKind::Spo2, CheckLevel::Fail, 200, 500, 0, "bpm", "pulse below 30 bpm"}}},
+    {"pulse wave dead 200-260 s", 600,
+     [](MadeNight& n) {
+         MakePulseRate(n);
+         snprintf(n.pattern.channels[kPos].unit, sizeof n.pattern.channels[kPos].unit, "mV");
+         PutZero(n, kPos, 200, 260);
+     },
+     {{kPos, CheckKind::Flat, CheckLevel::Fail, 200, 260, 0, "", "one value"}}},
     {"SpO2 frozen 100-1400 s", 1500,
      [](MadeNight& n) {
          for (size_t i = 100; i < 1400; ++i) n.values[kSpo2][i] = 95;
