@@ -87,6 +87,7 @@ struct CheckLimits {
     // Runs of seconds: gaps this short inside a run of flat seconds, of
     // clipped seconds and of probe-off seconds are bridged.
     double flatGapSeconds;
+    double flatSecondSamplesMin;  // a channel with fewer samples a second is flat only where its value stays
     double clipGapSeconds;
     double clipShareWarn;       // share of samples at the converter's limits: warn
     double clipShareFail;       // ... fail
@@ -134,6 +135,7 @@ const CheckLimits kCheckLimits = {
     10.0,   // shortestEpochSeconds
     10.0,   // nightEpochsMin: five minutes
     2.0,    // flatGapSeconds: a spike on a dead input does not part its flat stretch
+    5.0,    // flatSecondSamplesMin: the sd of fewer samples says nothing of a signal's variation
     5.0,    // clipGapSeconds
     0.01,   // clipShareWarn: 1 % of samples at the limit is more than a rare overshoot
     0.10,   // clipShareFail

@@ -855,9 +855,17 @@ void JudgeFlat(CheckJudgeContext& c) {
     const double dead = t.absolute ? th.deadSd : 0;
     const double low = t.absolute ? th.lowSd : 1e30;
     std::vector<uint8_t> hit(secs.size());
-    for (size_t i = 0; i < secs.size(); ++i) {
-        const double sd = secs[i].sd;
-        hit[i] = (secs[i].flags & kOneValue) || sd < dead || (sd < low && sd < th.flatShareOfNight * usual);
+    if (double(t.info.outputRate) < kCheckLimits.flatSecondSamplesMin) {
+        // A second of a sample or two tells no variation: a slow channel (an
+        // envelope, a derived value) is flat where consecutive seconds hold one value.
+        for (size_t i = 1; i < secs.size(); ++i)
+            if (secs[i].mean == secs[i - 1].mean && (secs[i].flags & kOneValue) && (secs[i - 1].flags & kOneValue))
+                hit[i] = hit[i - 1] = 1;
+    } else {
+        for (size_t i = 0; i < secs.size(); ++i) {
+            const double sd = secs[i].sd;
+            hit[i] = (secs[i].flags & kOneValue) || sd < dead || (sd < low && sd < th.flatShareOfNight * usual);
+        }
     }
     const char* unit = IsIn(t.cls, kElectrical) && t.absolute ? "uV rms" : "";
     for (const auto& run : SecondRuns(hit, lim.flatGapSeconds)) {

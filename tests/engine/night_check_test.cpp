@@ -392,6 +392,16 @@ const RuleCase kRuleCases[] = {
          PutZero(n, kPos, 200, 260);
      },
      {{kPos, CheckKind::Flat, CheckLevel::Fail, 200, 260, 0, "", "one value"}}},
+    // A chin envelope of one value a second is flat only where the value stays.
+    {"1-Hz chin envelope held 200-260 s", 600,
+     [](MadeNight& n) {
+         ChannelSetting& ch = n.pattern.channels[kPos];
+         ch.signalType = 6;
+         snprintf(ch.label, sizeof ch.label, "Chin env");
+         snprintf(ch.unit, sizeof ch.unit, "uV");
+         for (size_t i = 0; i < n.values[kPos].size(); ++i) n.values[kPos][i] = i >= 200 && i < 260 ? 12 : 10 + i % 5;
+     },
+     {{kPos, CheckKind::Flat, CheckLevel::Fail, 200, 260, 0, "uV rms", "one value"}}},
     {"SpO2 frozen 100-1400 s", 1500,
      [](MadeNight& n) {
          for (size_t i = 100; i < 1400; ++i) n.values[kSpo2][i] = 95;
