@@ -2,10 +2,12 @@
 // channel and the scan, so the recording with faults is still written in one
 // pass and read back sample for sample. Also the fault's text on the command
 // line and the ground-truth file that lists what was laid where.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/night_check.h"
 #include "tools/taffgen/taffgen.h"
 #include "tools/taffgen/taffgen_blocks.h"
 
@@ -13,10 +15,13 @@ using namespace taffgen;
 
 namespace {
 
-const char* const kFaultNames[] = {"flat",      "clipping",  "hum",          "hf_artifact", "amplitude", "not_its_type",
-                                   "duplicate", "eog_in_phase", "ecg",       "spo2",        "position"};
-static_assert(sizeof kFaultNames / sizeof kFaultNames[0] == static_cast<size_t>(TaffGenFaultKind::Count),
-              "one name per fault kind");
+// The check that should find each fault kind, whose name the fault takes.
+const CheckKind kFaultChecks[] = {CheckKind::Flat,       CheckKind::Clipping,   CheckKind::Hum,
+                                  CheckKind::HfArtifact, CheckKind::Amplitude,  CheckKind::NotItsType,
+                                  CheckKind::Duplicate,  CheckKind::EogInPhase, CheckKind::Ecg,
+                                  CheckKind::Spo2,       CheckKind::Position};
+static_assert(sizeof kFaultChecks / sizeof kFaultChecks[0] == static_cast<size_t>(TaffGenFaultKind::Count),
+              "one check per fault kind");
 
 uint32_t KeyOf(const TaffGenFault& f) { return 300 + static_cast<uint32_t>(f.channel) * 16 + static_cast<uint32_t>(f.kind); }
 
@@ -138,15 +143,22 @@ std::string Number(double value) {
 
 const char* TaffGenFaultName(TaffGenFaultKind kind) {
     const int k = static_cast<int>(kind);
-    return k >= 0 && k < static_cast<int>(TaffGenFaultKind::Count) ? kFaultNames[k] : "";
+    return k >= 0 && k < static_cast<int>(TaffGenFaultKind::Count) ? CheckKindName(kFaultChecks[k]) : "";
 }
 
 double TaffGenFaultDefault(TaffGenFaultKind kind, int channel, int channels) {
     switch (kind) {
+        // An input with no electrode: about 0.3 uV rms of amplifier noise, a
+        // uniform noise of 0.52 uV peak (at least one count); a channel not
+        // in volts holds its value exactly.
+        case TaffGenFaultKind::Flat: {
+            const double perMicrovolt = TaffGenCountsPerMicrovolt(channel);
+            return perMicrovolt > 0 ? std::max(1.0, std::round(0.52 * perMicrovolt)) : 0;
+        }
         case TaffGenFaultKind::Clipping: return 20;
-        case TaffGenFaultKind::Hum: return 2000;
-        case TaffGenFaultKind::HfArtifact: return 3000;
-        case TaffGenFaultKind::Amplitude: return 16000;
+        case TaffGenFaultKind::Hum: return 4000;
+        case TaffGenFaultKind::HfArtifact: return 6000;
+        case TaffGenFaultKind::Amplitude: return 40000;
         case TaffGenFaultKind::NotItsType: return 1;
         case TaffGenFaultKind::Duplicate: {
             const int partner = channel % 2 == 0 ? channel + 1 : channel - 1;
@@ -163,7 +175,9 @@ bool ParseTaffGenFault(const std::string& text, const std::vector<std::string>& 
     if (parts.size() < 4 || parts.size() > 5) return Fail(error, "a fault is KIND:CHANNEL:START:LENGTH[:VALUE]: " + text);
     TaffGenFault f;
     int kind = 0;
-    while (kind < static_cast<int>(TaffGenFaultKind::Count) && parts[0] != kFaultNames[kind]) ++kind;
+    while (kind < static_cast<int>(TaffGenFaultKind::Count) &&
+           parts[0] != TaffGenFaultName(static_cast<TaffGenFaultKind>(kind)))
+        ++kind;
     if (kind == static_cast<int>(TaffGenFaultKind::Count)) return Fail(error, "unknown fault kind: " + parts[0]);
     f.kind = static_cast<TaffGenFaultKind>(kind);
     f.channel = ChannelOf(parts[1], names);
@@ -179,6 +193,21 @@ bool ParseTaffGenFault(const std::string& text, const std::vector<std::string>& 
         return Fail(error, "a duplicate copies another channel, by number from 1: " + text);
     *out = f;
     return true;
+}
+
+std::vector<TaffGenFault> TaffGenWithCompanions(const std::vector<TaffGenFault>& faults, int channels) {
+    std::vector<TaffGenFault> out;
+    for (const TaffGenFault& f : faults) {
+        out.push_back(f);
+        if (f.kind != TaffGenFaultKind::Spo2 || f.value != 0 || TaffGenChannelName(f.channel) != "SpO2") continue;
+        for (int c = 0; c < channels; ++c) {
+            if (TaffGenChannelName(c) != "Pulse") continue;
+            TaffGenFault pulse = f;
+            pulse.channel = c;
+            out.push_back(pulse);
+        }
+    }
+    return out;
 }
 
 int64_t TaffGenFaultFirstScan(const TaffGenFault& fault, int rate) { return std::llround(fault.startSeconds * rate); }
