@@ -77,7 +77,8 @@ struct TaffGenOptions {
     std::vector<TaffGenFault> faults;    // laid over the clean night, in this order
     // A real frontal EEG (counts of the EOG's calibration, at `rate`, looped
     // over the night) added to both eye channels with the same sign, as the
-    // slow waves of deep sleep reach both EOG electrodes; empty: none.
+    // slow waves of deep sleep reach both EOG electrodes (ROC mixes in some
+    // of another stretch, as its own reference sees more); empty: none.
     std::vector<int16_t> eogEeg;
 };
 
