@@ -152,7 +152,9 @@ const FaultPlan kPlans[] = {
     {TaffGenFaultKind::Position, {"Position"}, {5000}, true},   // a sensor that never changes
 };
 
-const double kLengths[] = {60, 300, 900};
+// Lengths and starts off the check's 30-second epochs, as faults come: a
+// fault found to the second then shows it.
+const double kLengths[] = {61, 287, 900};
 
 // Every planned fault, its length cycling through kLengths (0: the whole night).
 std::vector<TaffGenFault> PlannedFaults(int channels, const std::string& only) {
@@ -175,7 +177,8 @@ std::vector<TaffGenFault> PlannedFaults(int channels, const std::string& only) {
 }
 
 // Nights of `hours` with the faults in 20-minute slots, one fault to a slot,
-// each starting a few minutes into its slot; a whole-night fault alone.
+// each starting a few minutes (and some seconds) into its slot; a
+// whole-night fault alone.
 std::vector<std::vector<TaffGenFault>> FaultNights(const std::vector<TaffGenFault>& faults, double hours) {
     const double slot = 1200;
     const size_t perNight = static_cast<size_t>(std::max(1, static_cast<int>(hours * 3600 / slot)));
@@ -188,7 +191,8 @@ std::vector<std::vector<TaffGenFault>> FaultNights(const std::vector<TaffGenFaul
             continue;
         }
         if (placed % perNight == 0) nights.emplace_back();
-        f.startSeconds = static_cast<double>(placed % perNight) * slot + 150 + 30 * static_cast<double>(placed % 5);
+        f.startSeconds = static_cast<double>(placed % perNight) * slot + 150 + 30 * static_cast<double>(placed % 5) +
+                         4 + 11 * static_cast<double>(placed % 3);
         nights.back().push_back(f);
         ++placed;
     }
