@@ -18,6 +18,7 @@
 #include "tools/taffgen/taffgen_montage.h"
 #include "tools/taffgen/taffgen_real.h"
 #include "tools/taffimport/taffimport_sources.h"
+#include "tools/taffimport/taffimport_write.h"
 
 namespace {
 
@@ -396,9 +397,63 @@ TEST(TestNight, EdfImportKeepsLimitsCalibrationAndRates) {
     EXPECT_EQ(120 + 80, resp.samples[5]);
     EXPECT_EQ(120 + 160, resp.samples[10]);
     for (const char* bad : {"", "0       not an EDF header"}) EXPECT_FALSE(ParseEdfRecording(bad, &r, &error));
+    // Brought to 20 Hz for the bench: the EEG is written at 20 Hz, the
+    // respiration still at 1 Hz.
+    EXPECT_FALSE(ResampleImported(&r, 15));
+    ASSERT_TRUE(ResampleImported(&r, 20));
+    EXPECT_EQ(20, r.rate);
+    EXPECT_EQ(1, r.channels[0].rateDivisor);
+    EXPECT_EQ(20, r.channels[1].rateDivisor);
+    ASSERT_EQ(40u, r.channels[0].samples.size());
+    EXPECT_EQ(-7994 + 800, r.channels[0].samples[1]);
+    EXPECT_EQ(120 + 88, r.channels[1].samples[11]);   // between the 10 Hz samples 5 and 6
 }
 
 // ---- the check against the ground-truth file ----------------------------------------
+
+// A fault is found as a lab needs it when findings of its kind on its
+// channel cover 80 % of it and their span's ends lie within 5 s of its own.
+TEST(TestNight, FaultsAreFoundToTheirEnds) {
+    const TaffGenFault flat = Parsed("flat:C3-A2:100:71");   // 100-171 s
+    const struct {
+        std::vector<std::pair<double, double>> findings;   // flat on C3-A2
+        double coverage, start, end;
+        bool found;
+    } cases[] = {
+        {{{100, 171}}, 1, 100, 171, true},
+        {{{96, 175}}, 1, 96, 175, true},
+        {{{120, 150}}, 30.0 / 71, 120, 150, false},          // one epoch of a 71-s lead off
+        {{{90, 120}, {120, 150}, {150, 180}}, 1, 90, 180, false},   // ends 10 s off
+        {{{100, 130}, {140, 171}}, 61.0 / 71, 100, 171, true},
+        {{}, 0, 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        NightCheckResult r;
+        for (const auto& span : c.findings) {
+            CheckFinding f{};
+            f.kind = CheckKind::Flat;
+            f.level = CheckLevel::Fail;
+            f.startSeconds = span.first;
+            f.endSeconds = span.second;
+            std::snprintf(f.label, sizeof f.label, "C3-A2");
+            r.findings.push_back(f);
+        }
+        CheckFinding other{};                                 // another channel's finding counts for nothing
+        other.kind = CheckKind::Flat;
+        other.startSeconds = 0;
+        other.endSeconds = 300;
+        std::snprintf(other.label, sizeof other.label, "C4-A1");
+        r.findings.push_back(other);
+        const FaultMatch m = MatchFault(flat, kRate, Names(20), r);
+        EXPECT_NEAR(c.coverage, m.coverage, 1e-9) << c.start;
+        EXPECT_EQ(!c.findings.empty(), m.any);
+        if (m.any) {
+            EXPECT_EQ(c.start, m.start);
+            EXPECT_EQ(c.end, m.end);
+        }
+        EXPECT_EQ(c.found, FoundExactly(m)) << c.start << "-" << c.end;
+    }
+}
 
 TEST(TestNight, CheckOfAGeneratedNightAgreesWithItsGroundTruth) {
     TempDir dir;
