@@ -250,6 +250,11 @@ TEST(TestNight, SampleSettingsAreTheSampleNightsMontage) {
     EXPECT_NE(std::string::npos, shipped.find("\r\nEU=1,1,1,1,1,1,1,1,1,1,1,100,1,1,"));
     EXPECT_NE(std::string::npos, shipped.find("\r\nVU=40,40,40,40,40,40,100,10000,1000,1000,1000,25000,1,10,"));
     EXPECT_NE(std::string::npos, shipped.find("[NIGHTCHECK]\r\nRule=EEG, SpO2, airflow >= 0.02 h\r\n"));
+    // Labels that say nothing: Ch1.. of type other, the calibration kept.
+    const std::string plain = TaffGenSettingsFileText(TaffGenSampleOptions(), "P", "EEG >= 1 h", true);
+    EXPECT_NE(std::string::npos, plain.find("\r\nChLabel13=Ch13\r\nChLabel14=Ch14\r\nChLabel15=\r\n"));
+    EXPECT_NE(std::string::npos, plain.find("\r\nSignal=20,20,20,20,20,20,20,20,20,20,20,20,20,20,4,"));
+    EXPECT_NE(std::string::npos, plain.find("\r\nVU=40,40,40,40,40,40,100,10000,1000,1000,1000,25000,1,10,"));
     // The command line writes the same file, and no night beside it without --out.
     TempDir dir;
     const std::string command = "cd " + dir.File(".") + " && " + TAFFGEN_PATH + " --channels 14 --pattern-name \"Sample night\" --rule \"" +

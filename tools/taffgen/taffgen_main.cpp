@@ -21,6 +21,8 @@ const char kUsage[] =
     "                      as pattern 1 with its calibration and position levels,\n"
     "                      [NIGHTCHECK]); with it the night is written only when --out is given\n"
     "  --pattern-name TEXT the pattern's name in that file (default Night)\n"
+    "  --plain-labels      in that file, label the channels Ch1, Ch2, ... with the signal\n"
+    "                      type \"other\" (labels that say nothing), calibration kept\n"
     "  --rule TEXT         the night check's rule set in that file (default the program's,\n"
     "                      \"EEG, SpO2, airflow >= 4 h\")\n"
     "  --channels N        channels, 1..1024 (default 16)\n"
@@ -87,6 +89,7 @@ struct Command {
     bool outGiven = false;
     std::string eogEeg;
     bool invertEog = false;
+    bool plainLabels = false;
 };
 
 // Applies one option (with its value when it takes one); false on a bad one.
@@ -101,6 +104,7 @@ bool ApplyOption(const std::string& name, const char* value, Command* cmd, int* 
     else if (name == "--lf") o.crlf = false;
     else if (name == "--no-recorder-part") o.recorderPart = false;
     else if (name == "--invert-eog-in-rem") cmd->invertEog = true;
+    else if (name == "--plain-labels") cmd->plainLabels = true;
     else {
         if (value == nullptr) return false;
         *used = 1;
@@ -202,7 +206,7 @@ int main(int argc, char** argv) {
     }
     if (!cmd.settingsOut.empty()) {
         if (cmd.options.channels < 1 || cmd.options.channels > 1024 ||
-            !WriteText(cmd.settingsOut, TaffGenSettingsFileText(cmd.options, cmd.patternName, cmd.rule))) {
+            !WriteText(cmd.settingsOut, TaffGenSettingsFileText(cmd.options, cmd.patternName, cmd.rule, cmd.plainLabels))) {
             std::fprintf(stderr, "taffgen: cannot write %s\n", cmd.settingsOut.c_str());
             return 1;
         }

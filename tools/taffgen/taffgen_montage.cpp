@@ -87,10 +87,20 @@ std::string TaffGenSettingsText(const MontagePattern& pattern) {
     return text;
 }
 
+void TaffGenPlainLabels(MontagePattern* pattern) {
+    for (int j = 0; j < kChannelEntries; ++j) {
+        ChannelSetting& ch = pattern->channels[j];
+        if (!ch.enabled) continue;
+        Copy(ch.label, sizeof ch.label, "Ch" + std::to_string(j + 1));
+        ch.signalType = 20;
+    }
+}
+
 std::string TaffGenSettingsFileText(const TaffGenOptions& options, const std::string& patternName,
-                                    const std::string& rule) {
+                                    const std::string& rule, bool plainLabels) {
     MontagePattern pattern;
     TaffGenMontage(options, &pattern);
+    if (plainLabels) TaffGenPlainLabels(&pattern);
     Copy(pattern.name, sizeof pattern.name, patternName);
     return "[SYSTEM]\r\nMaxCh=" + std::to_string(options.channels) + "\r\nFrameTime=10\r\n" +
            TaffGenSettingsText(pattern) + "[NIGHTCHECK]\r\nRule=" + rule + "\r\n";

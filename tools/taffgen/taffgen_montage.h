@@ -24,11 +24,17 @@ void TaffGenMontage(const TaffGenOptions& options, MontagePattern* pattern);
 // A settings file holding `pattern` as pattern 1 (section [Pattern1]).
 std::string TaffGenSettingsText(const MontagePattern& pattern);
 
+// The montage an operator gives when the labels say nothing: each channel
+// switched on labelled Ch1, Ch2, ... with the signal type "other" (20), its
+// calibration kept (a night the check must place by its signals alone).
+void TaffGenPlainLabels(MontagePattern* pattern);
+
 // The whole settings file a generated night needs (taffgen --settings-out):
 // [SYSTEM] with its channel count, its montage as pattern 1 named
-// `patternName`, and [NIGHTCHECK] with `rule` as the night's rule set.
+// `patternName` (with plain labels: TaffGenPlainLabels), and [NIGHTCHECK]
+// with `rule` as the night's rule set.
 std::string TaffGenSettingsFileText(const TaffGenOptions& options, const std::string& patternName,
-                                    const std::string& rule);
+                                    const std::string& rule, bool plainLabels = false);
 
 // The sample night the program ships and tools/run.sh makes (14 channels,
 // 30 minutes at 200 Hz), and its settings (tools/sample/MORLEX.INI): its
