@@ -149,6 +149,13 @@ TEST(TestNight, DefaultFaultsAreOnesALabMeets) {
     for (const auto& d : defaults)
         EXPECT_EQ(d.value, Parsed(std::string(TaffGenFaultName(d.kind)) + ":" + d.channel + ":0:1").value)
             << TaffGenFaultName(d.kind) << " on " << d.channel;
+    // On a channel of another recording, the same sizes in its own counts
+    // (a real Pz-Oz of 166.7 counts a microvolt).
+    EXPECT_EQ(87, TaffGenVoltageFaultDefault(TaffGenFaultKind::Flat, 166.7));
+    EXPECT_EQ(16670, TaffGenVoltageFaultDefault(TaffGenFaultKind::Hum, 166.7));
+    EXPECT_EQ(1, TaffGenVoltageFaultDefault(TaffGenFaultKind::Flat, 0.5));
+    EXPECT_EQ(-1, TaffGenVoltageFaultDefault(TaffGenFaultKind::Clipping, 166.7));
+    EXPECT_EQ(-1, TaffGenVoltageFaultDefault(TaffGenFaultKind::Hum, 0));
     // Every fault is named by a check of the night check.
     for (int k = 0; k < int(TaffGenFaultKind::Count); ++k)
         EXPECT_NE(CheckKind::Count, CheckKindOf(TaffGenFaultKind(k))) << k;

@@ -483,9 +483,9 @@ std::vector<TaffGenFault> RealFaults(const ImportedRecording& rec, int channel, 
         f.value = value;
         out.push_back(f);
     };
-    lay(TaffGenFaultKind::Flat, 0.1, flatLengths[index % 4], std::max(1.0, std::round(0.52 * perMicrovolt)));
+    lay(TaffGenFaultKind::Flat, 0.1, flatLengths[index % 4], TaffGenVoltageFaultDefault(TaffGenFaultKind::Flat, perMicrovolt));
     lay(TaffGenFaultKind::Clipping, 0.4, clipLengths[index % 3], 20);
-    lay(TaffGenFaultKind::Hum, 0.7, humLengths[index % 3], std::round(100 * perMicrovolt));
+    lay(TaffGenFaultKind::Hum, 0.7, humLengths[index % 3], TaffGenVoltageFaultDefault(TaffGenFaultKind::Hum, perMicrovolt));
     return out;
 }
 

@@ -177,6 +177,13 @@ const char* TaffGenFaultName(TaffGenFaultKind kind);
 // (a generated night's channel, by number from 0).
 double TaffGenFaultDefault(TaffGenFaultKind kind, int channel, int channels);
 
+// The default of a fault laid on a voltage channel of another recording
+// (taffimport), by its size on a generated night's EEG turned into that
+// channel's counts: flat noise 0.52 uV peak (at least one count), hum 100
+// uV peak, high-frequency noise 150 uV, movement 1000 uV. -1 for the other
+// kinds, or when `countsPerMicrovolt` is not above 0.
+double TaffGenVoltageFaultDefault(TaffGenFaultKind kind, double countsPerMicrovolt);
+
 // `faults` with what goes with them on a generated night of `channels`: an
 // SpO2 probe off (spo2 form 0 on the SpO2 channel) also stops the pulse
 // rate channel, which reads 0 over the same stretch (its own entry, check

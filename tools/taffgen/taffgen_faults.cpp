@@ -151,10 +151,7 @@ double TaffGenFaultDefault(TaffGenFaultKind kind, int channel, int channels) {
         // An input with no electrode: about 0.3 uV rms of amplifier noise, a
         // uniform noise of 0.52 uV peak (at least one count); a channel not
         // in volts holds its value exactly.
-        case TaffGenFaultKind::Flat: {
-            const double perMicrovolt = TaffGenCountsPerMicrovolt(channel);
-            return perMicrovolt > 0 ? std::max(1.0, std::round(0.52 * perMicrovolt)) : 0;
-        }
+        case TaffGenFaultKind::Flat: return std::max(0.0, TaffGenVoltageFaultDefault(kind, TaffGenCountsPerMicrovolt(channel)));
         case TaffGenFaultKind::Clipping: return 20;
         case TaffGenFaultKind::Hum: return 4000;
         case TaffGenFaultKind::HfArtifact: return 6000;
@@ -193,6 +190,17 @@ bool ParseTaffGenFault(const std::string& text, const std::vector<std::string>& 
         return Fail(error, "a duplicate copies another channel, by number from 1: " + text);
     *out = f;
     return true;
+}
+
+double TaffGenVoltageFaultDefault(TaffGenFaultKind kind, double countsPerMicrovolt) {
+    if (!(countsPerMicrovolt > 0)) return -1;
+    switch (kind) {
+        case TaffGenFaultKind::Flat: return std::max(1.0, std::round(0.52 * countsPerMicrovolt));
+        case TaffGenFaultKind::Hum: return std::round(100 * countsPerMicrovolt);
+        case TaffGenFaultKind::HfArtifact: return std::round(150 * countsPerMicrovolt);
+        case TaffGenFaultKind::Amplitude: return std::round(1000 * countsPerMicrovolt);
+        default: return -1;
+    }
 }
 
 std::vector<TaffGenFault> TaffGenWithCompanions(const std::vector<TaffGenFault>& faults, int channels) {

@@ -5,6 +5,7 @@
 // check as a recorder's would; optionally with faults laid over chosen
 // stretches as taffgen lays them, and their ground-truth file.
 // Run with --help for usage.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -92,6 +93,13 @@ int Run(Command& c) {
             std::fprintf(stderr, "taffimport: %s\n", error.c_str());
             return 2;
         }
+        // A fault without VALUE on a voltage channel: the size a generated
+        // night's EEG gets, in this channel's counts (its calibration is not
+        // the generated channel's of the same number).
+        const bool valueGiven = std::count(text.begin(), text.end(), ':') >= 4;
+        const double sized =
+            TaffGenVoltageFaultDefault(f.kind, ImportedCountsPerMicrovolt(r.channels[static_cast<size_t>(f.channel)]));
+        if (!valueGiven && sized >= 0) f.value = sized;
         f.mains = c.mains;
         faults.push_back(f);
     }
