@@ -36,7 +36,7 @@ if(WIN32)
   # taffgen with what it links: the engine (its check names and montage
   # records) and the EDF reader of taffimport, all portable sources.
   set(taffgen_sources)
-  foreach(name main signals file faults montage real)
+  foreach(name main signals file faults fault_text montage real)
     list(APPEND taffgen_sources ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_${name}.cpp)
   endforeach()
   list(APPEND taffgen_sources ${CMAKE_SOURCE_DIR}/tools/taffimport/taffimport_sources.cpp)
