@@ -681,10 +681,7 @@ bool CheckReal(const std::string& header) {
         std::printf("  %-16s as %-8s %s, %.2f of %.2f h usable\n", c.label, c.kind, CheckVerdictName(c.verdict),
                     c.usableHours, c.hours);
     }
-    for (const CheckFinding& f : r.findings)
-        std::printf("    %-16s %-12s %-4s %6.0f-%6.0f s  value %-8.3g %s%s%s\n", f.label, CheckKindName(f.kind),
-                    CheckLevelName(f.level), f.startSeconds, f.endSeconds, f.value, f.note ? f.note : "",
-                    f.other[0] ? " with " : "", f.other);
+    for (const CheckFinding& f : r.findings) PrintFinding("", f);
     std::vector<TaffGenFault> faults;
     std::FILE* truth = std::fopen((stem + ".truth.json").c_str(), "rb");
     if (truth == nullptr) return true;
@@ -697,10 +694,8 @@ bool CheckReal(const std::string& header) {
     const size_t at = text.find("\"rate\": ");
     const int rate = at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 8);
     if (rate <= 0) return false;
-    for (const TaffGenFault& f : faults)
-        std::printf("  laid %-12s on %-16s %6.0f-%6.0f s: %s (%.0f %% covered)\n", TaffGenFaultName(f.kind),
-                    labels[static_cast<size_t>(f.channel)].c_str(), f.startSeconds, f.startSeconds + f.lengthSeconds,
-                    FaultFound(f, rate, labels, r) ? "found" : "MISSED", 100 * FaultCoverage(f, rate, labels, r));
+    Tally tally;
+    ScoreFaults(faults, rate, labels, r, header, &tally);
     return true;
 }
 
