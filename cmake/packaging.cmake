@@ -33,14 +33,28 @@ if(WIN32)
   set(sample_dir ${CMAKE_BINARY_DIR}/release-files/sample)
   set(sample_header ${sample_dir}/NIGHT001.HDR)
   set(host_taffgen ${CMAKE_BINARY_DIR}/release-files/taffgen_host)
-  set(taffgen_sources ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_main.cpp
-      ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_signals.cpp ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_file.cpp
-      ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_faults.cpp)
+  # taffgen with what it links: the engine (its check names and montage
+  # records) and the EDF reader of taffimport, all portable sources.
+  set(taffgen_sources)
+  foreach(name main signals file faults fault_text montage real)
+    list(APPEND taffgen_sources ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_${name}.cpp)
+  endforeach()
+  list(APPEND taffgen_sources ${CMAKE_SOURCE_DIR}/tools/taffimport/taffimport_sources.cpp)
+  foreach(lib engine taffread recfile textkit)
+    get_target_property(lib_sources ${lib} SOURCES)
+    get_target_property(lib_dir ${lib} SOURCE_DIR)
+    foreach(source ${lib_sources})
+      if(source MATCHES "\\.cpp$")
+        list(APPEND taffgen_sources ${lib_dir}/${source})
+      endif()
+    endforeach()
+  endforeach()
   # The sample is written at build time by taffgen built for this machine:
   # five minutes of a 14-channel night, matching the montage of the sample
-  # settings (tools/sample/MORLEX.INI).
+  # settings (tools/sample/MORLEX.INI, taffgen's own --settings-out).
   add_custom_command(OUTPUT ${host_taffgen}
-    COMMAND ${RELEASE_HOST_CXX} -std=c++17 -O1 -I${CMAKE_SOURCE_DIR} ${taffgen_sources} -o ${host_taffgen}
+    COMMAND ${RELEASE_HOST_CXX} -std=c++17 -O1 -I${CMAKE_SOURCE_DIR} -I${CMAKE_BINARY_DIR}/generated ${taffgen_sources}
+            -o ${host_taffgen}
     DEPENDS ${taffgen_sources} ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen.h ${CMAKE_SOURCE_DIR}/tools/taffgen/taffgen_blocks.h
     COMMENT "Building taffgen for this machine (the release's sample recording)")
   add_custom_command(OUTPUT ${sample_header} ${sample_dir}/NIGHT001.DAT

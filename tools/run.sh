@@ -26,7 +26,9 @@ if [ ! -f "$sample" ]; then
 fi
 
 # Settings are kept beside the program; the first start offers the sample
-# with the sample montage (labels, units, signal types, ranges, position levels).
+# with the sample montage (labels, units, signal types, ranges, position levels):
+# tools/sample/MORLEX.INI is the sample night's own, as taffgen --settings-out
+# writes it (a test holds the two together).
 cond="$root/build/win/app/COND"
 mkdir -p "$cond"
 if [ ! -f "$cond/MORLEX.INI" ]; then

@@ -42,7 +42,7 @@ void CheckSignal(int handle, const edf_hdr_struct& hdr, int j, const TaffGenOpti
     if (j < 4) Check(label.rfind("EEG", 0) == 0, name + ": not an EEG signal");
     // The physical range is the digital one through the channel's calibration
     // (channel 1: the imported CAL file's).
-    const double perCount = j == 0 ? double(e2e::kCalEU) / e2e::kCalVU : double(e2e::kSampleEU[j]) / e2e::kSampleVU;
+    const double perCount = j == 0 ? double(e2e::kCalEU) / e2e::kCalVU : double(e2e::kSampleEU[j]) / e2e::kSampleVU[j];
     Check(sp.dig_min == -32768 && sp.dig_max == 32767, name + ": digital range");
     Check(std::fabs(sp.phys_min + 32768.0 * perCount) < 0.01 && std::fabs(sp.phys_max - 32767.0 * perCount) < 0.01,
           name + ": physical range " + std::to_string(sp.phys_min) + ".." + std::to_string(sp.phys_max) +

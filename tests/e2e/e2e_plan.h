@@ -41,12 +41,13 @@ constexpr int kFrameTime = 10;
 constexpr const char* kLabels[14] = {"C3-A2", "C4-A1", "O1-A2", "O2-A1", "LOC",  "ROC",      "Chin",
                                      "ECG",   "Flow",  "Thorax", "Abdomen", "SpO2", "Position", "Snore"};
 constexpr const char* kUnits[14] = {"uV", "uV", "uV", "uV", "uV", "uV", "uV",
-                                    "mV", "%",  "%",  "%",  "%",  "",   "uV"};
+                                    "mV", "mV", "mV", "mV", "%",  "",   "uV"};
 constexpr int kPositionChannel = 12;   // from 0
-// Their calibrations (EU per VU, no offsets): a signal's physical range is
-// its digital range times EU / VU. Row 1 takes the imported CAL file's.
-constexpr int kSampleEU[14] = {250, 250, 250, 250, 500, 500, 100, 5, 100, 100, 100, 100, 25000, 100};
-constexpr int kSampleVU = 25000;
+// Their calibrations (EU per VU, no offsets), the sample night's own (EEG
+// and EOG 40 counts a microvolt): a signal's physical range is its digital
+// range times EU / VU. Row 1 takes the imported CAL file's.
+constexpr int kSampleEU[14] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 100, 1, 1};
+constexpr int kSampleVU[14] = {40, 40, 40, 40, 40, 40, 100, 10000, 1000, 1000, 1000, 25000, 1, 10};
 
 // The label typed into the montage grid (channel row kEditedRow, from 1)
 // over the sample's, then stored with "Pattern Registry".

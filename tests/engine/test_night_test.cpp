@@ -16,11 +16,15 @@
 #include "tests/support/test_files.h"
 #include "tools/taffgen/taffgen_check.h"
 #include "tools/taffgen/taffgen_montage.h"
+#include "tools/taffgen/taffgen_real.h"
 #include "tools/taffimport/taffimport_sources.h"
+#include "tools/taffimport/taffimport_write.h"
 
 namespace {
 
 const int kRate = 200;
+
+std::string TinyEdf();
 
 std::vector<std::string> Names(int channels) {
     std::vector<std::string> names;
@@ -44,7 +48,7 @@ TEST(TestNight, EachFaultLandsOnItsChannelAndStretchOnly) {
         int channel;
         Expect inside;
     } cases[] = {
-        {"flat:C3-A2:10:2", 0, [](int64_t, int64_t, int64_t held) { return held; }},
+        {"flat:C3-A2:10:2:0", 0, [](int64_t, int64_t, int64_t held) { return held; }},
         {"clipping:ECG:10:2:20", 7, [](int64_t v, int64_t, int64_t) { return std::max<int64_t>(-32768, std::min<int64_t>(32767, v * 20)); }},
         {"duplicate:C4-A1:10:2", 1, [](int64_t, int64_t c3, int64_t) { return c3; }},
         {"eog_in_phase:ROC:10:2", 5, [](int64_t v, int64_t, int64_t) { return -v; }},
@@ -125,11 +129,153 @@ TEST(TestNight, BadFaultTextsAreRefused) {
     EXPECT_EQ(7500, Parsed("position:13:0:1").value);
 }
 
+// The defaults are faults a lab meets, each clearly beyond what a clean
+// channel shows: a lead off keeps a few tenths of a microvolt of amplifier
+// noise (a frozen oximeter none), a movement swings well past 800 uV peak
+// to peak on EEG in every epoch (up to the converter's limits), a hum carries most of the chin's power.
+TEST(TestNight, DefaultFaultsAreOnesALabMeets) {
+    const struct {
+        const char* channel;
+        TaffGenFaultKind kind;
+        double value;
+    } defaults[] = {
+        {"C3-A2", TaffGenFaultKind::Flat, 21},  {"LOC", TaffGenFaultKind::Flat, 21},
+        {"Chin", TaffGenFaultKind::Flat, 52},   {"ECG", TaffGenFaultKind::Flat, 5},
+        {"Flow", TaffGenFaultKind::Flat, 1},    {"SpO2", TaffGenFaultKind::Flat, 0},
+        {"Position", TaffGenFaultKind::Flat, 0}, {"Pulse", TaffGenFaultKind::Flat, 0},
+        {"O2-A1", TaffGenFaultKind::Amplitude, 40000}, {"Chin", TaffGenFaultKind::Hum, 4000},
+        {"C3-A2", TaffGenFaultKind::HfArtifact, 6000}, {"C3-A2", TaffGenFaultKind::Clipping, 20},
+    };
+    for (const auto& d : defaults)
+        EXPECT_EQ(d.value, Parsed(std::string(TaffGenFaultName(d.kind)) + ":" + d.channel + ":0:1").value)
+            << TaffGenFaultName(d.kind) << " on " << d.channel;
+    // On a channel of another recording, the same sizes in its own counts
+    // (a real Pz-Oz of 166.7 counts a microvolt).
+    EXPECT_EQ(87, TaffGenVoltageFaultDefault(TaffGenFaultKind::Flat, 166.7));
+    EXPECT_EQ(16670, TaffGenVoltageFaultDefault(TaffGenFaultKind::Hum, 166.7));
+    EXPECT_EQ(1, TaffGenVoltageFaultDefault(TaffGenFaultKind::Flat, 0.5));
+    EXPECT_EQ(-1, TaffGenVoltageFaultDefault(TaffGenFaultKind::Clipping, 166.7));
+    EXPECT_EQ(-1, TaffGenVoltageFaultDefault(TaffGenFaultKind::Hum, 0));
+    // Every fault is named by a check of the night check.
+    for (int k = 0; k < int(TaffGenFaultKind::Count); ++k)
+        EXPECT_NE(CheckKind::Count, CheckKindOf(TaffGenFaultKind(k))) << k;
+
+    TaffGenOptions clean;
+    clean.channels = 20;
+    TaffGenOptions moved = clean;
+    moved.faults = {Parsed("amplitude:O2-A1:0:120"), Parsed("hum:Chin:0:30")};
+    for (int epoch = 0; epoch < 4; ++epoch) {
+        int64_t low = 32767, high = -32768;
+        for (int64_t s = epoch * 30 * kRate; s < (epoch + 1) * 30 * kRate; ++s) {
+            low = std::min<int64_t>(low, TaffGenExpectedSample(moved, 3, s));
+            high = std::max<int64_t>(high, TaffGenExpectedSample(moved, 3, s));
+        }
+        EXPECT_GT((high - low) / 40.0, 950) << "uV peak to peak, epoch " << epoch;
+    }
+    double hum = 0, all = 0;
+    for (int64_t s = 0; s < 30 * kRate; ++s) {
+        const double added = double(TaffGenExpectedSample(moved, 6, s) - TaffGenExpectedSample(clean, 6, s));
+        hum += added * added;
+        all += double(TaffGenExpectedSample(moved, 6, s)) * TaffGenExpectedSample(moved, 6, s);
+    }
+    EXPECT_GT(hum / all, 0.7);
+}
+
+// A probe off stops the oximeter's pulse rate with the SpO2: its own fault,
+// reading 0 bpm over the same stretch; the pulse rate of a clean night lies
+// in 50-80 bpm. Jumps of the SpO2, or a night without a pulse channel, add nothing.
+TEST(TestNight, ProbeOffStopsThePulseRateToo) {
+    const std::vector<TaffGenFault> laid = TaffGenWithCompanions({Parsed("spo2:SpO2:10:2")}, 20);
+    ASSERT_EQ(2u, laid.size());
+    EXPECT_EQ(19, laid[1].channel);
+    EXPECT_EQ(TaffGenFaultKind::Spo2, laid[1].kind);
+    EXPECT_EQ(10, laid[1].startSeconds);
+    EXPECT_EQ(1u, TaffGenWithCompanions({Parsed("spo2:SpO2:10:2")}, 14).size());
+    EXPECT_EQ(1u, TaffGenWithCompanions({Parsed("spo2:SpO2:10:2:1")}, 20).size());
+    TaffGenOptions o;
+    o.channels = 20;
+    o.faults = laid;
+    for (int64_t s : {9 * kRate, 12 * kRate}) {
+        EXPECT_GT(TaffGenExpectedSample(o, 19, s), 5000) << s;   // 100 counts a bpm
+        EXPECT_LT(TaffGenExpectedSample(o, 19, s), 8000) << s;
+    }
+    for (int64_t s = 10 * kRate; s < 12 * kRate; ++s) ASSERT_EQ(0, TaffGenExpectedSample(o, 19, s)) << s;
+}
+
+// A real frontal EEG reaches both eye channels with the same sign (ROC with
+// some of another stretch), the eye movements stay opposite; read from an
+// EDF file in uV and brought to the night's rate in the eye channels' 40
+// counts a microvolt.
+TEST(TestNight, FrontalEegReachesBothEyeChannels) {
+    TempDir dir;
+    const std::string edf = dir.File("tiny.edf");
+    WriteFile(edf, TinyEdf());
+    TaffGenOptions o;
+    o.channels = 8;
+    o.seconds = 60;
+    std::string error;
+    EXPECT_FALSE(TaffGenLoadEogEeg(edf, "EEG Fpz-Cz", &o, &error));
+    ASSERT_TRUE(TaffGenLoadEogEeg(edf, "EEG C3-A2", &o, &error)) << error;
+    ASSERT_EQ(400u, o.eogEeg.size());   // 2 s at 200 Hz
+    EXPECT_EQ(-1952, o.eogEeg[0]);      // -48.8 uV
+    EXPECT_EQ(-1756, o.eogEeg[10]);     // halfway to the next sample
+    EXPECT_EQ(-1561, o.eogEeg[20]);
+    TaffGenOptions clean = o;
+    clean.eogEeg.clear();
+    for (int64_t s : {int64_t(0), int64_t(10), int64_t(399), int64_t(400 + 20)}) {
+        const int64_t eeg = o.eogEeg[size_t(s % 400)];
+        EXPECT_EQ(TaffGenExpectedSample(clean, 4, s) + eeg, TaffGenExpectedSample(o, 4, s)) << s;
+        const int64_t other = o.eogEeg[size_t((s + 200) % 400)];   // half the loop away
+        EXPECT_EQ(TaffGenExpectedSample(clean, 5, s) + (4 * eeg + 2 * other) / 5, TaffGenExpectedSample(o, 5, s)) << s;
+        EXPECT_EQ(TaffGenExpectedSample(clean, 0, s), TaffGenExpectedSample(o, 0, s)) << s;
+    }
+    // The eye-pair night with one eye channel inverted over its quick eye
+    // movements: stretches of REM sleep of a minute or more, a realistic share.
+    TaffGenOptions night;
+    night.channels = 20;
+    night.seconds = 8 * 3600;
+    const int laid = TaffGenInvertEogInEyeMovements(&night);
+    ASSERT_GT(laid, 0);
+    double rem = 0;
+    for (const TaffGenFault& f : night.faults) {
+        EXPECT_EQ(TaffGenFaultKind::EogInPhase, f.kind);
+        EXPECT_EQ(5, f.channel);
+        EXPECT_GE(f.lengthSeconds, 60);
+        rem += f.lengthSeconds;
+    }
+    EXPECT_GT(rem / 3600, 0.5);
+    EXPECT_LT(rem / 3600, 2.5);
+}
+
+// The sample settings the program ships are the sample night's own, as
+// taffgen --settings-out writes them: EEG and EOG at 40 counts a microvolt.
+TEST(TestNight, SampleSettingsAreTheSampleNightsMontage) {
+    const std::string shipped = ReadFile(SAMPLE_INI);
+    EXPECT_EQ(TaffGenSettingsFileText(TaffGenSampleOptions(), kTaffGenSamplePattern, kTaffGenSampleRule), shipped)
+        << "rewrite it: taffgen --channels 14 --pattern-name \"Sample night\" --rule \"" << kTaffGenSampleRule
+        << "\" --settings-out tools/sample/MORLEX.INI";
+    EXPECT_NE(std::string::npos, shipped.find("\r\nEU=1,1,1,1,1,1,1,1,1,1,1,100,1,1,"));
+    EXPECT_NE(std::string::npos, shipped.find("\r\nVU=40,40,40,40,40,40,100,10000,1000,1000,1000,25000,1,10,"));
+    EXPECT_NE(std::string::npos, shipped.find("[NIGHTCHECK]\r\nRule=EEG, SpO2, airflow >= 0.02 h\r\n"));
+    // Labels that say nothing: Ch1.. of type other, the calibration kept.
+    const std::string plain = TaffGenSettingsFileText(TaffGenSampleOptions(), "P", "EEG >= 1 h", true);
+    EXPECT_NE(std::string::npos, plain.find("\r\nChLabel13=Ch13\r\nChLabel14=Ch14\r\nChLabel15=\r\n"));
+    EXPECT_NE(std::string::npos, plain.find("\r\nSignal=20,20,20,20,20,20,20,20,20,20,20,20,20,20,4,"));
+    EXPECT_NE(std::string::npos, plain.find("\r\nVU=40,40,40,40,40,40,100,10000,1000,1000,1000,25000,1,10,"));
+    // The command line writes the same file, and no night beside it without --out.
+    TempDir dir;
+    const std::string command = "cd " + dir.File(".") + " && " + TAFFGEN_PATH + " --channels 14 --pattern-name \"Sample night\" --rule \"" +
+                                kTaffGenSampleRule + "\" --settings-out " + dir.File("S.INI") + " > " + dir.File("out.txt");
+    ASSERT_EQ(0, std::system(command.c_str()));
+    EXPECT_EQ(shipped, ReadFile(dir.File("S.INI")));
+    EXPECT_TRUE(ReadFile(dir.File("NIGHT001.HDR")).empty());
+}
+
 TEST(TestNight, GroundTruthNamesEachFault) {
     const std::vector<TaffGenFault> faults = {Parsed("flat:C3-A2:12.5:60"), Parsed("hum:Chin:100:30:2500")};
     EXPECT_EQ("{\n  \"recording\": \"N1.HDR\",\n  \"seed\": 7,\n  \"rate\": 200,\n  \"faults\": [\n"
               "    {\"check\": \"flat\", \"channel\": 1, \"label\": \"C3-A2\", \"start_s\": 12.5, \"end_s\": 72.5, "
-              "\"value\": 0},\n"
+              "\"value\": 21},\n"
               "    {\"check\": \"hum\", \"channel\": 7, \"label\": \"Chin\", \"start_s\": 100, \"end_s\": 130, "
               "\"value\": 2500, \"mains_hz\": 50}\n  ]\n}\n",
               TaffGenGroundTruthText("N1.HDR", 7, 200, faults, Names(20)));
@@ -199,6 +345,7 @@ TEST(TestNight, CleanSignalsLieInTheRangesOfARealNight) {
     EXPECT_LT(Mean(spo2), 98);
     for (double v : spo2) ASSERT_TRUE(v > 85 && v <= 100) << v;
     for (double v : night["Position"]) ASSERT_TRUE(v == 0 || v == 5000 || v == 10000 || v == 15000) << v;
+    for (double v : night["Pulse"]) ASSERT_TRUE(v > 50 && v < 80) << v;   // bpm
     // The eyes move in opposite directions: their one-second means anticorrelate.
     const std::vector<double>& l = night["LOC"];
     const std::vector<double>& r = night["ROC"];
@@ -262,9 +409,63 @@ TEST(TestNight, EdfImportKeepsLimitsCalibrationAndRates) {
     EXPECT_EQ(120 + 80, resp.samples[5]);
     EXPECT_EQ(120 + 160, resp.samples[10]);
     for (const char* bad : {"", "0       not an EDF header"}) EXPECT_FALSE(ParseEdfRecording(bad, &r, &error));
+    // Brought to 20 Hz for the bench: the EEG is written at 20 Hz, the
+    // respiration still at 1 Hz.
+    EXPECT_FALSE(ResampleImported(&r, 15));
+    ASSERT_TRUE(ResampleImported(&r, 20));
+    EXPECT_EQ(20, r.rate);
+    EXPECT_EQ(1, r.channels[0].rateDivisor);
+    EXPECT_EQ(20, r.channels[1].rateDivisor);
+    ASSERT_EQ(40u, r.channels[0].samples.size());
+    EXPECT_EQ(-7994 + 800, r.channels[0].samples[1]);
+    EXPECT_EQ(120 + 88, r.channels[1].samples[11]);   // between the 10 Hz samples 5 and 6
 }
 
 // ---- the check against the ground-truth file ----------------------------------------
+
+// A fault is found as a lab needs it when findings of its kind on its
+// channel cover 80 % of it and their span's ends lie within 5 s of its own.
+TEST(TestNight, FaultsAreFoundToTheirEnds) {
+    const TaffGenFault flat = Parsed("flat:C3-A2:100:71");   // 100-171 s
+    const struct {
+        std::vector<std::pair<double, double>> findings;   // flat on C3-A2
+        double coverage, start, end;
+        bool found;
+    } cases[] = {
+        {{{100, 171}}, 1, 100, 171, true},
+        {{{96, 175}}, 1, 96, 175, true},
+        {{{120, 150}}, 30.0 / 71, 120, 150, false},          // one epoch of a 71-s lead off
+        {{{90, 120}, {120, 150}, {150, 180}}, 1, 90, 180, false},   // ends 10 s off
+        {{{100, 130}, {140, 171}}, 61.0 / 71, 100, 171, true},
+        {{}, 0, 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        NightCheckResult r;
+        for (const auto& span : c.findings) {
+            CheckFinding f{};
+            f.kind = CheckKind::Flat;
+            f.level = CheckLevel::Fail;
+            f.startSeconds = span.first;
+            f.endSeconds = span.second;
+            std::snprintf(f.label, sizeof f.label, "C3-A2");
+            r.findings.push_back(f);
+        }
+        CheckFinding other{};                                 // another channel's finding counts for nothing
+        other.kind = CheckKind::Flat;
+        other.startSeconds = 0;
+        other.endSeconds = 300;
+        std::snprintf(other.label, sizeof other.label, "C4-A1");
+        r.findings.push_back(other);
+        const FaultMatch m = MatchFault(flat, kRate, Names(20), r);
+        EXPECT_NEAR(c.coverage, m.coverage, 1e-9) << c.start;
+        EXPECT_EQ(!c.findings.empty(), m.any);
+        if (m.any) {
+            EXPECT_EQ(c.start, m.start);
+            EXPECT_EQ(c.end, m.end);
+        }
+        EXPECT_EQ(c.found, FoundExactly(m)) << c.start << "-" << c.end;
+    }
+}
 
 TEST(TestNight, CheckOfAGeneratedNightAgreesWithItsGroundTruth) {
     TempDir dir;
@@ -279,7 +480,10 @@ TEST(TestNight, CheckOfAGeneratedNightAgreesWithItsGroundTruth) {
     const std::vector<std::string> labels = Names(20);
     std::vector<TaffGenFault> faults;
     ASSERT_TRUE(ReadGroundTruth(ReadFile(dir.File("N1.truth.json")), labels, &faults));
-    ASSERT_EQ(6u, faults.size());
+    ASSERT_EQ(7u, faults.size());   // the probe off stops the pulse rate too
+    EXPECT_EQ(TaffGenFaultKind::Spo2, faults[4].kind);
+    EXPECT_EQ(19, faults[4].channel);
+    EXPECT_EQ(600, faults[4].startSeconds);
     EXPECT_EQ(TaffGenFaultKind::Hum, faults[1].kind);
     EXPECT_EQ(6, faults[1].channel);
     EXPECT_EQ(300, faults[1].startSeconds);
@@ -293,9 +497,11 @@ TEST(TestNight, CheckOfAGeneratedNightAgreesWithItsGroundTruth) {
     NightCheckResult r;
     std::string error;
     ASSERT_TRUE(CheckRecording(header, pattern, DefaultCheckRuleSet(), &r, &error)) << error;
-    for (const TaffGenFault& f : faults)
+    for (const TaffGenFault& f : faults) {
+        if (labels[size_t(f.channel)] == "Pulse") continue;   // not judged until the check judges pulse rates
         EXPECT_TRUE(FaultFound(f, kRate, labels, r))
             << TaffGenFaultName(f.kind) << " on " << labels[size_t(f.channel)] << " at " << f.startSeconds << " s";
+    }
     for (const CheckFinding& f : UnexplainedFindings(faults, kRate, labels, r, CheckLevel::Warn))
         if (!OnFaultedStretch(f, faults, kRate, labels))
             ADD_FAILURE() << "not in the ground truth: " << CheckKindName(f.kind) << " on " << f.label << " "

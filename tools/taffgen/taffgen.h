@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The faults a night can be given, named as the night check names the check
@@ -25,18 +26,27 @@ enum class TaffGenFaultKind {
 // fault's strength or form, in the kind's own terms (counts of the 16-bit
 // scale unless said otherwise); ParseTaffGenFault fills in the kind's
 // default (TaffGenFaultDefault) when none is given:
-//   flat          noise left on the held value, counts (default 0: the value repeated)
+// The defaults are faults a lab meets, each clearly beyond what the check
+// lets pass on a clean channel:
+//   flat          noise left on the held value, counts (default: what an input with
+//                 no electrode records, about 0.3 uV rms, on a channel in uV or mV;
+//                 0, the value repeated, on the others: a frozen oximeter)
 //   clipping      gain that drives the signal into the converter's limits (default 20)
-//   hum           amplitude of the mains wave, counts (default 2000); `mains` Hz
-//   hf_artifact   amplitude of broadband muscle-like noise, counts (default 3000)
-//   amplitude     amplitude of slow movement swings, counts (default 16000)
+//   hum           amplitude of the mains wave, counts (default 4000: 71 uV rms on
+//                 EEG, most of the channel's power); `mains` Hz
+//   hf_artifact   amplitude of broadband muscle-like noise, counts (default 6000:
+//                 about 60 uV rms on EEG)
+//   amplitude     amplitude of slow movement swings, counts (default 40000: swings
+//                 and pops of 1000-1600 uV peak to peak on EEG and EOG, at times
+//                 reaching the converter's limits)
 //   not_its_type  scale of an ECG put on the channel (default 1); an ECG channel
 //                 gets EEG instead, an SpO2 channel its value / 100 (a unit mistake)
 //   duplicate     channel number (from 1) whose signal is copied (default: the
 //                 neighbour, 1<->2, 3<->4, ...)
 //   eog_in_phase  none: the channel is inverted
 //   ecg           0 inverted (default), 1 noise without beats, 2 about 190 bpm, 3 about 21 bpm
-//   spo2          0 probe off, reads 0 (default), 1 jumps of a quarter every 2 s
+//   spo2          0 probe off, reads 0 (default; the night's pulse rate channels
+//                 read 0 with it: TaffGenWithCompanions), 1 jumps of a quarter every 2 s
 //   position      the raw value held (default 7500, between the levels)
 struct TaffGenFault {
     TaffGenFaultKind kind = TaffGenFaultKind::Flat;
@@ -65,6 +75,11 @@ struct TaffGenOptions {
     uint32_t seed = 1;                   // varies the activity; same seed, same samples
     std::string comment = "overnight study";
     std::vector<TaffGenFault> faults;    // laid over the clean night, in this order
+    // A real frontal EEG (counts of the EOG's calibration, at `rate`, looped
+    // over the night) added to both eye channels with the same sign, as the
+    // slow waves of deep sleep reach both EOG electrodes (ROC mixes in some
+    // of another stretch, as its own reference sees more); empty: none.
+    std::vector<int16_t> eogEeg;
 };
 
 // Samples per channel that a recording with these options holds.
@@ -72,8 +87,29 @@ int64_t TaffGenScanCount(const TaffGenOptions& options);
 
 // Name of channel `channel` (from 0) without its "CHn_" prefix: C3-A2,
 // C4-A1, O1-A2, O2-A1, LOC, ROC, Chin, ECG, Flow, Thorax, Abdomen, SpO2,
-// Position, Snore, Leg L, Leg R, F3-A2, F4-A1, Cz-A1, Pulse, then AUXn.
+// Position, Snore, Leg L, Leg R, F3-A2, F4-A1, Cz-A1, Pulse (the pulse rate
+// of the oximeter), then AUXn.
 std::string TaffGenChannelName(int channel);
+
+// Signal type codes of the PSG writer the generated channels get.
+enum TaffGenSignalType {
+    kTaffGenTypeEeg = 4, kTaffGenTypeEog = 5, kTaffGenTypeEmg = 6, kTaffGenTypeEcg = 7, kTaffGenTypeFlow = 8,
+    kTaffGenTypeThorax = 9, kTaffGenTypeAbdomen = 10, kTaffGenTypeSpO2 = 11, kTaffGenTypePulse = 12,
+    kTaffGenTypeSnore = 13, kTaffGenTypeLegEmg = 14, kTaffGenTypePosition = 15
+};
+
+// How a generated channel is calibrated: physical value = counts x calEU /
+// calVU in `unit`, following the amplitudes the generator gives each kind
+// (EEG and EOG 40 counts a microvolt, so +-819 uV full scale; ECG in mV;
+// SpO2 25000 counts = 100 %; pulse rate 100 counts a beat a minute).
+struct TaffGenCalibration {
+    const char* unit;
+    int type, calEU, calVU;
+};
+TaffGenCalibration TaffGenCalibrationOf(int channel);
+
+// Counts of one microvolt on the channel (0 when its unit is no voltage).
+double TaffGenCountsPerMicrovolt(int channel);
 
 // The channel's input range in millivolts (+-100 % = +-25000 counts), from
 // which the header's SLOPE is made.
@@ -129,14 +165,36 @@ public:
     virtual int Channels() const = 0;
     virtual bool IsEcg(int channel) const = 0;
     virtual bool IsSpO2(int channel) const = 0;
+    virtual bool IsPulse(int) const { return false; }
 };
 
-// "flat", "clipping", "hum", "hf_artifact", "amplitude", "not_its_type",
-// "duplicate", "eog_in_phase", "ecg", "spo2", "position".
+// The name of the check that finds the fault, as the night check names it
+// (CheckKindName): "flat", "clipping", "hum", "hf_artifact", "amplitude",
+// "not_its_type", "duplicate", "eog_in_phase", "ecg", "spo2", "position".
 const char* TaffGenFaultName(TaffGenFaultKind kind);
 
-// The kind's default value (see TaffGenFault) for `channel` of `channels`.
+// The kind's default value (see TaffGenFault) for `channel` of `channels`
+// (a generated night's channel, by number from 0).
 double TaffGenFaultDefault(TaffGenFaultKind kind, int channel, int channels);
+
+// The default of a fault laid on a voltage channel of another recording
+// (taffimport), by its size on a generated night's EEG turned into that
+// channel's counts: flat noise 0.52 uV peak (at least one count), hum 100
+// uV peak, high-frequency noise 150 uV, movement 1000 uV. -1 for the other
+// kinds, or when `countsPerMicrovolt` is not above 0.
+double TaffGenVoltageFaultDefault(TaffGenFaultKind kind, double countsPerMicrovolt);
+
+// `faults` with what goes with them on a generated night of `channels`: an
+// SpO2 probe off (spo2 form 0 on the SpO2 channel) also stops the pulse
+// rate channel, which reads 0 over the same stretch (its own entry, check
+// spo2). The others as given, in order.
+std::vector<TaffGenFault> TaffGenWithCompanions(const std::vector<TaffGenFault>& faults, int channels);
+
+// The stretches of a generated night (seconds from its start, whole
+// seconds) in which the eyes move quickly (REM sleep), each at least
+// `shortestSeconds` long.
+std::vector<std::pair<double, double>> TaffGenEyeMovementStretches(const TaffGenOptions& options,
+                                                                   double shortestSeconds);
 
 // Parses "KIND:CHANNEL:START:LENGTH[:VALUE]": CHANNEL a number from 1 or a
 // name of `names`, START and LENGTH seconds. False with a reason in `error`.

@@ -2,6 +2,7 @@
 #include "tools/taffgen/taffgen_check.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,6 +84,28 @@ double FaultCoverage(const TaffGenFault& fault, int rate, const std::vector<std:
         reach = std::max(reach, s.second);
     }
     return end > start ? covered / (end - start) : 0.0;
+}
+
+FaultMatch MatchFault(const TaffGenFault& fault, int rate, const std::vector<std::string>& labels,
+                      const NightCheckResult& result) {
+    FaultMatch m;
+    m.truthStart = static_cast<double>(TaffGenFaultFirstScan(fault, rate)) / rate;
+    m.truthEnd = static_cast<double>(TaffGenFaultEndScan(fault, rate)) / rate;
+    m.coverage = FaultCoverage(fault, rate, labels, result);
+    const CheckKind kind = CheckKindOf(fault.kind);
+    for (const CheckFinding& f : result.findings) {
+        if (f.kind != kind || !OnChannel(f, fault, labels) || Overlap(f.startSeconds, f.endSeconds, m.truthStart, m.truthEnd) <= 0)
+            continue;
+        m.start = m.any ? std::min(m.start, f.startSeconds) : f.startSeconds;
+        m.end = m.any ? std::max(m.end, f.endSeconds) : f.endSeconds;
+        m.any = true;
+    }
+    return m;
+}
+
+bool FoundExactly(const FaultMatch& m) {
+    return m.any && m.coverage >= kExactCoverage && std::fabs(m.start - m.truthStart) <= kExactEndSeconds &&
+           std::fabs(m.end - m.truthEnd) <= kExactEndSeconds;
 }
 
 bool FaultFound(const TaffGenFault& fault, int rate, const std::vector<std::string>& labels,

@@ -33,6 +33,24 @@ double FaultCoverage(const TaffGenFault& fault, int rate, const std::vector<std:
 bool FaultFound(const TaffGenFault& fault, int rate, const std::vector<std::string>& labels,
                 const NightCheckResult& result);
 
+// How the findings of the fault's kind on its channel (or pair) meet its
+// stretch: the share they cover, and the span from the first one's start
+// to the last one's end of those that overlap it (`any` false: none does).
+struct FaultMatch {
+    double coverage = 0;
+    bool any = false;
+    double start = 0, end = 0;     // seconds from the recording's start
+    double truthStart = 0, truthEnd = 0;
+};
+FaultMatch MatchFault(const TaffGenFault& fault, int rate, const std::vector<std::string>& labels,
+                      const NightCheckResult& result);
+
+// Found as a lab needs it: covered at least 80 %, the found stretch's start
+// and end each within 5 s of the fault's.
+constexpr double kExactCoverage = 0.8;
+constexpr double kExactEndSeconds = 5.0;
+bool FoundExactly(const FaultMatch& match);
+
 // Findings of at least `level` that overlap no fault of their kind on their
 // channel (or its pair): false alarms.
 std::vector<CheckFinding> UnexplainedFindings(const std::vector<TaffGenFault>& faults, int rate,

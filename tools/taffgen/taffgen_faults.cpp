@@ -1,7 +1,8 @@
 // Faults laid over a night: each a pure function of the clean night, the
 // channel and the scan, so the recording with faults is still written in one
-// pass and read back sample for sample. Also the fault's text on the command
-// line and the ground-truth file that lists what was laid where.
+// pass and read back sample for sample; their defaults. The fault's text on
+// the command line and the ground-truth file are in taffgen_fault_text.cpp.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,11 +13,6 @@
 using namespace taffgen;
 
 namespace {
-
-const char* const kFaultNames[] = {"flat",      "clipping",  "hum",          "hf_artifact", "amplitude", "not_its_type",
-                                   "duplicate", "eog_in_phase", "ecg",       "spo2",        "position"};
-static_assert(sizeof kFaultNames / sizeof kFaultNames[0] == static_cast<size_t>(TaffGenFaultKind::Count),
-              "one name per fault kind");
 
 uint32_t KeyOf(const TaffGenFault& f) { return 300 + static_cast<uint32_t>(f.channel) * 16 + static_cast<uint32_t>(f.kind); }
 
@@ -83,70 +79,18 @@ int64_t Apply(const TaffGenFault& f, const TaffGenSignals& night, int64_t scan, 
     return counts;
 }
 
-bool Fail(std::string* error, const std::string& why) {
-    if (error != nullptr) *error = why;
-    return false;
-}
-
-bool ParseNumber(const std::string& text, double* value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    *value = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && std::isfinite(*value);
-}
-
-std::vector<std::string> SplitColons(const std::string& text) {
-    std::vector<std::string> parts;
-    size_t from = 0;
-    for (;;) {
-        const size_t colon = text.find(':', from);
-        parts.push_back(text.substr(from, colon == std::string::npos ? std::string::npos : colon - from));
-        if (colon == std::string::npos) return parts;
-        from = colon + 1;
-    }
-}
-
-int ChannelOf(const std::string& text, const std::vector<std::string>& names) {
-    for (size_t i = 0; i < names.size(); ++i)
-        if (names[i] == text) return static_cast<int>(i);
-    double number = 0;
-    if (!ParseNumber(text, &number) || number != std::floor(number)) return -1;
-    return number >= 1 && number <= static_cast<double>(names.size()) ? static_cast<int>(number) - 1 : -1;
-}
-
-// A JSON string of a label: quotes, backslashes and control bytes escaped.
-std::string JsonText(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') out += std::string("\\") + c;
-        else if (static_cast<unsigned char>(c) < 0x20) {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-            out += code;
-        } else out += c;
-    }
-    return out + "\"";
-}
-
-std::string Number(double value) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.6g", value);
-    return text;
-}
-
 }  // namespace
-
-const char* TaffGenFaultName(TaffGenFaultKind kind) {
-    const int k = static_cast<int>(kind);
-    return k >= 0 && k < static_cast<int>(TaffGenFaultKind::Count) ? kFaultNames[k] : "";
-}
 
 double TaffGenFaultDefault(TaffGenFaultKind kind, int channel, int channels) {
     switch (kind) {
+        // An input with no electrode: about 0.3 uV rms of amplifier noise, a
+        // uniform noise of 0.52 uV peak (at least one count); a channel not
+        // in volts holds its value exactly.
+        case TaffGenFaultKind::Flat: return std::max(0.0, TaffGenVoltageFaultDefault(kind, TaffGenCountsPerMicrovolt(channel)));
         case TaffGenFaultKind::Clipping: return 20;
-        case TaffGenFaultKind::Hum: return 2000;
-        case TaffGenFaultKind::HfArtifact: return 3000;
-        case TaffGenFaultKind::Amplitude: return 16000;
+        case TaffGenFaultKind::Hum: return 4000;
+        case TaffGenFaultKind::HfArtifact: return 6000;
+        case TaffGenFaultKind::Amplitude: return 40000;
         case TaffGenFaultKind::NotItsType: return 1;
         case TaffGenFaultKind::Duplicate: {
             const int partner = channel % 2 == 0 ? channel + 1 : channel - 1;
@@ -157,28 +101,30 @@ double TaffGenFaultDefault(TaffGenFaultKind kind, int channel, int channels) {
     }
 }
 
-bool ParseTaffGenFault(const std::string& text, const std::vector<std::string>& names, TaffGenFault* out,
-                       std::string* error) {
-    const std::vector<std::string> parts = SplitColons(text);
-    if (parts.size() < 4 || parts.size() > 5) return Fail(error, "a fault is KIND:CHANNEL:START:LENGTH[:VALUE]: " + text);
-    TaffGenFault f;
-    int kind = 0;
-    while (kind < static_cast<int>(TaffGenFaultKind::Count) && parts[0] != kFaultNames[kind]) ++kind;
-    if (kind == static_cast<int>(TaffGenFaultKind::Count)) return Fail(error, "unknown fault kind: " + parts[0]);
-    f.kind = static_cast<TaffGenFaultKind>(kind);
-    f.channel = ChannelOf(parts[1], names);
-    if (f.channel < 0) return Fail(error, "no such channel: " + parts[1]);
-    if (!ParseNumber(parts[2], &f.startSeconds) || f.startSeconds < 0 || !ParseNumber(parts[3], &f.lengthSeconds) ||
-        f.lengthSeconds <= 0)
-        return Fail(error, "START and LENGTH must be seconds (LENGTH above 0): " + text);
-    const int channels = static_cast<int>(names.size());
-    f.value = TaffGenFaultDefault(f.kind, f.channel, channels);
-    if (parts.size() == 5 && !ParseNumber(parts[4], &f.value)) return Fail(error, "VALUE must be a number: " + text);
-    if (f.kind == TaffGenFaultKind::Duplicate &&
-        (f.value != std::floor(f.value) || f.value < 1 || f.value > channels || f.value == f.channel + 1))
-        return Fail(error, "a duplicate copies another channel, by number from 1: " + text);
-    *out = f;
-    return true;
+double TaffGenVoltageFaultDefault(TaffGenFaultKind kind, double countsPerMicrovolt) {
+    if (!(countsPerMicrovolt > 0)) return -1;
+    switch (kind) {
+        case TaffGenFaultKind::Flat: return std::max(1.0, std::round(0.52 * countsPerMicrovolt));
+        case TaffGenFaultKind::Hum: return std::round(100 * countsPerMicrovolt);
+        case TaffGenFaultKind::HfArtifact: return std::round(150 * countsPerMicrovolt);
+        case TaffGenFaultKind::Amplitude: return std::round(1000 * countsPerMicrovolt);
+        default: return -1;
+    }
+}
+
+std::vector<TaffGenFault> TaffGenWithCompanions(const std::vector<TaffGenFault>& faults, int channels) {
+    std::vector<TaffGenFault> out;
+    for (const TaffGenFault& f : faults) {
+        out.push_back(f);
+        if (f.kind != TaffGenFaultKind::Spo2 || f.value != 0 || TaffGenChannelName(f.channel) != "SpO2") continue;
+        for (int c = 0; c < channels; ++c) {
+            if (TaffGenChannelName(c) != "Pulse") continue;
+            TaffGenFault pulse = f;
+            pulse.channel = c;
+            out.push_back(pulse);
+        }
+    }
+    return out;
 }
 
 int64_t TaffGenFaultFirstScan(const TaffGenFault& fault, int rate) { return std::llround(fault.startSeconds * rate); }
@@ -197,21 +143,3 @@ int64_t TaffGenApplyFaults(const std::vector<TaffGenFault>& faults, const TaffGe
     return counts;
 }
 
-std::string TaffGenGroundTruthText(const std::string& recording, uint32_t seed, int rate,
-                                   const std::vector<TaffGenFault>& faults, const std::vector<std::string>& labels) {
-    std::string t = "{\n  \"recording\": " + JsonText(recording) + ",\n  \"seed\": " + std::to_string(seed) +
-                    ",\n  \"rate\": " + std::to_string(rate) + ",\n  \"faults\": [";
-    for (size_t i = 0; i < faults.size(); ++i) {
-        const TaffGenFault& f = faults[i];
-        const std::string label =
-            f.channel >= 0 && f.channel < static_cast<int>(labels.size()) ? labels[static_cast<size_t>(f.channel)] : "";
-        t += i ? ",\n" : "\n";
-        t += "    {\"check\": \"" + std::string(TaffGenFaultName(f.kind)) + "\", \"channel\": " +
-             std::to_string(f.channel + 1) + ", \"label\": " + JsonText(label) + ", \"start_s\": " +
-             Number(static_cast<double>(TaffGenFaultFirstScan(f, rate)) / rate) + ", \"end_s\": " +
-             Number(static_cast<double>(TaffGenFaultEndScan(f, rate)) / rate) + ", \"value\": " + Number(f.value);
-        if (f.kind == TaffGenFaultKind::Hum) t += ", \"mains_hz\": " + std::to_string(f.mains);
-        t += "}";
-    }
-    return t + (faults.empty() ? "]\n}\n" : "\n  ]\n}\n");
-}

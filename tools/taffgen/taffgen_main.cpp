@@ -6,7 +6,10 @@
 
 #include <vector>
 
+#include "engine/night_check.h"
 #include "tools/taffgen/taffgen.h"
+#include "tools/taffgen/taffgen_montage.h"
+#include "tools/taffgen/taffgen_real.h"
 
 namespace {
 
@@ -14,6 +17,14 @@ const char kUsage[] =
     "usage: taffgen [options]\n"
     "  --out PATH          header file to write (default NIGHT001.HDR); the data\n"
     "                      file goes beside it with the same base name\n"
+    "  --settings-out PATH write the settings file the night needs ([SYSTEM], its montage\n"
+    "                      as pattern 1 with its calibration and position levels,\n"
+    "                      [NIGHTCHECK]); with it the night is written only when --out is given\n"
+    "  --pattern-name TEXT the pattern's name in that file (default Night)\n"
+    "  --plain-labels      in that file, label the channels Ch1, Ch2, ... with the signal\n"
+    "                      type \"other\" (labels that say nothing), calibration kept\n"
+    "  --rule TEXT         the night check's rule set in that file (default the program's,\n"
+    "                      \"EEG, SpO2, airflow >= 4 h\")\n"
     "  --channels N        channels, 1..1024 (default 16)\n"
     "  --rate HZ           samples per second per channel (default 200)\n"
     "  --seconds S         length in seconds (default 3600)\n"
@@ -33,7 +44,13 @@ const char kUsage[] =
     "                      ecg, spo2, position (VALUE: see docs/test-nights.md); repeatable\n"
     "  --mains HZ          frequency of hum faults, 50 or 60 (default 50)\n"
     "  --truth PATH        ground-truth file of the faults (default NAME.truth.json beside\n"
-    "                      the header, written when faults are given)\n";
+    "                      the header, written when faults are given)\n"
+    "  --eog-eeg EDF[:LABEL]  add a real frontal EEG (signal LABEL of the EDF file, default\n"
+    "                      \"EEG Fpz-Cz\", looped) to both eye channels with the same sign\n"
+    "  --invert-eog-in-rem lay eog_in_phase on ROC (inverted) over each stretch of quick eye\n"
+    "                      movements of at least a minute\n"
+    "An SpO2 probe off (spo2 form 0 on SpO2) also stops the Pulse channel (its own\n"
+    "ground-truth entry).\n";
 
 bool ParseInt(const char* text, long long* value) {
     char* end = nullptr;
@@ -68,6 +85,11 @@ struct Command {
     std::vector<std::string> faults;    // parsed once the channel count is known
     int mains = 50;
     std::string truth;
+    std::string settingsOut, patternName = "Night", rule = DefaultCheckRuleSet().text;
+    bool outGiven = false;
+    std::string eogEeg;
+    bool invertEog = false;
+    bool plainLabels = false;
 };
 
 // Applies one option (with its value when it takes one); false on a bad one.
@@ -81,10 +103,16 @@ bool ApplyOption(const std::string& name, const char* value, Command* cmd, int* 
     else if (name == "--lower") cmd->upper = false;
     else if (name == "--lf") o.crlf = false;
     else if (name == "--no-recorder-part") o.recorderPart = false;
+    else if (name == "--invert-eog-in-rem") cmd->invertEog = true;
+    else if (name == "--plain-labels") cmd->plainLabels = true;
     else {
         if (value == nullptr) return false;
         *used = 1;
-        if (name == "--out") cmd->out = value;
+        if (name == "--out") cmd->out = value, cmd->outGiven = true;
+        else if (name == "--settings-out") cmd->settingsOut = value;
+        else if (name == "--pattern-name") cmd->patternName = value;
+        else if (name == "--rule") cmd->rule = value;
+        else if (name == "--eog-eeg") cmd->eogEeg = value;
         else if (name == "--comment") o.comment = value;
         else if (name == "--fault") cmd->faults.push_back(value);
         else if (name == "--truth") cmd->truth = value;
@@ -114,6 +142,18 @@ bool ParseFaults(Command* cmd, std::string* error) {
         if (!ParseTaffGenFault(text, names, &f, error)) return false;
         f.mains = cmd->mains;
         cmd->options.faults.push_back(f);
+    }
+    cmd->options.faults = TaffGenWithCompanions(cmd->options.faults, cmd->options.channels);
+    if (!cmd->eogEeg.empty()) {
+        const size_t colon = cmd->eogEeg.rfind(':');
+        const bool labelled = colon != std::string::npos && colon > 1;  // not a drive letter's colon
+        const std::string path = labelled ? cmd->eogEeg.substr(0, colon) : cmd->eogEeg;
+        const std::string label = labelled ? cmd->eogEeg.substr(colon + 1) : kTaffGenEogEegLabel;
+        if (!TaffGenLoadEogEeg(path, label, &cmd->options, error)) return false;
+    }
+    if (cmd->invertEog && cmd->options.channels >= 6 && TaffGenInvertEogInEyeMovements(&cmd->options) == 0) {
+        *error = "the night has no stretch of quick eye movements of a minute to invert ROC over";
+        return false;
     }
     return true;
 }
@@ -163,6 +203,15 @@ int main(int argc, char** argv) {
     if (!ParseFaults(&cmd, &error)) {
         std::fprintf(stderr, "taffgen: %s\n", error.c_str());
         return 2;
+    }
+    if (!cmd.settingsOut.empty()) {
+        if (cmd.options.channels < 1 || cmd.options.channels > 1024 ||
+            !WriteText(cmd.settingsOut, TaffGenSettingsFileText(cmd.options, cmd.patternName, cmd.rule, cmd.plainLabels))) {
+            std::fprintf(stderr, "taffgen: cannot write %s\n", cmd.settingsOut.c_str());
+            return 1;
+        }
+        std::printf("settings: %s\n", cmd.settingsOut.c_str());
+        if (!cmd.outGiven) return 0;
     }
     if (!WriteTaffRecording(cmd.options, header, &error)) {
         std::fprintf(stderr, "taffgen: %s\n", error.c_str());

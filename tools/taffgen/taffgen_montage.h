@@ -11,12 +11,6 @@
 #include "engine/montage_types.h"
 #include "tools/taffgen/taffgen.h"
 
-// Signal type codes of the PSG writer the generated channels get.
-enum TaffGenSignalType {
-    kTaffGenTypeEeg = 4, kTaffGenTypeEog = 5, kTaffGenTypeEmg = 6, kTaffGenTypeEcg = 7, kTaffGenTypeFlow = 8,
-    kTaffGenTypeThorax = 9, kTaffGenTypeAbdomen = 10, kTaffGenTypeSpO2 = 11, kTaffGenTypePulse = 12,
-    kTaffGenTypeSnore = 13, kTaffGenTypeLegEmg = 14, kTaffGenTypePosition = 15
-};
 
 // One montage entry: switched on at the full rate, with its label, unit,
 // type and the calibration value = digital x calEU / calVU.
@@ -29,3 +23,22 @@ void TaffGenMontage(const TaffGenOptions& options, MontagePattern* pattern);
 
 // A settings file holding `pattern` as pattern 1 (section [Pattern1]).
 std::string TaffGenSettingsText(const MontagePattern& pattern);
+
+// The montage an operator gives when the labels say nothing: each channel
+// switched on labelled Ch1, Ch2, ... with the signal type "other" (20), its
+// calibration kept (a night the check must place by its signals alone).
+void TaffGenPlainLabels(MontagePattern* pattern);
+
+// The whole settings file a generated night needs (taffgen --settings-out):
+// [SYSTEM] with its channel count, its montage as pattern 1 named
+// `patternName` (with plain labels: TaffGenPlainLabels), and [NIGHTCHECK]
+// with `rule` as the night's rule set.
+std::string TaffGenSettingsFileText(const TaffGenOptions& options, const std::string& patternName,
+                                    const std::string& rule, bool plainLabels = false);
+
+// The sample night the program ships and tools/run.sh makes (14 channels,
+// 30 minutes at 200 Hz), and its settings (tools/sample/MORLEX.INI): its
+// rule set asks for 0.02 h, as the night is short.
+TaffGenOptions TaffGenSampleOptions();
+extern const char kTaffGenSamplePattern[];
+extern const char kTaffGenSampleRule[];

@@ -4,6 +4,8 @@
 // platform produces the same samples. Amplitudes are in counts of the 16-bit
 // scale, where +-25000 is the full input range. What all channels share at a
 // scan (sleep depth, breathing, heartbeat) is worked out once per scan.
+#include <string>
+
 #include "tools/taffgen/taffgen.h"
 #include "tools/taffgen/taffgen_blocks.h"
 
@@ -168,9 +170,12 @@ int64_t Ecg(const Night& n, const Moment& m) {
     return Beat(m.heart >> 16) + Scale(Sin(m.breath), 300) + Scale(Noise(n.seed, 31, static_cast<uint64_t>(m.s)), 40);
 }
 
-int64_t Pulse(const Moment& m) {
-    const int64_t p = (m.heart - 0x40000000u) >> 16;
-    return -2000 + Bump(p, 10000, 9000, 6000) + Bump(p, 26000, 12000, 2500);
+// The oximeter's pulse rate, 100 counts a beat a minute, updated once a
+// second: about 63 bpm drifting slowly, a few beats faster as the blood
+// desaturates after an apnea.
+int64_t Pulse(const Night& n, const Moment& m) {
+    const int64_t second = m.s - m.s % n.rate;
+    return 6300 + Scale(Smooth(n.seed, 6, second, Span(n.rate, 60000)), 500) + 400 * m.desaturation / 32767;
 }
 
 int64_t Flow(const Night& n, const Moment& m) {
@@ -235,7 +240,7 @@ int64_t Counts(const Night& n, const Moment& m, int channel) {
         case Kind::Snore: return Snore(n, m);
         case Kind::LegLeft: return Leg(n, false, m.s);
         case Kind::LegRight: return Leg(n, true, m.s);
-        case Kind::Pulse: return Pulse(m);
+        case Kind::Pulse: return Pulse(n, m);
     }
     return 0;
 }
@@ -244,18 +249,36 @@ bool IsKind(int channel, Kind kind) {
     return channel >= 0 && channel < kNamedChannels && kChannels[channel].kind == kind;
 }
 
+// The clean counts with the options' real frontal EEG on the eye channels:
+// LOC takes it whole; ROC, referred to the other ear, four fifths of it and
+// two fifths of another stretch of it (half the loop away), so the pair
+// shares the slow waves closely (a correlation of about 0.9) without being
+// one signal twice.
+int64_t CleanCounts(const TaffGenOptions& o, const Night& n, const Moment& m, int channel) {
+    const int64_t v = Counts(n, m, channel);
+    const bool left = IsKind(channel, Kind::EyeLeft);
+    if (o.eogEeg.empty() || !(left || IsKind(channel, Kind::EyeRight))) return v;
+    const int64_t loop = static_cast<int64_t>(o.eogEeg.size());
+    const int64_t here = o.eogEeg[static_cast<size_t>(m.s % loop)];
+    if (left) return v + here;
+    return v + (4 * here + 2 * o.eogEeg[static_cast<size_t>((m.s + loop / 2) % loop)]) / 5;
+}
+
 int16_t Clamp16(int64_t v) { return static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v)); }
 
 // The generated night as the faults see it: the clean counts of any channel.
 class GeneratedNight : public TaffGenSignals {
 public:
     explicit GeneratedNight(const TaffGenOptions& o) : options_(o), night_(NightOf(o)) {}
-    int64_t Clean(int channel, int64_t scan) const override { return Counts(night_, MomentAt(night_, scan), channel); }
+    int64_t Clean(int channel, int64_t scan) const override {
+        return CleanCounts(options_, night_, MomentAt(night_, scan), channel);
+    }
     int Rate() const override { return night_.rate; }
     uint32_t Seed() const override { return night_.seed; }
     int Channels() const override { return options_.channels; }
     bool IsEcg(int channel) const override { return IsKind(channel, Kind::Ecg); }
     bool IsSpO2(int channel) const override { return IsKind(channel, Kind::SpO2); }
+    bool IsPulse(int channel) const override { return IsKind(channel, Kind::Pulse); }
 
 private:
     const TaffGenOptions& options_;
@@ -267,6 +290,51 @@ private:
 std::string TaffGenChannelName(int channel) {
     if (channel >= 0 && channel < kNamedChannels) return kChannels[channel].name;
     return "AUX" + std::to_string(channel + 1);
+}
+
+TaffGenCalibration TaffGenCalibrationOf(int channel) {
+    const Kind kind = channel >= 0 && channel < kNamedChannels ? kChannels[channel].kind : Kind::Eeg;
+    switch (kind) {
+        case Kind::EyeLeft: case Kind::EyeRight: return {"uV", kTaffGenTypeEog, 1, 40};
+        case Kind::Chin: return {"uV", kTaffGenTypeEmg, 1, 100};
+        case Kind::Ecg: return {"mV", kTaffGenTypeEcg, 1, 10000};
+        case Kind::Flow: return {"mV", kTaffGenTypeFlow, 1, 1000};
+        case Kind::Thorax: return {"mV", kTaffGenTypeThorax, 1, 1000};
+        case Kind::Abdomen: return {"mV", kTaffGenTypeAbdomen, 1, 1000};
+        case Kind::SpO2: return {"%", kTaffGenTypeSpO2, 100, 25000};
+        case Kind::Position: return {"", kTaffGenTypePosition, 1, 1};
+        case Kind::Snore: return {"uV", kTaffGenTypeSnore, 1, 10};
+        case Kind::LegLeft: case Kind::LegRight: return {"uV", kTaffGenTypeLegEmg, 1, 100};
+        case Kind::Pulse: return {"bpm", kTaffGenTypePulse, 1, 100};
+        case Kind::Eeg: break;
+    }
+    return {"uV", kTaffGenTypeEeg, 1, 40};
+}
+
+double TaffGenCountsPerMicrovolt(int channel) {
+    const TaffGenCalibration c = TaffGenCalibrationOf(channel);
+    const double perUnit = static_cast<double>(c.calVU) / c.calEU;
+    if (std::string(c.unit) == "uV") return perUnit;
+    if (std::string(c.unit) == "mV") return perUnit / 1000;
+    return 0;
+}
+
+std::vector<std::pair<double, double>> TaffGenEyeMovementStretches(const TaffGenOptions& options,
+                                                                   double shortestSeconds) {
+    const Night n = NightOf(options);
+    const int64_t seconds = TaffGenScanCount(options) / n.rate;
+    std::vector<std::pair<double, double>> out;
+    int64_t from = -1;
+    for (int64_t t = 0; t <= seconds; ++t) {
+        const bool rem = t < seconds && MomentAt(n, t * n.rate).rem;
+        if (rem && from < 0) from = t;
+        if (!rem && from >= 0) {
+            if (static_cast<double>(t - from) >= shortestSeconds)
+                out.emplace_back(static_cast<double>(from), static_cast<double>(t));
+            from = -1;
+        }
+    }
+    return out;
 }
 
 int TaffGenRangeMillivolts(int channel) {
@@ -286,7 +354,7 @@ int64_t TaffGenEegCounts(uint32_t seed, int rate, int64_t scan) {
 
 int16_t TaffGenExpectedSample(const TaffGenOptions& options, int channel, int64_t scan) {
     const Night n = NightOf(options);
-    const int64_t clean = Counts(n, MomentAt(n, scan), channel);
+    const int64_t clean = CleanCounts(options, n, MomentAt(n, scan), channel);
     if (options.faults.empty()) return Clamp16(clean);
     return Clamp16(TaffGenApplyFaults(options.faults, GeneratedNight(options), channel, scan, clean));
 }
@@ -315,7 +383,7 @@ void TaffGenRawScan(const TaffGenOptions& options, int64_t scan, int32_t* raw) {
     const Moment m = MomentAt(n, scan);
     const GeneratedNight night(options);
     for (int c = 0; c < options.channels; ++c) {
-        int64_t v = Counts(n, m, c);
+        int64_t v = CleanCounts(options, n, m, c);
         if (!options.faults.empty()) v = TaffGenApplyFaults(options.faults, night, c, scan, v);
         raw[c] = RawOf(options, c, scan, Clamp16(v));
     }

@@ -5,6 +5,7 @@
 // check as a recorder's would; optionally with faults laid over chosen
 // stretches as taffgen lays them, and their ground-truth file.
 // Run with --help for usage.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,6 +14,7 @@
 #include "tools/taffgen/taffgen.h"
 #include "tools/taffgen/taffgen_montage.h"
 #include "tools/taffimport/taffimport_sources.h"
+#include "tools/taffimport/taffimport_write.h"
 
 namespace {
 
@@ -61,85 +63,11 @@ bool ApplyOption(const std::string& name, const std::string& value, Command* c) 
     return c->mains == 50 || c->mains == 60;
 }
 
-// The imported recording as the faults see it.
-class ImportedNight : public TaffGenSignals {
-public:
-    ImportedNight(const ImportedRecording& r, uint32_t seed) : r_(r), seed_(seed) {}
-    int64_t Clean(int channel, int64_t scan) const override {
-        return r_.channels[static_cast<size_t>(channel)].samples[static_cast<size_t>(scan)];
-    }
-    int Rate() const override { return r_.rate; }
-    uint32_t Seed() const override { return seed_; }
-    int Channels() const override { return static_cast<int>(r_.channels.size()); }
-    bool IsEcg(int channel) const override { return TypeOf(channel) == kTaffGenTypeEcg; }
-    bool IsSpO2(int channel) const override { return TypeOf(channel) == kTaffGenTypeSpO2; }
-
-private:
-    int TypeOf(int channel) const { return r_.channels[static_cast<size_t>(channel)].signalType; }
-    const ImportedRecording& r_;
-    uint32_t seed_;
-};
-
-std::string Two(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
-
-std::string HeaderText(const ImportedRecording& r, const std::string& dataset, int64_t scans) {
-    std::string series, units, slopes, offsets;
-    for (size_t c = 0; c < r.channels.size(); ++c) {
-        const char* comma = c ? "," : "";
-        series += comma + ("CH" + std::to_string(c + 1) + "_" + r.channels[c].label);
-        units += comma + std::string("V");
-        slopes += comma + std::string("4.000000e-005");
-        offsets += comma + std::string("0.000000e+000");
-    }
-    const std::string n = "\r\n";
-    return "DATASET " + dataset + n + "VERSION 1" + n + "SERIES " + series + " " + n + "DATE " + Two(r.month) + "-" +
-           Two(r.day) + "-" + std::to_string(r.year) + n + "TIME " + Two(r.hour) + ":" + Two(r.minute) + ":" +
-           Two(r.second) + ".00" + n + "RATE " + std::to_string(r.rate) + n + "VERT_UNITS " + units + " " + n +
-           "HORZ_UNITS Sec" + n + "COMMENT imported" + n + "NUM_SERIES " + std::to_string(r.channels.size()) + n +
-           "STORAGE_MODE INTERLACED" + n + "FILE_TYPE INTEGER" + n + "SLOPE " + slopes + " " + n + "X_OFFSET 0.0" +
-           n + "Y_OFFSET " + offsets + " " + n + "NUM_SAMPS " + std::to_string(scans) + n + "DATA" + n;
-}
-
 bool WriteText(const std::string& path, const std::string& text) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     return std::fclose(file) == 0 && written;
-}
-
-bool WriteData(const ImportedRecording& r, const std::vector<TaffGenFault>& faults, uint32_t seed,
-               const std::string& path, int64_t scans) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    const ImportedNight night(r, seed);
-    std::vector<unsigned char> row(2 * r.channels.size());
-    bool ok = true;
-    for (int64_t s = 0; s < scans && ok; ++s) {
-        for (size_t c = 0; c < r.channels.size(); ++c) {
-            int64_t v = r.channels[c].samples[static_cast<size_t>(s)];
-            if (!faults.empty()) v = TaffGenApplyFaults(faults, night, static_cast<int>(c), s, v);
-            const uint16_t u = static_cast<uint16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
-            row[2 * c] = static_cast<unsigned char>(u & 0xFF);
-            row[2 * c + 1] = static_cast<unsigned char>(u >> 8);
-        }
-        ok = std::fwrite(row.data(), 1, row.size(), file) == row.size();
-    }
-    return std::fclose(file) == 0 && ok;
-}
-
-std::string SettingsText(const ImportedRecording& r) {
-    MontagePattern p;
-    TaffGenOptions none;
-    none.channels = 0;
-    TaffGenMontage(none, &p);
-    for (size_t c = 0; c < r.channels.size() && c < kChannelEntries; ++c) {
-        const ImportedChannel& ch = r.channels[c];
-        ChannelSetting& s = p.channels[c];
-        TaffGenSetChannel(s, ch.label, ch.unit.c_str(), ch.signalType, ch.calEU, ch.calVU);
-        s.rateDivisor = ch.rateDivisor;
-    }
-    p.position.levelCount = 0;
-    return TaffGenSettingsText(p);
 }
 
 int Run(Command& c) {
@@ -165,6 +93,13 @@ int Run(Command& c) {
             std::fprintf(stderr, "taffimport: %s\n", error.c_str());
             return 2;
         }
+        // A fault without VALUE on a voltage channel: the size a generated
+        // night's EEG gets, in this channel's counts (its calibration is not
+        // the generated channel's of the same number).
+        const bool valueGiven = std::count(text.begin(), text.end(), ':') >= 4;
+        const double sized =
+            TaffGenVoltageFaultDefault(f.kind, ImportedCountsPerMicrovolt(r.channels[static_cast<size_t>(f.channel)]));
+        if (!valueGiven && sized >= 0) f.value = sized;
         f.mains = c.mains;
         faults.push_back(f);
     }
@@ -173,8 +108,9 @@ int Run(Command& c) {
     const int64_t scans = static_cast<int64_t>(r.channels[0].samples.size());
     const std::string settings = c.settings.empty() ? stem + ".INI" : c.settings;
     const std::string truth = c.truth.empty() ? stem + ".truth.json" : c.truth;
-    if (!WriteText(c.out, HeaderText(r, name, scans)) || !WriteData(r, faults, c.seed, stem + ".DAT", scans) ||
-        !WriteText(settings, SettingsText(r)) ||
+    MontagePattern montage;
+    ImportedMontage(r, &montage);
+    if (!WriteImportedRecording(r, faults, c.seed, c.out) || !WriteText(settings, TaffGenSettingsText(montage)) ||
         (!faults.empty() && !WriteText(truth, TaffGenGroundTruthText(name + ".HDR", c.seed, r.rate, faults, labels)))) {
         std::fprintf(stderr, "taffimport: cannot write %s and the files beside it\n", c.out.c_str());
         return 1;
