@@ -72,13 +72,12 @@ void RunJobs(Batch& batch, int jobs, bool terminal) {
 
 // Checks the output folder before anything is converted.
 bool OutputFolderUsable(const BatchOptions& o) {
-    if (!IsFolder(o.outDir)) {
-        fprintf(stderr, "taff2psg: output folder %s does not exist\n", o.outDir.c_str());
-        return false;
-    }
     if (o.dryRun) return true;
     const int error = ProbeWritableFolder(o.outDir);
-    if (error != 0) {
+    // A rerun that skips what is done writes nothing for a finished tree, so
+    // a tree mounted read-only is no obstacle: a recording that still needs
+    // writing fails with its own reason.
+    if (error != 0 && !o.skipExisting) {
         fprintf(stderr, "taff2psg: output folder %s cannot be written: %s\n", o.outDir.c_str(), strerror(error));
         return false;
     }
@@ -122,6 +121,7 @@ int PrepareRun(const BatchOptions& options, BatchSetup& setup, RunPlan& plan) {
                       kExitUsage);
     if (!PatientFileFitsBatch(options, named, &error)) return Refuse(error, kExitUsage);
     PlanOutputs(options, plan.headers, plan.roots, plan.outputs, plan.problems);
+    if (!IsFolder(options.outDir)) return Refuse("output folder " + options.outDir + " does not exist", kExitUsage);
     if (!OutputFolderUsable(options)) return kExitSomeFailed;
     if (options.clean) CleanParts(options);
     if (options.clean && options.inputs.empty() && options.listFile.empty()) return kExitConverted;
