@@ -40,6 +40,7 @@ void CountAsDone(const std::string& output, const char* why, JobResult& result) 
     if (ReadPsgFileLayout(output, layout)) {
         result.channels = int(layout.signals.size()) - 1;
         result.records = int(layout.records);
+        result.seconds = double(layout.records * layout.recordSeconds);
     }
     result.skipped = true;
     result.converted = true;
@@ -470,6 +471,7 @@ bool OpenJob(const JobContext& ctx, const std::string& header, const std::string
     result.channels = SwitchedOnChannels(r);
     result.rate = r.source.sampleRate;
     result.lengthSamples = r.source.lengthSamples;
+    if (r.source.sampleRate > 0) result.seconds = double(r.source.lengthSamples) / r.source.sampleRate;
     result.leftOut = LeftOutChannels(r);
     CopyText(r.conv.provenanceNote, sizeof r.conv.provenanceNote, SettingsNote(SettingsHashOfJob(ctx, header)).c_str());
     if (verifyLater && VerifiedExistingDone(ctx, output, r, result)) {

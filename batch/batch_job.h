@@ -27,6 +27,7 @@ struct JobResult {
     int channels = 0;           // channels written (switched on in the montage)
     int rate = 0;               // Hz of the recording
     int64_t lengthSamples = 0;
+    double seconds = -1;        // length of the night (of the output's records when only it was read); -1 unknown
     int records = 0;            // data records of the PSG file
     int64_t bytes = -1;         // size of the output written
     bool converted = false;     // the output is in place and complete

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "batch/archive_report.h"
 #include "batch/archive_run.h"
 #include "batch/batch_board.h"
 #include "batch/batch_job.h"
@@ -170,6 +171,11 @@ int main(int argc, char** argv) {
     BatchOptions options;
     const int parsed = ParseBatchOptions(argc, argv, options, std::cout, std::cerr);
     if (parsed >= 0) return parsed;
+    const bool reportOnly = options.archiveReport && options.inputs.empty() && options.listFile.empty() && !options.clean;
+    if (reportOnly) {
+        if (!IsFolder(options.outDir)) return Refuse("output folder " + options.outDir + " does not exist", kExitUsage);
+        return WriteArchiveReport(options);
+    }
     BatchSetup setup;
     RunPlan plan;
     const int refused = PrepareRun(options, setup, plan);
@@ -183,5 +189,7 @@ int main(int argc, char** argv) {
         printf("%s\n", IdentitySummary(options, setup.settings).c_str());
         fflush(stdout);
     }
-    return ExitStatus(options, results, manifestFailed.load());
+    const int status = ExitStatus(options, results, manifestFailed.load());
+    if (options.archiveReport && StopSignal() == 0 && WriteArchiveReport(options) != kExitConverted) return kExitSomeFailed;
+    return status;
 }

@@ -92,7 +92,9 @@ std::string IdentityFields(const JobResult& r) {
         start = text;
     }
     const RecorderIdentity& d = r.recorder;
-    return ",\"patient_id\":" + textOrNull(r.patientId) + ",\"start\":" + start + ",\"recorder\":{\"device\":" +
+    char seconds[32] = "null";
+    if (r.seconds >= 0) snprintf(seconds, sizeof seconds, "%.0f", r.seconds);
+    return std::string(",\"seconds\":") + seconds + ",\"patient_id\":" + textOrNull(r.patientId) + ",\"start\":" + start + ",\"recorder\":{\"device\":" +
            textOrNull(d.device) + ",\"slot\":" + textOrNull(d.slot) + ",\"serial\":" + textOrNull(d.serial) +
            ",\"id_no\":" + textOrNull(d.idNo) + "}";
 }

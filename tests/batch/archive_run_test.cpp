@@ -131,7 +131,7 @@ TEST_F(Archive, ManifestLinesParseAndTheirHashesMatchTheFiles) {
                           "\"channels\":(\\d+),\"records\":(\\d+),\"bytes\":(\\d+|null),"
                           "\"data_sha256\":(\"[0-9a-f]{64}\"|null),\"output_sha256\":(\"[0-9a-f]{64}\"|null),"
                           "\"converter_version\":\"[0-9.]+\",\"settings_sha256\":\"[0-9a-f]{64}\","
-                          "\"patient_id\":null,\"start\":(\"2024-03-14T22:15:04\"|null),"
+                          "\"seconds\":(\\d+|null),\"patient_id\":null,\"start\":(\"2024-03-14T22:15:04\"|null),"
                           "\"recorder\":\\{\"device\":(\"DR-SYNTH\"|null),\"slot\":null,\"serial\":null,"
                           "\"id_no\":(\"1\"|null)\\}\\}\n");
     int lines = 0, converted = 0, failed = 0;
