@@ -48,6 +48,8 @@ struct Texts {
     const char* damaged;
     const char* written;
     const char* hoursUnit;
+    const char* groupColumns[3];    // recorder, month, patient
+    const char* whys[5];            // kWhys, for people
 };
 
 const Texts kJapanese = {
@@ -73,7 +75,21 @@ const Texts kJapanese = {
     u8"マニフェストの壊れた行(無視しました)",
     u8"作成",
     " h",
+    {u8"記録器", u8"月", u8"患者ID"},
+    {u8"チェックファイルがありません", u8"チェックファイルが壊れています", u8"PSGファイルなしで作られたチェックです",
+     u8"別のPSGファイルのチェックです", u8"チェックなしで変換されました"},
 };
+
+// Why a night's check is missing or stale, as the CSV gives it.
+const char* const kWhys[5] = {"its check file is missing", "its check file is damaged",
+                              "its check was made without its PSG file", "its check belongs to another PSG file",
+                              "converted without the check"};
+
+std::string WhyForPeople(const std::string& why, const Texts& t) {
+    for (size_t i = 0; i < 5; ++i)
+        if (why == kWhys[i]) return t.whys[i];
+    return why;
+}
 
 const char* const kStatusWords[kStatuses] = {"pass", "warn", "fail", "not checked", "check stale", "not done"};
 const char* const kStatusColours[kStatuses] = {"#3f9e5a", "#f0b429", "#d64545", "#7a7a7a", "#9b59b6", "#444"};
@@ -144,16 +160,17 @@ ArchiveNight NightOf(const JsonValue& line) {
     const JsonValue& check = line["check"];
     if (check.kind != JsonValue::Object) {
         n.status = NightStatus::NotChecked;
+        n.why = kWhys[4];
         return n;
     }
     n.status = NightStatus::StaleCheck;
     JsonValue file;
     if (!PathExists(check["file"].Text())) {
-        n.why = "its check file is missing";
+        n.why = kWhys[0];
         return n;
     }
     if (!ReadCheckFile(check["file"].Text(), file)) {
-        n.why = "its check file is damaged";
+        n.why = kWhys[1];
         return n;
     }
     // The check file names the PSG file it judged; the manifest the PSG
@@ -161,7 +178,7 @@ ArchiveNight NightOf(const JsonValue& line) {
     const std::string& judged = file["output_sha256"].Text();
     const std::string& placed = line["output_sha256"].Text();
     if (n.result != "checked" && (judged.empty() || judged != placed)) {
-        n.why = judged.empty() ? "its check was made without its PSG file" : "its check belongs to another PSG file";
+        n.why = judged.empty() ? kWhys[2] : kWhys[3];
         return n;
     }
     n.status = StatusOfVerdict(file["verdict"].Text());
@@ -220,8 +237,9 @@ std::string StatusBadge(NightStatus s, const Texts& t) {
            t.status[int(s)] + "</span>";
 }
 
-std::string GroupTable(const char* heading, const std::vector<GroupCount>& groups, const Texts& t) {
-    std::string h = "<h2>" + std::string(heading) + "</h2>\n<table class=\"sortable\"><thead><tr><th>" + heading +
+std::string GroupTable(const char* heading, const char* column, const std::vector<GroupCount>& groups,
+                       const Texts& t) {
+    std::string h = "<h2>" + std::string(heading) + "</h2>\n<table class=\"sortable\"><thead><tr><th>" + column +
                     "</th><th>" + t.groupNights + "</th>";
     for (size_t s = 0; s < kStatuses; ++s) h += "<th>" + std::string(t.status[s]) + "</th>";
     h += "</tr></thead><tbody>\n";
@@ -397,15 +415,15 @@ std::string ArchiveHtml(const ArchiveSummary& s, const std::string& folder, cons
              "</td></tr>\n";
     }
     h += "</tbody></table>\n";
-    h += GroupTable(t.byRecorder, s.byRecorder, t);
-    h += GroupTable(t.byMonth, s.byMonth, t);
-    h += GroupTable(t.byPatient, s.byPatient, t);
+    h += GroupTable(t.byRecorder, t.groupColumns[0], s.byRecorder, t);
+    h += GroupTable(t.byMonth, t.groupColumns[1], s.byMonth, t);
+    h += GroupTable(t.byPatient, t.groupColumns[2], s.byPatient, t);
     // The nights whose check is missing or does not belong to them.
     h += "<h2>" + std::string(t.toLookAt) + "</h2>\n";
     std::string rows;
     for (const ArchiveNight& n : s.nights) {
         if (n.status != NightStatus::NotChecked && n.status != NightStatus::StaleCheck) continue;
-        rows += "<tr><td>" + Html(n.input) + "</td><td>" + StatusBadge(n.status, t) + "</td><td>" + Html(n.why) +
+        rows += "<tr><td>" + Html(n.input) + "</td><td>" + StatusBadge(n.status, t) + "</td><td>" + Html(WhyForPeople(n.why, t)) +
                 "</td></tr>\n";
     }
     if (rows.empty()) {
