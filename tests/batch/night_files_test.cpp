@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "batch_test_support.h"
+#include "engine/recorder_identity.h"
 
 namespace {
 
@@ -130,6 +131,23 @@ TEST_F(NightFiles, VerifyFindsOneChangedByteAnywhere) {
     const ProcessResult same = RunBatch({"--skip-existing", "--verify", "-o", out, in + "/N1.HDR"});
     EXPECT_NE(std::string::npos, same.out.find("skipped: already done")) << same.out;
     EXPECT_EQ(original, ReadFile(psg));
+}
+
+// The recorder's identity from the header's lines after DATA, as the
+// manifest and the check file name it.
+TEST(RecorderIdentity, FromTheRecordersLinesAfterData) {
+    const std::string common = "DATASET N\r\nDEVICE NOT-THIS\r\nNUM_SERIES 2\r\nDATA\r\n";
+    struct Case {
+        std::string after;
+        const char* text;
+    } const cases[] = {
+        {"DEVICE DR-SYNTH\r\nCH1_1 DC_AMP\r\nID_NO 1\r\nID_END\r\n", "DR-SYNTH ID 1"},
+        {"device  RX-8 \nSLOT_NO 2\nSERIAL_NO 0042-A\nID_NO 3\nDEVICE LATER\n", "RX-8 slot 2 serial 0042-A ID 3"},
+        {"SERIAL 77\r\n", "serial 77"},
+        {"", ""},                                   // a recorder that leaves its part out
+        {"DEVICE " + std::string(80, 'X') + "\r\n", "XXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.text, RecorderText(ParseRecorderIdentity(common + c.after))) << c.after;
 }
 
 }  // namespace
