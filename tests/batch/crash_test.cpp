@@ -48,7 +48,8 @@ using Clock = std::chrono::steady_clock;
 
 struct Counts {
     long rounds = 0, runs = 0, kills = 0, limited = 0, pairs = 0, archiveFiles = 0, outputs = 0, lines = 0,
-         lastLines = 0, done = 0, checkRounds = 0, noteRounds = 0, checkFiles = 0, checkedNights = 0;
+         lastLines = 0, done = 0, checkRounds = 0, noteRounds = 0, checkFiles = 0, checkedNights = 0,
+         betweenKills = 0;
 };
 
 std::string Env(const char* name, const std::string& fallback) {
@@ -78,16 +79,30 @@ pid_t Start(const std::string& program, const std::vector<std::string>& args, lo
     _exit(121);
 }
 
-// Waits for `pid`, killing it at `killAt` when that comes first (and in any
-// case after a minute, which fails the test). The exit status or 128+signal.
-int Finish(pid_t pid, Clock::time_point killAt, bool kill) {
+// Whether a check file is being written below `folder`: its temporary file
+// ("NIGHT1.check.html.<pid>-<n>.part") is there, its PSG file placed.
+bool CheckBeingPlaced(const std::string& folder) {
+    std::error_code e;
+    for (fs::recursive_directory_iterator it(folder, e), end; !e && it != end; it.increment(e)) {
+        const std::string name = it->path().filename().string();
+        if (name.find(".check.") != std::string::npos && name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0)
+            return true;
+    }
+    return false;
+}
+
+// Waits for `pid`, killing it at `killAt` when that comes first, or (with
+// `checkIn`) the moment a check file is being written below that folder
+// (and in any case after a minute, which fails the test). The exit status
+// or 128+signal.
+int Finish(pid_t pid, Clock::time_point killAt, bool kill, const std::string& checkIn = "") {
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(60);
     for (;;) {
         int status = 0;
         const pid_t done = waitpid(pid, &status, WNOHANG);
         if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         const Clock::time_point now = Clock::now();
-        if ((kill && now >= killAt) || now >= deadline) {
+        if ((kill && (checkIn.empty() ? now >= killAt : CheckBeingPlaced(checkIn))) || now >= deadline) {
             ::kill(pid, SIGKILL);
             waitpid(pid, &status, 0);
             EXPECT_LT(now, deadline) << "taff2psg did not end within a minute";
@@ -196,10 +211,14 @@ public:
             kills.push_back(Clock::now() + delay);
             c.limited += limit;
         }
+        // Some runs with the check are killed the moment a check is written,
+        // between the PSG file placed and its check files.
+        const bool betweenFiles = check && rng_() % 3 == 0;
         for (size_t p = 0; p < pids.size(); ++p) {
             const bool kill = rng_() % 5 != 0;
-            const int status = Finish(pids[p], kills[p], kill);
+            const int status = Finish(pids[p], kills[p], kill, betweenFiles && p == 0 ? t.out : "");
             c.kills += status == 128 + SIGKILL;
+            c.betweenKills += status == 128 + SIGKILL && kill && betweenFiles && p == 0;
             ++c.runs;
         }
         c.pairs += two;
@@ -340,11 +359,12 @@ TEST(CrashTest, KilledFullAndDoubledRunsKeepEveryPromise) {
     Counts c;
     for (long n = 0; n < rounds && !HasFailure(); ++n) archive.Round(c);
     archive.Clean();
-    printf("crash test: %ld rounds (%ld with --check, %ld of them with the findings in the PSG file), %ld runs of "
-           "taff2psg (%ld killed, %ld with a full disk, %ld rounds of two at once);\n"
+    printf("crash test: %ld rounds (%ld with --check, %ld of them with the findings in the PSG file, %ld runs killed "
+           "as a check was written), %ld runs of taff2psg (%ld killed, %ld with a full disk, %ld rounds of two at once);\n"
            "checked %ld archive file hashes, %ld outputs byte for byte, %ld check files, %ld manifest lines, "
            "%ld last lines (%ld done after completion, %ld of them with their check)\n",
-           c.rounds, c.checkRounds, c.noteRounds, c.runs, c.kills, c.limited, c.pairs, c.archiveFiles, c.outputs,
+           c.rounds, c.checkRounds, c.noteRounds, c.betweenKills, c.runs, c.kills, c.limited, c.pairs, c.archiveFiles,
+           c.outputs,
            c.checkFiles, c.lines, c.lastLines, c.done, c.checkedNights);
     EXPECT_EQ(rounds, c.rounds);
 }
