@@ -80,6 +80,35 @@ const Texts kJapanese = {
      u8"別のPSGファイルのチェックです", u8"チェックなしで変換されました"},
 };
 
+const Texts kEnglish = {
+    {"pass", "warn", "fail", "not checked", "check stale", "not converted"},
+    "Night check: archive report",
+    "Nights by verdict",
+    "nights",
+    "Every night",
+    "Show:",
+    "Nights shown:",
+    {"Recording", "Patient ID", "Start", "Length", "Recorder", "Verdict", "Failing channels", "Warning channels",
+     "Report"},
+    "open",
+    "Channels failing or warning most often",
+    {"Channel", "Nights failed", "Nights warned"},
+    "By recorder",
+    "By month",
+    "By patient",
+    "unknown",
+    "Nights",
+    "Nights never checked or whose check is stale",
+    {"Recording", "State", "Why"},
+    "none",
+    "Damaged manifest lines (left out)",
+    "Written",
+    " h",
+    {"Recorder", "Month", "Patient ID"},
+    {"its check file is missing", "its check file is damaged", "its check was made without its PSG file",
+     "its check belongs to another PSG file", "converted without the check"},
+};
+
 // Why a night's check is missing or stale, as the CSV gives it.
 const char* const kWhys[5] = {"its check file is missing", "its check file is damaged",
                               "its check was made without its PSG file", "its check belongs to another PSG file",
@@ -283,7 +312,7 @@ const char kScript[] =
     "        var x = a.cells[column], y = b.cells[column];\n"
     "        var nx = x.getAttribute('data-n'), ny = y.getAttribute('data-n'), r;\n"
     "        if (nx !== null && ny !== null) r = parseFloat(nx) - parseFloat(ny);\n"
-    "        else r = x.textContent.localeCompare(y.textContent, 'ja');\n"
+    "        else r = x.textContent.localeCompare(y.textContent, document.documentElement.lang);\n"
     "        return up ? r : -r;\n"
     "      });\n"
     "      rows.forEach(function (row) { body.appendChild(row); });\n"
@@ -370,9 +399,10 @@ std::string ArchiveCsv(const ArchiveSummary& summary, const std::string& folder)
     return csv;
 }
 
-std::string ArchiveHtml(const ArchiveSummary& s, const std::string& folder, const std::string& title) {
-    const Texts& t = kJapanese;
-    std::string h = "<!DOCTYPE html>\n<html lang=\"ja\"><head><meta charset=\"utf-8\">\n<title>" + std::string(t.title) +
+std::string ArchiveHtml(const ArchiveSummary& s, const std::string& folder, const std::string& title, bool english) {
+    const Texts& t = english ? kEnglish : kJapanese;
+    std::string h = std::string("<!DOCTYPE html>\n<html lang=\"") + (english ? "en" : "ja") +
+                    "\"><head><meta charset=\"utf-8\">\n<title>" + std::string(t.title) +
                     ": " + Html(title) + "</title>\n<style>\n" + kStyle + "</style></head><body>\n";
     h += "<h1>" + std::string(t.title) + "</h1>\n<p>" + Html(title) + "</p>\n";
     // The counts by verdict.
@@ -459,7 +489,7 @@ int WriteArchiveReport(const BatchOptions& o) {
     const std::string folder = FolderOf(manifest).empty() ? "." : FolderOf(manifest);
     const std::string html = JoinPath(folder, "archive.html"), csv = JoinPath(folder, "archive.csv");
     int error = WriteFileBeside(csv, ArchiveCsv(summary, folder), true);
-    if (error == 0) error = WriteFileBeside(html, ArchiveHtml(summary, folder, manifest), true);
+    if (error == 0) error = WriteFileBeside(html, ArchiveHtml(summary, folder, manifest, false), true);
     if (error != 0) {
         fprintf(stderr, "taff2psg: the archive report cannot be written beside %s: %s\n", manifest.c_str(),
                 strerror(error));

@@ -58,9 +58,10 @@ void CountArchive(ArchiveSummary& summary);
 
 // The CSV text (UTF-8 with a byte order mark, CR LF line ends, one row per
 // night); and the page, whose links to each night's report are relative to
-// `folder` (where the page is written).
+// `folder` (where the page is written), its texts Japanese or `english`.
 std::string ArchiveCsv(const ArchiveSummary& summary, const std::string& folder);
-std::string ArchiveHtml(const ArchiveSummary& summary, const std::string& folder, const std::string& title);
+std::string ArchiveHtml(const ArchiveSummary& summary, const std::string& folder, const std::string& title,
+                        bool english);
 
 // --archive-report: reads the manifest (--manifest, else DIR/manifest.jsonl
 // of --out) and writes archive.html and archive.csv beside it. The exit

@@ -93,6 +93,10 @@ TEST_F(ArchiveReport, CountsAGeneratedArchiveWithKnownFaults) {
     EXPECT_NE(std::string::npos, html.find(u8"<p>マニフェストの壊れた行(無視しました): 1</p>"));
 
     const ArchiveSummary summary = ReadArchive(text);
+    // The English page (the choice the other reports offer) has the same counts.
+    const std::string english = ArchiveHtml(summary, out, "t", true);
+    EXPECT_NE(std::string::npos, english.find("<html lang=\"en\">"));
+    EXPECT_NE(std::string::npos, english.find(">fail</span> <b id=\"count-fail\">3</b> nights"));
     ASSERT_LE(3u, summary.channels.size());
     const auto channel = [&summary](size_t i) {
         const ChannelCount& c = summary.channels[i];
