@@ -1,8 +1,6 @@
 // The files of one night; see night_files.h.
 #include "batch/night_files.h"
 
-#include <cmath>
-
 #include "batch/sha256.h"
 #include "engine/check_report.h"
 #include "engine/identity_rules.h"
@@ -78,8 +76,9 @@ void TakeCheckFrom(const JsonValue& check, const std::string& output, JobResult&
 }
 
 int RemoveCheckFiles(const std::string& output) {
-    const std::string json = CheckJsonPathFor(output), report = CheckReportPathFor(output);
-    if (PathExists(json) && RemoveFile(json) != 0) return RemoveFile(json);
-    if (PathExists(report)) return RemoveFile(report);
+    for (const std::string& file : {CheckJsonPathFor(output), CheckReportPathFor(output)}) {
+        const int error = PathExists(file) ? RemoveFile(file) : 0;
+        if (error != 0) return error;
+    }
     return 0;
 }
