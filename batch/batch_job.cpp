@@ -216,6 +216,20 @@ bool CheckStillBelongs(const JobContext& ctx, const std::string& header, JobReco
     return true;
 }
 
+// A night skipped by a run without --check keeps, in its manifest line, the
+// check in place when that check belongs to its PSG file: the manifest's
+// last lines go on describing the archive.
+JobResult& CarryCheckInPlace(const JobContext& ctx, JobResult& result) {
+    if (!result.skipped || result.checked || ctx.options.check || ctx.options.manifest.empty()) return result;
+    JsonValue check;
+    std::string sha;
+    if (!CheckMismatch(result.output, SettingsHashOfJob(ctx, result.header), std::string(), check, sha).empty())
+        return result;
+    TakeCheckFrom(check, result.output, result);
+    result.outputSha256 = sha;
+    return result;
+}
+
 // Refuses an output that is, or would overwrite, the recording's own files,
 // and an existing output unless replacing is asked for.
 bool OutputAllowed(const JobContext& ctx, const std::string& header, const std::string& output, JobResult& result) {
@@ -610,7 +624,7 @@ JobResult ConvertRecording(const JobContext& ctx, const std::string& header, con
         OutputAllowed(ctx, header, output, result) &&
         !ExistingOutputAllowed(ctx, header, output, r, result, &verifyLater) &&
         (!result.skipped || CheckStillBelongs(ctx, header, r, result)))
-        return result;
+        return CarryCheckInPlace(ctx, result);
     const JobResult identity = result;
     r = JobRecords();
     result = JobResult();
@@ -643,5 +657,5 @@ JobResult ConvertRecording(const JobContext& ctx, const std::string& header, con
     }
     CloseJob(r);
     ReleaseClaim(claim);
-    return result;
+    return CarryCheckInPlace(ctx, result);
 }

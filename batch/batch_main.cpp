@@ -85,8 +85,11 @@ bool OutputFolderUsable(const BatchOptions& o) {
     return true;
 }
 
-// A night whose check verdict reaches --check-fail-level fails the exit status.
+// A night whose check verdict reaches --check-fail-level fails the exit
+// status: with --check or --check-only, converted or skipped alike (a check
+// a run without them carries into the manifest is not asked for).
 bool CheckFailsExit(const BatchOptions& o, const JobResult& r) {
+    if (!(o.check || o.checkOnly)) return false;
     if (!r.checked || r.checkVerdict.empty() || o.checkFailLevel == "never") return false;
     return r.checkVerdict == "fail" || (o.checkFailLevel == "warn" && r.checkVerdict == "warn");
 }

@@ -26,7 +26,8 @@ void NightIdentity(const JobContext& ctx, const std::string& header, JobResult& 
 bool ReadCheckFile(const std::string& path, JsonValue& check);
 
 // Whether the check beside `output` belongs to it, made with `settingsHash`
-// and the rule set `rule`: "" when it does (`check` then holds the check
+// and the rule set `rule` (any rule set when empty): "" when it does
+// (`check` then holds the check
 // file and `outputSha256` the PSG file's hash), otherwise why not
 // ("its check file is missing", "its report differs from its check file").
 std::string CheckMismatch(const std::string& output, const std::string& settingsHash, const std::string& rule,

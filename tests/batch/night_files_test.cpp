@@ -102,6 +102,13 @@ TEST_F(NightFiles, SkippedNightsCountInTheExitStatusAndSummary) {
     r = Check({"--check-rule", "EEG >= 0 h", "--check-fail-level", "fail"});
     EXPECT_EQ(0, r.status) << r.err;
     EXPECT_NE(std::string::npos, LastLine("N2.HDR").find("check made again (its check was made with another rule set)"));
+    // A rerun without --check keeps the checks in place in its lines; their
+    // verdicts are not its exit status.
+    WriteFile(out + "/N2.check.json", "{\"verdict\":\"fail\"}\n");  // one of another night
+    r = RunBatch({"--skip-existing", "--check-fail-level", "warn", "--manifest", manifest, "-o", out, in});
+    EXPECT_EQ(0, r.status) << r.err;
+    EXPECT_NE(std::string::npos, LastLine("N1.HDR").find(",\"check\":{\"verdict\":\"")) << LastLine("N1.HDR");
+    EXPECT_EQ(std::string::npos, LastLine("N2.HDR").find("\"check\"")) << LastLine("N2.HDR");
 }
 
 // One byte changed in the header, a sample or the annotation signal of the
