@@ -3,9 +3,7 @@
 // verdict, failing channels, recorder, month and patient chosen, and the
 // nights never checked, with a stale check, not done, rerun (the last line
 // counts) and a damaged line. The counts are literal; the CSV is read back
-// by Python's csv module. ARCHIVE_NIGHTS=10000 times a large archive.
-#include <chrono>
-#include <cstdio>
+// by Python's csv module.
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -125,33 +123,6 @@ TEST_F(ArchiveReport, CountsAGeneratedArchiveWithKnownFaults) {
     EXPECT_EQ("12 [('check stale', 2), ('fail', 3), ('not checked', 1), ('not done', 1), ('pass', 3), ('warn', 2)] "
               "C3-A2; SpO2 F2.check.html 7.50\n",
               ReadFile(counted));
-}
-
-// The pace of the report: ARCHIVE_NIGHTS nights (100 by default) of
-// manifest lines and check files.
-TEST_F(ArchiveReport, ReadsALargeArchiveAtThePaceOfItsCheckFiles) {
-    const char* wanted = std::getenv("ARCHIVE_NIGHTS");
-    const int count = wanted ? std::atoi(wanted) : 100;
-    std::string text;
-    std::vector<std::string> names;
-    names.resize(size_t(count));
-    for (int i = 0; i < count; ++i) {
-        names[size_t(i)] = "N" + std::to_string(i);
-        const GeneratedNight n = {names[size_t(i)].c_str(), "converted", i % 3 == 0 ? "fail" : "pass",
-                                  {"C3-A2"}, {"SpO2", "Flow", "C4-A1"}, i % 2 ? "DR-A" : "DR-B", "LAB", "2024-06-01T22:00:00",
-                                  nullptr};
-        text += Night(n);
-    }
-    WriteFile(manifest, text);
-    const auto begin = std::chrono::steady_clock::now();
-    const ProcessResult r = RunBatch({"--archive-report", "-o", out});
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    ASSERT_EQ(0, r.status) << r.err;
-    const int fails = (count + 2) / 3;
-    EXPECT_NE(std::string::npos, r.out.find(std::to_string(count) + " night(s): " + std::to_string(count - fails) +
-                                            " pass, 0 warn, " + std::to_string(fails) + " fail"))
-        << r.out;
-    printf("archive report of %d nights: %.2f s\n", count, seconds);
 }
 
 }  // namespace
