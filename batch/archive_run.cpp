@@ -8,6 +8,12 @@
 #include "batch/output_tree.h"
 #include "filekit/filekit.h"
 
+namespace {
+
+bool SameFolderName(const std::string& a, const std::string& b) { return a == b || SameFile(a, b); }
+
+}  // namespace
+
 void PlanOutputs(const BatchOptions& o, std::vector<std::string>& headers, std::vector<std::string>& roots,
                  std::vector<std::string>& outputs, std::vector<InputProblem>& problems) {
     std::string extension;
@@ -19,7 +25,17 @@ void PlanOutputs(const BatchOptions& o, std::vector<std::string>& headers, std::
     std::vector<size_t> shared;
     const std::vector<std::string> pairs = SharedOutputs(headers, outputs, unique, &shared);
     for (const std::string& p : pairs) fprintf(stderr, "taff2psg: %s\n", p.c_str());
-    if (!pairs.empty())
+    // Names differing only in letter case meet in any folder; names alike in
+    // different folders only without folder inputs or --base.
+    bool caseOnly = false, otherFolders = false;
+    for (size_t k = 0; k + 1 < shared.size(); k += 2) {
+        const bool sameFolder = SameFolderName(FolderOf(headers[shared[k]]), FolderOf(headers[shared[k + 1]]));
+        (sameFolder ? caseOnly : otherFolders) = true;
+    }
+    if (caseOnly)
+        fprintf(stderr, "taff2psg: recordings whose names differ only in letter case would be written to one "
+                        "output; those are not converted, the others are\n");
+    if (otherFolders)
         fprintf(stderr, "taff2psg: recordings of one name in different folders need folder inputs or --base; "
                         "those are not converted, the others are\n");
     // Both recordings of a pair are refused (neither may take the output of

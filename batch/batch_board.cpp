@@ -122,7 +122,12 @@ std::string CheckText(const JobResult& r) {
 }
 
 std::string ResultText(const JobResult& r, bool dryRun) {
-    if (r.skipped) return "skipped: already done";
+    if (r.skipped) {
+        std::string text = "skipped: already done";
+        if (r.checkRemade) text += ", check made again";
+        if (r.checked) text += "; " + CheckText(r);
+        return text;
+    }
     if (r.checkOnly && r.checked) return dryRun ? "would check" : "checked: " + CheckText(r);
     if (r.converted) {
         std::string text = dryRun ? "would write" : "converted";

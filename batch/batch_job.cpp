@@ -8,8 +8,10 @@
 #include <memory>
 
 #include "batch/manifest.h"
+#include "batch/night_files.h"
 #include "batch/output_tree.h"
 #include "batch/psg_verify.h"
+#include "batch/sha256.h"
 #include "engine/block_memory.h"
 #include "engine/check_report.h"
 #include "engine/output_check.h"
@@ -38,6 +40,7 @@ void CountAsDone(const std::string& output, const char* why, JobResult& result) 
     if (ReadPsgFileLayout(output, layout)) {
         result.channels = int(layout.signals.size()) - 1;
         result.records = int(layout.records);
+        result.seconds = double(layout.records * layout.recordSeconds);
     }
     result.skipped = true;
     result.converted = true;
@@ -79,19 +82,152 @@ bool ExistingOutputAllowed(const JobContext& ctx, const std::string& header, con
     return false;
 }
 
-// --skip-existing --verify: the output in place is read back against the
-// opened recording; one that differs is converted again and replaced.
-bool VerifiedExistingDone(const std::string& output, JobRecords& r, JobResult& result) {
+struct CheckProgress {
+    JobProgress& progress;
+};
+
+void OnCheckProgress(void* context, double done) {
+    JobProgress& p = static_cast<CheckProgress*>(context)->progress;
+    p.done = int32_t(done * 1000);
+}
+
+// Checks the opened recording's night through `reader`, counting progress
+// in thousandths. False with result.reason (and result.interrupted) when it
+// was stopped or nothing could be read.
+bool CheckWithReader(const JobContext& ctx, TaffHandle reader, const JobRecords& r, JobProgress& progress,
+                     JobResult& result, NightCheckResult* check) {
+    progress.total = 1000;
+    progress.done = 0;
+    CheckProgress context{progress};
+    CheckControl control;
+    control.stop = &ctx.stop;
+    control.progress = OnCheckProgress;
+    control.context = &context;
+    if (!CheckNight(reader, r.source, r.pattern, ctx.setup.checkRule, control, check)) {
+        result.interrupted = ctx.stop.load();
+        result.reason = result.interrupted ? "interrupted; nothing written" : "the recording cannot be read";
+        return false;
+    }
+    return true;
+}
+
+// The check a conversion writes into its file, made before the conversion
+// on a reader handle of its own (the conversion's handle keeps its place).
+bool CheckFirst(const JobContext& ctx, const JobRecords& r, JobProgress& progress, JobResult& result,
+                NightCheckResult* check) {
+    TaffHandle reader = TaffOpen(r.source.sourcePath, 0);
+    if (!reader) {
+        result.reason = "the recording cannot be opened for the check";
+        return false;
+    }
+    const bool checked = CheckWithReader(ctx, reader, r, progress, result, check);
+    TaffClose(reader);
+    return checked;
+}
+
+// Where in a PSG file byte `at` lies, for people: "the header", "sample 12
+// of signal 3 in record 40", "the annotations of record 1201", "past its end".
+std::string PlaceInFile(const std::string& path, int64_t at) {
+    PsgLayout h;
+    if (!ReadPsgFileLayout(path, h) || at < h.headerBytes) return at < 256 ? "the header" : "the header's signals";
+    const int64_t recordBytes = h.RecordBytes();
+    if (recordBytes <= 0 || h.records < 0 || at >= h.headerBytes + h.records * recordBytes) return "past its records";
+    const int64_t record = (at - h.headerBytes) / recordBytes;
+    int64_t within = (at - h.headerBytes) % recordBytes;
+    for (size_t g = 0; g < h.signals.size(); ++g) {
+        const int64_t bytes = 2 * h.signals[g].samplesPerRecord;
+        if (within >= bytes) {
+            within -= bytes;
+            continue;
+        }
+        if (g + 1 == h.signals.size()) return "the annotations of record " + std::to_string(record + 1);
+        return "sample " + std::to_string(within / 2 + 1) + " of signal " + std::to_string(g + 1) + " in record " +
+               std::to_string(record + 1);
+    }
+    return "record " + std::to_string(record + 1);
+}
+
+// Makes the conversion of the opened recording again, writing nothing, and
+// compares every byte it would write with `output` (header, samples and
+// annotations, the check's findings too when they go into the file). False
+// with `why` naming the first difference, or why it could not be compared.
+bool SameAsConversion(const JobContext& ctx, JobRecords& r, const std::string& output, std::string* why) {
+    const bool notes = ctx.options.check && r.settings.CheckNotes != 0;
+    NightCheckResult check;
+    JobProgress progress;
+    JobResult scratch;
+    if (notes && !CheckFirst(ctx, r, progress, scratch, &check)) {
+        *why = scratch.reason;
+        return false;
+    }
+    ChooseOutputPath(r.conv, output.c_str());
+    r.conv.compareOnly = 1;
+    r.conv.checkNotes = notes ? &check : nullptr;
+    HeaderRefusal refusal = kHeaderWritten;
+    const bool started = StartRun(r.Run(), &refusal);
+    r.conv.checkNotes = nullptr;
+    if (!started) {
+        r.conv.compareOnly = 0;
+        *why = refusal == kHeaderCreateFailed ? "it cannot be read" : "the conversion cannot be made again";
+        return false;
+    }
+    while (!ctx.stop.load() && StepRun(r.Run())) {
+    }
+    const int64_t at = RecDifferenceAt(r.conv.recHandle);
+    const ConversionEnd end = EndRun(r.Run());
+    r.conv.compareOnly = 0;
+    if (end == kRunCompleted) return true;
+    if (at >= 0) *why = "byte " + std::to_string(at) + " differs, in " + PlaceInFile(output, at);
+    else *why = ctx.stop.load() ? "interrupted" : "it cannot be read whole";
+    return false;
+}
+
+// --skip-existing --verify: the conversion is made again and compared with
+// the output in place byte for byte; one that differs is converted again
+// and replaced.
+bool VerifiedExistingDone(const JobContext& ctx, const std::string& output, JobRecords& r, JobResult& result) {
     std::string why;
-    if (VerifyPsgFile(r, output, &why)) {
+    if (SameAsConversion(ctx, r, output, &why)) {
         CountAsDone(output, SettingsHashOf(output).empty() ? "already done, verified (its settings not recorded in it)"
                                                            : "already done, verified",
                     result);
         return true;
     }
     r.replacesFound = true;
-    result.reason = "converted again: the output in place differs from its recording (" + why + ")";
+    result.reason = "converted again: the output in place differs from its conversion (" + why + ")";
     return false;
+}
+
+// With --check a done output counts as done only with its check: true when
+// the check in place belongs to it (taken into `result`); false with the
+// reason in r.checkWhy when it must be made again.
+bool CheckStillBelongs(const JobContext& ctx, const std::string& header, JobRecords& r, JobResult& result) {
+    if (!ctx.options.check) return true;
+    JsonValue check;
+    std::string sha;
+    const std::string why = CheckMismatch(result.output, SettingsHashOfJob(ctx, header), ctx.setup.checkRule.text,
+                                          check, sha);
+    if (!why.empty()) {
+        r.checkWhy = why;
+        return false;
+    }
+    TakeCheckFrom(check, result.output, result);
+    result.outputSha256 = sha;
+    return true;
+}
+
+// A night skipped by a run without --check keeps, in its manifest line, the
+// check in place when that check belongs to its PSG file: the manifest's
+// last lines go on describing the archive.
+JobResult& CarryCheckInPlace(const JobContext& ctx, JobResult& result) {
+    if (!result.skipped || result.checked || ctx.options.check || ctx.options.manifest.empty()) return result;
+    JsonValue check;
+    std::string sha;
+    if (!CheckMismatch(result.output, SettingsHashOfJob(ctx, result.header), std::string(), check, sha).empty())
+        return result;
+    TakeCheckFrom(check, result.output, result);
+    result.outputSha256 = sha;
+    return result;
 }
 
 // Refuses an output that is, or would overwrite, the recording's own files,
@@ -298,6 +434,9 @@ void PlaceOutput(const JobContext& ctx, JobRecords& r, const std::string& temp, 
     // holds the claim of, is replaced; an output another run placed
     // meanwhile stays.
     const bool replace = ctx.options.overwrite || r.replacesFound;
+    // The check of the file replaced describes another file: it goes first,
+    // so no check stays beside a PSG file it does not belong to.
+    if (replace && ctx.options.check) RemoveCheckFiles(result.output);
     const int moved = MoveIntoPlace(temp, result.output, replace);
     if (moved == 0 && !ctx.options.noFlush) FlushFolder(FolderOf(result.output));
     if (moved != 0) {
@@ -313,49 +452,6 @@ void PlaceOutput(const JobContext& ctx, JobRecords& r, const std::string& temp, 
     result.reason = silent > 0 ? gaps + " (kept: --accept-gaps)" : note;
 }
 
-struct CheckProgress {
-    JobProgress& progress;
-};
-
-void OnCheckProgress(void* context, double done) {
-    JobProgress& p = static_cast<CheckProgress*>(context)->progress;
-    p.done = int32_t(done * 1000);
-}
-
-// Checks the opened recording's night through `reader`, counting progress
-// in thousandths. False with result.reason (and result.interrupted) when it
-// was stopped or nothing could be read.
-bool CheckWithReader(const JobContext& ctx, TaffHandle reader, const JobRecords& r, JobProgress& progress,
-                     JobResult& result, NightCheckResult* check) {
-    progress.total = 1000;
-    progress.done = 0;
-    CheckProgress context{progress};
-    CheckControl control;
-    control.stop = &ctx.stop;
-    control.progress = OnCheckProgress;
-    control.context = &context;
-    if (!CheckNight(reader, r.source, r.pattern, ctx.setup.checkRule, control, check)) {
-        result.interrupted = ctx.stop.load();
-        result.reason = result.interrupted ? "interrupted; nothing written" : "the recording cannot be read";
-        return false;
-    }
-    return true;
-}
-
-// The check a conversion writes into its file, made before the conversion
-// on a reader handle of its own (the conversion's handle keeps its place).
-bool CheckFirst(const JobContext& ctx, const JobRecords& r, JobProgress& progress, JobResult& result,
-                NightCheckResult* check) {
-    TaffHandle reader = TaffOpen(r.source.sourcePath, 0);
-    if (!reader) {
-        result.reason = "the recording cannot be opened for the check";
-        return false;
-    }
-    const bool checked = CheckWithReader(ctx, reader, r, progress, result, check);
-    TaffClose(reader);
-    return checked;
-}
-
 }  // namespace
 
 bool OpenJob(const JobContext& ctx, const std::string& header, const std::string& output, JobRecords& r,
@@ -365,9 +461,12 @@ bool OpenJob(const JobContext& ctx, const std::string& header, const std::string
     // Checking alone writes no PSG file: an existing output is no obstacle.
     if (!ctx.options.checkOnly && !OutputAllowed(ctx, header, output, result)) return false;
     bool verifyLater = false;
+    bool doneOutput = false;    // a done output whose check is still to be judged
     if (!ctx.options.checkOnly && ctx.options.skipExisting && PathExists(output) &&
-        !ExistingOutputAllowed(ctx, header, output, r, result, &verifyLater))
-        return false;
+        !ExistingOutputAllowed(ctx, header, output, r, result, &verifyLater)) {
+        if (!result.skipped || CheckStillBelongs(ctx, header, r, result)) return false;
+        doneOutput = true;
+    }
     std::string error;
     if (!PatientFor(ctx.setup, header, r.patient, &error)) {
         result.reason = error;
@@ -386,9 +485,15 @@ bool OpenJob(const JobContext& ctx, const std::string& header, const std::string
     result.channels = SwitchedOnChannels(r);
     result.rate = r.source.sampleRate;
     result.lengthSamples = r.source.lengthSamples;
+    if (r.source.sampleRate > 0) result.seconds = double(r.source.lengthSamples) / r.source.sampleRate;
     result.leftOut = LeftOutChannels(r);
-    if (verifyLater && VerifiedExistingDone(output, r, result)) return false;
     CopyText(r.conv.provenanceNote, sizeof r.conv.provenanceNote, SettingsNote(SettingsHashOfJob(ctx, header)).c_str());
+    if (verifyLater && VerifiedExistingDone(ctx, output, r, result)) {
+        if (CheckStillBelongs(ctx, header, r, result)) return false;
+        doneOutput = true;
+    }
+    // The output is done but its check is not: only the check is made again.
+    if (doneOutput) return r.remakeCheck = true;
     return ShortRecordingAllowed(ctx, r, result);
 }
 
@@ -426,7 +531,9 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
     if (end == kRunCompleted) {
         PlaceOutput(ctx, r, temp, result);
         if (checker && result.converted) checker->Finish(ctx.setup.checkRule, true, &check);
-        if (ctx.options.check && result.converted && !PlaceCheckFiles(r, check, result)) result.converted = false;
+        if (ctx.options.check && result.converted &&
+            !PlaceCheckFiles(r, check, SettingsHashOfJob(ctx, result.header), result))
+            result.converted = false;
         if (notes && result.converted && r.conv.checkNotesLeftOut > 0) {
             const std::string left = std::to_string(r.conv.checkNotesLeftOut) +
                                      " check finding(s) not written into the file (no room in its records)";
@@ -440,17 +547,34 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
                                        : "write failed in " + temp + ": " + ErrorText(error) + "; output removed";
 }
 
-bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, JobResult& result) {
-    const CheckReportInfo info = MakeCheckReportInfo(r.settings, r.source, r.patient, result.header,
-                                                     result.checkOnly ? std::string() : result.output);
+bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, const std::string& settingsHash,
+                     JobResult& result) {
+    CheckReportInfo info = MakeCheckReportInfo(r.settings, r.source, r.patient, result.header,
+                                               result.checkOnly ? std::string() : result.output);
     result.checkVerdict = CheckVerdictName(check.verdict);
     result.checkRule = check.rule;
     for (int& n : result.checkFindings) n = 0;
     for (const CheckFinding& f : check.findings) ++result.checkFindings[int(f.level)];
     const std::string json = CheckJsonPathFor(result.output), report = CheckReportPathFor(result.output);
+    const std::string html = CheckReportHtml(check, info);
+    Sha256 reportHash;
+    reportHash.Add(html.data(), html.size());
+    info.reportSha256 = reportHash.HexDigest();
+    if (!result.checkOnly) {
+        // What ties the check to its PSG file: a rerun remakes a check
+        // that names another file.
+        info.outputBytes = FileBytes(result.output);
+        if (!Sha256OfFile(result.output, result.outputSha256)) {
+            result.reason = "cannot read " + result.output + " back for its check: " + ErrorText(errno);
+            return false;
+        }
+        info.outputSha256 = result.outputSha256;
+        info.settingsSha256 = settingsHash;
+    }
+    // The report first: a check file in place always has the report it names.
     const int folders = MakeFoldersOf(json);
-    int error = folders != 0 ? folders : WriteFileBeside(json, CheckJsonText(check, info), true);
-    if (error == 0) error = WriteFileBeside(report, CheckReportHtml(check, info), true);
+    int error = folders != 0 ? folders : WriteFileBeside(report, html, true);
+    if (error == 0) error = WriteFileBeside(json, CheckJsonText(check, info), true);
     if (error != 0) {
         result.reason = "cannot write the check beside " + result.output + ": " + ErrorText(error);
         return false;
@@ -463,7 +587,22 @@ bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, JobResu
 
 void CheckJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
     NightCheckResult check;
-    if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check)) PlaceCheckFiles(r, check, result);
+    if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check))
+        PlaceCheckFiles(r, check, SettingsHashOfJob(ctx, result.header), result);
+}
+
+void RemakeCheck(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
+    const std::string done = result.reason;
+    NightCheckResult check;
+    if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check) &&
+        PlaceCheckFiles(r, check, SettingsHashOfJob(ctx, result.header), result)) {
+        result.checkRemade = true;
+        result.reason = done + "; check made again (" + r.checkWhy + ")";
+        return;
+    }
+    // The night is not done without its check.
+    result.skipped = result.converted = false;
+    result.reason = "check not made again (" + r.checkWhy + "): " + result.reason;
 }
 
 void CloseJob(JobRecords& r) {
@@ -479,13 +618,19 @@ JobResult ConvertRecording(const JobContext& ctx, const std::string& header, con
     result.output = output;
     // A done output is read, never written: skipped without a claim, so a
     // rerun over a finished archive changes nothing in it.
+    NightIdentity(ctx, header, result);
     bool verifyLater = false;
     if (!ctx.options.checkOnly && ctx.options.skipExisting && !ctx.options.verify && PathExists(output) &&
         OutputAllowed(ctx, header, output, result) &&
-        !ExistingOutputAllowed(ctx, header, output, r, result, &verifyLater))
-        return result;
+        !ExistingOutputAllowed(ctx, header, output, r, result, &verifyLater) &&
+        (!result.skipped || CheckStillBelongs(ctx, header, r, result)))
+        return CarryCheckInPlace(ctx, result);
+    const JobResult identity = result;
     r = JobRecords();
     result = JobResult();
+    result.patientId = identity.patientId;
+    std::copy(identity.start, identity.start + 6, result.start);
+    result.recorder = identity.recorder;
     OutputClaim claim;
     result.checkOnly = ctx.options.checkOnly;
     // Checking alone writes no PSG file and claims none.
@@ -505,11 +650,12 @@ JobResult ConvertRecording(const JobContext& ctx, const std::string& header, con
     if (OpenJob(ctx, header, output, r, result)) {
         if (ctx.options.dryRun) result.converted = !ctx.options.checkOnly, result.checked = ctx.options.checkOnly;
         else if (ctx.options.checkOnly) CheckJob(ctx, r, progress, result);
+        else if (r.remakeCheck) RemakeCheck(ctx, r, progress, result);
         else RunJob(ctx, r, progress, result);
         if (result.converted && !result.shortNote.empty())
             result.reason = result.reason.empty() ? result.shortNote : result.reason + "; " + result.shortNote;
     }
     CloseJob(r);
     ReleaseClaim(claim);
-    return result;
+    return CarryCheckInPlace(ctx, result);
 }

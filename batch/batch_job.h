@@ -14,6 +14,7 @@
 #include "batch/batch_setup.h"
 #include "engine/conversion_run.h"
 #include "engine/night_check.h"
+#include "engine/recorder_identity.h"
 
 // Progress of a job, read by the progress display from another thread.
 struct JobProgress {
@@ -26,6 +27,7 @@ struct JobResult {
     int channels = 0;           // channels written (switched on in the montage)
     int rate = 0;               // Hz of the recording
     int64_t lengthSamples = 0;
+    double seconds = -1;        // length of the night (of the output's records when only it was read); -1 unknown
     int records = 0;            // data records of the PSG file
     int64_t bytes = -1;         // size of the output written
     bool converted = false;     // the output is in place and complete
@@ -41,7 +43,13 @@ struct JobResult {
     std::string checkVerdict;   // "pass", "warn" or "fail"
     std::string checkRule;      // the rule set's text
     int checkFindings[3] = {0, 0, 0};  // findings at info, warn, fail
-    std::string checkJson, checkReport; // the files written
+    std::string checkJson, checkReport; // the files written (or found in place, belonging to the output)
+    bool checkRemade = false;   // a done output's missing or stale check made again from the recording
+    std::string outputSha256;   // of the output when it was read for its check ("": not read)
+    // The night's identity as the output carries it (NightIdentity).
+    std::string patientId;      // patient ID, or the study code of a de-identified copy (Shift-JIS)
+    int32_t start[6] = {0, 0, 0, 0, 0, 0};
+    RecorderIdentity recorder;
     // The job did what was asked: converted, or with --check-only checked.
     bool Succeeded() const { return converted || (checkOnly && checked); }
 };
@@ -62,6 +70,8 @@ struct JobRecords {
     PatientInfo patient{};
     ConversionFields conv{};
     bool replacesFound = false;     // the output found in place is damaged: the new one replaces it
+    bool remakeCheck = false;       // the output in place is done; only its check is made again
+    std::string checkWhy;           // why that check is made again
     RunRecords Run() { return RunRecords{settings, source, pattern, patient, conv}; }
 };
 
@@ -84,11 +94,14 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
 // result.checked and the check fields, or result.reason.
 void CheckJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result);
 
-// Places the check of `result.output` beside it: NAME.check.json and
-// NAME.check.html, each written under a temporary name and moved over an
-// earlier check of the same output. Fills the check fields of `result`;
-// false with result.reason when a file cannot be written.
-bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, JobResult& result);
+// Places the check of `result.output` beside it: the report NAME.check.html,
+// then NAME.check.json naming the report's hash and (unless --check-only)
+// the output's size and hash and `settingsHash`, each written under a
+// temporary name and moved over an earlier check of the same output. Fills
+// the check fields of `result`; false with result.reason when a file
+// cannot be written.
+bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, const std::string& settingsHash,
+                     JobResult& result);
 
 // Closes the recording of `r`.
 void CloseJob(JobRecords& r);

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "batch/archive_report.h"
 #include "batch/archive_run.h"
 #include "batch/batch_board.h"
 #include "batch/batch_job.h"
@@ -72,21 +73,23 @@ void RunJobs(Batch& batch, int jobs, bool terminal) {
 
 // Checks the output folder before anything is converted.
 bool OutputFolderUsable(const BatchOptions& o) {
-    if (!IsFolder(o.outDir)) {
-        fprintf(stderr, "taff2psg: output folder %s does not exist\n", o.outDir.c_str());
-        return false;
-    }
     if (o.dryRun) return true;
     const int error = ProbeWritableFolder(o.outDir);
-    if (error != 0) {
+    // A rerun that skips what is done writes nothing for a finished tree, so
+    // a tree mounted read-only is no obstacle: a recording that still needs
+    // writing fails with its own reason.
+    if (error != 0 && !o.skipExisting) {
         fprintf(stderr, "taff2psg: output folder %s cannot be written: %s\n", o.outDir.c_str(), strerror(error));
         return false;
     }
     return true;
 }
 
-// A night whose check verdict reaches --check-fail-level fails the exit status.
+// A night whose check verdict reaches --check-fail-level fails the exit
+// status: with --check or --check-only, converted or skipped alike (a check
+// a run without them carries into the manifest is not asked for).
 bool CheckFailsExit(const BatchOptions& o, const JobResult& r) {
+    if (!(o.check || o.checkOnly)) return false;
     if (!r.checked || r.checkVerdict.empty() || o.checkFailLevel == "never") return false;
     return r.checkVerdict == "fail" || (o.checkFailLevel == "warn" && r.checkVerdict == "warn");
 }
@@ -122,6 +125,7 @@ int PrepareRun(const BatchOptions& options, BatchSetup& setup, RunPlan& plan) {
                       kExitUsage);
     if (!PatientFileFitsBatch(options, named, &error)) return Refuse(error, kExitUsage);
     PlanOutputs(options, plan.headers, plan.roots, plan.outputs, plan.problems);
+    if (!IsFolder(options.outDir)) return Refuse("output folder " + options.outDir + " does not exist", kExitUsage);
     if (!OutputFolderUsable(options)) return kExitSomeFailed;
     if (options.clean) CleanParts(options);
     if (options.clean && options.inputs.empty() && options.listFile.empty()) return kExitConverted;
@@ -170,6 +174,11 @@ int main(int argc, char** argv) {
     BatchOptions options;
     const int parsed = ParseBatchOptions(argc, argv, options, std::cout, std::cerr);
     if (parsed >= 0) return parsed;
+    const bool reportOnly = options.archiveReport && options.inputs.empty() && options.listFile.empty() && !options.clean;
+    if (reportOnly) {
+        if (!IsFolder(options.outDir)) return Refuse("output folder " + options.outDir + " does not exist", kExitUsage);
+        return WriteArchiveReport(options);
+    }
     BatchSetup setup;
     RunPlan plan;
     const int refused = PrepareRun(options, setup, plan);
@@ -183,5 +192,7 @@ int main(int argc, char** argv) {
         printf("%s\n", IdentitySummary(options, setup.settings).c_str());
         fflush(stdout);
     }
-    return ExitStatus(options, results, manifestFailed.load());
+    const int status = ExitStatus(options, results, manifestFailed.load());
+    if (options.archiveReport && StopSignal() == 0 && WriteArchiveReport(options) != kExitConverted) return kExitSomeFailed;
+    return status;
 }

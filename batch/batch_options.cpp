@@ -79,6 +79,9 @@ void AddArchiveOptions(CLI::App& app, BatchOptions& o) {
     app.add_flag("--verify", o.verify, "read every output back and compare it with its recording and montage");
     app.add_flag("--clean", o.clean, "remove unfinished outputs (*.part) that killed runs left under --out");
     app.add_flag("--no-flush", o.noFlush, "do not flush outputs to disk before renaming them (not safe on power loss)");
+    app.add_flag("--archive-report", o.archiveReport,
+                 "write archive.html and archive.csv beside the manifest (--manifest, else OUT/manifest.jsonl): "
+                 "the nights of the output tree by verdict, recorder, month and patient");
 }
 
 void AddIdentityOptions(CLI::App& app, BatchOptions& o) {
@@ -146,7 +149,7 @@ int ParseBatchOptions(int argc, char** argv, BatchOptions& o, std::ostream& out,
         err << "taff2psg: --ext \"" << o.ext << "\" is not a file extension\n";
         return kExitUsage;
     }
-    if (o.inputs.empty() && o.listFile.empty() && !o.clean) {
+    if (o.inputs.empty() && o.listFile.empty() && !o.clean && !o.archiveReport) {
         err << "taff2psg: no recording given (header files, folders, - or --list)\n"
             << "Run with --help for more information.\n";
         return kExitUsage;

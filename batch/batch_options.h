@@ -48,6 +48,9 @@ struct BatchOptions {
     std::string checkRule;              // the rule set; "": the settings file's, else the default
     std::string checkFailLevel = "fail";// a night verdict at this level fails the exit status: warn, fail, never
     bool fullIdentity = false;          // the full identity, whatever the settings file chose
+    // The archive report (archive_report.h) of the output tree, after the
+    // recordings given (if any) are converted.
+    bool archiveReport = false;
 };
 
 struct AppSettings;

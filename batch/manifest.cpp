@@ -76,7 +76,27 @@ std::string CheckObject(const JobResult& r) {
     return ",\"check\":{\"verdict\":\"" + r.checkVerdict + "\",\"rule\":" + JsonString(r.checkRule) +
            ",\"findings\":{\"info\":" + std::to_string(r.checkFindings[0]) +
            ",\"warn\":" + std::to_string(r.checkFindings[1]) + ",\"fail\":" + std::to_string(r.checkFindings[2]) +
-           "},\"file\":" + JsonString(r.checkJson) + ",\"report\":" + JsonString(r.checkReport) + "}";
+           "},\"file\":" + JsonString(r.checkJson) + ",\"report\":" + JsonString(r.checkReport) +
+           (r.checkRemade ? ",\"remade\":true" : "") + "}";
+}
+
+// The night's identity as its output carries it: patient ID (or study
+// code), start, and the recorder; null where the header tells nothing.
+std::string IdentityFields(const JobResult& r) {
+    const auto textOrNull = [](const std::string& text) { return text.empty() ? std::string("null") : JsonString(text); };
+    std::string start = "null";
+    if (r.start[0] > 0) {
+        char text[40];
+        snprintf(text, sizeof text, "\"%04d-%02d-%02dT%02d:%02d:%02d\"", int(r.start[0]), int(r.start[1]),
+                 int(r.start[2]), int(r.start[3]), int(r.start[4]), int(r.start[5]));
+        start = text;
+    }
+    const RecorderIdentity& d = r.recorder;
+    char seconds[32] = "null";
+    if (r.seconds >= 0) snprintf(seconds, sizeof seconds, "%.0f", r.seconds);
+    return std::string(",\"seconds\":") + seconds + ",\"patient_id\":" + textOrNull(r.patientId) + ",\"start\":" + start + ",\"recorder\":{\"device\":" +
+           textOrNull(d.device) + ",\"slot\":" + textOrNull(d.slot) + ",\"serial\":" + textOrNull(d.serial) +
+           ",\"id_no\":" + textOrNull(d.idNo) + "}";
 }
 
 }  // namespace
@@ -106,8 +126,10 @@ std::string ManifestLine(const ManifestRun& run, const JobResult& r) {
                        ",\"channels\":" + std::to_string(r.channels) + ",\"records\":" + std::to_string(r.records) +
                        ",\"bytes\":" + (done ? std::to_string(FileBytes(r.output)) : std::string("null")) +
                        ",\"data_sha256\":" + FileHash(DataFileOf(r.header)) +
-                       ",\"output_sha256\":" + (done ? FileHash(r.output) : std::string("null")) +
+                       ",\"output_sha256\":" +
+                       (!done ? std::string("null") : r.outputSha256.empty() ? FileHash(r.output)
+                                                                             : "\"" + r.outputSha256 + "\"") +
                        ",\"converter_version\":\"" CONVERTER_VERSION_TEXT "\",\"settings_sha256\":\"" + settings +
-                       "\"" + CheckObject(r) + "}\n";
+                       "\"" + IdentityFields(r) + CheckObject(r) + "}\n";
     return line;
 }

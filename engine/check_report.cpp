@@ -28,6 +28,7 @@ std::string FromPath(const std::string& path) {
 }
 
 std::string Json(const std::string& utf8) { return JsonQuoted(utf8); }
+std::string JsonOrNull(const std::string& sjis) { return sjis.empty() ? "null" : Json(FromSjis(sjis)); }
 
 std::string Number(double v, const char* format) {
     if (!std::isfinite(v)) return "null";
@@ -167,6 +168,7 @@ CheckReportInfo MakeCheckReportInfo(const AppSettings& settings, const SourceInf
     ApplyStartIdentity(start, settings.identity);
     for (int i = 0; i < 6; ++i) info.start[i] = start[i];
     info.converter = std::string(CONVERTER_NAME) + " " + CONVERTER_VERSION_TEXT;
+    info.recorder = ReadRecorderIdentity(recording);
     return info;
 }
 
@@ -177,6 +179,13 @@ std::string CheckJsonText(const NightCheckResult& r, const CheckReportInfo& info
     j += "  \"patient_id\": " + Json(FromSjis(info.patientId)) + ",\n";
     j += "  \"start\": \"" + StartText(info) + "\",\n";
     j += "  \"converter\": " + Json(info.converter) + ",\n";
+    j += "  \"recorder\": {\"device\": " + JsonOrNull(info.recorder.device) +
+         ", \"slot\": " + JsonOrNull(info.recorder.slot) + ", \"serial\": " + JsonOrNull(info.recorder.serial) +
+         ", \"id_no\": " + JsonOrNull(info.recorder.idNo) + "},\n";
+    j += "  \"output_bytes\": " + (info.outputBytes < 0 ? std::string("null") : std::to_string(info.outputBytes)) +
+         ",\n  \"output_sha256\": " + JsonOrNull(info.outputSha256) +
+         ",\n  \"settings_sha256\": " + JsonOrNull(info.settingsSha256) +
+         ",\n  \"report_sha256\": " + JsonOrNull(info.reportSha256) + ",\n";
     j += "  \"complete\": " + std::string(r.complete ? "true" : "false") + ",\n";
     j += "  \"hours\": " + Number(r.hours, "%.4f") + ",\n";
     j += "  \"verdict\": \"" + std::string(CheckVerdictName(r.verdict)) + "\",\n";

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/night_check.h"
+#include "engine/recorder_identity.h"
 
 struct CheckReportInfo {
     std::string recording;      // the recording's header file
@@ -17,6 +18,13 @@ struct CheckReportInfo {
     std::string patientId;      // as the PSG file carries it (the study code of a de-identified copy)
     int32_t start[6] = {0, 0, 0, 0, 0, 0};  // year, month, day, hour, minute, second of the recording's start
     std::string converter;      // the converter's name and version
+    RecorderIdentity recorder;  // the recorder, from the recording's header
+    // What ties the check to its night (the batch fills them; empty or -1:
+    // not known, written as null): the PSG file's size and SHA-256, the
+    // settings hash that made it, and the SHA-256 of the report written
+    // before the check file.
+    int64_t outputBytes = -1;
+    std::string outputSha256, settingsSha256, reportSha256;
 };
 
 // What the report names of a run: the recording, the output, the patient

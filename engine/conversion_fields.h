@@ -66,4 +66,8 @@ struct ConversionFields {
     // Of those findings, how many the file written last leaves out: the
     // writer refused them or its data records have no room (set with the header).
     int32_t checkNotesLeftOut;
+    // The next run writes nothing: it compares every byte it would write with
+    // the file at outputPath (the batch converter's --verify of a done
+    // output); a difference ends it as a failed write (RecDifferenceAt).
+    int32_t compareOnly;
 };

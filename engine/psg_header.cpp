@@ -323,7 +323,7 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     RecHandle h = RecNew(FieldString(c.stagingPath[0] ? c.stagingPath : c.outputPath).c_str(), 4, 4);
     if (!h) return FailWriting(c, nullptr, kHeaderWriterFailed, why);
     WriteModeKeys(h);
-    if (!RecCreateFile(h)) return FailWriting(c, h, kHeaderCreateFailed, why);
+    if (!(c.compareOnly ? RecCompareFile(h) : RecCreateFile(h))) return FailWriting(c, h, kHeaderCreateFailed, why);
     if (!WriteHeaderParts(h, s, plan)) return FailWriting(c, h, kHeaderWriteFailed, why);
     c.framesPerBlock = plan.framesPerBlock;
     c.samplesPerBlock = plan.samplesPerBlock;

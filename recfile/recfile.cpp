@@ -127,6 +127,15 @@ RecHandle RecNew(const char* path, int, int) {
     return w;
 }
 
+int RecCompareFile(RecHandle h) {
+    RecWriter* w = Guard(h, RecPhase::Created);
+    if (!w || !w->file.OpenToCompare(w->path)) return 0;
+    w->phase = RecPhase::FileOpen;
+    return 1;
+}
+
+int64_t RecDifferenceAt(RecHandle h) { return h ? h->file.DifferenceAt() : -1; }
+
 void RecSetMode(RecHandle, int, int) {
     // The mode keys carry nothing the EDF+ file needs.
 }

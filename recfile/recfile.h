@@ -123,6 +123,14 @@ RecHandle RecNew(const char* path, int a, int b);
 void RecSetMode(RecHandle h, int key, int value);
 // Creates (or truncates) the file. Non-zero on success.
 int RecCreateFile(RecHandle h);
+// In place of RecCreateFile: opens the existing file to compare with, never
+// changing it. The run then goes as when writing, but every byte is
+// compared with the file's; the first difference fails the handle
+// (RecHasFailed) and RecDifferenceAt names its offset. Non-zero when the
+// file could be opened.
+int RecCompareFile(RecHandle h);
+// The offset of the first byte that differs, -1 when none has (yet).
+int64_t RecDifferenceAt(RecHandle h);
 
 void RecBeginHeader(RecHandle h);
 void RecSetHeaderValue(RecHandle h, int reserved, int key, int32_t value);

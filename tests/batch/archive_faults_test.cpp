@@ -181,6 +181,9 @@ TEST_F(Faults, ACasePairIsRefusedTheRestConverted) {
                                in + "/N1.HDR\n" + in + "/n1.hdr\n" + in + "/N2.HDR\n");
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find("would both be written to")) << r.err;
+    // Told as what it is: no folder input or --base would part them.
+    EXPECT_NE(std::string::npos, r.err.find("names differ only in letter case would be written to one output")) << r.err;
+    EXPECT_EQ(std::string::npos, r.err.find("different folders")) << r.err;
     EXPECT_EQ(std::vector<std::string>{"N2.DAT"}, FilesIn(out));
     EXPECT_EQ("failed", Last(in + "/N1.HDR", "result"));
     EXPECT_EQ("failed", Last(in + "/n1.hdr", "result"));

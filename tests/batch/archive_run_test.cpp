@@ -130,7 +130,10 @@ TEST_F(Archive, ManifestLinesParseAndTheirHashesMatchTheFiles) {
     const std::regex line("\\{\"input\":\"([^\"]*)\",\"output\":\"([^\"]*)\",\"result\":\"([a-z]*)\",\"reason\":\"[^\"]*\","
                           "\"channels\":(\\d+),\"records\":(\\d+),\"bytes\":(\\d+|null),"
                           "\"data_sha256\":(\"[0-9a-f]{64}\"|null),\"output_sha256\":(\"[0-9a-f]{64}\"|null),"
-                          "\"converter_version\":\"[0-9.]+\",\"settings_sha256\":\"[0-9a-f]{64}\"\\}\n");
+                          "\"converter_version\":\"[0-9.]+\",\"settings_sha256\":\"[0-9a-f]{64}\","
+                          "\"seconds\":(\\d+|null),\"patient_id\":null,\"start\":(\"2024-03-14T22:15:04\"|null),"
+                          "\"recorder\":\\{\"device\":(\"DR-SYNTH\"|null),\"slot\":null,\"serial\":null,"
+                          "\"id_no\":(\"1\"|null)\\}\\}\n");
     int lines = 0, converted = 0, failed = 0;
     for (std::sregex_iterator m(text.begin(), text.end(), line), end; m != end; ++m, ++lines) {
         const std::string input = (*m)[1], output = (*m)[2], result = (*m)[3];

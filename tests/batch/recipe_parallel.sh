@@ -18,12 +18,17 @@ export PATH="$(dirname "$TAFF2PSG"):$PATH"
 cd "$WORK"
 ./recipe/convert-parallel.sh > first.log 2>&1 || { cat first.log; fail "the recipe failed"; }
 grep -q "8 of 8 recording(s) done" first.log || { cat first.log; fail "not every recording done"; }
+grep -q "checks: .*, 0 done but not checked" first.log || { cat first.log; fail "nights not checked"; }
+[ -s psg/archive.html ] && [ -s psg/archive.csv ] || fail "no archive report"
+grep -q "8 night(s): .* 0 not checked, 0 check stale, 0 not done" first.log || { cat first.log; fail "archive report counts"; }
 check_outputs "$(ls -d runs/*/ | head -1)recordings.txt"
-# A resume after a lost output: only that one is converted again.
-rm "$WORK/psg/patientB/NIGHT001.DAT"
+# A resume after a lost output and a lost check: only that output is
+# converted again, only that check made again.
+rm "$WORK/psg/patientB/NIGHT001.DAT" "$WORK/psg/patientC/night2/N3.check.json"
 ./recipe/convert-parallel.sh > second.log 2>&1 || { cat second.log; fail "the rerun failed"; }
 [ "$(grep -c '"result":"converted"' psg/manifest.jsonl)" = 9 ] || fail "the rerun converted more than the lost output"
 [ "$(grep -c '"result":"skipped"' psg/manifest.jsonl)" = 7 ] || fail "the rerun did not skip what was done"
+[ "$(grep -c '"remade":true' psg/manifest.jsonl)" = 1 ] || fail "the lost check was not made again, once"
 check_outputs "$(ls -d runs/*/ | tail -1)recordings.txt"
 # After a killed run: the recipe's last lines name its unfinished files and
 # the command that removes them; a damaged manifest line is told in one line.
@@ -35,4 +40,12 @@ grep -q "taff2psg --clean --out $WORK/psg" third.log || { cat third.log; fail "n
 grep -q "1 damaged line(s) ignored" third.log || { cat third.log; fail "the damaged line not told"; }
 python3 recipe/check-manifest.py "$(ls -d runs/*/ | tail -1)recordings.txt" "$WORK/none.jsonl" > missing.log && fail "a missing manifest passed"
 grep -q "cannot be read" missing.log && ! grep -q Traceback missing.log || { cat missing.log; fail "a missing manifest not told in one line"; }
+# A manifest of --check-only: each night named as only checked.
+mkdir -p "$WORK/triage"
+"$TAFF2PSG" --check-only --check-fail-level never -q -o "$WORK/triage" --manifest "$WORK/triage.jsonl" \
+  "$WORK/archive/NIGHT001.HDR"
+echo "$WORK/archive/NIGHT001.HDR" > triage.txt
+python3 recipe/check-manifest.py triage.txt "$WORK/triage.jsonl" > triage.log && fail "a night only checked passed as done"
+grep -q "not done: $WORK/archive/NIGHT001.HDR: only checked (--check-only), not converted" triage.log ||
+  { cat triage.log; fail "a night only checked not named so"; }
 echo "parallel recipe: passed"

@@ -114,5 +114,9 @@ echo "array job $job ran in $((SECONDS - started)) s"
 for task in 0 1 2; do
   [ -f "logs/${job}_$task.out" ] || fail "no log of task $task"
 done
+report=$(sed -n 's/^archive report: job \([0-9]*\) .*/\1/p' submit.log)
+[ -n "$report" ] || { cat submit.log; fail "no archive report job"; }
+wait_for 120 job_gone "$report" || fail "the archive report job did not end: $(squeue)"
+[ -s psg/archive.html ] && [ -s psg/archive.csv ] || fail "no archive report: $(cat logs/report-*.out)"
 check_outputs "$(ls -d runs/*/ | head -1)recordings.txt"
 echo "slurm recipe: passed"

@@ -196,7 +196,7 @@ TEST_F(BatchFolders, UsageErrorsExitWithTwoAndWriteNothing) {
 TEST_F(BatchFolders, OutputFolderMissingOrReadOnlyIsNamed) {
     MakeRecording(ShortRecording(60), in + "/A.HDR");
     ProcessResult r = RunBatch({in, "--out", tmp.File("nowhere")});
-    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(2, r.status);     // a usage error, as a missing input is
     EXPECT_NE(r.err.find("output folder " + tmp.File("nowhere") + " does not exist"), std::string::npos) << r.err;
     // A folder no file can be created in (as root, permissions do not stop
     // writing; the process file system refuses every new file).
@@ -208,6 +208,12 @@ TEST_F(BatchFolders, OutputFolderMissingOrReadOnlyIsNamed) {
     r = RunBatch({in, "--out", locked});
     EXPECT_EQ(1, r.status);
     EXPECT_NE(r.err.find("output folder " + locked + " cannot be written"), std::string::npos) << r.err;
+    // A rerun that skips what is done may find its finished tree mounted
+    // read-only: only a recording that still needs writing fails, by its own reason.
+    r = RunBatch({in, "--skip-existing", "--out", locked});
+    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(r.err.find("cannot be written"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("A.HDR"), std::string::npos) << r.err;
 }
 
 TEST_F(BatchFolders, NeverWritesOverTheSources) {

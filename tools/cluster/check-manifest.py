@@ -5,8 +5,10 @@ check-manifest.py RECORDINGS.TXT MANIFEST.JSONL [OUT]
 Exit status 0 when every recording was converted (or skipped as already
 done), 1 otherwise; the last line of each recording counts. A missing
 manifest, or lines that are not manifest lines, are told in one line each.
-With OUT, the unfinished files that killed runs left below it are named,
-with the command that removes them.
+The nights' checks are counted by verdict, and done nights that were never
+checked are named (taff2psg --archive-report tells the rest). With OUT, the
+unfinished files that killed runs left below it are named, with the command
+that removes them.
 """
 import json
 import os
@@ -30,8 +32,25 @@ with open(sys.argv[1], encoding="utf-8", errors="surrogateescape") as listed:
     wanted = [line.rstrip("\r\n") for line in listed if line.strip()]
 missing = [p for p in wanted if last.get(p, {}).get("result") not in ("converted", "skipped")]
 for path in missing:
-    reason = last.get(path, {}).get("reason", "not attempted")
+    entry = last.get(path)
+    if entry is None:
+        reason = "not attempted"
+    elif entry.get("result") == "checked":
+        reason = "only checked (--check-only), not converted"
+    else:
+        reason = entry.get("reason") or entry.get("result", "no result")
     print(f"not done: {path}: {reason}")
+verdicts = {"pass": 0, "warn": 0, "fail": 0}
+unchecked = []
+for path in wanted:
+    entry = last.get(path, {})
+    check = entry.get("check")
+    if isinstance(check, dict) and check.get("verdict") in verdicts:
+        verdicts[check["verdict"]] += 1
+    elif entry.get("result") in ("converted", "skipped"):
+        unchecked.append(path)
+for path in unchecked:
+    print(f"not checked: {path}")
 if len(sys.argv) > 3:
     unfinished = [os.path.join(d, f) for d, _, files in os.walk(sys.argv[3]) for f in sorted(files)
                   if f.endswith(".part") or f.endswith(".claim")]
@@ -40,4 +59,6 @@ if len(sys.argv) > 3:
     if unfinished:
         print(f"when no run is going: taff2psg --clean --out {sys.argv[3]} removes the unfinished files")
 print(f"{len(wanted) - len(missing)} of {len(wanted)} recording(s) done")
+print(f"checks: {verdicts['pass']} pass, {verdicts['warn']} warn, {verdicts['fail']} fail, "
+      f"{len(unchecked)} done but not checked")
 sys.exit(1 if missing else 0)

@@ -1,7 +1,9 @@
 #!/bin/bash
-# Converts an archive with GNU parallel, on this machine or over ssh, in
-# chunks of recordings per run. Run it again to resume: what is done is
-# skipped, what a killed run left unfinished is converted again.
+# Converts and checks an archive with GNU parallel, on this machine or over
+# ssh, in chunks of recordings per run, then writes the archive report
+# (OUT/archive.html, OUT/archive.csv). Run it again to resume: what is done
+# is skipped, what a killed run left unfinished is converted again, and a
+# night whose check was lost is checked again.
 set -eu
 ARCHIVE=/shared/archive                   # the recordings (*.HDR, any case), below any folders
 OUT=/shared/psg                           # the PSG files, in the archive's folders
@@ -17,6 +19,7 @@ split -l "$CHUNK" -d -a 5 "$run/recordings.txt" "$run/chunk-"
 ls "$PWD/$run"/chunk-* |
   parallel --sshlogin "$HOSTS" --workdir "$PWD" --joblog "$run/joblog" \
     taff2psg --list {} --base "$ARCHIVE" --out "$OUT" --settings "$SETTINGS" --pattern "$PATTERN" \
-      --skip-existing --manifest "$OUT/manifest.jsonl" --quiet '2>' logs/{/}.err ||
+      --skip-existing --check --check-fail-level never --manifest "$OUT/manifest.jsonl" --quiet '2>' logs/{/}.err ||
   echo "some chunks failed: see $run/joblog and logs/"
+taff2psg --archive-report --out "$OUT"
 python3 "$(dirname "$0")/check-manifest.py" "$run/recordings.txt" "$OUT/manifest.jsonl" "$OUT"
