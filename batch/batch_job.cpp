@@ -426,7 +426,8 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
     if (end == kRunCompleted) {
         PlaceOutput(ctx, r, temp, result);
         if (checker && result.converted) checker->Finish(ctx.setup.checkRule, true, &check);
-        if (ctx.options.check && result.converted && !PlaceCheckFiles(r, check, result)) result.converted = false;
+        if (ctx.options.check && result.converted && !PlaceCheckFiles(ctx, r, check, result))
+            result.converted = false;
         if (notes && result.converted && r.conv.checkNotesLeftOut > 0) {
             const std::string left = std::to_string(r.conv.checkNotesLeftOut) +
                                      " check finding(s) not written into the file (no room in its records)";
@@ -440,9 +441,10 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
                                        : "write failed in " + temp + ": " + ErrorText(error) + "; output removed";
 }
 
-bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, JobResult& result) {
-    const CheckReportInfo info = MakeCheckReportInfo(r.settings, r.source, r.patient, result.header,
-                                                     result.checkOnly ? std::string() : result.output);
+bool PlaceCheckFiles(const JobContext& ctx, const JobRecords& r, const NightCheckResult& check, JobResult& result) {
+    CheckReportInfo info = MakeCheckReportInfo(r.settings, r.source, r.patient, result.header,
+                                               result.checkOnly ? std::string() : result.output);
+    info.language = ctx.setup.reportLanguage;
     result.checkVerdict = CheckVerdictName(check.verdict);
     result.checkRule = check.rule;
     for (int& n : result.checkFindings) n = 0;
@@ -463,7 +465,7 @@ bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, JobResu
 
 void CheckJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
     NightCheckResult check;
-    if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check)) PlaceCheckFiles(r, check, result);
+    if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check)) PlaceCheckFiles(ctx, r, check, result);
 }
 
 void CloseJob(JobRecords& r) {
