@@ -34,8 +34,8 @@ struct Column {
     int text;
     int width;
 };
-const Column kFindingColumns[] = {{IDS_CHECK_COL_CHANNEL, 80}, {IDS_CHECK_COL_CHECK, 90}, {IDS_CHECK_COL_FROM, 70},
-                                  {IDS_CHECK_COL_TO, 70},      {IDS_CHECK_COL_VALUE, 70}, {IDS_CHECK_COL_LEVEL, 50},
+const Column kFindingColumns[] = {{IDS_CHECK_COL_CHANNEL, 70}, {IDS_CHECK_COL_CHECK, 90}, {IDS_CHECK_COL_FROM, 62},
+                                  {IDS_CHECK_COL_TO, 62},      {IDS_CHECK_COL_VALUE, 120}, {IDS_CHECK_COL_LEVEL, 42},
                                   {IDS_CHECK_COL_NOTE, 150}};
 const Column kChannelColumns[] = {{IDS_CHECK_COL_CHANNEL, 80}, {IDS_CHECK_COL_KIND, 70}, {IDS_CHECK_COL_USABLE, 110},
                                   {IDS_CHECK_COL_HOURS, 80},   {IDS_CHECK_COL_VERDICT, 70}};
@@ -237,6 +237,9 @@ void FillLines(HWND window) {
     EnableWindow(GetDlgItem(window, IDC_CHECK_SAVE), !verdict.empty());
 }
 
+void LayOut(HWND window);
+void OnListFocus(HWND window, const CheckView& v, HWND list);
+
 // Reads the owner's record for the clock times and fills the lines, and the
 // lists when the result changed (not with each progress notice, which
 // would lose the operator's place in them).
@@ -251,6 +254,12 @@ void Refresh(HWND window, CheckView& v) {
     v.listed = TheHeldCheck().resultSerial;
     FillChannels(window, v);
     FillFindings(window, v);
+    LayOut(window);     // the channel rows as many as the check found
+    // Rows arriving in a list that has the focus: its first row is marked.
+    HWND focus = GetFocus();
+    if (focus && GetParent(focus) == window &&
+        (GetDlgCtrlID(focus) == IDC_CHECK_FINDINGS || GetDlgCtrlID(focus) == IDC_CHECK_CHANNELS))
+        OnListFocus(window, v, focus);
 }
 
 // ---- layout -------------------------------------------------------------------
@@ -276,10 +285,11 @@ int ChannelRowsWanted(HWND window) {
 int ListHeightFor(HWND list, int rows) {
     RECT header = {0, 0, 0, 0};
     if (HWND h = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0))) GetWindowRect(h, &header);
-    // A row's height as the list lays it out (the difference of one row more).
-    const DWORD none = DWORD(SendMessageA(list, LVM_APPROXIMATEVIEWRECT, 0, MAKELPARAM(-1, -1)));
+    // A row's height as the list lays it out: what sixteen rows more add
+    // (whatever the list counts besides its rows cancels out).
     const DWORD one = DWORD(SendMessageA(list, LVM_APPROXIMATEVIEWRECT, 1, MAKELPARAM(-1, -1)));
-    int rowHeight = int(HIWORD(one)) - int(HIWORD(none));
+    const DWORD more = DWORD(SendMessageA(list, LVM_APPROXIMATEVIEWRECT, 17, MAKELPARAM(-1, -1)));
+    int rowHeight = (int(HIWORD(more)) - int(HIWORD(one))) / 16;
     if (rowHeight <= 0) rowHeight = WkScaled(list, 17);
     const int frame = 2 * GetSystemMetrics(SM_CYBORDER) + 2 * GetSystemMetrics(SM_CYEDGE);
     return int(header.bottom - header.top) + rows * rowHeight + frame;
