@@ -18,6 +18,7 @@
 #include "engine/epoch_values.h"
 #include "filekit/filekit.h"
 #include "pagekit/file_dialogs.h"
+#include "pagekit/check_words.h"
 #include "pagekit/held_check.h"
 #include "pagekit/profile.h"
 #include "pagekit/program.h"
@@ -75,45 +76,6 @@ std::string Hours(double hours) {
     return text;
 }
 
-// The names of the checks, levels, verdicts and kinds of signal for people,
-// from the string table.
-std::string KindText(CheckKind kind) {
-    static const int kIds[] = {IDS_CHECK_KIND_FLAT,      IDS_CHECK_KIND_CLIPPING, IDS_CHECK_KIND_HUM,
-                               IDS_CHECK_KIND_HF,        IDS_CHECK_KIND_AMPLITUDE, IDS_CHECK_KIND_TYPE,
-                               IDS_CHECK_KIND_DUPLICATE, IDS_CHECK_KIND_EOG,      IDS_CHECK_KIND_ECG,
-                               IDS_CHECK_KIND_SPO2,      IDS_CHECK_KIND_POSITION};
-    static_assert(sizeof kIds / sizeof kIds[0] == size_t(CheckKind::Count), "a name for every check");
-    const int k = int(kind);
-    return k >= 0 && k < int(CheckKind::Count) ? ProgramText(kIds[k]) : "";
-}
-
-std::string LevelText(CheckLevel level) {
-    static const int kIds[] = {IDS_CHECK_LEVEL_INFO, IDS_CHECK_LEVEL_WARN, IDS_CHECK_LEVEL_FAIL};
-    const int l = int(level);
-    return l >= 0 && l < 3 ? ProgramText(kIds[l]) : "";
-}
-
-std::string VerdictText(CheckVerdict verdict) {
-    static const int kIds[] = {IDS_CHECK_VERDICT_PASS, IDS_CHECK_VERDICT_WARN, IDS_CHECK_VERDICT_FAIL};
-    const int v = int(verdict);
-    return v >= 0 && v < 3 ? ProgramText(kIds[v]) : "";
-}
-
-// The kinds the thresholds table names by their abbreviation (EEG, SpO2)
-// keep it; the others have a name of their own.
-std::string SignalText(const char* kind) {
-    static const struct {
-        const char* name;
-        int text;
-    } kNamed[] = {{"other", IDS_CHECK_SIGNAL_OTHER}, {"airflow", IDS_CHECK_SIGNAL_AIRFLOW},
-                  {"effort", IDS_CHECK_SIGNAL_EFFORT}, {"pulse", IDS_CHECK_SIGNAL_PULSE},
-                  {"snore", IDS_CHECK_SIGNAL_SNORE}, {"position", IDS_CHECK_SIGNAL_POSITION}};
-    if (!kind) return "";
-    for (const auto& k : kNamed)
-        if (strcmp(k.name, kind) == 0) return ProgramText(k.text);
-    return kind;
-}
-
 // A finding's text in column `c`.
 std::string FindingCell(const CheckView& v, const CheckFinding& f, int c) {
     switch (c) {
@@ -124,7 +86,7 @@ std::string FindingCell(const CheckView& v, const CheckFinding& f, int c) {
     case 4: return FindingValueText(f.kind, f.value, f.unit, TheHeldCheck().result.mainsHz);
     case 5: return LevelText(f.level);
     case 6:
-        return ShownText(FindingNoteText(f.note, ReportLanguage::Japanese)) +
+        return NoteText(f.note) +
                (f.other[0] ? std::string(" / ") + f.other : "");
     }
     return "";
