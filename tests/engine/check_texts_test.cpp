@@ -12,7 +12,10 @@
 
 #include "engine/check_report.h"
 #include "engine/check_texts.h"
+#include "engine/app_settings.h"
 #include "engine/ini_file.h"
+#include "engine/patient_info.h"
+#include "engine/settings_load.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -237,6 +240,31 @@ TEST(CheckTexts, TheReportListsEveryFindingInItsLanguage) {
     EXPECT_NE(std::string::npos, en.find("fail</b> spo2 2:00:00-4:00:00 0 % probe off</li>"));
     EXPECT_NE(std::string::npos, en.find("<details><summary>23 findings</summary>"));
     EXPECT_EQ(std::string::npos, en.find("class=\"mark\""));
+}
+
+// What the report names of a run: a first-start patient is marked, the
+// study code of a de-identified copy is not; a name ending in ソ (0x83 0x5C)
+// is cut at its separator, not inside the character.
+TEST(CheckTexts, TheReportNamesTheRecordingAndMarksAFirstStartPatient) {
+    AppSettings settings{};
+    SourceInfo source{};
+    PatientInfo patient{};
+    IniFile none;
+    LoadPatientKeys(patient, none, kNoKeysFirstStart);
+    ASSERT_TRUE(IsFirstStartPatient(patient));
+    CheckReportInfo info = MakeCheckReportInfo(settings, source, patient, "D:\\\x83\x5C\\N\x83\x5C.HDR", "");
+    EXPECT_TRUE(info.firstStartPatient);
+    const std::string html = CheckReportHtml(NightCheckResult(), info);
+    EXPECT_NE(std::string::npos, html.find(u8"<title>記録チェック: Nソ.HDR</title>")) << html.substr(0, 200);
+    EXPECT_NE(std::string::npos, html.find(u8"(初期値のまま"));
+    EXPECT_EQ("D:\\\x83\x5C\\N\x83\x5C.check.html", CheckReportPathFor("D:\\\x83\x5C\\N\x83\x5C.HDR"));
+    EXPECT_EQ("D:\\\x83\x5C.D\\N.check.html", CheckReportPathFor("D:\\\x83\x5C.D\\N"));
+
+    settings.identity.mode = kIdentityResearch;
+    CopyText(settings.identity.studyCode, sizeof settings.identity.studyCode, "ST-01");
+    info = MakeCheckReportInfo(settings, source, patient, "D:\\N.HDR", "D:\\N.DAT");
+    EXPECT_FALSE(info.firstStartPatient);
+    EXPECT_EQ("ST-01", info.patientId);
 }
 
 }  // namespace
