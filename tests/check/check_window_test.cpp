@@ -407,10 +407,18 @@ TEST_F(CheckInWindow, TheWindowOpensBesideTheMainWindowAndAnswersKeys) {
     ASSERT_TRUE(PumpUntil([&] {
         return State().frame.preview && ControlText(State().frame.preview, IDC_PREV_EPOCH_START) == "22:35:04 (+0:20:00)";
     }, 10000)) << (State().frame.preview ? ControlText(State().frame.preview, IDC_PREV_EPOCH_START) : "no preview");
+    // Esc closes it; moved before, it opens again where it was.
+    SetWindowPos(check, nullptr, work.left + 10, work.top + 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    GetWindowRect(check, &place);
     SetFocus(findings);
     key(VK_ESCAPE);
     EXPECT_FALSE(IsWindow(check));
     EXPECT_EQ(nullptr, State().frame.check);
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CHECK, 0);
+    RECT again = {0, 0, 0, 0};
+    ASSERT_NE(nullptr, State().frame.check);
+    GetWindowRect(State().frame.check, &again);
+    EXPECT_TRUE(EqualRect(&place, &again)) << again.left << "," << again.top << " not " << place.left << "," << place.top;
 }
 
 // A conversion started while the check runs does not wait for it, and its
