@@ -14,11 +14,10 @@
 #include "check/check_runner.h"
 #include "engine/check_report.h"
 #include "engine/check_texts.h"
-#include "engine/check_thresholds.h"
 #include "engine/epoch_values.h"
 #include "filekit/filekit.h"
-#include "pagekit/file_dialogs.h"
 #include "pagekit/check_words.h"
+#include "pagekit/file_dialogs.h"
 #include "pagekit/held_check.h"
 #include "pagekit/profile.h"
 #include "pagekit/program.h"
@@ -85,9 +84,7 @@ std::string FindingCell(const CheckView& v, const CheckFinding& f, int c) {
     case 3: return Clock(v.source, f.endSeconds);
     case 4: return FindingValueText(f.kind, f.value, f.unit, TheHeldCheck().result.mainsHz);
     case 5: return LevelText(f.level);
-    case 6:
-        return NoteText(f.note) +
-               (f.other[0] ? std::string(" / ") + f.other : "");
+    case 6: return NoteText(f.note) + (f.other[0] ? std::string(" / ") + f.other : "");
     }
     return "";
 }
@@ -384,7 +381,8 @@ void OnChannelChosen(HWND window, const CheckView& v, int row) {
 // A list taking the focus with no row focused marks its first row, so the
 // operator sees where the arrows start.
 void OnListFocus(HWND window, const CheckView& v, HWND list) {
-    if (SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED) >= 0 || SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0) return;
+    if (SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED) >= 0) return;
+    if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0) return;
     ChooseRow(list, 0);
     if (GetDlgCtrlID(list) == IDC_CHECK_CHANNELS) OnChannelChosen(window, v, 0);
 }
