@@ -406,17 +406,13 @@ TEST_F(EndToEnd, ANightWithFaultsIsCheckedAndItsFindingsShown) {
     ASSERT_TRUE(WaitFor([&] { return !ControlText(check, IDC_CHECK_VERDICT).empty(); }, 60000))
         << "the check did not end";
     EXPECT_EQ(0u, ControlText(check, IDC_CHECK_VERDICT).find("記録ﾁｪｯｸ: ")) << ControlText(check, IDC_CHECK_VERDICT);
-    EXPECT_TRUE(WaitFor([&] { return ProgramThread(ui.main).hwndFocus == list; }, 5000))
-        << "the findings have no focus: focus " << ProgramThread(ui.main).hwndFocus << " active "
-        << ProgramThread(ui.main).hwndActive << " list " << list << " check " << check << " main " << ui.main;
+    EXPECT_TRUE(WaitFor([&] { return ProgramThread(ui.main).hwndFocus == list; }, 5000)) << "the findings have no focus";
     Shot("check-window", check);
 
     // Tab, Down, Enter: the second channel's first finding (the flat C4-A1
     // from 120 s) in the preview.
     PressKey(list, VK_TAB);
-    ASSERT_TRUE(WaitFor([&] { return ProgramThread(ui.main).hwndFocus == channels; }, 5000))
-        << "Tab did not move: focus " << ProgramThread(ui.main).hwndFocus << " channels " << channels << " selected "
-        << SendMessageA(channels, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED);
+    ASSERT_TRUE(WaitFor([&] { return ProgramThread(ui.main).hwndFocus == channels; }, 5000)) << "Tab did not move";
     PressKey(channels, VK_DOWN);
     ASSERT_TRUE(WaitFor([&] { return SendMessageA(channels, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED) == 1; }, 5000));
     PressKey(channels, VK_RETURN);
