@@ -295,10 +295,16 @@ bool StartProgram(HINSTANCE instance, LONG_PTR* kit) {
     return true;
 }
 
-// The open preview, or null: its handle lives in the working record.
+// The open preview and check window, or null: their handles live in the
+// working record.
 HWND OpenPreview(HWND window) {
     StateLock lock(window);
     return lock ? lock->frame.preview : nullptr;
+}
+
+HWND OpenCheckWindow(HWND window) {
+    StateLock lock(window);
+    return lock ? lock->frame.check : nullptr;
 }
 
 int RunConverter(HINSTANCE instance, int showCommand) {
@@ -317,6 +323,8 @@ int RunConverter(HINSTANCE instance, int showCommand) {
         if (TranslateWindowKey(window, message)) continue;
         const HWND preview = OpenPreview(window);
         if (preview && TranslatePreviewKey(preview, message)) continue;
+        const HWND check = OpenCheckWindow(window);
+        if (check && TranslateCheckKey(check, message)) continue;
         if (g_app.currentPage && IsDialogMessageA(g_app.currentPage, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);

@@ -532,7 +532,7 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
         PlaceOutput(ctx, r, temp, result);
         if (checker && result.converted) checker->Finish(ctx.setup.checkRule, true, &check);
         if (ctx.options.check && result.converted &&
-            !PlaceCheckFiles(r, check, SettingsHashOfJob(ctx, result.header), result))
+            !PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result))
             result.converted = false;
         if (notes && result.converted && r.conv.checkNotesLeftOut > 0) {
             const std::string left = std::to_string(r.conv.checkNotesLeftOut) +
@@ -547,10 +547,11 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
                                        : "write failed in " + temp + ": " + ErrorText(error) + "; output removed";
 }
 
-bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, const std::string& settingsHash,
-                     JobResult& result) {
+bool PlaceCheckFiles(const JobContext& ctx, const JobRecords& r, const NightCheckResult& check,
+                     const std::string& settingsHash, JobResult& result) {
     CheckReportInfo info = MakeCheckReportInfo(r.settings, r.source, r.patient, result.header,
                                                result.checkOnly ? std::string() : result.output);
+    info.language = ctx.setup.reportLanguage;
     result.checkVerdict = CheckVerdictName(check.verdict);
     result.checkRule = check.rule;
     for (int& n : result.checkFindings) n = 0;
@@ -588,14 +589,14 @@ bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, const s
 void CheckJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
     NightCheckResult check;
     if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check))
-        PlaceCheckFiles(r, check, SettingsHashOfJob(ctx, result.header), result);
+        PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result);
 }
 
 void RemakeCheck(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
     const std::string done = result.reason;
     NightCheckResult check;
     if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check) &&
-        PlaceCheckFiles(r, check, SettingsHashOfJob(ctx, result.header), result)) {
+        PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result)) {
         result.checkRemade = true;
         result.reason = done + "; check made again (" + r.checkWhy + ")";
         return;

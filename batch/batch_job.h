@@ -100,8 +100,8 @@ void CheckJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobRe
 // temporary name and moved over an earlier check of the same output. Fills
 // the check fields of `result`; false with result.reason when a file
 // cannot be written.
-bool PlaceCheckFiles(const JobRecords& r, const NightCheckResult& check, const std::string& settingsHash,
-                     JobResult& result);
+bool PlaceCheckFiles(const JobContext& ctx, const JobRecords& r, const NightCheckResult& check,
+                     const std::string& settingsHash, JobResult& result);
 
 // Closes the recording of `r`.
 void CloseJob(JobRecords& r);

@@ -116,6 +116,10 @@ void AddCheckOptions(CLI::App& app, BatchOptions& o) {
     app.add_option("--check-fail-level", o.checkFailLevel,
                    "a night verdict at this level makes the exit status 1: warn, fail (default) or never")
         ->check(CLI::IsMember({"warn", "fail", "never"}));
+    app.add_option("--report-lang", o.reportLang,
+                   "the language of NAME.check.html: ja (Japanese) or en (English) "
+                   "(default: NIGHTCHECK ReportLanguage of the settings file, else ja)")
+        ->check(CLI::IsMember({"ja", "en"}));
 }
 
 // --help and --version answer on standard output and end with 0.

@@ -47,6 +47,7 @@ struct BatchOptions {
     bool checkOnly = false;             // check without writing PSG files
     std::string checkRule;              // the rule set; "": the settings file's, else the default
     std::string checkFailLevel = "fail";// a night verdict at this level fails the exit status: warn, fail, never
+    std::string reportLang;             // the report's language: ja, en; "": NIGHTCHECK ReportLanguage, else ja
     bool fullIdentity = false;          // the full identity, whatever the settings file chose
     // The archive report (archive_report.h) of the output tree, after the
     // recordings given (if any) are converted.

@@ -68,6 +68,8 @@ bool LoadSettingsFile(const BatchOptions& o, BatchSetup& setup, std::string* err
     LoadPatternSection(patterns[setup.patternSlot], setup.patternSlot, ini);
     setup.pattern = patterns[setup.patternSlot];
     setup.checkRule = o.checkRule.empty() ? LoadCheckRuleSet(ini) : CheckRuleSet{o.checkRule};
+    setup.reportLanguage = LoadReportLanguage(ini);
+    ParseReportLanguage(o.reportLang, &setup.reportLanguage);   // "" keeps the settings file's
     LoadCheckNotesKey(setup.settings, ini);
     return true;
 }

@@ -10,6 +10,7 @@
 
 #include "batch/batch_options.h"
 #include "engine/app_settings.h"
+#include "engine/check_texts.h"
 #include "engine/montage_types.h"
 #include "engine/night_check.h"
 #include "engine/patient_info.h"
@@ -23,6 +24,7 @@ struct BatchSetup {
     int start[6] = {};              // year, month, day, hour, minute, second
     std::string comment;
     CheckRuleSet checkRule;         // --check-rule, else NIGHTCHECK Rule of the settings file, else the default
+    ReportLanguage reportLanguage = ReportLanguage::Japanese;  // --report-lang, else NIGHTCHECK ReportLanguage
 };
 
 // Reads the settings file, the pattern and the patient file of `options`.

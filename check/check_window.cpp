@@ -13,10 +13,13 @@
 
 #include "check/check_runner.h"
 #include "engine/check_report.h"
+#include "engine/check_texts.h"
 #include "engine/epoch_values.h"
 #include "filekit/filekit.h"
+#include "pagekit/check_words.h"
 #include "pagekit/file_dialogs.h"
 #include "pagekit/held_check.h"
+#include "pagekit/profile.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
@@ -31,8 +34,8 @@ struct Column {
     int text;
     int width;
 };
-const Column kFindingColumns[] = {{IDS_CHECK_COL_CHANNEL, 80}, {IDS_CHECK_COL_CHECK, 90}, {IDS_CHECK_COL_FROM, 70},
-                                  {IDS_CHECK_COL_TO, 70},      {IDS_CHECK_COL_VALUE, 70}, {IDS_CHECK_COL_LEVEL, 50},
+const Column kFindingColumns[] = {{IDS_CHECK_COL_CHANNEL, 70}, {IDS_CHECK_COL_CHECK, 90}, {IDS_CHECK_COL_FROM, 62},
+                                  {IDS_CHECK_COL_TO, 62},      {IDS_CHECK_COL_VALUE, 120}, {IDS_CHECK_COL_LEVEL, 42},
                                   {IDS_CHECK_COL_NOTE, 150}};
 const Column kChannelColumns[] = {{IDS_CHECK_COL_CHANNEL, 80}, {IDS_CHECK_COL_KIND, 70}, {IDS_CHECK_COL_USABLE, 110},
                                   {IDS_CHECK_COL_HOURS, 80},   {IDS_CHECK_COL_VERDICT, 70}};
@@ -49,7 +52,12 @@ struct CheckView {
     SourceInfo source;              // for the clock times
     uint32_t listed = 0;            // the held result's serial the lists show
     bool filled = false;
+    HWND focus = nullptr;           // the control that had the focus when the window was left
 };
+
+// Where the check window was when last closed (none yet: beside the main window).
+bool g_placed = false;
+RECT g_lastPlace = {0, 0, 0, 0};
 
 CheckView* ViewOf(HWND window) { return reinterpret_cast<CheckView*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
@@ -61,9 +69,9 @@ std::string Clock(const SourceInfo& source, double seconds) {
     return text;
 }
 
-std::string Number(double value, const char* format) {
-    char text[48];
-    snprintf(text, sizeof text, format, value);
+std::string Hours(double hours) {
+    char text[32];
+    snprintf(text, sizeof text, "%.1f", hours);
     return text;
 }
 
@@ -71,12 +79,12 @@ std::string Number(double value, const char* format) {
 std::string FindingCell(const CheckView& v, const CheckFinding& f, int c) {
     switch (c) {
     case 0: return f.label;
-    case 1: return CheckKindName(f.kind);
+    case 1: return KindText(f.kind);
     case 2: return Clock(v.source, f.startSeconds);
     case 3: return Clock(v.source, f.endSeconds);
-    case 4: return Number(f.value, "%.4g");
-    case 5: return CheckLevelName(f.level);
-    case 6: return std::string(f.note ? f.note : "") + (f.other[0] ? std::string(" / ") + f.other : "");
+    case 4: return FindingValueText(f.kind, f.value, f.unit, TheHeldCheck().result.mainsHz);
+    case 5: return LevelText(f.level);
+    case 6: return NoteText(f.note) + (f.other[0] ? std::string(" / ") + f.other : "");
     }
     return "";
 }
@@ -84,10 +92,10 @@ std::string FindingCell(const CheckView& v, const CheckFinding& f, int c) {
 std::string ChannelCell(const ChannelSummary& ch, int c) {
     switch (c) {
     case 0: return ch.label;
-    case 1: return ch.kind ? ch.kind : "";
-    case 2: return Number(ch.usableHours, "%.2f");
-    case 3: return Number(ch.hours, "%.2f");
-    case 4: return CheckVerdictName(ch.verdict);
+    case 1: return SignalText(ch.kind);
+    case 2: return Hours(ch.usableHours);
+    case 3: return Hours(ch.hours);
+    case 4: return VerdictText(ch.verdict);
     }
     return "";
 }
@@ -96,7 +104,7 @@ std::string ChannelCell(const ChannelSummary& ch, int c) {
 bool FindingBefore(const CheckFinding& a, const CheckFinding& b, int c) {
     switch (c) {
     case 0: return a.trace < b.trace;
-    case 1: return strcmp(CheckKindName(a.kind), CheckKindName(b.kind)) < 0;
+    case 1: return a.kind < b.kind;
     case 2: return a.startSeconds < b.startSeconds;
     case 3: return a.endSeconds < b.endSeconds;
     case 4: return a.value < b.value;
@@ -183,9 +191,13 @@ void FillLines(HWND window) {
     const HeldCheck& held = TheHeldCheck();
     SetText(window, IDC_CHECK_STATE, CheckProgressText());
     const std::string verdict = CheckVerdictText();
-    SetText(window, IDC_CHECK_VERDICT, verdict.empty() ? verdict : verdict + "\r\n" + held.result.ruleOutcome);
+    const std::string outcome = ShownText(RuleOutcomeText(held.result, ReportLanguage::Japanese, false));
+    SetText(window, IDC_CHECK_VERDICT, verdict.empty() ? verdict : verdict + "\r\n" + outcome);
     EnableWindow(GetDlgItem(window, IDC_CHECK_SAVE), !verdict.empty());
 }
+
+void LayOut(HWND window);
+void OnListFocus(HWND window, const CheckView& v, HWND list);
 
 // Reads the owner's record for the clock times and fills the lines, and the
 // lists when the result changed (not with each progress notice, which
@@ -201,16 +213,64 @@ void Refresh(HWND window, CheckView& v) {
     v.listed = TheHeldCheck().resultSerial;
     FillChannels(window, v);
     FillFindings(window, v);
+    LayOut(window);     // the channel rows as many as the check found
+    // Rows arriving in a list that has the focus: its first row is marked.
+    HWND focus = GetFocus();
+    if (focus && GetParent(focus) == window &&
+        (GetDlgCtrlID(focus) == IDC_CHECK_FINDINGS || GetDlgCtrlID(focus) == IDC_CHECK_CHANNELS))
+        OnListFocus(window, v, focus);
 }
 
 // ---- layout -------------------------------------------------------------------
+
+// The channel rows the window makes room for: every written channel, up to
+// kChannelRowsShown (the held check's, else the record's plan).
+const int kChannelRowsShown = 16;
+
+int ChannelRowsWanted(HWND window) {
+    int rows = 0;
+    if (TheHeldCheck().valid) rows = int(TheHeldCheck().result.channels.size());
+    if (rows == 0) {
+        StateLock lock(GetWindow(window, GW_OWNER));
+        if (lock) {
+            TracePlan plan;
+            rows = PlanTraces(lock->source, CurrentPattern(*lock), &plan, lock->settings.TCType != 0);
+        }
+    }
+    return std::max(1, std::min(kChannelRowsShown, rows));
+}
+
+// The height of a list that shows its column titles and `rows` rows whole.
+int ListHeightFor(HWND list, int rows) {
+    RECT header = {0, 0, 0, 0};
+    if (HWND h = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0))) GetWindowRect(h, &header);
+    // A row's height as the list lays it out: what sixteen rows more add
+    // (whatever the list counts besides its rows cancels out).
+    const DWORD one = DWORD(SendMessageA(list, LVM_APPROXIMATEVIEWRECT, 1, MAKELPARAM(-1, -1)));
+    const DWORD more = DWORD(SendMessageA(list, LVM_APPROXIMATEVIEWRECT, 17, MAKELPARAM(-1, -1)));
+    int rowHeight = (int(HIWORD(more)) - int(HIWORD(one))) / 16;
+    if (rowHeight <= 0) rowHeight = WkScaled(list, 17);
+    const int frame = 2 * GetSystemMetrics(SM_CYBORDER) + 2 * GetSystemMetrics(SM_CYEDGE);
+    return int(header.bottom - header.top) + rows * rowHeight + frame;
+}
+
+// The fixed parts above the lists: the state line with the save button and
+// the two-line verdict.
+int TopHeight(HWND window) {
+    const int m = WkScaled(window, 6), line = WkScaled(window, 18), button = WkScaled(window, 24);
+    return m + button + m / 2 + 2 * line + m / 2;
+}
 
 void LayOut(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     const int m = WkScaled(window, 6), line = WkScaled(window, 18), button = WkScaled(window, 24);
     const int width = client.right - 2 * m;
-    const int channelsHeight = WkScaled(window, 120);
+    HWND channels = GetDlgItem(window, IDC_CHECK_CHANNELS);
+    // All channel rows (up to 16) while the findings keep a few rows.
+    const int findingsLeast = ListHeightFor(channels, 4);
+    const int room = std::max(0, int(client.bottom) - TopHeight(window) - m - m / 2 - findingsLeast);
+    const int channelsHeight = std::min(ListHeightFor(channels, ChannelRowsWanted(window)), room);
     int y = m;
     MoveWindow(GetDlgItem(window, IDC_CHECK_STATE), m, y, width - WkScaled(window, 130), line, TRUE);
     MoveWindow(GetDlgItem(window, IDC_CHECK_SAVE), client.right - m - WkScaled(window, 120), y, WkScaled(window, 120),
@@ -218,7 +278,7 @@ void LayOut(HWND window) {
     y += button + m / 2;
     MoveWindow(GetDlgItem(window, IDC_CHECK_VERDICT), m, y, width, 2 * line, TRUE);
     y += 2 * line + m / 2;
-    MoveWindow(GetDlgItem(window, IDC_CHECK_CHANNELS), m, y, width, channelsHeight, TRUE);
+    MoveWindow(channels, m, y, width, channelsHeight, TRUE);
     y += channelsHeight + m / 2;
     MoveWindow(GetDlgItem(window, IDC_CHECK_FINDINGS), m, y, width, std::max(0, int(client.bottom) - y - m), TRUE);
 }
@@ -275,10 +335,9 @@ void OnSave(HWND window) {
         StateLock lock(owner);
         if (!lock) return;
         info = MakeCheckReportInfo(lock->settings, lock->source, lock->patient, lock->source.sourcePath, "");
+        info.language = LoadReportLanguage(PrivateProfile(g_program.settingsPath));
         // NAME.check.html, offered in the recording's folder.
-        const std::string path = CheckReportPathFor(lock->source.sourcePath);
-        const size_t cut = path.find_last_of("\\/:");
-        CopyText(proposal, sizeof proposal, path.c_str() + (cut == std::string::npos ? 0 : cut + 1));
+        CopyText(proposal, sizeof proposal, FileNameOf(CheckReportPathFor(lock->source.sourcePath)).c_str());
         CopyText(lastOutput, sizeof lastOutput, lock->source.sourcePath);
     }
     const std::string title = ProgramText(IDS_CHECK_SAVE_TITLE);
@@ -290,21 +349,106 @@ void OnSave(HWND window) {
     }
 }
 
+// Marks `row` of `list` chosen (selected, focused, scrolled into view); -1
+// chooses none.
+void ChooseRow(HWND list, int row) {
+    LVITEMA item;
+    memset(&item, 0, sizeof item);
+    item.stateMask = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, WPARAM(-1), reinterpret_cast<LPARAM>(&item));
+    if (row < 0) return;
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+    SendMessageA(list, LVM_ENSUREVISIBLE, WPARAM(row), FALSE);
+}
+
+int ChosenRow(HWND list) { return int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); }
+
+// A channel chosen: its first finding (in the findings' order) is chosen
+// too, or none when it has none.
+void OnChannelChosen(HWND window, const CheckView& v, int row) {
+    const NightCheckResult& r = TheHeldCheck().result;
+    if (row < 0 || size_t(row) >= v.channelRows.size() || size_t(v.channelRows[size_t(row)]) >= r.channels.size())
+        return;
+    const int32_t trace = r.channels[size_t(v.channelRows[size_t(row)])].trace;
+    int first = -1;
+    for (size_t i = 0; i < v.findingRows.size() && first < 0; ++i)
+        if (size_t(v.findingRows[i]) < r.findings.size() && r.findings[size_t(v.findingRows[i])].trace == trace)
+            first = int(i);
+    ChooseRow(GetDlgItem(window, IDC_CHECK_FINDINGS), first);
+}
+
+// A list taking the focus with no row focused marks its first row, so the
+// operator sees where the arrows start.
+void OnListFocus(HWND window, const CheckView& v, HWND list) {
+    if (SendMessageA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED) >= 0) return;
+    if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) == 0) return;
+    ChooseRow(list, 0);
+    if (GetDlgCtrlID(list) == IDC_CHECK_CHANNELS) OnChannelChosen(window, v, 0);
+}
+
 LRESULT OnNotify(HWND window, CheckView& v, const NMHDR* header) {
     if (header->idFrom != IDC_CHECK_FINDINGS && header->idFrom != IDC_CHECK_CHANNELS) return 0;
     switch (header->code) {
     case LVN_COLUMNCLICK:
         SortBy(window, v, int(header->idFrom), reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem);
         break;
+    case LVN_ITEMCHANGED: {
+        const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
+        if (header->idFrom == IDC_CHECK_CHANNELS && (change->uNewState & LVIS_SELECTED) &&
+            !(change->uOldState & LVIS_SELECTED))
+            OnChannelChosen(window, v, change->iItem);
+        break;
+    }
+    case NM_SETFOCUS: OnListFocus(window, v, header->hwndFrom); break;
     case LVN_ITEMACTIVATE:
         // The row activated is the one selected (a double click selects
         // it first); the notice's own item is not filled in for Enter by
         // every list-view implementation.
-        if (header->idFrom == IDC_CHECK_FINDINGS)
-            ShowFinding(window, v, int(SendMessageA(header->hwndFrom, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)));
+        if (header->idFrom == IDC_CHECK_FINDINGS) ShowFinding(window, v, ChosenRow(header->hwndFrom));
         break;
     }
     return 0;
+}
+
+// Enter: on the save button the report is saved; in either list the chosen
+// finding is shown (a channel chooses its first finding).
+void OnEnter(HWND window, const CheckView& v, HWND focus) {
+    if (focus == GetDlgItem(window, IDC_CHECK_SAVE)) {
+        if (IsWindowEnabled(focus)) OnSave(window);
+        return;
+    }
+    const int row = ChosenRow(GetDlgItem(window, IDC_CHECK_FINDINGS));
+    if (row < 0) Ui().beep(0);
+    else ShowFinding(window, v, row);
+}
+
+// The focus order of Tab: the findings, the channels, the save button (when
+// it can save).
+void MoveFocus(HWND window, HWND focus, bool backward) {
+    HWND order[] = {GetDlgItem(window, IDC_CHECK_FINDINGS), GetDlgItem(window, IDC_CHECK_CHANNELS),
+                    GetDlgItem(window, IDC_CHECK_SAVE)};
+    const int count = 3;
+    int at = -1;
+    for (int i = 0; i < count; ++i)
+        if (order[i] == focus) at = i;
+    for (int step = 1; step <= count; ++step) {
+        const int next = ((at < 0 ? (backward ? count : -1) : at) + (backward ? -step : step) + 2 * count) % count;
+        if (order[next] && IsWindowEnabled(order[next])) {
+            SetFocus(order[next]);
+            return;
+        }
+    }
+}
+
+void OnActivate(HWND window, CheckView& v, WPARAM state) {
+    if (LOWORD(state) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(window, focus)) v.focus = focus;
+        return;
+    }
+    // Back to where the operator was, else the findings.
+    SetFocus(v.focus && IsWindow(v.focus) ? v.focus : GetDlgItem(window, IDC_CHECK_FINDINGS));
 }
 
 LRESULT OnCreate(HWND window) {
@@ -321,6 +465,7 @@ LRESULT OnCreate(HWND window) {
 }
 
 void OnDestroy(HWND window) {
+    if (!IsIconic(window) && GetWindowRect(window, &g_lastPlace)) g_placed = true;
     SendMessageA(GetWindow(window, GW_OWNER), WM_CHECK_CLOSED, reinterpret_cast<WPARAM>(window), 0);
 }
 
@@ -343,6 +488,9 @@ LRESULT CALLBACK CheckWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_SIZE: LayOut(window); return 0;
     case WM_GETMINMAXINFO: OnMinMaxInfo(window, reinterpret_cast<MINMAXINFO*>(lParam)); return 0;
     case WM_NOTIFY: return v ? OnNotify(window, *v, reinterpret_cast<const NMHDR*>(lParam)) : 0;
+    case WM_ACTIVATE:
+        if (v) OnActivate(window, *v, wParam);
+        return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_CHECK_SAVE) OnSave(window);
         return 0;
@@ -368,6 +516,45 @@ BOOL RegisterCheckWindowClass(HINSTANCE instance) {
     return RegisterClassExA(&wc) != 0;
 }
 
+namespace {
+
+// Where the check window goes: where it was last, else beside the main
+// window `owner` (right of it, else left of it, else at the work area's
+// right edge over it), top edges level; always inside the work area `work`,
+// its size cut to it.
+RECT PlaceWindow(const RECT& owner, const RECT& work, SIZE size, const RECT* last) {
+    const LONG workWidth = work.right - work.left, workHeight = work.bottom - work.top;
+    LONG w = std::min(size.cx, workWidth), h = std::min(size.cy, workHeight);
+    LONG x, y;
+    if (last) {
+        w = std::min(last->right - last->left, workWidth);
+        h = std::min(last->bottom - last->top, workHeight);
+        x = last->left;
+        y = last->top;
+    } else {
+        x = owner.right + w <= work.right ? owner.right : owner.left - w >= work.left ? owner.left - w : work.right - w;
+        y = owner.top;
+    }
+    x = std::max(work.left, std::min(x, work.right - w));
+    y = std::max(work.top, std::min(y, work.bottom - h));
+    return RECT{x, y, x + w, y + h};
+}
+
+// The window's size: 640 pixels wide at 96 dpi, high enough for every
+// channel row (up to 16) and eight finding rows.
+SIZE WantedSize(HWND window) {
+    HWND channels = GetDlgItem(window, IDC_CHECK_CHANNELS);
+    const int m = WkScaled(window, 6);
+    RECT frame = {0, 0, WkScaled(window, 640),
+                  TopHeight(window) + ListHeightFor(channels, ChannelRowsWanted(window)) + m / 2 +
+                      ListHeightFor(channels, 8) + m};
+    AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
+                       DWORD(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+}  // namespace
+
 HWND ShowCheckWindow(HWND owner, HWND existing) {
     if (existing && IsWindow(existing)) {
         if (IsIconic(existing)) ShowWindow(existing, SW_RESTORE);
@@ -380,6 +567,30 @@ HWND ShowCheckWindow(HWND owner, HWND existing) {
                                   nullptr);
     if (!window) return nullptr;
     SendMessageA(window, WM_CHECK_CHANGED, 0, 0);   // the list filled once the owner is known
+    RECT ownerRect = {0, 0, 0, 0}, work = {0, 0, 0, 0};
+    GetWindowRect(owner, &ownerRect);
+    MONITORINFO monitor;
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor)) work = monitor.rcWork;
+    else SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT place = PlaceWindow(ownerRect, work, WantedSize(window), g_placed ? &g_lastPlace : nullptr);
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(window, SW_SHOW);
+    SetFocus(GetDlgItem(window, IDC_CHECK_FINDINGS));
     return window;
+}
+
+bool TranslateCheckKey(HWND check, const MSG& message) {
+    if (message.message != WM_KEYDOWN || !check || !IsWindow(check)) return false;
+    if (message.hwnd != check && !IsChild(check, message.hwnd)) return false;
+    if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) < 0) return false;
+    CheckView* v = ViewOf(check);
+    if (!v) return false;
+    switch (message.wParam) {
+    case VK_TAB: MoveFocus(check, message.hwnd, GetKeyState(VK_SHIFT) < 0); return true;
+    case VK_RETURN: OnEnter(check, *v, message.hwnd); return true;
+    case VK_ESCAPE: DestroyWindow(check); return true;
+    }
+    return false;
 }

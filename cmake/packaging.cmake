@@ -66,7 +66,7 @@ if(WIN32)
   add_custom_target(release_sample ALL DEPENDS ${sample_header})
 
   install(TARGETS MORLEXCV taff2psg RUNTIME DESTINATION .)
-  install(FILES ${CMAKE_SOURCE_DIR}/app/help/index.html DESTINATION HELP)
+  install(FILES ${CMAKE_SOURCE_DIR}/app/help/index.html ${CMAKE_SOURCE_DIR}/app/help/index-en.html DESTINATION HELP)
   install(FILES ${sample_header} ${sample_dir}/NIGHT001.DAT ${CMAKE_SOURCE_DIR}/tools/sample/MORLEX.INI
           DESTINATION SAMPLE)
 

@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "engine/check_follow.h"
+#include "engine/check_texts.h"
 #include "engine/conversion_run.h"
 #include "engine/output_check.h"
 #include "engine/output_name.h"
+#include "engine/psg_header.h"
 #include "engine/recording.h"
 #include "engine/run_checks.h"
 #include "engine/settings_load.h"
@@ -194,15 +196,23 @@ bool PatientConfirmed(ConverterState& state) {
 }
 
 // A night the check judged failing is converted only when the operator says
-// so (確認 naming the failing channels, Cancel the default); once said for a
+// so (確認 naming the rule set, why the night fails it and the failing
+// channels; Cancel the default); once said for a
 // recording and montage, it is not asked again for them.
 bool FailingNightConfirmed(ConverterState& state) {
     const HeldCheck& held = TheHeldCheck();
     if (!held.valid || held.running || !held.result.complete || held.result.verdict != CheckVerdict::Fail) return true;
     const uint64_t key = NightKey(state.source.sourcePath, CurrentPattern(state));
     if (state.conv.failingNightAllowed == key) return true;
-    char text[640];
-    snprintf(text, sizeof text, ProgramText(IDS_CHECK_ASK_FAILING).c_str(), FailingChannels(held.result).c_str());
+    // The rule set, why the night fails it ("EEG: 1.0 h < 4 h; SpO2: no
+    // channel") and the failing channels, each said even when empty.
+    std::string reason = ShownText(RuleOutcomeText(held.result, ReportLanguage::Japanese, true));
+    if (reason.empty()) reason = ProgramText(IDS_CHECK_RULE_UNREAD);
+    std::string failing = FailingChannels(held.result);
+    if (failing.empty()) failing = ProgramText(IDS_CHECK_NONE);
+    char text[1024];
+    snprintf(text, sizeof text, ProgramText(IDS_CHECK_ASK_FAILING).c_str(), held.result.rule.c_str(), reason.c_str(),
+             failing.c_str());
     const int answer = Ui().messageBox(MainWindowOf(ConvertPage(state)), text, ProgramText(IDS_CHECK_CAPTION_ASK).c_str(),
                                        MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION);
     if (answer != IDOK) return false;
@@ -274,6 +284,15 @@ bool ReadyToStart(ConverterState& state) {
     if (verdict == kOutputPathTooShort) return false;
     if (verdict == kOutputPathIsSource) {
         Ui().messageDialog(page, g_program.instance, IDD_WARN_SAME_FILE);
+        return false;
+    }
+    // Nothing to convert is said first and alone: no question about the
+    // patient or the night comes before it.
+    uint8_t channels[kChannelEntries];
+    if (state.source.sourceKind == kSourceTaff && RunChannelsOf(state.source, CurrentPattern(state), channels) == 0) {
+        state.conv.lastRefusal = kHeaderNoChannel;
+        if (page) SendMessageA(page, WM_PAGE_REFRESH, 0, 0);
+        TellRefusal(state, kHeaderNoChannel);
         return false;
     }
     return PatientConfirmed(state) && FailingNightConfirmed(state);

@@ -1,14 +1,15 @@
 // The night check's files; see check_report.h.
 #include "engine/check_report.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
 #include "engine/app_settings.h"
+#include "engine/check_texts.h"
 #include "engine/identity_rules.h"
 #include "engine/patient_info.h"
+#include "engine/settings_load.h"
 #include "engine/version.h"
 #include "recfile/rec_text.h"
 #include "textkit/sjis_text.h"
@@ -74,12 +75,7 @@ std::string Unchecked(uint32_t mask) {
     return "[" + list + "]";
 }
 
-std::string StripExtension(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path;
-    return path.substr(0, dot);
-}
+std::string StripExtension(const std::string& path) { return path.substr(0, PathStemLength(path.c_str())); }
 
 // The colour of a level in the report and its picture.
 const char* LevelColour(CheckLevel level) {
@@ -152,7 +148,16 @@ std::string NightPicture(const NightCheckResult& result, const CheckReportInfo& 
     return svg + "</svg>\n";
 }
 
-const size_t kFindingsListed = 12;   // per channel in the report's table
+// A channel's findings up to this many are listed open; more fold under
+// the channel on the screen (and print whole).
+const size_t kFindingsUnfolded = 8;
+
+// Hours to one decimal, without unit.
+std::string HoursNumber(double hours) {
+    char text[32];
+    snprintf(text, sizeof text, "%.1f", std::isfinite(hours) ? hours : 0.0);
+    return text;
+}
 
 }  // namespace
 
@@ -163,6 +168,7 @@ CheckReportInfo MakeCheckReportInfo(const AppSettings& settings, const SourceInf
     info.recording = research ? std::string() : recording;
     info.output = output;
     info.patientId = research ? settings.identity.studyCode : patient.id;
+    info.firstStartPatient = !research && IsFirstStartPatient(patient);
     int32_t start[6] = {source.startYear, source.startMonth, source.startDay,
                         source.startHour, source.startMinute, source.startSecond};
     ApplyStartIdentity(start, settings.identity);
@@ -219,104 +225,118 @@ std::string CheckJsonText(const NightCheckResult& r, const CheckReportInfo& info
 }
 
 std::string CheckReportHtml(const NightCheckResult& r, const CheckReportInfo& info) {
-    std::string h;
+    const ReportLanguage lang = info.language;
+    auto word = [lang](ReportWord w) { return std::string(ReportWordOf(w, lang)); };
+    auto clock = [&info](double seconds) {
+        return NightClockText(info.start[3], info.start[4], info.start[5], seconds);
+    };
     const std::string& named = info.recording.empty() ? info.output : info.recording;
-    const std::string name = FromPath(named.substr(named.find_last_of("/\\") + 1));
-    h += "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Night check: " + Html(name) +
+    const std::string name = FromPath(FileNameOf(named));
+    std::string h;
+    h += "<!DOCTYPE html>\n<html lang=\"" + word(ReportWord::Language) + "\"><head><meta charset=\"utf-8\">\n<title>" +
+         word(ReportWord::Title) + ": " + Html(name) +
          "</title>\n<style>\n"
          "@page { size: A4; margin: 14mm; }\n"
          "body { font-family: sans-serif; font-size: 10pt; color: #222; max-width: 180mm; margin: 0 auto; }\n"
          "h1 { font-size: 15pt; margin: 0 0 4pt; }\n"
+         "h2 { font-size: 12pt; }\n"
+         "h3 { font-size: 10pt; margin: 8pt 0 2pt; }\n"
          "table { border-collapse: collapse; width: 100%; }\n"
          "th, td { border-bottom: 1px solid #ccc; padding: 2pt 4pt; text-align: left; vertical-align: top; }\n"
          "th { background: #eee; }\n"
+         "td.n { text-align: right; }\n"
          ".v { font-weight: bold; color: #fff; padding: 1pt 5pt; border-radius: 3pt; "
          "-webkit-print-color-adjust: exact; print-color-adjust: exact; }\n"
          ".facts td { border: none; padding: 1pt 8pt 1pt 0; }\n"
+         ".facts td:last-child { word-break: break-all; }\n"
+         ".mark { color: #b3261e; font-weight: bold; }\n"
          "ul { margin: 0; padding-left: 12pt; } li { margin: 0; }\n"
          "svg rect { -webkit-print-color-adjust: exact; print-color-adjust: exact; }\n"
-         "tr { page-break-inside: avoid; }\n"
+         "tr, li { page-break-inside: avoid; }\n"
          ".key span { display: inline-block; width: 10pt; height: 8pt; margin: 0 2pt 0 8pt; }\n"
+         // A long list folds on the screen and prints whole.
+         ".whole { display: none; }\n"
+         "@media print { details { display: none; } .whole { display: block; } }\n"
          "</style></head><body>\n";
-    h += "<h1>Night check</h1>\n<table class=\"facts\">\n";
-    h += "<tr><td>Recording</td><td>" + Html(name) + "</td></tr>\n";
-    h += "<tr><td>Patient ID</td><td>" + Html(FromSjis(info.patientId)) + "</td></tr>\n";
-    h += "<tr><td>Start</td><td>" + StartText(info).replace(10, 1, " ") + "</td></tr>\n";
-    char hoursText[64];
-    snprintf(hoursText, sizeof hoursText, "%.2f h%s", r.hours, r.complete ? "" : " (check stopped before the end)");
-    h += "<tr><td>Length judged</td><td>" + std::string(hoursText) + "</td></tr>\n";
-    h += "<tr><td>Rule set</td><td>" + Html(FromSjis(r.rule)) + " &mdash; " + Html(r.ruleOutcome) + "</td></tr>\n";
-    h += "<tr><td>Night verdict</td><td><span class=\"v\" style=\"background:" + std::string(VerdictColour(r.verdict)) +
-         "\">" + CheckVerdictName(r.verdict) + "</span></td></tr>\n";
+    h += "<h1>" + word(ReportWord::Title) + "</h1>\n<table class=\"facts\">\n";
+    if (!named.empty()) {
+        const std::string shown = FromPath(info.recording.empty() ? info.output : PathBelow(info.recording, info.root));
+        h += "<tr><td>" + word(info.recording.empty() ? ReportWord::Output : ReportWord::Recording) + "</td><td>" +
+             Html(shown) + "</td></tr>\n";
+    }
+    h += "<tr><td>" + word(ReportWord::PatientId) + "</td><td>" + Html(FromSjis(info.patientId)) +
+         (info.firstStartPatient ? " <span class=\"mark\">" + word(ReportWord::FirstStartId) + "</span>" : "") +
+         "</td></tr>\n";
+    h += "<tr><td>" + word(ReportWord::Start) + "</td><td>" + StartText(info).replace(10, 1, " ") + "</td></tr>\n";
+    h += "<tr><td>" + word(ReportWord::LengthJudged) + "</td><td>" + HoursText(r.hours, lang) +
+         (r.complete ? "" : " " + word(ReportWord::StoppedEarly)) + "</td></tr>\n";
+    const std::string outcome = RuleOutcomeText(r, lang, false);
+    h += "<tr><td>" + word(ReportWord::RuleSet) + "</td><td>" + Html(FromSjis(r.rule)) +
+         (outcome.empty() ? "" : "<br>" + Html(outcome)) + "</td></tr>\n";
+    h += "<tr><td>" + word(ReportWord::NightVerdict) + "</td><td><span class=\"v\" style=\"background:" +
+         std::string(VerdictColour(r.verdict)) + "\">" + CheckVerdictWord(r.verdict, lang) + "</span></td></tr>\n";
     if (r.mainsHz)
-        h += "<tr><td>Mains</td><td>" + std::to_string(r.mainsHz) + " Hz (" +
-             (r.mainsFromNight ? "found from the night" : "the recording's hum setting") + ")</td></tr>\n";
-    h += "</table>\n<h2 style=\"font-size:12pt\">The night</h2>\n" + NightPicture(r, info);
-    h += "<div class=\"key\"><span style=\"background:#cfe8d5\"></span>judged <span style=\"background:" +
-         std::string(LevelColour(CheckLevel::Info)) + "\"></span>info <span style=\"background:" +
-         LevelColour(CheckLevel::Warn) + "\"></span>warn <span style=\"background:" + LevelColour(CheckLevel::Fail) +
-         "\"></span>fail</div>\n";
-    h += "<h2 style=\"font-size:12pt\">Channels</h2>\n<table>\n<tr><th>Channel</th><th>Kind</th><th>Verdict</th>"
-         "<th>Usable</th><th>Findings</th></tr>\n";
+        h += "<tr><td>" + word(ReportWord::Mains) + "</td><td>" + std::to_string(r.mainsHz) + " Hz (" +
+             word(r.mainsFromNight ? ReportWord::MainsFromNight : ReportWord::MainsFromRecording) + ")</td></tr>\n";
+    h += "</table>\n<h2>" + word(ReportWord::TheNight) + "</h2>\n" + NightPicture(r, info);
+    h += "<div class=\"key\"><span style=\"background:#cfe8d5\"></span>" + word(ReportWord::Judged);
+    for (CheckLevel level : {CheckLevel::Info, CheckLevel::Warn, CheckLevel::Fail})
+        h += " <span style=\"background:" + std::string(LevelColour(level)) + "\"></span>" + CheckLevelText(level, lang);
+    h += "</div>\n";
+
+    // The channels: verdict, usable time, how many findings.
+    h += "<h2>" + word(ReportWord::Channels) + "</h2>\n<table>\n<tr><th>" + word(ReportWord::Channel) + "</th><th>" +
+         word(ReportWord::Kind) + "</th><th>" + word(ReportWord::Verdict) + "</th><th>" + word(ReportWord::Usable) +
+         "</th><th>" + word(ReportWord::FindingCount) + "</th></tr>\n";
     for (const ChannelSummary& c : r.channels) {
-        char usable[48];
-        snprintf(usable, sizeof usable, "%.2f of %.2f h", c.usableHours, c.hours);
-        h += "<tr><td>" + Html(FromSjis(c.label)) + "</td><td>" + Html(c.kind ? c.kind : "") +
-             "</td><td><span class=\"v\" style=\"background:" + VerdictColour(c.verdict) + "\">" +
-             CheckVerdictName(c.verdict) + "</span></td><td>" + usable + "</td><td><ul>";
-        size_t listed = 0, more = 0;
-        for (const CheckFinding& f : r.findings) {
-            if (f.trace != c.trace) continue;
-            if (listed == kFindingsListed) {
-                ++more;
-                continue;
-            }
-            ++listed;
-            char value[48];
-            snprintf(value, sizeof value, "%.3g", f.value);
-            h += "<li><b style=\"color:" + std::string(LevelColour(f.level)) + "\">" + CheckLevelName(f.level) + "</b> " +
-                 CheckKindName(f.kind) + " " + ClockAt(info, f.startSeconds) + "&ndash;" + ClockAt(info, f.endSeconds) +
-                 " (" + Html(f.note ? f.note : "") + (f.other[0] ? " as " + Html(FromSjis(f.other)) : "") +
-                 ", " + value + ")</li>";
-        }
-        if (more) h += "<li>and " + std::to_string(more) + " more</li>";
-        if (listed == 0) h += "<li>none</li>";
+        size_t count = 0;
+        for (const CheckFinding& f : r.findings) count += f.trace == c.trace ? 1 : 0;
+        std::string notes;
         if (c.notCheckable) {
             std::string list;
             for (int k = 0; k < int(CheckKind::Count); ++k)
-                if ((c.notCheckable >> k) & 1u) list += (list.empty() ? "" : ", ") + std::string(CheckKindName(CheckKind(k)));
-            h += "<li>not checkable: " + list + "</li>";
+                if ((c.notCheckable >> k) & 1u)
+                    list += (list.empty() ? "" : word(ReportWord::ListSeparator)) + CheckKindText(CheckKind(k), lang);
+            notes = "<br><small>" + word(ReportWord::NotCheckable) + ": " + list + "</small>";
         }
-        h += "</ul></td></tr>\n";
+        h += "<tr><td>" + Html(FromSjis(c.label)) + "</td><td>" + Html(SignalKindText(c.kind, lang)) +
+             "</td><td><span class=\"v\" style=\"background:" + VerdictColour(c.verdict) + "\">" +
+             CheckVerdictWord(c.verdict, lang) + "</span></td><td>" + HoursNumber(c.usableHours) + " / " +
+             HoursText(c.hours, lang) + "</td><td class=\"n\">" + std::to_string(count) + notes + "</td></tr>\n";
     }
-    h += "</table>\n<p style=\"font-size:8pt;color:#666\">" + Html(info.converter) +
+    h += "</table>\n";
+
+    // Every finding, under its channel, to the second.
+    h += "<h2>" + word(ReportWord::Findings) + "</h2>\n";
+    if (r.findings.empty()) h += "<p>" + word(ReportWord::NoFindings) + "</p>\n";
+    for (const ChannelSummary& c : r.channels) {
+        std::string items;
+        size_t count = 0;
+        for (const CheckFinding& f : r.findings) {
+            if (f.trace != c.trace) continue;
+            ++count;
+            std::string note = FindingNoteText(f.note, lang);
+            if (f.other[0]) note += " (" + FromSjis(f.other) + ")";
+            items += "<li><b style=\"color:" + std::string(LevelColour(f.level)) + "\">" + CheckLevelText(f.level, lang) +
+                     "</b> " + CheckKindText(f.kind, lang) + " " + clock(f.startSeconds) + "-" + clock(f.endSeconds) +
+                     " " + Html(FindingValueText(f.kind, f.value, f.unit, r.mainsHz)) +
+                     (note.empty() ? "" : " " + Html(note)) + "</li>\n";
+        }
+        if (count == 0) continue;
+        h += "<h3>" + Html(FromSjis(c.label)) + "</h3>\n";
+        if (count <= kFindingsUnfolded) {
+            h += "<ul>\n" + items + "</ul>\n";
+            continue;
+        }
+        char summary[96];
+        snprintf(summary, sizeof summary, ReportWordOf(ReportWord::FindingsOf, lang), int(count));
+        h += "<details><summary>" + std::string(summary) + "</summary>\n<ul>\n" + items +
+             "</ul>\n</details>\n<ul class=\"whole\">\n" + items + "</ul>\n";
+    }
+    h += "<p style=\"font-size:8pt;color:#666\">" + Html(info.converter) +
          (info.output.empty() ? std::string() : " &mdash; " + Html(FromPath(info.output))) + "</p>\n</body></html>\n";
     return h;
 }
 
 std::string CheckJsonPathFor(const std::string& output) { return StripExtension(output) + ".check.json"; }
 std::string CheckReportPathFor(const std::string& output) { return StripExtension(output) + ".check.html"; }
-
-namespace {
-
-int WriteWhole(const std::string& path, const std::string& text) {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file) return errno ? errno : EIO;
-    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    const int error = written ? 0 : (errno ? errno : EIO);
-    const bool closed = fclose(file) == 0;
-    if (!written || !closed) {
-        remove(path.c_str());
-        return error ? error : EIO;
-    }
-    return 0;
-}
-
-}  // namespace
-
-int WriteCheckFiles(const NightCheckResult& result, const CheckReportInfo& info, const std::string& jsonPath,
-                    const std::string& reportPath) {
-    const int json = WriteWhole(jsonPath, CheckJsonText(result, info));
-    if (json != 0) return json;
-    return WriteWhole(reportPath, CheckReportHtml(result, info));
-}

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/check_texts.h"
 #include "engine/night_check.h"
 #include "engine/recorder_identity.h"
 
@@ -25,6 +26,11 @@ struct CheckReportInfo {
     // before the check file.
     int64_t outputBytes = -1;
     std::string outputSha256, settingsSha256, reportSha256;
+    // The archive or folder the recording was found in: the report names the
+    // recording by its path below it ("": by its whole path).
+    std::string root;
+    bool firstStartPatient = false; // the ID is the first-start patient's: the report marks it
+    ReportLanguage language = ReportLanguage::Japanese;
 };
 
 // What the report names of a run: the recording, the output, the patient
@@ -38,15 +44,12 @@ CheckReportInfo MakeCheckReportInfo(const AppSettings& settings, const SourceInf
 // The check file's text (UTF-8 JSON, one object, ending in a newline).
 std::string CheckJsonText(const NightCheckResult& result, const CheckReportInfo& info);
 
-// The report's text (UTF-8 HTML, no outside resource).
+// The report's text (UTF-8 HTML, no outside resource) in info.language:
+// the night's facts, a picture of the night, a row per channel and every
+// finding under its channel (a long list folds on the screen, printed whole).
 std::string CheckReportHtml(const NightCheckResult& result, const CheckReportInfo& info);
 
 // The names beside a PSG file: NIGHT1.DAT gives NIGHT1.check.json and
 // NIGHT1.check.html (the extension replaced, the folder kept).
 std::string CheckJsonPathFor(const std::string& output);
 std::string CheckReportPathFor(const std::string& output);
-
-// Writes both files at the given paths. 0, or the errno of the first that
-// failed (a file that failed is removed).
-int WriteCheckFiles(const NightCheckResult& result, const CheckReportInfo& info, const std::string& jsonPath,
-                    const std::string& reportPath);

@@ -14,11 +14,6 @@
 
 namespace {
 
-// Position of the last path separator, double-byte characters stepped over.
-int LastSeparator(const std::string& path) {
-    return std::max(LastCharIndex(path.c_str(), '/'), LastCharIndex(path.c_str(), '\\'));
-}
-
 std::string StemOf(const std::string& name) {
     const int dot = LastCharIndex(name.c_str(), '.');
     return dot > 0 ? name.substr(0, size_t(dot)) : name;
@@ -44,14 +39,6 @@ void Search(const std::string& dir, bool recursive, int depth, std::vector<std::
 }
 
 }  // namespace
-
-std::string FolderOf(const std::string& path) {
-    const int sep = LastSeparator(path);
-    if (sep < 0) return ".";
-    return sep == 0 ? path.substr(0, 1) : path.substr(0, size_t(sep));
-}
-
-std::string FileNameOf(const std::string& path) { return path.substr(size_t(LastSeparator(path) + 1)); }
 
 std::string JoinPath(const std::string& dir, const std::string& name) {
     if (dir.empty()) return name;

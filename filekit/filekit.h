@@ -32,13 +32,12 @@
 #include <string>
 #include <vector>
 
+#include "textkit/sjis_text.h"
+
 // --- Path texts --------------------------------------------------------------
 
-// The folder part of `path` (up to its last "/" or "\", without it; "." when
-// there is none) and the name after it. Double-byte characters are stepped
-// over, so a trail byte 0x5C is never taken for "\".
-std::string FolderOf(const std::string& path);
-std::string FileNameOf(const std::string& path);
+// FolderOf and FileNameOf, the Shift-JIS-safe path cutting the engine uses
+// too, are textkit's (textkit/sjis_text.h).
 // `dir` and `name` joined with the separator of the system.
 std::string JoinPath(const std::string& dir, const std::string& name);
 

@@ -22,3 +22,7 @@ extern ProgramContext g_program;
 // Text `id` of the program's string table (Shift-JIS), "" when it has none.
 // Texts are cut at 511 bytes.
 std::string ProgramText(int id);
+
+// A UTF-8 text (the engine's texts for people) in the program's code page
+// (Shift-JIS); a character the code page lacks becomes "?".
+std::string ShownText(const std::string& utf8);

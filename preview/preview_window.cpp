@@ -18,6 +18,7 @@
 #include "engine/epoch_values.h"
 #include "engine/preview_layout.h"
 #include "engine/trace_axis.h"
+#include "pagekit/check_words.h"
 #include "pagekit/held_check.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
@@ -435,8 +436,8 @@ void OnHintText(HWND window, PreviewView& v, NMTTDISPINFOA* info) {
     LoadText(IDS_PREV_MARK_HINT, format, sizeof format);
     FormatClockTime(start, sizeof start, v.source, static_cast<int64_t>(std::floor(f.startSeconds)));
     FormatClockTime(end, sizeof end, v.source, static_cast<int64_t>(std::ceil(f.endSeconds)));
-    snprintf(v.hint, sizeof v.hint, format, CheckKindName(f.kind), CheckLevelName(f.level), start, end,
-             f.note ? f.note : "");
+    snprintf(v.hint, sizeof v.hint, format, KindText(f.kind).c_str(), LevelText(f.level).c_str(), start, end,
+             NoteText(f.note).c_str());
 }
 
 void OnCommand(HWND window, PreviewView& v, int id, int code) {

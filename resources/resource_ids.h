@@ -276,6 +276,34 @@
 #define IDS_CHECK_COL_HOURS         6621
 #define IDS_CHECK_COL_VERDICT       6622
 #define IDS_CHECK_NO_RECORDING      6623
+#define IDS_CHECK_NONE              6624  /* an empty list in the question: "なし" */
+#define IDS_CHECK_RULE_UNREAD       6625  /* the question's reason when the rule set cannot be read */
+/* The checks' names for people, in the check's order (flat .. position). */
+#define IDS_CHECK_KIND_FLAT         6640
+#define IDS_CHECK_KIND_CLIPPING     6641
+#define IDS_CHECK_KIND_HUM          6642
+#define IDS_CHECK_KIND_HF           6643
+#define IDS_CHECK_KIND_AMPLITUDE    6644
+#define IDS_CHECK_KIND_TYPE         6645
+#define IDS_CHECK_KIND_DUPLICATE    6646
+#define IDS_CHECK_KIND_EOG          6647
+#define IDS_CHECK_KIND_ECG          6648
+#define IDS_CHECK_KIND_SPO2         6649
+#define IDS_CHECK_KIND_POSITION     6650
+/* A finding's level and a channel's verdict. */
+#define IDS_CHECK_LEVEL_INFO        6651
+#define IDS_CHECK_LEVEL_WARN        6652
+#define IDS_CHECK_LEVEL_FAIL        6653
+#define IDS_CHECK_VERDICT_PASS      6654
+#define IDS_CHECK_VERDICT_WARN      6655
+#define IDS_CHECK_VERDICT_FAIL      6656
+/* The kinds of signal the check took a channel for. */
+#define IDS_CHECK_SIGNAL_OTHER      6660
+#define IDS_CHECK_SIGNAL_AIRFLOW    6661
+#define IDS_CHECK_SIGNAL_EFFORT     6662
+#define IDS_CHECK_SIGNAL_PULSE      6663
+#define IDS_CHECK_SIGNAL_SNORE      6664
+#define IDS_CHECK_SIGNAL_POSITION   6665
 #define IDS_PREV_OVERVIEW           6630  /* the strip's name */
 #define IDS_PREV_OVERVIEW_HINT      6631  /* the hint over the strip */
 #define IDS_PREV_MARK_HINT          6632  /* the hint over a mark: check, level, start, end (clock), what the check saw */

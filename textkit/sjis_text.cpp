@@ -146,3 +146,31 @@ std::string JsonQuoted(const std::string& utf8) {
     }
     return out + "\"";
 }
+
+namespace {
+
+// Position of the last path separator, double-byte characters stepped over.
+int LastSeparator(const std::string& path) {
+    const int slash = LastCharIndex(path.c_str(), '/'), backslash = LastCharIndex(path.c_str(), '\\');
+    return slash > backslash ? slash : backslash;
+}
+
+}  // namespace
+
+std::string FolderOf(const std::string& path) {
+    const int sep = LastSeparator(path);
+    if (sep < 0) return ".";
+    return sep == 0 ? path.substr(0, 1) : path.substr(0, size_t(sep));
+}
+
+std::string FileNameOf(const std::string& path) { return path.substr(size_t(LastSeparator(path) + 1)); }
+
+std::string PathBelow(const std::string& path, const std::string& root) {
+    size_t n = root.size();
+    // A root given with its closing separator ("D:\\Archive\\") is the same
+    // folder; the separator must then not be the trail byte of a character.
+    if (n > 0 && LastSeparator(root) == int(n) - 1) --n;
+    if (n == 0 || path.size() <= n + 1 || !IsSeparator(path[n])) return path;
+    // SamePathPrefix refuses a prefix that ends inside a character.
+    return SamePathPrefix(path.c_str(), root.c_str(), n) ? path.substr(n + 1) : path;
+}

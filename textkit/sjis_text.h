@@ -51,6 +51,17 @@ std::string JsonQuoted(const std::string& utf8);
 // never taken for "\".
 int LastCharIndex(const char* text, char c);
 
+// The folder part of `path` (up to its last "/" or "\", without it; "." when
+// there is none; "/" for a name at the root) and the name after it.
+// Double-byte characters are stepped over, so a trail byte 0x5C is never
+// taken for "\".
+std::string FolderOf(const std::string& path);
+std::string FileNameOf(const std::string& path);
+// `path` below the folder `root` (what follows "root\" or "root/", the
+// folder compared as SamePathPrefix compares it); the whole path when
+// `root` is "" or the path does not lie below it.
+std::string PathBelow(const std::string& path, const std::string& root);
+
 // Length of a path's stem: the path up to the last "." of its last component
 // ("\" and "/" separate components), or the whole path without one.
 size_t PathStemLength(const char* path);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "check/check_window.h"
 #include "pagekit/held_check.h"
 #include "resources/resource_ids.h"
 #include "tests/app/gui_support.h"
@@ -58,6 +60,10 @@ TaffGenOptions FaultyNight(double seconds) {
     o.faults.push_back(flat);
     return o;
 }
+
+// The verdict line of a faulty half-hour night under the default rule set.
+const char kVerdictLine[] =
+    "記録ﾁｪｯｸ: 不良 (EEG, SpO2, airflow >= 4 h)\r\nEEG: 0.5 時間 < 4 時間; 気流: 0.5 時間 < 4 時間; SpO2: 0.5 時間 < 4 時間";
 
 // Threads of this process now.
 int ThreadCount() {
@@ -187,14 +193,26 @@ TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
     HWND list = GetDlgItem(check, IDC_CHECK_FINDINGS);
     // The window follows the check as it completes.
     ASSERT_TRUE(PumpUntil([&] { return ListRows(list) == int(TheHeldCheck().result.findings.size()); }));
-    const int row = RowOf(list, "C3-A2", "flat");
+    const int row = RowOf(list, "C3-A2", "平坦");
     ASSERT_GE(row, 0);
     EXPECT_EQ("22:25:04", ListCell(list, row, 2));
     EXPECT_EQ("22:30:04", ListCell(list, row, 3));
-    EXPECT_EQ("fail", ListCell(list, row, 5));
-    std::string verdict = ControlText(check, IDC_CHECK_VERDICT);
-    EXPECT_EQ(0u, verdict.find("記録ﾁｪｯｸ: 不良 (EEG, SpO2, airflow >= 4 h)\r\nEEG: ")) << verdict;
+    EXPECT_EQ("不良", ListCell(list, row, 5));
+    EXPECT_EQ("値が一定", ListCell(list, row, 6));
     EXPECT_EQ(ListRows(GetDlgItem(check, IDC_CHECK_CHANNELS)), 14);
+    EXPECT_EQ(kVerdictLine, ControlText(check, IDC_CHECK_VERDICT));
+    // The value with its unit, and a hum's mains frequency.
+    for (CheckFinding& f : TheHeldCheck().result.findings)
+        if (f.kind == CheckKind::Flat && strcmp(f.label, "C3-A2") == 0) f.unit = "uV";
+    TheHeldCheck().result.findings.push_back(TheHeldCheck().result.findings[0]);
+    CheckFinding& hum = TheHeldCheck().result.findings.back();
+    hum.kind = CheckKind::Hum, hum.value = 5.664, hum.unit = "uV rms", hum.note = "50 Hz";
+    strcpy(hum.label, "HUM-TEST");
+    TheHeldCheck().result.mainsHz = 50;
+    ++TheHeldCheck().resultSerial;
+    SendMessageA(check, WM_CHECK_CHANGED, 0, 0);
+    EXPECT_EQ("0 uV", ListCell(list, RowOf(list, "C3-A2", "平坦"), 4));
+    EXPECT_EQ("5.7 uV rms (50 Hz)", ListCell(list, RowOf(list, "HUM-TEST", "電源ﾉｲｽﾞ"), 4));
 
     // Sorted by the measured value, highest first after a second click.
     NMLISTVIEW click;
@@ -207,10 +225,11 @@ TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
     SendMessageA(check, WM_NOTIFY, IDC_CHECK_FINDINGS, reinterpret_cast<LPARAM>(&click));
     double highest = 0;
     for (const CheckFinding& f : TheHeldCheck().result.findings) highest = std::max(highest, f.value);
-    EXPECT_DOUBLE_EQ(highest, atof(ListCell(list, 0, 4).c_str()) * (1 + 1e-12)) << ListCell(list, 0, 4);
+    // (the text rounded as its unit is read)
+    EXPECT_NEAR(highest, atof(ListCell(list, 0, 4).c_str()), 0.05 + 0.005 * highest) << ListCell(list, 0, 4);
 
     // A double click on the flat stretch: the preview shows it, C3-A2 chosen.
-    const int flatRow = RowOf(list, "C3-A2", "flat");
+    const int flatRow = RowOf(list, "C3-A2", "平坦");
     RECT box = {LVIR_BOUNDS, 0, 0, 0};
     SendMessageA(list, LVM_GETITEMRECT, flatRow, reinterpret_cast<LPARAM>(&box));
     const LPARAM at = MAKELPARAM(box.left + 4, (box.top + box.bottom) / 2);
@@ -226,7 +245,16 @@ TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
     Fake().saveAnswer = TempDir() + "\\LIST-report.html";
     SendMessageA(check, WM_COMMAND, IDC_CHECK_SAVE, 0);
     EXPECT_EQ(TempDir() + "\\LIST.check.html", Fake().saveFileName);   // beside the recording
-    EXPECT_EQ(0u, ReadTextFile(Fake().saveAnswer).find("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>Night check: LIST.HDR"));
+    const std::string report = ReadTextFile(Fake().saveAnswer);
+    EXPECT_EQ(0u, report.find(u8"<!DOCTYPE html>\n<html lang=\"ja\"><head><meta charset=\"utf-8\">\n"
+                              u8"<title>記録チェック: LIST.HDR</title>"));
+    EXPECT_NE(std::string::npos, report.find(u8"<h1>記録チェック</h1>"));
+    EXPECT_NE(std::string::npos, report.find(u8">不良</b> 平坦 22:25:04-22:30:04 0 uV 値が一定</li>")) << report;
+    // English when the settings ask for it.
+    WritePrivateProfileStringA("NIGHTCHECK", "ReportLanguage", "en", SettingsPath().c_str());
+    SendMessageA(check, WM_COMMAND, IDC_CHECK_SAVE, 0);
+    EXPECT_EQ(0u, ReadTextFile(Fake().saveAnswer).find("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
+                                                       "<title>Night check: LIST.HDR</title>"));
 
     DestroyWindow(check);
     EXPECT_EQ(nullptr, State().frame.check);    // the closed window is forgotten
@@ -291,7 +319,7 @@ TEST_F(CheckInWindow, AFailingNightIsAskedAboutOnceAndCancelWritesNothing) {
     const std::string output = TempDir() + "\\ASKED.DAT";
     EXPECT_FALSE(Convert(output));
     ASSERT_EQ(1u, Fake().messageBoxes.size());
-    EXPECT_NE(std::string::npos, Fake().messageBoxes[0].find("不良のﾁｬﾝﾈﾙ: ")) << Fake().messageBoxes[0];
+    EXPECT_NE(std::string::npos, Fake().messageBoxes[0].find("\n不良のﾁｬﾝﾈﾙ: ")) << Fake().messageBoxes[0];
     EXPECT_EQ(UINT(MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION), Fake().messageBoxTypes[0]);
 
     Fake().messageBoxAnswer = IDOK;
@@ -301,6 +329,96 @@ TEST_F(CheckInWindow, AFailingNightIsAskedAboutOnceAndCancelWritesNothing) {
     DeleteFileA(output.c_str());
     EXPECT_TRUE(Convert(output));
     EXPECT_EQ(2u, Fake().messageBoxes.size());
+}
+
+// On a night of one EEG channel the question says why the night fails the
+// rule set, and that no channel fails.
+TEST_F(CheckInWindow, TheQuestionSaysWhyTheNightFails) {
+    WriteSampleSettings();
+    Open();
+    TaffGenOptions night = FaultyNight(1800);
+    night.channels = 1;
+    OpenRecording(MakeRecording("ONE.HDR", night));
+    ASSERT_TRUE(CheckDone());
+    Fake().messageBoxAnswer = IDCANCEL;
+    EXPECT_FALSE(Convert(TempDir() + "\\ONE_PSG.DAT"));
+    ASSERT_EQ(1u, Fake().messageBoxes.size());
+    EXPECT_EQ("この記録は記録ﾁｪｯｸで不良と判定されています。\n判定基準: EEG, SpO2, airflow >= 4 h\n"
+              "理由: EEG: 0.4 時間 < 4 時間; 気流: チャンネルなし; SpO2: チャンネルなし\n不良のﾁｬﾝﾈﾙ: なし\n\n"
+              "このまま変換しますか?",
+              Fake().messageBoxes[0]);
+}
+
+// The check window opens beside the main window, inside the work area,
+// showing every channel row of a 14-channel night (also run at 144 dpi),
+// with the focus on the findings; Tab, Down and Enter as the message loop
+// hands them over show a finding in the preview, Esc closes the window.
+TEST_F(CheckInWindow, TheWindowOpensBesideTheMainWindowAndAnswersKeys) {
+    if (const char* expected = std::getenv("EXPECTED_DPI")) {
+        HDC dc = GetDC(nullptr);
+        ASSERT_EQ(atoi(expected), GetDeviceCaps(dc, LOGPIXELSX)) << "the prefix's screen is not at that dpi";
+        ReleaseDC(nullptr, dc);
+    }
+    WriteSampleSettings();
+    Open();
+    TaffGenOptions night = FaultyNight(1800);
+    TaffGenFault second = night.faults[0];
+    second.channel = 1;
+    second.startSeconds = 1200;
+    night.faults.push_back(second);
+    OpenRecording(MakeRecording("KEYS.HDR", night));
+    ASSERT_TRUE(CheckDone());
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CHECK, 0);
+    HWND check = State().frame.check;
+    ASSERT_NE(nullptr, check);
+    RECT place, work, main;
+    GetWindowRect(check, &place);
+    GetWindowRect(window, &main);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_TRUE(place.left >= work.left && place.top >= work.top && place.right <= work.right &&
+                place.bottom <= work.bottom)
+        << place.left << "," << place.top << "," << place.right << "," << place.bottom << " in " << work.right << "x"
+        << work.bottom;
+    if (main.right + (place.right - place.left) <= work.right) {
+        EXPECT_EQ(main.right, place.left);
+    }
+    HWND channels = GetDlgItem(check, IDC_CHECK_CHANNELS), findings = GetDlgItem(check, IDC_CHECK_FINDINGS);
+    EXPECT_EQ(14, ListRows(channels));
+    EXPECT_GE(SendMessageA(channels, LVM_GETCOUNTPERPAGE, 0, 0), 14);
+    EXPECT_EQ(findings, GetFocus());
+
+    auto key = [&](WPARAM vk) {
+        MSG m = {};
+        m.hwnd = GetFocus();
+        m.message = WM_KEYDOWN;
+        m.wParam = vk;
+        if (!TranslateCheckKey(check, m)) SendMessageA(m.hwnd, WM_KEYDOWN, vk, 0);
+        PumpPending();
+    };
+    key(VK_TAB);
+    EXPECT_EQ(channels, GetFocus());
+    EXPECT_EQ(0, SendMessageA(channels, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));   // the focused row marked
+    key(VK_DOWN);
+    EXPECT_EQ(1, SendMessageA(channels, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    const int chosen = int(SendMessageA(findings, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    ASSERT_GE(chosen, 0);
+    EXPECT_EQ("C4-A1", ListCell(findings, chosen, 0));     // the channel's first finding chosen
+    key(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] {
+        return State().frame.preview && ControlText(State().frame.preview, IDC_PREV_EPOCH_START) == "22:35:04 (+0:20:00)";
+    }, 10000)) << (State().frame.preview ? ControlText(State().frame.preview, IDC_PREV_EPOCH_START) : "no preview");
+    // Esc closes it; moved before, it opens again where it was.
+    SetWindowPos(check, nullptr, work.left + 10, work.top + 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    GetWindowRect(check, &place);
+    SetFocus(findings);
+    key(VK_ESCAPE);
+    EXPECT_FALSE(IsWindow(check));
+    EXPECT_EQ(nullptr, State().frame.check);
+    SendMessageA(window, WM_COMMAND, IDM_FILE_CHECK, 0);
+    RECT again = {0, 0, 0, 0};
+    ASSERT_NE(nullptr, State().frame.check);
+    GetWindowRect(State().frame.check, &again);
+    EXPECT_TRUE(EqualRect(&place, &again)) << again.left << "," << again.top << " not " << place.left << "," << place.top;
 }
 
 // A conversion started while the check runs does not wait for it, and its

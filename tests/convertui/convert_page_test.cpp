@@ -473,15 +473,17 @@ TEST_F(ConvertPage, AShortRecordingIsToldAndTheAgeIsOnTheNight) {
     EXPECT_EQ("600", PsgFile(TempDir() + "\\SHORT_OUT.DAT").RecordCount());
 }
 
-// No channel switched on: a warning and the page's status, not silence.
+// No channel switched on: a warning and the page's status, not silence;
+// said first and alone (the first-start patient is not asked about).
 TEST_F(ConvertPage, NoChannelSwitchedOnIsTold) {
     Open();
-    OpenRecording(MakeRecording("NOCH.HDR", 2, 20));
+    OpenRecording(MakeRecording("NOCH.HDR", 2, 20), false);
     for (ChannelSetting& c : CurrentPattern(State()).channels) c.enabled = 0;
     const std::string output = TempDir() + "\\NOCH_OUT.DAT";
     ChooseOutput(output);
     Click(IDC_CONV_START);
     EXPECT_EQ(std::vector<int>{IDD_WARN_NO_CHANNEL}, Fake().messageDialogs);
+    EXPECT_TRUE(Fake().messageBoxes.empty());
     EXPECT_EQ(kStatusNoChannel, Text(IDC_CONV_STATUS));
     EXPECT_FALSE(Exists(output));
     EXPECT_TRUE(NoPartFile());

@@ -589,8 +589,8 @@ TEST(NightCheck, CheckFileReadsBackAsJson) {
     const int start[6] = {2024, 3, 14, 22, 15, 4};
     for (int i = 0; i < 6; ++i) info.start[i] = start[i];
     TempDir dir;
-    const std::string json = dir.File("NIGHT1.check.json"), html = dir.File("NIGHT1.check.html");
-    ASSERT_EQ(0, WriteCheckFiles(r, info, json, html));
+    const std::string json = dir.File("NIGHT1.check.json");
+    WriteFile(json, CheckJsonText(r, info));
     const std::string script =
         "import json,sys; d=json.load(open(sys.argv[1])); f=[x for x in d['findings'] if x['check']=='flat'][0]; "
         "c=[x for x in d['channels'] if x['label']=='C3-M2'][0]; "

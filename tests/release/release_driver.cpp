@@ -122,7 +122,7 @@ std::string IniText(const std::string& file, const char* section, const char* ke
 }
 
 const char* const kProgramFiles[] = {"MORLEXCV.exe",         "taff2psg.exe",         "Uninstall.exe",
-                                     "HELP\\index.html",     "SAMPLE\\NIGHT001.HDR", "SAMPLE\\NIGHT001.DAT",
+                                     "HELP\\index.html",     "HELP\\index-en.html", "SAMPLE\\NIGHT001.HDR", "SAMPLE\\NIGHT001.DAT",
                                      "SAMPLE\\MORLEX.INI"};
 
 class Release : public ::testing::Test {

@@ -13,6 +13,7 @@ for f in "$installer" "$zip"; do
 done
 head -c 2 "$installer" | grep -q MZ || { echo "the installer is not a Windows program"; exit 1; }
 expected="COND/MORLEX.INI
+HELP/index-en.html
 HELP/index.html
 MORLEXCV.exe
 SAMPLE/MORLEX.INI

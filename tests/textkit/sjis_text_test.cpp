@@ -59,4 +59,22 @@ TEST(PathText, TrailByteBackslashIsNoSeparator) {
     EXPECT_STREQ("C:\\X\x83\x61" "B.DAT", folded);
 }
 
+// Folder, name and the path below an archive's folder, a name ending in
+// ソ (0x83 0x5C) among them.
+TEST(PathText, CutsAtSeparatorsOnly) {
+    EXPECT_EQ("\x83\x5C.HDR", FileNameOf("D:\\A\\\x83\x5C.HDR"));
+    EXPECT_EQ("D:\\\x83\x5C", FolderOf("D:\\\x83\x5C\\N.HDR"));
+    EXPECT_EQ("\x83\x5C", FileNameOf("\x83\x5C"));
+    EXPECT_EQ(".", FolderOf("\x83\x5C"));
+    EXPECT_EQ("/", FolderOf("/N.HDR"));
+    EXPECT_EQ("P01\\N02.HDR", PathBelow("D:\\ARC\\P01\\N02.HDR", "d:/arc"));
+    EXPECT_EQ("P01\\N02.HDR", PathBelow("D:\\ARC\\P01\\N02.HDR", "D:\\ARC\\"));
+    EXPECT_EQ("D:\\ARCH\\N02.HDR", PathBelow("D:\\ARCH\\N02.HDR", "D:\\ARC"));      // another folder
+    EXPECT_EQ("D:\\ARC\\N02.HDR", PathBelow("D:\\ARC\\N02.HDR", ""));
+    EXPECT_EQ("D:\\ARC", PathBelow("D:\\ARC", "D:\\ARC"));                          // the folder itself
+    // A root ending in ソ: its 0x5C is no separator, so the whole root is compared.
+    EXPECT_EQ("N.HDR", PathBelow("D:\\\x83\x5C\\N.HDR", "D:\\\x83\x5C"));
+    EXPECT_EQ("D:\\\x83\x5C\\N.HDR", PathBelow("D:\\\x83\x5C\\N.HDR", "D:\\\x83"));
+}
+
 }  // namespace
