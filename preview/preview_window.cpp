@@ -2,7 +2,8 @@
 // trace scales, the filter choice, its own reader handle and a copy of what
 // it last drew from) is the window's own, kept behind GWLP_USERDATA; the
 // working record is only read, under the lock, when the window is told the
-// record may have changed.
+// record may have changed. The overview strip (preview_overview) and the
+// keys (preview_keys) have files of their own.
 #include "preview/preview_window.h"
 
 #include <commctrl.h>
@@ -18,31 +19,22 @@
 #include "engine/epoch_values.h"
 #include "engine/preview_layout.h"
 #include "engine/trace_axis.h"
+#include "recfile/recfile.h"
 #include "pagekit/held_check.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
 #include "preview/preview_paint.h"
+#include "preview/preview_view.h"
 #include "resources/resource_ids.h"
 #include "winkit/paint.h"
 #include "winkit/winkit.h"
 
-namespace {
+namespace preview {
 
 const int32_t kEpochChoices[] = {10, 30, 60, 120};
 const int kEpochChoiceCount = int(sizeof kEpochChoices / sizeof kEpochChoices[0]);
 const int kDefaultEpochChoice = 1;   // 30 seconds, the scoring epoch
-const double kScaleStep = 2.0;
-
-// The row of controls along the top, left to right, which is also the
-// order Tab moves in (after the traces).
-struct ControlSpec {
-    int id;
-    const char* windowClass;
-    int text;                   // string id, 0 for none
-    DWORD style;
-    RowControl size;
-};
 
 const ControlSpec kControls[] = {
     {IDC_PREV_EPOCH_LENGTH, "COMBOBOX", 0, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, {9, 72}},
@@ -55,45 +47,6 @@ const ControlSpec kControls[] = {
     {IDC_PREV_FILTER, "BUTTON", IDS_PREV_FILTER, BS_AUTOCHECKBOX | WS_TABSTOP, {8, 64}},
 };
 const int kControlCount = int(sizeof kControls / sizeof kControls[0]);
-
-struct PreviewView {
-    TaffHandle reader = nullptr;        // our own handle on the recording's files
-    TaffHandle readerFor = nullptr;     // the record's handle it was opened beside
-    std::unique_ptr<EpochReader> epochs;
-    bool recordTaken = false;           // the record has been read at least once
-    SourceInfo source;                  // copies of what is drawn from
-    MontagePattern pattern;
-    bool timeConstants = false;         // the montage states low cuts as time constants
-    TracePlan plan;
-    int32_t epochSeconds = 30;
-    int64_t epoch = 0;
-    TraceAxis axes[kChannelEntries];
-    bool placed[kChannelEntries];       // the trace has its axis (else it opens with the next drawing)
-    bool filtered = true;
-    int selected = -1;                  // the trace the keys scale alone
-    std::vector<ColumnRange> columns;   // the epoch reduced to the plot's columns
-    int32_t columnCount = 0;
-    bool columnsValid = false;
-    PreviewFont font = {96, 7, 12};
-    PreviewAreas areas;
-    int rowRight = 0;                   // the width the row of controls needs
-    HWND overview = nullptr;            // the strip of the whole night (IDC_PREV_OVERVIEW)
-    HWND tip = nullptr;                 // the hints over the check's marks and the strip
-    int hovered = -1;                   // the finding the pointer is over, -1 none
-    char hint[160] = "";                // the text the hint over a mark shows
-
-    PreviewView() {
-        memset(&source, 0, sizeof source);
-        memset(&pattern, 0, sizeof pattern);
-        memset(&plan, 0, sizeof plan);
-        memset(&areas, 0, sizeof areas);
-        std::fill(placed, placed + kChannelEntries, false);
-    }
-    ~PreviewView() {
-        if (reader) TaffClose(reader);
-    }
-    bool Open() const { return reader != nullptr && source.sourceKind == kSourceTaff; }
-};
 
 PreviewView* ViewOf(HWND window) { return reinterpret_cast<PreviewView*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
@@ -114,10 +67,47 @@ void LoadText(int id, char* out, int size) {
     if (LoadStringA(g_program.instance, id, out, size) <= 0 && size > 0) out[0] = '\0';
 }
 
+// The work area (the screen less the task bar) of the screen `window` is
+// on, or nearest to.
+RECT WorkAreaOf(HWND window) {
+    MONITORINFO info;
+    memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return info.rcWork;
+    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
 RECT ClientArea(HWND window) {
     RECT area = {0, 0, 0, 0};
     GetClientRect(window, &area);
     return area;
+}
+
+// The columns of the epoch for the plot's width, reduced anew when stale,
+// and each trace's opening axis.
+void TakeColumns(PreviewView& v) {
+    const int32_t columns = PlotColumns(v.areas);
+    if (!v.columnsValid || v.columnCount != columns) {
+        v.epochs->Columns(v.source, v.plan, v.epoch * v.epochSeconds, v.epochSeconds, columns, &v.columns, v.filtered);
+        v.columnCount = columns;
+        v.columnsValid = true;
+    }
+    for (int32_t t = 0; t < v.plan.count; ++t) {
+        if (v.placed[t]) continue;
+        v.axes[t] = OpeningAxis(v.plan.traces[t], v.pattern.position, v.columns.data() + size_t(t) * size_t(columns),
+                                columns);
+        v.placed[t] = true;
+    }
+}
+
+PreviewPicture PictureOf(const PreviewView& v) {
+    return PreviewPicture{&v.source,         &v.plan,         &v.pattern.position,
+                          v.epoch * v.epochSeconds,          v.epochSeconds,  v.columns.data(),
+                          v.columnCount,                     v.axes,          v.filtered,
+                          v.selected,                        v.epochs->NotRecorded().data(),
+                          ShownFindings(v)};
 }
 
 // ---- layout ----------------------------------------------------------------
@@ -398,6 +388,7 @@ void OnGoTo(HWND window, PreviewView& v, WPARAM trace, LPARAM milliseconds) {
 // The held check changed: the marks, the labels' names and the strip anew.
 void OnCheckChanged(HWND window, PreviewView& v) {
     v.hovered = -1;
+    v.offScale.trace = -1;
     if (v.tip) SendMessageA(v.tip, TTM_POP, 0, 0);
     InvalidateRect(window, nullptr, FALSE);
     if (v.overview) InvalidateRect(v.overview, nullptr, FALSE);
@@ -414,29 +405,83 @@ int FindingUnder(const PreviewView& v, int x, int y) {
     return FindingAt(*findings, t, at);
 }
 
-// A new mark under the pointer: the hint goes, to come back with its text.
+// The hint's line for a run off the scale: `format` (from the string table)
+// filled with the value and the trace's unit ("0 %"), the value rounded to
+// a thousandth of the band's span so a reading of 1e-14 shows as 0.
+void OffScaleText(char* out, size_t size, const char* format, const OffScaleHover& run, const char* unit) {
+    double value = run.farthest;
+    if (run.span > 0) {
+        const double step = std::pow(10.0, std::floor(std::log10(run.span)) - 3);
+        value = std::round(value / step) * step;
+        if (std::fabs(value) < step / 2) value = 0;   // never "-0"
+    }
+    char text[48];
+    snprintf(text, sizeof text, unit[0] ? "%.6g %s" : "%.6g%s", value, unit);
+    snprintf(out, size, format, text);
+}
+
+// The run of values past the edge of a trace's band under point (x, y) as
+// drawn last, the point in the half of the band by the edge passed; false
+// when there is none.
+bool OffScaleUnder(const PreviewView& v, int x, int y, OffScaleHover* out) {
+    if (!v.Open() || !v.epochs || !v.columnsValid || x < v.areas.plot.left || x >= v.areas.plot.right) return false;
+    const int t = TraceAtRow(v.areas, v.plan, y);
+    const int column = x - v.areas.plot.left;
+    if (t < 0 || column >= v.columnCount || !v.placed[t] || v.plan.traces[t].signalType == REC_TYPE_POSITION)
+        return false;
+    double low = 0, high = 0;
+    if (!TraceEdgeValues(v.areas, PictureOf(v), t, &low, &high)) return false;
+    for (const OffScaleRun& run :
+         OffScaleRuns(v.columns.data() + size_t(t) * size_t(v.columnCount), v.columnCount, low, high)) {
+        if (column < run.first || column > run.last) continue;
+        int top = 0, bottom = 0;   // the half of the band on the side of the edge passed
+        TraceBand(v.areas, v.plan, t, &top, &bottom);
+        if (run.above ? y >= (top + bottom) / 2 : y < (top + bottom) / 2) continue;
+        *out = OffScaleHover{t, run.first, run.above, run.farthest, high - low};
+        return true;
+    }
+    return false;
+}
+
+// A new mark or run of values off the scale under the pointer: the hint
+// goes, to come back with its text.
 void OnMouseMove(PreviewView& v, LPARAM at) {
-    const int under = FindingUnder(v, static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at)));
-    if (under == v.hovered) return;
+    const int x = static_cast<short>(LOWORD(at)), y = static_cast<short>(HIWORD(at));
+    const int under = FindingUnder(v, x, y);
+    OffScaleHover off = {-1, -1, false, 0, 0};
+    OffScaleUnder(v, x, y, &off);
+    if (under == v.hovered && off.trace == v.offScale.trace && off.first == v.offScale.first &&
+        off.above == v.offScale.above)
+        return;
     v.hovered = under;
+    v.offScale = off;
     if (v.tip) SendMessageA(v.tip, TTM_POP, 0, 0);
 }
 
 // The hint's text over the traces: the mark's check, level, clock times and
-// what the check saw; none away from a mark.
+// what the check saw, and the farthest value of the run off the scale
+// under the pointer with its unit; none away from both.
 void OnHintText(HWND window, PreviewView& v, NMTTDISPINFOA* info) {
     v.hint[0] = '\0';
     info->lpszText = v.hint;
     if (info->hdr.idFrom != reinterpret_cast<UINT_PTR>(window)) return;
     const std::vector<CheckFinding>* findings = ShownFindings(v);
-    if (!findings || v.hovered < 0 || size_t(v.hovered) >= findings->size()) return;
-    const CheckFinding& f = (*findings)[size_t(v.hovered)];
-    char format[64], start[16], end[16];
-    LoadText(IDS_PREV_MARK_HINT, format, sizeof format);
-    FormatClockTime(start, sizeof start, v.source, static_cast<int64_t>(std::floor(f.startSeconds)));
-    FormatClockTime(end, sizeof end, v.source, static_cast<int64_t>(std::ceil(f.endSeconds)));
-    snprintf(v.hint, sizeof v.hint, format, CheckKindName(f.kind), CheckLevelName(f.level), start, end,
-             f.note ? f.note : "");
+    if (findings && v.hovered >= 0 && size_t(v.hovered) < findings->size()) {
+        const CheckFinding& f = (*findings)[size_t(v.hovered)];
+        char format[64], start[16], end[16];
+        LoadText(IDS_PREV_MARK_HINT, format, sizeof format);
+        FormatClockTime(start, sizeof start, v.source, static_cast<int64_t>(std::floor(f.startSeconds)));
+        FormatClockTime(end, sizeof end, v.source, static_cast<int64_t>(std::ceil(f.endSeconds)));
+        snprintf(v.hint, sizeof v.hint, format, CheckKindName(f.kind), CheckLevelName(f.level), start, end,
+                 f.note ? f.note : "");
+    }
+    if (v.offScale.trace >= 0 && v.offScale.trace < v.plan.count) {
+        char format[96], line[128];
+        LoadText(v.offScale.above ? IDS_PREV_ABOVE_SCALE : IDS_PREV_BELOW_SCALE, format, sizeof format);
+        OffScaleText(line, sizeof line, format, v.offScale, v.plan.traces[v.offScale.trace].unit);
+        const size_t used = strlen(v.hint);
+        snprintf(v.hint + used, sizeof v.hint - used, "%s%s", used ? "\r\n" : "", line);
+    }
 }
 
 void OnCommand(HWND window, PreviewView& v, int id, int code) {
@@ -449,35 +494,6 @@ void OnCommand(HWND window, PreviewView& v, int id, int code) {
     case IDC_PREV_SMALLER: Rescale(window, v, 1.0 / kScaleStep, false); break;
     case IDC_PREV_FIT: Rescale(window, v, 1.0, true); break;
     case IDC_PREV_FILTER: SetFiltered(window, v, IsDlgButtonChecked(window, IDC_PREV_FILTER) == BST_CHECKED); break;
-    }
-}
-
-// The keys on the traces: PgDn/PgUp (and Right/Left) page, Home/End go to
-// the first and last epoch, Up/Down choose a trace and Esc none, + and -
-// scale the chosen trace (or all), A fits it (or all) to the epoch, F
-// switches the filters, 1 to 4 choose the epoch length. F3 (or N) goes to
-// the epoch of the next finding of the night check after this epoch,
-// Shift+F3 (or P) to the previous one before it: of the chosen trace, or
-// of any trace when none is chosen; the finding's trace is then chosen (Esc
-// lets it go, so the next F3 looks at every trace again). A beep when there
-// is none.
-void OnKey(HWND window, PreviewView& v, WPARAM key) {
-    switch (key) {
-    case VK_F3: StepToFinding(window, v, GetKeyState(VK_SHIFT) >= 0); break;
-    case 'N': StepToFinding(window, v, true); break;
-    case 'P': StepToFinding(window, v, false); break;
-    case VK_NEXT: case VK_RIGHT: GoToEpoch(window, v, v.epoch + 1); break;
-    case VK_PRIOR: case VK_LEFT: GoToEpoch(window, v, v.epoch - 1); break;
-    case VK_HOME: GoToEpoch(window, v, 0); break;
-    case VK_END: GoToEpoch(window, v, EpochCountOf(v) - 1); break;
-    case VK_DOWN: Select(window, v, v.selected + 1 < v.plan.count ? v.selected + 1 : v.plan.count - 1); break;
-    case VK_UP: Select(window, v, v.selected < 0 ? v.plan.count - 1 : std::max(0, v.selected - 1)); break;
-    case VK_ESCAPE: Select(window, v, -1); break;
-    case VK_ADD: case VK_OEM_PLUS: Rescale(window, v, kScaleStep, false); break;
-    case VK_SUBTRACT: case VK_OEM_MINUS: Rescale(window, v, 1.0 / kScaleStep, false); break;
-    case 'A': Rescale(window, v, 1.0, true); break;
-    case 'F': SetFiltered(window, v, !v.filtered); break;
-    case '1': case '2': case '3': case '4': ChooseEpochLength(window, v, int(key - '1')); break;
     }
 }
 
@@ -515,25 +531,8 @@ void PaintView(HWND window, HDC target, PreviewView& v) {
     if (!v.Open() || !v.epochs) {
         PaintNoRecording(dc, client, v.areas);
     } else {
-        const int32_t columns = PlotColumns(v.areas);
-        if (!v.columnsValid || v.columnCount != columns) {
-            v.epochs->Columns(v.source, v.plan, v.epoch * v.epochSeconds, v.epochSeconds, columns, &v.columns,
-                              v.filtered);
-            v.columnCount = columns;
-            v.columnsValid = true;
-        }
-        for (int32_t t = 0; t < v.plan.count; ++t) {
-            if (v.placed[t]) continue;
-            v.axes[t] = OpeningAxis(v.plan.traces[t], v.pattern.position,
-                                    v.columns.data() + size_t(t) * size_t(columns), columns);
-            v.placed[t] = true;
-        }
-        const PreviewPicture p = {&v.source,       &v.plan,           &v.pattern.position,
-                                  v.epoch * v.epochSeconds,       v.epochSeconds,    v.columns.data(),
-                                  v.columnCount,                  v.axes,            v.filtered,
-                                  v.selected,                     v.epochs->NotRecorded().data(),
-                                  ShownFindings(v)};
-        PaintPreview(dc, client, v.areas, p);
+        TakeColumns(v);
+        PaintPreview(dc, client, v.areas, PictureOf(v));
     }
     if (picture.dc()) picture.CopyTo(target);
 }
@@ -543,67 +542,16 @@ void OnPaint(HWND window, PreviewView& v) {
     PaintView(window, paint.dc(), v);
 }
 
-// ---- the overview strip ---------------------------------------------------
-
-// The strip's places as it is now.
-OverviewStrip StripOf(HWND strip, const PreviewView& v) {
-    return PlaceOverview(v.font, ClientArea(strip).right, v.plan.count, NightSeconds(v));
-}
-
-// The strip's preview's view (null while the preview is being made or gone).
-PreviewView* ViewOfStrip(HWND strip) {
-    HWND preview = GetParent(strip);
-    return preview ? ViewOf(preview) : nullptr;
-}
-
-void PaintStrip(HWND strip, HDC target, const PreviewView* v) {
-    const RECT area = ClientArea(strip);
-    MemoryDc picture(target, area.right, area.bottom);
-    HDC dc = picture.dc() ? picture.dc() : target;
-    OverviewPicture p = {nullptr, -1.0, 30, -1};
-    OverviewStrip geometry = PlaceOverview(PreviewFont{96, 7, 12}, area.right, 0, 0);
-    if (v && v->Open()) {
-        p = OverviewPicture{ShownFindings(*v), double(v->epoch) * v->epochSeconds, v->epochSeconds, v->selected};
-        geometry = StripOf(strip, *v);
-    }
-    PaintOverview(dc, area, geometry, p);
-    if (picture.dc()) picture.CopyTo(target);
-}
-
-void OnStripPaint(HWND strip) {
-    PaintScope paint(strip);
-    PaintStrip(strip, paint.dc(), ViewOfStrip(strip));
-}
-
-// A click on the strip: the epoch holding the time under it, the chosen
-// trace kept.
-void OnStripClick(HWND strip, LPARAM at) {
-    HWND window = GetParent(strip);
-    PreviewView* v = ViewOfStrip(strip);
-    SetFocus(window);
-    if (!v || !v->Open()) return;
-    const double second = OverviewSeconds(StripOf(strip, *v), static_cast<short>(LOWORD(at)));
-    GoToEpoch(window, *v, EpochHolding(second, v->epochSeconds));
-}
-
-LRESULT CALLBACK OverviewProc(HWND strip, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_PAINT: OnStripPaint(strip); return 0;
-    case WM_PRINTCLIENT: PaintStrip(strip, reinterpret_cast<HDC>(wParam), ViewOfStrip(strip)); return 0;
-    case WM_ERASEBKGND: return 1;   // painting covers the strip
-    case WM_LBUTTONDOWN: OnStripClick(strip, lParam); return 0;
-    }
-    return DefWindowProcA(strip, message, wParam, lParam);
-}
 
 // The window is never narrower than its row of controls, nor lower than
-// the row with a few traces' room.
+// the row with a few traces' room, unless its screen's work area is.
 void OnMinMaxInfo(HWND window, const PreviewView& v, MINMAXINFO* info) {
     RECT frame = {0, 0, v.rowRight, v.areas.plot.top + 8 * v.font.lineHeight};
     AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
                        DWORD(GetWindowLongPtrA(window, GWL_EXSTYLE)));
-    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, frame.right - frame.left);
-    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, frame.bottom - frame.top);
+    const RECT work = WorkAreaOf(window);
+    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, std::min(frame.right - frame.left, work.right - work.left));
+    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, std::min(frame.bottom - frame.top, work.bottom - work.top));
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* creation) {
@@ -655,64 +603,9 @@ LRESULT OnViewMessage(HWND window, PreviewView& v, UINT message, WPARAM wParam, 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// The control of the preview that holds `focus` (a combo box for its
-// list's parts); the preview itself for the traces.
-int FocusIndex(HWND preview, HWND focus) {
-    while (focus && focus != preview && GetParent(focus) != preview) focus = GetParent(focus);
-    if (!focus || focus == preview) return -1;
-    const int id = GetDlgCtrlID(focus);
-    for (int i = 0; i < kControlCount; ++i)
-        if (kControls[i].id == id) return i;
-    return -1;
-}
+}  // namespace preview
 
-// The next stop of Tab (or Shift+Tab) after `from`: the controls that take
-// the focus, then the traces (-1).
-int NextStop(HWND preview, int from, bool backward) {
-    for (int step = 0; step <= kControlCount; ++step) {
-        from = backward ? (from < 0 ? kControlCount - 1 : from - 1) : (from + 1 >= kControlCount ? -1 : from + 1);
-        if (from < 0) return -1;
-        HWND control = GetDlgItem(preview, kControls[from].id);
-        if ((kControls[from].style & WS_TABSTOP) && IsWindowEnabled(control) && IsWindowVisible(control)) return from;
-    }
-    return -1;
-}
-
-}  // namespace
-
-bool TranslatePreviewKey(HWND preview, const MSG& message) {
-    if (message.message != WM_KEYDOWN || !IsWindow(preview)) return false;
-    if (message.hwnd != preview && !IsChild(preview, message.hwnd)) return false;
-    if (GetKeyState(VK_MENU) < 0) return false;
-    const int at = FocusIndex(preview, message.hwnd);
-    switch (message.wParam) {
-    case VK_TAB: {
-        if (GetKeyState(VK_CONTROL) < 0) return false;
-        const int next = NextStop(preview, at, GetKeyState(VK_SHIFT) < 0);
-        HWND target = next < 0 ? preview : GetDlgItem(preview, kControls[next].id);
-        SetFocus(target);
-        if (next >= 0 && kControls[next].id == IDC_PREV_JUMP_TIME) SendMessageA(target, EM_SETSEL, 0, -1);
-        return true;
-    }
-    case VK_RETURN:
-        if (at < 0) return false;
-        if (kControls[at].id == IDC_PREV_JUMP_TIME) {
-            SendMessageA(preview, WM_COMMAND, MAKEWPARAM(IDC_PREV_JUMP, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(preview, IDC_PREV_JUMP)));
-            return true;
-        }
-        if (!strcmp(kControls[at].windowClass, "BUTTON")) {
-            SendMessageA(GetDlgItem(preview, kControls[at].id), BM_CLICK, 0, 0);
-            return true;
-        }
-        return false;
-    case VK_ESCAPE:
-        if (at < 0) return false;
-        SetFocus(preview);
-        return true;
-    }
-    return false;
-}
+using namespace preview;
 
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -739,12 +632,7 @@ BOOL RegisterPreviewClass(HINSTANCE instance) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = PREVIEW_CLASS;
     if (!RegisterClassExA(&wc)) return FALSE;
-    // The overview strip, a child of the preview.
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = OverviewProc;
-    wc.hIcon = nullptr;
-    wc.lpszClassName = PREVIEW_OVERVIEW_CLASS;
-    return RegisterClassExA(&wc) != 0;
+    return RegisterOverviewClass(instance);   // the strip, a child of the preview
 }
 
 HWND ShowPreviewWindow(HWND owner, HWND existing) {
@@ -755,17 +643,24 @@ HWND ShowPreviewWindow(HWND owner, HWND existing) {
         BringWindowToTop(existing);
         return existing;
     }
-    // 960 x 680 on a plain screen, more at a higher dpi.
+    // 960 x 680 on a plain screen, more at a higher dpi; never more than
+    // the work area of the owner's screen, and wholly on it.
     int dpi = 96;
     if (HDC screen = GetDC(nullptr)) {
         dpi = GetDeviceCaps(screen, LOGPIXELSY);
         ReleaseDC(nullptr, screen);
     }
+    RECT ownerBox = {0, 0, 0, 0};
+    GetWindowRect(owner, &ownerBox);
+    const RECT work = WorkAreaOf(owner);
+    const PreviewBox place = PlaceInWorkArea(PixelsAt(960, dpi), PixelsAt(680, dpi),
+                                             PreviewBox{work.left, work.top, work.right, work.bottom},
+                                             PreviewBox{ownerBox.left, ownerBox.top, ownerBox.right, ownerBox.bottom});
     char title[64];
     LoadText(IDS_PREV_TITLE, title, sizeof title);
     HWND window = CreateWindowExA(0, PREVIEW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_HSCROLL | WS_CLIPCHILDREN,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, PixelsAt(960, dpi), PixelsAt(680, dpi), owner, nullptr,
-                                  g_program.instance, nullptr);
+                                  place.left, place.top, place.right - place.left, place.bottom - place.top, owner,
+                                  nullptr, g_program.instance, nullptr);
     if (!window) return nullptr;
     ShowWindow(window, SW_SHOWNORMAL);
     SetForegroundWindow(window);

@@ -109,6 +109,26 @@ void WkTrimPath(char* path) {
     }
 }
 
+HBITMAP WkScaledBitmap(HBITMAP bitmap, int width, int height) {
+    BITMAP source;
+    if (!bitmap || width <= 0 || height <= 0 || !GetObjectA(bitmap, sizeof source, &source)) return nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+    HBITMAP scaled = CreateCompatibleBitmap(screen, width, height);
+    if (from && to && scaled) {
+        HGDIOBJ oldFrom = SelectObject(from, bitmap), oldTo = SelectObject(to, scaled);
+        SetStretchBltMode(to, HALFTONE);
+        SetBrushOrgEx(to, 0, 0, nullptr);
+        StretchBlt(to, 0, 0, width, height, from, 0, 0, source.bmWidth, source.bmHeight, SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+    }
+    if (from) DeleteDC(from);
+    if (to) DeleteDC(to);
+    ReleaseDC(nullptr, screen);
+    return scaled;
+}
+
 void WkDebugMode() { g_debugMode = true; }
 bool WkIsDebugMode() { return g_debugMode; }
 

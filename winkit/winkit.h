@@ -39,6 +39,10 @@ int WkWindowDpi(HWND window);
 // A length of the plain (96 pixels per inch) screen in pixels at the dpi of
 // `window`, rounded to the nearest pixel.
 int WkScaled(HWND window, int pixels);
+// A copy of `bitmap` drawn `width` x `height` pixels (smoothed), for
+// images made for a plain screen shown at a higher dpi. The caller deletes
+// it; null on failure.
+HBITMAP WkScaledBitmap(HBITMAP bitmap, int width, int height);
 // True while `key` (a virtual-key code) is held down, as of the message
 // being handled.
 bool WkKeyDown(int key);
