@@ -275,9 +275,9 @@ LRESULT OnFrameNotify(HWND mainWindow, ConverterState& state, const NMHDR* heade
     return 0;
 }
 
-void ShowCheckStatus(HWND mainWindow) {
+void ShowCheckStatus(HWND mainWindow, const HeldCheck& held) {
     char text[256];
-    CheckStatusText(text, sizeof text);
+    CheckStatusText(held, text, sizeof text);
     if (HWND status = GetDlgItem(mainWindow, IDC_MAIN_STATUSBAR))
         SendMessageA(status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text));
 }

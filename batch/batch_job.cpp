@@ -408,9 +408,7 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
     ChooseOutputPath(r.conv, temp.c_str());
     HeaderRefusal why = kHeaderWritten;
     errno = 0;
-    r.conv.checkNotes = notes ? &check : nullptr;
-    const bool started = StartRun(r.Run(), &why) != 0;
-    r.conv.checkNotes = nullptr;
+    const bool started = StartRun(r.Run(), &why, notes ? &check : nullptr) != 0;
     if (!started) {
         result.reason = RefusalText(why, ctx, temp, errno);
         RemoveFile(temp);

@@ -9,6 +9,7 @@
 #include "preview/preview_view.h"
 #include "resources/resource_ids.h"
 #include "winkit/paint.h"
+#include "winkit/winkit.h"
 
 namespace preview {
 namespace {
@@ -66,16 +67,9 @@ LRESULT CALLBACK OverviewProc(HWND strip, UINT message, WPARAM wParam, LPARAM lP
 }  // namespace
 
 BOOL RegisterOverviewClass(HINSTANCE instance) {
-    WNDCLASSEXA wc;
-    memset(&wc, 0, sizeof wc);
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = OverviewProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = PREVIEW_OVERVIEW_CLASS;
-    return RegisterClassExA(&wc) != 0;
+    const WkWindowClass c = {OverviewProc, PREVIEW_OVERVIEW_CLASS, CS_HREDRAW | CS_VREDRAW, 0, nullptr, nullptr,
+                             reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr};
+    return WkRegisterWindowClass(instance, c);
 }
 
 }  // namespace preview

@@ -68,6 +68,13 @@ struct PreviewView {
     int rowRight = 0;                   // the width the row of controls needs
     HWND overview = nullptr;            // the strip of the whole night (IDC_PREV_OVERVIEW)
     HWND tip = nullptr;                 // the hints over the check's marks and the strip
+    // The night check's findings as the record held them when last told
+    // (WM_CHECK_CHANGED): valid when they belong to the open recording and
+    // the pattern drawn; the serial of the held result they were taken from.
+    std::vector<CheckFinding> findings;
+    bool findingsValid = false;
+    bool findingsTaken = false;
+    uint32_t findingsSerial = 0;
     int hovered = -1;                   // the finding the pointer is over, -1 none
     OffScaleHover offScale = {-1, -1, false, 0, 0};   // the run of values off the scale the pointer is over
     char hint[320] = "";                // the text the hint over a mark shows

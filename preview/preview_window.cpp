@@ -59,8 +59,17 @@ double NightSeconds(const PreviewView& v) {
 // The night check's findings the window shows: those of the held check when
 // it belongs to the open recording and the pattern drawn; null otherwise.
 const std::vector<CheckFinding>* ShownFindings(const PreviewView& v) {
-    const HeldCheck& held = TheHeldCheck();
-    return v.Open() && held.valid ? &held.result.findings : nullptr;
+    return v.Open() && v.findingsValid ? &v.findings : nullptr;
+}
+
+// Copies the record's held check's findings when its result changed since
+// they were taken.
+void TakeFindings(PreviewView& v, const HeldCheck& held) {
+    if (v.findingsTaken && held.resultSerial == v.findingsSerial) return;
+    v.findingsTaken = true;
+    v.findingsSerial = held.resultSerial;
+    v.findingsValid = held.valid;
+    v.findings = held.result.findings;
 }
 
 void LoadText(int id, char* out, int size) {
@@ -292,7 +301,9 @@ void OnRecordChanged(HWND window, PreviewView& v, const ConverterState& state) {
 // of the creation data.
 void TakeRecord(HWND window, PreviewView& v, HWND owner) {
     StateLock lock(owner);
-    if (lock) OnRecordChanged(window, v, *lock);
+    if (!lock) return;
+    TakeFindings(v, *lock->check);
+    OnRecordChanged(window, v, *lock);
 }
 
 // ---- the operator's commands ------------------------------------------------
@@ -385,8 +396,13 @@ void OnGoTo(HWND window, PreviewView& v, WPARAM trace, LPARAM milliseconds) {
     GoToSecond(window, v, std::max<LPARAM>(milliseconds, 0) / 1000.0, chosen);
 }
 
-// The held check changed: the marks, the labels' names and the strip anew.
+// The held check changed: its findings taken from the record, the marks,
+// the labels' names and the strip anew.
 void OnCheckChanged(HWND window, PreviewView& v) {
+    {
+        StateLock lock(GetWindow(window, GW_OWNER));
+        if (lock) TakeFindings(v, *lock->check);
+    }
     v.hovered = -1;
     v.offScale.trace = -1;
     if (v.tip) SendMessageA(v.tip, TTM_POP, 0, 0);
@@ -621,18 +637,9 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 BOOL RegisterPreviewClass(HINSTANCE instance) {
-    WNDCLASSEXA wc;
-    memset(&wc, 0, sizeof wc);
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = PreviewWindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = PREVIEW_CLASS;
-    if (!RegisterClassExA(&wc)) return FALSE;
-    return RegisterOverviewClass(instance);   // the strip, a child of the preview
+    const WkWindowClass c = {PreviewWindowProc, PREVIEW_CLASS, CS_HREDRAW | CS_VREDRAW, 0, MAKEINTRESOURCEA(IDI_APP),
+                             nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr};
+    return WkRegisterWindowClass(instance, c) && RegisterOverviewClass(instance);   // the strip, a child of the preview
 }
 
 HWND ShowPreviewWindow(HWND owner, HWND existing) {

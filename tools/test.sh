@@ -22,8 +22,10 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 cmake --build build/fuzz -j "$jobs"
 
 status=0
+# Whatever way the run ends, no wineserver or virtual display of its Wine
+# prefixes (one at 96 dpi, one at 144) is left running.
+trap 'bash "$root/tools/wine-stop.sh"' EXIT
 (cd build/native && ctest --output-on-failure --timeout 600 -j "$jobs") || status=1
 (cd build/win && ctest --output-on-failure --timeout 600) || status=1
 (cd build/fuzz && ctest --output-on-failure -j "$jobs") || status=1
-WINEPREFIX="$root/build/win/wineprefix" wineserver -k 2>/dev/null || true
 exit $status

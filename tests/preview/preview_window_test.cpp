@@ -95,6 +95,13 @@ std::string HintText(HWND preview) {
     return info.lpszText ? info.lpszText : "";
 }
 
+// Puts `held` in the record's place as the main window does: its result's
+// serial moved on, so the windows told take it.
+void Hold(HeldCheck& place, HeldCheck held) {
+    held.resultSerial = place.resultSerial + 1;
+    place = std::move(held);
+}
+
 class Preview : public MainWindowTest {
 protected:
     // A key pressed on `target` as the message loop offers it to the preview
@@ -119,7 +126,7 @@ protected:
         ASSERT_EQ(kSourceTaff, State().source.sourceKind) << path;
         // The night check the opening starts has ended, so its marks do not
         // arrive in the middle of a comparison of pictures.
-        ASSERT_TRUE(PumpUntil([] { return TheHeldCheck().valid && !TheHeldCheck().running; }));
+        ASSERT_TRUE(PumpUntil([this] { return Held().valid && !Held().running; }));
     }
     HWND ShowPreview() {
         SendMessageA(window, WM_COMMAND, IDM_FILE_PREVIEW, 0);
@@ -357,7 +364,7 @@ TEST_F(Preview, SpO2OnItsAbsoluteAxis) {
     // The probe off for the second epoch (reads 0 %): hatched along the
     // band's bottom edge, none along its top, the value in the hint (the
     // check's own findings put aside).
-    TheHeldCheck() = HeldCheck();
+    Hold(Held(), HeldCheck());
     SendMessageA(preview, WM_CHECK_CHANGED, 0, 0);
     Key(preview, VK_NEXT);
     const std::string off = Picture(preview);
@@ -442,11 +449,14 @@ TEST_F(Preview, LayoutKeepsControlsApart) {
 // The night check as the main window holds it, filled by a test and
 // emptied again when the test ends.
 struct HeldFindings {
-    explicit HeldFindings(const std::vector<CheckFinding>& findings) {
-        TheHeldCheck().result.findings = findings;
-        TheHeldCheck().valid = true;
+    HeldFindings(HeldCheck& place, const std::vector<CheckFinding>& findings) : place(place) {
+        HeldCheck held;
+        held.result.findings = findings;
+        held.valid = true;
+        Hold(place, held);
     }
-    ~HeldFindings() { TheHeldCheck() = HeldCheck(); }
+    ~HeldFindings() { Hold(place, HeldCheck()); }
+    HeldCheck& place;
 };
 
 CheckFinding Finding(int trace, CheckKind kind, CheckLevel level, double start, double end) {
@@ -461,7 +471,7 @@ TEST_F(Preview, NightCheckMarksStripAndGoingToFindings) {
     options.channels = 4;
     options.seconds = 300;
     OpenRecording(MakeRecording("CHECK.HDR", options));
-    TheHeldCheck() = HeldCheck();   // the real check's findings put aside: this test holds its own
+    Hold(Held(), HeldCheck());   // the real check's findings put aside: this test holds its own
     HWND preview = ShowPreview();
     ASSERT_NE(nullptr, preview);
     HWND strip = GetDlgItem(preview, IDC_PREV_OVERVIEW);
@@ -492,7 +502,7 @@ TEST_F(Preview, NightCheckMarksStripAndGoingToFindings) {
     const COLORREF paleInfo = RGB(211, 225, 246);
     const std::string before = Picture(preview);
 
-    HeldFindings held({Finding(1, CheckKind::Clipping, CheckLevel::Info, 5, 20),
+    HeldFindings held(Held(), {Finding(1, CheckKind::Clipping, CheckLevel::Info, 5, 20),
                        Finding(2, CheckKind::Flat, CheckLevel::Fail, 100, 130),
                        Finding(0, CheckKind::Hum, CheckLevel::Warn, 200, 260)});
     UpdateWindow(preview);
@@ -541,7 +551,8 @@ TEST_F(Preview, NightCheckMarksStripAndGoingToFindings) {
     }
     // A check that no longer belongs to the recording: no marks, and F3 finds nothing.
     Key(preview, VK_ESCAPE);
-    TheHeldCheck().valid = false;
+    Held().valid = false;
+    ++Held().resultSerial;
     SendMessageA(preview, WM_CHECK_CHANGED, 0, 0);
     EXPECT_TRUE(Picture(preview) == before);
     Press(preview, preview, VK_F3);
