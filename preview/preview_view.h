@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <memory>
@@ -14,11 +15,11 @@
 #include "engine/night_check.h"
 #include "engine/preview_layout.h"
 #include "engine/trace_axis.h"
+#include "preview/preview_paint.h"
 
 namespace preview {
 
 const double kScaleStep = 2.0;   // + and - halve or double a trace's scale
-
 
 // The row of controls along the top, left to right, which is also the
 // order Tab moves in (after the traces).
@@ -30,6 +31,10 @@ struct ControlSpec {
     RowControl size;
 };
 
+// The row's controls (defined with the window).
+extern const ControlSpec kControls[];
+extern const int kControlCount;
+
 // A run of values past the edge of a trace's band the pointer is over:
 // the trace (-1 none), the run's first column and side, its farthest value
 // and the span of values the band shows.
@@ -40,10 +45,6 @@ struct OffScaleHover {
     double farthest;
     double span;
 };
-
-// The row's controls (defined with the window).
-extern const ControlSpec kControls[];
-extern const int kControlCount;
 
 struct PreviewView {
     TaffHandle reader = nullptr;        // our own handle on the recording's files
@@ -114,6 +115,17 @@ void SetFiltered(HWND window, PreviewView& v, bool filtered);
 void Select(HWND window, PreviewView& v, int trace);
 // The epoch of the next (or previous) finding; a beep when there is none.
 void StepToFinding(HWND window, PreviewView& v, bool forward);
+
+// A text of the string table (empty when missing).
+void LoadText(int id, char* out, int size);
+// What the window draws now (its columns taken as TakeColumns left them).
+PreviewPicture PictureOf(const PreviewView& v);
+
+// The hints (preview_hints.cpp): made with the window; the pointer's place
+// and the text asked for.
+void BuildHints(HWND window, PreviewView& v);
+void OnMouseMove(PreviewView& v, LPARAM at);
+void OnHintText(HWND window, PreviewView& v, NMTTDISPINFOA* info);
 
 // The keys on the traces (preview_keys.cpp).
 void OnKey(HWND window, PreviewView& v, WPARAM key);
