@@ -23,6 +23,10 @@ namespace {
 
 struct ToolButton { int image; int command; int label; int tooltip; };
 
+// The toolbar's image strip: 16 images of 16 x 16 pixels.
+const int kToolImageSize = 16;
+const int kToolImageCount = 16;
+
 // Toolbar buttons in order; image -1 is a separator.
 const ToolButton kToolButtons[] = {
     {-1, 0, 0, 0},
@@ -69,6 +73,25 @@ void BuildStatusLine(HWND mainWindow) {
     SendMessageA(display, WM_SETFONT, reinterpret_cast<WPARAM>(WkGetFont(0, kWkFontNormal)), 0);
 }
 
+// The toolbar's images: the strip of 16-pixel images, drawn `size` pixels
+// square (16 on a plain screen, 24 at 144 dpi); the toolbar keeps a copy.
+void AddToolbarImages(HWND toolbar, int size) {
+    SendMessageA(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(size, size));
+    if (size == kToolImageSize) {
+        TBADDBITMAP bitmap = {g_program.instance, IDB_TOOLBAR};
+        SendMessageA(toolbar, TB_ADDBITMAP, kToolImageCount, reinterpret_cast<LPARAM>(&bitmap));
+        return;
+    }
+    HBITMAP strip = static_cast<HBITMAP>(LoadImageA(g_program.instance, MAKEINTRESOURCEA(IDB_TOOLBAR), IMAGE_BITMAP,
+                                                    0, 0, LR_CREATEDIBSECTION));
+    HBITMAP scaled = WkScaledBitmap(strip, kToolImageCount * size, size);
+    if (strip) DeleteObject(strip);
+    if (!scaled) return;
+    TBADDBITMAP bitmap = {nullptr, reinterpret_cast<UINT_PTR>(scaled)};
+    SendMessageA(toolbar, TB_ADDBITMAP, kToolImageCount, reinterpret_cast<LPARAM>(&bitmap));
+    DeleteObject(scaled);
+}
+
 HWND BuildToolbar(HWND mainWindow) {
     HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
                                    WS_CHILD | WS_VISIBLE | TBSTYLE_WRAPABLE | TBSTYLE_TOOLTIPS | CCS_ADJUSTABLE |
@@ -78,9 +101,7 @@ HWND BuildToolbar(HWND mainWindow) {
     if (!toolbar) return nullptr;
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageA(toolbar, TB_SETBUTTONSIZE, 0, MAKELPARAM(WkScaled(mainWindow, 32), WkScaled(mainWindow, 32)));
-    SendMessageA(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
-    TBADDBITMAP bitmap = {g_program.instance, IDB_TOOLBAR};
-    SendMessageA(toolbar, TB_ADDBITMAP, 10, reinterpret_cast<LPARAM>(&bitmap));
+    AddToolbarImages(toolbar, WkScaled(mainWindow, kToolImageSize));
 
     // Labels as one double-zero-terminated list, each at most 31 characters;
     // "View" and "Check" (labels 5 and 6) follow the five of the first toolbar.
@@ -254,9 +275,9 @@ LRESULT OnFrameNotify(HWND mainWindow, ConverterState& state, const NMHDR* heade
     return 0;
 }
 
-void ShowCheckStatus(HWND mainWindow) {
+void ShowCheckStatus(HWND mainWindow, const HeldCheck& held) {
     char text[256];
-    CheckStatusText(text, sizeof text);
+    CheckStatusText(held, text, sizeof text);
     if (HWND status = GetDlgItem(mainWindow, IDC_MAIN_STATUSBAR))
         SendMessageA(status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text));
 }

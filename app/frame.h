@@ -36,4 +36,4 @@ LRESULT OnFrameNotify(HWND mainWindow, ConverterState& state, const NMHDR* heade
 
 // Shows the held night check in the status line's middle part: its progress,
 // then the night verdict with its rule, or that it was stopped.
-void ShowCheckStatus(HWND mainWindow);
+void ShowCheckStatus(HWND mainWindow, const HeldCheck& held);

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "app/app_globals.h"
 #include "app/commands.h"
@@ -37,7 +38,10 @@
 
 namespace {
 
-enum { kExtraWindowBytes = 16 };   // slot 0 holds the ConverterState handle
+// Slot 0 holds the ConverterState handle, slot 8 the window's check runner.
+enum { kRunnerSlot = 8, kExtraWindowBytes = 16 };
+
+CheckRunner* RunnerOf(HWND window) { return reinterpret_cast<CheckRunner*>(GetWindowLongPtrA(window, kRunnerSlot)); }
 
 void BuildPaths() {
     ProgramContext& p = g_program;
@@ -73,6 +77,16 @@ LRESULT OnCreate(HWND window) {
         }
         ConverterState& state = *lock;
         state.self = memory;
+        state.check = new (std::nothrow) HeldCheck;
+        CheckRunner* runner = NewCheckRunner();
+        if (!state.check || !runner) {
+            delete state.check;
+            DeleteCheckRunner(runner);
+            SetWindowLongPtrA(window, kStateSlot, 0);
+            GlobalFree(memory);
+            return -1;
+        }
+        SetWindowLongPtrA(window, kRunnerSlot, reinterpret_cast<LONG_PTR>(runner));
         LoadFrameSettings(state.settings, g_program.settingsPath);
         PrepareFileDialogs();
         BuildFrame(window, state);
@@ -103,7 +117,10 @@ void OnDestroy(HWND window) {
             // answered or the system ends the program): its buffer and
             // output handle are released and its partial file removed.
             AbortConversion(state);
-            StopCheck();    // nothing is left running
+            DeleteCheckRunner(RunnerOf(window));    // nothing is left running
+            SetWindowLongPtrA(window, kRunnerSlot, 0);
+            delete state.check;
+            state.check = nullptr;
             CloseSource(state.source);
             SaveSystemSettings(state.settings, g_program.settingsPath);
             if (state.settings.SaveEnable) SavePatientSettings(state.patient, g_program.patientPath);
@@ -141,7 +158,7 @@ void OnCommand(HWND window, int command) {
 // The held check changed: the status line shows it and the check window is
 // told; the preview, which shows only the result, when the result changed.
 void TellCheckChanged(HWND window, const ConverterState& state, bool resultChanged = true) {
-    ShowCheckStatus(window);
+    ShowCheckStatus(window, *state.check);
     if (state.frame.preview && resultChanged) PostMessageA(state.frame.preview, WM_CHECK_CHANGED, 0, 0);
     if (state.frame.check) PostMessageA(state.frame.check, WM_CHECK_CHANGED, 0, 0);
 }
@@ -153,15 +170,19 @@ void OnRecordChanged(HWND window) {
     StateLock lock(window);
     if (!lock) return;
     if (lock->frame.preview) PostMessageA(lock->frame.preview, WM_RECORD_CHANGED, 0, 0);
-    if (FollowCheck(window, *lock, g_program.settingsPath)) TellCheckChanged(window, *lock);
+    CheckRunner* runner = RunnerOf(window);
+    if (runner && FollowCheck(*runner, window, *lock, g_program.settingsPath)) TellCheckChanged(window, *lock);
 }
 
 // The check's worker tells how far it is, or that it is done.
 void OnCheckNotice(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const bool changed = message == WM_CHECK_DONE ? OnCheckDone(lParam) : OnCheckProgress(wParam, lParam);
-    if (!changed) return;
     StateLock lock(window);
-    if (lock) TellCheckChanged(window, *lock, message == WM_CHECK_DONE);
+    CheckRunner* runner = RunnerOf(window);
+    if (!lock || !runner) return;
+    HeldCheck& held = *lock->check;
+    const bool changed = message == WM_CHECK_DONE ? OnCheckDone(*runner, held, lParam)
+                                                  : OnCheckProgress(*runner, held, wParam, lParam);
+    if (changed) TellCheckChanged(window, *lock, message == WM_CHECK_DONE);
 }
 
 // A finding chosen in the check window: the preview shows its stretch with
@@ -233,35 +254,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 }
 
 BOOL RegisterMainWindowClass(HINSTANCE instance) {
-    WNDCLASSEXA wc;
-    memset(&wc, 0, sizeof wc);
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = MainWindowProc;
-    wc.cbWndExtra = kExtraWindowBytes;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-    wc.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
-    wc.lpszClassName = MAIN_CLASS;
-    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, SMALL_ICON_NAME, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
-    // Every supported platform has the extended registration with the small
-    // icon; the plain one remains the fallback.
-    if (RegisterClassExA(&wc)) return TRUE;
-    WNDCLASSA plain;
-    memset(&plain, 0, sizeof plain);
-    plain.style = wc.style;
-    plain.lpfnWndProc = wc.lpfnWndProc;
-    plain.cbWndExtra = wc.cbWndExtra;
-    plain.hInstance = instance;
-    plain.hIcon = wc.hIcon;
-    plain.hCursor = wc.hCursor;
-    plain.hbrBackground = wc.hbrBackground;
-    plain.lpszMenuName = wc.lpszMenuName;
-    plain.lpszClassName = wc.lpszClassName;
-    return RegisterClassA(&plain) != 0;
+    WkWindowClass c = {MainWindowProc,     MAIN_CLASS,      CS_HREDRAW | CS_VREDRAW,
+                       kExtraWindowBytes,  MAKEINTRESOURCEA(IDI_APP), SMALL_ICON_NAME,
+                       static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH)), nullptr};
+    c.menu = MAKEINTRESOURCEA(IDM_MAIN);
+    return WkRegisterWindowClass(instance, c);
 }
 
 HWND CreateMainWindow(HINSTANCE instance) {

@@ -162,10 +162,8 @@ bool SameAsConversion(const JobContext& ctx, JobRecords& r, const std::string& o
     }
     ChooseOutputPath(r.conv, output.c_str());
     r.conv.compareOnly = 1;
-    r.conv.checkNotes = notes ? &check : nullptr;
     HeaderRefusal refusal = kHeaderWritten;
-    const bool started = StartRun(r.Run(), &refusal);
-    r.conv.checkNotes = nullptr;
+    const bool started = StartRun(r.Run(), &refusal, notes ? &check : nullptr);
     if (!started) {
         r.conv.compareOnly = 0;
         *why = refusal == kHeaderCreateFailed ? "it cannot be read" : "the conversion cannot be made again";
@@ -513,9 +511,7 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
     ChooseOutputPath(r.conv, temp.c_str());
     HeaderRefusal why = kHeaderWritten;
     errno = 0;
-    r.conv.checkNotes = notes ? &check : nullptr;
-    const bool started = StartRun(r.Run(), &why) != 0;
-    r.conv.checkNotes = nullptr;
+    const bool started = StartRun(r.Run(), &why, notes ? &check : nullptr) != 0;
     if (!started) {
         result.reason = RefusalText(why, ctx, temp, errno);
         RemoveFile(temp);

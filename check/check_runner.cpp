@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <thread>
 
 #include "engine/check_follow.h"
@@ -35,7 +36,9 @@ struct CheckJob {
     NightCheckResult result;        // the worker's, until it is done
 };
 
-struct Runner {
+}  // namespace
+
+struct CheckRunner {
     std::thread worker;
     std::unique_ptr<CheckJob> job;  // the job running or last run
     uint32_t serial = 0;
@@ -48,10 +51,7 @@ struct Runner {
     TracePlan plan;
 };
 
-Runner& TheRunner() {
-    static Runner runner;
-    return runner;
-}
+namespace {
 
 void Progress(void* context, double done) {
     CheckJob& job = *static_cast<CheckJob*>(context);
@@ -74,16 +74,15 @@ void RunJob(CheckJob* job) {
     PostMessageA(job->notify, WM_CHECK_DONE, 0, static_cast<LPARAM>(job->serial));
 }
 
-void Join(Runner& r) {
+void Join(CheckRunner& r) {
     if (r.worker.joinable()) r.worker.join();
 }
 
 void Touch(HeldCheck& held) { ++held.serial; }
 
 // Starts a check of `mask` traces of the record's recording and pattern.
-void Start(HWND mainWindow, const ConverterState& state, const TracePlan& plan, uint32_t mask,
+void Start(CheckRunner& r, HWND mainWindow, ConverterState& state, const TracePlan& plan, uint32_t mask,
            const CheckRuleSet& rules) {
-    Runner& r = TheRunner();
     std::unique_ptr<CheckJob> job(new CheckJob);
     job->notify = mainWindow;
     job->serial = ++r.serial;
@@ -94,7 +93,7 @@ void Start(HWND mainWindow, const ConverterState& state, const TracePlan& plan, 
     job->rules = rules;
     r.job = std::move(job);
     r.worker = std::thread(RunJob, r.job.get());
-    HeldCheck& held = TheHeldCheck();
+    HeldCheck& held = *state.check;
     held.running = true;
     held.stopped = false;
     held.done = 0;
@@ -102,9 +101,8 @@ void Start(HWND mainWindow, const ConverterState& state, const TracePlan& plan, 
 }
 
 // Forgets the held check (no recording, or another one).
-void Forget(Runner& r) {
+void Forget(CheckRunner& r, HeldCheck& held) {
     r.taken = false;
-    HeldCheck& held = TheHeldCheck();
     held.result = NightCheckResult();
     held.valid = false;
     ++held.resultSerial;
@@ -114,7 +112,7 @@ void Forget(Runner& r) {
 }
 
 // Takes the record's recording and pattern as what the held check belongs to.
-void TakeRecord(Runner& r, const ConverterState& state, const TracePlan& plan) {
+void TakeRecord(CheckRunner& r, const ConverterState& state, const TracePlan& plan) {
     r.taken = true;
     CopyText(r.path, sizeof r.path, state.source.sourcePath);
     r.handle = state.source.sourceHandle;
@@ -124,13 +122,20 @@ void TakeRecord(Runner& r, const ConverterState& state, const TracePlan& plan) {
 
 }  // namespace
 
-bool StopCheck() {
-    Runner& r = TheRunner();
+CheckRunner* NewCheckRunner() { return new (std::nothrow) CheckRunner; }
+
+void DeleteCheckRunner(CheckRunner* runner) {
+    if (!runner) return;
+    if (runner->job) runner->job->stop = true;
+    Join(*runner);
+    delete runner;
+}
+
+bool StopCheck(CheckRunner& r, HeldCheck& held) {
     if (!r.worker.joinable()) return false;
     if (r.job) r.job->stop = true;
     Join(r);
     ++r.serial;     // its notices still queued are stale now
-    HeldCheck& held = TheHeldCheck();
     const bool wasRunning = held.running;
     held.running = false;
     held.stopped = wasRunning;
@@ -142,12 +147,12 @@ bool StopCheck() {
     return wasRunning;
 }
 
-bool FollowCheck(HWND mainWindow, const ConverterState& state, const char* settingsPath) {
-    Runner& r = TheRunner();
+bool FollowCheck(CheckRunner& r, HWND mainWindow, ConverterState& state, const char* settingsPath) {
+    HeldCheck& held = *state.check;
     if (state.source.sourceKind != kSourceTaff) {
         if (!r.taken && !r.worker.joinable()) return false;
-        StopCheck();
-        Forget(r);
+        StopCheck(r, held);
+        Forget(r, held);
         return true;
     }
     TracePlan plan;
@@ -155,16 +160,15 @@ bool FollowCheck(HWND mainWindow, const ConverterState& state, const char* setti
     const bool sameRecording =
         r.taken && r.handle == state.source.sourceHandle && strcmp(r.path, state.source.sourcePath) == 0;
     if (sameRecording && memcmp(&r.pattern, &CurrentPattern(state), sizeof r.pattern) == 0) return false;
-    HeldCheck& held = TheHeldCheck();
     const bool partial = sameRecording && held.valid && held.result.complete && !held.running;
     const CheckRuleSet rules = LoadCheckRuleSet(PrivateProfile(settingsPath));
     if (!partial) {
         // Another recording, or the pattern changed while a check ran: the
         // whole night again.
-        StopCheck();
-        Forget(r);
+        StopCheck(r, held);
+        Forget(r, held);
         TakeRecord(r, state, plan);
-        Start(mainWindow, state, plan, 0xFFFFFFFFu, rules);
+        Start(r, mainWindow, state, plan, 0xFFFFFFFFu, rules);
         return true;
     }
     // The same recording, a montage change: the untouched channels keep
@@ -177,25 +181,21 @@ bool FollowCheck(HWND mainWindow, const ConverterState& state, const char* setti
     ++held.resultSerial;
     TakeRecord(r, state, plan);
     Touch(held);
-    if (mask) Start(mainWindow, state, plan, mask, rules);
+    if (mask) Start(r, mainWindow, state, plan, mask, rules);
     return true;
 }
 
-bool OnCheckProgress(WPARAM perMille, LPARAM serial) {
-    Runner& r = TheRunner();
+bool OnCheckProgress(CheckRunner& r, HeldCheck& held, WPARAM perMille, LPARAM serial) {
     if (static_cast<uint32_t>(serial) != r.serial) return false;
-    HeldCheck& held = TheHeldCheck();
     held.done = static_cast<double>(perMille) / 1000.0;
     Touch(held);
     return true;
 }
 
-bool OnCheckDone(LPARAM serial) {
-    Runner& r = TheRunner();
+bool OnCheckDone(CheckRunner& r, HeldCheck& held, LPARAM serial) {
     if (static_cast<uint32_t>(serial) != r.serial || !r.job) return false;
     Join(r);
     CheckJob& job = *r.job;
-    HeldCheck& held = TheHeldCheck();
     if (job.mask == 0xFFFFFFFFu) held.result = std::move(job.result);
     else held.result = MergeRecheck(held.result, job.plan, job.result, job.plan, job.mask, job.rules);
     held.valid = true;
@@ -206,8 +206,7 @@ bool OnCheckDone(LPARAM serial) {
     return true;
 }
 
-std::string CheckProgressText() {
-    const HeldCheck& held = TheHeldCheck();
+std::string CheckProgressText(const HeldCheck& held) {
     if (held.running) {
         char line[160];
         snprintf(line, sizeof line, ProgramText(IDS_CHECK_RUNNING).c_str(), static_cast<int>(held.done * 100.0));
@@ -216,8 +215,7 @@ std::string CheckProgressText() {
     return held.stopped ? ProgramText(IDS_CHECK_STOPPED) : std::string();
 }
 
-std::string CheckVerdictText() {
-    const HeldCheck& held = TheHeldCheck();
+std::string CheckVerdictText(const HeldCheck& held) {
     if (!held.valid || !held.result.complete) return "";
     const int ids[] = {IDS_CHECK_PASS, IDS_CHECK_WARN, IDS_CHECK_FAIL};
     const int v = static_cast<int>(held.result.verdict);
@@ -226,7 +224,7 @@ std::string CheckVerdictText() {
     return line;
 }
 
-void CheckStatusText(char* out, size_t size) {
-    const std::string progress = CheckProgressText();
-    CopyText(out, size, (progress.empty() ? CheckVerdictText() : progress).c_str());
+void CheckStatusText(const HeldCheck& held, char* out, size_t size) {
+    const std::string progress = CheckProgressText(held);
+    CopyText(out, size, (progress.empty() ? CheckVerdictText(held) : progress).c_str());
 }

@@ -53,6 +53,7 @@ struct CheckView {
     uint32_t listed = 0;            // the held result's serial the lists show
     bool filled = false;
     HWND focus = nullptr;           // the control that had the focus when the window was left
+    HeldCheck held;                 // the record's held check, copied when told it changed
 };
 
 // Where the check window was when last closed (none yet: beside the main window).
@@ -82,7 +83,7 @@ std::string FindingCell(const CheckView& v, const CheckFinding& f, int c) {
     case 1: return KindText(f.kind);
     case 2: return Clock(v.source, f.startSeconds);
     case 3: return Clock(v.source, f.endSeconds);
-    case 4: return FindingValueText(f.kind, f.value, f.unit, TheHeldCheck().result.mainsHz);
+    case 4: return FindingValueText(f.kind, f.value, f.unit, v.held.result.mainsHz);
     case 5: return LevelText(f.level);
     case 6: return NoteText(f.note) + (f.other[0] ? std::string(" / ") + f.other : "");
     }
@@ -155,12 +156,12 @@ void AddRow(HWND list, int row, const std::vector<std::string>& cells) {
 // is not valid), ordered by column `column` (`down`: the other way);
 // `rows` keeps each row's item index.
 template <class Item, class Before, class Cell>
-void FillList(HWND list, const std::vector<Item>& items, std::vector<int>& rows, int column, bool down, int columns,
-              Before before, Cell cell) {
+void FillList(HWND list, bool valid, const std::vector<Item>& items, std::vector<int>& rows, int column, bool down,
+              int columns, Before before, Cell cell) {
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
     rows.clear();
-    if (TheHeldCheck().valid)
+    if (valid)
         for (size_t i = 0; i < items.size(); ++i) rows.push_back(static_cast<int>(i));
     std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) {
         return down ? before(items[size_t(b)], items[size_t(a)], column)
@@ -176,21 +177,20 @@ void FillList(HWND list, const std::vector<Item>& items, std::vector<int>& rows,
 }
 
 void FillFindings(HWND window, CheckView& v) {
-    FillList(GetDlgItem(window, IDC_CHECK_FINDINGS), TheHeldCheck().result.findings, v.findingRows, v.findingSort,
+    FillList(GetDlgItem(window, IDC_CHECK_FINDINGS), v.held.valid, v.held.result.findings, v.findingRows, v.findingSort,
              v.findingDown, kFindingColumnCount, FindingBefore,
              [&v](const CheckFinding& f, int col) { return FindingCell(v, f, col); });
 }
 
 void FillChannels(HWND window, CheckView& v) {
-    FillList(GetDlgItem(window, IDC_CHECK_CHANNELS), TheHeldCheck().result.channels, v.channelRows, v.channelSort,
+    FillList(GetDlgItem(window, IDC_CHECK_CHANNELS), v.held.valid, v.held.result.channels, v.channelRows, v.channelSort,
              v.channelDown, kChannelColumnCount, ChannelBefore, ChannelCell);
 }
 
 // The state line and the verdict line with how the rule judged the night.
-void FillLines(HWND window) {
-    const HeldCheck& held = TheHeldCheck();
-    SetText(window, IDC_CHECK_STATE, CheckProgressText());
-    const std::string verdict = CheckVerdictText();
+void FillLines(HWND window, const HeldCheck& held) {
+    SetText(window, IDC_CHECK_STATE, CheckProgressText(held));
+    const std::string verdict = CheckVerdictText(held);
     const std::string outcome = ShownText(RuleOutcomeText(held.result, ReportLanguage::Japanese, false));
     SetText(window, IDC_CHECK_VERDICT, verdict.empty() ? verdict : verdict + "\r\n" + outcome);
     EnableWindow(GetDlgItem(window, IDC_CHECK_SAVE), !verdict.empty());
@@ -199,18 +199,24 @@ void FillLines(HWND window) {
 void LayOut(HWND window);
 void OnListFocus(HWND window, const CheckView& v, HWND list);
 
-// Reads the owner's record for the clock times and fills the lines, and the
-// lists when the result changed (not with each progress notice, which
-// would lose the operator's place in them).
+// Reads the owner's record for the clock times and the held check (its
+// result only when it changed) and fills the lines, and the lists when the
+// result changed (not with each progress notice, which would lose the
+// operator's place in them).
 void Refresh(HWND window, CheckView& v) {
     {
         StateLock lock(GetWindow(window, GW_OWNER));
-        if (lock) memcpy(&v.source, &lock->source, sizeof v.source);
+        if (lock) {
+            memcpy(&v.source, &lock->source, sizeof v.source);
+            const HeldCheck& held = *lock->check;
+            if (held.resultSerial != v.held.resultSerial || !v.filled) v.held = held;
+            else v.held.running = held.running, v.held.done = held.done, v.held.stopped = held.stopped;
+        }
     }
-    FillLines(window);
-    if (v.filled && v.listed == TheHeldCheck().resultSerial) return;
+    FillLines(window, v.held);
+    if (v.filled && v.listed == v.held.resultSerial) return;
     v.filled = true;
-    v.listed = TheHeldCheck().resultSerial;
+    v.listed = v.held.resultSerial;
     FillChannels(window, v);
     FillFindings(window, v);
     LayOut(window);     // the channel rows as many as the check found
@@ -229,7 +235,8 @@ const int kChannelRowsShown = 16;
 
 int ChannelRowsWanted(HWND window) {
     int rows = 0;
-    if (TheHeldCheck().valid) rows = int(TheHeldCheck().result.channels.size());
+    const CheckView* v = ViewOf(window);
+    if (v && v->held.valid) rows = int(v->held.result.channels.size());
     if (rows == 0) {
         StateLock lock(GetWindow(window, GW_OWNER));
         if (lock) {
@@ -304,7 +311,7 @@ HWND BuildList(HWND window, int id, const Column* columns, int count) {
 // A finding chosen (Enter or a double click): the owner shows its stretch
 // in the preview with its channel selected.
 void ShowFinding(HWND window, const CheckView& v, int row) {
-    const NightCheckResult& r = TheHeldCheck().result;
+    const NightCheckResult& r = v.held.result;
     if (row < 0 || size_t(row) >= v.findingRows.size()) return;
     const size_t index = size_t(v.findingRows[size_t(row)]);
     if (index >= r.findings.size()) return;
@@ -324,8 +331,8 @@ void SortBy(HWND window, CheckView& v, int list, int column) {
 
 // Saves the report of the held check: a Save As dialog proposing
 // NAME.check.html beside the recording.
-void OnSave(HWND window) {
-    const HeldCheck& held = TheHeldCheck();
+void OnSave(HWND window, const CheckView& v) {
+    const HeldCheck& held = v.held;
     if (!held.valid || !held.result.complete) return;
     HWND owner = GetWindow(window, GW_OWNER);
     CheckReportInfo info;
@@ -367,7 +374,7 @@ int ChosenRow(HWND list) { return int(SendMessageA(list, LVM_GETNEXTITEM, WPARAM
 // A channel chosen: its first finding (in the findings' order) is chosen
 // too, or none when it has none.
 void OnChannelChosen(HWND window, const CheckView& v, int row) {
-    const NightCheckResult& r = TheHeldCheck().result;
+    const NightCheckResult& r = v.held.result;
     if (row < 0 || size_t(row) >= v.channelRows.size() || size_t(v.channelRows[size_t(row)]) >= r.channels.size())
         return;
     const int32_t trace = r.channels[size_t(v.channelRows[size_t(row)])].trace;
@@ -492,7 +499,7 @@ LRESULT CALLBACK CheckWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         if (v) OnActivate(window, *v, wParam);
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_CHECK_SAVE) OnSave(window);
+        if (LOWORD(wParam) == IDC_CHECK_SAVE && v) OnSave(window, *v);
         return 0;
     case WM_CHECK_CHANGED:
         if (v) Refresh(window, *v);
@@ -504,16 +511,9 @@ LRESULT CALLBACK CheckWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 BOOL RegisterCheckWindowClass(HINSTANCE instance) {
-    WNDCLASSEXA wc;
-    memset(&wc, 0, sizeof wc);
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = CheckWindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = CHECK_CLASS;
-    return RegisterClassExA(&wc) != 0;
+    const WkWindowClass c = {CheckWindowProc, CHECK_CLASS, 0, 0, MAKEINTRESOURCEA(IDI_APP), nullptr,
+                             reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr};
+    return WkRegisterWindowClass(instance, c);
 }
 
 namespace {

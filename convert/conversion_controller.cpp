@@ -117,7 +117,7 @@ OutputPathVerdict CheckAgainstSource(const ConverterState& state, const char* ou
     char data[kPathSize];
     MakeSourceStem(data, sizeof data, source);
     AppendText(data, sizeof data, ".DAT");
-    if (SameExistingFile(outputPath, source) || SameExistingFile(outputPath, data))
+    if (SameFile(outputPath, source) || SameFile(outputPath, data))
         return kOutputPathIsSource;
     return kOutputPathOk;
 }
@@ -145,7 +145,7 @@ bool ChooseOutput(HWND mainWindow, ConverterState& state) {
         Ui().messageDialog(mainWindow, g_program.instance, IDD_WARN_SAME_FILE);
         return false;
     }
-    if (GetFileAttributesA(chosen) != INVALID_FILE_ATTRIBUTES &&
+    if (PathExists(chosen) &&
         Ui().messageDialog(mainWindow, g_program.instance, IDD_CONFIRM_OVERWRITE) != IDOK)
         return false;
     if (!ChooseOutputPath(state.conv, chosen)) return false;
@@ -200,7 +200,7 @@ bool PatientConfirmed(ConverterState& state) {
 // channels; Cancel the default); once said for a
 // recording and montage, it is not asked again for them.
 bool FailingNightConfirmed(ConverterState& state) {
-    const HeldCheck& held = TheHeldCheck();
+    const HeldCheck& held = *state.check;
     if (!held.valid || held.running || !held.result.complete || held.result.verdict != CheckVerdict::Fail) return true;
     const uint64_t key = NightKey(state.source.sourcePath, CurrentPattern(state));
     if (state.conv.failingNightAllowed == key) return true;
@@ -302,7 +302,7 @@ bool ReadyToStart(ConverterState& state) {
 // only a complete check of this recording and montage; a check still
 // running is neither waited for nor written.
 const NightCheckResult* NotesFor(const ConverterState& state) {
-    const HeldCheck& held = TheHeldCheck();
+    const HeldCheck& held = *state.check;
     if (!state.settings.CheckNotes || !held.valid || held.running || !held.result.complete) return nullptr;
     return &held.result;
 }
@@ -318,9 +318,7 @@ void StartConversion(ConverterState& state) {
         state.conv.writeFailed = 1;
         why = kHeaderCreateFailed;
     } else {
-        state.conv.checkNotes = NotesFor(state);
-        const bool started = StartRun(RunRecordsOf(state), &why);
-        state.conv.checkNotes = nullptr;
+        const bool started = StartRun(RunRecordsOf(state), &why, NotesFor(state));
         if (started) StartTimer(state);
         else DiscardStagedFile(state.conv);
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "textkit/sjis_text.h"
+
 namespace {
 
 // The written values of a channel that change what its samples are.
@@ -21,17 +23,13 @@ int32_t PlaceOf(const TracePlan& plan, int32_t source) {
     return -1;
 }
 
-void CopyLabel(char* out, const char* label) {
-    strncpy(out, label, kLabelSize - 1);
-    out[kLabelSize - 1] = '\0';
-}
 
 }  // namespace
 
 uint32_t TouchedTraces(const TracePlan& before, const MontagePattern& beforePattern, const TracePlan& after,
                        const MontagePattern& afterPattern) {
     uint32_t mask = 0;
-    for (int32_t t = 0; t < after.count && t < 32; ++t) {
+    for (int32_t t = 0; t < after.count && t < kChannelEntries; ++t) {
         const int32_t source = after.traces[t].source;
         if (PlaceOf(before, source) < 0 ||
             !SameWrittenValues(beforePattern.channels[source], afterPattern.channels[source]))
@@ -57,7 +55,7 @@ NightCheckResult MergeRecheck(const NightCheckResult& kept, const TracePlan& bef
         const int32_t now = moved(item.trace);
         if (now < 0) return false;
         item.trace = now;
-        CopyLabel(item.label, after.traces[now].label);
+        CopyText(item.label, kLabelSize, after.traces[now].label);
         return true;
     };
     for (ChannelSummary c : kept.channels)
@@ -72,7 +70,7 @@ NightCheckResult MergeRecheck(const NightCheckResult& kept, const TracePlan& bef
                 if (other == before.traces[b].label) {
                     const int32_t o = PlaceOf(after, before.traces[b].source);
                     if (o < 0) continue;
-                    CopyLabel(g.other, after.traces[o].label);
+                    CopyText(g.other, kLabelSize, after.traces[o].label);
                     written = true;
                 }
             if (!written) continue;

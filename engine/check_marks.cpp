@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -49,6 +50,28 @@ void FindingNames(const std::vector<CheckFinding>& findings, int trace, double f
         memcpy(out + used + strlen(separator), name, strlen(name));
         used += need;
         out[used] = '\0';
+    }
+}
+
+void FitWholeNames(const char* names, int width, const std::function<int(const char*)>& widthOf, char* out,
+                   size_t size) {
+    if (size == 0) return;
+    out[0] = '\0';
+    std::vector<std::string> list;
+    for (const char* at = names; *at;) {
+        const char* end = strstr(at, ", ");
+        const size_t length = end ? size_t(end - at) : strlen(at);
+        list.emplace_back(at, length);
+        at += end ? length + 2 : length;
+    }
+    for (size_t shown = list.size() + 1; shown-- > 0;) {
+        std::string text;
+        for (size_t i = 0; i < shown; ++i) text += (i ? ", " : "") + list[i];
+        if (shown < list.size()) text += (shown ? " +" : "+") + std::to_string(list.size() - shown);
+        if (text.size() < size && widthOf(text.c_str()) <= width) {
+            memcpy(out, text.c_str(), text.size() + 1);
+            return;
+        }
     }
 }
 

@@ -1,12 +1,13 @@
 // The night check's findings as the signal preview shows them: which of a
 // trace's findings lie in the epoch shown and where in its columns, their
-// names for the trace's label line, the finding under a point, and the
+// names for the trace's label line (whole names only), the finding under a point, and the
 // finding the keys step to next or back. Plain arithmetic on the findings'
 // list, so the window and its tests agree.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/night_check.h"
@@ -25,6 +26,13 @@ bool FindingColumns(const CheckFinding& f, double from, double seconds, int widt
 // hum"); "" when none. Never writes past `size` bytes.
 void FindingNames(const std::vector<CheckFinding>& findings, int trace, double from, double to, char* out,
                   size_t size);
+
+// Of `names` (as FindingNames joins them), as many whole names as fit in
+// `width` pixels by `widthOf` (the pixels a text takes), then "+N" for the
+// N left out ("flat, hum +2"): a name is shown whole or not at all. ""
+// when not even the count fits. Never writes past `size` bytes.
+void FitWholeNames(const char* names, int width, const std::function<int(const char*)>& widthOf, char* out,
+                   size_t size);
 
 // The finding of trace `trace` that covers second `at` (a finding without
 // length: its own second): the one of the highest level, the first listed

@@ -9,8 +9,6 @@
 #include "engine/source_info.h"
 #include "recfile/recfile.h"
 
-struct NightCheckResult;
-
 enum ConversionStateValue : uint16_t {
     kConvNoOutput = 0,      // no output chosen since the recording was opened
     kConvOutputChosen = 1,
@@ -56,15 +54,12 @@ struct ConversionFields {
     // Added to the converter's provenance text of the file written (the
     // batch converter's hash of the settings that made it); empty: none.
     char provenanceNote[96];
-    // The night check whose warn and fail findings the next run writes into
-    // the PSG file as annotations with onset and duration ("Check: C3-A2
-    // flat"); null: none. Read only while the header is written (StartRun).
-    const NightCheckResult* checkNotes;
     // The recording and montage (NightKey) whose failing night the operator
     // chose to convert anyway: the question is not asked again for them.
     uint64_t failingNightAllowed;
-    // Of those findings, how many the file written last leaves out: the
-    // writer refused them or its data records have no room (set with the header).
+    // Of the night check's findings the run was handed (StartRun), how many
+    // the file written last leaves out: the writer refused them or its data
+    // records have no room (set with the header).
     int32_t checkNotesLeftOut;
     // The next run writes nothing: it compares every byte it would write with
     // the file at outputPath (the batch converter's --verify of a done

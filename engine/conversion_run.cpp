@@ -25,12 +25,12 @@ bool ChooseOutputPath(ConversionFields& c, const char* path) {
     return true;
 }
 
-bool StartRun(const RunRecords& s, HeaderRefusal* why) {
+bool StartRun(const RunRecords& s, HeaderRefusal* why, const NightCheckResult* notes) {
     ConversionFields& c = s.conv;
     HeaderRefusal reason = kHeaderWritten;
     c.runStopped = 0;
     c.shortSource = IsShortRecording(s.source) ? 1 : 0;
-    c.recHandle = WritePsgHeader(s, &reason);
+    c.recHandle = WritePsgHeader(s, &reason, notes);
     c.lastRefusal = reason;
     if (why) *why = reason;
     if (!c.recHandle) return false;

@@ -25,7 +25,10 @@ bool ChooseOutputPath(ConversionFields& c, const char* path);
 // start; otherwise *why (may be null) says why nothing started, and
 // lastRefusal keeps the reason for the page's status. shortSource records
 // whether the recording's data file is shorter than its header announces.
-bool StartRun(const RunRecords& s, HeaderRefusal* why);
+// `notes`: the night check whose warn and fail findings go into the file
+// as annotations with onset and duration ("Check: C3-A2 flat"); null: none.
+// Read only while the header is written.
+bool StartRun(const RunRecords& s, HeaderRefusal* why, const NightCheckResult* notes = nullptr);
 
 // One step of a running conversion: the next block of the open recording.
 // Returns 1 to go on, 0 when the run is over (see ConvertStep); 0 too when no

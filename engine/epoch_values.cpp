@@ -9,6 +9,7 @@
 #include "engine/frame_step.h"
 #include "engine/psg_header.h"
 #include "recfile/recfile.h"
+#include "textkit/byte_order.h"
 #include "textkit/sjis_text.h"
 
 namespace {
@@ -82,12 +83,6 @@ void ClearColumns(ColumnRange* out, int32_t columns) {
 }
 
 namespace {
-
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-const bool kLittleEndianHost = true;
-#else
-const bool kLittleEndianHost = false;
-#endif
 
 // The samples of one column, already known to belong to it.
 template <typename T>

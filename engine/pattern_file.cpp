@@ -84,15 +84,6 @@ std::string PatternFileText(const MontagePattern& p) {
     return text;
 }
 
-bool WritePatternFile(const char* path, const MontagePattern& p) {
-    if (!path || !path[0]) return false;
-    FILE* file = fopen(path, "wb");
-    if (!file) return false;
-    const std::string text = PatternFileText(p);
-    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return fclose(file) == 0 && written;
-}
-
 PatternFileResult ReadPatternFile(const char* path, MontagePattern& out) {
     IniFile ini;
     if (!path || ini.Load(path) != IniFile::kLoaded) return kPatternFileUnreadable;

@@ -27,12 +27,9 @@ bool SameStoredPattern(const MontagePattern& a, const MontagePattern& b);
 
 // The text of a pattern file for `p`: "[Pattern]" and one "key=text" line
 // per key, lines ending in CR LF; a text with blanks or quotes at its ends
-// is written in double quotes so that it reads back as it was.
+// is written in double quotes so that it reads back as it was. The file
+// layer places it whole (filekit's WriteFileBeside).
 std::string PatternFileText(const MontagePattern& p);
-
-// Writes the pattern file of `p` at `path`; false when it could not be
-// written whole (the file may then be incomplete).
-bool WritePatternFile(const char* path, const MontagePattern& p);
 
 enum PatternFileResult {
     kPatternFileRead = 0,

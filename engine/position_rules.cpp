@@ -14,14 +14,6 @@ namespace {
 
 enum { kKeySize = 24 };
 
-// Copies a label field that need not be terminated into a terminated one,
-// never splitting a double-byte character.
-void CopyLabel(char (&dest)[kLevelLabelSize], const char (&source)[kLevelLabelSize]) {
-    const size_t length = FieldTextLength(source, kLevelLabelSize);
-    memmove(dest, source, length);
-    dest[length] = '\0';
-}
-
 void FormatLabelKey(char (&key)[kKeySize], int level) { snprintf(key, sizeof key, "PosLabel%i", level); }
 
 // Replaces the first values of `field` with those listed under `key`.
@@ -40,7 +32,7 @@ void CopyPositionTable(PositionCalibration& to, const PositionCalibration& from)
     for (int i = 0; i < kMaxLevels; ++i) {
         to.centers[i] = from.centers[i];
         to.widths[i] = from.widths[i];
-        CopyLabel(to.levelLabels[i], from.levelLabels[i]);
+        CopyText(to.levelLabels[i], kLevelLabelSize, FieldString(from.levelLabels[i]).c_str());
     }
 }
 
@@ -89,7 +81,7 @@ void StorePositionKeys(const PositionCalibration& table, PositionProfile& profil
         char key[kKeySize];
         FormatLabelKey(key, level);
         char label[kLevelLabelSize];
-        CopyLabel(label, table.levelLabels[level - 1]);
+        CopyText(label, kLevelLabelSize, FieldString(table.levelLabels[level - 1]).c_str());
         profile.WriteText(key, label);
     }
 }

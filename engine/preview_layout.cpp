@@ -40,6 +40,15 @@ PreviewAreas LayOutPreview(const PreviewFont& font, int width, int height, int s
     return a;
 }
 
+PreviewBox PlaceInWorkArea(int width, int height, const PreviewBox& work, const PreviewBox& near) {
+    width = std::max(1, std::min(width, work.right - work.left));
+    height = std::max(1, std::min(height, work.bottom - work.top));
+    int left = (near.left + near.right) / 2 - width / 2, top = (near.top + near.bottom) / 2 - height / 2;
+    left = std::max<int>(work.left, std::min(left, work.right - width));
+    top = std::max<int>(work.top, std::min(top, work.bottom - height));
+    return PreviewBox{left, top, left + width, top + height};
+}
+
 int PlaceControlRow(const PreviewFont& font, const PreviewAreas& areas, const RowControl* controls, int count,
                     PreviewBox* out) {
     int x = areas.gap;

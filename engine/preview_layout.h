@@ -40,6 +40,11 @@ struct PreviewAreas {
 // pixels (0 for none) are kept under the row of controls.
 PreviewAreas LayOutPreview(const PreviewFont& font, int width, int height, int stripHeight);
 
+// Where a window opens: `width` x `height` (its size at the screen's dpi)
+// cut to the screen's work area `work`, centred on the window `near` (its
+// owner) and moved as little as needed to lie wholly inside `work`.
+PreviewBox PlaceInWorkArea(int width, int height, const PreviewBox& work, const PreviewBox& near);
+
 // One control of the row: its width in average characters of the font (a
 // control is never narrower than `leastPixels` at 96 dpi).
 struct RowControl {

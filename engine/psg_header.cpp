@@ -208,7 +208,7 @@ bool RunRatesFit(const RunRecords& s) {
 
 // Everything after the file exists: header, patient, levels, channels, block
 // size. False when the writer reports a failed write.
-bool WriteHeaderParts(RecHandle h, const RunRecords& s, const BlockPlan& plan) {
+bool WriteHeaderParts(RecHandle h, const RunRecords& s, const BlockPlan& plan, const NightCheckResult* notes) {
     const MontagePattern& pat = s.pattern;
     WriteRecordingHeader(h, s);
     WritePatientBlock(h, s.patient, s.settings.identity);
@@ -216,9 +216,9 @@ bool WriteHeaderParts(RecHandle h, const RunRecords& s, const BlockPlan& plan) {
     // The night check's findings, when the run carries them, go in with
     // the header: the writer makes room for them in the data records.
     int32_t refused = 0;
-    if (s.conv.checkNotes && s.source.sampleRate > 0) {
+    if (notes && s.source.sampleRate > 0) {
         const double seconds = double(s.source.lengthSamples) / s.source.sampleRate;
-        refused = AddCheckNotes(h, CheckNotesOf(*s.conv.checkNotes, seconds));
+        refused = AddCheckNotes(h, CheckNotesOf(*notes, seconds));
     }
     if (!WriteChannelTable(h, s, pat)) return false;
     s.conv.checkNotesLeftOut = refused + RecAnnotationsLeftOut(h);
@@ -298,7 +298,7 @@ RecHandle FailWriting(ConversionFields& c, RecHandle h, HeaderRefusal reason, He
 
 }  // namespace
 
-RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
+RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why, const NightCheckResult* notes) {
     ConversionFields& c = s.conv;
     c.framesDone = 0;
     c.readPosition = 0;
@@ -324,7 +324,7 @@ RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why) {
     if (!h) return FailWriting(c, nullptr, kHeaderWriterFailed, why);
     WriteModeKeys(h);
     if (!(c.compareOnly ? RecCompareFile(h) : RecCreateFile(h))) return FailWriting(c, h, kHeaderCreateFailed, why);
-    if (!WriteHeaderParts(h, s, plan)) return FailWriting(c, h, kHeaderWriteFailed, why);
+    if (!WriteHeaderParts(h, s, plan, notes)) return FailWriting(c, h, kHeaderWriteFailed, why);
     c.framesPerBlock = plan.framesPerBlock;
     c.samplesPerBlock = plan.samplesPerBlock;
     c.totalFrames = RecGetHeaderValue(h, 0, REC_HEADER_TOTAL_FRAMES);

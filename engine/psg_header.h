@@ -13,6 +13,8 @@
 #include "engine/patient_info.h"
 #include "engine/source_info.h"
 
+struct NightCheckResult;
+
 // The records a run is written from and works on: the settings, the open
 // recording, the montage pattern converted with, the patient and the
 // conversion fields. The run writes to `conv` only.
@@ -89,4 +91,5 @@ int32_t RunChannelsOf(const SourceInfo& source, const MontagePattern& pattern, u
 // totalFrames, framesPerBlock, samplesPerBlock, enabledChannelCount and the
 // run channels are set, and blockBuffer holds a zeroed block of
 // 2 x (channelCount + 1) x samplesPerBlock + 64 bytes when a recording is open.
-RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why);
+// `notes` as StartRun takes them.
+RecHandle WritePsgHeader(const RunRecords& s, HeaderRefusal* why, const NightCheckResult* notes = nullptr);

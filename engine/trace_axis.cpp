@@ -104,3 +104,29 @@ int AxisTicks(double low, double high, int most, double* ticks) {
     }
     return 0;
 }
+
+std::vector<OffScaleRun> OffScaleRuns(const ColumnRange* columns, int32_t count, double low, double high) {
+    std::vector<OffScaleRun> runs;
+    int open[2] = {-1, -1};   // the open run of each side (0 above, 1 below), an index into runs
+    for (int32_t c = 0; c < count; ++c) {
+        const ColumnRange& r = columns[c];
+        const bool filled = r.low <= r.high;
+        const bool past[2] = {filled && r.high > high, filled && r.low < low};
+        for (int side = 0; side < 2; ++side) {
+            if (!past[side]) {
+                open[side] = -1;
+                continue;
+            }
+            const double value = side == 0 ? r.high : r.low;
+            if (open[side] < 0) {
+                open[side] = int(runs.size());
+                runs.push_back(OffScaleRun{c, c, side == 0, value});
+                continue;
+            }
+            OffScaleRun& run = runs[size_t(open[side])];
+            run.last = c;
+            run.farthest = side == 0 ? std::max(run.farthest, value) : std::min(run.farthest, value);
+        }
+    }
+    return runs;
+}

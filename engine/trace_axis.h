@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/epoch_values.h"
 
@@ -33,3 +34,17 @@ TraceAxis ScaleAxis(const TraceAxis& axis, double factor);
 // Round values between low and high for ticks, at most `most` of them, at a
 // step of 1, 2 or 5 times a power of ten. Returns the count.
 int AxisTicks(double low, double high, int most, double* ticks);
+
+// A run of pixel columns whose values pass the edge of the trace's band:
+// columns first..last, past the top (above) or the bottom, and the value
+// farthest out in the run.
+struct OffScaleRun {
+    int32_t first, last;
+    bool above;
+    double farthest;
+};
+
+// The runs of `columns` (count of them) with values above `high` or below
+// `low`, the band's edge values, in column order (a column past both edges
+// is in a run of each side). Empty columns (low > high) end a run.
+std::vector<OffScaleRun> OffScaleRuns(const ColumnRange* columns, int32_t count, double low, double high);

@@ -155,6 +155,19 @@ int WriteFileBeside(const std::string& path, const std::string& bytes, bool repl
     return 0;
 }
 
+int ReadWholeFile(const std::string& path, std::string* bytes) {
+    bytes->clear();
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file) return errno ? errno : ENOENT;
+    char buffer[64 * 1024];
+    size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, got);
+    const int error = ferror(file) ? (errno ? errno : EIO) : 0;
+    fclose(file);
+    if (error) bytes->clear();
+    return error;
+}
+
 std::vector<std::string> StaleTemporaryFiles(const std::vector<std::string>& folders, bool recursive) {
     std::vector<std::string> found;
     std::set<std::string> seen;

@@ -131,6 +131,9 @@ int MoveWithoutReplacing(const std::string& from, const std::string& to, MoveWay
 // `replace` when something has the name).
 int WriteFileBeside(const std::string& path, const std::string& bytes, bool replace);
 
+// Reads the whole file `path` into `bytes`; 0 or errno (`bytes` then empty).
+int ReadWholeFile(const std::string& path, std::string* bytes);
+
 // --- Unfinished files of dead runs ---------------------------------------------
 
 // The temporary files and released claims in `folders` (`recursive`: and

@@ -15,5 +15,11 @@ int ReplaceInOneStep(const std::string& from, const std::string& to);
 // on failure nothing is left under `path`.
 int WriteNewFile(const std::string& path, const char* bytes, size_t size);
 
+// Claiming an output: the tries to take a claim whose file comes and goes
+// under us, and the age after which a claim's file, unlocked and still
+// empty, counts as left by a process that died before writing it.
+const int kClaimAttempts = 3;
+const int kClaimLeftEmptySeconds = 60;
+
 // Whether a claim's text names this host, and the process id it names.
 bool ClaimOfThisHost(const std::string& text, long* pid);

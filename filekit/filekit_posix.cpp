@@ -254,7 +254,7 @@ int LinkNewClaim(const std::string& path, const std::string& text, int* held) {
 // enough that no process can still be about to write it.
 bool LongLeftEmpty(int fd) {
     struct stat st;
-    return fstat(fd, &st) == 0 && st.st_size == 0 && time(nullptr) - st.st_mtime > 60;
+    return fstat(fd, &st) == 0 && st.st_size == 0 && time(nullptr) - st.st_mtime > kClaimLeftEmptySeconds;
 }
 
 }  // namespace
@@ -262,7 +262,7 @@ bool LongLeftEmpty(int fd) {
 ClaimResult ClaimOutput(const std::string& output, OutputClaim& claim, std::string* holder, int* error) {
     const std::string path = ClaimNameFor(output);
     const std::string text = ClaimText();
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < kClaimAttempts; ++attempt) {
         int linked = -1;
         const int made = LinkNewClaim(path, text, &linked);
         if (made == 0) {

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "filekit/filekit.h"
 #include "filekit/filekit_platform.h"
@@ -105,9 +104,26 @@ std::vector<std::string> ListFolder(const std::string& dir) {
     return names;
 }
 
+namespace {
+
+// The volume and file index of `path` (a folder too), asked through the
+// program's code page like every other path here.
+bool IdentityOf(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = GetFileInformationByHandle(file, info);
+    CloseHandle(file);
+    return ok != FALSE;
+}
+
+}  // namespace
+
 bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ignored;
-    return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ignored);
+    BY_HANDLE_FILE_INFORMATION first, second;
+    if (!IdentityOf(a, &first) || !IdentityOf(b, &second)) return false;
+    return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
 long CurrentProcessId() { return long(GetCurrentProcessId()); }
@@ -234,7 +250,7 @@ int AppendWholeLine(const std::string& path, const std::string& line) {
 ClaimResult ClaimOutput(const std::string& output, OutputClaim& claim, std::string* holder, int* error) {
     const std::string path = ClaimNameFor(output);
     const std::string text = ClaimText();
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < kClaimAttempts; ++attempt) {
         HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (file != INVALID_HANDLE_VALUE) {

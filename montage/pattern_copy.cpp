@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/pattern_file.h"
+#include "filekit/filekit.h"
 #include "montage/pattern_store.h"
 #include "pagekit/file_dialogs.h"
 #include "pagekit/program.h"
@@ -89,7 +90,9 @@ void OnExport(HWND dialog, ConverterState& state) {
     if (!AskSaveFile(dialog, "Pattern Export", kPatternFilter, "PAT", g_program.settingsPath,
                      ProposedName(p).c_str()))
         return;
-    if (!WritePatternFile(g_fileBuffers.fileName, p)) {
+    // Written whole beside its place and moved over it: a crash or a full
+    // disk leaves the older file as it was.
+    if (WriteFileBeside(g_fileBuffers.fileName, PatternFileText(p), true) != 0) {
         Ui().messageDialog(dialog, g_program.instance, IDD_WARN_PATTERN_NOT_SAVED);
         return;
     }

@@ -19,6 +19,7 @@
 #include "engine/patient_info.h"
 #include "engine/psg_header.h"
 #include "engine/source_info.h"
+#include "pagekit/held_check.h"
 
 // The tab pages, in tab order.
 enum PageIndex { kPageSource = 0, kPagePatient = 1, kPageMontage = 2, kPageConvert = 3, kPageCount = 4 };
@@ -51,6 +52,9 @@ struct ConverterState {
     GridSelection gridSel;
     HWND gridEditWindow;
     WNDPROC gridEditProc;
+    // The night check held for the windows: made with the record by the
+    // main window and freed with it (null only before).
+    HeldCheck* check;
 };
 
 inline MontagePattern& CurrentPattern(ConverterState& s) { return PatternAt(s.patterns, s.currentPattern); }

@@ -1,10 +1,5 @@
 #include "pagekit/held_check.h"
 
-HeldCheck& TheHeldCheck() {
-    static HeldCheck held;
-    return held;
-}
-
 COLORREF CheckLevelColour(CheckLevel level) {
     switch (level) {
     case CheckLevel::Fail: return RGB(232, 96, 96);

@@ -1,9 +1,10 @@
 // The night check of the open recording as the window program holds it for
 // its windows (the status line, the check window, the preview's marks and
 // overview, the question before a conversion): the latest result, whether a
-// check runs and how far it is. Main thread only: the check's worker hands
-// its result over through the main window, which stores it here and tells
-// the windows (WM_CHECK_CHANGED).
+// check runs and how far it is. It lives with the working record
+// (ConverterState::check) and is reached under the record's lock, on the
+// main thread: the check's worker hands its result over through the main
+// window, which stores it there and tells the windows (WM_CHECK_CHANGED).
 #pragma once
 
 #include <windows.h>
@@ -24,9 +25,6 @@ struct HeldCheck {
     uint32_t serial = 0;    // changes whenever anything above changes
     uint32_t resultSerial = 0;  // changes whenever result or valid changes (not with progress)
 };
-
-// The one held check of the program.
-HeldCheck& TheHeldCheck();
 
 // The colour a level is shown in: info blue, warn amber, fail red (bands
 // behind traces, the overview strip, the check window).

@@ -1,7 +1,6 @@
 // Profile (INI) helpers; see profile.h.
 #include "pagekit/profile.h"
 
-#include <cstdio>
 #include <cstring>
 
 int ReadProfileText(const char* section, const char* key, const char* fallback, char* dest, int size,
@@ -18,20 +17,4 @@ int ReadProfileText(const char* section, const char* key, const char* fallback, 
 
 int32_t ReadProfileInt(const char* section, const char* key, int32_t fallback, const char* path) {
     return static_cast<int32_t>(GetPrivateProfileIntA(section, key, fallback, path));
-}
-
-BOOL WriteProfileSigned(const char* section, const char* key, int32_t value, const char* path) {
-    char text[16];
-    snprintf(text, sizeof text, "%i", static_cast<int>(value));
-    return WritePrivateProfileStringA(section, key, text, path);
-}
-
-BOOL WriteProfileUnsigned(const char* section, const char* key, uint32_t value, const char* path) {
-    char text[16];
-    snprintf(text, sizeof text, "%u", static_cast<unsigned>(value));
-    return WritePrivateProfileStringA(section, key, text, path);
-}
-
-BOOL WriteProfileText(const char* section, const char* key, const char* text, const char* path) {
-    return WritePrivateProfileStringA(section, key, text, path);
 }

@@ -20,11 +20,8 @@ int ReadProfileText(const char* section, const char* key, const char* fallback, 
 // The platform's profile integer: `fallback` when missing; the leading
 // decimal number (optional minus sign) otherwise, 0 when there is none.
 int32_t ReadProfileInt(const char* section, const char* key, int32_t fallback, const char* path);
-// Single writes. Each rewrites the whole file; where a write must not risk
-// the rest of the file, write through a ProfileBatch instead.
-BOOL WriteProfileSigned(const char* section, const char* key, int32_t value, const char* path);
-BOOL WriteProfileUnsigned(const char* section, const char* key, uint32_t value, const char* path);
-BOOL WriteProfileText(const char* section, const char* key, const char* text, const char* path);
+// Writes go through a ProfileBatch (winkit/profile_batch.h), which keeps the
+// rest of the file whole.
 
 // The private-profile functions on the file at `path` as a ProfileReader, for
 // the engine's load rules (patterns, frame settings, patient keys).

@@ -93,5 +93,3 @@ UiSeam g_seam = kRealSeam;
 }  // namespace
 
 UiSeam& Ui() { return g_seam; }
-
-void ResetUiSeam() { g_seam = kRealSeam; }

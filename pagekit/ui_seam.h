@@ -34,5 +34,3 @@ struct UiSeam {
 
 // The seam in force; starts with the real functions.
 UiSeam& Ui();
-// Puts the real functions back.
-void ResetUiSeam();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/check_marks.h"
+#include "engine/trace_axis.h"
 #include "pagekit/held_check.h"
 #include "pagekit/program.h"
 #include "recfile/recfile.h"
@@ -27,6 +28,7 @@ const COLORREF kTextColour = RGB(0, 0, 0);
 const COLORREF kQuietText = RGB(96, 96, 96);
 const COLORREF kSelectedBand = RGB(232, 240, 255);
 const int kMostTicks = 5;
+const COLORREF kOffScaleColour = RGB(200, 0, 0);
 
 RECT Rect(const PreviewBox& b) { return RECT{b.left, b.top, b.right, b.bottom}; }
 const COLORREF kNotRecorded = RGB(232, 232, 232);
@@ -136,6 +138,9 @@ struct Band {
         if (y > bottom - 1) return bottom - 1;
         return static_cast<int>(std::lround(y));
     }
+    // The values at the band's top and bottom edge, where Y keeps a value.
+    double TopValue() const { return centre + (mid - top) / pixelsPerUnit; }
+    double BottomValue() const { return centre - (bottom - 1 - mid) / pixelsPerUnit; }
 };
 
 Band BandOf(const PreviewAreas& areas, const PreviewPicture& p, int t) {
@@ -224,6 +229,44 @@ void PaintTrace(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int 
     if (points.size() > 1) Polyline(dc, points.data(), static_cast<int>(points.size()));
 }
 
+// Values past the band's edge: the columns hatched along the edge they
+// pass, under a line on the edge itself, and an arrow pointing out of the
+// band at the start of a run (one arrow in a stretch of many short runs).
+void PaintOffScale(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const Band& b, int dpi) {
+    if (p.plan->traces[t].signalType == REC_TYPE_POSITION) return;   // levels only, never past them
+    const ColumnRange* col = p.columns + size_t(t) * size_t(p.columnCount);
+    const std::vector<OffScaleRun> runs = OffScaleRuns(col, p.columnCount, b.BottomValue(), b.TopValue());
+    if (runs.empty()) return;
+    const int room = std::max(4, (b.bottom - b.top) / 4);
+    const int depth = std::min(PixelsAt(6, dpi), room), arrow = std::min(PixelsAt(4, dpi), room / 2);
+    const int line = std::max(1, PixelsAt(2, dpi) / 2);
+    GdiObject<HBRUSH> hatch(CreateHatchBrush(HS_BDIAGONAL, kOffScaleColour));
+    GdiObject<HBRUSH> solid(CreateSolidBrush(kOffScaleColour));
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, kOffScaleColour));
+    SelectScope penScope(dc, pen.get());
+    SelectScope brushScope(dc, solid.get());
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    int lastArrow[2] = {-1000000, -1000000};   // above, below
+    for (const OffScaleRun& run : runs) {
+        const int left = areas.plot.left + run.first, right = areas.plot.left + run.last + 1;
+        const int edge = run.above ? b.top : b.bottom - line;
+        const RECT strip = run.above ? RECT{left, b.top, right, b.top + depth} : RECT{left, b.bottom - depth, right, b.bottom};
+        FillRect(dc, &strip, hatch.get());
+        const RECT onEdge = {left, edge, right, edge + line};
+        FillRect(dc, &onEdge, solid.get());
+        int& last = lastArrow[run.above ? 0 : 1];
+        if (left - last < 6 * arrow) continue;
+        last = left;
+        // The arrow: a small triangle whose point touches the edge passed.
+        const int x = std::min(left + arrow, int(areas.plot.right) - arrow - 1);
+        const int tip = run.above ? b.top : b.bottom - 1;
+        const int base = run.above ? tip + 2 * arrow : tip - 2 * arrow;
+        const POINT triangle[3] = {{x, tip}, {x - arrow, base}, {x + arrow, base}};
+        Polygon(dc, triangle, 3);
+    }
+    SetBkMode(dc, oldMode);
+}
+
 // Beside the band: a centred trace's values at its edges ("+50" and
 // "-50"), an absolute trace's value ticks with a faint line across.
 void PaintScale(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const Band& b, HPEN tickPen,
@@ -296,15 +339,29 @@ void PaintLevelLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p
     SetBkMode(dc, TRANSPARENT);
 }
 
+// Of `names`, the whole names that fit `width` pixels of `dc`'s font.
+void FittingNames(HDC dc, const char* names, int width, char* out, size_t size) {
+    FitWholeNames(
+        names, width,
+        [dc](const char* text) {
+            SIZE used = {0, 0};
+            GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &used);
+            return int(used.cx);
+        },
+        out, size);
+}
+
 // At the left of the band: the label (the source channel's number when it
 // has none) with the unit, after it the names of the checks that flag the
-// trace in the epoch (in the colour of the worst), and under it the filters
-// the trace is drawn through, or that it shows the file's values.
+// trace in the epoch (in the colour of the worst; on a line of their own
+// when not all fit after the label; whole names only), and under them
+// the filters the trace is drawn through, or that it shows the file's values.
 void PaintLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int t, const char* unfiltered,
                  int lineHeight) {
     const TraceInfo& trace = p.plan->traces[t];
     int top = 0, bottom = 0;
     TraceBand(areas, *p.plan, t, &top, &bottom);
+    const int lines = (bottom - top - 2) / std::max(lineHeight, 1);
     char line[96];
     if (trace.label[0]) snprintf(line, sizeof line, "%s", trace.label);
     else snprintf(line, sizeof line, "Ch%d", int(trace.source + 1));
@@ -316,15 +373,24 @@ void PaintLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int
     TextIn(dc, box, line, kTextColour, DT_LEFT);
     CheckLevel worst = CheckLevel::Info;
     if (WorstLevel(p, t, &worst)) {
-        char names[96];
+        char names[96], shown[96];
         FindingNames(*p.findings, t, double(p.firstSecond), double(p.firstSecond) + p.seconds, names, sizeof names);
         SIZE used = {0, 0};
         GetTextExtentPoint32A(dc, line, static_cast<int>(strlen(line)), &used);
         RECT after = box;
         after.left = std::min<LONG>(box.right, box.left + used.cx + lineHeight / 2);
-        TextIn(dc, after, names, Darker(CheckLevelColour(worst), 0.6), DT_LEFT);
+        FittingNames(dc, names, after.right - after.left, shown, sizeof shown);
+        if (strcmp(shown, names) != 0 && lines >= 2) {
+            // Not all of them after the label: a line of their own.
+            after = box;
+            after.top += lineHeight;
+            after.bottom += lineHeight;
+            FittingNames(dc, names, after.right - after.left, shown, sizeof shown);
+            box = after;
+        }
+        TextIn(dc, after, shown, Darker(CheckLevelColour(worst), 0.6), DT_LEFT);
     }
-    if (bottom - top < 2 * lineHeight + 2) return;
+    if (box.bottom + lineHeight > bottom - 1) return;
     if (!AnyFilter(trace.filters)) return;
     if (p.filtered) FormatFilters(line, sizeof line, trace.filters);
     else snprintf(line, sizeof line, "%s", unfiltered);
@@ -400,6 +466,7 @@ void PaintPreview(HDC dc, const RECT& client, const PreviewAreas& areas, const P
             PaintNotWritten(dc, areas, p, t, lineHeight);
             continue;
         }
+        PaintOffScale(dc, areas, p, t, bands[size_t(t)], GetDeviceCaps(dc, LOGPIXELSY));
         PaintScale(dc, areas, p, t, bands[size_t(t)], tickPen.get(), lineHeight);
     }
     char unfiltered[64];
@@ -409,6 +476,14 @@ void PaintPreview(HDC dc, const RECT& client, const PreviewAreas& areas, const P
         PaintLevelLabels(dc, areas, p, t, bands[size_t(t)], lineHeight);
     }
     PaintTimeAxis(dc, areas, p);
+}
+
+bool TraceEdgeValues(const PreviewAreas& areas, const PreviewPicture& p, int t, double* low, double* high) {
+    if (!p.plan || t < 0 || t >= p.plan->count || !p.columns || !p.axes || p.columnCount <= 0) return false;
+    const Band b = BandOf(areas, p, t);
+    *low = b.BottomValue();
+    *high = b.TopValue();
+    return true;
 }
 
 COLORREF MarkColour(CheckLevel level) { return Paler(CheckLevelColour(level), 0.35); }

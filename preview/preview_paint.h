@@ -1,7 +1,8 @@
 // Drawing of the signal preview, one layer at a time: the background (bands,
 // the night check's marks in their level's colour, and the time grid), each
 // trace reduced to pixel columns, each trace's
-// scale (numbers beside its band, value ticks for an absolute axis) and the
+// scale (numbers beside its band, value ticks for an absolute axis), the
+// marks of values past the band's edges (hatched, with an arrow), and the
 // labels (name, unit and the checks flagging it in the epoch, filters under
 // them, a body-position trace's level names), then the time axis in clock
 // time along the bottom. Also the overview strip of the whole night. Places
@@ -51,6 +52,11 @@ PreviewFont MeasureFont(HDC dc);
 
 // Pixel columns of the traces.
 inline int32_t PlotColumns(const PreviewAreas& areas) { return areas.plot.right - areas.plot.left; }
+
+// The values at the bottom and top edge of trace `t`'s band as the picture
+// draws it (a value past them is drawn on the edge and marked). False when
+// the picture has no such trace.
+bool TraceEdgeValues(const PreviewAreas& areas, const PreviewPicture& picture, int t, double* low, double* high);
 
 // Draws the picture into `client` of `dc` (background included).
 void PaintPreview(HDC dc, const RECT& client, const PreviewAreas& areas, const PreviewPicture& picture);

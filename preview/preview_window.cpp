@@ -2,7 +2,8 @@
 // trace scales, the filter choice, its own reader handle and a copy of what
 // it last drew from) is the window's own, kept behind GWLP_USERDATA; the
 // working record is only read, under the lock, when the window is told the
-// record may have changed.
+// record may have changed. The overview strip (preview_overview), the keys
+// (preview_keys) and the hints (preview_hints) have files of their own.
 #include "preview/preview_window.h"
 
 #include <commctrl.h>
@@ -18,32 +19,22 @@
 #include "engine/epoch_values.h"
 #include "engine/preview_layout.h"
 #include "engine/trace_axis.h"
-#include "pagekit/check_words.h"
+#include "recfile/recfile.h"
 #include "pagekit/held_check.h"
 #include "pagekit/program.h"
 #include "pagekit/state_lock.h"
 #include "pagekit/ui_seam.h"
 #include "preview/preview_paint.h"
+#include "preview/preview_view.h"
 #include "resources/resource_ids.h"
 #include "winkit/paint.h"
 #include "winkit/winkit.h"
 
-namespace {
+namespace preview {
 
 const int32_t kEpochChoices[] = {10, 30, 60, 120};
 const int kEpochChoiceCount = int(sizeof kEpochChoices / sizeof kEpochChoices[0]);
 const int kDefaultEpochChoice = 1;   // 30 seconds, the scoring epoch
-const double kScaleStep = 2.0;
-
-// The row of controls along the top, left to right, which is also the
-// order Tab moves in (after the traces).
-struct ControlSpec {
-    int id;
-    const char* windowClass;
-    int text;                   // string id, 0 for none
-    DWORD style;
-    RowControl size;
-};
 
 const ControlSpec kControls[] = {
     {IDC_PREV_EPOCH_LENGTH, "COMBOBOX", 0, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, {9, 72}},
@@ -57,45 +48,6 @@ const ControlSpec kControls[] = {
 };
 const int kControlCount = int(sizeof kControls / sizeof kControls[0]);
 
-struct PreviewView {
-    TaffHandle reader = nullptr;        // our own handle on the recording's files
-    TaffHandle readerFor = nullptr;     // the record's handle it was opened beside
-    std::unique_ptr<EpochReader> epochs;
-    bool recordTaken = false;           // the record has been read at least once
-    SourceInfo source;                  // copies of what is drawn from
-    MontagePattern pattern;
-    bool timeConstants = false;         // the montage states low cuts as time constants
-    TracePlan plan;
-    int32_t epochSeconds = 30;
-    int64_t epoch = 0;
-    TraceAxis axes[kChannelEntries];
-    bool placed[kChannelEntries];       // the trace has its axis (else it opens with the next drawing)
-    bool filtered = true;
-    int selected = -1;                  // the trace the keys scale alone
-    std::vector<ColumnRange> columns;   // the epoch reduced to the plot's columns
-    int32_t columnCount = 0;
-    bool columnsValid = false;
-    PreviewFont font = {96, 7, 12};
-    PreviewAreas areas;
-    int rowRight = 0;                   // the width the row of controls needs
-    HWND overview = nullptr;            // the strip of the whole night (IDC_PREV_OVERVIEW)
-    HWND tip = nullptr;                 // the hints over the check's marks and the strip
-    int hovered = -1;                   // the finding the pointer is over, -1 none
-    char hint[160] = "";                // the text the hint over a mark shows
-
-    PreviewView() {
-        memset(&source, 0, sizeof source);
-        memset(&pattern, 0, sizeof pattern);
-        memset(&plan, 0, sizeof plan);
-        memset(&areas, 0, sizeof areas);
-        std::fill(placed, placed + kChannelEntries, false);
-    }
-    ~PreviewView() {
-        if (reader) TaffClose(reader);
-    }
-    bool Open() const { return reader != nullptr && source.sourceKind == kSourceTaff; }
-};
-
 PreviewView* ViewOf(HWND window) { return reinterpret_cast<PreviewView*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
 int64_t EpochCountOf(const PreviewView& v) { return EpochCount(v.plan, v.epochSeconds); }
@@ -107,18 +59,64 @@ double NightSeconds(const PreviewView& v) {
 // The night check's findings the window shows: those of the held check when
 // it belongs to the open recording and the pattern drawn; null otherwise.
 const std::vector<CheckFinding>* ShownFindings(const PreviewView& v) {
-    const HeldCheck& held = TheHeldCheck();
-    return v.Open() && held.valid ? &held.result.findings : nullptr;
+    return v.Open() && v.findingsValid ? &v.findings : nullptr;
+}
+
+// Copies the record's held check's findings when its result changed since
+// they were taken.
+void TakeFindings(PreviewView& v, const HeldCheck& held) {
+    if (v.findingsTaken && held.resultSerial == v.findingsSerial) return;
+    v.findingsTaken = true;
+    v.findingsSerial = held.resultSerial;
+    v.findingsValid = held.valid;
+    v.findings = held.result.findings;
 }
 
 void LoadText(int id, char* out, int size) {
     if (LoadStringA(g_program.instance, id, out, size) <= 0 && size > 0) out[0] = '\0';
 }
 
+// The work area (the screen less the task bar) of the screen `window` is
+// on, or nearest to.
+RECT WorkAreaOf(HWND window) {
+    MONITORINFO info;
+    memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &info)) return info.rcWork;
+    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
 RECT ClientArea(HWND window) {
     RECT area = {0, 0, 0, 0};
     GetClientRect(window, &area);
     return area;
+}
+
+// The columns of the epoch for the plot's width, reduced anew when stale,
+// and each trace's opening axis.
+void TakeColumns(PreviewView& v) {
+    const int32_t columns = PlotColumns(v.areas);
+    if (!v.columnsValid || v.columnCount != columns) {
+        v.epochs->Columns(v.source, v.plan, v.epoch * v.epochSeconds, v.epochSeconds, columns, &v.columns, v.filtered);
+        v.columnCount = columns;
+        v.columnsValid = true;
+    }
+    for (int32_t t = 0; t < v.plan.count; ++t) {
+        if (v.placed[t]) continue;
+        v.axes[t] = OpeningAxis(v.plan.traces[t], v.pattern.position, v.columns.data() + size_t(t) * size_t(columns),
+                                columns);
+        v.placed[t] = true;
+    }
+}
+
+PreviewPicture PictureOf(const PreviewView& v) {
+    return PreviewPicture{&v.source,         &v.plan,         &v.pattern.position,
+                          v.epoch * v.epochSeconds,          v.epochSeconds,  v.columns.data(),
+                          v.columnCount,                     v.axes,          v.filtered,
+                          v.selected,                        v.epochs->NotRecorded().data(),
+                          ShownFindings(v)};
 }
 
 // ---- layout ----------------------------------------------------------------
@@ -143,31 +141,6 @@ void LayOut(HWND window, PreviewView& v) {
         const int height = kControls[i].id == IDC_PREV_EPOCH_LENGTH ? (b.bottom - b.top) * 8 : b.bottom - b.top;
         MoveWindow(GetDlgItem(window, kControls[i].id), b.left, b.top, b.right - b.left, height, TRUE);
     }
-}
-
-// The hints: one over the traces whose text follows the mark under the
-// pointer, one over the strip.
-void BuildHints(HWND window, PreviewView& v) {
-    v.tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
-                            g_program.instance, nullptr);
-    if (!v.tip) return;
-    char overviewHint[160];   // the tooltip keeps its own copy
-    LoadText(IDS_PREV_OVERVIEW_HINT, overviewHint, sizeof overviewHint);
-    TOOLINFOA tool;
-    memset(&tool, 0, sizeof tool);
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window;
-    tool.uId = reinterpret_cast<UINT_PTR>(window);
-    tool.lpszText = LPSTR_TEXTCALLBACKA;
-    SendMessageA(v.tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    if (v.overview) {
-        tool.uId = reinterpret_cast<UINT_PTR>(v.overview);
-        tool.lpszText = overviewHint;
-        SendMessageA(v.tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    SendMessageA(v.tip, TTM_SETMAXTIPWIDTH, 0, PixelsAt(480, v.font.dpi));
 }
 
 void BuildControls(HWND window, PreviewView& v) {
@@ -303,7 +276,9 @@ void OnRecordChanged(HWND window, PreviewView& v, const ConverterState& state) {
 // of the creation data.
 void TakeRecord(HWND window, PreviewView& v, HWND owner) {
     StateLock lock(owner);
-    if (lock) OnRecordChanged(window, v, *lock);
+    if (!lock) return;
+    TakeFindings(v, *lock->check);
+    OnRecordChanged(window, v, *lock);
 }
 
 // ---- the operator's commands ------------------------------------------------
@@ -396,48 +371,18 @@ void OnGoTo(HWND window, PreviewView& v, WPARAM trace, LPARAM milliseconds) {
     GoToSecond(window, v, std::max<LPARAM>(milliseconds, 0) / 1000.0, chosen);
 }
 
-// The held check changed: the marks, the labels' names and the strip anew.
+// The held check changed: its findings taken from the record, the marks,
+// the labels' names and the strip anew.
 void OnCheckChanged(HWND window, PreviewView& v) {
+    {
+        StateLock lock(GetWindow(window, GW_OWNER));
+        if (lock) TakeFindings(v, *lock->check);
+    }
     v.hovered = -1;
+    v.offScale.trace = -1;
     if (v.tip) SendMessageA(v.tip, TTM_POP, 0, 0);
     InvalidateRect(window, nullptr, FALSE);
     if (v.overview) InvalidateRect(v.overview, nullptr, FALSE);
-}
-
-// The finding under point (x, y) of the traces, -1 for none.
-int FindingUnder(const PreviewView& v, int x, int y) {
-    const std::vector<CheckFinding>* findings = ShownFindings(v);
-    const int width = PlotColumns(v.areas);
-    if (!findings || width <= 0 || x < v.areas.plot.left || x >= v.areas.plot.right) return -1;
-    const int t = TraceAtRow(v.areas, v.plan, y);
-    if (t < 0) return -1;
-    const double at = double(v.epoch) * v.epochSeconds + double(x - v.areas.plot.left) * v.epochSeconds / width;
-    return FindingAt(*findings, t, at);
-}
-
-// A new mark under the pointer: the hint goes, to come back with its text.
-void OnMouseMove(PreviewView& v, LPARAM at) {
-    const int under = FindingUnder(v, static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at)));
-    if (under == v.hovered) return;
-    v.hovered = under;
-    if (v.tip) SendMessageA(v.tip, TTM_POP, 0, 0);
-}
-
-// The hint's text over the traces: the mark's check, level, clock times and
-// what the check saw; none away from a mark.
-void OnHintText(HWND window, PreviewView& v, NMTTDISPINFOA* info) {
-    v.hint[0] = '\0';
-    info->lpszText = v.hint;
-    if (info->hdr.idFrom != reinterpret_cast<UINT_PTR>(window)) return;
-    const std::vector<CheckFinding>* findings = ShownFindings(v);
-    if (!findings || v.hovered < 0 || size_t(v.hovered) >= findings->size()) return;
-    const CheckFinding& f = (*findings)[size_t(v.hovered)];
-    char format[64], start[16], end[16];
-    LoadText(IDS_PREV_MARK_HINT, format, sizeof format);
-    FormatClockTime(start, sizeof start, v.source, static_cast<int64_t>(std::floor(f.startSeconds)));
-    FormatClockTime(end, sizeof end, v.source, static_cast<int64_t>(std::ceil(f.endSeconds)));
-    snprintf(v.hint, sizeof v.hint, format, KindText(f.kind).c_str(), LevelText(f.level).c_str(), start, end,
-             NoteText(f.note).c_str());
 }
 
 void OnCommand(HWND window, PreviewView& v, int id, int code) {
@@ -450,35 +395,6 @@ void OnCommand(HWND window, PreviewView& v, int id, int code) {
     case IDC_PREV_SMALLER: Rescale(window, v, 1.0 / kScaleStep, false); break;
     case IDC_PREV_FIT: Rescale(window, v, 1.0, true); break;
     case IDC_PREV_FILTER: SetFiltered(window, v, IsDlgButtonChecked(window, IDC_PREV_FILTER) == BST_CHECKED); break;
-    }
-}
-
-// The keys on the traces: PgDn/PgUp (and Right/Left) page, Home/End go to
-// the first and last epoch, Up/Down choose a trace and Esc none, + and -
-// scale the chosen trace (or all), A fits it (or all) to the epoch, F
-// switches the filters, 1 to 4 choose the epoch length. F3 (or N) goes to
-// the epoch of the next finding of the night check after this epoch,
-// Shift+F3 (or P) to the previous one before it: of the chosen trace, or
-// of any trace when none is chosen; the finding's trace is then chosen (Esc
-// lets it go, so the next F3 looks at every trace again). A beep when there
-// is none.
-void OnKey(HWND window, PreviewView& v, WPARAM key) {
-    switch (key) {
-    case VK_F3: StepToFinding(window, v, GetKeyState(VK_SHIFT) >= 0); break;
-    case 'N': StepToFinding(window, v, true); break;
-    case 'P': StepToFinding(window, v, false); break;
-    case VK_NEXT: case VK_RIGHT: GoToEpoch(window, v, v.epoch + 1); break;
-    case VK_PRIOR: case VK_LEFT: GoToEpoch(window, v, v.epoch - 1); break;
-    case VK_HOME: GoToEpoch(window, v, 0); break;
-    case VK_END: GoToEpoch(window, v, EpochCountOf(v) - 1); break;
-    case VK_DOWN: Select(window, v, v.selected + 1 < v.plan.count ? v.selected + 1 : v.plan.count - 1); break;
-    case VK_UP: Select(window, v, v.selected < 0 ? v.plan.count - 1 : std::max(0, v.selected - 1)); break;
-    case VK_ESCAPE: Select(window, v, -1); break;
-    case VK_ADD: case VK_OEM_PLUS: Rescale(window, v, kScaleStep, false); break;
-    case VK_SUBTRACT: case VK_OEM_MINUS: Rescale(window, v, 1.0 / kScaleStep, false); break;
-    case 'A': Rescale(window, v, 1.0, true); break;
-    case 'F': SetFiltered(window, v, !v.filtered); break;
-    case '1': case '2': case '3': case '4': ChooseEpochLength(window, v, int(key - '1')); break;
     }
 }
 
@@ -516,25 +432,8 @@ void PaintView(HWND window, HDC target, PreviewView& v) {
     if (!v.Open() || !v.epochs) {
         PaintNoRecording(dc, client, v.areas);
     } else {
-        const int32_t columns = PlotColumns(v.areas);
-        if (!v.columnsValid || v.columnCount != columns) {
-            v.epochs->Columns(v.source, v.plan, v.epoch * v.epochSeconds, v.epochSeconds, columns, &v.columns,
-                              v.filtered);
-            v.columnCount = columns;
-            v.columnsValid = true;
-        }
-        for (int32_t t = 0; t < v.plan.count; ++t) {
-            if (v.placed[t]) continue;
-            v.axes[t] = OpeningAxis(v.plan.traces[t], v.pattern.position,
-                                    v.columns.data() + size_t(t) * size_t(columns), columns);
-            v.placed[t] = true;
-        }
-        const PreviewPicture p = {&v.source,       &v.plan,           &v.pattern.position,
-                                  v.epoch * v.epochSeconds,       v.epochSeconds,    v.columns.data(),
-                                  v.columnCount,                  v.axes,            v.filtered,
-                                  v.selected,                     v.epochs->NotRecorded().data(),
-                                  ShownFindings(v)};
-        PaintPreview(dc, client, v.areas, p);
+        TakeColumns(v);
+        PaintPreview(dc, client, v.areas, PictureOf(v));
     }
     if (picture.dc()) picture.CopyTo(target);
 }
@@ -544,67 +443,16 @@ void OnPaint(HWND window, PreviewView& v) {
     PaintView(window, paint.dc(), v);
 }
 
-// ---- the overview strip ---------------------------------------------------
-
-// The strip's places as it is now.
-OverviewStrip StripOf(HWND strip, const PreviewView& v) {
-    return PlaceOverview(v.font, ClientArea(strip).right, v.plan.count, NightSeconds(v));
-}
-
-// The strip's preview's view (null while the preview is being made or gone).
-PreviewView* ViewOfStrip(HWND strip) {
-    HWND preview = GetParent(strip);
-    return preview ? ViewOf(preview) : nullptr;
-}
-
-void PaintStrip(HWND strip, HDC target, const PreviewView* v) {
-    const RECT area = ClientArea(strip);
-    MemoryDc picture(target, area.right, area.bottom);
-    HDC dc = picture.dc() ? picture.dc() : target;
-    OverviewPicture p = {nullptr, -1.0, 30, -1};
-    OverviewStrip geometry = PlaceOverview(PreviewFont{96, 7, 12}, area.right, 0, 0);
-    if (v && v->Open()) {
-        p = OverviewPicture{ShownFindings(*v), double(v->epoch) * v->epochSeconds, v->epochSeconds, v->selected};
-        geometry = StripOf(strip, *v);
-    }
-    PaintOverview(dc, area, geometry, p);
-    if (picture.dc()) picture.CopyTo(target);
-}
-
-void OnStripPaint(HWND strip) {
-    PaintScope paint(strip);
-    PaintStrip(strip, paint.dc(), ViewOfStrip(strip));
-}
-
-// A click on the strip: the epoch holding the time under it, the chosen
-// trace kept.
-void OnStripClick(HWND strip, LPARAM at) {
-    HWND window = GetParent(strip);
-    PreviewView* v = ViewOfStrip(strip);
-    SetFocus(window);
-    if (!v || !v->Open()) return;
-    const double second = OverviewSeconds(StripOf(strip, *v), static_cast<short>(LOWORD(at)));
-    GoToEpoch(window, *v, EpochHolding(second, v->epochSeconds));
-}
-
-LRESULT CALLBACK OverviewProc(HWND strip, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_PAINT: OnStripPaint(strip); return 0;
-    case WM_PRINTCLIENT: PaintStrip(strip, reinterpret_cast<HDC>(wParam), ViewOfStrip(strip)); return 0;
-    case WM_ERASEBKGND: return 1;   // painting covers the strip
-    case WM_LBUTTONDOWN: OnStripClick(strip, lParam); return 0;
-    }
-    return DefWindowProcA(strip, message, wParam, lParam);
-}
 
 // The window is never narrower than its row of controls, nor lower than
-// the row with a few traces' room.
+// the row with a few traces' room, unless its screen's work area is.
 void OnMinMaxInfo(HWND window, const PreviewView& v, MINMAXINFO* info) {
     RECT frame = {0, 0, v.rowRight, v.areas.plot.top + 8 * v.font.lineHeight};
     AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
                        DWORD(GetWindowLongPtrA(window, GWL_EXSTYLE)));
-    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, frame.right - frame.left);
-    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, frame.bottom - frame.top);
+    const RECT work = WorkAreaOf(window);
+    info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, std::min(frame.right - frame.left, work.right - work.left));
+    info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, std::min(frame.bottom - frame.top, work.bottom - work.top));
 }
 
 LRESULT OnCreate(HWND window, const CREATESTRUCTA* creation) {
@@ -656,64 +504,9 @@ LRESULT OnViewMessage(HWND window, PreviewView& v, UINT message, WPARAM wParam, 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// The control of the preview that holds `focus` (a combo box for its
-// list's parts); the preview itself for the traces.
-int FocusIndex(HWND preview, HWND focus) {
-    while (focus && focus != preview && GetParent(focus) != preview) focus = GetParent(focus);
-    if (!focus || focus == preview) return -1;
-    const int id = GetDlgCtrlID(focus);
-    for (int i = 0; i < kControlCount; ++i)
-        if (kControls[i].id == id) return i;
-    return -1;
-}
+}  // namespace preview
 
-// The next stop of Tab (or Shift+Tab) after `from`: the controls that take
-// the focus, then the traces (-1).
-int NextStop(HWND preview, int from, bool backward) {
-    for (int step = 0; step <= kControlCount; ++step) {
-        from = backward ? (from < 0 ? kControlCount - 1 : from - 1) : (from + 1 >= kControlCount ? -1 : from + 1);
-        if (from < 0) return -1;
-        HWND control = GetDlgItem(preview, kControls[from].id);
-        if ((kControls[from].style & WS_TABSTOP) && IsWindowEnabled(control) && IsWindowVisible(control)) return from;
-    }
-    return -1;
-}
-
-}  // namespace
-
-bool TranslatePreviewKey(HWND preview, const MSG& message) {
-    if (message.message != WM_KEYDOWN || !IsWindow(preview)) return false;
-    if (message.hwnd != preview && !IsChild(preview, message.hwnd)) return false;
-    if (GetKeyState(VK_MENU) < 0) return false;
-    const int at = FocusIndex(preview, message.hwnd);
-    switch (message.wParam) {
-    case VK_TAB: {
-        if (GetKeyState(VK_CONTROL) < 0) return false;
-        const int next = NextStop(preview, at, GetKeyState(VK_SHIFT) < 0);
-        HWND target = next < 0 ? preview : GetDlgItem(preview, kControls[next].id);
-        SetFocus(target);
-        if (next >= 0 && kControls[next].id == IDC_PREV_JUMP_TIME) SendMessageA(target, EM_SETSEL, 0, -1);
-        return true;
-    }
-    case VK_RETURN:
-        if (at < 0) return false;
-        if (kControls[at].id == IDC_PREV_JUMP_TIME) {
-            SendMessageA(preview, WM_COMMAND, MAKEWPARAM(IDC_PREV_JUMP, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(preview, IDC_PREV_JUMP)));
-            return true;
-        }
-        if (!strcmp(kControls[at].windowClass, "BUTTON")) {
-            SendMessageA(GetDlgItem(preview, kControls[at].id), BM_CLICK, 0, 0);
-            return true;
-        }
-        return false;
-    case VK_ESCAPE:
-        if (at < 0) return false;
-        SetFocus(preview);
-        return true;
-    }
-    return false;
-}
+using namespace preview;
 
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -729,23 +522,9 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 BOOL RegisterPreviewClass(HINSTANCE instance) {
-    WNDCLASSEXA wc;
-    memset(&wc, 0, sizeof wc);
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = PreviewWindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = PREVIEW_CLASS;
-    if (!RegisterClassExA(&wc)) return FALSE;
-    // The overview strip, a child of the preview.
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = OverviewProc;
-    wc.hIcon = nullptr;
-    wc.lpszClassName = PREVIEW_OVERVIEW_CLASS;
-    return RegisterClassExA(&wc) != 0;
+    const WkWindowClass c = {PreviewWindowProc, PREVIEW_CLASS, CS_HREDRAW | CS_VREDRAW, 0, MAKEINTRESOURCEA(IDI_APP),
+                             nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), nullptr};
+    return WkRegisterWindowClass(instance, c) && RegisterOverviewClass(instance);   // the strip, a child of the preview
 }
 
 HWND ShowPreviewWindow(HWND owner, HWND existing) {
@@ -756,17 +535,24 @@ HWND ShowPreviewWindow(HWND owner, HWND existing) {
         BringWindowToTop(existing);
         return existing;
     }
-    // 960 x 680 on a plain screen, more at a higher dpi.
+    // 960 x 680 on a plain screen, more at a higher dpi; never more than
+    // the work area of the owner's screen, and wholly on it.
     int dpi = 96;
     if (HDC screen = GetDC(nullptr)) {
         dpi = GetDeviceCaps(screen, LOGPIXELSY);
         ReleaseDC(nullptr, screen);
     }
+    RECT ownerBox = {0, 0, 0, 0};
+    GetWindowRect(owner, &ownerBox);
+    const RECT work = WorkAreaOf(owner);
+    const PreviewBox place = PlaceInWorkArea(PixelsAt(960, dpi), PixelsAt(680, dpi),
+                                             PreviewBox{work.left, work.top, work.right, work.bottom},
+                                             PreviewBox{ownerBox.left, ownerBox.top, ownerBox.right, ownerBox.bottom});
     char title[64];
     LoadText(IDS_PREV_TITLE, title, sizeof title);
     HWND window = CreateWindowExA(0, PREVIEW_CLASS, title, WS_OVERLAPPEDWINDOW | WS_HSCROLL | WS_CLIPCHILDREN,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, PixelsAt(960, dpi), PixelsAt(680, dpi), owner, nullptr,
-                                  g_program.instance, nullptr);
+                                  place.left, place.top, place.right - place.left, place.bottom - place.top, owner,
+                                  nullptr, g_program.instance, nullptr);
     if (!window) return nullptr;
     ShowWindow(window, SW_SHOWNORMAL);
     SetForegroundWindow(window);

@@ -157,11 +157,6 @@ int32_t RecAnnotationBytes(const std::vector<std::string>& texts, int32_t frameS
 const char kRecDataMissingText[] = "Data missing";
 const char kRecRecordingEndsText[] = "Recording ends";
 
-std::string RecSecondsText(int64_t samples, int32_t rate) {
-    if (rate <= 0 || samples < 0) return "0";
-    return RecUnitsText((samples * 10000000 + rate / 2) / rate);
-}
-
 std::string RecUnitsText(int64_t units) { return RecFormatScaled(units < 0 ? 0 : units, 7); }
 
 std::string RecTimedAnnotation(int64_t onsetSamples, int64_t durationSamples, int32_t rate, const std::string& text) {

@@ -62,10 +62,8 @@ void RecFillAnnotations(uint8_t* dst, size_t bytes, size_t timedRoom, int64_t on
                         const std::vector<std::string>* texts, size_t* next, std::vector<std::string>* timed,
                         const RecAddedQueue& added = RecAddedQueue());
 
-// Seconds of `samples` samples at `rate` per second as decimal text, to
-// 100 ns (7 decimals, trailing zeros left out): 17858 at 20 -> "892.9".
-std::string RecSecondsText(int64_t samples, int32_t rate);
-// The same of a time given in 100 ns units (>= 0): 8929000000 -> "892.9".
+// Seconds of a time given in 100 ns units (>= 0) as decimal text, to 100 ns
+// (7 decimals, trailing zeros left out): 8929000000 -> "892.9".
 std::string RecUnitsText(int64_t units);
 
 // The TAL of an annotation with a duration: "+onset" 0x15 "duration" 0x14

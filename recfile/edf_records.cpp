@@ -8,13 +8,9 @@
 #include <new>
 #include <stdexcept>
 
-namespace {
+#include "textkit/byte_order.h"
 
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-const bool kLittleEndianHost = true;
-#else
-const bool kLittleEndianHost = false;
-#endif
+namespace {
 
 int16_t SourceSample(const unsigned char* at) {
     int16_t v;

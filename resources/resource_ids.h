@@ -228,6 +228,8 @@
 #define IDS_PREV_NO_RECORDING       6708
 #define IDS_PREV_NOT_WRITTEN        6709  /* a trace whose rate divisor gives no whole rate */
 #define IDS_PREV_UNFILTERED         6710  /* the label line of a trace drawn with the file's values */
+#define IDS_PREV_ABOVE_SCALE        6711  /* the hint over values above a trace's scale: %s the highest with its unit */
+#define IDS_PREV_BELOW_SCALE        6712  /* the hint over values below a trace's scale: %s the lowest with its unit */
 
 /* ---- The night check in the window (ids 1700-1749, 4011, 6600-6649, WM_USER+160..169) ---- */
 /* The command, the check window (MORLEXCHECK) and its controls, the

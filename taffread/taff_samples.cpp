@@ -4,14 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "textkit/byte_order.h"
+
 namespace taff {
 namespace {
-
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-const bool kLittleEndianHost = true;
-#else
-const bool kLittleEndianHost = false;
-#endif
 
 // Loads that the compiler turns into plain (vector) loads on a
 // little-endian host.

@@ -17,8 +17,11 @@ unit that comes back to itself through such dependencies is refused. What a
 header includes only composes declarations and does not count (a writer's
 internal header may use its public one).
 
-Usage: check_layers.py ROOT      prints each offending include, exit 1 if any
-       check_layers.py --self-test   proves that a forbidden include is found
+Files are opened for writing only in filekit/ and recfile/ (the PSG
+writer), and an include names only folders the layers know.
+
+Usage: check_layers.py ROOT      prints each offending include or write, exit 1 if any
+       check_layers.py --self-test   proves that each kind of offence is found
 """
 import os
 import re
@@ -31,7 +34,7 @@ PAGES = {"source", "patient", "montage", "position", "convert", "preview", "chec
 # Folder -> folders its files may include (its own folder always allowed).
 ALLOWED = {
     "textkit": set(),
-    "taffread": set(),
+    "taffread": {"textkit"},
     "recfile": {"textkit"},
     # The file layer: portable header, one source per system.
     "filekit": {"textkit"},
@@ -64,6 +67,62 @@ SYSTEM_ALLOWED = {
 }
 # Windows' own headers in the file layer: its Windows source alone.
 WINDOW_ALLOWED = {"filekit/filekit_win.cpp"}
+
+# Folders an include may name besides the layers' own: the resource ids.
+KNOWN_ELSE = {"resources"}
+
+# Files are opened for writing (created, replaced, copied or moved) only by
+# the file layer and the PSG writer; everything else places its files
+# through filekit/. A call counts when its statement asks for writing: a
+# C stream or POSIX open in a writing mode, a Windows CreateFile with write
+# access or a creating disposition, a file copy or move, a C++ output stream.
+WRITE_LAYERS = {"filekit", "recfile"}
+WRITE_ALLOWED = {
+    # The check's HTML report and check file written in place for a test;
+    # the report's rework removes it.
+    "engine/check_report.cpp",
+}
+WRITE_CALL = re.compile(r"\b(?:std::)?(_?w?fopen|freopen|fdopen|open|CreateFile[AW]?|CopyFile(?:Ex)?[AW]?|"
+                        r"MoveFile(?:Ex)?[AW]?|ReplaceFile[AW]?|ofstream|fstream)\b\s*[(<a-zA-Z_]")
+WRITE_MODE = re.compile(r'"[rwa]b?\+?b?t?"')
+
+
+def asks_for_writing(name, statement):
+    """Whether the call `name` in `statement` (up to its ';') opens for writing."""
+    if name in ("ofstream", "fstream") or name.startswith(("CopyFile", "MoveFile", "ReplaceFile")):
+        return True
+    if name.startswith("CreateFile"):
+        return re.search(r"GENERIC_WRITE|GENERIC_ALL|FILE_WRITE_DATA|FILE_APPEND_DATA|CREATE_ALWAYS|CREATE_NEW|"
+                         r"OPEN_ALWAYS|TRUNCATE_EXISTING", statement) is not None
+    if name == "open":
+        return re.search(r"O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|O_APPEND", statement) is not None
+    mode = WRITE_MODE.search(statement)
+    return mode is not None and re.search(r"[wa+]", mode.group(0)) is not None
+
+
+def writes_outside_file_layer(root):
+    """Each place outside the file layer and the PSG writer that opens a file for writing."""
+    problems = []
+    for folder, path in source_files(root):
+        rel = os.path.relpath(path, root).replace(os.sep, "/")
+        if folder in WRITE_LAYERS or rel in WRITE_ALLOWED:
+            continue
+        with open(path, encoding="utf-8", errors="replace") as f:
+            lines = [re.sub(r"//.*", "", line) for line in f]
+        text = "".join(lines)
+        starts = [0]
+        for line in lines:
+            starts.append(starts[-1] + len(line))
+        for m in WRITE_CALL.finditer(text):
+            end = text.find(";", m.end())
+            statement = text[m.start():end if end >= 0 else len(text)]
+            if not asks_for_writing(m.group(1), statement):
+                continue
+            number = next(i for i in range(len(starts)) if starts[i + 1] > m.start()) + 1
+            problems.append(f"{rel}:{number}: {m.group(1)} opens a file for writing outside the file layer "
+                            f"(use filekit/)")
+    return problems
+
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 SOURCE_EXT = (".h", ".hpp", ".cpp", ".c", ".inc")
@@ -155,14 +214,26 @@ def check_tree(root):
                         problems.append(f"{where}: <{target}> outside the file layer (use filekit/)")
                     continue
                 top = target.split("/")[0] if "/" in target else folder
+                if top not in ALLOWED and top not in KNOWN_ELSE:
+                    problems.append(f"{where}: \"{target}\" lies in a folder the layers do not know")
+                    continue
                 if top == folder or top in ALLOWED[folder]:
                     continue
-                if top not in ALLOWED and top != "resources":
-                    continue   # generated or local files ("sjis_table.inc")
                 problems.append(f"{where}: {folder}/ may not include \"{target}\"")
+    problems.extend(writes_outside_file_layer(root))
     for circle in include_circles(root):
         problems.append(f"{circle[0]}: include circle among {', '.join(circle)}")
     return problems
+
+
+def check_planted(files):
+    """What the check finds in a tree of `files` (path -> text) made for it."""
+    with tempfile.TemporaryDirectory() as root:
+        for rel, text in files.items():
+            os.makedirs(os.path.dirname(os.path.join(root, rel)), exist_ok=True)
+            with open(os.path.join(root, rel), "w") as f:
+                f.write(text)
+        return check_tree(root)
 
 
 def self_test():
@@ -181,26 +252,37 @@ def self_test():
         "convert/k.cpp": "#include <sys/stat.h>\n",
         "pagekit/l.cpp": "#include <fcntl.h>\n",
         "filekit/filekit.cpp": "#include <windows.h>\n",
+        # An include into a folder the map does not know.
+        "engine/o.cpp": '#include "scratch/util.h"\n',
+        # Files opened for writing outside the file layer.
+        "engine/p.cpp": 'void W(const char* p) {\n  FILE* f = fopen(p,\n                  "wb");\n}\n',
+        "winkit/q.cpp": "HANDLE h = CreateFileA(p, GENERIC_WRITE, 0, nullptr,\n                       CREATE_ALWAYS, 0, nullptr);\n",
+        "montage/r.cpp": "std::ofstream out(path);\n",
+        "pagekit/s.cpp": "CopyFileA(a, b, FALSE);\n",
         # A circle: each unit's source includes the other's header.
         "app/m.h": "#pragma once\n",
         "app/m.cpp": '#include "app/n.h"\n',
         "app/n.h": "#pragma once\n",
         "app/n.cpp": '#include "m.h"\n',
     }
-    with tempfile.TemporaryDirectory() as root:
-        for rel, text in cases.items():
-            os.makedirs(os.path.dirname(os.path.join(root, rel)), exist_ok=True)
-            with open(os.path.join(root, rel), "w") as f:
-                f.write(text)
-        found = check_tree(root)
+    found = check_planted(cases)
     missed = [rel for rel in cases
               if not rel.startswith("app/") and not any(p.startswith(rel + ":") for p in found)]
     if not any(p.startswith("app/m: include circle") for p in found):
         missed.append("the circle app/m -> app/n")
+    # Reading is not writing: none of these may be refused.
+    allowed = {
+        "engine/t.cpp": 'FILE* f = fopen(path, "rb");\nbool same = strcmp(mode, "w") == 0;\n',
+        "pagekit/u.cpp": "HANDLE h = CreateFileA(p, FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, 0);\n",
+        "filekit/filekit_posix.cpp": 'int fd = open(p.c_str(), O_WRONLY | O_CREAT);\n',
+        "recfile/v.cpp": 'FILE* f = fopen(p, "wb");\n',
+    }
+    missed += [f"refused in error: {p}" for p in check_planted(allowed)]
     if missed:
         print("the check let these through:", ", ".join(missed))
         return 1
-    print(f"the check refused every forbidden include and the include circle")
+    print("the check refused every forbidden include, the include circle, the include into an unknown folder "
+          "and every file opened for writing outside the file layer")
     return 0
 
 

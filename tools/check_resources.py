@@ -5,7 +5,7 @@ resources and is not empty.
 The program names its resources in resources/resource_ids.h: strings as
 IDS_*, numbered dialogs as IDD_*, named dialog templates as DLG_* (whose
 value is the template's name) and menus through MAKEINTRESOURCE in a window
-class or LoadMenu. Every such name the program code uses (comments left out)
+class (lpszMenuName, or the menu of winkit's WkWindowClass) or LoadMenu. Every such name the program code uses (comments left out)
 must stand in a resource script (resources/*.rc):
   - a string: an entry of a STRINGTABLE whose text is not empty;
   - a dialog: a DIALOG or DIALOGEX template with at least one control;
@@ -76,7 +76,7 @@ def used_names(root):
                 code = strip_comments(read(os.path.join(dirpath, name)))
                 strings.update(re.findall(r'\b(IDS_\w+)', code))
                 dialogs.update(re.findall(r'\b(IDD_\w+|DLG_\w+)', code))
-                menus.update(re.findall(r'lpszMenuName\s*=\s*MAKEINTRESOURCEA?\s*\(\s*(\w+)\s*\)', code))
+                menus.update(re.findall(r'(?:lpszMenuName|\.menu)\s*=\s*MAKEINTRESOURCEA?\s*\(\s*(\w+)\s*\)', code))
                 menus.update(re.findall(r'LoadMenuA?\s*\([^,]*,\s*MAKEINTRESOURCEA?\s*\(\s*(\w+)\s*\)', code))
     return strings, dialogs, menus
 

@@ -12,7 +12,10 @@ seconds=${1:-600}
 shift || true
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFUZZ=ON >/dev/null
 cmake --build build/fuzz -j "$(nproc)"
-targets=${*:-"fuzz_reader fuzz_lists fuzz_psg_texts fuzz_cal fuzz_patient_rules fuzz_ini fuzz_batch_args"}
+# Every target the build makes (its list is written by tests/fuzz/CMakeLists.txt).
+list=build/fuzz/tests/fuzz/fuzz_targets.txt
+[ -s "$list" ] || { echo "fuzz.sh: $list is missing: the fuzz build did not configure" >&2; exit 1; }
+targets=${*:-$(tr '\n' ' ' < "$list")}
 for t in $targets; do
   work="build/fuzz/tests/fuzz/corpus_$t"
   mkdir -p "$work"

@@ -13,12 +13,12 @@ namespace {
 // the next read comes from the disk.
 void ForgetCached(const std::string& path) { WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str()); }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool MakeEmpty(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    return CloseHandle(file) != 0;
+// The copy the batch writes into: the settings file's bytes (none when
+// there is no file yet), placed whole by the file layer.
+bool MakeCopy(const std::string& path, const std::string& copy) {
+    std::string bytes;
+    if (PathExists(path) && ReadWholeFile(path, &bytes) != 0) return false;
+    return WriteFileBeside(copy, bytes, true) == 0;
 }
 
 // Reads a zero-separated list (section names, or one section's entries)
@@ -89,7 +89,7 @@ ProfileBatch::ProfileBatch(const char* path) {
     copy_ = path_ + ".new";
     ForgetCached(path_);
     ForgetCached(copy_);
-    ok_ = Exists(path_) ? CopyFileA(path_.c_str(), copy_.c_str(), FALSE) != 0 : MakeEmpty(copy_);
+    ok_ = MakeCopy(path_, copy_);
 }
 
 ProfileBatch::~ProfileBatch() {

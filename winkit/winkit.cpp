@@ -109,8 +109,46 @@ void WkTrimPath(char* path) {
     }
 }
 
+BOOL WkRegisterWindowClass(HINSTANCE instance, const WkWindowClass& c) {
+    WNDCLASSEXA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.cbSize = sizeof wc;
+    wc.style = c.style;
+    wc.lpfnWndProc = c.procedure;
+    wc.cbWndExtra = c.extraBytes;
+    wc.hInstance = instance;
+    if (c.icon) wc.hIcon = LoadIconA(instance, c.icon);
+    if (c.smallIcon)
+        wc.hIconSm = static_cast<HICON>(LoadImageA(instance, c.smallIcon, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = c.background;
+    wc.lpszMenuName = c.menu;
+    wc.lpszClassName = c.name;
+    return RegisterClassExA(&wc) != 0;
+}
+
+HBITMAP WkScaledBitmap(HBITMAP bitmap, int width, int height) {
+    BITMAP source;
+    if (!bitmap || width <= 0 || height <= 0 || !GetObjectA(bitmap, sizeof source, &source)) return nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC from = CreateCompatibleDC(screen), to = CreateCompatibleDC(screen);
+    HBITMAP scaled = CreateCompatibleBitmap(screen, width, height);
+    if (from && to && scaled) {
+        HGDIOBJ oldFrom = SelectObject(from, bitmap), oldTo = SelectObject(to, scaled);
+        SetStretchBltMode(to, HALFTONE);
+        SetBrushOrgEx(to, 0, 0, nullptr);
+        StretchBlt(to, 0, 0, width, height, from, 0, 0, source.bmWidth, source.bmHeight, SRCCOPY);
+        SelectObject(from, oldFrom);
+        SelectObject(to, oldTo);
+    }
+    if (from) DeleteDC(from);
+    if (to) DeleteDC(to);
+    ReleaseDC(nullptr, screen);
+    return scaled;
+}
+
 void WkDebugMode() { g_debugMode = true; }
-bool WkIsDebugMode() { return g_debugMode; }
 
 HWND WkModelessDialog(HWND owner, HINSTANCE instance, int resourceId) {
     HWND dialog = CreateDialogA(instance, MAKEINTRESOURCEA(resourceId), owner, ModelessInitProc);

@@ -18,10 +18,9 @@ void WkGetModuleDir(HINSTANCE instance, char* dir);
 // Removes trailing backslashes (never the one after a drive letter "C:\").
 void WkTrimPath(char* path);
 
-// Turns on debug mode: the dialog helpers then report failures to create a
-// dialog with OutputDebugString.
+// Turns on debug mode (the settings file's INITIAL/Debug): the dialog
+// helpers then report failures to create a dialog with OutputDebugString.
 void WkDebugMode();
-bool WkIsDebugMode();
 
 // Creates dialog resource `resourceId` as a visible modeless window owned by
 // `owner`, centred on it. The dialog closes itself on WM_CLOSE. Null on failure.
@@ -34,11 +33,32 @@ INT_PTR WkMessageDialog(HWND owner, HINSTANCE instance, int resourceId);
 // Centres `dialog` on its owner (or on the screen without one).
 void WkCenterDialog(HWND dialog);
 
+// A window class of the program: its procedure and name, the class style,
+// the bytes kept with each window, the icon and small icon (resource names
+// of the program; null: none), the background brush and the menu (null:
+// none). The cursor is the arrow.
+struct WkWindowClass {
+    WNDPROC procedure;
+    const char* name;
+    UINT style;
+    int extraBytes;
+    const char* icon;
+    const char* smallIcon;
+    HBRUSH background;
+    const char* menu;
+};
+// Registers `c` for `instance`. Non-zero on success.
+BOOL WkRegisterWindowClass(HINSTANCE instance, const WkWindowClass& c);
+
 // Pixels per inch of the screen `window` is drawn on (96 when unknown).
 int WkWindowDpi(HWND window);
 // A length of the plain (96 pixels per inch) screen in pixels at the dpi of
 // `window`, rounded to the nearest pixel.
 int WkScaled(HWND window, int pixels);
+// A copy of `bitmap` drawn `width` x `height` pixels (smoothed), for
+// images made for a plain screen shown at a higher dpi. The caller deletes
+// it; null on failure.
+HBITMAP WkScaledBitmap(HBITMAP bitmap, int width, int height);
 // True while `key` (a virtual-key code) is held down, as of the message
 // being handled.
 bool WkKeyDown(int key);

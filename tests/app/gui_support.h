@@ -108,5 +108,7 @@ protected:
     void TearDown() override;
     void Open();
     ConverterState& State() { return *PeekState(window); }
+    // The night check the record holds for the windows.
+    HeldCheck& Held() { return *State().check; }
     HWND window = nullptr;
 };

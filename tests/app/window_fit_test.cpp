@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <string>
@@ -150,6 +151,13 @@ TEST_F(WindowFit, SmallestWindowShowsEveryPageWhole) {
         if (s.dpi == dpi) want = &s;
     ASSERT_NE(nullptr, want) << "no sizes are known at " << dpi << " dpi";
     Open();
+    // The toolbar's images at the screen's dpi.
+    int iconWidth = 0, iconHeight = 0;
+    ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(SendMessageA(GetDlgItem(window, IDC_MAIN_TOOLBAR),
+                                                                    TB_GETIMAGELIST, 0, 0)),
+                          &iconWidth, &iconHeight);
+    EXPECT_EQ(dpi == 144 ? 24 : 16, iconWidth);
+    EXPECT_EQ(iconWidth, iconHeight);
     for (SIZE asked : {SIZE{1, 1}, SIZE{420, 430}}) {
         SetWindowPos(window, nullptr, 0, 0, asked.cx, asked.cy, SWP_NOMOVE | SWP_NOZORDER);
         PumpPending();

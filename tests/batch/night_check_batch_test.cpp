@@ -6,6 +6,7 @@
 // --check-fail-level, the exit status.
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -108,13 +109,22 @@ TEST_F(NightCheckBatch, ExitLevelAndRuleSet) {
         EXPECT_NE(std::string::npos, ReadFile(out + "/N2.check.json").find(std::string("\"rule\": \"") + c.rule + "\""))
             << c.rule;
     }
-    // A warn only fails at --check-fail-level warn: a night with a warned
-    // channel and a rule it meets.
-    const ProcessResult warned =
-        RunBatch({"--check-only", "-q", "--check-rule", "EEG >= 0 h", "--check-fail-level", "warn", "-o", out,
-                  in + "/N2.HDR"});
-    const bool isWarn = ReadFile(out + "/N2.check.json").find("\"verdict\": \"warn\"") != std::string::npos;
-    EXPECT_EQ(isWarn ? 1 : 0, warned.status);
+    // A warn only fails at --check-fail-level warn: a night whose C3-A2 is
+    // noisy throughout (a warned channel) and a rule it meets.
+    TaffGenOptions noisy = ShortRecording(65);
+    TaffGenFault hf;
+    hf.kind = TaffGenFaultKind::HfArtifact, hf.channel = 0, hf.startSeconds = 0, hf.lengthSeconds = 65;
+    hf.value = TaffGenFaultDefault(TaffGenFaultKind::HfArtifact, 0, noisy.channels);
+    noisy.faults.push_back(hf);
+    const std::string warnedIn = tmp.File("warned");
+    fs::create_directories(warnedIn);
+    MakeRecording(noisy, warnedIn + "/N3.HDR");
+    for (const auto& level : {std::make_pair("warn", 1), std::make_pair("fail", 0)}) {
+        const ProcessResult warned = RunBatch({"--check-only", "-q", "--check-rule", "EEG >= 0 h", "--check-fail-level",
+                                               level.first, "-o", out, warnedIn + "/N3.HDR"});
+        EXPECT_EQ(level.second, warned.status) << level.first << warned.err;
+        EXPECT_NE(std::string::npos, ReadFile(out + "/N3.check.json").find("\"verdict\": \"warn\"")) << level.first;
+    }
 
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--check", "--check-only"}, {"--check", "--check-rule", "EEG for 4 hours"},

@@ -105,8 +105,8 @@ protected:
         SendMessageA(window, WM_COMMAND, IDM_FILE_OPEN, 0);
         ASSERT_EQ(kSourceTaff, State().source.sourceKind) << path;
     }
-    static bool CheckDone(int ms = 60000) {
-        return PumpUntil([] { return TheHeldCheck().valid && !TheHeldCheck().running; }, ms);
+    bool CheckDone(int ms = 60000) {
+        return PumpUntil([this] { return Held().valid && !Held().running; }, ms);
     }
     std::string Status() {
         char text[256] = "";
@@ -131,7 +131,7 @@ TEST_F(CheckInWindow, OpeningChecksTheNightAndTheStatusLineShowsTheVerdict) {
     Open();
     OpenRecording(MakeRecording("PASS.HDR", FaultyNight(1800)));
     ASSERT_TRUE(CheckDone());
-    EXPECT_TRUE(TheHeldCheck().result.complete);
+    EXPECT_TRUE(Held().result.complete);
     EXPECT_EQ("記録ﾁｪｯｸ: 注意あり (EEG >= 0.25 h)", Status());
 }
 
@@ -142,7 +142,7 @@ TEST_F(CheckInWindow, TheWindowAnswersWhileALongNightIsCheckedAndClosingStopsThe
     const int before = ThreadCount();
     ASSERT_GT(before, 0);
     OpenRecording(path);
-    ASSERT_TRUE(PumpUntil([] { return TheHeldCheck().done > 0; }));
+    ASSERT_TRUE(PumpUntil([this] { return Held().done > 0; }));
     // Another thread asks the window 40 times with a 50 ms limit each while
     // this one pumps as the program's loop does.
     std::atomic<int> answered{0}, probes{0};
@@ -162,13 +162,13 @@ TEST_F(CheckInWindow, TheWindowAnswersWhileALongNightIsCheckedAndClosingStopsThe
     prober.join();
     EXPECT_EQ(40, answered.load());
     EXPECT_LT(slowestUs.load(), 50000);
-    ASSERT_TRUE(TheHeldCheck().running) << "the night was checked before the probes ended";
+    ASSERT_TRUE(Held().running) << "the night was checked before the probes ended";
 
     // Closing the recording mid-check: the check stops and its thread is gone.
     SendMessageA(window, WM_COMMAND, IDM_FILE_CLOSE, 0);
     PumpPending();
-    EXPECT_FALSE(TheHeldCheck().running);
-    EXPECT_TRUE(TheHeldCheck().stopped);
+    EXPECT_FALSE(Held().running);
+    EXPECT_TRUE(Held().stopped);
     EXPECT_EQ("記録ﾁｪｯｸ中止", Status());
     EXPECT_TRUE(PumpUntil([&] { return ThreadCount() == before; }, 5000)) << ThreadCount() << " vs " << before;
 }
@@ -192,7 +192,7 @@ TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
     ASSERT_TRUE(CheckDone());
     HWND list = GetDlgItem(check, IDC_CHECK_FINDINGS);
     // The window follows the check as it completes.
-    ASSERT_TRUE(PumpUntil([&] { return ListRows(list) == int(TheHeldCheck().result.findings.size()); }));
+    ASSERT_TRUE(PumpUntil([&] { return ListRows(list) == int(Held().result.findings.size()); }));
     const int row = RowOf(list, "C3-A2", "平坦");
     ASSERT_GE(row, 0);
     EXPECT_EQ("22:25:04", ListCell(list, row, 2));
@@ -202,14 +202,14 @@ TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
     EXPECT_EQ(ListRows(GetDlgItem(check, IDC_CHECK_CHANNELS)), 14);
     EXPECT_EQ(kVerdictLine, ControlText(check, IDC_CHECK_VERDICT));
     // The value with its unit, and a hum's mains frequency.
-    for (CheckFinding& f : TheHeldCheck().result.findings)
+    for (CheckFinding& f : Held().result.findings)
         if (f.kind == CheckKind::Flat && strcmp(f.label, "C3-A2") == 0) f.unit = "uV";
-    TheHeldCheck().result.findings.push_back(TheHeldCheck().result.findings[0]);
-    CheckFinding& hum = TheHeldCheck().result.findings.back();
+    Held().result.findings.push_back(Held().result.findings[0]);
+    CheckFinding& hum = Held().result.findings.back();
     hum.kind = CheckKind::Hum, hum.value = 5.664, hum.unit = "uV rms", hum.note = "50 Hz";
     strcpy(hum.label, "HUM-TEST");
-    TheHeldCheck().result.mainsHz = 50;
-    ++TheHeldCheck().resultSerial;
+    Held().result.mainsHz = 50;
+    ++Held().resultSerial;
     SendMessageA(check, WM_CHECK_CHANGED, 0, 0);
     EXPECT_EQ("0 uV", ListCell(list, RowOf(list, "C3-A2", "平坦"), 4));
     EXPECT_EQ("5.7 uV rms (50 Hz)", ListCell(list, RowOf(list, "HUM-TEST", "電源ﾉｲｽﾞ"), 4));
@@ -224,7 +224,7 @@ TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
     SendMessageA(check, WM_NOTIFY, IDC_CHECK_FINDINGS, reinterpret_cast<LPARAM>(&click));
     SendMessageA(check, WM_NOTIFY, IDC_CHECK_FINDINGS, reinterpret_cast<LPARAM>(&click));
     double highest = 0;
-    for (const CheckFinding& f : TheHeldCheck().result.findings) highest = std::max(highest, f.value);
+    for (const CheckFinding& f : Held().result.findings) highest = std::max(highest, f.value);
     // (the text rounded as its unit is read)
     EXPECT_NEAR(highest, atof(ListCell(list, 0, 4).c_str()), 0.05 + 0.005 * highest) << ListCell(list, 0, 4);
 
@@ -265,35 +265,35 @@ TEST_F(CheckInWindow, AMontageChangeChecksTheTouchedChannelsAgain) {
     Open();
     OpenRecording(MakeRecording("MONT.HDR", FaultyNight(1800)));
     ASSERT_TRUE(CheckDone());
-    auto count = [](const char* label, CheckKind kind) {
+    auto count = [this](const char* label, CheckKind kind) {
         int n = 0;
-        for (const CheckFinding& f : TheHeldCheck().result.findings)
+        for (const CheckFinding& f : Held().result.findings)
             if (strcmp(f.label, label) == 0 && f.kind == kind) ++n;
         return n;
     };
     ASSERT_EQ(1, count("C3-A2", CheckKind::Flat));
-    const size_t channels = TheHeldCheck().result.channels.size();
+    const size_t channels = Held().result.channels.size();
 
     // A label only: relabelled at once, nothing checked again.
     strcpy(CurrentPattern(State()).channels[0].label, "C3-M2");
     PostMessageA(window, WM_RECORD_CHANGED, 0, 0);
     PumpPending();
-    EXPECT_FALSE(TheHeldCheck().running);
+    EXPECT_FALSE(Held().running);
     EXPECT_EQ(1, count("C3-M2", CheckKind::Flat));
 
     // Its calibration: that channel is checked again, the others kept.
-    const uint32_t serial = TheHeldCheck().serial;
+    const uint32_t serial = Held().serial;
     CurrentPattern(State()).channels[0].calEU *= 2;
     PostMessageA(window, WM_RECORD_CHANGED, 0, 0);
     PumpPending();
-    EXPECT_TRUE(TheHeldCheck().running || TheHeldCheck().serial > serial + 1);
+    EXPECT_TRUE(Held().running || Held().serial > serial + 1);
     ASSERT_TRUE(CheckDone());
     EXPECT_EQ(1, count("C3-M2", CheckKind::Flat));
-    EXPECT_EQ(channels, TheHeldCheck().result.channels.size());
+    EXPECT_EQ(channels, Held().result.channels.size());
 
     // Switched off: its findings go, the others move up a place.
-    const int ecgTrace = [] {
-        for (const ChannelSummary& ch : TheHeldCheck().result.channels)
+    const int ecgTrace = [this] {
+        for (const ChannelSummary& ch : Held().result.channels)
             if (strcmp(ch.label, "ECG") == 0) return ch.trace;
         return -1;
     }();
@@ -302,8 +302,8 @@ TEST_F(CheckInWindow, AMontageChangeChecksTheTouchedChannelsAgain) {
     PumpPending();
     ASSERT_TRUE(CheckDone());
     EXPECT_EQ(0, count("C3-M2", CheckKind::Flat));
-    EXPECT_EQ(channels - 1, TheHeldCheck().result.channels.size());
-    for (const ChannelSummary& ch : TheHeldCheck().result.channels)
+    EXPECT_EQ(channels - 1, Held().result.channels.size());
+    for (const ChannelSummary& ch : Held().result.channels)
         if (strcmp(ch.label, "ECG") == 0) {
             EXPECT_EQ(ecgTrace - 1, ch.trace);
         }
@@ -314,7 +314,7 @@ TEST_F(CheckInWindow, AFailingNightIsAskedAboutOnceAndCancelWritesNothing) {
     Open();
     OpenRecording(MakeRecording("ASK.HDR", FaultyNight(1800)));
     ASSERT_TRUE(CheckDone());
-    ASSERT_EQ(CheckVerdict::Fail, TheHeldCheck().result.verdict);
+    ASSERT_EQ(CheckVerdict::Fail, Held().result.verdict);
     Fake().messageBoxAnswer = IDCANCEL;
     const std::string output = TempDir() + "\\ASKED.DAT";
     EXPECT_FALSE(Convert(output));
@@ -435,7 +435,7 @@ TEST_F(CheckInWindow, AConversionDuringTheCheckNeitherWaitsNorChanges) {
     while (State().conv.conversionState == kConvOutputChosen && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&m);
     ASSERT_EQ(kConvConverting, State().conv.conversionState);
-    ASSERT_TRUE(TheHeldCheck().running);
+    ASSERT_TRUE(Held().running);
     ASSERT_TRUE(PumpUntil([&] { return State().conv.conversionState != kConvConverting; }, 60000));
     ASSERT_TRUE(CheckDone());
     ASSERT_TRUE(Convert(after));

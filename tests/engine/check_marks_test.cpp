@@ -1,13 +1,16 @@
-// The night check's findings in the preview: the overview strip's geometry,
-// what a trace's epoch shows of them, and stepping to the next or previous.
+// The preview's marks: the night check's findings (the overview strip's
+// geometry, what a trace's epoch shows of them, stepping to the next or
+// previous) and values off the scale; and where the window opens.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 #include "engine/check_marks.h"
 #include "engine/preview_layout.h"
+#include "engine/trace_axis.h"
 
 namespace {
 
@@ -71,6 +74,16 @@ TEST(CheckMarks, WhatAnEpochShowsOfATrace) {
         FindingNames(findings, k.trace, k.from, k.to, text, k.size);
         EXPECT_STREQ(k.names, text) << k.trace << " " << k.from;
     }
+    // Into a label's width (7 pixels a character): whole names, the rest counted.
+    const struct { const char* names; int width; const char* shown; } fits[] = {
+        {"flat, not_its_type, hum", 161, "flat, not_its_type, hum"}, {"flat, not_its_type, hum", 160, "flat, not_its_type +1"},
+        {"flat, not_its_type, hum", 100, "flat +2"}, {"not_its_type", 83, "+1"}, {"not_its_type", 84, "not_its_type"}, {"not_its_type", 13, ""},
+        {"flat, hum", 14, "+2"}, {"", 0, ""}};
+    for (const auto& k : fits) {
+        char text[64];
+        FitWholeNames(k.names, k.width, [](const char* s) { return int(7 * strlen(s)); }, text, sizeof text);
+        EXPECT_STREQ(k.shown, text) << k.width;
+    }
     const struct { int trace; double at; int index; } under[] = {{0, 15, 0},  {0, 22, 0},   {0, 40, -1}, {0, 60, 4},
                                                                  {1, 30.5, 3}, {1, 31, -1}, {2, 15, -1}};
     for (const auto& k : under) EXPECT_EQ(k.index, FindingAt(findings, k.trace, k.at)) << k.trace << " " << k.at;
@@ -100,4 +113,47 @@ TEST(CheckMarks, NextAndPreviousFinding) {
     for (const auto& k : epochs) EXPECT_EQ(k.epoch, EpochHolding(k.at, k.seconds)) << k.at;
 }
 
+
+// Values past the band's edges: one run a side however long, a column past
+// both edges in a run of each, empty columns ending a run, the farthest
+// value of each run (an SpO2 of 0 % under an 80-100 % axis reads 0).
+TEST(OffScaleMarks, RunsOfEachSide) {
+    const float E = 1, F = 0;   // an empty column: low above high
+    const ColumnRange columns[] = {
+        {90, 95, 90, 95}, {0, 96, 96, 0}, {0, 0, 0, 0},   {0, 2, 2, 0},     {E, F, E, F}, {70, 79, 70, 79},
+        {95, 99, 95, 99}, {99, 130, 99, 130}, {50, 120, 50, 120}, {101, 101, 101, 101}};
+    const std::vector<OffScaleRun> runs = OffScaleRuns(columns, 10, 80, 100);
+    const struct { int first, last; bool above; double farthest; } expected[] = {
+        {1, 3, false, 0}, {5, 5, false, 70}, {7, 9, true, 130}, {8, 8, false, 50}};
+    ASSERT_EQ(4u, runs.size());
+    for (size_t i = 0; i < runs.size(); ++i) {
+        EXPECT_EQ(expected[i].first, runs[i].first) << i;
+        EXPECT_EQ(expected[i].last, runs[i].last) << i;
+        EXPECT_EQ(expected[i].above, runs[i].above) << i;
+        EXPECT_EQ(expected[i].farthest, runs[i].farthest) << i;
+    }
+    EXPECT_TRUE(OffScaleRuns(columns, 1, 80, 100).empty());
+    EXPECT_TRUE(OffScaleRuns(columns, 10, -1000, 1000).empty());
+}
+
+
+// The window's place: cut to the work area, centred on its owner, moved
+// wholly into the work area (a 144 dpi preview of 1440 x 1020 on a screen
+// of 1280 x 1024 with a task bar of 40).
+TEST(PreviewPlace, InTheWorkArea) {
+    const PreviewBox work = {0, 0, 1280, 984};
+    const struct { int width, height; PreviewBox near, expected; } cases[] = {
+        {1440, 1020, {100, 100, 900, 700}, {0, 0, 1280, 984}},
+        {960, 680, {100, 100, 900, 700}, {20, 60, 980, 740}},
+        {960, 680, {-400, 900, 0, 1200}, {0, 304, 960, 984}},
+        {960, 680, {1200, -50, 1600, 50}, {320, 0, 1280, 680}},
+        {0, 0, {0, 0, 0, 0}, {0, 0, 1, 1}}};
+    for (const auto& k : cases) {
+        const PreviewBox b = PlaceInWorkArea(k.width, k.height, work, k.near);
+        EXPECT_EQ(k.expected.left, b.left) << k.width;
+        EXPECT_EQ(k.expected.top, b.top) << k.width;
+        EXPECT_EQ(k.expected.right, b.right) << k.width;
+        EXPECT_EQ(k.expected.bottom, b.bottom) << k.width;
+    }
+}
 }  // namespace

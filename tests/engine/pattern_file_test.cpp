@@ -1,14 +1,20 @@
 // Pattern files: a pattern exported and imported back stores the same
 // section; a hand-written file goes through the settings file's value rules
 // with the loader's defaults for what it leaves out; a section copied from a
-// settings file is taken; anything else is refused and changes nothing.
+// settings file is taken; anything else is refused and changes nothing. An
+// export failing part way leaves the older file whole.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <string>
 
 #include "engine/pattern_file.h"
 #include "engine/pattern_rules.h"
+#include "filekit/filekit.h"
 #include "tests/support/test_files.h"
 #include "textkit/sjis_text.h"
 
@@ -49,7 +55,7 @@ MontagePattern Sample() {
 TEST(PatternFile, ExportedAndImportedBackStoresTheSameSection) {
     TempDir dir;
     const MontagePattern p = Sample();
-    ASSERT_TRUE(WritePatternFile(dir.File("LAB.PAT").c_str(), p));
+    ASSERT_EQ(0, WriteFileBeside(dir.File("LAB.PAT"), PatternFileText(p), true));
     const std::string text = ReadFile(dir.File("LAB.PAT"));
     EXPECT_EQ(0u, text.find("[Pattern]\r\nPATTERN=Lab PSG 16ch\r\nLabel1=L01\r\n"));
     EXPECT_NE(std::string::npos, text.find("\r\nUnit4=bpm\r\n"));
@@ -130,7 +136,32 @@ TEST(PatternFile, WhatIsNoPatternIsRefusedAndChangesNothing) {
         EXPECT_EQ(c.result, ReadPatternFile(path.c_str(), p)) << c.name;
         EXPECT_EQ(PatternFileText(Sample()), PatternFileText(p)) << c.name;
     }
-    EXPECT_FALSE(WritePatternFile(dir.File("no/such/folder/X.PAT").c_str(), Sample()));
+    EXPECT_EQ(ENOENT, WriteFileBeside(dir.File("no/such/folder/X.PAT"), PatternFileText(Sample()), true));
+}
+
+// An export that fails part way (the process may not grow a file beyond
+// 1 KiB, as a full disk refuses) leaves the older file under the name whole
+// and nothing beside it.
+TEST(PatternFile, ExportFailingMidwayKeepsTheOlderFile) {
+    TempDir dir;
+    const std::string path = dir.File("LAB.PAT");
+    WriteFile(path, "[Pattern]\r\nPATTERN=older\r\n");
+    const std::string text = PatternFileText(Sample());
+    ASSERT_GT(text.size(), 1024u);
+    rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 1024;
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int error = WriteFileBeside(path, text, true);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(EFBIG, error);
+    EXPECT_EQ("[Pattern]\r\nPATTERN=older\r\n", ReadFile(path));
+    EXPECT_EQ(std::vector<std::string>{"LAB.PAT"}, ListFolder(dir.path()));
+    ASSERT_EQ(0, WriteFileBeside(path, text, true));
+    EXPECT_EQ(text, ReadFile(path));
 }
 
 }  // namespace

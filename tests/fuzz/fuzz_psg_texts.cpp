@@ -98,14 +98,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::memcpy(f.label, pattern.channels[f.trace].label, sizeof f.label);
         check.findings.push_back(f);
     }
-    r.conv.checkNotes = &check;
 
     const std::string out = FuzzScratch() + "/T.DAT.edf";
     ChooseOutputPath(r.conv, out.c_str());
     const RunRecords run = Records(r);
     HeaderRefusal why = kHeaderWritten;
     // Texts never stop a run: every input must give a finished file.
-    if (!StartRun(run, &why)) std::abort();
+    if (!StartRun(run, &why, &check)) std::abort();
     while (StepRun(run)) {
     }
     const ConversionEnd end = EndRun(run);

@@ -4,7 +4,8 @@
 // page and the recording closed reach the window at once; paging through
 // the night while a conversion runs leaves the conversion's file exact.
 // The keys of its row of controls as the message loop hands them over,
-// the filter switch, an SpO2 trace's value ticks, and its controls apart
+// the filter switch, an SpO2 trace's value ticks and its values off the
+// scale marked, and the window on the work area with its controls apart
 // from each other at the screen's dpi (also run at 144 dpi). The night
 // check held for the windows: its marks behind the traces and in the strip
 // of the whole night, going to a finding when told, by a click on the
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -84,6 +86,22 @@ bool DiffersIn(const std::string& a, const std::string& b, HWND preview, const P
     return false;
 }
 
+// The hint the preview gives for the place the pointer last moved to.
+std::string HintText(HWND preview) {
+    NMTTDISPINFOA info = {};
+    info.hdr.idFrom = reinterpret_cast<UINT_PTR>(preview);
+    info.hdr.code = TTN_GETDISPINFOA;
+    SendMessageA(preview, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+    return info.lpszText ? info.lpszText : "";
+}
+
+// Puts `held` in the record's place as the main window does: its result's
+// serial moved on, so the windows told take it.
+void Hold(HeldCheck& place, HeldCheck held) {
+    held.resultSerial = place.resultSerial + 1;
+    place = std::move(held);
+}
+
 class Preview : public MainWindowTest {
 protected:
     // A key pressed on `target` as the message loop offers it to the preview
@@ -108,7 +126,7 @@ protected:
         ASSERT_EQ(kSourceTaff, State().source.sourceKind) << path;
         // The night check the opening starts has ended, so its marks do not
         // arrive in the middle of a comparison of pictures.
-        ASSERT_TRUE(PumpUntil([] { return TheHeldCheck().valid && !TheHeldCheck().running; }));
+        ASSERT_TRUE(PumpUntil([this] { return Held().valid && !Held().running; }));
     }
     HWND ShowPreview() {
         SendMessageA(window, WM_COMMAND, IDM_FILE_PREVIEW, 0);
@@ -299,12 +317,16 @@ TEST_F(Preview, SpO2OnItsAbsoluteAxis) {
     TaffGenOptions options;
     options.channels = 12;   // the generator's channel 12 is SpO2 at about 96 %
     options.seconds = 60;
+    TaffGenFault probeOff;
+    probeOff.kind = TaffGenFaultKind::Spo2, probeOff.channel = 11, probeOff.startSeconds = 30, probeOff.lengthSeconds = 30;
+    options.faults.push_back(probeOff);
     OpenRecording(MakeRecording("SPO2.HDR", options));
     MontagePattern& pattern = CurrentPattern(State());
     for (int c = 1; c < 11; ++c) pattern.channels[c].enabled = 0;
     ChannelSetting& spo2 = pattern.channels[11];
     spo2.signalType = 11, spo2.calEU = 100, spo2.calVU = 25000, spo2.offsetAD = 0, spo2.offsetCAL = 0;
     spo2.sensitivity = 10000;   // 80 .. 100 %
+    snprintf(spo2.unit, sizeof spo2.unit, "%%");
     HWND preview = ShowPreview();
     ASSERT_NE(nullptr, preview);
     RECT client;
@@ -339,6 +361,25 @@ TEST_F(Preview, SpO2OnItsAbsoluteAxis) {
         }
     EXPECT_GT(traced, 20);
     EXPECT_EQ(traced, nearValue);
+    // The probe off for the second epoch (reads 0 %): hatched along the
+    // band's bottom edge, none along its top, the value in the hint (the
+    // check's own findings put aside).
+    Hold(Held(), HeldCheck());
+    SendMessageA(preview, WM_CHECK_CHANGED, 0, 0);
+    Key(preview, VK_NEXT);
+    const std::string off = Picture(preview);
+    auto hatched = [&](int from, int to) {
+        int n = 0;
+        for (int y = from; y < to; ++y)
+            for (int x = areas.plot.left; x < areas.plot.right; ++x) n += PixelAt(off, client.right, client.bottom, x, y) == RGB(200, 0, 0);
+        return n;
+    };
+    EXPECT_GT(hatched(bottom - 4, bottom), (areas.plot.right - areas.plot.left) / 4);
+    EXPECT_EQ(0, hatched(top, top + 4));
+    SendMessageA(preview, WM_MOUSEMOVE, 0, MAKELPARAM((areas.plot.left + areas.plot.right) / 2, bottom - 2));
+    EXPECT_EQ("目盛りの下限を下回る値: 最小 0 %", HintText(preview));
+    SendMessageA(preview, WM_MOUSEMOVE, 0, MAKELPARAM((areas.plot.left + areas.plot.right) / 2, top + 2));
+    EXPECT_EQ("", HintText(preview));
 }
 
 TEST_F(Preview, LayoutKeepsControlsApart) {
@@ -354,6 +395,14 @@ TEST_F(Preview, LayoutKeepsControlsApart) {
     OpenRecording(MakeRecording("LAYOUT.HDR", options));
     HWND preview = ShowPreview();
     ASSERT_NE(nullptr, preview);
+    // Wholly on the screen's work area (1280 x 1024 less the task bar), whatever the dpi.
+    RECT work, frame;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(preview, &frame);
+    EXPECT_LE(1000, work.bottom - work.top);
+    EXPECT_TRUE(frame.left >= work.left && frame.top >= work.top && frame.right <= work.right &&
+                frame.bottom <= work.bottom)
+        << frame.left << "," << frame.top << "," << frame.right << "," << frame.bottom;
     // At its opening size and at its smallest.
     for (bool smallest : {false, true}) {
         if (smallest) SetWindowPos(preview, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER);
@@ -400,11 +449,14 @@ TEST_F(Preview, LayoutKeepsControlsApart) {
 // The night check as the main window holds it, filled by a test and
 // emptied again when the test ends.
 struct HeldFindings {
-    explicit HeldFindings(const std::vector<CheckFinding>& findings) {
-        TheHeldCheck().result.findings = findings;
-        TheHeldCheck().valid = true;
+    HeldFindings(HeldCheck& place, const std::vector<CheckFinding>& findings) : place(place) {
+        HeldCheck held;
+        held.result.findings = findings;
+        held.valid = true;
+        Hold(place, held);
     }
-    ~HeldFindings() { TheHeldCheck() = HeldCheck(); }
+    ~HeldFindings() { Hold(place, HeldCheck()); }
+    HeldCheck& place;
 };
 
 CheckFinding Finding(int trace, CheckKind kind, CheckLevel level, double start, double end) {
@@ -419,7 +471,7 @@ TEST_F(Preview, NightCheckMarksStripAndGoingToFindings) {
     options.channels = 4;
     options.seconds = 300;
     OpenRecording(MakeRecording("CHECK.HDR", options));
-    TheHeldCheck() = HeldCheck();   // the real check's findings put aside: this test holds its own
+    Hold(Held(), HeldCheck());   // the real check's findings put aside: this test holds its own
     HWND preview = ShowPreview();
     ASSERT_NE(nullptr, preview);
     HWND strip = GetDlgItem(preview, IDC_PREV_OVERVIEW);
@@ -450,7 +502,7 @@ TEST_F(Preview, NightCheckMarksStripAndGoingToFindings) {
     const COLORREF paleInfo = RGB(211, 225, 246);
     const std::string before = Picture(preview);
 
-    HeldFindings held({Finding(1, CheckKind::Clipping, CheckLevel::Info, 5, 20),
+    HeldFindings held(Held(), {Finding(1, CheckKind::Clipping, CheckLevel::Info, 5, 20),
                        Finding(2, CheckKind::Flat, CheckLevel::Fail, 100, 130),
                        Finding(0, CheckKind::Hum, CheckLevel::Warn, 200, 260)});
     UpdateWindow(preview);
@@ -499,7 +551,8 @@ TEST_F(Preview, NightCheckMarksStripAndGoingToFindings) {
     }
     // A check that no longer belongs to the recording: no marks, and F3 finds nothing.
     Key(preview, VK_ESCAPE);
-    TheHeldCheck().valid = false;
+    Held().valid = false;
+    ++Held().resultSerial;
     SendMessageA(preview, WM_CHECK_CHANGED, 0, 0);
     EXPECT_TRUE(Picture(preview) == before);
     Press(preview, preview, VK_F3);
