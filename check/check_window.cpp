@@ -422,7 +422,7 @@ LRESULT OnNotify(HWND window, CheckView& v, const NMHDR* header) {
 // finding is shown (a channel chooses its first finding).
 void OnEnter(HWND window, const CheckView& v, HWND focus) {
     if (focus == GetDlgItem(window, IDC_CHECK_SAVE)) {
-        if (IsWindowEnabled(focus)) OnSave(window);
+        if (IsWindowEnabled(focus)) OnSave(window, v);
         return;
     }
     const int row = ChosenRow(GetDlgItem(window, IDC_CHECK_FINDINGS));

@@ -11,6 +11,7 @@
 
 #include "engine/check_marks.h"
 #include "engine/trace_axis.h"
+#include "pagekit/check_words.h"
 #include "pagekit/program.h"
 #include "preview/preview_paint.h"
 #include "preview/preview_view.h"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The night check's report rendered by a real browser (headless Chromium):
-# taff2psg --check-only writes it for a generated night with a flat lead, in
+# taff2psg --check-only writes it for a generated night with a flat lead
+# (with the settings its montage needs), in
 # Japanese and (--report-lang en) in English; Chromium reads back each
 # one's heading and the flat lead's finding line, prints the Japanese one
 # to PDF, which must be one or more A4 pages, and takes a screenshot of it
@@ -11,9 +12,10 @@ taff2psg=$1 taffgen=$2 outdir=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/in" "$work/out" "$work/en" "$work/profile" "$outdir"
-"$taffgen" --out "$work/in/NIGHT1.HDR" --seconds 1800 --seed 3 --fault flat:C3-A2:600:300 >/dev/null
-"$taff2psg" --check-only --all-channels --check-fail-level never -q -o "$work/out" "$work/in/NIGHT1.HDR"
-"$taff2psg" --check-only --all-channels --check-fail-level never -q --report-lang en -o "$work/en" "$work/in/NIGHT1.HDR"
+"$taffgen" --out "$work/in/NIGHT1.HDR" --seconds 1800 --seed 3 --fault flat:C3-A2:600:300 \
+  --settings-out "$work/in/MORLEX.INI" >/dev/null
+"$taff2psg" --check-only --settings "$work/in/MORLEX.INI" --check-fail-level never -q -o "$work/out" "$work/in/NIGHT1.HDR"
+"$taff2psg" --check-only --settings "$work/in/MORLEX.INI" --check-fail-level never -q --report-lang en -o "$work/en" "$work/in/NIGHT1.HDR"
 report="$work/out/NIGHT1.check.html"
 test -s "$report"
 # No outside resource: nothing fetched, nothing run.
