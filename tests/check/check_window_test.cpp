@@ -331,8 +331,9 @@ TEST_F(CheckInWindow, AFailingNightIsAskedAboutOnceAndCancelWritesNothing) {
     EXPECT_EQ(2u, Fake().messageBoxes.size());
 }
 
-// On a night of one EEG channel the question says why the night fails the
-// rule set, and that no channel fails.
+// On a night of one EEG channel, its lead off for five minutes, the
+// question says why the night fails the rule set and names the channel
+// whose fail finding fails it.
 TEST_F(CheckInWindow, TheQuestionSaysWhyTheNightFails) {
     WriteSampleSettings();
     Open();
@@ -344,7 +345,7 @@ TEST_F(CheckInWindow, TheQuestionSaysWhyTheNightFails) {
     EXPECT_FALSE(Convert(TempDir() + "\\ONE_PSG.DAT"));
     ASSERT_EQ(1u, Fake().messageBoxes.size());
     EXPECT_EQ("この記録は記録ﾁｪｯｸで不良と判定されています。\n判定基準: EEG, SpO2, airflow >= 4 h\n"
-              "理由: EEG: 0.4 時間 < 4 時間; 気流: チャンネルなし; SpO2: チャンネルなし\n不良のﾁｬﾝﾈﾙ: なし\n\n"
+              "理由: EEG: 0.4 時間 < 4 時間; 気流: チャンネルなし; SpO2: チャンネルなし\n不良のﾁｬﾝﾈﾙ: C3-A2\n\n"
               "このまま変換しますか?",
               Fake().messageBoxes[0]);
 }
