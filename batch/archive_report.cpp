@@ -488,7 +488,7 @@ int WriteArchiveReport(const BatchOptions& o) {
     const std::string folder = FolderOf(manifest).empty() ? "." : FolderOf(manifest);
     const std::string html = JoinPath(folder, "archive.html"), csv = JoinPath(folder, "archive.csv");
     int error = WriteFileBeside(csv, ArchiveCsv(summary, folder), true);
-    if (error == 0) error = WriteFileBeside(html, ArchiveHtml(summary, folder, manifest, false), true);
+    if (error == 0) error = WriteFileBeside(html, ArchiveHtml(summary, folder, manifest, o.reportLang == "en"), true);
     if (error != 0) {
         fprintf(stderr, "taff2psg: the archive report cannot be written beside %s: %s\n", manifest.c_str(),
                 strerror(error));

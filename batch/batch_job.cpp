@@ -548,6 +548,7 @@ bool PlaceCheckFiles(const JobContext& ctx, const JobRecords& r, const NightChec
     CheckReportInfo info = MakeCheckReportInfo(r.settings, r.source, r.patient, result.header,
                                                result.checkOnly ? std::string() : result.output);
     info.language = ctx.setup.reportLanguage;
+    info.root = ctx.options.base;   // --base: the report names the recording below it
     result.checkVerdict = CheckVerdictName(check.verdict);
     result.checkRule = check.rule;
     for (int& n : result.checkFindings) n = 0;
