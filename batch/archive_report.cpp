@@ -11,6 +11,7 @@
 
 #include "batch/json_value.h"
 #include "batch/night_files.h"
+#include "engine/check_report.h"
 #include "engine/version.h"
 #include "filekit/filekit.h"
 #include "taffread/taff_file.h"
@@ -122,20 +123,7 @@ std::string WhyForPeople(const std::string& why, const Texts& t) {
 const char* const kStatusWords[kStatuses] = {"pass", "warn", "fail", "not checked", "check stale", "not done"};
 const char* const kStatusColours[kStatuses] = {"#3f9e5a", "#f0b429", "#d64545", "#7a7a7a", "#9b59b6", "#444"};
 
-std::string Html(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
+std::string Html(const std::string& text) { return HtmlText(text); }
 
 std::string Csv(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;

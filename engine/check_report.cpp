@@ -16,6 +16,8 @@
 
 namespace {
 
+std::string Html(const std::string& utf8) { return HtmlText(utf8); }
+
 
 // Labels and the patient ID are Shift-JIS texts of the settings; paths are
 // Shift-JIS in the Windows build and usually UTF-8 natively.
@@ -36,20 +38,6 @@ std::string Number(double v, const char* format) {
     char text[48];
     snprintf(text, sizeof text, format, v);
     return text;
-}
-
-std::string Html(const std::string& utf8) {
-    std::string out;
-    for (char c : utf8) {
-        switch (c) {
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '&': out += "&amp;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
-        }
-    }
-    return out;
 }
 
 std::string StartText(const CheckReportInfo& info) {
@@ -160,6 +148,21 @@ std::string HoursNumber(double hours) {
 }
 
 }  // namespace
+
+std::string HtmlText(const std::string& utf8) {
+    std::string out;
+    for (char c : utf8) {
+        switch (c) {
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '&': out += "&amp;"; break;
+            case '"': out += "&quot;"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
 
 CheckReportInfo MakeCheckReportInfo(const AppSettings& settings, const SourceInfo& source, const PatientInfo& patient,
                                     const std::string& recording, const std::string& output) {

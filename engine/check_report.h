@@ -41,6 +41,10 @@ struct PatientInfo;
 CheckReportInfo MakeCheckReportInfo(const AppSettings& settings, const SourceInfo& source, const PatientInfo& patient,
                                     const std::string& recording, const std::string& output);
 
+// `utf8` with the characters HTML gives a meaning (< > & ") written as
+// their entities: a text of the night put into a report's page.
+std::string HtmlText(const std::string& utf8);
+
 // The check file's text (UTF-8 JSON, one object, ending in a newline).
 std::string CheckJsonText(const NightCheckResult& result, const CheckReportInfo& info);
 
