@@ -32,7 +32,7 @@ bool FindingColumns(const CheckFinding& f, double from, double seconds, int widt
 }
 
 void FindingNames(const std::vector<CheckFinding>& findings, int trace, double from, double to, char* out,
-                  size_t size) {
+                  size_t size, const std::function<std::string(CheckKind)>& nameOf) {
     if (size == 0) return;
     out[0] = '\0';
     bool named[int(CheckKind::Count)] = {};
@@ -42,7 +42,8 @@ void FindingNames(const std::vector<CheckFinding>& findings, int trace, double f
         const int kind = int(f.kind);
         if (kind < 0 || kind >= int(CheckKind::Count) || named[kind]) continue;
         named[kind] = true;
-        const char* name = CheckKindName(f.kind);
+        const std::string text = nameOf ? nameOf(f.kind) : std::string(CheckKindName(f.kind));
+        const char* name = text.c_str();
         const char* separator = used ? ", " : "";
         const size_t need = strlen(separator) + strlen(name);
         if (used + need >= size) break;   // a name is shown whole or not at all

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "engine/night_check.h"
@@ -23,9 +24,11 @@ bool FindingColumns(const CheckFinding& f, double from, double seconds, int widt
 
 // The names of trace `trace`'s checks that flag some of [from, to), each
 // once, in the order the list first gives them, joined by ", " ("flat,
-// hum"); "" when none. Never writes past `size` bytes.
+// hum"); "" when none. Never writes past `size` bytes. `nameOf` gives a
+// check's name as the window shows it (its own language); none: the check
+// file's names.
 void FindingNames(const std::vector<CheckFinding>& findings, int trace, double from, double to, char* out,
-                  size_t size);
+                  size_t size, const std::function<std::string(CheckKind)>& nameOf = {});
 
 // Of `names` (as FindingNames joins them), as many whole names as fit in
 // `width` pixels by `widthOf` (the pixels a text takes), then "+N" for the

@@ -10,6 +10,7 @@
 
 #include "engine/check_marks.h"
 #include "engine/trace_axis.h"
+#include "pagekit/check_words.h"
 #include "pagekit/held_check.h"
 #include "pagekit/program.h"
 #include "recfile/recfile.h"
@@ -374,7 +375,8 @@ void PaintLabels(HDC dc, const PreviewAreas& areas, const PreviewPicture& p, int
     CheckLevel worst = CheckLevel::Info;
     if (WorstLevel(p, t, &worst)) {
         char names[96], shown[96];
-        FindingNames(*p.findings, t, double(p.firstSecond), double(p.firstSecond) + p.seconds, names, sizeof names);
+        FindingNames(*p.findings, t, double(p.firstSecond), double(p.firstSecond) + p.seconds, names, sizeof names,
+                     KindText);
         SIZE used = {0, 0};
         GetTextExtentPoint32A(dc, line, static_cast<int>(strlen(line)), &used);
         RECT after = box;

@@ -74,6 +74,11 @@ TEST(CheckMarks, WhatAnEpochShowsOfATrace) {
         FindingNames(findings, k.trace, k.from, k.to, text, k.size);
         EXPECT_STREQ(k.names, text) << k.trace << " " << k.from;
     }
+    // In the window's own words when it gives them.
+    char shownNames[64];
+    FindingNames(findings, 0, 0, 30, shownNames, sizeof shownNames,
+                 [](CheckKind k) { return k == CheckKind::Flat ? std::string("F") : std::string("H"); });
+    EXPECT_STREQ("F, H", shownNames);
     // Into a label's width (7 pixels a character): whole names, the rest counted.
     const struct { const char* names; int width; const char* shown; } fits[] = {
         {"flat, not_its_type, hum", 161, "flat, not_its_type, hum"}, {"flat, not_its_type, hum", 160, "flat, not_its_type +1"},
