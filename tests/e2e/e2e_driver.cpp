@@ -421,6 +421,18 @@ TEST_F(EndToEnd, ANightWithFaultsIsCheckedAndItsFindingsShown) {
     HWND preview = FindWindowA(PREVIEW_CLASS, nullptr);
     ASSERT_TRUE(WaitFor([&] { return ControlText(preview, IDC_PREV_EPOCH_START) == "22:17:04 (+0:02:00)"; }, 10000))
         << "epoch start: " << ControlText(preview, IDC_PREV_EPOCH_START);
+    Shot("preview-marks-flat", preview);
+
+    // Back in the check window, Down to SpO2 (row 11) and Enter: the probe
+    // off, its 0 % below the trace's 80-100 % scale, marked at the edge.
+    SetForegroundWindow(check);
+    ASSERT_TRUE(WaitFor([&] { return ProgramThread(ui.main).hwndFocus == channels; }, 5000))
+        << "the channels did not take the focus back";
+    for (int row = 1; row < 11; ++row) PressKey(channels, VK_DOWN);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(channels, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED) == 11; }, 5000));
+    PressKey(channels, VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return ControlText(preview, IDC_PREV_EPOCH_START) == "22:35:04 (+0:20:00)"; }, 10000))
+        << "epoch start: " << ControlText(preview, IDC_PREV_EPOCH_START);
     Shot("preview-marks", preview);
 
     PostMessageA(ui.main, WM_COMMAND, IDM_FILE_EXIT, 0);
