@@ -39,15 +39,7 @@ browse() {
 chrome() { browse "$@" >/dev/null; }
 chrome --print-to-pdf="$work/report.pdf" --no-pdf-header-footer "file://$report"
 test -s "$work/report.pdf"
-python3 - "$work/report.pdf" <<'PY'
-import re, sys
-data = open(sys.argv[1], 'rb').read()
-boxes = re.findall(rb'/MediaBox\s*\[\s*0 0 ([\d.]+) ([\d.]+)\s*\]', data)
-assert boxes, 'no page in the PDF'
-for w, h in boxes:
-    assert abs(float(w) - 842.88) < 2 and abs(float(h) - 595.92) < 2, (w, h)
-print(len(boxes), 'A4 landscape page(s)')
-PY
+python3 "$(dirname "$0")/a4_pages.py" "$work/report.pdf" landscape
 # The page's script ran: the nights' table sorted by a click on its
 # verdict column (a checked night first), and the filter leaving only the
 # night never checked.

@@ -46,16 +46,7 @@ for expected in "ja.dom:<h1>記録チェック</h1>" "ja.dom:<b style=\"color:#d
 done
 chrome --print-to-pdf="$work/report.pdf" --no-pdf-header-footer "file://$report"
 test -s "$work/report.pdf"
-# Every page A4: 595 x 842 points.
-python3 - "$work/report.pdf" <<'PY'
-import re, sys
-data = open(sys.argv[1], 'rb').read()
-boxes = re.findall(rb'/MediaBox\s*\[\s*0 0 ([\d.]+) ([\d.]+)\s*\]', data)
-assert boxes, 'no page in the PDF'
-for w, h in boxes:
-    assert abs(float(w) - 595.92) < 2 and abs(float(h) - 842.88) < 2, (w, h)
-print(len(boxes), 'A4 page(s)')
-PY
+python3 "$(dirname "$0")/a4_pages.py" "$work/report.pdf" portrait
 chrome --screenshot="$outdir/night-check-report.png" --window-size=900,1100 "file://$report"
 test -s "$outdir/night-check-report.png"
 echo "screenshot: $outdir/night-check-report.png"
