@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "engine/check_thresholds.h"
 #include "engine/display_filter.h"
@@ -191,7 +193,21 @@ struct EpochStats {
     float duplicateDifference = 0;
     int32_t firstDigital = 0;
     bool constantDigital = false;
+    // Second by second inside the epoch (bit i: the epoch's second i), where
+    // each check's short-window measure shows its fault: what a stretch
+    // judged on epochs starts and ends by. The mains checks hold one mask
+    // per mains frequency, the night's being known only at its end.
+    uint32_t humSeconds[2] = {0, 0};      // 50 Hz, 60 Hz
+    uint32_t hfSeconds[2] = {0, 0};
+    uint32_t amplitudeSeconds = 0;
+    uint32_t jumpSeconds = 0;
+    uint32_t positionSeconds = 0;
+    uint32_t eogSeconds = 0;
+    uint32_t copySeconds = 0;             // seconds the same as copyEdgeOf or duplicateOf
+    int16_t copyEdgeOf = -1;              // the copy's partner in an epoch next to a copied one
 };
+// The epoch's seconds a mask holds.
+const size_t kMaskSeconds = 32;
 
 }  // namespace
 
@@ -215,6 +231,7 @@ struct NightChecker::State {
         int64_t epochLength = 0;
         std::vector<double> x;       // check units, waiting to be judged
         std::vector<int16_t> d;      // the same samples, digital
+        std::vector<int16_t> previous; // the epoch judged last, digital: where a copy began
         CheckFilter hf, bandHigh, bandLow, beatHigh, beatLow;
         std::vector<EpochStats> epochs;
         std::vector<SecondStats> seconds;
@@ -317,6 +334,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     const double rangeLow = t.cls == SignalClass::Spo2 ? kCheckLimits.spo2Low : kCheckLimits.pulseLow;
     const double rangeHigh = t.cls == SignalClass::Spo2 ? kCheckLimits.spo2High : kCheckLimits.pulseHigh;
     double lo = x[0], hi = x[0], sum = 0;
+    double secVar[kMaskSeconds] = {}, secLo[kMaskSeconds] = {}, secHi[kMaskSeconds] = {};
     int16_t dlo = d[0], dhi = d[0];
     size_t clipped = 0;
     for (size_t s0 = 0; s0 < n; s0 += second) {
@@ -337,6 +355,8 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         const double m = double(s1 - s0);
         SecondStats sec;
         const double smean = ssum / m;
+        const size_t si = s0 / second;
+        if (si < kMaskSeconds) secVar[si] = std::max(0.0, sss / m - smean * smean), secLo[si] = slo, secHi[si] = shi;
         sec.sd = sdlo == sdhi ? 0.0f : float(sqrt(std::max(0.0, sss / m - smean * smean)));
         sec.mean = int16_t(std::lround(double(dsum) / m));
         sec.clipped = uint8_t(std::lround(255.0 * double(sclipped) / m));
@@ -356,13 +376,20 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     e.firstDigital = d[0];
     e.constantDigital = dlo == dhi;
     if (e.constantDigital) e.sd = 0;   // not the rounding left of the mean taken out
+    const ClassThresholds& th = ThresholdsOf(t.cls);
+    const double hold = kCheckLimits.holdShare;
+    if (th.amplitudeMax > 0 && t.absolute) {
+        // A second of a swing beyond the kind's range: half the range within the second.
+        const double half = 0.5 * th.amplitudeMax;
+        for (size_t si = 0; si * second < n && si < kMaskSeconds; ++si)
+            if (secHi[si] - secLo[si] > half) e.amplitudeSeconds |= 1u << si;
+    }
 
     // The mains tones (Goertzel) and the filters in one pass, their
     // recurrences side by side; the filters' state carries into the next epoch.
     const double mainsMargin = kCheckLimits.mainsRateMargin;
     const bool hum50 = t.needHum && rate > mainsMargin * 50, hum60 = t.needHum && rate > mainsMargin * 60;
     const double c50 = 2 * cos(2 * kPi * 50 / rate), c60 = 2 * cos(2 * kPi * 60 / rate);
-    double g50a = 0, g50b = 0, g60a = 0, g60b = 0;
     if (t.epochs.size() == 1) {
         // The first epoch: the high-passes start settled on its first value,
         // so a recording's offset does not ring through the first seconds.
@@ -384,33 +411,61 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     scratch.resize(beats ? n : 0);
     double* beatBand = scratch.data();
     double hpSum = 0, hpSs = 0, bandSs = 0, bandSum = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const double v = x[i] - mean;
+    // The tones second by second: a second holds whole cycles of either
+    // mains frequency, so the epoch's tone is the sum of its seconds' (each
+    // turned to the epoch's phase) and the seconds tell where a hum starts.
+    const double w50 = 2 * kPi * 50 / rate, w60 = 2 * kPi * 60 / rate;
+    std::complex<double> epoch50, epoch60;
+    const double humRmsMin = t.absolute ? th.humRms : 0;
+    const double hfLimit = t.absolute && th.hfRms > 0 ? th.hfRms : 0;
+    for (size_t s0 = 0; s0 < n; s0 += second) {
+        const size_t s1 = std::min(n, s0 + second), si = s0 / second;
+        double g50a = 0, g50b = 0, g60a = 0, g60b = 0, secHpSum = 0, secHpSs = 0;
+        for (size_t i = s0; i < s1; ++i) {
+            const double v = x[i] - mean;
+            if (hum50) {
+                const double s = v + c50 * g50a - g50b;
+                g50b = g50a, g50a = s;
+            }
+            if (hum60) {
+                const double s = v + c60 * g60a - g60b;
+                g60b = g60a, g60a = s;
+            }
+            if (hf.active) {
+                const double h = hf.Step(x[i]);
+                secHpSum += h, secHpSs += h * h;
+            }
+            if (bandHigh.active) {
+                const double b = bandLow.Step(bandHigh.Step(x[i]));
+                bandSum += b, bandSs += b * b;
+            }
+            if (beats) beatBand[i] = beatLow.Step(beatHigh.Step(x[i]));
+        }
+        hpSum += secHpSum, hpSs += secHpSs;
+        const double m = double(s1 - s0);
+        double tone[2] = {0, 0};
         if (hum50) {
-            const double s = v + c50 * g50a - g50b;
-            g50b = g50a, g50a = s;
+            const std::complex<double> y(g50a - cos(w50) * g50b, sin(w50) * g50b);
+            epoch50 += std::polar(1.0, -w50 * double(s1 - 1)) * y;
+            tone[0] = sqrt(2.0) * std::abs(y) / m;
         }
         if (hum60) {
-            const double s = v + c60 * g60a - g60b;
-            g60b = g60a, g60a = s;
+            const std::complex<double> y(g60a - cos(w60) * g60b, sin(w60) * g60b);
+            epoch60 += std::polar(1.0, -w60 * double(s1 - 1)) * y;
+            tone[1] = sqrt(2.0) * std::abs(y) / m;
         }
-        if (hf.active) {
-            const double h = hf.Step(x[i]);
-            hpSum += h, hpSs += h * h;
+        if (si >= kMaskSeconds) continue;
+        const double hp2 = std::max(0.0, secHpSs / m - (secHpSum / m) * (secHpSum / m));
+        for (int f = 0; f < 2; ++f) {
+            if (th.humShare > 0 && secVar[si] > 0 && tone[f] >= hold * humRmsMin &&
+                tone[f] * tone[f] >= hold * th.humShare * secVar[si])
+                e.humSeconds[f] |= 1u << si;
+            if (hfLimit > 0 && hf.active && hp2 - tone[f] * tone[f] >= hfLimit * hfLimit) e.hfSeconds[f] |= 1u << si;
         }
-        if (bandHigh.active) {
-            const double b = bandLow.Step(bandHigh.Step(x[i]));
-            bandSum += b, bandSs += b * b;
-        }
-        if (beats) beatBand[i] = beatLow.Step(beatHigh.Step(x[i]));
     }
     t.hf = hf, t.bandHigh = bandHigh, t.bandLow = bandLow, t.beatHigh = beatHigh, t.beatLow = beatLow;
-    auto toneRms = [n](double a, double b, double c) {
-        const double power = a * a + b * b - c * a * b;
-        return float(2 * sqrt(std::max(0.0, power)) / double(n) / sqrt(2.0));
-    };
-    if (hum50) e.hum50 = toneRms(g50a, g50b, c50);
-    if (hum60) e.hum60 = toneRms(g60a, g60b, c60);
+    if (hum50) e.hum50 = float(sqrt(2.0) * std::abs(epoch50) / double(n));
+    if (hum60) e.hum60 = float(sqrt(2.0) * std::abs(epoch60) / double(n));
     if (t.hf.active) e.hpRms = float(sqrt(std::max(0.0, hpSs / double(n) - (hpSum / double(n)) * (hpSum / double(n)))));
     if (t.bandHigh.active && var > 0) {
         const double bm = bandSum / double(n);
@@ -438,17 +493,36 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
             for (size_t i = s; i < s + second; ++i) m += x[i];
             m /= double(second);
             const bool inRange = m >= kCheckLimits.spo2Low && m <= kCheckLimits.spo2High;
-            if (inRange && !std::isnan(previous)) e.jump = std::max(e.jump, float(fabs(m - previous)));
+            if (inRange && !std::isnan(previous)) {
+                e.jump = std::max(e.jump, float(fabs(m - previous)));
+                // The seconds on both sides of a jump.
+                const size_t si = s / second;
+                if (fabs(m - previous) >= kCheckLimits.spo2JumpPerSecond && si < kMaskSeconds) {
+                    e.jumpSeconds |= 1u << si;
+                    if (si > 0) e.jumpSeconds |= 1u << (si - 1);
+                    else if (t.epochs.size() > 1) {
+                        EpochStats& before = t.epochs[t.epochs.size() - 2];
+                        const size_t lastSecond = size_t(std::ceil(double(before.seconds))) - 1;
+                        if (lastSecond < kMaskSeconds) before.jumpSeconds |= 1u << lastSecond;
+                    }
+                }
+            }
             previous = inRange ? m : NAN;
         }
         t.lastSecondMean = previous;
     }
     if (t.cls == SignalClass::Position && position.levelCount > 0) {
         size_t out = 0;
-        for (size_t i = 0; i < n; ++i)
-            if (!InSomeLevel(position, d[i])) {
-                if (out++ == 0) e.outValue = d[i];
-            }
+        for (size_t s0 = 0; s0 < n; s0 += second) {
+            const size_t s1 = std::min(n, s0 + second), before = out;
+            for (size_t i = s0; i < s1; ++i)
+                if (!InSomeLevel(position, d[i])) {
+                    if (out++ == 0) e.outValue = d[i];
+                }
+            if (s0 / second < kMaskSeconds &&
+                double(out - before) >= kCheckLimits.positionOutShare * double(s1 - s0) && out > before)
+                e.positionSeconds |= 1u << (s0 / second);
+        }
         e.outShare = float(double(out) / double(n));
     }
 }
@@ -485,6 +559,55 @@ double EyeMovements(const double* x, size_t n, double rate, std::vector<double>&
 
 }  // namespace
 
+// The seconds of an epoch (`step` samples each) whose difference between
+// two channels, `va(i)` and `vb(i)`, stays within `limit` rms.
+template <class A, class B>
+uint32_t SameSeconds(const A& va, const B& vb, size_t len, size_t step, double limit) {
+    uint32_t bits = 0;
+    for (size_t s0 = 0, si = 0; s0 < len && si < kMaskSeconds; s0 += step, ++si) {
+        const size_t s1 = std::min(len, s0 + step);
+        double ss = 0;
+        for (size_t i = s0; i < s1; ++i) {
+            const double dv = va(i) - vb(i);
+            ss += dv * dv;
+        }
+        if (ss <= limit * limit * double(s1 - s0)) bits |= 1u << si;
+    }
+    return bits;
+}
+
+// A digital sample of a trace in check units.
+double CheckValue(const NightChecker::State::Trace& t, int16_t digital) {
+    const double step = t.info.scale.bitValue * t.unitFactor;
+    return t.info.scale.offset * step + step * digital;
+}
+
+// The seconds of the EOG pair's averaged movements (`l`, `r`, one value a
+// block, the first centred at `first` seconds) in phase: over a few seconds
+// about each second, both moving and correlated above the hold line.
+uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>& r, double first, size_t seconds) {
+    const CheckLimits& lim = kCheckLimits;
+    const double block = lim.eogBlockSeconds, hold = lim.holdShare;
+    uint32_t bits = 0;
+    const size_t m = std::min(l.size(), r.size());
+    for (size_t si = 0; si < seconds && si < kMaskSeconds; ++si) {
+        const double from = double(si) - lim.eogWindowSeconds / 2 + 0.5, to = from + lim.eogWindowSeconds;
+        double sl = 0, sr = 0, sll = 0, srr = 0, slr = 0, count = 0;
+        for (size_t j = 0; j < m; ++j) {
+            const double at = first + double(j) * block;
+            if (at < from || at >= to) continue;
+            sl += l[j], sr += r[j], sll += l[j] * l[j], srr += r[j] * r[j], slr += l[j] * r[j], ++count;
+        }
+        if (count < 3) continue;
+        const double vl = sll / count - (sl / count) * (sl / count), vr = srr / count - (sr / count) * (sr / count);
+        const double moving = lim.eogWindowMovementSd;
+        if (vl < moving * moving || vr < moving * moving) continue;
+        const double cor = (slr / count - (sl / count) * (sr / count)) / sqrt(vl * vr);
+        if (cor > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
+    }
+    return bits;
+}
+
 // The checks between channels of one epoch: copies and the EOG pair.
 void NightChecker::State::MeasurePairs(size_t epoch) {
     const size_t count = traces.size();
@@ -519,7 +642,36 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
             if (diff <= kCheckLimits.duplicateDifference) {
                 eb.duplicateOf = int16_t(a);
                 eb.duplicateDifference = float(diff);
+                const double* xa = ta.x.data();
+                const double* xb = tb.x.data();
+                eb.copySeconds = SameSeconds([xa](size_t i) { return xa[i]; }, [xb](size_t i) { return xb[i]; }, len,
+                                             step, limit);
+                // The epoch before, no copy as a whole: the seconds the copy already held.
+                if (epoch > 0 && tb.epochs.size() > epoch && ta.epochs.size() > epoch &&
+                    tb.epochs[epoch - 1].duplicateOf < 0 && !ta.previous.empty() && !tb.previous.empty()) {
+                    EpochStats& before = tb.epochs[epoch - 1];
+                    const size_t plen = std::min(ta.previous.size(), tb.previous.size());
+                    before.copySeconds = SameSeconds([&ta](size_t i) { return CheckValue(ta, ta.previous[i]); },
+                                                     [&tb](size_t i) { return CheckValue(tb, tb.previous[i]); }, plen,
+                                                     step, limit);
+                    before.copyEdgeOf = int16_t(a);
+                }
                 break;
+            }
+        }
+        // The epoch after a copy, no copy as a whole: the seconds the copy still held.
+        if (eb.duplicateOf < 0 && epoch > 0 && tb.epochs.size() > epoch && tb.epochs[epoch - 1].duplicateOf >= 0) {
+            const EpochStats& before = tb.epochs[epoch - 1];
+            Trace& ta = traces[size_t(before.duplicateOf)];
+            if (ta.active && ta.epochs.size() > epoch && ta.info.outputRate == tb.info.outputRate) {
+                const double sdMax = std::max(ta.epochs[epoch - 1].sd, before.sd);
+                const size_t len = std::min({ta.x.size(), tb.x.size(), size_t(tb.epochLength)});
+                const double* xa = ta.x.data();
+                const double* xb = tb.x.data();
+                eb.copySeconds = SameSeconds([xa](size_t i) { return xa[i]; }, [xb](size_t i) { return xb[i]; }, len,
+                                             size_t(std::max(1, tb.info.outputRate)),
+                                             kCheckLimits.duplicateDifference * sdMax);
+                eb.copyEdgeOf = before.duplicateOf;
             }
         }
     }
@@ -542,6 +694,9 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
     for (size_t i = 0; i < m; ++i) cov += scratch[i] * scratch2[i];
     if (m == 0) return;
     r.epochs[epoch].eogCorrelation = float(cov / double(m) / (sl * sr));
+    // The averaged series' first value is the mean of the epoch's first second of blocks.
+    r.epochs[epoch].eogSeconds = InPhaseSeconds(scratch, scratch2, kCheckLimits.eogSmoothSeconds / 2,
+                                                size_t(std::ceil(double(r.epochs[epoch].seconds))));
 }
 
 void NightChecker::State::ProcessEpoch(bool last) {
@@ -556,6 +711,7 @@ void NightChecker::State::ProcessEpoch(bool last) {
     for (Trace& t : traces) {
         if (!t.active) continue;
         const size_t n = std::min(t.x.size(), size_t(t.epochLength));
+        t.previous.assign(t.d.begin(), t.d.begin() + ptrdiff_t(n));
         t.x.erase(t.x.begin(), t.x.begin() + ptrdiff_t(n));
         t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(n));
     }
@@ -733,13 +889,84 @@ struct EpochMark {
     int32_t other = -1;
 };
 
+std::vector<std::pair<size_t, size_t>> SecondRuns(const std::vector<uint8_t>& hit, double gap);
+
+// Where the check's short-window measure shows the fault, per epoch (bit i:
+// the epoch's second i) and the other channel of a pair; empty: the stretch
+// keeps its epochs' edges.
+using SecondMask = std::function<uint32_t(size_t epoch, int32_t other)>;
+
+// A stretch of epochs `begin`..`last` brought to the second by `mask`: its
+// start where the run of marked seconds begins that leads into the stretch
+// (from inside its first epoch or the one before), its end where the run
+// that leaves it ends. A one-epoch stretch takes its longest run. Runs of a
+// second or two are no edge; gaps as short are bridged.
+void RefineEnds(const NightChecker::State::Trace& t, size_t begin, size_t last, int32_t other, const SecondMask& mask,
+                double* start, double* end) {
+    const auto& ep = t.epochs;
+    const size_t per = size_t(kCheckLimits.epochSeconds);
+    auto secondsOf = [&](size_t k) { return std::min(kMaskSeconds, size_t(std::ceil(double(ep[k].seconds)))); };
+    // The marks of epochs from..to, one a second, from EpochStart(from).
+    auto marks = [&](size_t from, size_t to) {
+        std::vector<uint8_t> hit((to - from + 1) * per);
+        for (size_t k = from; k <= to; ++k) {
+            const uint32_t bits = mask(k, other);
+            for (size_t i = 0; i < secondsOf(k) && i < per; ++i) hit[(k - from) * per + i] = (bits >> i) & 1u;
+        }
+        return hit;
+    };
+    const double minRun = kCheckLimits.edgeRunSeconds;
+    const double epochStart = EpochStart(begin), epochEnd = EpochStart(last) + ep[last].seconds;
+    // An edge the short windows put just inside the stretch's epochs is the
+    // epochs' own: the windows blur a fault's edge by as much, and the
+    // epochs' measure holds the fault to their edge.
+    auto Snap = [&](double* a, double* b) {
+        if (*a > epochStart && *a - epochStart <= kCheckLimits.edgeGapSeconds) *a = epochStart;
+        if (*b < epochEnd && epochEnd - *b <= kCheckLimits.edgeGapSeconds) *b = epochEnd;
+    };
+    // The run chosen among those that reach into epoch k: the one touching
+    // `toward` (a second of the window) when there is one, else the longest.
+    auto pick = [&](size_t k, size_t from, size_t to, long toward, size_t* first, size_t* past) {
+        const std::vector<uint8_t> hit = marks(from, to);
+        const size_t lo = (k - from) * per, hi = lo + secondsOf(k);
+        size_t bestLength = 0;
+        for (const auto& run : SecondRuns(hit, kCheckLimits.edgeGapSeconds)) {
+            if (double(run.second - run.first) < minRun || run.second <= lo || run.first >= hi) continue;
+            const bool touches = toward >= 0 && long(run.first) <= toward && long(run.second) > toward;
+            if (touches || run.second - run.first > bestLength) {
+                *first = from * per + run.first, *past = from * per + run.second;
+                bestLength = run.second - run.first;
+                if (touches) return true;
+            }
+        }
+        return bestLength > 0;
+    };
+    const size_t lastEpoch = ep.size() - 1;
+    const double night = EpochStart(lastEpoch) + ep.back().seconds;
+    size_t first = 0, past = 0;
+    if (begin == last) {
+        if (pick(begin, begin > 0 ? begin - 1 : 0, std::min(begin + 1, lastEpoch), -1, &first, &past))
+            *start = double(first), *end = std::min(double(past), night);
+        Snap(start, end);
+        return;
+    }
+    // The start: the run that goes on over the first epoch's end.
+    const size_t from = begin > 0 ? begin - 1 : 0;
+    if (pick(begin, from, begin + 1, long((begin + 1 - from) * per) - 1, &first, &past)) *start = double(first);
+
+    // The end: the run that comes in over the last epoch's start.
+    const size_t to = std::min(last + 1, lastEpoch);
+    if (pick(last, last - 1, to, long(per), &first, &past)) *end = std::min(double(past), night);
+    Snap(start, end);
+}
+
 // The findings of one check from its epoch marks: consecutive marked epochs
 // of one note and other channel are one stretch; where the level changes a
 // new stretch begins; with `bridge` a single unmarked epoch between two
 // marked ones is bridged. A stretch's value is its worst in the note's
 // direction.
 void EpochStretches(CheckJudgeContext& c, CheckKind kind, const std::vector<EpochMark>& marks, const char* unit,
-                    bool bridge) {
+                    bool bridge, const SecondMask& seconds = SecondMask()) {
     const std::vector<EpochStats>& ep = c.trace->epochs;
     const size_t n = marks.size();
     size_t k = 0;
@@ -772,8 +999,9 @@ void EpochStretches(CheckJudgeContext& c, CheckKind kind, const std::vector<Epoc
             last = next;
             j = next + 1;
         }
-        AddFinding(c, kind, first.level, EpochStart(begin), EpochStart(last) + ep[last].seconds, value, first.note,
-                   unit, first.other);
+        double start = EpochStart(begin), end = EpochStart(last) + ep[last].seconds;
+        if (seconds) RefineEnds(*c.trace, begin, last, first.other, seconds, &start, &end);
+        AddFinding(c, kind, first.level, start, end, value, first.note, unit, first.other);
         k = last + 1;
     }
 }
@@ -928,7 +1156,9 @@ void JudgeHum(CheckJudgeContext& c) {
         if (rms >= rmsMin && share >= th.humShare) marks[k] = {Mark::Start, CheckLevel::Warn, rms, note};
         else if (rms >= hold * rmsMin && share >= hold * th.humShare) marks[k] = {Mark::Hold, CheckLevel::Warn, rms, note};
     }
-    EpochStretches(c, CheckKind::Hum, marks, t.absolute ? "uV rms" : "", true);
+    const int f = c.mainsHz == 60 ? 1 : 0;
+    EpochStretches(c, CheckKind::Hum, marks, t.absolute ? "uV rms" : "", true,
+                   [&t, f](size_t k, int32_t) { return t.epochs[k].humSeconds[f]; });
 }
 
 // hf_artifact: power above the EEG bands, mains taken out; hysteresis.
@@ -955,7 +1185,9 @@ void JudgeHfArtifact(CheckJudgeContext& c) {
         if (rms >= limit) marks[k] = {Mark::Start, CheckLevel::Warn, rms, note};
         else if (rms >= kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, rms, note};
     }
-    EpochStretches(c, CheckKind::HfArtifact, marks, "uV rms", true);
+    const int f = c.mainsHz == 60 ? 1 : 0;
+    EpochStretches(c, CheckKind::HfArtifact, marks, "uV rms", true,
+                   [&t, f](size_t k, int32_t) { return t.epochs[k].hfSeconds[f]; });
 }
 
 // amplitude: a peak-to-peak beyond what the kind of signal reaches.
@@ -972,7 +1204,8 @@ void JudgeAmplitude(CheckJudgeContext& c) {
             marks[k] = {Mark::Start, CheckLevel::Warn, t.epochs[k].p2p, "beyond the type's range"};
             c.artifact[k] = 1;
         }
-    EpochStretches(c, CheckKind::Amplitude, marks, "uV", false);
+    EpochStretches(c, CheckKind::Amplitude, marks, "uV", false,
+                   [&t](size_t k, int32_t) { return t.epochs[k].amplitudeSeconds; });
 }
 
 bool EcgLike(const EpochStats& e) {
@@ -1066,7 +1299,15 @@ void JudgeDuplicate(CheckJudgeContext& c) {
         const double difference = e.duplicateOf >= 0 ? e.duplicateDifference : o.epochs[k].duplicateDifference;
         marks[k] = {Mark::Start, CheckLevel::Fail, 100.0 * difference, "same signal", other};
     }
-    EpochStretches(c, CheckKind::Duplicate, marks, "%", true);
+    // The pair's seconds are kept on its later channel.
+    const int32_t self = c.index;
+    const auto& traces = c.state->traces;
+    EpochStretches(c, CheckKind::Duplicate, marks, "%", true, [self, &traces](size_t k, int32_t other) {
+        const int32_t low = std::min(self, other), high = std::max(self, other);
+        if (other < 0 || k >= traces[size_t(high)].epochs.size()) return 0u;
+        const EpochStats& e = traces[size_t(high)].epochs[k];
+        return e.duplicateOf == low || e.copyEdgeOf == low ? e.copySeconds : 0u;
+    });
 }
 
 // eog_in_phase: the two eyes' channels moving together; hysteresis.
@@ -1087,7 +1328,8 @@ void JudgeEogInPhase(CheckJudgeContext& c) {
         if (r > limit) marks[k] = {Mark::Start, CheckLevel::Warn, r, "eyes in phase", left};
         else if (r > kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, r, "eyes in phase", left};
     }
-    EpochStretches(c, CheckKind::EogInPhase, marks, "", true);
+    EpochStretches(c, CheckKind::EogInPhase, marks, "", true,
+                   [&t](size_t k, int32_t) { return t.epochs[k].eogSeconds; });
 }
 
 // ecg: an ECG channel's beats: present, at a heart's rate, pointing up.
@@ -1148,7 +1390,7 @@ void JudgeOximeter(CheckJudgeContext& c) {
     for (size_t k = 0; k < marks.size(); ++k)
         if (!off[k] && t.epochs[k].jump >= lim.spo2JumpPerSecond)
             marks[k] = {Mark::Start, CheckLevel::Warn, t.epochs[k].jump, "impossible jump"};
-    EpochStretches(c, CheckKind::Spo2, marks, "%", false);
+    EpochStretches(c, CheckKind::Spo2, marks, "%", false, [&t](size_t k, int32_t) { return t.epochs[k].jumpSeconds; });
 }
 
 // position: values in no level of the table; a sensor that never moves.
@@ -1162,7 +1404,8 @@ void JudgePosition(CheckJudgeContext& c) {
         for (size_t k = 0; k < ep.size(); ++k)
             if (ep[k].outShare >= kCheckLimits.positionOutShare)
                 marks[k] = {Mark::Start, CheckLevel::Warn, double(ep[k].outValue), "value in no level"};
-        EpochStretches(c, CheckKind::Position, marks, "", true);
+        EpochStretches(c, CheckKind::Position, marks, "", true,
+                       [&t](size_t k, int32_t) { return t.epochs[k].positionSeconds; });
     }
     if (ep.empty()) return;
     if (!c.nightJudged) {
