@@ -130,6 +130,14 @@ struct CheckLimits {
     double usableShareForPass;              // a channel with less usable time fails
     double mainsRateMargin;                 // the rate must exceed this x the mains frequency
     double holdShare;                       // a steady fault's stretch goes on while its measure stays above this x the start threshold
+    // Quiet seconds (below a kind's low floor) are kept for the flat rule's
+    // test against the channel's usual second, known at the night's end:
+    // all of the first quietSecondsKept, then those below quietMargin x the
+    // rule's share of the usual second so far; consecutive ones whose
+    // deviations lie within a factor quietSpread are one run.
+    double quietSecondsKept;
+    double quietMargin;
+    double quietSpread;
     // A stretch judged on epochs starts and ends where a run of seconds of
     // the fault does: runs this long at least, gaps this short bridged.
     double edgeRunSeconds;
@@ -181,6 +189,9 @@ const CheckLimits kCheckLimits = {
     0.5,    // usableShareForPass
     2.2,    // mainsRateMargin: the mains frequency must lie well below half the rate
     0.7,    // holdShare: a hum hovering at its threshold is one finding, not many
+    600.0,  // quietSecondsKept: ten minutes, before the usual second is known
+    2.5,    // quietMargin: the usual second of the night may lie above that of its start
+    1.25,   // quietSpread
     3.0,    // edgeRunSeconds: a second or two of noise at the line marks no fault's edge
     2.0,    // edgeGapSeconds: as the flat runs' gaps
 };

@@ -176,6 +176,63 @@ struct SecondStats {
 const uint8_t kOneValue = 1;     // every sample of the second holds one value
 const uint8_t kOutOfRange = 2;   // SpO2 or pulse: the second lies outside what a sensor on a finger reports
 
+// A run of seconds one rule judged to the second holds, made as the seconds
+// arrive: seconds a few apart are one run (the rule's gap bridged). What a
+// finding needs of its seconds, never a record per second.
+struct SecondRun {
+    uint32_t first = 0, past = 0;   // seconds from the recording's start
+    double least = 0, most = 0;     // the rule's measure over the run's own seconds
+    double sum = 0;                 // clipping: the seconds' shares at the limits, summed
+    bool oneValue = true;           // flat: every second of the run holds one value
+};
+
+// Second `i` into `runs`, the last run taken on when it lies within `gap`
+// seconds of its end.
+void AddSecond(std::vector<SecondRun>& runs, uint32_t i, double gap, double measure, bool oneValue, double add = 0) {
+    if (!runs.empty() && double(i) - double(runs.back().past) <= gap && i + 1 >= runs.back().first) {
+        SecondRun& r = runs.back();
+        if (i >= r.past) r.past = i + 1;
+        r.least = std::min(r.least, measure), r.most = std::max(r.most, measure);
+        r.sum += add;
+        r.oneValue = r.oneValue && oneValue;
+        return;
+    }
+    SecondRun r;
+    r.first = i, r.past = i + 1, r.least = r.most = measure, r.sum = add, r.oneValue = oneValue;
+    runs.push_back(r);
+}
+
+// The seconds' standard deviations of a channel, counted on a log scale (a
+// hundred steps a decade): the channel's usual second without a record per second.
+struct SdCounts {
+    static constexpr double kLow = -6, kSteps = 100;
+    static constexpr size_t kBins = 1400;   // 1e-6 to 1e8
+    std::vector<uint32_t> bins;
+    uint32_t zero = 0, total = 0;
+    void Add(double sd) {
+        ++total;
+        if (!(sd > 0)) {
+            ++zero;
+            return;
+        }
+        if (bins.empty()) bins.assign(kBins, 0);
+        const double at = (log10(sd) - kLow) * kSteps;
+        bins[size_t(std::max(0.0, std::min(double(kBins - 1), at)))]++;
+    }
+    // The middle second's (as a sorted list's element total / 2).
+    double Median() const {
+        if (total == 0) return 0;
+        uint32_t k = total / 2;
+        if (k < zero) return 0;
+        k -= zero;
+        for (size_t b = 0; b < bins.size(); ++b) {
+            if (k < bins[b]) return pow(10.0, kLow + (double(b) + 0.5) / kSteps);
+            k -= bins[b];
+        }
+        return 0;
+    }
+};
+
 struct EpochStats {
     float seconds = 0;
     float mean = 0, sd = 0, p2p = 0, minv = 0, maxv = 0;
@@ -234,8 +291,20 @@ struct NightChecker::State {
         std::vector<int16_t> previous; // the epoch judged last, digital: where a copy began
         CheckFilter hf, bandHigh, bandLow, beatHigh, beatLow;
         std::vector<EpochStats> epochs;
-        std::vector<SecondStats> seconds;
         double lastSecondMean = NAN; // SpO2: the last 1-second mean of the previous epoch
+        // The rules judged to the second, as runs made while the seconds arrive.
+        uint32_t secondsSeen = 0;
+        double heldSeconds = 0;             // > 0: only one value held this long is flat
+        std::vector<SecondRun> flatRuns;    // one value, below the dead floor (or a slow channel's value kept)
+        std::vector<SecondRun> quietRuns;   // below the low floor: flat when below the channel's usual second too
+        std::vector<SecondRun> clipRuns, offRuns, heldRuns;
+        SdCounts sds;
+        double usualSoFar = 0;              // the usual second of the seconds so far
+        bool heldOn = false;                // a value held since heldFirst
+        uint32_t heldFirst = 0;
+        int16_t heldMean = 0;
+        SecondStats lastSecond{};
+        std::vector<uint32_t> meanCounts;   // SpO2: the seconds' digital means, counted (the unit's test)
     };
     SourceInfo source{};
     PositionCalibration position{};
@@ -246,6 +315,7 @@ struct NightChecker::State {
     int64_t epochsDone = 0;
 
     void ProcessEpoch(bool last);
+    void NoteSecond(Trace& t, const SecondStats& sec);
     void Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e);
     void MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e);
     void MeasurePairs(size_t lengthOf);
@@ -362,7 +432,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         sec.clipped = uint8_t(std::lround(255.0 * double(sclipped) / m));
         sec.flags = uint8_t((sdlo == sdhi ? kOneValue : 0) |
                             (oximeter && double(out) >= kCheckLimits.spo2OffShare * m ? kOutOfRange : 0));
-        t.seconds.push_back(sec);
+        NoteSecond(t, sec);
         sum += ssum, clipped += sclipped;
         lo = std::min(lo, slo), hi = std::max(hi, shi);
         dlo = std::min(dlo, sdlo), dhi = std::max(dhi, sdhi);
@@ -525,6 +595,71 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         }
         e.outShare = float(double(out) / double(n));
     }
+}
+
+namespace {
+
+double SecondValueOf(const NightChecker::State::Trace& t, int16_t mean) {
+    return (t.info.scale.offset + double(mean)) * t.info.scale.bitValue * t.unitFactor;
+}
+
+// A held value's run ends at second `end`: kept when it lasted long enough.
+void CloseHeld(NightChecker::State::Trace& t, uint32_t end) {
+    if (t.heldOn && double(end - t.heldFirst) >= t.heldSeconds) {
+        SecondRun r;
+        r.first = t.heldFirst, r.past = end, r.least = r.most = SecondValueOf(t, t.heldMean);
+        t.heldRuns.push_back(r);
+    }
+    t.heldOn = false;
+}
+
+}  // namespace
+
+// One second of a trace into the runs of the rules judged to the second.
+void NightChecker::State::NoteSecond(Trace& t, const SecondStats& sec) {
+    const uint32_t i = t.secondsSeen++;
+    const ClassThresholds& th = ThresholdsOf(t.cls);
+    const CheckLimits& lim = kCheckLimits;
+    const bool one = (sec.flags & kOneValue) != 0, off = (sec.flags & kOutOfRange) != 0;
+    if (sec.clipped > 0) AddSecond(t.clipRuns, i, lim.clipGapSeconds, 0, false, sec.clipped / 255.0);
+    if (off) AddSecond(t.offRuns, i, lim.flatGapSeconds, SecondValueOf(t, sec.mean), false);
+    if (t.cls == SignalClass::Spo2) {
+        if (t.meanCounts.empty()) t.meanCounts.assign(65536, 0);
+        t.meanCounts[size_t(int32_t(sec.mean) + 32768)]++;
+    }
+    if (t.heldSeconds > 0) {
+        if (!(t.heldOn && one && sec.mean == t.heldMean)) {
+            CloseHeld(t, i);
+            if (one && !off) t.heldOn = true, t.heldFirst = i, t.heldMean = sec.mean;
+        }
+    } else if (th.deadSd > 0 || th.flatShareOfNight > 0) {
+        if (double(t.info.outputRate) < lim.flatSecondSamplesMin) {
+            // A slow channel: flat where consecutive seconds hold one value.
+            if (i > 0 && one && (t.lastSecond.flags & kOneValue) && sec.mean == t.lastSecond.mean) {
+                AddSecond(t.flatRuns, i - 1, lim.flatGapSeconds, 0, true);
+                AddSecond(t.flatRuns, i, lim.flatGapSeconds, 0, true);
+            }
+        } else {
+            const double dead = t.absolute ? th.deadSd : 0, low = t.absolute ? th.lowSd : 1e30;
+            const double sd = sec.sd;
+            t.sds.Add(sd);
+            if (i % 60 == 0) t.usualSoFar = t.sds.Median();
+            if (one || sd < dead) {
+                AddSecond(t.flatRuns, i, lim.flatGapSeconds, sd, one);
+            } else if (sd < low && th.flatShareOfNight > 0 &&
+                       (double(i) < lim.quietSecondsKept ||
+                        sd < lim.quietMargin * th.flatShareOfNight * t.usualSoFar)) {
+                // A quiet second, judged against the night's usual second at
+                // its end: consecutive seconds of like deviation are one run.
+                std::vector<SecondRun>& q = t.quietRuns;
+                if (!q.empty() && q.back().past == i && std::max(q.back().most, sd) <= lim.quietSpread * std::min(q.back().least, sd))
+                    AddSecond(q, i, 0, sd, false);
+                else
+                    q.push_back(SecondRun{i, i + 1, sd, sd, 0, false});
+            }
+        }
+    }
+    t.lastSecond = sec;
 }
 
 namespace {
@@ -735,6 +870,8 @@ NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& patte
         t.active = t.info.outputRate > 0 && (i >= 32 || (traceMask >> i) & 1u);
         t.eye = t.cls == SignalClass::Eog ? EyeSide(t.info.label) : 0;
         t.pulseRate = t.cls == SignalClass::Pulse && IsRateUnit(t.info.unit);
+        t.heldSeconds = t.cls == SignalClass::Pulse && !t.pulseRate ? kPulseWaveHeldSeconds
+                                                                     : ThresholdsOf(t.cls).heldSeconds;
         const double rate = t.info.outputRate;
         t.epochLength = int64_t(kCheckLimits.epochSeconds * rate);
         t.hf = MakeBiquad(kCheckLimits.hfHighPassHz, rate, true);
@@ -834,22 +971,12 @@ const uint32_t kAllClasses = (1u << int(SignalClass::Count)) - 1;
 
 bool IsIn(SignalClass c, uint32_t classes) { return (classes >> int(c)) & 1u; }
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::nth_element(v.begin(), v.begin() + ptrdiff_t(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-
 // The unit a trace's values are judged in, as a finding names it.
 const char* ValueUnit(const NightChecker::State::Trace& t) {
     if (IsIn(t.cls, kElectrical)) return t.absolute ? "uV" : "";
     if (t.cls == SignalClass::Spo2) return t.info.scale.calibrated ? "%" : "";
     if (t.cls == SignalClass::Pulse) return t.info.scale.calibrated && t.pulseRate ? "bpm" : "";
     return "";
-}
-
-double SecondValue(const NightChecker::State::Trace& t, const SecondStats& s) {
-    return (t.info.scale.offset + double(s.mean)) * t.info.scale.bitValue * t.unitFactor;
 }
 
 double EpochStart(size_t k) { return double(k) * kCheckLimits.epochSeconds; }
@@ -1050,65 +1177,46 @@ void MarkEpochs(std::vector<uint8_t>& epochs, size_t from, size_t to) {
 void JudgeFlat(CheckJudgeContext& c) {
     const auto& t = *c.trace;
     const ClassThresholds& th = *c.th;
-    const auto& secs = t.seconds;
     const CheckLimits& lim = kCheckLimits;
     std::vector<double> perEpochFlat(t.epochs.size(), 0);
-    const bool pulseWave = t.cls == SignalClass::Pulse && !t.pulseRate;
-    const double heldSeconds = pulseWave ? kPulseWaveHeldSeconds : th.heldSeconds;
-    if (heldSeconds > 0) {
+    if (t.heldSeconds > 0) {
         // One value held far longer than the signal ever rests.
-        size_t i = 0;
-        while (i < secs.size()) {
-            const bool held = (secs[i].flags & kOneValue) && !(secs[i].flags & kOutOfRange);
-            size_t j = i + 1;
-            if (held)
-                while (j < secs.size() && (secs[j].flags & kOneValue) && secs[j].mean == secs[i].mean) ++j;
-            if (held && double(j - i) >= heldSeconds) {
-                if (pulseWave)
-                    AddFinding(c, CheckKind::Flat, CheckLevel::Fail, double(i), SecondEnd(t, j - 1), 0, "one value",
-                               "");
-                else
-                    AddFinding(c, CheckKind::Flat, CheckLevel::Warn, double(i), SecondEnd(t, j - 1),
-                               SecondValue(t, secs[i]), "held at one value", ValueUnit(t));
-            }
-            i = j;
+        const bool pulseWave = t.cls == SignalClass::Pulse && !t.pulseRate;
+        for (const SecondRun& r : t.heldRuns) {
+            if (pulseWave)
+                AddFinding(c, CheckKind::Flat, CheckLevel::Fail, double(r.first), SecondEnd(t, r.past - 1), 0,
+                           "one value", "");
+            else
+                AddFinding(c, CheckKind::Flat, CheckLevel::Warn, double(r.first), SecondEnd(t, r.past - 1), r.least,
+                           "held at one value", ValueUnit(t));
         }
         return;
     }
     if (th.deadSd <= 0 && th.flatShareOfNight <= 0) return;
-    std::vector<double> sds;
-    sds.reserve(secs.size());
-    for (const SecondStats& s : secs) sds.push_back(s.sd);
-    const double usual = Median(sds);
-    const double dead = t.absolute ? th.deadSd : 0;
-    const double low = t.absolute ? th.lowSd : 1e30;
-    std::vector<uint8_t> hit(secs.size());
-    if (double(t.info.outputRate) < kCheckLimits.flatSecondSamplesMin) {
-        // A second of a sample or two tells no variation: a slow channel (an
-        // envelope, a derived value) is flat where consecutive seconds hold one value.
-        for (size_t i = 1; i < secs.size(); ++i)
-            if (secs[i].mean == secs[i - 1].mean && (secs[i].flags & kOneValue) && (secs[i - 1].flags & kOneValue))
-                hit[i] = hit[i - 1] = 1;
-    } else {
-        for (size_t i = 0; i < secs.size(); ++i) {
-            const double sd = secs[i].sd;
-            hit[i] = (secs[i].flags & kOneValue) || sd < dead || (sd < low && sd < th.flatShareOfNight * usual);
+    // The quiet seconds below a share of the channel's usual second join the flat ones.
+    std::vector<SecondRun> hits = t.flatRuns;
+    const double line = th.flatShareOfNight * t.sds.Median();
+    for (const SecondRun& q : t.quietRuns)
+        if (sqrt(q.least * q.most) < line) hits.push_back(q);
+    std::sort(hits.begin(), hits.end(), [](const SecondRun& a, const SecondRun& b) { return a.first < b.first; });
+    std::vector<SecondRun> runs;
+    for (const SecondRun& h : hits) {
+        if (!runs.empty() && double(h.first) - double(runs.back().past) <= lim.flatGapSeconds) {
+            SecondRun& r = runs.back();
+            r.past = std::max(r.past, h.past);
+            r.least = std::min(r.least, h.least);
+            r.oneValue = r.oneValue && h.oneValue;
+        } else {
+            runs.push_back(h);
         }
     }
     const char* unit = IsIn(t.cls, kElectrical) && t.absolute ? "uV rms" : "";
-    for (const auto& run : SecondRuns(hit, lim.flatGapSeconds)) {
-        if (double(run.second - run.first) < th.flatMinSeconds) continue;
-        bool oneValue = true;
-        double least = 1e300;
-        for (size_t i = run.first; i < run.second; ++i) {
-            if (!hit[i]) continue;
-            oneValue = oneValue && (secs[i].flags & kOneValue);
-            least = std::min(least, double(secs[i].sd));
-        }
-        AddFinding(c, CheckKind::Flat, CheckLevel::Fail, double(run.first), SecondEnd(t, run.second - 1), least,
-                   oneValue ? "one value" : "no variation", unit);
+    for (const SecondRun& run : runs) {
+        if (double(run.past - run.first) < th.flatMinSeconds) continue;
+        AddFinding(c, CheckKind::Flat, CheckLevel::Fail, double(run.first), SecondEnd(t, run.past - 1), run.least,
+                   run.oneValue ? "one value" : "no variation", unit);
         const size_t per = size_t(lim.epochSeconds);
-        for (size_t i = run.first; i < run.second; ++i)
+        for (size_t i = run.first; i < run.past; ++i)
             if (i / per < perEpochFlat.size()) perEpochFlat[i / per] += 1;
     }
     for (size_t k = 0; k < t.epochs.size(); ++k)
@@ -1121,11 +1229,9 @@ void JudgeFlat(CheckJudgeContext& c) {
 void JudgeClipping(CheckJudgeContext& c) {
     const auto& t = *c.trace;
     const CheckLimits& lim = kCheckLimits;
-    std::vector<uint8_t> hit(t.seconds.size());
-    for (size_t i = 0; i < hit.size(); ++i) hit[i] = t.seconds[i].clipped > 0;
-    for (const auto& run : SecondRuns(hit, lim.clipGapSeconds)) {
-        double clipped = 0;
-        for (size_t i = run.first; i < run.second; ++i) clipped += t.seconds[i].clipped / 255.0;
+    for (const SecondRun& r : t.clipRuns) {
+        const std::pair<size_t, size_t> run(r.first, r.past);
+        const double clipped = r.sum;
         const double share = clipped / std::max(double(run.second - run.first), lim.clipWindowSeconds);
         const CheckLevel level = share >= lim.clipShareFail ? CheckLevel::Fail : CheckLevel::Warn;
         if (share < lim.clipShareWarn) continue;
@@ -1222,16 +1328,24 @@ bool MostlyEcgLike(const NightChecker::State::Trace& t) {
     return !t.epochs.empty() && double(like) >= kCheckLimits.ecgLikeEpochShare * double(t.epochs.size());
 }
 
+// The `k`-th least of the seconds' values of an SpO2 trace, from their means counted.
+double SecondValueAtRank(const NightChecker::State::Trace& t, size_t k) {
+    const size_t n = t.secondsSeen;
+    if (t.info.scale.bitValue * t.unitFactor < 0) k = n - 1 - k;   // values fall as the counts rise
+    for (size_t d = 0; d < t.meanCounts.size(); ++d) {
+        if (k < t.meanCounts[d]) return SecondValueOf(t, int16_t(int32_t(d) - 32768));
+        k -= t.meanCounts[d];
+    }
+    return 0;
+}
+
 // The SpO2 values of the night in another unit: above 100 (a scale of
 // 0-1000), or a fraction of 0-1 that varies.
 bool Spo2InAnotherUnit(const NightChecker::State::Trace& t) {
-    std::vector<double> values;
-    values.reserve(t.seconds.size());
-    for (const SecondStats& s : t.seconds) values.push_back(SecondValue(t, s));
-    if (values.empty()) return false;
-    std::sort(values.begin(), values.end());
-    const double median = values[values.size() / 2];
-    const double low = values[values.size() / 20], high = values[values.size() - 1 - values.size() / 20];
+    const size_t n = t.secondsSeen;
+    if (n == 0 || t.meanCounts.empty()) return false;
+    const double median = SecondValueAtRank(t, n / 2);
+    const double low = SecondValueAtRank(t, n / 20), high = SecondValueAtRank(t, n - 1 - n / 20);
     const CheckLimits& lim = kCheckLimits;
     return median > lim.spo2High ||
            (median >= 0.5 && high <= lim.spo2FractionHigh && high - low >= lim.spo2FractionSpread);
@@ -1255,10 +1369,8 @@ void JudgeNotItsType(CheckJudgeContext& c) {
     }
     if (spo2 && Spo2InAnotherUnit(t)) {
         c.spo2Mistaken = true;
-        std::vector<double> means;
-        for (const SecondStats& s : t.seconds) means.push_back(SecondValue(t, s));
-        AddFinding(c, CheckKind::NotItsType, CheckLevel::Fail, 0, SecondEnd(t, t.seconds.size() - 1), Median(means),
-                   "SpO2 not in percent", "");
+        AddFinding(c, CheckKind::NotItsType, CheckLevel::Fail, 0, SecondEnd(t, t.secondsSeen - 1),
+                   SecondValueAtRank(t, t.secondsSeen / 2), "SpO2 not in percent", "");
         return;
     }
     std::vector<EpochMark> marks(n);
@@ -1368,17 +1480,11 @@ void JudgeOximeter(CheckJudgeContext& c) {
     }
     const bool spo2 = t.cls == SignalClass::Spo2;
     if (c.spo2Mistaken || (!spo2 && !t.pulseRate)) return;
-    std::vector<uint8_t> hit(t.seconds.size());
-    for (size_t i = 0; i < hit.size(); ++i) hit[i] = (t.seconds[i].flags & kOutOfRange) != 0;
     std::vector<uint8_t> off(t.epochs.size());
-    for (const auto& run : SecondRuns(hit, lim.flatGapSeconds)) {
+    for (const SecondRun& r : t.offRuns) {
+        const std::pair<size_t, size_t> run(r.first, r.past);
         if (double(run.second - run.first) < lim.spo2OffSecondsMin) continue;
-        double least = 1e300, most = -1e300;
-        for (size_t i = run.first; i < run.second; ++i) {
-            if (!hit[i]) continue;
-            least = std::min(least, SecondValue(t, t.seconds[i]));
-            most = std::max(most, SecondValue(t, t.seconds[i]));
-        }
+        const double least = r.least, most = r.most;
         const bool high = least > (spo2 ? lim.spo2High : lim.pulseHigh);
         const char* note = spo2 ? "probe off" : high ? kNotePulseHigh : kNotePulseLow;
         AddFinding(c, CheckKind::Spo2, CheckLevel::Fail, double(run.first), SecondEnd(t, run.second - 1),
@@ -1618,6 +1724,7 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
             if (any) s.ProcessEpoch(true);
         }
     }
+    for (State::Trace& t : s.traces) CloseHeld(t, t.secondsSeen);
     NightCheckResult result;
     result.complete = complete;
     result.rule = rules.text;
