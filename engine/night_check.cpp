@@ -260,6 +260,7 @@ struct EpochStats {
     uint32_t jumpSeconds = 0;
     uint32_t positionSeconds = 0;
     uint32_t eogSeconds = 0;
+    uint32_t eogOppositeSeconds = 0;      // the eyes moving in opposition: wired right
     uint32_t copySeconds = 0;             // seconds the same as copyEdgeOf or duplicateOf
     int16_t copyEdgeOf = -1;              // the copy's partner in an epoch next to a copied one
 };
@@ -720,10 +721,13 @@ double CheckValue(const NightChecker::State::Trace& t, int16_t digital) {
 // The seconds of the EOG pair's averaged movements (`l`, `r`, one value a
 // block, the first centred at `first` seconds) in phase: over a few seconds
 // about each second, both moving and correlated above the hold line.
-uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>& r, double first, size_t seconds) {
+// `opposite` gets the seconds they move in opposition, as eyes do.
+uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>& r, double first, size_t seconds,
+                        uint32_t* opposite) {
     const CheckLimits& lim = kCheckLimits;
     const double block = lim.eogBlockSeconds, hold = lim.holdShare;
     uint32_t bits = 0;
+    *opposite = 0;
     const size_t m = std::min(l.size(), r.size());
     for (size_t si = 0; si < seconds && si < kMaskSeconds; ++si) {
         const double from = double(si) - lim.eogWindowSeconds / 2 + 0.5, to = from + lim.eogWindowSeconds;
@@ -739,6 +743,11 @@ uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>&
         if (vl < moving * moving || vr < moving * moving) continue;
         const double cor = (slr / count - (sl / count) * (sr / count)) / sqrt(vl * vr);
         if (cor > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
+        // Opposition is told only on clear movements: slow waves the pair
+        // shares turn opposite where one lead is inverted.
+        if (cor < -hold * lim.eogInPhaseCorrelation && vl >= lim.eogMovementSd * lim.eogMovementSd &&
+            vr >= lim.eogMovementSd * lim.eogMovementSd)
+            *opposite |= 1u << si;
     }
     return bits;
 }
@@ -831,7 +840,8 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
     r.epochs[epoch].eogCorrelation = float(cov / double(m) / (sl * sr));
     // The averaged series' first value is the mean of the epoch's first second of blocks.
     r.epochs[epoch].eogSeconds = InPhaseSeconds(scratch, scratch2, kCheckLimits.eogSmoothSeconds / 2,
-                                                size_t(std::ceil(double(r.epochs[epoch].seconds))));
+                                                size_t(std::ceil(double(r.epochs[epoch].seconds))),
+                                                &r.epochs[epoch].eogOppositeSeconds);
 }
 
 void NightChecker::State::ProcessEpoch(bool last) {
@@ -1028,8 +1038,12 @@ using SecondMask = std::function<uint32_t(size_t epoch, int32_t other)>;
 // (from inside its first epoch or the one before), its end where the run
 // that leaves it ends. A one-epoch stretch takes its longest run. Runs of a
 // second or two are no edge; gaps as short are bridged.
+// With `against` (the seconds that show the signal sound), an edge moves
+// into the stretch's epochs only as far as the last sound second: a measure
+// that sees the fault only now and then (the eyes resting) leaves the
+// epochs' edge where nothing shows the fault absent.
 void RefineEnds(const NightChecker::State::Trace& t, size_t begin, size_t last, int32_t other, const SecondMask& mask,
-                double* start, double* end) {
+                const SecondMask& against, double* start, double* end) {
     const auto& ep = t.epochs;
     const size_t per = size_t(kCheckLimits.epochSeconds);
     auto secondsOf = [&](size_t k) { return std::min(kMaskSeconds, size_t(std::ceil(double(ep[k].seconds)))); };
@@ -1050,6 +1064,21 @@ void RefineEnds(const NightChecker::State::Trace& t, size_t begin, size_t last, 
     auto Snap = [&](double* a, double* b) {
         if (*a > epochStart && *a - epochStart <= kCheckLimits.edgeGapSeconds) *a = epochStart;
         if (*b < epochEnd && epochEnd - *b <= kCheckLimits.edgeGapSeconds) *b = epochEnd;
+        if (!against) return;
+        if (*a > epochStart) {
+            const uint32_t sound = against(begin, other);
+            double to = epochStart;
+            for (size_t i = 0; i < kMaskSeconds && epochStart + double(i) < *a; ++i)
+                if ((sound >> i) & 1u) to = epochStart + double(i) + 1;
+            *a = to;
+        }
+        if (*b < epochEnd) {
+            const uint32_t sound = against(last, other);
+            double to = epochEnd;
+            for (size_t i = kMaskSeconds; i-- > 0;)
+                if (EpochStart(last) + double(i) >= *b && ((sound >> i) & 1u)) to = EpochStart(last) + double(i);
+            *b = std::min(to, epochEnd);
+        }
     };
     // The run chosen among those that reach into epoch k: the one touching
     // `toward` (a second of the window) when there is one, else the longest.
@@ -1093,7 +1122,7 @@ void RefineEnds(const NightChecker::State::Trace& t, size_t begin, size_t last, 
 // marked ones is bridged. A stretch's value is its worst in the note's
 // direction.
 void EpochStretches(CheckJudgeContext& c, CheckKind kind, const std::vector<EpochMark>& marks, const char* unit,
-                    bool bridge, const SecondMask& seconds = SecondMask()) {
+                    bool bridge, const SecondMask& seconds = SecondMask(), const SecondMask& against = SecondMask()) {
     const std::vector<EpochStats>& ep = c.trace->epochs;
     const size_t n = marks.size();
     size_t k = 0;
@@ -1127,7 +1156,7 @@ void EpochStretches(CheckJudgeContext& c, CheckKind kind, const std::vector<Epoc
             j = next + 1;
         }
         double start = EpochStart(begin), end = EpochStart(last) + ep[last].seconds;
-        if (seconds) RefineEnds(*c.trace, begin, last, first.other, seconds, &start, &end);
+        if (seconds) RefineEnds(*c.trace, begin, last, first.other, seconds, against, &start, &end);
         AddFinding(c, kind, first.level, start, end, value, first.note, unit, first.other);
         k = last + 1;
     }
@@ -1441,7 +1470,8 @@ void JudgeEogInPhase(CheckJudgeContext& c) {
         else if (r > kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, r, "eyes in phase", left};
     }
     EpochStretches(c, CheckKind::EogInPhase, marks, "", true,
-                   [&t](size_t k, int32_t) { return t.epochs[k].eogSeconds; });
+                   [&t](size_t k, int32_t) { return t.epochs[k].eogSeconds; },
+                   [&t](size_t k, int32_t) { return t.epochs[k].eogOppositeSeconds; });
 }
 
 // ecg: an ECG channel's beats: present, at a heart's rate, pointing up.
