@@ -182,7 +182,7 @@ const CheckLimits kCheckLimits = {
     0.1,    // eogBlockSeconds
     1.0,    // eogSmoothSeconds: a 1-s mean keeps 90 % of a 0.25 Hz eye roll and a saccade's step, 0-20 % of 1-2 Hz slow waves
     20.0,   // eogMovementSd
-    0.5,    // eogInPhaseCorrelation
+    0.65,   // eogInPhaseCorrelation: correctly wired eyes over a frontal EEG's slow waves reach 0.5-0.6 in a rare epoch; eyes in phase 0.9 and more
     3.0,    // eogWindowSeconds: a saccade and the eye's return
     10.0,   // eogWindowMovementSd: half the epoch's, a few seconds holding less of a movement
     0.10,   // positionOutShare

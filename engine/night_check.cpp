@@ -261,6 +261,8 @@ struct EpochStats {
     uint32_t positionSeconds = 0;
     uint32_t eogSeconds = 0;
     uint32_t eogOppositeSeconds = 0;      // the eyes moving in opposition: wired right
+    uint32_t beatRateSeconds[2] = {0, 0}; // between beats at no heart's rate; at one
+    uint32_t beatSignSeconds[2] = {0, 0}; // holding a beat pointing down; up
     uint32_t copySeconds = 0;             // seconds the same as copyEdgeOf or duplicateOf
     int16_t copyEdgeOf = -1;              // the copy's partner in an epoch next to a copied one
 };
@@ -373,8 +375,18 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
             up = std::max(up, x[k] - level);
             low = std::min(low, x[k] - level);
         }
+        const size_t second = std::max<size_t>(1, size_t(rate));
+        if (best / second < kMaskSeconds) e.beatSignSeconds[-low > up ? 0 : 1] |= 1u << (best / second);
         if (-low > up) ++down;
         i = best + refractory;
+    }
+    // The seconds between two beats, at a heart's rate or not.
+    for (size_t k = 1; k < peaks.size(); ++k) {
+        const double bpm = 60.0 * rate / double(peaks[k] - peaks[k - 1]);
+        const int sound = bpm >= kCheckLimits.heartRateLow && bpm <= kCheckLimits.heartRateHigh ? 1 : 0;
+        const size_t second = std::max<size_t>(1, size_t(rate));
+        for (size_t si = peaks[k - 1] / second; si <= peaks[k] / second && si < kMaskSeconds; ++si)
+            e.beatRateSeconds[sound] |= 1u << si;
     }
     if (peaks.size() < 3) {
         e.beatProminence = 0;
@@ -1339,7 +1351,7 @@ void JudgeAmplitude(CheckJudgeContext& c) {
             marks[k] = {Mark::Start, CheckLevel::Warn, t.epochs[k].p2p, "beyond the type's range"};
             c.artifact[k] = 1;
         }
-    EpochStretches(c, CheckKind::Amplitude, marks, "uV", false,
+    EpochStretches(c, CheckKind::Amplitude, marks, "uV", true,
                    [&t](size_t k, int32_t) { return t.epochs[k].amplitudeSeconds; });
 }
 
@@ -1495,8 +1507,12 @@ void JudgeEcg(CheckJudgeContext& c) {
         }
     }
     EpochStretches(c, CheckKind::Ecg, none, "", true);
-    EpochStretches(c, CheckKind::Ecg, rate, "bpm", true);
-    EpochStretches(c, CheckKind::Ecg, inverted, "%", true);
+    EpochStretches(c, CheckKind::Ecg, rate, "bpm", true,
+                   [&t](size_t k, int32_t) { return t.epochs[k].beatRateSeconds[0]; },
+                   [&t](size_t k, int32_t) { return t.epochs[k].beatRateSeconds[1]; });
+    EpochStretches(c, CheckKind::Ecg, inverted, "%", true,
+                   [&t](size_t k, int32_t) { return t.epochs[k].beatSignSeconds[0]; },
+                   [&t](size_t k, int32_t) { return t.epochs[k].beatSignSeconds[1]; });
 }
 
 // spo2: the oximeter's probe off (SpO2 or pulse outside what a finger
