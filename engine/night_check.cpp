@@ -757,8 +757,8 @@ uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>&
         if (cor > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
         // Opposition is told only on clear movements: slow waves the pair
         // shares turn opposite where one lead is inverted.
-        if (cor < -hold * lim.eogInPhaseCorrelation && vl >= lim.eogMovementSd * lim.eogMovementSd &&
-            vr >= lim.eogMovementSd * lim.eogMovementSd)
+        if (cor < -lim.eogInPhaseCorrelation && vl >= lim.eogMovementSd * lim.eogMovementSd / 4 &&
+            vr >= lim.eogMovementSd * lim.eogMovementSd / 4)
             *opposite |= 1u << si;
     }
     return bits;
