@@ -498,6 +498,10 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     // mains frequency, so the epoch's tone is the sum of its seconds' (each
     // turned to the epoch's phase) and the seconds tell where a hum starts.
     const double w50 = 2 * kPi * 50 / rate, w60 = 2 * kPi * 60 / rate;
+    const double cos50 = cos(w50), sin50 = sin(w50), cos60 = cos(w60), sin60 = sin(w60);
+    // A whole second's turn to the epoch's phase: e^(-jw(s1-1)) is e^(jw)
+    // when the second ends on a whole second (whole cycles before it).
+    const std::complex<double> turn50(cos50, sin50), turn60(cos60, sin60);
     std::complex<double> epoch50, epoch60;
     const double humRmsMin = t.absolute ? th.humRms : 0;
     const double hfLimit = t.absolute && th.hfRms > 0 ? th.hfRms : 0;
@@ -527,14 +531,15 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         hpSum += secHpSum, hpSs += secHpSs;
         const double m = double(s1 - s0);
         double tone[2] = {0, 0};
+        const bool whole = s1 - s0 == second && size_t(rate) == second;
         if (hum50) {
-            const std::complex<double> y(g50a - cos(w50) * g50b, sin(w50) * g50b);
-            epoch50 += std::polar(1.0, -w50 * double(s1 - 1)) * y;
+            const std::complex<double> y(g50a - cos50 * g50b, sin50 * g50b);
+            epoch50 += (whole ? turn50 : std::polar(1.0, -w50 * double(s1 - 1))) * y;
             tone[0] = sqrt(2.0) * std::abs(y) / m;
         }
         if (hum60) {
-            const std::complex<double> y(g60a - cos(w60) * g60b, sin(w60) * g60b);
-            epoch60 += std::polar(1.0, -w60 * double(s1 - 1)) * y;
+            const std::complex<double> y(g60a - cos60 * g60b, sin60 * g60b);
+            epoch60 += (whole ? turn60 : std::polar(1.0, -w60 * double(s1 - 1))) * y;
             tone[1] = sqrt(2.0) * std::abs(y) / m;
         }
         if (si >= kMaskSeconds) continue;
