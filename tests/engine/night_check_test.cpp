@@ -348,6 +348,11 @@ const RuleCase kRuleCases[] = {
      {{kC3, CheckKind::Flat, CheckLevel::Fail, 100, 171, 0.3, "uV rms", "no variation"}}},
     {"EEG flat 170-380 s", 600, [](MadeNight& n) { PutFlat(n, kC3, 170 * kRate, 380 * kRate); },
      {{kC3, CheckKind::Flat, CheckLevel::Fail, 170, 380, 0, "uV rms", "one value"}}},
+    // Quieter than a living EEG yet above the dead floor, after the first ten
+    // minutes: judged against the night's usual second at its end.
+    {"EEG lead off 700-760 s, 1 uV of noise", 900,
+     [](MadeNight& n) { PutLeadOff(n, kC3, 700 * kRate, 760 * kRate, 1.0); },
+     {{kC3, CheckKind::Flat, CheckLevel::Fail, 700, 760, 0.9, "uV rms", "no variation"}}},
     // A chin with no electrode records the input's noise.
     {"chin lead off 100-366 s", 600, [](MadeNight& n) { PutLeadOff(n, kChin, 100 * kRate, 366 * kRate, 0.39); },
      {{kChin, CheckKind::Flat, CheckLevel::Fail, 100, 366, 0.3, "uV rms", "no variation"}}},
