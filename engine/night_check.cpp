@@ -235,8 +235,7 @@ struct SdCounts {
 
 struct EpochStats {
     float seconds = 0;
-    float mean = 0, sd = 0, p2p = 0, minv = 0, maxv = 0;
-    float clipShare = 0;
+    float mean = 0, sd = 0, p2p = 0;
     float hum50 = kNone, hum60 = kNone;   // rms at the mains frequencies
     float hpRms = kNone;                  // rms above the high-frequency corner (mains still in)
     float bandShare = kNone;              // EEG band's share of the power
@@ -419,7 +418,6 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     double lo = x[0], hi = x[0], sum = 0;
     double secVar[kMaskSeconds] = {}, secLo[kMaskSeconds] = {}, secHi[kMaskSeconds] = {};
     int16_t dlo = d[0], dhi = d[0];
-    size_t clipped = 0;
     for (size_t s0 = 0; s0 < n; s0 += second) {
         const size_t s1 = std::min(n, s0 + second);
         double ssum = 0, sss = 0, slo = x[s0], shi = x[s0];
@@ -446,7 +444,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         sec.flags = uint8_t((sdlo == sdhi ? kOneValue : 0) |
                             (oximeter && double(out) >= kCheckLimits.spo2OffShare * m ? kOutOfRange : 0));
         NoteSecond(t, sec);
-        sum += ssum, clipped += sclipped;
+        sum += ssum;
         lo = std::min(lo, slo), hi = std::max(hi, shi);
         dlo = std::min(dlo, sdlo), dhi = std::max(dhi, sdhi);
     }
@@ -454,8 +452,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     double var = 0;
     for (size_t i = 0; i < n; ++i) var += (x[i] - mean) * (x[i] - mean);
     var /= double(n);
-    e.mean = float(mean), e.sd = float(sqrt(var)), e.minv = float(lo), e.maxv = float(hi), e.p2p = float(hi - lo);
-    e.clipShare = float(double(clipped) / double(n));
+    e.mean = float(mean), e.sd = float(sqrt(var)), e.p2p = float(hi - lo);
     e.firstDigital = d[0];
     e.constantDigital = dlo == dhi;
     if (e.constantDigital) e.sd = 0;   // not the rounding left of the mean taken out
