@@ -167,7 +167,7 @@ void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result);
 // over the data. The samples held stay flat (two epochs per trace); of the
 // rules judged to the second only the runs of seconds a finding needs are
 // kept, made as the seconds arrive; what grows with the night is a small
-// record per epoch and trace (about 190 bytes each 30 s).
+// record per epoch and trace (about 150 bytes each 30 s).
 class NightChecker {
 public:
     NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask);
