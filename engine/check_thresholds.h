@@ -124,10 +124,24 @@ struct CheckLimits {
     double eogSmoothSeconds;                // ... averaged over this long: slow waves of 1-2 Hz cancel, eye movements stay
     double eogMovementSd;                   // uV of the averaged blocks: eyes moving in the epoch
     double eogInPhaseCorrelation;           // correlation of the pair above this: in phase
+    double eogWindowSeconds;                // ... judged second by second on windows this long, for a stretch's ends
+    double eogWindowMovementSd;             // ... where the eyes move this much (uV of the averaged blocks)
     double positionOutShare;                // share of samples in no level: finding
     double usableShareForPass;              // a channel with less usable time fails
     double mainsRateMargin;                 // the rate must exceed this x the mains frequency
     double holdShare;                       // a steady fault's stretch goes on while its measure stays above this x the start threshold
+    // Quiet seconds (below a kind's low floor) are kept for the flat rule's
+    // test against the channel's usual second, known at the night's end:
+    // all of the first quietSecondsKept, then those below quietMargin x the
+    // rule's share of the usual second so far; consecutive ones whose
+    // deviations lie within a factor quietSpread are one run.
+    double quietSecondsKept;
+    double quietMargin;
+    double quietSpread;
+    // A stretch judged on epochs starts and ends where a run of seconds of
+    // the fault does: runs this long at least, gaps this short bridged.
+    double edgeRunSeconds;
+    double edgeGapSeconds;
 };
 
 const CheckLimits kCheckLimits = {
@@ -168,11 +182,18 @@ const CheckLimits kCheckLimits = {
     0.1,    // eogBlockSeconds
     1.0,    // eogSmoothSeconds: a 1-s mean keeps 90 % of a 0.25 Hz eye roll and a saccade's step, 0-20 % of 1-2 Hz slow waves
     20.0,   // eogMovementSd
-    0.5,    // eogInPhaseCorrelation
+    0.65,   // eogInPhaseCorrelation: correctly wired eyes over a frontal EEG's slow waves reach 0.5-0.6 in a rare epoch; eyes in phase 0.9 and more
+    3.0,    // eogWindowSeconds: a saccade and the eye's return
+    10.0,   // eogWindowMovementSd: half the epoch's, a few seconds holding less of a movement
     0.10,   // positionOutShare
     0.5,    // usableShareForPass
     2.2,    // mainsRateMargin: the mains frequency must lie well below half the rate
     0.7,    // holdShare: a hum hovering at its threshold is one finding, not many
+    600.0,  // quietSecondsKept: ten minutes, before the usual second is known
+    2.5,    // quietMargin: the usual second of the night may lie above that of its start
+    1.25,   // quietSpread
+    3.0,    // edgeRunSeconds: a second or two of noise at the line marks no fault's edge
+    2.0,    // edgeGapSeconds: as the flat runs' gaps
 };
 
 // A sample at the converter's limits: the file's digital range is -32768 to

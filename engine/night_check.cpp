@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "engine/check_thresholds.h"
 #include "engine/display_filter.h"
@@ -174,10 +176,66 @@ struct SecondStats {
 const uint8_t kOneValue = 1;     // every sample of the second holds one value
 const uint8_t kOutOfRange = 2;   // SpO2 or pulse: the second lies outside what a sensor on a finger reports
 
+// A run of seconds one rule judged to the second holds, made as the seconds
+// arrive: seconds a few apart are one run (the rule's gap bridged). What a
+// finding needs of its seconds, never a record per second.
+struct SecondRun {
+    uint32_t first = 0, past = 0;   // seconds from the recording's start
+    double least = 0, most = 0;     // the rule's measure over the run's own seconds
+    double sum = 0;                 // clipping: the seconds' shares at the limits, summed
+    bool oneValue = true;           // flat: every second of the run holds one value
+};
+
+// Second `i` into `runs`, the last run taken on when it lies within `gap`
+// seconds of its end.
+void AddSecond(std::vector<SecondRun>& runs, uint32_t i, double gap, double measure, bool oneValue, double add = 0) {
+    if (!runs.empty() && double(i) - double(runs.back().past) <= gap && i + 1 >= runs.back().first) {
+        SecondRun& r = runs.back();
+        if (i >= r.past) r.past = i + 1;
+        r.least = std::min(r.least, measure), r.most = std::max(r.most, measure);
+        r.sum += add;
+        r.oneValue = r.oneValue && oneValue;
+        return;
+    }
+    SecondRun r;
+    r.first = i, r.past = i + 1, r.least = r.most = measure, r.sum = add, r.oneValue = oneValue;
+    runs.push_back(r);
+}
+
+// The seconds' standard deviations of a channel, counted on a log scale (a
+// hundred steps a decade): the channel's usual second without a record per second.
+struct SdCounts {
+    static constexpr double kLow = -6, kSteps = 100;
+    static constexpr size_t kBins = 1400;   // 1e-6 to 1e8
+    std::vector<uint32_t> bins;
+    uint32_t zero = 0, total = 0;
+    void Add(double sd) {
+        ++total;
+        if (!(sd > 0)) {
+            ++zero;
+            return;
+        }
+        if (bins.empty()) bins.assign(kBins, 0);
+        const double at = (log10(sd) - kLow) * kSteps;
+        bins[size_t(std::max(0.0, std::min(double(kBins - 1), at)))]++;
+    }
+    // The middle second's (as a sorted list's element total / 2).
+    double Median() const {
+        if (total == 0) return 0;
+        uint32_t k = total / 2;
+        if (k < zero) return 0;
+        k -= zero;
+        for (size_t b = 0; b < bins.size(); ++b) {
+            if (k < bins[b]) return pow(10.0, kLow + (double(b) + 0.5) / kSteps);
+            k -= bins[b];
+        }
+        return 0;
+    }
+};
+
 struct EpochStats {
     float seconds = 0;
-    float mean = 0, sd = 0, p2p = 0, minv = 0, maxv = 0;
-    float clipShare = 0;
+    float mean = 0, sd = 0, p2p = 0;
     float hum50 = kNone, hum60 = kNone;   // rms at the mains frequencies
     float hpRms = kNone;                  // rms above the high-frequency corner (mains still in)
     float bandShare = kNone;              // EEG band's share of the power
@@ -191,7 +249,24 @@ struct EpochStats {
     float duplicateDifference = 0;
     int32_t firstDigital = 0;
     bool constantDigital = false;
+    // Second by second inside the epoch (bit i: the epoch's second i), where
+    // each check's short-window measure shows its fault: what a stretch
+    // judged on epochs starts and ends by. The mains checks hold one mask
+    // per mains frequency, the night's being known only at its end.
+    uint32_t humSeconds[2] = {0, 0};      // 50 Hz, 60 Hz
+    uint32_t hfSeconds[2] = {0, 0};
+    uint32_t amplitudeSeconds = 0;
+    uint32_t jumpSeconds = 0;
+    uint32_t positionSeconds = 0;
+    uint32_t eogSeconds = 0;
+    uint32_t eogOppositeSeconds = 0;      // the eyes moving in opposition: wired right
+    uint32_t beatRateSeconds[2] = {0, 0}; // between beats at no heart's rate; at one
+    uint32_t beatSignSeconds[2] = {0, 0}; // holding a beat pointing down; up
+    uint32_t copySeconds = 0;             // seconds the same as copyEdgeOf or duplicateOf
+    int16_t copyEdgeOf = -1;              // the copy's partner in an epoch next to a copied one
 };
+// The epoch's seconds a mask holds.
+const size_t kMaskSeconds = 32;
 
 }  // namespace
 
@@ -215,10 +290,23 @@ struct NightChecker::State {
         int64_t epochLength = 0;
         std::vector<double> x;       // check units, waiting to be judged
         std::vector<int16_t> d;      // the same samples, digital
+        std::vector<int16_t> previous; // the epoch judged last, digital: where a copy began
         CheckFilter hf, bandHigh, bandLow, beatHigh, beatLow;
         std::vector<EpochStats> epochs;
-        std::vector<SecondStats> seconds;
         double lastSecondMean = NAN; // SpO2: the last 1-second mean of the previous epoch
+        // The rules judged to the second, as runs made while the seconds arrive.
+        uint32_t secondsSeen = 0;
+        double heldSeconds = 0;             // > 0: only one value held this long is flat
+        std::vector<SecondRun> flatRuns;    // one value, below the dead floor (or a slow channel's value kept)
+        std::vector<SecondRun> quietRuns;   // below the low floor: flat when below the channel's usual second too
+        std::vector<SecondRun> clipRuns, offRuns, heldRuns;
+        SdCounts sds;
+        double usualSoFar = 0;              // the usual second of the seconds so far
+        bool heldOn = false;                // a value held since heldFirst
+        uint32_t heldFirst = 0;
+        int16_t heldMean = 0;
+        SecondStats lastSecond{};
+        std::vector<uint32_t> meanCounts;   // SpO2: the seconds' digital means, counted (the unit's test)
     };
     SourceInfo source{};
     PositionCalibration position{};
@@ -229,6 +317,7 @@ struct NightChecker::State {
     int64_t epochsDone = 0;
 
     void ProcessEpoch(bool last);
+    void NoteSecond(Trace& t, const SecondStats& sec);
     void Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e);
     void MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e);
     void MeasurePairs(size_t lengthOf);
@@ -285,8 +374,18 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
             up = std::max(up, x[k] - level);
             low = std::min(low, x[k] - level);
         }
+        const size_t second = std::max<size_t>(1, size_t(rate));
+        if (best / second < kMaskSeconds) e.beatSignSeconds[-low > up ? 0 : 1] |= 1u << (best / second);
         if (-low > up) ++down;
         i = best + refractory;
+    }
+    // The seconds between two beats, at a heart's rate or not.
+    for (size_t k = 1; k < peaks.size(); ++k) {
+        const double bpm = 60.0 * rate / double(peaks[k] - peaks[k - 1]);
+        const int sound = bpm >= kCheckLimits.heartRateLow && bpm <= kCheckLimits.heartRateHigh ? 1 : 0;
+        const size_t second = std::max<size_t>(1, size_t(rate));
+        for (size_t si = peaks[k - 1] / second; si <= peaks[k] / second && si < kMaskSeconds; ++si)
+            e.beatRateSeconds[sound] |= 1u << si;
     }
     if (peaks.size() < 3) {
         e.beatProminence = 0;
@@ -317,8 +416,8 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     const double rangeLow = t.cls == SignalClass::Spo2 ? kCheckLimits.spo2Low : kCheckLimits.pulseLow;
     const double rangeHigh = t.cls == SignalClass::Spo2 ? kCheckLimits.spo2High : kCheckLimits.pulseHigh;
     double lo = x[0], hi = x[0], sum = 0;
+    double secVar[kMaskSeconds] = {}, secLo[kMaskSeconds] = {}, secHi[kMaskSeconds] = {};
     int16_t dlo = d[0], dhi = d[0];
-    size_t clipped = 0;
     for (size_t s0 = 0; s0 < n; s0 += second) {
         const size_t s1 = std::min(n, s0 + second);
         double ssum = 0, sss = 0, slo = x[s0], shi = x[s0];
@@ -337,13 +436,15 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         const double m = double(s1 - s0);
         SecondStats sec;
         const double smean = ssum / m;
+        const size_t si = s0 / second;
+        if (si < kMaskSeconds) secVar[si] = std::max(0.0, sss / m - smean * smean), secLo[si] = slo, secHi[si] = shi;
         sec.sd = sdlo == sdhi ? 0.0f : float(sqrt(std::max(0.0, sss / m - smean * smean)));
         sec.mean = int16_t(std::lround(double(dsum) / m));
         sec.clipped = uint8_t(std::lround(255.0 * double(sclipped) / m));
         sec.flags = uint8_t((sdlo == sdhi ? kOneValue : 0) |
                             (oximeter && double(out) >= kCheckLimits.spo2OffShare * m ? kOutOfRange : 0));
-        t.seconds.push_back(sec);
-        sum += ssum, clipped += sclipped;
+        NoteSecond(t, sec);
+        sum += ssum;
         lo = std::min(lo, slo), hi = std::max(hi, shi);
         dlo = std::min(dlo, sdlo), dhi = std::max(dhi, sdhi);
     }
@@ -351,18 +452,24 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     double var = 0;
     for (size_t i = 0; i < n; ++i) var += (x[i] - mean) * (x[i] - mean);
     var /= double(n);
-    e.mean = float(mean), e.sd = float(sqrt(var)), e.minv = float(lo), e.maxv = float(hi), e.p2p = float(hi - lo);
-    e.clipShare = float(double(clipped) / double(n));
+    e.mean = float(mean), e.sd = float(sqrt(var)), e.p2p = float(hi - lo);
     e.firstDigital = d[0];
     e.constantDigital = dlo == dhi;
     if (e.constantDigital) e.sd = 0;   // not the rounding left of the mean taken out
+    const ClassThresholds& th = ThresholdsOf(t.cls);
+    const double hold = kCheckLimits.holdShare;
+    if (th.amplitudeMax > 0 && t.absolute) {
+        // A second of a swing beyond the kind's range: half the range within the second.
+        const double half = 0.5 * th.amplitudeMax;
+        for (size_t si = 0; si * second < n && si < kMaskSeconds; ++si)
+            if (secHi[si] - secLo[si] > half) e.amplitudeSeconds |= 1u << si;
+    }
 
     // The mains tones (Goertzel) and the filters in one pass, their
     // recurrences side by side; the filters' state carries into the next epoch.
     const double mainsMargin = kCheckLimits.mainsRateMargin;
     const bool hum50 = t.needHum && rate > mainsMargin * 50, hum60 = t.needHum && rate > mainsMargin * 60;
     const double c50 = 2 * cos(2 * kPi * 50 / rate), c60 = 2 * cos(2 * kPi * 60 / rate);
-    double g50a = 0, g50b = 0, g60a = 0, g60b = 0;
     if (t.epochs.size() == 1) {
         // The first epoch: the high-passes start settled on its first value,
         // so a recording's offset does not ring through the first seconds.
@@ -384,33 +491,66 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     scratch.resize(beats ? n : 0);
     double* beatBand = scratch.data();
     double hpSum = 0, hpSs = 0, bandSs = 0, bandSum = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const double v = x[i] - mean;
+    // The tones second by second: a second holds whole cycles of either
+    // mains frequency, so the epoch's tone is the sum of its seconds' (each
+    // turned to the epoch's phase) and the seconds tell where a hum starts.
+    const double w50 = 2 * kPi * 50 / rate, w60 = 2 * kPi * 60 / rate;
+    const double cos50 = cos(w50), sin50 = sin(w50), cos60 = cos(w60), sin60 = sin(w60);
+    // A whole second's turn to the epoch's phase: e^(-jw(s1-1)) is e^(jw)
+    // when the second ends on a whole second (whole cycles before it).
+    const std::complex<double> turn50(cos50, sin50), turn60(cos60, sin60);
+    std::complex<double> epoch50, epoch60;
+    const double humRmsMin = t.absolute ? th.humRms : 0;
+    const double hfLimit = t.absolute && th.hfRms > 0 ? th.hfRms : 0;
+    for (size_t s0 = 0; s0 < n; s0 += second) {
+        const size_t s1 = std::min(n, s0 + second), si = s0 / second;
+        double g50a = 0, g50b = 0, g60a = 0, g60b = 0, secHpSum = 0, secHpSs = 0;
+        for (size_t i = s0; i < s1; ++i) {
+            const double v = x[i] - mean;
+            if (hum50) {
+                const double s = v + c50 * g50a - g50b;
+                g50b = g50a, g50a = s;
+            }
+            if (hum60) {
+                const double s = v + c60 * g60a - g60b;
+                g60b = g60a, g60a = s;
+            }
+            if (hf.active) {
+                const double h = hf.Step(x[i]);
+                secHpSum += h, secHpSs += h * h;
+            }
+            if (bandHigh.active) {
+                const double b = bandLow.Step(bandHigh.Step(x[i]));
+                bandSum += b, bandSs += b * b;
+            }
+            if (beats) beatBand[i] = beatLow.Step(beatHigh.Step(x[i]));
+        }
+        hpSum += secHpSum, hpSs += secHpSs;
+        const double m = double(s1 - s0);
+        double tone[2] = {0, 0};
+        const bool whole = s1 - s0 == second && size_t(rate) == second;
         if (hum50) {
-            const double s = v + c50 * g50a - g50b;
-            g50b = g50a, g50a = s;
+            const std::complex<double> y(g50a - cos50 * g50b, sin50 * g50b);
+            epoch50 += (whole ? turn50 : std::polar(1.0, -w50 * double(s1 - 1))) * y;
+            tone[0] = sqrt(2.0) * std::abs(y) / m;
         }
         if (hum60) {
-            const double s = v + c60 * g60a - g60b;
-            g60b = g60a, g60a = s;
+            const std::complex<double> y(g60a - cos60 * g60b, sin60 * g60b);
+            epoch60 += (whole ? turn60 : std::polar(1.0, -w60 * double(s1 - 1))) * y;
+            tone[1] = sqrt(2.0) * std::abs(y) / m;
         }
-        if (hf.active) {
-            const double h = hf.Step(x[i]);
-            hpSum += h, hpSs += h * h;
+        if (si >= kMaskSeconds) continue;
+        const double hp2 = std::max(0.0, secHpSs / m - (secHpSum / m) * (secHpSum / m));
+        for (int f = 0; f < 2; ++f) {
+            if (th.humShare > 0 && secVar[si] > 0 && tone[f] >= hold * humRmsMin &&
+                tone[f] * tone[f] >= hold * th.humShare * secVar[si])
+                e.humSeconds[f] |= 1u << si;
+            if (hfLimit > 0 && hf.active && hp2 - tone[f] * tone[f] >= hfLimit * hfLimit) e.hfSeconds[f] |= 1u << si;
         }
-        if (bandHigh.active) {
-            const double b = bandLow.Step(bandHigh.Step(x[i]));
-            bandSum += b, bandSs += b * b;
-        }
-        if (beats) beatBand[i] = beatLow.Step(beatHigh.Step(x[i]));
     }
     t.hf = hf, t.bandHigh = bandHigh, t.bandLow = bandLow, t.beatHigh = beatHigh, t.beatLow = beatLow;
-    auto toneRms = [n](double a, double b, double c) {
-        const double power = a * a + b * b - c * a * b;
-        return float(2 * sqrt(std::max(0.0, power)) / double(n) / sqrt(2.0));
-    };
-    if (hum50) e.hum50 = toneRms(g50a, g50b, c50);
-    if (hum60) e.hum60 = toneRms(g60a, g60b, c60);
+    if (hum50) e.hum50 = float(sqrt(2.0) * std::abs(epoch50) / double(n));
+    if (hum60) e.hum60 = float(sqrt(2.0) * std::abs(epoch60) / double(n));
     if (t.hf.active) e.hpRms = float(sqrt(std::max(0.0, hpSs / double(n) - (hpSum / double(n)) * (hpSum / double(n)))));
     if (t.bandHigh.active && var > 0) {
         const double bm = bandSum / double(n);
@@ -438,19 +578,103 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
             for (size_t i = s; i < s + second; ++i) m += x[i];
             m /= double(second);
             const bool inRange = m >= kCheckLimits.spo2Low && m <= kCheckLimits.spo2High;
-            if (inRange && !std::isnan(previous)) e.jump = std::max(e.jump, float(fabs(m - previous)));
+            if (inRange && !std::isnan(previous)) {
+                e.jump = std::max(e.jump, float(fabs(m - previous)));
+                // The seconds on both sides of a jump.
+                const size_t si = s / second;
+                if (fabs(m - previous) >= kCheckLimits.spo2JumpPerSecond && si < kMaskSeconds) {
+                    e.jumpSeconds |= 1u << si;
+                    if (si > 0) e.jumpSeconds |= 1u << (si - 1);
+                    else if (t.epochs.size() > 1) {
+                        EpochStats& before = t.epochs[t.epochs.size() - 2];
+                        const size_t lastSecond = size_t(std::ceil(double(before.seconds))) - 1;
+                        if (lastSecond < kMaskSeconds) before.jumpSeconds |= 1u << lastSecond;
+                    }
+                }
+            }
             previous = inRange ? m : NAN;
         }
         t.lastSecondMean = previous;
     }
     if (t.cls == SignalClass::Position && position.levelCount > 0) {
         size_t out = 0;
-        for (size_t i = 0; i < n; ++i)
-            if (!InSomeLevel(position, d[i])) {
-                if (out++ == 0) e.outValue = d[i];
-            }
+        for (size_t s0 = 0; s0 < n; s0 += second) {
+            const size_t s1 = std::min(n, s0 + second), before = out;
+            for (size_t i = s0; i < s1; ++i)
+                if (!InSomeLevel(position, d[i])) {
+                    if (out++ == 0) e.outValue = d[i];
+                }
+            if (s0 / second < kMaskSeconds &&
+                double(out - before) >= kCheckLimits.positionOutShare * double(s1 - s0) && out > before)
+                e.positionSeconds |= 1u << (s0 / second);
+        }
         e.outShare = float(double(out) / double(n));
     }
+}
+
+namespace {
+
+double SecondValueOf(const NightChecker::State::Trace& t, int16_t mean) {
+    return (t.info.scale.offset + double(mean)) * t.info.scale.bitValue * t.unitFactor;
+}
+
+// A held value's run ends at second `end`: kept when it lasted long enough.
+void CloseHeld(NightChecker::State::Trace& t, uint32_t end) {
+    if (t.heldOn && double(end - t.heldFirst) >= t.heldSeconds) {
+        SecondRun r;
+        r.first = t.heldFirst, r.past = end, r.least = r.most = SecondValueOf(t, t.heldMean);
+        t.heldRuns.push_back(r);
+    }
+    t.heldOn = false;
+}
+
+}  // namespace
+
+// One second of a trace into the runs of the rules judged to the second.
+void NightChecker::State::NoteSecond(Trace& t, const SecondStats& sec) {
+    const uint32_t i = t.secondsSeen++;
+    const ClassThresholds& th = ThresholdsOf(t.cls);
+    const CheckLimits& lim = kCheckLimits;
+    const bool one = (sec.flags & kOneValue) != 0, off = (sec.flags & kOutOfRange) != 0;
+    if (sec.clipped > 0) AddSecond(t.clipRuns, i, lim.clipGapSeconds, 0, false, sec.clipped / 255.0);
+    if (off) AddSecond(t.offRuns, i, lim.flatGapSeconds, SecondValueOf(t, sec.mean), false);
+    if (t.cls == SignalClass::Spo2) {
+        if (t.meanCounts.empty()) t.meanCounts.assign(65536, 0);
+        t.meanCounts[size_t(int32_t(sec.mean) + 32768)]++;
+    }
+    if (t.heldSeconds > 0) {
+        if (!(t.heldOn && one && sec.mean == t.heldMean)) {
+            CloseHeld(t, i);
+            if (one && !off) t.heldOn = true, t.heldFirst = i, t.heldMean = sec.mean;
+        }
+    } else if (th.deadSd > 0 || th.flatShareOfNight > 0) {
+        if (double(t.info.outputRate) < lim.flatSecondSamplesMin) {
+            // A slow channel: flat where consecutive seconds hold one value.
+            if (i > 0 && one && (t.lastSecond.flags & kOneValue) && sec.mean == t.lastSecond.mean) {
+                AddSecond(t.flatRuns, i - 1, lim.flatGapSeconds, 0, true);
+                AddSecond(t.flatRuns, i, lim.flatGapSeconds, 0, true);
+            }
+        } else {
+            const double dead = t.absolute ? th.deadSd : 0, low = t.absolute ? th.lowSd : 1e30;
+            const double sd = sec.sd;
+            t.sds.Add(sd);
+            if (i % 60 == 0) t.usualSoFar = t.sds.Median();
+            if (one || sd < dead) {
+                AddSecond(t.flatRuns, i, lim.flatGapSeconds, sd, one);
+            } else if (sd < low && th.flatShareOfNight > 0 &&
+                       (double(i) < lim.quietSecondsKept ||
+                        sd < lim.quietMargin * th.flatShareOfNight * t.usualSoFar)) {
+                // A quiet second, judged against the night's usual second at
+                // its end: consecutive seconds of like deviation are one run.
+                std::vector<SecondRun>& q = t.quietRuns;
+                if (!q.empty() && q.back().past == i && std::max(q.back().most, sd) <= lim.quietSpread * std::min(q.back().least, sd))
+                    AddSecond(q, i, 0, sd, false);
+                else
+                    q.push_back(SecondRun{i, i + 1, sd, sd, 0, false});
+            }
+        }
+    }
+    t.lastSecond = sec;
 }
 
 namespace {
@@ -484,6 +708,63 @@ double EyeMovements(const double* x, size_t n, double rate, std::vector<double>&
 }
 
 }  // namespace
+
+// The seconds of an epoch (`step` samples each) whose difference between
+// two channels, `va(i)` and `vb(i)`, stays within `limit` rms.
+template <class A, class B>
+uint32_t SameSeconds(const A& va, const B& vb, size_t len, size_t step, double limit) {
+    uint32_t bits = 0;
+    for (size_t s0 = 0, si = 0; s0 < len && si < kMaskSeconds; s0 += step, ++si) {
+        const size_t s1 = std::min(len, s0 + step);
+        double ss = 0;
+        for (size_t i = s0; i < s1; ++i) {
+            const double dv = va(i) - vb(i);
+            ss += dv * dv;
+        }
+        if (ss <= limit * limit * double(s1 - s0)) bits |= 1u << si;
+    }
+    return bits;
+}
+
+// A digital sample of a trace in check units.
+double CheckValue(const NightChecker::State::Trace& t, int16_t digital) {
+    const double step = t.info.scale.bitValue * t.unitFactor;
+    return t.info.scale.offset * step + step * digital;
+}
+
+// The seconds of the EOG pair's averaged movements (`l`, `r`, one value a
+// block, the first centred at `first` seconds) in phase: over a few seconds
+// about each second, both moving and correlated above the hold line.
+// `opposite` gets the seconds they move in opposition, as eyes do.
+uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>& r, double first, size_t seconds,
+                        uint32_t* opposite) {
+    const CheckLimits& lim = kCheckLimits;
+    const double block = lim.eogBlockSeconds, hold = lim.holdShare;
+    uint32_t bits = 0;
+    *opposite = 0;
+    const size_t m = std::min(l.size(), r.size());
+    for (size_t si = 0; si < seconds && si < kMaskSeconds; ++si) {
+        const double from = double(si) - lim.eogWindowSeconds / 2 + 0.5, to = from + lim.eogWindowSeconds;
+        double sl = 0, sr = 0, sll = 0, srr = 0, slr = 0, count = 0;
+        for (size_t j = 0; j < m; ++j) {
+            const double at = first + double(j) * block;
+            if (at < from || at >= to) continue;
+            sl += l[j], sr += r[j], sll += l[j] * l[j], srr += r[j] * r[j], slr += l[j] * r[j], ++count;
+        }
+        if (count < 3) continue;
+        const double vl = sll / count - (sl / count) * (sl / count), vr = srr / count - (sr / count) * (sr / count);
+        const double moving = lim.eogWindowMovementSd;
+        if (vl < moving * moving || vr < moving * moving) continue;
+        const double cor = (slr / count - (sl / count) * (sr / count)) / sqrt(vl * vr);
+        if (cor > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
+        // Opposition is told only on clear movements: slow waves the pair
+        // shares turn opposite where one lead is inverted.
+        if (cor < -lim.eogInPhaseCorrelation && vl >= lim.eogMovementSd * lim.eogMovementSd / 4 &&
+            vr >= lim.eogMovementSd * lim.eogMovementSd / 4)
+            *opposite |= 1u << si;
+    }
+    return bits;
+}
 
 // The checks between channels of one epoch: copies and the EOG pair.
 void NightChecker::State::MeasurePairs(size_t epoch) {
@@ -519,7 +800,36 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
             if (diff <= kCheckLimits.duplicateDifference) {
                 eb.duplicateOf = int16_t(a);
                 eb.duplicateDifference = float(diff);
+                const double* xa = ta.x.data();
+                const double* xb = tb.x.data();
+                eb.copySeconds = SameSeconds([xa](size_t i) { return xa[i]; }, [xb](size_t i) { return xb[i]; }, len,
+                                             step, limit);
+                // The epoch before, no copy as a whole: the seconds the copy already held.
+                if (epoch > 0 && tb.epochs.size() > epoch && ta.epochs.size() > epoch &&
+                    tb.epochs[epoch - 1].duplicateOf < 0 && !ta.previous.empty() && !tb.previous.empty()) {
+                    EpochStats& before = tb.epochs[epoch - 1];
+                    const size_t plen = std::min(ta.previous.size(), tb.previous.size());
+                    before.copySeconds = SameSeconds([&ta](size_t i) { return CheckValue(ta, ta.previous[i]); },
+                                                     [&tb](size_t i) { return CheckValue(tb, tb.previous[i]); }, plen,
+                                                     step, limit);
+                    before.copyEdgeOf = int16_t(a);
+                }
                 break;
+            }
+        }
+        // The epoch after a copy, no copy as a whole: the seconds the copy still held.
+        if (eb.duplicateOf < 0 && epoch > 0 && tb.epochs.size() > epoch && tb.epochs[epoch - 1].duplicateOf >= 0) {
+            const EpochStats& before = tb.epochs[epoch - 1];
+            Trace& ta = traces[size_t(before.duplicateOf)];
+            if (ta.active && ta.epochs.size() > epoch && ta.info.outputRate == tb.info.outputRate) {
+                const double sdMax = std::max(ta.epochs[epoch - 1].sd, before.sd);
+                const size_t len = std::min({ta.x.size(), tb.x.size(), size_t(tb.epochLength)});
+                const double* xa = ta.x.data();
+                const double* xb = tb.x.data();
+                eb.copySeconds = SameSeconds([xa](size_t i) { return xa[i]; }, [xb](size_t i) { return xb[i]; }, len,
+                                             size_t(std::max(1, tb.info.outputRate)),
+                                             kCheckLimits.duplicateDifference * sdMax);
+                eb.copyEdgeOf = before.duplicateOf;
             }
         }
     }
@@ -542,6 +852,10 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
     for (size_t i = 0; i < m; ++i) cov += scratch[i] * scratch2[i];
     if (m == 0) return;
     r.epochs[epoch].eogCorrelation = float(cov / double(m) / (sl * sr));
+    // The averaged series' first value is the mean of the epoch's first second of blocks.
+    r.epochs[epoch].eogSeconds = InPhaseSeconds(scratch, scratch2, kCheckLimits.eogSmoothSeconds / 2,
+                                                size_t(std::ceil(double(r.epochs[epoch].seconds))),
+                                                &r.epochs[epoch].eogOppositeSeconds);
 }
 
 void NightChecker::State::ProcessEpoch(bool last) {
@@ -556,6 +870,7 @@ void NightChecker::State::ProcessEpoch(bool last) {
     for (Trace& t : traces) {
         if (!t.active) continue;
         const size_t n = std::min(t.x.size(), size_t(t.epochLength));
+        t.previous.assign(t.d.begin(), t.d.begin() + ptrdiff_t(n));
         t.x.erase(t.x.begin(), t.x.begin() + ptrdiff_t(n));
         t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(n));
     }
@@ -579,6 +894,8 @@ NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& patte
         t.active = t.info.outputRate > 0 && (i >= 32 || (traceMask >> i) & 1u);
         t.eye = t.cls == SignalClass::Eog ? EyeSide(t.info.label) : 0;
         t.pulseRate = t.cls == SignalClass::Pulse && IsRateUnit(t.info.unit);
+        t.heldSeconds = t.cls == SignalClass::Pulse && !t.pulseRate ? kPulseWaveHeldSeconds
+                                                                     : ThresholdsOf(t.cls).heldSeconds;
         const double rate = t.info.outputRate;
         t.epochLength = int64_t(kCheckLimits.epochSeconds * rate);
         t.hf = MakeBiquad(kCheckLimits.hfHighPassHz, rate, true);
@@ -678,22 +995,12 @@ const uint32_t kAllClasses = (1u << int(SignalClass::Count)) - 1;
 
 bool IsIn(SignalClass c, uint32_t classes) { return (classes >> int(c)) & 1u; }
 
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::nth_element(v.begin(), v.begin() + ptrdiff_t(v.size() / 2), v.end());
-    return v[v.size() / 2];
-}
-
 // The unit a trace's values are judged in, as a finding names it.
 const char* ValueUnit(const NightChecker::State::Trace& t) {
     if (IsIn(t.cls, kElectrical)) return t.absolute ? "uV" : "";
     if (t.cls == SignalClass::Spo2) return t.info.scale.calibrated ? "%" : "";
     if (t.cls == SignalClass::Pulse) return t.info.scale.calibrated && t.pulseRate ? "bpm" : "";
     return "";
-}
-
-double SecondValue(const NightChecker::State::Trace& t, const SecondStats& s) {
-    return (t.info.scale.offset + double(s.mean)) * t.info.scale.bitValue * t.unitFactor;
 }
 
 double EpochStart(size_t k) { return double(k) * kCheckLimits.epochSeconds; }
@@ -733,13 +1040,103 @@ struct EpochMark {
     int32_t other = -1;
 };
 
+std::vector<std::pair<size_t, size_t>> SecondRuns(const std::vector<uint8_t>& hit, double gap);
+
+// Where the check's short-window measure shows the fault, per epoch (bit i:
+// the epoch's second i) and the other channel of a pair; empty: the stretch
+// keeps its epochs' edges.
+using SecondMask = std::function<uint32_t(size_t epoch, int32_t other)>;
+
+// A stretch of epochs `begin`..`last` brought to the second by `mask`: its
+// start where the run of marked seconds begins that leads into the stretch
+// (from inside its first epoch or the one before), its end where the run
+// that leaves it ends. A one-epoch stretch takes its longest run. Runs of a
+// second or two are no edge; gaps as short are bridged.
+// With `against` (the seconds that show the signal sound), an edge moves
+// into the stretch's epochs only as far as the last sound second: a measure
+// that sees the fault only now and then (the eyes resting) leaves the
+// epochs' edge where nothing shows the fault absent.
+void RefineEnds(const NightChecker::State::Trace& t, size_t begin, size_t last, int32_t other, const SecondMask& mask,
+                const SecondMask& against, double* start, double* end) {
+    const auto& ep = t.epochs;
+    const size_t per = size_t(kCheckLimits.epochSeconds);
+    auto secondsOf = [&](size_t k) { return std::min(kMaskSeconds, size_t(std::ceil(double(ep[k].seconds)))); };
+    // The marks of epochs from..to, one a second, from EpochStart(from).
+    auto marks = [&](size_t from, size_t to) {
+        std::vector<uint8_t> hit((to - from + 1) * per);
+        for (size_t k = from; k <= to; ++k) {
+            const uint32_t bits = mask(k, other);
+            for (size_t i = 0; i < secondsOf(k) && i < per; ++i) hit[(k - from) * per + i] = (bits >> i) & 1u;
+        }
+        return hit;
+    };
+    const double minRun = kCheckLimits.edgeRunSeconds;
+    const double epochStart = EpochStart(begin), epochEnd = EpochStart(last) + ep[last].seconds;
+    // An edge the short windows put just inside the stretch's epochs is the
+    // epochs' own: the windows blur a fault's edge by as much, and the
+    // epochs' measure holds the fault to their edge.
+    auto Snap = [&](double* a, double* b) {
+        if (*a > epochStart && *a - epochStart <= kCheckLimits.edgeGapSeconds) *a = epochStart;
+        if (*b < epochEnd && epochEnd - *b <= kCheckLimits.edgeGapSeconds) *b = epochEnd;
+        if (!against) return;
+        if (*a > epochStart) {
+            const uint32_t sound = against(begin, other);
+            double to = epochStart;
+            for (size_t i = 0; i < kMaskSeconds && epochStart + double(i) < *a; ++i)
+                if ((sound >> i) & 1u) to = epochStart + double(i) + 1;
+            *a = to;
+        }
+        if (*b < epochEnd) {
+            const uint32_t sound = against(last, other);
+            double to = epochEnd;
+            for (size_t i = kMaskSeconds; i-- > 0;)
+                if (EpochStart(last) + double(i) >= *b && ((sound >> i) & 1u)) to = EpochStart(last) + double(i);
+            *b = std::min(to, epochEnd);
+        }
+    };
+    // The run chosen among those that reach into epoch k: the one touching
+    // `toward` (a second of the window) when there is one, else the longest.
+    auto pick = [&](size_t k, size_t from, size_t to, long toward, size_t* first, size_t* past) {
+        const std::vector<uint8_t> hit = marks(from, to);
+        const size_t lo = (k - from) * per, hi = lo + secondsOf(k);
+        size_t bestLength = 0;
+        for (const auto& run : SecondRuns(hit, kCheckLimits.edgeGapSeconds)) {
+            if (double(run.second - run.first) < minRun || run.second <= lo || run.first >= hi) continue;
+            const bool touches = toward >= 0 && long(run.first) <= toward && long(run.second) > toward;
+            if (touches || run.second - run.first > bestLength) {
+                *first = from * per + run.first, *past = from * per + run.second;
+                bestLength = run.second - run.first;
+                if (touches) return true;
+            }
+        }
+        return bestLength > 0;
+    };
+    const size_t lastEpoch = ep.size() - 1;
+    const double night = EpochStart(lastEpoch) + ep.back().seconds;
+    size_t first = 0, past = 0;
+    if (begin == last) {
+        if (pick(begin, begin > 0 ? begin - 1 : 0, std::min(begin + 1, lastEpoch), -1, &first, &past))
+            *start = double(first), *end = std::min(double(past), night);
+        Snap(start, end);
+        return;
+    }
+    // The start: the run that goes on over the first epoch's end.
+    const size_t from = begin > 0 ? begin - 1 : 0;
+    if (pick(begin, from, begin + 1, long((begin + 1 - from) * per) - 1, &first, &past)) *start = double(first);
+
+    // The end: the run that comes in over the last epoch's start.
+    const size_t to = std::min(last + 1, lastEpoch);
+    if (pick(last, last - 1, to, long(per), &first, &past)) *end = std::min(double(past), night);
+    Snap(start, end);
+}
+
 // The findings of one check from its epoch marks: consecutive marked epochs
 // of one note and other channel are one stretch; where the level changes a
 // new stretch begins; with `bridge` a single unmarked epoch between two
 // marked ones is bridged. A stretch's value is its worst in the note's
 // direction.
 void EpochStretches(CheckJudgeContext& c, CheckKind kind, const std::vector<EpochMark>& marks, const char* unit,
-                    bool bridge) {
+                    bool bridge, const SecondMask& seconds = SecondMask(), const SecondMask& against = SecondMask()) {
     const std::vector<EpochStats>& ep = c.trace->epochs;
     const size_t n = marks.size();
     size_t k = 0;
@@ -772,8 +1169,9 @@ void EpochStretches(CheckJudgeContext& c, CheckKind kind, const std::vector<Epoc
             last = next;
             j = next + 1;
         }
-        AddFinding(c, kind, first.level, EpochStart(begin), EpochStart(last) + ep[last].seconds, value, first.note,
-                   unit, first.other);
+        double start = EpochStart(begin), end = EpochStart(last) + ep[last].seconds;
+        if (seconds) RefineEnds(*c.trace, begin, last, first.other, seconds, against, &start, &end);
+        AddFinding(c, kind, first.level, start, end, value, first.note, unit, first.other);
         k = last + 1;
     }
 }
@@ -822,65 +1220,46 @@ void MarkEpochs(std::vector<uint8_t>& epochs, size_t from, size_t to) {
 void JudgeFlat(CheckJudgeContext& c) {
     const auto& t = *c.trace;
     const ClassThresholds& th = *c.th;
-    const auto& secs = t.seconds;
     const CheckLimits& lim = kCheckLimits;
     std::vector<double> perEpochFlat(t.epochs.size(), 0);
-    const bool pulseWave = t.cls == SignalClass::Pulse && !t.pulseRate;
-    const double heldSeconds = pulseWave ? kPulseWaveHeldSeconds : th.heldSeconds;
-    if (heldSeconds > 0) {
+    if (t.heldSeconds > 0) {
         // One value held far longer than the signal ever rests.
-        size_t i = 0;
-        while (i < secs.size()) {
-            const bool held = (secs[i].flags & kOneValue) && !(secs[i].flags & kOutOfRange);
-            size_t j = i + 1;
-            if (held)
-                while (j < secs.size() && (secs[j].flags & kOneValue) && secs[j].mean == secs[i].mean) ++j;
-            if (held && double(j - i) >= heldSeconds) {
-                if (pulseWave)
-                    AddFinding(c, CheckKind::Flat, CheckLevel::Fail, double(i), SecondEnd(t, j - 1), 0, "one value",
-                               "");
-                else
-                    AddFinding(c, CheckKind::Flat, CheckLevel::Warn, double(i), SecondEnd(t, j - 1),
-                               SecondValue(t, secs[i]), "held at one value", ValueUnit(t));
-            }
-            i = j;
+        const bool pulseWave = t.cls == SignalClass::Pulse && !t.pulseRate;
+        for (const SecondRun& r : t.heldRuns) {
+            if (pulseWave)
+                AddFinding(c, CheckKind::Flat, CheckLevel::Fail, double(r.first), SecondEnd(t, r.past - 1), 0,
+                           "one value", "");
+            else
+                AddFinding(c, CheckKind::Flat, CheckLevel::Warn, double(r.first), SecondEnd(t, r.past - 1), r.least,
+                           "held at one value", ValueUnit(t));
         }
         return;
     }
     if (th.deadSd <= 0 && th.flatShareOfNight <= 0) return;
-    std::vector<double> sds;
-    sds.reserve(secs.size());
-    for (const SecondStats& s : secs) sds.push_back(s.sd);
-    const double usual = Median(sds);
-    const double dead = t.absolute ? th.deadSd : 0;
-    const double low = t.absolute ? th.lowSd : 1e30;
-    std::vector<uint8_t> hit(secs.size());
-    if (double(t.info.outputRate) < kCheckLimits.flatSecondSamplesMin) {
-        // A second of a sample or two tells no variation: a slow channel (an
-        // envelope, a derived value) is flat where consecutive seconds hold one value.
-        for (size_t i = 1; i < secs.size(); ++i)
-            if (secs[i].mean == secs[i - 1].mean && (secs[i].flags & kOneValue) && (secs[i - 1].flags & kOneValue))
-                hit[i] = hit[i - 1] = 1;
-    } else {
-        for (size_t i = 0; i < secs.size(); ++i) {
-            const double sd = secs[i].sd;
-            hit[i] = (secs[i].flags & kOneValue) || sd < dead || (sd < low && sd < th.flatShareOfNight * usual);
+    // The quiet seconds below a share of the channel's usual second join the flat ones.
+    std::vector<SecondRun> hits = t.flatRuns;
+    const double line = th.flatShareOfNight * t.sds.Median();
+    for (const SecondRun& q : t.quietRuns)
+        if (sqrt(q.least * q.most) < line) hits.push_back(q);
+    std::sort(hits.begin(), hits.end(), [](const SecondRun& a, const SecondRun& b) { return a.first < b.first; });
+    std::vector<SecondRun> runs;
+    for (const SecondRun& h : hits) {
+        if (!runs.empty() && double(h.first) - double(runs.back().past) <= lim.flatGapSeconds) {
+            SecondRun& r = runs.back();
+            r.past = std::max(r.past, h.past);
+            r.least = std::min(r.least, h.least);
+            r.oneValue = r.oneValue && h.oneValue;
+        } else {
+            runs.push_back(h);
         }
     }
     const char* unit = IsIn(t.cls, kElectrical) && t.absolute ? "uV rms" : "";
-    for (const auto& run : SecondRuns(hit, lim.flatGapSeconds)) {
-        if (double(run.second - run.first) < th.flatMinSeconds) continue;
-        bool oneValue = true;
-        double least = 1e300;
-        for (size_t i = run.first; i < run.second; ++i) {
-            if (!hit[i]) continue;
-            oneValue = oneValue && (secs[i].flags & kOneValue);
-            least = std::min(least, double(secs[i].sd));
-        }
-        AddFinding(c, CheckKind::Flat, CheckLevel::Fail, double(run.first), SecondEnd(t, run.second - 1), least,
-                   oneValue ? "one value" : "no variation", unit);
+    for (const SecondRun& run : runs) {
+        if (double(run.past - run.first) < th.flatMinSeconds) continue;
+        AddFinding(c, CheckKind::Flat, CheckLevel::Fail, double(run.first), SecondEnd(t, run.past - 1), run.least,
+                   run.oneValue ? "one value" : "no variation", unit);
         const size_t per = size_t(lim.epochSeconds);
-        for (size_t i = run.first; i < run.second; ++i)
+        for (size_t i = run.first; i < run.past; ++i)
             if (i / per < perEpochFlat.size()) perEpochFlat[i / per] += 1;
     }
     for (size_t k = 0; k < t.epochs.size(); ++k)
@@ -893,11 +1272,9 @@ void JudgeFlat(CheckJudgeContext& c) {
 void JudgeClipping(CheckJudgeContext& c) {
     const auto& t = *c.trace;
     const CheckLimits& lim = kCheckLimits;
-    std::vector<uint8_t> hit(t.seconds.size());
-    for (size_t i = 0; i < hit.size(); ++i) hit[i] = t.seconds[i].clipped > 0;
-    for (const auto& run : SecondRuns(hit, lim.clipGapSeconds)) {
-        double clipped = 0;
-        for (size_t i = run.first; i < run.second; ++i) clipped += t.seconds[i].clipped / 255.0;
+    for (const SecondRun& r : t.clipRuns) {
+        const std::pair<size_t, size_t> run(r.first, r.past);
+        const double clipped = r.sum;
         const double share = clipped / std::max(double(run.second - run.first), lim.clipWindowSeconds);
         const CheckLevel level = share >= lim.clipShareFail ? CheckLevel::Fail : CheckLevel::Warn;
         if (share < lim.clipShareWarn) continue;
@@ -928,7 +1305,9 @@ void JudgeHum(CheckJudgeContext& c) {
         if (rms >= rmsMin && share >= th.humShare) marks[k] = {Mark::Start, CheckLevel::Warn, rms, note};
         else if (rms >= hold * rmsMin && share >= hold * th.humShare) marks[k] = {Mark::Hold, CheckLevel::Warn, rms, note};
     }
-    EpochStretches(c, CheckKind::Hum, marks, t.absolute ? "uV rms" : "", true);
+    const int f = c.mainsHz == 60 ? 1 : 0;
+    EpochStretches(c, CheckKind::Hum, marks, t.absolute ? "uV rms" : "", true,
+                   [&t, f](size_t k, int32_t) { return t.epochs[k].humSeconds[f]; });
 }
 
 // hf_artifact: power above the EEG bands, mains taken out; hysteresis.
@@ -955,7 +1334,9 @@ void JudgeHfArtifact(CheckJudgeContext& c) {
         if (rms >= limit) marks[k] = {Mark::Start, CheckLevel::Warn, rms, note};
         else if (rms >= kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, rms, note};
     }
-    EpochStretches(c, CheckKind::HfArtifact, marks, "uV rms", true);
+    const int f = c.mainsHz == 60 ? 1 : 0;
+    EpochStretches(c, CheckKind::HfArtifact, marks, "uV rms", true,
+                   [&t, f](size_t k, int32_t) { return t.epochs[k].hfSeconds[f]; });
 }
 
 // amplitude: a peak-to-peak beyond what the kind of signal reaches.
@@ -972,7 +1353,8 @@ void JudgeAmplitude(CheckJudgeContext& c) {
             marks[k] = {Mark::Start, CheckLevel::Warn, t.epochs[k].p2p, "beyond the type's range"};
             c.artifact[k] = 1;
         }
-    EpochStretches(c, CheckKind::Amplitude, marks, "uV", false);
+    EpochStretches(c, CheckKind::Amplitude, marks, "uV", true,
+                   [&t](size_t k, int32_t) { return t.epochs[k].amplitudeSeconds; });
 }
 
 bool EcgLike(const EpochStats& e) {
@@ -989,16 +1371,24 @@ bool MostlyEcgLike(const NightChecker::State::Trace& t) {
     return !t.epochs.empty() && double(like) >= kCheckLimits.ecgLikeEpochShare * double(t.epochs.size());
 }
 
+// The `k`-th least of the seconds' values of an SpO2 trace, from their means counted.
+double SecondValueAtRank(const NightChecker::State::Trace& t, size_t k) {
+    const size_t n = t.secondsSeen;
+    if (t.info.scale.bitValue * t.unitFactor < 0) k = n - 1 - k;   // values fall as the counts rise
+    for (size_t d = 0; d < t.meanCounts.size(); ++d) {
+        if (k < t.meanCounts[d]) return SecondValueOf(t, int16_t(int32_t(d) - 32768));
+        k -= t.meanCounts[d];
+    }
+    return 0;
+}
+
 // The SpO2 values of the night in another unit: above 100 (a scale of
 // 0-1000), or a fraction of 0-1 that varies.
 bool Spo2InAnotherUnit(const NightChecker::State::Trace& t) {
-    std::vector<double> values;
-    values.reserve(t.seconds.size());
-    for (const SecondStats& s : t.seconds) values.push_back(SecondValue(t, s));
-    if (values.empty()) return false;
-    std::sort(values.begin(), values.end());
-    const double median = values[values.size() / 2];
-    const double low = values[values.size() / 20], high = values[values.size() - 1 - values.size() / 20];
+    const size_t n = t.secondsSeen;
+    if (n == 0 || t.meanCounts.empty()) return false;
+    const double median = SecondValueAtRank(t, n / 2);
+    const double low = SecondValueAtRank(t, n / 20), high = SecondValueAtRank(t, n - 1 - n / 20);
     const CheckLimits& lim = kCheckLimits;
     return median > lim.spo2High ||
            (median >= 0.5 && high <= lim.spo2FractionHigh && high - low >= lim.spo2FractionSpread);
@@ -1022,10 +1412,8 @@ void JudgeNotItsType(CheckJudgeContext& c) {
     }
     if (spo2 && Spo2InAnotherUnit(t)) {
         c.spo2Mistaken = true;
-        std::vector<double> means;
-        for (const SecondStats& s : t.seconds) means.push_back(SecondValue(t, s));
-        AddFinding(c, CheckKind::NotItsType, CheckLevel::Fail, 0, SecondEnd(t, t.seconds.size() - 1), Median(means),
-                   "SpO2 not in percent", "");
+        AddFinding(c, CheckKind::NotItsType, CheckLevel::Fail, 0, SecondEnd(t, t.secondsSeen - 1),
+                   SecondValueAtRank(t, t.secondsSeen / 2), "SpO2 not in percent", "");
         return;
     }
     std::vector<EpochMark> marks(n);
@@ -1066,7 +1454,15 @@ void JudgeDuplicate(CheckJudgeContext& c) {
         const double difference = e.duplicateOf >= 0 ? e.duplicateDifference : o.epochs[k].duplicateDifference;
         marks[k] = {Mark::Start, CheckLevel::Fail, 100.0 * difference, "same signal", other};
     }
-    EpochStretches(c, CheckKind::Duplicate, marks, "%", true);
+    // The pair's seconds are kept on its later channel.
+    const int32_t self = c.index;
+    const auto& traces = c.state->traces;
+    EpochStretches(c, CheckKind::Duplicate, marks, "%", true, [self, &traces](size_t k, int32_t other) {
+        const int32_t low = std::min(self, other), high = std::max(self, other);
+        if (other < 0 || k >= traces[size_t(high)].epochs.size()) return 0u;
+        const EpochStats& e = traces[size_t(high)].epochs[k];
+        return e.duplicateOf == low || e.copyEdgeOf == low ? e.copySeconds : 0u;
+    });
 }
 
 // eog_in_phase: the two eyes' channels moving together; hysteresis.
@@ -1087,7 +1483,9 @@ void JudgeEogInPhase(CheckJudgeContext& c) {
         if (r > limit) marks[k] = {Mark::Start, CheckLevel::Warn, r, "eyes in phase", left};
         else if (r > kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, r, "eyes in phase", left};
     }
-    EpochStretches(c, CheckKind::EogInPhase, marks, "", true);
+    EpochStretches(c, CheckKind::EogInPhase, marks, "", true,
+                   [&t](size_t k, int32_t) { return t.epochs[k].eogSeconds; },
+                   [&t](size_t k, int32_t) { return t.epochs[k].eogOppositeSeconds; });
 }
 
 // ecg: an ECG channel's beats: present, at a heart's rate, pointing up.
@@ -1111,8 +1509,12 @@ void JudgeEcg(CheckJudgeContext& c) {
         }
     }
     EpochStretches(c, CheckKind::Ecg, none, "", true);
-    EpochStretches(c, CheckKind::Ecg, rate, "bpm", true);
-    EpochStretches(c, CheckKind::Ecg, inverted, "%", true);
+    EpochStretches(c, CheckKind::Ecg, rate, "bpm", true,
+                   [&t](size_t k, int32_t) { return t.epochs[k].beatRateSeconds[0]; },
+                   [&t](size_t k, int32_t) { return t.epochs[k].beatRateSeconds[1]; });
+    EpochStretches(c, CheckKind::Ecg, inverted, "%", true,
+                   [&t](size_t k, int32_t) { return t.epochs[k].beatSignSeconds[0]; },
+                   [&t](size_t k, int32_t) { return t.epochs[k].beatSignSeconds[1]; });
 }
 
 // spo2: the oximeter's probe off (SpO2 or pulse outside what a finger
@@ -1126,17 +1528,11 @@ void JudgeOximeter(CheckJudgeContext& c) {
     }
     const bool spo2 = t.cls == SignalClass::Spo2;
     if (c.spo2Mistaken || (!spo2 && !t.pulseRate)) return;
-    std::vector<uint8_t> hit(t.seconds.size());
-    for (size_t i = 0; i < hit.size(); ++i) hit[i] = (t.seconds[i].flags & kOutOfRange) != 0;
     std::vector<uint8_t> off(t.epochs.size());
-    for (const auto& run : SecondRuns(hit, lim.flatGapSeconds)) {
+    for (const SecondRun& r : t.offRuns) {
+        const std::pair<size_t, size_t> run(r.first, r.past);
         if (double(run.second - run.first) < lim.spo2OffSecondsMin) continue;
-        double least = 1e300, most = -1e300;
-        for (size_t i = run.first; i < run.second; ++i) {
-            if (!hit[i]) continue;
-            least = std::min(least, SecondValue(t, t.seconds[i]));
-            most = std::max(most, SecondValue(t, t.seconds[i]));
-        }
+        const double least = r.least, most = r.most;
         const bool high = least > (spo2 ? lim.spo2High : lim.pulseHigh);
         const char* note = spo2 ? "probe off" : high ? kNotePulseHigh : kNotePulseLow;
         AddFinding(c, CheckKind::Spo2, CheckLevel::Fail, double(run.first), SecondEnd(t, run.second - 1),
@@ -1148,7 +1544,7 @@ void JudgeOximeter(CheckJudgeContext& c) {
     for (size_t k = 0; k < marks.size(); ++k)
         if (!off[k] && t.epochs[k].jump >= lim.spo2JumpPerSecond)
             marks[k] = {Mark::Start, CheckLevel::Warn, t.epochs[k].jump, "impossible jump"};
-    EpochStretches(c, CheckKind::Spo2, marks, "%", false);
+    EpochStretches(c, CheckKind::Spo2, marks, "%", false, [&t](size_t k, int32_t) { return t.epochs[k].jumpSeconds; });
 }
 
 // position: values in no level of the table; a sensor that never moves.
@@ -1162,7 +1558,8 @@ void JudgePosition(CheckJudgeContext& c) {
         for (size_t k = 0; k < ep.size(); ++k)
             if (ep[k].outShare >= kCheckLimits.positionOutShare)
                 marks[k] = {Mark::Start, CheckLevel::Warn, double(ep[k].outValue), "value in no level"};
-        EpochStretches(c, CheckKind::Position, marks, "", true);
+        EpochStretches(c, CheckKind::Position, marks, "", true,
+                       [&t](size_t k, int32_t) { return t.epochs[k].positionSeconds; });
     }
     if (ep.empty()) return;
     if (!c.nightJudged) {
@@ -1375,6 +1772,7 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
             if (any) s.ProcessEpoch(true);
         }
     }
+    for (State::Trace& t : s.traces) CloseHeld(t, t.secondsSeen);
     NightCheckResult result;
     result.complete = complete;
     result.rule = rules.text;

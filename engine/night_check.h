@@ -164,8 +164,10 @@ void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result);
 // The check fed with the written samples of a night in order, trace by
 // trace, in pieces of any length: CheckNight reads them itself, a
 // conversion feeds the samples it writes so the check needs no second pass
-// over the data. Memory stays flat: a few epochs of samples per trace and a
-// small record per epoch.
+// over the data. The samples held stay flat (two epochs per trace); of the
+// rules judged to the second only the runs of seconds a finding needs are
+// kept, made as the seconds arrive; what grows with the night is a small
+// record per epoch and trace (about 150 bytes each 30 s).
 class NightChecker {
 public:
     NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask);

@@ -348,6 +348,11 @@ const RuleCase kRuleCases[] = {
      {{kC3, CheckKind::Flat, CheckLevel::Fail, 100, 171, 0.3, "uV rms", "no variation"}}},
     {"EEG flat 170-380 s", 600, [](MadeNight& n) { PutFlat(n, kC3, 170 * kRate, 380 * kRate); },
      {{kC3, CheckKind::Flat, CheckLevel::Fail, 170, 380, 0, "uV rms", "one value"}}},
+    // Quieter than a living EEG yet above the dead floor, after the first ten
+    // minutes: judged against the night's usual second at its end.
+    {"EEG lead off 700-760 s, 1 uV of noise", 900,
+     [](MadeNight& n) { PutLeadOff(n, kC3, 700 * kRate, 760 * kRate, 1.0); },
+     {{kC3, CheckKind::Flat, CheckLevel::Fail, 700, 760, 0.9, "uV rms", "no variation"}}},
     // A chin with no electrode records the input's noise.
     {"chin lead off 100-366 s", 600, [](MadeNight& n) { PutLeadOff(n, kChin, 100 * kRate, 366 * kRate, 0.39); },
      {{kChin, CheckKind::Flat, CheckLevel::Fail, 100, 366, 0.3, "uV rms", "no variation"}}},
@@ -364,8 +369,15 @@ const RuleCase kRuleCases[] = {
          for (size_t i = 480 * kRate; i < 500 * kRate; ++i) n.values[kC3][i] = 1700 + noise(random);
      },
      {{kC3, CheckKind::Clipping, CheckLevel::Fail, 480, 500, 56, "%", "at the converter's limits"},
-      {kC3, CheckKind::HfArtifact, CheckLevel::Warn, 480, 510, 146, "uV rms", "muscle or electrode noise"},
-      {kC3, CheckKind::Amplitude, CheckLevel::Warn, 480, 510, 1706, "uV", "beyond the type's range"}}},
+      {kC3, CheckKind::HfArtifact, CheckLevel::Warn, 480, 501, 146, "uV rms", "muscle or electrode noise"},
+      {kC3, CheckKind::Amplitude, CheckLevel::Warn, 480, 500, 1706, "uV", "beyond the type's range"}}},
+    // Faults judged on epochs start and end where they do, off the epochs' edges.
+    {"hum on the chin 75-143 s", 600, [](MadeNight& n) { PutHum(n, kChin, 75 * kRate, 143 * kRate); },
+     {{kChin, CheckKind::Hum, CheckLevel::Warn, 75, 143, 21, "uV rms", "50 Hz"}}},
+    {"movement on C3 200-247 s", 600, [](MadeNight& n) { PutMovement(n, kC3, 200 * kRate, 247 * kRate); },
+     {{kC3, CheckKind::Amplitude, CheckLevel::Warn, 200, 247, 1780, "uV", "beyond the type's range"}}},
+    {"C4 a copy of C3 317-422 s", 600, [](MadeNight& n) { PutCopy(n, kC4, 317 * kRate, 422 * kRate); },
+     {{kC4, CheckKind::Duplicate, CheckLevel::Fail, 317, 422, 0, "%", "same signal"}}},
     // The probe off: SpO2 at 0 over its stretch, the rest usable; near 0 all night is a probe off too.
     {"SpO2 at 0 over 100-400 s", 600, [](MadeNight& n) { PutZero(n, kSpo2, 100, 400); },
      {{kSpo2, CheckKind::Spo2, CheckLevel::Fail, 100, 400, 0, "%", "probe off"}}},
