@@ -85,7 +85,10 @@ std::string FindingCell(const CheckView& v, const CheckFinding& f, int c) {
     case 3: return Clock(v.source, f.endSeconds);
     case 4: return FindingValueText(f.kind, f.value, f.unit, v.held.result.mainsHz);
     case 5: return LevelText(f.level);
-    case 6: return NoteText(f.note) + (f.other[0] ? std::string(" / ") + f.other : "");
+    case 6: {
+        const std::string note = ValueNamesNote(f.kind, v.held.result.mainsHz) ? "" : NoteText(f.note);
+        return note + (f.other[0] ? std::string(note.empty() ? "" : " / ") + f.other : "");
+    }
     }
     return "";
 }

@@ -318,7 +318,7 @@ std::string CheckReportHtml(const NightCheckResult& r, const CheckReportInfo& in
         for (const CheckFinding& f : r.findings) {
             if (f.trace != c.trace) continue;
             ++count;
-            std::string note = FindingNoteText(f.note, lang);
+            std::string note = ValueNamesNote(f.kind, r.mainsHz) ? "" : FindingNoteText(f.note, lang);
             if (f.other[0]) note += " (" + FromSjis(f.other) + ")";
             items += "<li><b style=\"color:" + std::string(LevelColour(f.level)) + "\">" + CheckLevelText(f.level, lang) +
                      "</b> " + CheckKindText(f.kind, lang) + " " + clock(f.startSeconds) + "-" + clock(f.endSeconds) +

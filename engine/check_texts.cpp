@@ -205,6 +205,8 @@ std::string FindingNoteText(const char* note, ReportLanguage language) {
     return note;
 }
 
+bool ValueNamesNote(CheckKind kind, int32_t mainsHz) { return kind == CheckKind::Hum && mainsHz > 0; }
+
 std::string FindingValueText(CheckKind kind, double value, const char* unit, int32_t mainsHz) {
     if (!std::isfinite(value)) return "-";
     const std::string u = unit ? unit : "";

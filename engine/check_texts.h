@@ -66,6 +66,10 @@ std::string SignalKindText(const char* kind, ReportLanguage language);
 // A finding's note for people: the engine's English note looked up in the
 // table of translations; a note without an entry is given as it is.
 std::string FindingNoteText(const char* note, ReportLanguage language);
+// True where a finding's value text already names what its note says: a
+// hum's note is the mains frequency, which its value text gives as "(50 Hz)".
+// Lists that show the value beside the note leave such a note out.
+bool ValueNamesNote(CheckKind kind, int32_t mainsHz);
 
 // A finding's value with its unit, rounded as its unit is read: microvolts
 // to 0.01 below 1, 0.1 below 100 and whole above ("0.04 uV", "5.7 uV rms",

@@ -213,6 +213,7 @@ TEST_F(CheckInWindow, TheCheckWindowListsTheFindingsAndShowsOneInThePreview) {
     SendMessageA(check, WM_CHECK_CHANGED, 0, 0);
     EXPECT_EQ("0 uV", ListCell(list, RowOf(list, "C3-A2", "平坦"), 4));
     EXPECT_EQ("5.7 uV rms (50 Hz)", ListCell(list, RowOf(list, "HUM-TEST", "電源ﾉｲｽﾞ"), 4));
+    EXPECT_EQ("", ListCell(list, RowOf(list, "HUM-TEST", "電源ﾉｲｽﾞ"), 6));  // the frequency said once
 
     // Sorted by the measured value, highest first after a second click.
     NMLISTVIEW click;
