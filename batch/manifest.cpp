@@ -4,9 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "batch/sha256.h"
 #include "engine/version.h"
 #include "filekit/filekit.h"
+#include "filekit/sha256.h"
 #include "recfile/rec_text.h"
 #include "taffread/taff_file.h"
 #include "textkit/sjis_text.h"

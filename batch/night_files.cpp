@@ -1,12 +1,12 @@
 // The files of one night; see night_files.h.
 #include "batch/night_files.h"
 
-#include "batch/sha256.h"
 #include "engine/check_report.h"
 #include "engine/identity_rules.h"
 #include "engine/patient_info.h"
 #include "engine/recorder_identity.h"
 #include "filekit/filekit.h"
+#include "filekit/sha256.h"
 #include "recfile/rec_text.h"
 #include "taffread/taff_file.h"
 #include "taffread/taff_header.h"

@@ -13,9 +13,9 @@
 #include "batch/output_tree.h"
 #include "batch/psg_verify.h"
 #include "batch/run_control.h"
-#include "batch/sha256.h"
 #include "batch_test_support.h"
 #include "filekit/filekit.h"
+#include "filekit/sha256.h"
 #include "job_fixture.h"
 #include "tests/engine/convert_test_support.h"
 

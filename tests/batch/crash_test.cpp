@@ -38,8 +38,8 @@
 #include <gtest/gtest.h>
 
 #include "batch/json_value.h"
-#include "batch/sha256.h"
 #include "batch_test_support.h"
+#include "filekit/sha256.h"
 
 namespace {
 
