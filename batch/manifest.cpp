@@ -75,7 +75,7 @@ std::string ModifiedText(const std::string& path) {
     int64_t year = 0;
     int month = 0, day = 0;
     CivilDate(days, year, month, day);
-    char text[48];
+    char text[96];
     snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d.%09lldZ", (long long)year, month, day,
              int(inDay / 3600), int(inDay / 60 % 60), int(inDay % 60), (long long)fraction);
     return text;
