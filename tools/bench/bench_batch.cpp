@@ -203,9 +203,9 @@ void PrintLoad(const char* when) {
 
 // ---- the manifest's cost ---------------------------------------------------------
 
-// Runs taff2psg with `args` (its own output to /dev/null); the wall
-// seconds, negative when it failed.
-double RunTaff2psg(std::vector<std::string> args) {
+// Runs taff2psg with `args` (its own output to /dev/null); the wall and
+// CPU seconds, the wall negative when it failed.
+Timing RunTaff2psg(std::vector<std::string> args) {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -214,24 +214,28 @@ double RunTaff2psg(std::vector<std::string> args) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = -1;
+    Timing t;
     const int spawned = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
+    if (spawned != 0) return t;
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+    t.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) t.wall = seconds;
+    return t;
 }
 
 // One taff2psg's four runs: the night alone and with --manifest, the rerun
 // without and with it.
 struct ManifestFigures {
     std::string name, program;
-    std::vector<double> times[4];
+    std::vector<double> times[4], cpu[4];
 };
 const char* const kManifestRuns[4] = {"night", "night --manifest", "rerun skipping all", "rerun --manifest"};
 
-double ManifestRun(const Settings& s, const ManifestFigures& f, size_t index, int run) {
+Timing ManifestRun(const Settings& s, const ManifestFigures& f, size_t index, int run) {
     const std::string tag = std::to_string(index);
     const std::string manifest = s.dir + "/m" + tag + ".jsonl";
     fs::remove(manifest);
@@ -264,14 +268,14 @@ bool RunManifestFigures(const Settings& s) {
         fprintf(stderr, "bench_batch: %s\n", error.c_str());
         return false;
     }
-    std::vector<ManifestFigures> figures = {{"this taff2psg", s.taff2psg, {}}};
-    if (!s.before.empty()) figures.push_back({"--before", s.before, {}});
+    std::vector<ManifestFigures> figures = {{"this taff2psg", s.taff2psg, {}, {}}};
+    if (!s.before.empty()) figures.push_back({"--before", s.before, {}, {}});
     // The archive converted once by each, with the manifest its reruns start from.
     for (size_t i = 0; i < figures.size(); ++i) {
         const std::string tag = std::to_string(i), out = s.out + "/rerun" + tag;
         fs::create_directories(out);
         if (RunTaff2psg({figures[i].program, s.dir + "/in", "--out", out, "--all-channels", "--quiet", "--jobs", "2",
-                         "--no-flush", "--manifest", s.dir + "/rerun" + tag + ".jsonl"}) < 0)
+                         "--no-flush", "--manifest", s.dir + "/rerun" + tag + ".jsonl"}).wall < 0)
             return false;
     }
     printf("\nthe manifest's cost: a night of %.1f h, 32 channels at 200 Hz (%.0f MB); reruns over the %d "
@@ -284,13 +288,15 @@ bool RunManifestFigures(const Settings& s) {
         for (int k = 0; k < kinds; ++k) {
             const int n = (round + k) % kinds;
             ManifestFigures& f = figures[size_t(n / 4)];
-            const double t = ManifestRun(s, f, size_t(n / 4), n % 4);
-            if (t < 0) {
+            const Timing t = ManifestRun(s, f, size_t(n / 4), n % 4);
+            if (t.wall < 0) {
                 fprintf(stderr, "bench_batch: %s failed: %s\n", f.program.c_str(), kManifestRuns[n % 4]);
                 return false;
             }
-            f.times[n % 4].push_back(t);
-            printf("round %d  %-14s %-20s %7.3f s\n", round + 1, f.name.c_str(), kManifestRuns[n % 4], t);
+            f.times[n % 4].push_back(t.wall);
+            f.cpu[n % 4].push_back(t.cpu);
+            printf("round %d  %-14s %-20s %7.3f s  (CPU %.3f s)\n", round + 1, f.name.c_str(), kManifestRuns[n % 4],
+                   t.wall, t.cpu);
             fflush(stdout);
         }
     }
@@ -302,9 +308,12 @@ bool RunManifestFigures(const Settings& s) {
         for (int k = 0; k < 4; ++k) m[k] = Median(f.times[k]);
         printf("%-14s %12.3f %18.3f %20.3f %18.3f %13.2fx %13.2fx\n", f.name.c_str(), m[0], m[1], m[2], m[3],
                m[1] / m[0], m[3] / m[2]);
+        for (int k = 0; k < 4; ++k) m[k] = Median(f.cpu[k]);
+        printf("%-14s %12.3f %18.3f %20.3f %18.3f %13.2fx %13.2fx\n", "  CPU s", m[0], m[1], m[2], m[3], m[1] / m[0],
+               m[3] / m[2]);
     }
     printf("(medians; manifest x: the night with --manifest against without it, goal <= 1.5x;\n"
-           " rerun x: the rerun with --manifest against without it)\n");
+           " rerun x: the rerun with --manifest against without it; CPU: user + system of taff2psg, all its threads)\n");
     return true;
 }
 
