@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <set>
 
 #include "batch/json_value.h"
 #include "engine/version.h"
@@ -81,15 +82,36 @@ std::string ModifiedText(const std::string& path) {
     return text;
 }
 
-KnownHashes ReadKnownHashes(const std::string& path) {
+namespace {
+
+// The input of a manifest line as it is written there (quoted, escaped):
+// the lines start with it. "" for a line that does not.
+std::string QuotedInput(const std::string& text, size_t at, size_t end) {
+    static const char kStart[] = "{\"input\":\"";
+    const size_t start = sizeof kStart - 2;     // the opening quote
+    if (text.compare(at, start + 1, kStart) != 0) return "";
+    for (size_t i = at + start + 1; i < end; ++i) {
+        if (text[i] == '\\') ++i;
+        else if (text[i] == '"') return text.substr(at + start, i + 1 - (at + start));
+    }
+    return "";
+}
+
+}  // namespace
+
+KnownHashes ReadKnownHashes(const std::string& path, const std::vector<std::string>& headers) {
     KnownHashes known;
     std::string text;
-    if (path.empty() || ReadWholeFile(path, &text) != 0) return known;
+    if (path.empty() || headers.empty() || ReadWholeFile(path, &text) != 0) return known;
+    // Only the lines of the run's recordings are read whole.
+    std::set<std::string> wanted;
+    for (const std::string& header : headers) wanted.insert(JsonString(header));
     JsonValue line;
     for (size_t at = 0; at < text.size();) {
         size_t end = text.find('\n', at);
         if (end == std::string::npos) end = text.size();    // a torn last line fails to parse
-        const bool parsed = ParseJson(text.substr(at, end - at), line) && line.kind == JsonValue::Object;
+        const bool ours = wanted.count(QuotedInput(text, at, end)) > 0;
+        const bool parsed = ours && ParseJson(text.substr(at, end - at), line) && line.kind == JsonValue::Object;
         at = end + 1;
         if (!parsed || line["input"].kind != JsonValue::String) continue;
         KnownFiles& files = known[line["input"].Text()];

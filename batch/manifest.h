@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "batch/batch_job.h"
 
@@ -33,9 +34,11 @@ struct ManifestRun {
     KnownHashes known;          // the manifest's lines before the run (ReadKnownHashes)
 };
 
-// The last line of each recording in the manifest at `path` (damaged
-// lines, and lines without hashes, left out); empty when there is none.
-KnownHashes ReadKnownHashes(const std::string& path);
+// The last line of each of `headers` in the manifest at `path` (damaged
+// lines left out; the other recordings' lines only looked at, so a task
+// of one recording reads a long shared manifest quickly); empty when there
+// is none.
+KnownHashes ReadKnownHashes(const std::string& path, const std::vector<std::string>& headers);
 
 // The file's modification time as the manifest records it: UTC to the
 // nanosecond, "2024-03-14T22:15:04.123456789Z"; "" when it cannot be asked.
