@@ -210,11 +210,13 @@ std::string KnownOutputHashOf(const JobContext& ctx, const std::string& header, 
 bool CheckStillBelongs(const JobContext& ctx, const std::string& header, JobRecords& r, JobResult& result) {
     if (!ctx.options.check) return true;
     JsonValue check;
-    std::string sha = KnownOutputHashOf(ctx, header, result.output);
+    const std::string known = KnownOutputHashOf(ctx, header, result.output);
+    std::string sha = known;
     const std::string why = CheckMismatch(result.output, SettingsHashOfJob(ctx, header), ctx.setup.checkRule.text,
                                           check, sha);
     if (!why.empty()) {
         r.checkWhy = why;
+        result.outputSha256 = known;    // the check made again ties itself to it unread
         return false;
     }
     TakeCheckFrom(check, result.output, result);
