@@ -84,23 +84,68 @@ bool ExistingOutputAllowed(const JobContext& ctx, const std::string& header, con
     return false;
 }
 
+// The hashes of a run's files, made on threads of their own while the run
+// reads and writes them (the manifest's and the check's): the data file's
+// kept a little ahead of the conversion, so its pages are read from the
+// disk once for both; the output's behind the writer.
+struct RunHashes {
+    FileHashThread data, output;
+    std::string dataFile, outputFile;
+    int64_t dataBytes = 0;
+    static const int64_t kLead = int64_t(32) << 20;
+
+    // The run has read `share` of the night: the data file's hash may read
+    // a little beyond it.
+    void AllowShare(double share) {
+        if (data.Started()) data.Allow(int64_t(double(dataBytes) * share) + kLead);
+    }
+    // After each step of a conversion: how far each hash may read.
+    void Allow(const ConversionFields& c) {
+        if (c.totalFrames > 0) AllowShare(double(c.framesDone) / c.totalFrames);
+        if (output.Started()) output.Allow(FileBytes(outputFile));
+    }
+};
+
+// Starts the hashes a run needs: the data file's for the manifest (unless
+// the manifest knows it for the unchanged file), the output's (once its
+// header is written) for the manifest and the check.
+void StartDataHash(const JobContext& ctx, JobResult& result, RunHashes& h) {
+    if (ctx.options.manifest.empty()) return;
+    if (ctx.known && !KnownDataHash(*ctx.known, result.header).empty()) return;
+    h.dataFile = DataFileOf(result.header);
+    h.dataBytes = result.dataBytes = FileBytes(h.dataFile);
+    result.dataModified = ModifiedText(h.dataFile);
+    if (!h.dataFile.empty() && h.dataBytes >= 0) h.data.Start(h.dataFile, RunHashes::kLead);
+}
+
+// The header's record count is written when the file is closed: the hash
+// takes the count the run will write, which Finish checks.
+void StartOutputHash(const JobContext& ctx, const JobRecords& r, const std::string& temp, RunHashes& h) {
+    if (ctx.options.manifest.empty() && !ctx.options.check) return;
+    h.outputFile = temp;
+    h.output.Start(temp, FileBytes(temp), kRecRecordCountOffset, RecRecordCountField(r.conv.totalFrames));
+}
+
 struct CheckProgress {
     JobProgress& progress;
+    RunHashes* hashes;
 };
 
 void OnCheckProgress(void* context, double done) {
-    JobProgress& p = static_cast<CheckProgress*>(context)->progress;
-    p.done = int32_t(done * 1000);
+    CheckProgress& c = *static_cast<CheckProgress*>(context);
+    c.progress.done = int32_t(done * 1000);
+    if (c.hashes) c.hashes->AllowShare(done);
 }
 
 // Checks the opened recording's night through `reader`, counting progress
-// in thousandths. False with result.reason (and result.interrupted) when it
-// was stopped or nothing could be read.
+// in thousandths (and letting the data file's hash in `hashes` follow it).
+// False with result.reason (and result.interrupted) when it was stopped or
+// nothing could be read.
 bool CheckWithReader(const JobContext& ctx, TaffHandle reader, const JobRecords& r, JobProgress& progress,
-                     JobResult& result, NightCheckResult* check) {
+                     JobResult& result, NightCheckResult* check, RunHashes* hashes = nullptr) {
     progress.total = 1000;
     progress.done = 0;
-    CheckProgress context{progress};
+    CheckProgress context{progress, hashes};
     CheckControl control;
     control.stop = &ctx.stop;
     control.progress = OnCheckProgress;
@@ -395,42 +440,6 @@ void FeedCheck(JobRecords& r, int32_t firstScan, NightChecker* checker) {
     BlockUnlock(c.blockBuffer);
 }
 
-// The hashes of a run's files, made on threads of their own while the run
-// reads and writes them (the manifest's and the check's): the data file's
-// kept a little ahead of the conversion, so its pages are read from the
-// disk once for both; the output's behind the writer.
-struct RunHashes {
-    FileHashThread data, output;
-    std::string dataFile, outputFile;
-    int64_t dataBytes = 0;
-    static const int64_t kLead = int64_t(32) << 20;
-
-    // After each step: how far each hash may read.
-    void Allow(const ConversionFields& c) {
-        if (data.Started() && c.totalFrames > 0)
-            data.Allow(int64_t(double(dataBytes) * c.framesDone / c.totalFrames) + kLead);
-        if (output.Started()) output.Allow(FileBytes(outputFile));
-    }
-};
-
-// Starts the hashes a run needs: the data file's for the manifest, the
-// output's (once its header is written) for the manifest and the check.
-void StartDataHash(const JobContext& ctx, JobResult& result, RunHashes& h) {
-    if (ctx.options.manifest.empty()) return;
-    h.dataFile = DataFileOf(result.header);
-    h.dataBytes = result.dataBytes = FileBytes(h.dataFile);
-    result.dataModified = ModifiedText(h.dataFile);
-    if (!h.dataFile.empty() && h.dataBytes >= 0) h.data.Start(h.dataFile, RunHashes::kLead);
-}
-
-// The header's record count is written when the file is closed: the hash
-// takes the count the run will write, which Finish checks.
-void StartOutputHash(const JobContext& ctx, const JobRecords& r, const std::string& temp, RunHashes& h) {
-    if (ctx.options.manifest.empty() && !ctx.options.check) return;
-    h.outputFile = temp;
-    h.output.Start(temp, FileBytes(temp), kRecRecordCountOffset, RecRecordCountField(r.conv.totalFrames));
-}
-
 // Steps the run to its end or to a stop request, counting progress (and
 // checking each block with `checker` when given, letting the hashes read
 // what the step read and wrote); the errno of a failed step is kept in
@@ -642,15 +651,21 @@ bool PlaceCheckFiles(const JobContext& ctx, const JobRecords& r, const NightChec
 
 void CheckJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
     NightCheckResult check;
-    if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check))
-        PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result);
+    RunHashes hashes;
+    StartDataHash(ctx, result, hashes);
+    if (!CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check, &hashes)) return;
+    result.dataSha256 = hashes.data.Finish();
+    PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result);
 }
 
 void RemakeCheck(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
     const std::string done = result.reason;
     NightCheckResult check;
-    if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check) &&
-        PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result)) {
+    RunHashes hashes;
+    StartDataHash(ctx, result, hashes);
+    const bool checked = CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check, &hashes);
+    if (checked) result.dataSha256 = hashes.data.Finish();
+    if (checked && PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result)) {
         result.checkRemade = true;
         result.reason = done + "; check made again (" + r.checkWhy + ")";
         return;

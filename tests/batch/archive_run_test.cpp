@@ -21,18 +21,6 @@
 
 namespace {
 
-// A file's SHA-256 in hex as sha256sum computes it, so that the manifest's
-// hashes are checked by code other than the converter's own; "" on failure.
-std::string Sha256Sum(const std::string& path) {
-    std::string hex;
-    if (FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r")) {
-        char line[160] = "";
-        if (fgets(line, sizeof line, pipe)) hex.assign(line, strnlen(line, 64));
-        pclose(pipe);
-    }
-    return hex.size() == 64 ? hex : std::string();
-}
-
 namespace fs = std::filesystem;
 
 struct Archive : ::testing::Test {
