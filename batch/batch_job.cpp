@@ -7,11 +7,11 @@
 #include <cstring>
 #include <memory>
 
+#include "batch/file_hash.h"
 #include "batch/manifest.h"
 #include "batch/night_files.h"
 #include "batch/output_tree.h"
 #include "batch/psg_verify.h"
-#include "batch/sha256.h"
 #include "engine/block_memory.h"
 #include "engine/check_report.h"
 #include "engine/output_check.h"
@@ -20,6 +20,8 @@
 #include "engine/recording.h"
 #include "engine/run_checks.h"
 #include "filekit/filekit.h"
+#include "filekit/sha256.h"
+#include "recfile/edf_header.h"
 #include "taffread/taff_file.h"
 #include "taffread/taff_header.h"
 #include "taffread/taffread.h"
@@ -82,23 +84,68 @@ bool ExistingOutputAllowed(const JobContext& ctx, const std::string& header, con
     return false;
 }
 
+// The hashes of a run's files, made on threads of their own while the run
+// reads and writes them (the manifest's and the check's): the data file's
+// kept a little ahead of the conversion, so its pages are read from the
+// disk once for both; the output's behind the writer.
+struct RunHashes {
+    FileHashThread data, output;
+    std::string dataFile, outputFile;
+    int64_t dataBytes = 0;
+    static const int64_t kLead = int64_t(32) << 20;
+
+    // The run has read `share` of the night: the data file's hash may read
+    // a little beyond it.
+    void AllowShare(double share) {
+        if (data.Started()) data.Allow(int64_t(double(dataBytes) * share) + kLead);
+    }
+    // After each step of a conversion: how far each hash may read.
+    void Allow(const ConversionFields& c) {
+        if (c.totalFrames > 0) AllowShare(double(c.framesDone) / c.totalFrames);
+        if (output.Started()) output.Allow(FileBytes(outputFile));
+    }
+};
+
+// Starts the hashes a run needs: the data file's for the manifest (unless
+// the manifest knows it for the unchanged file), the output's (once its
+// header is written) for the manifest and the check.
+void StartDataHash(const JobContext& ctx, JobResult& result, RunHashes& h) {
+    if (ctx.options.manifest.empty()) return;
+    if (ctx.known && !KnownDataHash(*ctx.known, result.header).empty()) return;
+    h.dataFile = DataFileOf(result.header);
+    h.dataBytes = result.dataBytes = FileBytes(h.dataFile);
+    result.dataModified = ModifiedText(h.dataFile);
+    if (!h.dataFile.empty() && h.dataBytes >= 0) h.data.Start(h.dataFile, RunHashes::kLead);
+}
+
+// The header's record count is written when the file is closed: the hash
+// takes the count the run will write, which Finish checks.
+void StartOutputHash(const JobContext& ctx, const JobRecords& r, const std::string& temp, RunHashes& h) {
+    if (ctx.options.manifest.empty() && !ctx.options.check) return;
+    h.outputFile = temp;
+    h.output.Start(temp, FileBytes(temp), kRecRecordCountOffset, RecRecordCountField(r.conv.totalFrames));
+}
+
 struct CheckProgress {
     JobProgress& progress;
+    RunHashes* hashes;
 };
 
 void OnCheckProgress(void* context, double done) {
-    JobProgress& p = static_cast<CheckProgress*>(context)->progress;
-    p.done = int32_t(done * 1000);
+    CheckProgress& c = *static_cast<CheckProgress*>(context);
+    c.progress.done = int32_t(done * 1000);
+    if (c.hashes) c.hashes->AllowShare(done);
 }
 
 // Checks the opened recording's night through `reader`, counting progress
-// in thousandths. False with result.reason (and result.interrupted) when it
-// was stopped or nothing could be read.
+// in thousandths (and letting the data file's hash in `hashes` follow it).
+// False with result.reason (and result.interrupted) when it was stopped or
+// nothing could be read.
 bool CheckWithReader(const JobContext& ctx, TaffHandle reader, const JobRecords& r, JobProgress& progress,
-                     JobResult& result, NightCheckResult* check) {
+                     JobResult& result, NightCheckResult* check, RunHashes* hashes = nullptr) {
     progress.total = 1000;
     progress.done = 0;
-    CheckProgress context{progress};
+    CheckProgress context{progress, hashes};
     CheckControl control;
     control.stop = &ctx.stop;
     control.progress = OnCheckProgress;
@@ -196,17 +243,25 @@ bool VerifiedExistingDone(const JobContext& ctx, const std::string& output, JobR
     return false;
 }
 
+// The output's hash the manifest's last line holds for it, when the file
+// has not changed since; "" otherwise.
+std::string KnownOutputHashOf(const JobContext& ctx, const std::string& header, const std::string& output) {
+    return ctx.known ? KnownOutputHash(*ctx.known, header, output) : "";
+}
+
 // With --check a done output counts as done only with its check: true when
 // the check in place belongs to it (taken into `result`); false with the
 // reason in r.checkWhy when it must be made again.
 bool CheckStillBelongs(const JobContext& ctx, const std::string& header, JobRecords& r, JobResult& result) {
     if (!ctx.options.check) return true;
     JsonValue check;
-    std::string sha;
+    const std::string known = KnownOutputHashOf(ctx, header, result.output);
+    std::string sha = known;
     const std::string why = CheckMismatch(result.output, SettingsHashOfJob(ctx, header), ctx.setup.checkRule.text,
                                           check, sha);
     if (!why.empty()) {
         r.checkWhy = why;
+        result.outputSha256 = known;    // the check made again ties itself to it unread
         return false;
     }
     TakeCheckFrom(check, result.output, result);
@@ -220,7 +275,7 @@ bool CheckStillBelongs(const JobContext& ctx, const std::string& header, JobReco
 JobResult& CarryCheckInPlace(const JobContext& ctx, JobResult& result) {
     if (!result.skipped || result.checked || ctx.options.check || ctx.options.manifest.empty()) return result;
     JsonValue check;
-    std::string sha;
+    std::string sha = KnownOutputHashOf(ctx, result.header, result.output);
     if (!CheckMismatch(result.output, SettingsHashOfJob(ctx, result.header), std::string(), check, sha).empty())
         return result;
     TakeCheckFrom(check, result.output, result);
@@ -386,10 +441,11 @@ void FeedCheck(JobRecords& r, int32_t firstScan, NightChecker* checker) {
 }
 
 // Steps the run to its end or to a stop request, counting progress (and
-// checking each block with `checker` when given); the errno of a failed
-// step is kept in *error.
+// checking each block with `checker` when given, letting the hashes read
+// what the step read and wrote); the errno of a failed step is kept in
+// *error.
 ConversionEnd StepToEnd(const JobContext& ctx, JobRecords& r, JobProgress& progress, int* error,
-                        NightChecker* checker) {
+                        NightChecker* checker, RunHashes& hashes) {
     progress.total = r.conv.totalFrames;
     for (;;) {
         if (ctx.stop.load()) break;
@@ -397,6 +453,7 @@ ConversionEnd StepToEnd(const JobContext& ctx, JobRecords& r, JobProgress& progr
         const int32_t firstScan = r.conv.readPosition;
         const int more = StepRun(r.Run());
         FeedCheck(r, firstScan, checker);
+        hashes.Allow(r.conv);
         progress.done = r.conv.framesDone;
         if (!more) {
             *error = errno;
@@ -501,6 +558,8 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
     const bool notes = ctx.options.check && r.settings.CheckNotes != 0;
     NightCheckResult check;
     if (notes && !CheckFirst(ctx, r, progress, result, &check)) return;
+    RunHashes hashes;
+    StartDataHash(ctx, result, hashes);
     const std::string temp = TemporaryNameFor(result.output);
     const int folders = MakeFoldersOf(result.output);
     const int created = folders != 0 ? folders : CreateNewFile(temp);
@@ -518,14 +577,19 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
         return;
     }
     result.records = r.conv.totalFrames;
+    StartOutputHash(ctx, r, temp, hashes);
     int error = 0;
     // Without the findings in the file, the blocks the run writes are
     // checked as they pass: one read of the night for both.
     std::unique_ptr<NightChecker> checker;
     if (ctx.options.check && !notes) checker.reset(new NightChecker(r.source, r.pattern, 0xFFFFFFFFu));
-    const ConversionEnd end = StepToEnd(ctx, r, progress, &error, checker.get());
+    const ConversionEnd end = StepToEnd(ctx, r, progress, &error, checker.get(), hashes);
     if (end == kRunCompleted) {
+        // Read to their ends before the output is moved into place.
+        result.dataSha256 = hashes.data.Finish();
+        result.outputSha256 = hashes.output.Finish();
         PlaceOutput(ctx, r, temp, result);
+        if (!result.converted || result.skipped) result.outputSha256.clear();   // ours not placed
         if (checker && result.converted) checker->Finish(ctx.setup.checkRule, true, &check);
         if (ctx.options.check && result.converted &&
             !PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result))
@@ -537,6 +601,7 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
         }
         return;
     }
+    hashes.output.Abandon();    // its file open would keep Windows from removing it
     RemoveFile(temp);
     result.interrupted = ctx.stop.load() && end == kRunCutShort;
     result.reason = result.interrupted ? "interrupted; unfinished output removed"
@@ -562,7 +627,8 @@ bool PlaceCheckFiles(const JobContext& ctx, const JobRecords& r, const NightChec
         // What ties the check to its PSG file: a rerun remakes a check
         // that names another file.
         info.outputBytes = FileBytes(result.output);
-        if (!Sha256OfFile(result.output, result.outputSha256)) {
+        // Hashed while it was written, or read back here.
+        if (result.outputSha256.empty() && !Sha256OfFile(result.output, result.outputSha256)) {
             result.reason = "cannot read " + result.output + " back for its check: " + ErrorText(errno);
             return false;
         }
@@ -585,15 +651,21 @@ bool PlaceCheckFiles(const JobContext& ctx, const JobRecords& r, const NightChec
 
 void CheckJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
     NightCheckResult check;
-    if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check))
-        PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result);
+    RunHashes hashes;
+    StartDataHash(ctx, result, hashes);
+    if (!CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check, &hashes)) return;
+    result.dataSha256 = hashes.data.Finish();
+    PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result);
 }
 
 void RemakeCheck(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResult& result) {
     const std::string done = result.reason;
     NightCheckResult check;
-    if (CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check) &&
-        PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result)) {
+    RunHashes hashes;
+    StartDataHash(ctx, result, hashes);
+    const bool checked = CheckWithReader(ctx, r.source.sourceHandle, r, progress, result, &check, &hashes);
+    if (checked) result.dataSha256 = hashes.data.Finish();
+    if (checked && PlaceCheckFiles(ctx, r, check, SettingsHashOfJob(ctx, result.header), result)) {
         result.checkRemade = true;
         result.reason = done + "; check made again (" + r.checkWhy + ")";
         return;

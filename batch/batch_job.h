@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "batch/batch_setup.h"
@@ -45,7 +46,10 @@ struct JobResult {
     int checkFindings[3] = {0, 0, 0};  // findings at info, warn, fail
     std::string checkJson, checkReport; // the files written (or found in place, belonging to the output)
     bool checkRemade = false;   // a done output's missing or stale check made again from the recording
-    std::string outputSha256;   // of the output when it was read for its check ("": not read)
+    std::string outputSha256;   // of the output when it was read for its check or hashed as written ("": not read)
+    std::string dataSha256;     // of the recording's data file, hashed as the run read it ("": not hashed)
+    int64_t dataBytes = -1;     // the data file's size and time when that hash began
+    std::string dataModified;
     // The night's identity as the output carries it (NightIdentity).
     std::string patientId;      // patient ID, or the study code of a de-identified copy (Shift-JIS)
     int32_t start[6] = {0, 0, 0, 0, 0, 0};
@@ -54,12 +58,17 @@ struct JobResult {
     bool Succeeded() const { return converted || (checkOnly && checked); }
 };
 
+// The manifest's last line of each recording (manifest.h).
+struct KnownFiles;
+typedef std::map<std::string, KnownFiles> KnownHashes;
+
 // What every job shares: the setup, the options and the stop request.
 struct JobContext {
     const BatchSetup& setup;
     const BatchOptions& options;
     const std::atomic<bool>& stop;
     std::string settingsHash;   // of the run (SettingsHash); "" computes it
+    const KnownHashes* known = nullptr;     // hashes of files unchanged since the manifest's lines
 };
 
 // The records of one job, as the program's working record holds them.

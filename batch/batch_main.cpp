@@ -146,8 +146,11 @@ std::vector<JobResult> ConvertAll(const BatchOptions& options, const BatchSetup&
     BatchBoard board(plan.headers.size(), terminal, options.quiet, stderr);
     for (const InputProblem& p : plan.problems)
         fprintf(stderr, "taff2psg: %s: %s\n", p.path.c_str(), p.reason.c_str());
-    const ManifestRun manifest{SettingsHash(options)};
-    const JobContext ctx{setup, options, StopRequest(), manifest.settingsHash};
+    // A rerun takes the hashes of files unchanged since their last line.
+    const bool rerun = !options.manifest.empty() && !options.dryRun && options.skipExisting;
+    const ManifestRun manifest{SettingsHash(options),
+                               rerun ? ReadKnownHashes(options.manifest, plan.headers) : KnownHashes()};
+    const JobContext ctx{setup, options, StopRequest(), manifest.settingsHash, &manifest.known};
     Batch batch{ctx, plan.headers, plan.outputs, results, board, manifest, manifestFailed};
     RunJobs(batch, JobCount(options, plan.headers.size()), terminal);
     for (const InputProblem& p : plan.problems) {

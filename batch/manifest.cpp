@@ -3,10 +3,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <set>
 
-#include "batch/sha256.h"
+#include "batch/json_value.h"
 #include "engine/version.h"
 #include "filekit/filekit.h"
+#include "filekit/sha256.h"
 #include "recfile/rec_text.h"
 #include "taffread/taff_file.h"
 #include "textkit/sjis_text.h"
@@ -37,9 +39,107 @@ std::string PatientSidecarOf(const std::string& header) {
 
 }  // namespace
 
-std::string JsonString(const std::string& raw) {
-    const std::string text = NamesAreUtf8(raw) ? raw : RecSjisToUtf8(raw);
-    return JsonQuoted(text);
+namespace {
+
+// `raw` as the manifest names it: UTF-8, bytes that are not taken as Shift-JIS.
+std::string Utf8Name(const std::string& raw) { return NamesAreUtf8(raw) ? raw : RecSjisToUtf8(raw); }
+
+// The date of day `days` since 1970-01-01 (proleptic Gregorian).
+void CivilDate(int64_t days, int64_t& year, int& month, int& day) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t ofEra = days - era * 146097;
+    const int64_t yearOfEra = (ofEra - ofEra / 1460 + ofEra / 36524 - ofEra / 146096) / 365;
+    const int64_t ofYear = ofEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t m = (5 * ofYear + 2) / 153;
+    day = int(ofYear - (153 * m + 2) / 5 + 1);
+    month = int(m < 10 ? m + 3 : m - 9);
+    year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+}
+
+// The size and time of `path` match those recorded.
+bool Unchanged(const std::string& path, int64_t bytes, const std::string& modified) {
+    return !modified.empty() && bytes >= 0 && FileBytes(path) == bytes && ModifiedText(path) == modified;
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& raw) { return JsonQuoted(Utf8Name(raw)); }
+
+std::string ModifiedText(const std::string& path) {
+    int64_t ns = 0;
+    if (path.empty() || !FileModified(path, &ns)) return "";
+    const int64_t second = ns >= 0 ? ns / 1000000000 : (ns - 999999999) / 1000000000;
+    const int64_t fraction = ns - second * 1000000000;
+    const int64_t days = second >= 0 ? second / 86400 : (second - 86399) / 86400;
+    const int64_t inDay = second - days * 86400;
+    int64_t year = 0;
+    int month = 0, day = 0;
+    CivilDate(days, year, month, day);
+    char text[96];
+    snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d.%09lldZ", (long long)year, month, day,
+             int(inDay / 3600), int(inDay / 60 % 60), int(inDay % 60), (long long)fraction);
+    return text;
+}
+
+namespace {
+
+// The input of a manifest line as it is written there (quoted, escaped):
+// the lines start with it. "" for a line that does not.
+std::string QuotedInput(const std::string& text, size_t at, size_t end) {
+    static const char kStart[] = "{\"input\":\"";
+    const size_t start = sizeof kStart - 2;     // the opening quote
+    if (text.compare(at, start + 1, kStart) != 0) return "";
+    for (size_t i = at + start + 1; i < end; ++i) {
+        if (text[i] == '\\') ++i;
+        else if (text[i] == '"') return text.substr(at + start, i + 1 - (at + start));
+    }
+    return "";
+}
+
+}  // namespace
+
+KnownHashes ReadKnownHashes(const std::string& path, const std::vector<std::string>& headers) {
+    KnownHashes known;
+    std::string text;
+    if (path.empty() || headers.empty() || ReadWholeFile(path, &text) != 0) return known;
+    // Only the lines of the run's recordings are read whole.
+    std::set<std::string> wanted;
+    for (const std::string& header : headers) wanted.insert(JsonString(header));
+    JsonValue line;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();    // a torn last line fails to parse
+        const bool ours = wanted.count(QuotedInput(text, at, end)) > 0;
+        const bool parsed = ours && ParseJson(text.substr(at, end - at), line) && line.kind == JsonValue::Object;
+        at = end + 1;
+        if (!parsed || line["input"].kind != JsonValue::String) continue;
+        KnownFiles& files = known[line["input"].Text()];
+        files = KnownFiles();
+        files.output = line["output"].Text();
+        files.dataSha256 = line["data_sha256"].Text();
+        files.outputSha256 = line["output_sha256"].Text();
+        files.dataBytes = int64_t(line["data_bytes"].NumberOr(-1));
+        files.outputBytes = int64_t(line["bytes"].NumberOr(-1));
+        files.dataModified = line["data_modified"].Text();
+        files.outputModified = line["output_modified"].Text();
+    }
+    return known;
+}
+
+std::string KnownDataHash(const KnownHashes& known, const std::string& header) {
+    const auto line = known.find(Utf8Name(header));
+    if (line == known.end() || line->second.dataSha256.empty()) return "";
+    const KnownFiles& f = line->second;
+    return Unchanged(DataFileOf(header), f.dataBytes, f.dataModified) ? f.dataSha256 : "";
+}
+
+std::string KnownOutputHash(const KnownHashes& known, const std::string& header, const std::string& output) {
+    const auto line = known.find(Utf8Name(header));
+    if (line == known.end() || line->second.outputSha256.empty()) return "";
+    const KnownFiles& f = line->second;
+    if (f.output != Utf8Name(output)) return "";
+    return Unchanged(output, f.outputBytes, f.outputModified) ? f.outputSha256 : "";
 }
 
 std::string SettingsHash(const BatchOptions& o) {
@@ -118,18 +218,47 @@ std::string RecordingSettingsHash(const std::string& runHash, const std::string&
     return sha.HexDigest();
 }
 
+namespace {
+
+// The data file's hash: as the run read it (while the file kept the size
+// and time it had then), as the last line recorded it for the unchanged
+// file, or read now.
+std::string DataHashOf(const ManifestRun& run, const JobResult& r, const std::string& data) {
+    if (!r.dataSha256.empty() && Unchanged(data, r.dataBytes, r.dataModified)) return "\"" + r.dataSha256 + "\"";
+    const std::string known = KnownDataHash(run.known, r.header);
+    return known.empty() ? FileHash(data) : "\"" + known + "\"";
+}
+
+// The output's hash: as the run wrote or read it, as the last line
+// recorded it for the unchanged file, or read now.
+std::string OutputHashOf(const ManifestRun& run, const JobResult& r) {
+    if (!r.outputSha256.empty()) return "\"" + r.outputSha256 + "\"";
+    const std::string known = KnownOutputHash(run.known, r.header, r.output);
+    return known.empty() ? FileHash(r.output) : "\"" + known + "\"";
+}
+
+std::string TextOrNull(const std::string& text) { return text.empty() ? "null" : "\"" + text + "\""; }
+
+}  // namespace
+
 std::string ManifestLine(const ManifestRun& run, const JobResult& r) {
     const bool done = r.converted && PathExists(r.output);
     const std::string settings = RecordingSettingsHash(run.settingsHash, r.header);
+    const std::string data = DataFileOf(r.header);
+    // Each file's size and time before its hash is taken, so a file changed
+    // meanwhile is hashed again on the next run.
+    const int64_t dataBytes = data.empty() ? -1 : FileBytes(data);
+    const std::string dataModified = ModifiedText(data), outputModified = done ? ModifiedText(r.output) : "";
     std::string line = "{\"input\":" + JsonString(r.header) + ",\"output\":" + JsonString(r.output) +
                        ",\"result\":\"" + ResultWord(r) + "\",\"reason\":" + JsonString(r.reason) +
                        ",\"channels\":" + std::to_string(r.channels) + ",\"records\":" + std::to_string(r.records) +
                        ",\"bytes\":" + (done ? std::to_string(FileBytes(r.output)) : std::string("null")) +
-                       ",\"data_sha256\":" + FileHash(DataFileOf(r.header)) +
-                       ",\"output_sha256\":" +
-                       (!done ? std::string("null") : r.outputSha256.empty() ? FileHash(r.output)
-                                                                             : "\"" + r.outputSha256 + "\"") +
+                       ",\"data_sha256\":" + DataHashOf(run, r, data) +
+                       ",\"output_sha256\":" + (done ? OutputHashOf(run, r) : std::string("null")) +
                        ",\"converter_version\":\"" CONVERTER_VERSION_TEXT "\",\"settings_sha256\":\"" + settings +
-                       "\"" + IdentityFields(r) + CheckObject(r) + "}\n";
+                       "\"" + IdentityFields(r) +
+                       ",\"data_bytes\":" + (dataBytes >= 0 ? std::to_string(dataBytes) : std::string("null")) +
+                       ",\"data_modified\":" + TextOrNull(dataModified) +
+                       ",\"output_modified\":" + TextOrNull(outputModified) + CheckObject(r) + "}\n";
     return line;
 }

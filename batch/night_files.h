@@ -30,6 +30,8 @@ bool ReadCheckFile(const std::string& path, JsonValue& check);
 // (`check` then holds the check
 // file and `outputSha256` the PSG file's hash), otherwise why not
 // ("its check file is missing", "its report differs from its check file").
+// An `outputSha256` given is the PSG file's hash, known for the unchanged
+// file: the file is then not read again.
 std::string CheckMismatch(const std::string& output, const std::string& settingsHash, const std::string& rule,
                           JsonValue& check, std::string& outputSha256);
 

@@ -5,7 +5,8 @@
 #    own script template cmake/NSIS.template.in) and a portable ZIP of the
 #    same files. `cmake --build build/win --target package`.
 #  - Native Release build: a Debian package of taff2psg (binary in
-#    /usr/bin, manual page, dependencies found by dpkg-shlibdeps).
+#    /usr/bin, manual page, dependencies found by dpkg-shlibdeps: the C and
+#    C++ runtimes and libssl3, whose libcrypto hashes the manifest).
 #    `cmake --build build/release --target package`.
 # See docs/release.md.
 

@@ -59,6 +59,9 @@ bool HasExtension(const std::string& name, const char* ext);
 bool PathExists(const std::string& path);
 bool IsFolder(const std::string& path);
 int64_t FileBytes(const std::string& path);     // -1 when it cannot be asked
+// The file's last modification in nanoseconds since 1970 (to the file
+// system's own resolution); false when it cannot be asked.
+bool FileModified(const std::string& path, int64_t* nanoseconds);
 // The names in `dir` (without "." and ".."), sorted; empty when unreadable.
 std::vector<std::string> ListFolder(const std::string& dir);
 // True when both paths exist and are one file (the same device and inode, or

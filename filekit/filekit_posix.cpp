@@ -93,6 +93,13 @@ int64_t FileBytes(const std::string& path) {
     return stat(path.c_str(), &st) == 0 ? int64_t(st.st_size) : -1;
 }
 
+bool FileModified(const std::string& path, int64_t* nanoseconds) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return false;
+    *nanoseconds = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
 std::vector<std::string> ListFolder(const std::string& dir) {
     std::vector<std::string> names;
     DIR* d = opendir(dir.c_str());

@@ -91,6 +91,15 @@ int64_t FileBytes(const std::string& path) {
     return (int64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+bool FileModified(const std::string& path, int64_t* nanoseconds) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    // FILETIME counts 100 ns from 1601.
+    const int64_t ticks = (int64_t(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    *nanoseconds = (ticks - 116444736000000000LL) * 100;
+    return true;
+}
+
 std::vector<std::string> ListFolder(const std::string& dir) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;

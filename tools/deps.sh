@@ -8,7 +8,7 @@ set -eu
 pkgs="g++ g++-mingw-w64-x86-64 cmake ninja-build python3 wine wine64 xvfb xauth
 x11-utils locales fonts-ipafont-gothic googletest python3-mne libedf-dev
 imagemagick xdotool clang libclang-rt-14-dev fonts-wine libcli11-dev
-nsis dpkg-dev unzip parallel munge slurm-wlm chromium"
+nsis dpkg-dev unzip parallel munge slurm-wlm chromium libssl-dev"
 missing=""
 for p in $pkgs; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"

@@ -13,9 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include "batch/sha256.h"
 #include "batch_test_support.h"
 #include "filekit/filekit.h"
+#include "filekit/sha256.h"
 #include "job_fixture.h"
 
 namespace {

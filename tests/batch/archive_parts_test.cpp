@@ -1,21 +1,25 @@
 // The parts of a batch over an archive, natively with plain data and real
 // files: SHA-256 against published vectors, output paths mirrored and
-// shared outputs found, the CPUs a process may use, manifest texts, and the
-// read-back of a written PSG file catching a changed byte.
+// shared outputs found, the CPUs a process may use, manifest texts and
+// times, a file hashed as it grows, and the read-back of a written PSG file
+// catching a changed byte.
+#include <fcntl.h>
 #include <sched.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
+#include "batch/file_hash.h"
 #include "batch/manifest.h"
 #include "batch/output_tree.h"
 #include "batch/psg_verify.h"
 #include "batch/run_control.h"
-#include "batch/sha256.h"
 #include "batch_test_support.h"
 #include "filekit/filekit.h"
+#include "filekit/sha256.h"
 #include "job_fixture.h"
 #include "tests/engine/convert_test_support.h"
 
@@ -106,6 +110,56 @@ TEST(Manifest, TextsAreJsonAndShiftJisBecomesUtf8) {
     EXPECT_EQ("\"a\\\"b\\\\c\\u000a\"", JsonString("a\"b\\c\n"));
     EXPECT_EQ("\"\xe5\xa4\x9c.HDR\"", JsonString("\xe5\xa4\x9c.HDR"));     // UTF-8 kept
     EXPECT_EQ("\"\xe5\xa4\x9c.HDR\"", JsonString("\x96\xe9.HDR"));         // Shift-JIS converted
+}
+
+// The files' modification times as the manifest records them: UTC to the
+// nanosecond, across leap days and before 1970.
+TEST(Manifest, ModificationTimesInUtcToTheNanosecond) {
+    TempDir tmp;
+    const std::string file = tmp.File("f");
+    WriteFile(file, "x");
+    const struct {
+        int64_t seconds, nanoseconds;
+        const char* text;
+    } cases[] = {
+        {0, 0, "1970-01-01T00:00:00.000000000Z"},
+        {951782400, 123456789, "2000-02-29T00:00:00.123456789Z"},
+        {1710454504, 1, "2024-03-14T22:15:04.000000001Z"},
+        {4102444800, 999999999, "2100-01-01T00:00:00.999999999Z"},
+        {-1, 999999999, "1969-12-31T23:59:59.999999999Z"},
+    };
+    for (const auto& c : cases) {
+        const timespec times[2] = {{c.seconds, c.nanoseconds}, {c.seconds, c.nanoseconds}};
+        ASSERT_EQ(0, utimensat(AT_FDCWD, file.c_str(), times, 0));
+        EXPECT_EQ(c.text, ModifiedText(file));
+    }
+    EXPECT_EQ("", ModifiedText(tmp.File("none")));
+}
+
+// A file hashed beside the run: read as it grows, with the field the
+// writer fills in at the end taken ahead and checked (the file hashed
+// again whole when it was not filled in so).
+TEST(FileHash, FollowsAGrowingFileAndChecksItsPatch) {
+    TempDir tmp;
+    const std::string file = tmp.File("f");
+    const struct {
+        const char *first, *patch, *last, *digest;
+    } cases[] = {
+        {"ab??ef", "XY", "abXYef", "aff0df1c9a4d8f0966d6f1b7eb4702dd0ae7b277a39520ebd87b039c91c28d35"},
+        {"ab??ef", "XY", "ab??ef", "96c8be517db77435478007a03cb52a893f6e0e8a0e2ecef6a508de8709d13cb6"},
+        {"ab", "", "abcdef", "bef57ec7f53a6d40beb640a780a639c83bc29ac8a9816f1fc6c5c6dcd93c4721"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(file, c.first);
+        FileHashThread hash;
+        hash.Start(file, 2, 2, c.patch);
+        WriteFile(file, c.last);
+        hash.Allow(6);
+        EXPECT_EQ(c.digest, hash.Finish()) << c.last;
+    }
+    FileHashThread none;
+    none.Start(tmp.File("none"), 1);
+    EXPECT_EQ("", none.Finish());
 }
 
 // A converted output read back: whole and equal to its recording; a byte

@@ -13,24 +13,13 @@
 
 #include <gtest/gtest.h>
 
-#include "batch/sha256.h"
+#include "batch/json_value.h"
 #include "batch_test_support.h"
 #include "filekit/filekit.h"
+#include "filekit/sha256.h"
 #include "tests/engine/convert_test_support.h"
 
 namespace {
-
-// A file's SHA-256 in hex as sha256sum computes it, so that the manifest's
-// hashes are checked by code other than the converter's own; "" on failure.
-std::string Sha256Sum(const std::string& path) {
-    std::string hex;
-    if (FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r")) {
-        char line[160] = "";
-        if (fgets(line, sizeof line, pipe)) hex.assign(line, strnlen(line, 64));
-        pclose(pipe);
-    }
-    return hex.size() == 64 ? hex : std::string();
-}
 
 namespace fs = std::filesystem;
 
@@ -133,7 +122,9 @@ TEST_F(Archive, ManifestLinesParseAndTheirHashesMatchTheFiles) {
                           "\"converter_version\":\"[0-9.]+\",\"settings_sha256\":\"[0-9a-f]{64}\","
                           "\"seconds\":(\\d+|null),\"patient_id\":null,\"start\":(\"2024-03-14T22:15:04\"|null),"
                           "\"recorder\":\\{\"device\":(\"DR-SYNTH\"|null),\"slot\":null,\"serial\":null,"
-                          "\"id_no\":(\"1\"|null)\\}\\}\n");
+                          "\"id_no\":(\"1\"|null)\\},\"data_bytes\":(\\d+|null),"
+                          "\"data_modified\":(\"\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{9}Z\"|null),"
+                          "\"output_modified\":(\"[-0-9T:.Z]+\"|null)\\}\n");
     int lines = 0, converted = 0, failed = 0;
     for (std::sregex_iterator m(text.begin(), text.end(), line), end; m != end; ++m, ++lines) {
         const std::string input = (*m)[1], output = (*m)[2], result = (*m)[3];
@@ -146,10 +137,49 @@ TEST_F(Archive, ManifestLinesParseAndTheirHashesMatchTheFiles) {
         EXPECT_EQ("\"" + Sha256Sum(output) + "\"", (*m)[8].str()) << output;
         EXPECT_EQ("\"" + Sha256Sum(input.substr(0, input.size() - 3) + "DAT") + "\"", (*m)[7].str()) << input;
         EXPECT_EQ(std::to_string(FileBytes(output)), (*m)[6].str());
+        EXPECT_EQ(std::to_string(FileBytes(input.substr(0, input.size() - 3) + "DAT")), (*m)[13].str());
     }
     EXPECT_EQ(size_t(lines), size_t(std::count(text.begin(), text.end(), '\n'))) << text;
     EXPECT_EQ(1, failed);       // JUNK.HDR
     EXPECT_EQ(13, converted);   // six in one run, seven in the other
+}
+
+// A rerun takes the hashes of files unchanged since their last manifest
+// line from it, without reading them: files changed in place with their
+// size and time kept keep their old hashes; once their time moves, or in a
+// manifest of an older version (no sizes and times), they are hashed again.
+TEST_F(Archive, ARerunTakesTheHashesOfUnchangedFilesFromTheManifest) {
+    const std::string manifest = tmp.File("m.jsonl"), data = in + "/NIGHT001.DAT", output = out + "/NIGHT001.DAT";
+    // The data file's and the output's hash in the last line of a rerun.
+    const auto rerun = [&] {
+        EXPECT_EQ(0, RunBatch({in + "/NIGHT001.HDR", "--out", out, "--skip-existing", "--manifest", manifest, "-q"}).status);
+        const std::string text = ReadFile(manifest);
+        JsonValue line;
+        EXPECT_TRUE(ParseJson(text.substr(text.rfind('\n', text.size() - 2) + 1), line)) << text;
+        return line["data_sha256"].Text() + " " + line["output_sha256"].Text();
+    };
+    // Flips a byte past the output's header, keeping the size and time.
+    const auto changeInPlace = [](const std::string& path) {
+        const auto stamp = fs::last_write_time(path);
+        std::string bytes = ReadFile(path);
+        bytes[bytes.size() - 3] ^= 0x55;
+        WriteFile(path, bytes);
+        fs::last_write_time(path, stamp);
+    };
+    const std::string first = rerun();
+    EXPECT_EQ(Sha256Sum(data) + " " + Sha256Sum(output), first);
+    changeInPlace(data);
+    changeInPlace(output);
+    EXPECT_EQ(first, rerun());
+    for (const std::string& path : {data, output}) fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(1));
+    const std::string second = rerun();
+    EXPECT_EQ(Sha256Sum(data) + " " + Sha256Sum(output), second);
+    EXPECT_NE(first, second);
+    // The manifest of an older version.
+    WriteFile(manifest, std::regex_replace(ReadFile(manifest), std::regex(",\"data_bytes\".*\"output_modified\":\"[^\"]*\""), ""));
+    changeInPlace(data);
+    changeInPlace(output);
+    EXPECT_EQ(Sha256Sum(data) + " " + Sha256Sum(output), rerun());
 }
 
 TEST_F(Archive, UnfinishedOutputsOfAKilledRunAreNamedAndCleaned) {

@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 
@@ -59,4 +61,14 @@ std::string WithoutSettingsHash(std::string psg) {
     for (size_t at = psg.find(lead); at != std::string::npos; at = psg.find(lead, at + 1))
         psg.replace(at + lead.size(), std::min<size_t>(64, psg.size() - at - lead.size()), 64, '-');
     return psg;
+}
+
+std::string Sha256Sum(const std::string& path) {
+    std::string hex;
+    if (FILE* pipe = popen(("sha256sum '" + path + "'").c_str(), "r")) {
+        char line[160] = "";
+        if (fgets(line, sizeof line, pipe)) hex.assign(line, strnlen(line, 64));
+        pclose(pipe);
+    }
+    return hex.size() == 64 ? hex : std::string();
 }

@@ -1,6 +1,6 @@
 // Helpers of the batch converter's tests: generated recordings in a folder,
 // taff2psg run as a process with its exit status and both output streams,
-// and the files a folder holds.
+// the files a folder holds and their hashes by sha256sum.
 #pragma once
 
 #include <string>
@@ -26,6 +26,10 @@ void MakeRecording(const TaffGenOptions& options, const std::string& headerPath)
 // A PSG file's bytes with the settings hash of its provenance blanked: two
 // outputs made alike from settings files of other bytes compare equal.
 std::string WithoutSettingsHash(std::string psg);
+
+// A file's SHA-256 in hex as sha256sum computes it, so that the manifest's
+// hashes are checked by code other than the converter's own; "" on failure.
+std::string Sha256Sum(const std::string& path);
 
 // Names in `dir`, sorted.
 std::vector<std::string> FilesIn(const std::string& dir);

@@ -38,8 +38,8 @@
 #include <gtest/gtest.h>
 
 #include "batch/json_value.h"
-#include "batch/sha256.h"
 #include "batch_test_support.h"
+#include "filekit/sha256.h"
 
 namespace {
 
@@ -298,6 +298,8 @@ private:
             "\"data_sha256\":(?:\"[0-9a-f]{64}\"|null),\"output_sha256\":(\"[0-9a-f]{64}\"|null),"
             "\"converter_version\":\"[0-9.]+\",\"settings_sha256\":\"[0-9a-f]{64}\",\"seconds\":(?:\\d+|null),"
             "\"patient_id\":null,\"start\":(?:\"[0-9T:-]{19}\"|null),\"recorder\":\\{[^{}]*\\}"
+            ",\"data_bytes\":(?:\\d+|null),\"data_modified\":(?:\"[0-9T:.Z-]+\"|null),"
+            "\"output_modified\":(?:\"[0-9T:.Z-]+\"|null)"
             "(,\"check\":\\{\"verdict\":\"([a-z]+)\".*\\})?\\}");
         const std::string text = ReadFile(t.manifest);
         std::vector<std::string> lines;

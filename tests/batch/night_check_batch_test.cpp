@@ -82,6 +82,8 @@ TEST_F(NightCheckBatch, CheckOnlyWritesNoPsgFileAndPassesAnExistingOne) {
     const std::string line = ReadFile(manifest);
     EXPECT_NE(std::string::npos, line.find("\"result\":\"checked\"")) << line;
     EXPECT_NE(std::string::npos, line.find("\"output_sha256\":null")) << line;
+    // The data file hashed beside the check's reading of it.
+    EXPECT_NE(std::string::npos, line.find("\"data_sha256\":\"" + Sha256Sum(in + "/N1.DAT") + "\"")) << line;
 }
 
 // Which night verdict fails the exit status; the rule set from the

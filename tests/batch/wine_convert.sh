@@ -43,13 +43,20 @@ for run in first rerun; do
   [ "$status" = 0 ] || { tr -d '\r' < errors.txt; echo "$run over the archive exited with $status"; exit 1; }
 done
 "$python" - "$work" <<'PY' || exit 1
-import hashlib, json, sys
+import hashlib, json, os, sys
 work = sys.argv[1]
 lines = [json.loads(l) for l in open(work + "/m.jsonl", encoding="utf-8")]
 assert [l["result"] for l in lines] == ["converted"] * 3 + ["skipped"] * 3, lines
+# The hashes of CNG equal Python's, made as the run wrote and read the
+# files or, on the rerun, taken from the first lines for unchanged files.
 for l in lines:
     path = work + "/" + l["output"].replace("\\", "/")
     assert hashlib.sha256(open(path, "rb").read()).hexdigest() == l["output_sha256"], l
+    data = work + "/" + l["input"].replace("\\", "/")[:-3] + "DAT"
+    assert hashlib.sha256(open(data, "rb").read()).hexdigest() == l["data_sha256"], l
+    assert l["data_bytes"] == os.path.getsize(data) and l["data_modified"] and l["output_modified"], l
+stamps = lambda part: sorted((l["input"], l["data_modified"], l["output_modified"]) for l in part)
+assert stamps(lines[:3]) == stamps(lines[3:]), lines
 assert any(l["output"] == "out2\\sub\\N3.edf" for l in lines), lines
 PY
 "$python" "$mne" "$work/out2/sub/N3.edf" --channels 4 --seconds 30 || exit 1

@@ -21,7 +21,8 @@ echo "$info" | grep -E '^ (Package|Version|Depends):'
 echo "$info" | grep -q "^ Package: taff2psg$" || fail "wrong package name"
 echo "$info" | grep -q "^ Version: $version$" || fail "wrong version"
 depends=$(echo "$info" | sed -n 's/^ Depends: //p')
-for lib in libc6 libstdc++6 libgcc-s1; do
+# libssl3: the system's crypto library makes the manifest's SHA-256.
+for lib in libc6 libstdc++6 libgcc-s1 libssl3; do
   echo "$depends" | grep -q "\\b$lib (>=" || fail "$lib is not a declared dependency: $depends"
 done
 files=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' | LC_ALL=C sort | tr '\n' ' ')
@@ -36,7 +37,9 @@ echo "$got"
 
 rm -rf "$work/in" "$work/out" && mkdir -p "$work/in" "$work/out"
 "$build/tools/taffgen/taffgen" --out "$work/in/N1.HDR" --seconds 95 --channels 6 >/dev/null || fail "taffgen failed"
-"$root/usr/bin/taff2psg" "$work/in" --out "$work/out" --quiet || fail "the packaged taff2psg failed"
+"$root/usr/bin/taff2psg" "$work/in" --out "$work/out" --manifest "$work/m.jsonl" --quiet || fail "the packaged taff2psg failed"
+want=$(sha256sum < "$work/out/N1.DAT" | cut -c1-64)
+grep -q "\"output_sha256\":\"$want\"" "$work/m.jsonl" || fail "the manifest's hash is not sha256sum's $want"
 ln -sf "$work/out/N1.DAT" "$work/n1.edf"
 "${MNE_PYTHON:-python3}" "$mne" "$work/n1.edf" --channels 6 --seconds 95 || fail "MNE does not read the output"
 echo "the Debian package converts"

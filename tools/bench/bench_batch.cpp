@@ -11,6 +11,13 @@
 // CPU seconds the runs took (user + system of taff2psg): equal CPU seconds
 // with less wall time show the jobs working side by side; the load average
 // printed before and after tells how many cores the machine had to spare.
+// The manifest's cost: one night (8 hours of 32 channels at 200 Hz) converted
+// alone and with --manifest, and a rerun with --skip-existing over the
+// archive that skips every night, without and with --manifest (the manifest
+// the first conversion wrote, fresh each round); with --before, the same
+// for a taff2psg of earlier code, rounds interleaved with this one's. The
+// outputs are not flushed (--no-flush), so the figures are the converter's
+// own work, not the disk's.
 // Linux only; not a test: run it by hand on a release build.
 #include <fcntl.h>
 #include <spawn.h>
@@ -40,16 +47,19 @@ namespace fs = std::filesystem;
 
 const char kUsage[] =
     "usage: bench_batch [--taff2psg PATH] [--recordings N] [--minutes M] [--channels N] [--rounds N]\n"
-    "                   [--dir FOLDER] [--out FOLDER] [--keep]\n"
+    "                   [--dir FOLDER] [--out FOLDER] [--keep] [--before PATH] [--night-hours H]\n"
+    "                   [--manifest-only | --jobs-only]\n"
     "defaults: the taff2psg built beside this benchmark, 8 recordings of 60 minutes with 16\n"
     "channels at 200 Hz, 5 rounds, the system's temporary folder (deleted afterwards unless --keep);\n"
-    "--out puts the PSG files elsewhere (such as /dev/shm, to leave the disk out)\n";
+    "--out puts the PSG files elsewhere (such as /dev/shm, to leave the disk out); the manifest's\n"
+    "cost on a night of 8 hours with 32 channels, against --before's taff2psg when given\n";
 
 struct Settings {
-    std::string taff2psg;
+    std::string taff2psg, before;
     int recordings = 8, minutes = 60, channels = 16, rounds = 5;
+    double nightHours = 8;
     std::string dir, out;
-    bool keep = false;
+    bool keep = false, jobs = true, manifest = true;
 };
 
 struct Timing {
@@ -68,13 +78,17 @@ bool ReadSettings(int argc, char** argv, Settings& s) {
         else if (a == "--dir" && more) s.dir = argv[++i];
         else if (a == "--out" && more) s.out = argv[++i];
         else if (a == "--keep") s.keep = true;
+        else if (a == "--before" && more) s.before = argv[++i];
+        else if (a == "--night-hours" && more) s.nightHours = atof(argv[++i]);
+        else if (a == "--manifest-only") s.jobs = false;
+        else if (a == "--jobs-only") s.manifest = false;
         else return false;
     }
     if (s.taff2psg.empty()) s.taff2psg = (fs::read_symlink("/proc/self/exe").parent_path() / "../../batch/taff2psg").string();
     if (s.dir.empty()) s.dir = (fs::temp_directory_path() / ("bench_batch_" + std::to_string(getpid()))).string();
     if (s.out.empty()) s.out = s.dir + "/out";
     else s.out += "/bench_batch_out_" + std::to_string(getpid());
-    return s.recordings > 0 && s.minutes > 0 && s.channels > 0 && s.rounds > 0;
+    return s.recordings > 0 && s.minutes > 0 && s.channels > 0 && s.rounds > 0 && s.nightHours > 0;
 }
 
 // Generates the archive; returns the bytes of its data files.
@@ -187,6 +201,122 @@ void PrintLoad(const char* when) {
     if (getloadavg(load, 3) == 3) printf("load average %s: %.2f %.2f %.2f\n", when, load[0], load[1], load[2]);
 }
 
+// ---- the manifest's cost ---------------------------------------------------------
+
+// Runs taff2psg with `args` (its own output to /dev/null); the wall and
+// CPU seconds, the wall negative when it failed.
+Timing RunTaff2psg(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = -1;
+    Timing t;
+    const int spawned = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return t;
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    t.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) t.wall = seconds;
+    return t;
+}
+
+// One taff2psg's four runs: the night alone and with --manifest, the rerun
+// without and with it.
+struct ManifestFigures {
+    std::string name, program;
+    std::vector<double> times[4], cpu[4];
+};
+const char* const kManifestRuns[4] = {"night", "night --manifest", "rerun skipping all", "rerun --manifest"};
+
+Timing ManifestRun(const Settings& s, const ManifestFigures& f, size_t index, int run) {
+    const std::string tag = std::to_string(index);
+    const std::string manifest = s.dir + "/m" + tag + ".jsonl";
+    fs::remove(manifest);
+    if (run < 2) {
+        const std::string out = s.out + "/night" + tag;
+        fs::remove_all(out);
+        fs::create_directories(out);
+        std::vector<std::string> args = {f.program, s.dir + "/night/NIGHT.HDR", "--out", out, "--all-channels",
+                                         "--no-flush", "--quiet", "--jobs", "1"};
+        if (run == 1) args.insert(args.end(), {"--manifest", manifest});
+        return RunTaff2psg(args);
+    }
+    std::vector<std::string> args = {f.program, s.dir + "/in", "--out", s.out + "/rerun" + tag, "--all-channels",
+                                     "--skip-existing", "--quiet", "--jobs", "2"};
+    if (run == 3) {
+        fs::copy_file(s.dir + "/rerun" + tag + ".jsonl", manifest);
+        args.insert(args.end(), {"--manifest", manifest});
+    }
+    return RunTaff2psg(args);
+}
+
+bool RunManifestFigures(const Settings& s) {
+    TaffGenOptions o;
+    o.channels = 32;
+    o.seconds = s.nightHours * 3600;
+    o.seed = 7;
+    fs::create_directories(s.dir + "/night");
+    std::string error;
+    if (!WriteTaffRecording(o, s.dir + "/night/NIGHT.HDR", &error)) {
+        fprintf(stderr, "bench_batch: %s\n", error.c_str());
+        return false;
+    }
+    std::vector<ManifestFigures> figures = {{"this taff2psg", s.taff2psg, {}, {}}};
+    if (!s.before.empty()) figures.push_back({"--before", s.before, {}, {}});
+    // The archive converted once by each, with the manifest its reruns start from.
+    for (size_t i = 0; i < figures.size(); ++i) {
+        const std::string tag = std::to_string(i), out = s.out + "/rerun" + tag;
+        fs::create_directories(out);
+        if (RunTaff2psg({figures[i].program, s.dir + "/in", "--out", out, "--all-channels", "--quiet", "--jobs", "2",
+                         "--no-flush", "--manifest", s.dir + "/rerun" + tag + ".jsonl"}).wall < 0)
+            return false;
+    }
+    printf("\nthe manifest's cost: a night of %.1f h, 32 channels at 200 Hz (%.0f MB); reruns over the %d "
+           "recordings; %d rounds\n",
+           s.nightHours, double(fs::file_size(TaffGenDataPath(o, s.dir + "/night/NIGHT.HDR"))) / 1e6, s.recordings,
+           s.rounds);
+    PrintLoad("before");
+    const int kinds = int(figures.size()) * 4;
+    for (int round = 0; round < s.rounds; ++round) {
+        for (int k = 0; k < kinds; ++k) {
+            const int n = (round + k) % kinds;
+            ManifestFigures& f = figures[size_t(n / 4)];
+            const Timing t = ManifestRun(s, f, size_t(n / 4), n % 4);
+            if (t.wall < 0) {
+                fprintf(stderr, "bench_batch: %s failed: %s\n", f.program.c_str(), kManifestRuns[n % 4]);
+                return false;
+            }
+            f.times[n % 4].push_back(t.wall);
+            f.cpu[n % 4].push_back(t.cpu);
+            printf("round %d  %-14s %-20s %7.3f s  (CPU %.3f s)\n", round + 1, f.name.c_str(), kManifestRuns[n % 4],
+                   t.wall, t.cpu);
+            fflush(stdout);
+        }
+    }
+    PrintLoad("after");
+    printf("\n%-14s %12s %18s %20s %18s %14s %14s\n", "", "night s", "night --manifest s", "rerun skipping s",
+           "rerun --manifest s", "manifest x", "rerun x");
+    for (const ManifestFigures& f : figures) {
+        double m[4];
+        for (int k = 0; k < 4; ++k) m[k] = Median(f.times[k]);
+        printf("%-14s %12.3f %18.3f %20.3f %18.3f %13.2fx %13.2fx\n", f.name.c_str(), m[0], m[1], m[2], m[3],
+               m[1] / m[0], m[3] / m[2]);
+        for (int k = 0; k < 4; ++k) m[k] = Median(f.cpu[k]);
+        printf("%-14s %12.3f %18.3f %20.3f %18.3f %13.2fx %13.2fx\n", "  CPU s", m[0], m[1], m[2], m[3], m[1] / m[0],
+               m[3] / m[2]);
+    }
+    printf("(medians; manifest x: the night with --manifest against without it, goal <= 1.5x;\n"
+           " rerun x: the rerun with --manifest against without it; CPU: user + system of taff2psg, all its threads)\n");
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -199,6 +329,12 @@ int main(int argc, char** argv) {
            s.dir.c_str());
     const int64_t bytes = MakeArchive(s);
     const double hours = s.recordings * s.minutes / 60.0;
+    if (!s.jobs) {
+        const bool done = RunManifestFigures(s);
+        fs::remove_all(s.out);
+        if (!s.keep) fs::remove_all(s.dir);
+        return done ? 0 : 1;
+    }
     std::vector<double> times[kVariantCount], cpu[kVariantCount], flushes;
     PrintLoad("before");
     for (int round = 0; round < s.rounds; ++round) {
@@ -232,7 +368,8 @@ int main(int argc, char** argv) {
            "fsync of the unflushed outputs alone: %.3f s per recording (median)\n",
            (median[1] - median[2]) / s.recordings, 100.0 * (median[1] - median[2]) / median[2],
            Median(flushes) / s.recordings);
+    const bool done = !s.manifest || RunManifestFigures(s);
     fs::remove_all(s.out);
     if (!s.keep) fs::remove_all(s.dir);
-    return 0;
+    return done ? 0 : 1;
 }
