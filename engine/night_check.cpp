@@ -9,10 +9,13 @@
 #include <cctype>
 #include <cmath>
 #include <complex>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 #include "engine/check_thresholds.h"
 #include "engine/display_filter.h"
@@ -308,6 +311,24 @@ struct NightChecker::State {
         SecondStats lastSecond{};
         std::vector<uint32_t> meanCounts;   // SpO2: the seconds' digital means, counted (the unit's test)
     };
+    // The buffers one measuring thread works in: the epoch in the beat
+    // band and its magnitudes.
+    struct Scratch {
+        std::vector<double> band, mags;
+    };
+    // The threads that measure an epoch's traces beside the caller's: each
+    // trace is measured whole by one thread from its own state, so which
+    // thread takes it never changes a value.
+    struct Workers {
+        std::vector<std::thread> threads;
+        std::mutex lock;
+        std::condition_variable start, finished;
+        uint64_t round = 0;         // raised for each epoch handed out
+        int32_t busy = 0;           // threads still measuring the round
+        bool quit = false;
+        std::atomic<size_t> next{0};// the next trace of `due` to take
+        std::vector<size_t> due;    // the traces of the epoch to measure
+    };
     SourceInfo source{};
     PositionCalibration position{};
     TracePlan plan{};
@@ -315,11 +336,19 @@ struct NightChecker::State {
     std::vector<double> scratch, scratch2, eyeBlocks;
     std::vector<int16_t> reduced;
     int64_t epochsDone = 0;
+    std::vector<Scratch> scratches;     // one per measuring thread, the caller's first
+    Workers workers;
+    bool lastEpoch = false;             // the epoch handed out is the night's last
 
+    ~State();
+    void StartWorkers(int32_t threads);
+    void WorkerLoop(size_t index);
+    void MeasureDue(size_t index);
+    void MeasureTrace(Trace& t, Scratch& scratch);
     void ProcessEpoch(bool last);
     void NoteSecond(Trace& t, const SecondStats& sec);
-    void Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e);
-    void MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e);
+    void Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e, Scratch& sc);
+    void MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e, Scratch& sc);
     void MeasurePairs(size_t lengthOf);
 };
 
@@ -334,15 +363,16 @@ bool InSomeLevel(const PositionCalibration& p, int32_t v) {
 
 }  // namespace
 
-void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e) {
-    // `scratch` holds the epoch in the 5-25 Hz band (Measure filled it).
+void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e, Scratch& sc) {
+    // `sc.band` holds the epoch in the 5-25 Hz band (Measure filled it).
     const double rate = t.info.outputRate;
+    const std::vector<double>& scratch = sc.band;
     if (!t.beatHigh.active || !t.beatLow.active || n < size_t(rate * kCheckLimits.beatEpochSecondsMin) || scratch.size() < n) return;
     // The typical magnitude and the one peaks reach, from every fourth
     // sample (a QRS complex spans a dozen samples and more).
-    scratch2.clear();
-    for (size_t i = 0; i < n; i += 4) scratch2.push_back(fabs(scratch[i]));
-    std::vector<double>& mags = scratch2;
+    std::vector<double>& mags = sc.mags;
+    mags.clear();
+    for (size_t i = 0; i < n; i += 4) mags.push_back(fabs(scratch[i]));
     const size_t m = mags.size(), mid = m / 2, high = std::min(m - 1, size_t(double(m) * 0.99));
     std::nth_element(mags.begin(), mags.begin() + mid, mags.end());
     const double median = mags[mid];
@@ -406,7 +436,7 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
     e.beatDownShare = float(double(down) / double(peaks.size()));
 }
 
-void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e) {
+void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e, Scratch& sc) {
     const double rate = t.info.outputRate;
     e.seconds = float(double(n) / rate);
     // Second by second: what the flat, clipping and probe-off rules judge to
@@ -488,8 +518,8 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         }
         beats = var > 0 && fourth / double(n) >= kCheckLimits.beatScreenKurtosis * var * var;
     }
-    scratch.resize(beats ? n : 0);
-    double* beatBand = scratch.data();
+    sc.band.resize(beats ? n : 0);
+    double* beatBand = sc.band.data();
     double hpSum = 0, hpSs = 0, bandSs = 0, bandSum = 0;
     // The tones second by second: a second holds whole cycles of either
     // mains frequency, so the epoch's tone is the sum of its seconds' (each
@@ -569,7 +599,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         }
         e.slowShare = float(std::min(1.0, ss / double(blocks) / var));
     }
-    if (t.needBeats) MeasureBeats(t, x, n, e);
+    if (t.needBeats) MeasureBeats(t, x, n, e, sc);
 
     if (t.cls == SignalClass::Spo2) {
         double previous = t.lastSecondMean;
@@ -858,13 +888,74 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
                                                 &r.epochs[epoch].eogOppositeSeconds);
 }
 
+void NightChecker::State::MeasureTrace(Trace& t, Scratch& sc) {
+    const size_t n = std::min(t.x.size(), size_t(t.epochLength));
+    if (n == 0 || (lastEpoch && double(n) < kCheckLimits.shortestEpochSeconds * t.info.outputRate)) return;
+    t.epochs.emplace_back();
+    Measure(t, t.x.data(), t.d.data(), n, t.epochs.back(), sc);
+}
+
+// Measures traces of the epoch's list until none is left, in scratch `index`.
+void NightChecker::State::MeasureDue(size_t index) {
+    for (size_t k = workers.next++; k < workers.due.size(); k = workers.next++)
+        MeasureTrace(traces[workers.due[k]], scratches[index]);
+}
+
+void NightChecker::State::WorkerLoop(size_t index) {
+    uint64_t seen = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> hold(workers.lock);
+            workers.start.wait(hold, [&] { return workers.quit || workers.round != seen; });
+            if (workers.quit) return;
+            seen = workers.round;
+        }
+        MeasureDue(index);
+        std::lock_guard<std::mutex> hold(workers.lock);
+        if (--workers.busy == 0) workers.finished.notify_one();
+    }
+}
+
+void NightChecker::State::StartWorkers(int32_t threads) {
+    if (threads <= 0) threads = int32_t(std::thread::hardware_concurrency());
+    threads = std::max(1, std::min(threads, kCheckThreadsMost));
+    // More threads than traces to measure would only wait.
+    size_t active = 0;
+    for (const Trace& t : traces) active += t.active ? 1 : 0;
+    threads = int32_t(std::max<size_t>(1, std::min(size_t(threads), active)));
+    scratches.resize(size_t(threads));
+    for (int32_t i = 1; i < threads; ++i) workers.threads.emplace_back([this, i] { WorkerLoop(size_t(i)); });
+}
+
+NightChecker::State::~State() {
+    {
+        std::lock_guard<std::mutex> hold(workers.lock);
+        workers.quit = true;
+    }
+    workers.start.notify_all();
+    for (std::thread& w : workers.threads) w.join();
+}
+
 void NightChecker::State::ProcessEpoch(bool last) {
-    for (Trace& t : traces) {
-        if (!t.active) continue;
-        const size_t n = std::min(t.x.size(), size_t(t.epochLength));
-        if (n == 0 || (last && double(n) < kCheckLimits.shortestEpochSeconds * t.info.outputRate)) continue;
-        t.epochs.emplace_back();
-        Measure(t, t.x.data(), t.d.data(), n, t.epochs.back());
+    // The traces are measured on the threads side by side (each from its
+    // own state alone); the pairs after, on this thread, once all are done.
+    lastEpoch = last;
+    workers.due.clear();
+    for (size_t i = 0; i < traces.size(); ++i)
+        if (traces[i].active) workers.due.push_back(i);
+    workers.next = 0;
+    if (!workers.threads.empty()) {
+        {
+            std::lock_guard<std::mutex> hold(workers.lock);
+            workers.busy = int32_t(workers.threads.size());
+            ++workers.round;
+        }
+        workers.start.notify_all();
+    }
+    MeasureDue(0);
+    if (!workers.threads.empty()) {
+        std::unique_lock<std::mutex> hold(workers.lock);
+        workers.finished.wait(hold, [&] { return workers.busy == 0; });
     }
     MeasurePairs(size_t(epochsDone));
     for (Trace& t : traces) {
@@ -877,7 +968,8 @@ void NightChecker::State::ProcessEpoch(bool last) {
     ++epochsDone;
 }
 
-NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask)
+NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask,
+                           int32_t threads)
     : state_(new State) {
     State& s = *state_;
     s.source = source;
@@ -914,6 +1006,7 @@ NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& patte
                       t.cls == SignalClass::Emg || t.needSlow;
         if (!t.needBeats) t.beatHigh.active = t.beatLow.active = false;
     }
+    s.StartWorkers(threads);
 }
 
 NightChecker::~NightChecker() { delete state_; }
@@ -1923,7 +2016,7 @@ bool ParseCheckRuleSet(const CheckRuleSet& rules, uint32_t* kinds, double* minim
 
 bool CheckNight(TaffHandle reader, const SourceInfo& source, const MontagePattern& pattern, const CheckRuleSet& rules,
                 const CheckControl& control, NightCheckResult* out) {
-    NightChecker checker(source, pattern, control.traceMask);
+    NightChecker checker(source, pattern, control.traceMask, control.threads);
     TracePlan plan;
     PlanTraces(source, pattern, &plan);
     const int32_t skip = reader ? TaffGetValue(reader, TAFF_VALUE_SKIP_WORD, 0) : 0;

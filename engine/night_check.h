@@ -129,7 +129,14 @@ struct CheckControl {
     void* context = nullptr;
     // Bit t set: trace t is checked; all ones checks every written channel.
     uint32_t traceMask = 0xFFFFFFFFu;
+    // The threads that measure the night's channels side by side, the
+    // caller's own among them: 0 takes the machine's cores; at most
+    // kCheckThreadsMost. The findings are the same for any number.
+    int32_t threads = 0;
 };
+
+// The most threads one check measures on.
+const int32_t kCheckThreadsMost = 4;
 
 // The night verdict's rule set, as the settings hold it (for example "EEG,
 // SpO2, airflow >= 4 h"): the signal kinds that must each have at least
@@ -170,7 +177,8 @@ void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result);
 // record per epoch and trace (about 150 bytes each 30 s).
 class NightChecker {
 public:
-    NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask);
+    // `threads` as CheckControl's: 0 takes the machine's cores.
+    NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask, int32_t threads = 0);
     ~NightChecker();
     NightChecker(const NightChecker&) = delete;
     NightChecker& operator=(const NightChecker&) = delete;
