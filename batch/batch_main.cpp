@@ -6,6 +6,7 @@
 // 2 on a usage error. Ctrl-C (or a closed terminal, or SIGTERM) asks every
 // job to stop: each removes its unfinished temporary file, no further
 // recording is started, and the exit status is 128 + the signal.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -147,9 +148,10 @@ std::vector<JobResult> ConvertAll(const BatchOptions& options, const BatchSetup&
     for (const InputProblem& p : plan.problems)
         fprintf(stderr, "taff2psg: %s: %s\n", p.path.c_str(), p.reason.c_str());
     const ManifestRun manifest{SettingsHash(options)};
-    const JobContext ctx{setup, options, StopRequest(), manifest.settingsHash};
+    const int jobs = JobCount(options, plan.headers.size());
+    const JobContext ctx{setup, options, StopRequest(), manifest.settingsHash, std::max(1, AllowedCpus() / jobs)};
     Batch batch{ctx, plan.headers, plan.outputs, results, board, manifest, manifestFailed};
-    RunJobs(batch, JobCount(options, plan.headers.size()), terminal);
+    RunJobs(batch, jobs, terminal);
     for (const InputProblem& p : plan.problems) {
         JobResult r;
         r.header = p.path;

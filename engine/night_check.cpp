@@ -151,6 +151,28 @@ CheckFilter MakeBiquad(double corner, double rate, bool highPass) {
     return f;
 }
 
+// Two values worked side by side (one SSE2 register): the same operations
+// on each, in the same order, as on one value alone, so each lane's result
+// is the one the plain arithmetic gives.
+typedef double Lanes __attribute__((vector_size(16)));
+
+// Two second-order sections, one a lane, stepped together: each lane as
+// Biquad::Step.
+struct BiquadLanes {
+    Lanes b0, b1, b2, a1, a2, z1, z2;
+    BiquadLanes(const Biquad& p, const Biquad& q)
+        : b0{p.b0, q.b0}, b1{p.b1, q.b1}, b2{p.b2, q.b2}, a1{p.a1, q.a1}, a2{p.a2, q.a2}, z1{p.z1, q.z1},
+          z2{p.z2, q.z2} {}
+    Lanes Step(Lanes x) {
+        const Lanes y = b0 * x + z1;
+        z1 = b1 * x - a1 * y + z2;
+        z2 = b2 * x - a2 * y;
+        return y;
+    }
+    // The lane's state back into its section.
+    void Keep(int lane, Biquad* f) const { f->z1 = z1[lane], f->z2 = z2[lane]; }
+};
+
 double Variance(const double* x, size_t n, double* meanOut) {
     if (n == 0) {
         if (meanOut) *meanOut = 0;
@@ -291,8 +313,8 @@ struct NightChecker::State {
         // taken, which keeps the check fast.
         bool needHum = false, needSlow = false, needBeats = false;
         int64_t epochLength = 0;
-        std::vector<double> x;       // check units, waiting to be judged
-        std::vector<int16_t> d;      // the same samples, digital
+        std::vector<int16_t> d;      // the samples waiting to be judged, digital
+        std::vector<double> x;       // the epoch being judged, in check units
         std::vector<int16_t> previous; // the epoch judged last, digital: where a copy began
         CheckFilter hf, bandHigh, bandLow, beatHigh, beatLow;
         std::vector<EpochStats> epochs;
@@ -445,43 +467,51 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     const bool oximeter = t.cls == SignalClass::Spo2 || t.pulseRate;
     const double rangeLow = t.cls == SignalClass::Spo2 ? kCheckLimits.spo2Low : kCheckLimits.pulseLow;
     const double rangeHigh = t.cls == SignalClass::Spo2 ? kCheckLimits.spo2High : kCheckLimits.pulseHigh;
-    double lo = x[0], hi = x[0], sum = 0;
+    // The sums are taken of the digital values, exactly and side by side
+    // (a sample in check units is base + step x its digital value); the
+    // means, spreads and extremes in check units follow from them.
+    const double step = t.info.scale.bitValue * t.unitFactor, base = t.info.scale.offset * step;
+    auto valueOf = [&](int32_t digital) { return base + step * digital; };   // as x holds it
+    auto varianceOf = [&](size_t count, int64_t sum, int64_t squares) {
+        const __int128 spread = __int128(count) * squares - __int128(sum) * sum;
+        return std::max(0.0, step * step * (double(spread) / (double(count) * double(count))));
+    };
     double secVar[kMaskSeconds] = {}, secLo[kMaskSeconds] = {}, secHi[kMaskSeconds] = {};
-    int16_t dlo = d[0], dhi = d[0];
+    int32_t dlo = d[0], dhi = d[0];
+    int64_t sum = 0, squares = 0;
     for (size_t s0 = 0; s0 < n; s0 += second) {
         const size_t s1 = std::min(n, s0 + second);
-        double ssum = 0, sss = 0, slo = x[s0], shi = x[s0];
-        int16_t sdlo = d[s0], sdhi = d[s0];
-        int64_t dsum = 0;
-        size_t sclipped = 0, out = 0;
+        int32_t sdlo = d[s0], sdhi = d[s0], sclipped = 0;
+        int64_t dsum = 0, dsq = 0;
         for (size_t i = s0; i < s1; ++i) {
-            const double v = x[i];
-            ssum += v, sss += v * v;
-            slo = std::min(slo, v), shi = std::max(shi, v);
-            sdlo = std::min(sdlo, d[i]), sdhi = std::max(sdhi, d[i]);
-            dsum += d[i];
-            if (d[i] >= kClipDigital || d[i] <= -kClipDigital) ++sclipped;
-            if (oximeter && (v < rangeLow || v > rangeHigh)) ++out;
+            const int32_t v = d[i];
+            dsum += v, dsq += v * v;
+            sdlo = std::min(sdlo, v), sdhi = std::max(sdhi, v);
+            sclipped += (v >= kClipDigital) | (v <= -kClipDigital);
         }
+        size_t out = 0;
+        if (oximeter)
+            for (size_t i = s0; i < s1; ++i) out += x[i] < rangeLow || x[i] > rangeHigh;
         const double m = double(s1 - s0);
         SecondStats sec;
-        const double smean = ssum / m;
         const size_t si = s0 / second;
-        if (si < kMaskSeconds) secVar[si] = std::max(0.0, sss / m - smean * smean), secLo[si] = slo, secHi[si] = shi;
-        sec.sd = sdlo == sdhi ? 0.0f : float(sqrt(std::max(0.0, sss / m - smean * smean)));
+        const double secondVar = varianceOf(s1 - s0, dsum, dsq);
+        if (si < kMaskSeconds) {
+            secVar[si] = secondVar;
+            secLo[si] = std::min(valueOf(sdlo), valueOf(sdhi)), secHi[si] = std::max(valueOf(sdlo), valueOf(sdhi));
+        }
+        sec.sd = sdlo == sdhi ? 0.0f : float(sqrt(secondVar));
         sec.mean = int16_t(std::lround(double(dsum) / m));
         sec.clipped = uint8_t(std::lround(255.0 * double(sclipped) / m));
         sec.flags = uint8_t((sdlo == sdhi ? kOneValue : 0) |
                             (oximeter && double(out) >= kCheckLimits.spo2OffShare * m ? kOutOfRange : 0));
         NoteSecond(t, sec);
-        sum += ssum;
-        lo = std::min(lo, slo), hi = std::max(hi, shi);
+        sum += dsum, squares += dsq;
         dlo = std::min(dlo, sdlo), dhi = std::max(dhi, sdhi);
     }
-    const double mean = sum / double(n);
-    double var = 0;
-    for (size_t i = 0; i < n; ++i) var += (x[i] - mean) * (x[i] - mean);
-    var /= double(n);
+    const double mean = base + step * (double(sum) / double(n));
+    const double var = varianceOf(n, sum, squares);
+    const double lo = std::min(valueOf(dlo), valueOf(dhi)), hi = std::max(valueOf(dlo), valueOf(dhi));
     e.mean = float(mean), e.sd = float(sqrt(var)), e.p2p = float(hi - lo);
     e.firstDigital = d[0];
     e.constantDigital = dlo == dhi;
@@ -511,11 +541,15 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     // epoch is as peaked as an ECG (kurtosis): most channels never need it.
     bool beats = t.needBeats && beatHigh.active && beatLow.active;
     if (beats && t.cls != SignalClass::Ecg) {
-        double fourth = 0;
-        for (size_t i = 0; i < n; ++i) {
-            const double v2 = (x[i] - mean) * (x[i] - mean);
-            fourth += v2 * v2;
+        // Summed in two lanes (even and odd samples): a screen, not a value.
+        Lanes fourths = {0, 0};
+        const Lanes middle = {mean, mean};
+        for (size_t i = 0; i + 1 < n; i += 2) {
+            const Lanes v = Lanes{x[i], x[i + 1]} - middle, v2 = v * v;
+            fourths += v2 * v2;
         }
+        double fourth = fourths[0] + fourths[1];
+        if (n % 2) fourth += (x[n - 1] - mean) * (x[n - 1] - mean) * (x[n - 1] - mean) * (x[n - 1] - mean);
         beats = var > 0 && fourth / double(n) >= kCheckLimits.beatScreenKurtosis * var * var;
     }
     sc.band.resize(beats ? n : 0);
@@ -532,29 +566,36 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     std::complex<double> epoch50, epoch60;
     const double humRmsMin = t.absolute ? th.humRms : 0;
     const double hfLimit = t.absolute && th.hfRms > 0 ? th.hfRms : 0;
+    // The two mains tones in two lanes, and the two filters the samples
+    // enter (high frequencies, the EEG band's high-pass) in two more.
+    const Lanes cMains = {c50, c60};
+    BiquadLanes entry(hf, bandHigh);
     for (size_t s0 = 0; s0 < n; s0 += second) {
         const size_t s1 = std::min(n, s0 + second), si = s0 / second;
-        double g50a = 0, g50b = 0, g60a = 0, g60b = 0, secHpSum = 0, secHpSs = 0;
+        double secHpSum = 0, secHpSs = 0;
+        Lanes ga = {0, 0}, gb = {0, 0};
+        // One pass, its recurrences side by side.
         for (size_t i = s0; i < s1; ++i) {
-            const double v = x[i] - mean;
-            if (hum50) {
-                const double s = v + c50 * g50a - g50b;
-                g50b = g50a, g50a = s;
+            if (hum50 || hum60) {
+                const double v = x[i] - mean;
+                const Lanes s = Lanes{v, v} + cMains * ga - gb;
+                gb = ga, ga = s;
             }
-            if (hum60) {
-                const double s = v + c60 * g60a - g60b;
-                g60b = g60a, g60a = s;
-            }
-            if (hf.active) {
+            if (hf.active && bandHigh.active) {
+                const Lanes out = entry.Step(Lanes{x[i], x[i]});
+                const double h = out[0], b = bandLow.Step(out[1]);
+                secHpSum += h, secHpSs += h * h;
+                bandSum += b, bandSs += b * b;
+            } else if (hf.active) {
                 const double h = hf.Step(x[i]);
                 secHpSum += h, secHpSs += h * h;
-            }
-            if (bandHigh.active) {
+            } else if (bandHigh.active) {
                 const double b = bandLow.Step(bandHigh.Step(x[i]));
                 bandSum += b, bandSs += b * b;
             }
             if (beats) beatBand[i] = beatLow.Step(beatHigh.Step(x[i]));
         }
+        const double g50a = ga[0], g50b = gb[0], g60a = ga[1], g60b = gb[1];
         hpSum += secHpSum, hpSs += secHpSs;
         const double m = double(s1 - s0);
         double tone[2] = {0, 0};
@@ -578,6 +619,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
             if (hfLimit > 0 && hf.active && hp2 - tone[f] * tone[f] >= hfLimit * hfLimit) e.hfSeconds[f] |= 1u << si;
         }
     }
+    if (hf.active && bandHigh.active) entry.Keep(0, &hf), entry.Keep(1, &bandHigh);
     t.hf = hf, t.bandHigh = bandHigh, t.bandLow = bandLow, t.beatHigh = beatHigh, t.beatLow = beatLow;
     if (hum50) e.hum50 = float(sqrt(2.0) * std::abs(epoch50) / double(n));
     if (hum60) e.hum60 = float(sqrt(2.0) * std::abs(epoch60) / double(n));
@@ -889,7 +931,11 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
 }
 
 void NightChecker::State::MeasureTrace(Trace& t, Scratch& sc) {
-    const size_t n = std::min(t.x.size(), size_t(t.epochLength));
+    // The epoch's samples in check units, from the digital ones.
+    const size_t n = std::min(t.d.size(), size_t(t.epochLength));
+    t.x.resize(n);
+    const double step = t.info.scale.bitValue * t.unitFactor, base = t.info.scale.offset * step;
+    for (size_t k = 0; k < n; ++k) t.x[k] = base + step * t.d[k];
     if (n == 0 || (lastEpoch && double(n) < kCheckLimits.shortestEpochSeconds * t.info.outputRate)) return;
     t.epochs.emplace_back();
     Measure(t, t.x.data(), t.d.data(), n, t.epochs.back(), sc);
@@ -960,9 +1006,8 @@ void NightChecker::State::ProcessEpoch(bool last) {
     MeasurePairs(size_t(epochsDone));
     for (Trace& t : traces) {
         if (!t.active) continue;
-        const size_t n = std::min(t.x.size(), size_t(t.epochLength));
+        const size_t n = std::min(t.d.size(), size_t(t.epochLength));
         t.previous.assign(t.d.begin(), t.d.begin() + ptrdiff_t(n));
-        t.x.erase(t.x.begin(), t.x.begin() + ptrdiff_t(n));
         t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(n));
     }
     ++epochsDone;
@@ -1016,18 +1061,14 @@ void NightChecker::Feed(int32_t trace, const int16_t* digital, int64_t count) {
     if (trace < 0 || size_t(trace) >= s.traces.size() || count <= 0) return;
     State::Trace& t = s.traces[size_t(trace)];
     if (!t.active) return;
-    const size_t at = t.x.size();
     t.d.insert(t.d.end(), digital, digital + count);
-    t.x.resize(at + size_t(count));
-    const double step = t.info.scale.bitValue * t.unitFactor, base = t.info.scale.offset * step;
-    for (int64_t k = 0; k < count; ++k) t.x[at + size_t(k)] = base + step * digital[k];
     // An epoch is judged once every checked trace holds it.
     for (;;) {
         bool all = true, any = false;
         for (const State::Trace& o : s.traces) {
             if (!o.active) continue;
             any = true;
-            if (int64_t(o.x.size()) < o.epochLength) all = false;
+            if (int64_t(o.d.size()) < o.epochLength) all = false;
         }
         if (!any || !all) break;
         s.ProcessEpoch(false);
@@ -1861,7 +1902,7 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
         while (any) {
             any = false;
             for (const State::Trace& t : s.traces)
-                if (t.active && !t.x.empty()) any = true;
+                if (t.active && !t.d.empty()) any = true;
             if (any) s.ProcessEpoch(true);
         }
     }
