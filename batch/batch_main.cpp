@@ -149,7 +149,8 @@ std::vector<JobResult> ConvertAll(const BatchOptions& options, const BatchSetup&
         fprintf(stderr, "taff2psg: %s: %s\n", p.path.c_str(), p.reason.c_str());
     const ManifestRun manifest{SettingsHash(options)};
     const int jobs = JobCount(options, plan.headers.size());
-    const JobContext ctx{setup, options, StopRequest(), manifest.settingsHash, std::max(1, AllowedCpus() / jobs)};
+    const int32_t checkThreads = options.checkThreads > 0 ? options.checkThreads : std::max(1, AllowedCpus() / jobs);
+    const JobContext ctx{setup, options, StopRequest(), manifest.settingsHash, checkThreads};
     Batch batch{ctx, plan.headers, plan.outputs, results, board, manifest, manifestFailed};
     RunJobs(batch, jobs, terminal);
     for (const InputProblem& p : plan.problems) {
