@@ -314,7 +314,8 @@ struct NightChecker::State {
         bool needHum = false, needSlow = false, needBeats = false;
         int64_t epochLength = 0;
         std::vector<int16_t> d;      // the samples waiting to be judged, digital
-        std::vector<double> x;       // the epoch being judged, in check units
+        std::vector<int16_t> current;// the epoch being measured, digital
+        std::vector<double> x;       // the same in check units
         std::vector<int16_t> previous; // the epoch judged last, digital: where a copy began
         CheckFilter hf, bandHigh, bandLow, beatHigh, beatLow;
         std::vector<EpochStats> epochs;
@@ -361,6 +362,7 @@ struct NightChecker::State {
     std::vector<Scratch> scratches;     // one per measuring thread, the caller's first
     Workers workers;
     bool lastEpoch = false;             // the epoch handed out is the night's last
+    bool inFlight = false;              // an epoch was handed out and its pairs are still to measure
 
     ~State();
     void StartWorkers(int32_t threads);
@@ -368,6 +370,7 @@ struct NightChecker::State {
     void MeasureDue(size_t index);
     void MeasureTrace(Trace& t, Scratch& scratch);
     void ProcessEpoch(bool last);
+    void FinishEpoch();
     void NoteSecond(Trace& t, const SecondStats& sec);
     void Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e, Scratch& sc);
     void MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e, Scratch& sc);
@@ -932,13 +935,13 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
 
 void NightChecker::State::MeasureTrace(Trace& t, Scratch& sc) {
     // The epoch's samples in check units, from the digital ones.
-    const size_t n = std::min(t.d.size(), size_t(t.epochLength));
+    const size_t n = t.current.size();
     t.x.resize(n);
     const double step = t.info.scale.bitValue * t.unitFactor, base = t.info.scale.offset * step;
-    for (size_t k = 0; k < n; ++k) t.x[k] = base + step * t.d[k];
+    for (size_t k = 0; k < n; ++k) t.x[k] = base + step * t.current[k];
     if (n == 0 || (lastEpoch && double(n) < kCheckLimits.shortestEpochSeconds * t.info.outputRate)) return;
     t.epochs.emplace_back();
-    Measure(t, t.x.data(), t.d.data(), n, t.epochs.back(), sc);
+    Measure(t, t.x.data(), t.current.data(), n, t.epochs.back(), sc);
 }
 
 // Measures traces of the epoch's list until none is left, in scratch `index`.
@@ -969,8 +972,11 @@ void NightChecker::State::StartWorkers(int32_t threads) {
     size_t active = 0;
     for (const Trace& t : traces) active += t.active ? 1 : 0;
     threads = int32_t(std::max<size_t>(1, std::min(size_t(threads), active)));
-    scratches.resize(size_t(threads));
-    for (int32_t i = 1; i < threads; ++i) workers.threads.emplace_back([this, i] { WorkerLoop(size_t(i)); });
+    // One thread: the caller measures each epoch itself. More: as many
+    // threads of the check's own measure while the caller goes on reading.
+    scratches.resize(size_t(threads) + 1);
+    if (threads > 1)
+        for (int32_t i = 1; i <= threads; ++i) workers.threads.emplace_back([this, i] { WorkerLoop(size_t(i)); });
 }
 
 NightChecker::State::~State() {
@@ -983,34 +989,48 @@ NightChecker::State::~State() {
 }
 
 void NightChecker::State::ProcessEpoch(bool last) {
-    // The traces are measured on the threads side by side (each from its
-    // own state alone); the pairs after, on this thread, once all are done.
+    // The epoch handed out before: its traces measured, then its pairs.
+    FinishEpoch();
+    // Each trace's epoch taken off its waiting samples and measured: on the
+    // check's threads side by side (each trace from its own state alone)
+    // while the caller goes on feeding, or here on one thread.
     lastEpoch = last;
     workers.due.clear();
-    for (size_t i = 0; i < traces.size(); ++i)
-        if (traces[i].active) workers.due.push_back(i);
-    workers.next = 0;
-    if (!workers.threads.empty()) {
-        {
-            std::lock_guard<std::mutex> hold(workers.lock);
-            workers.busy = int32_t(workers.threads.size());
-            ++workers.round;
-        }
-        workers.start.notify_all();
+    for (size_t i = 0; i < traces.size(); ++i) {
+        Trace& t = traces[i];
+        if (!t.active) continue;
+        const size_t n = std::min(t.d.size(), size_t(t.epochLength));
+        t.current.assign(t.d.begin(), t.d.begin() + ptrdiff_t(n));
+        t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(n));
+        workers.due.push_back(i);
     }
-    MeasureDue(0);
+    workers.next = 0;
+    inFlight = true;
+    if (workers.threads.empty()) {
+        MeasureDue(0);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> hold(workers.lock);
+        workers.busy = int32_t(workers.threads.size());
+        ++workers.round;
+    }
+    workers.start.notify_all();
+}
+
+// Waits for the epoch handed out, then measures its pairs on this thread
+// (they read every trace's epoch).
+void NightChecker::State::FinishEpoch() {
+    if (!inFlight) return;
     if (!workers.threads.empty()) {
         std::unique_lock<std::mutex> hold(workers.lock);
         workers.finished.wait(hold, [&] { return workers.busy == 0; });
     }
     MeasurePairs(size_t(epochsDone));
-    for (Trace& t : traces) {
-        if (!t.active) continue;
-        const size_t n = std::min(t.d.size(), size_t(t.epochLength));
-        t.previous.assign(t.d.begin(), t.d.begin() + ptrdiff_t(n));
-        t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(n));
-    }
+    for (Trace& t : traces)
+        if (t.active) t.previous.swap(t.current);
     ++epochsDone;
+    inFlight = false;
 }
 
 NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask,
@@ -1906,6 +1926,7 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
             if (any) s.ProcessEpoch(true);
         }
     }
+    s.FinishEpoch();
     for (State::Trace& t : s.traces) CloseHeld(t, t.secondsSeen);
     NightCheckResult result;
     result.complete = complete;

@@ -129,9 +129,10 @@ struct CheckControl {
     void* context = nullptr;
     // Bit t set: trace t is checked; all ones checks every written channel.
     uint32_t traceMask = 0xFFFFFFFFu;
-    // The threads that measure the night's channels side by side, the
-    // caller's own among them: 0 takes the machine's cores; at most
-    // kCheckThreadsMost. The findings are the same for any number.
+    // The threads that measure the night's channels side by side: 1 the
+    // caller's own; more, threads of the check's own while the caller
+    // reads on; 0 takes the machine's cores; at most kCheckThreadsMost.
+    // The findings are the same for any number.
     int32_t threads = 0;
 };
 
@@ -176,9 +177,11 @@ void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result);
 // in check units); of the rules judged to the second only the runs of
 // seconds a finding needs are kept, made as the seconds arrive; what grows
 // with the night is a small record per epoch and trace (about 150 bytes
-// each 30 s: 4.4 MiB on 8 hours of 32 channels). Each epoch's traces are
-// measured on `threads` threads (the caller's among them), each trace by
-// one thread alone, so the result is the same for any number of threads.
+// each 30 s: 4.4 MiB on 8 hours of 32 channels). With more than one
+// thread, each epoch's traces are measured on `threads` threads of the
+// checker's own while the caller goes on feeding, each trace by one thread
+// alone, so the result is the same for any number of threads; on one, the
+// caller measures them.
 class NightChecker {
 public:
     // `threads` as CheckControl's: 0 takes the machine's cores.
