@@ -1071,6 +1071,14 @@ NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& patte
                       t.cls == SignalClass::Emg || t.needSlow;
         if (!t.needBeats) t.beatHigh.active = t.beatLow.active = false;
     }
+    // The epochs' records of a night of the length the header gives, made
+    // room for once (not doubled as they come); a header's length is only
+    // trusted up to two days.
+    if (source.sampleRate > 0) {
+        const double epochs = double(source.lengthSamples) / double(source.sampleRate) / kCheckLimits.epochSeconds;
+        for (State::Trace& t : s.traces)
+            if (t.active) t.epochs.reserve(size_t(std::min(epochs, 2 * 24 * 3600 / kCheckLimits.epochSeconds)) + 1);
+    }
     s.StartWorkers(threads);
 }
 

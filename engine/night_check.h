@@ -176,8 +176,8 @@ void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result);
 // judged, at most about two epochs per trace, and the epoch being judged
 // in check units); of the rules judged to the second only the runs of
 // seconds a finding needs are kept, made as the seconds arrive; what grows
-// with the night is a small record per epoch and trace (about 150 bytes
-// each 30 s: 4.4 MiB on 8 hours of 32 channels). With more than one
+// with the night is a small record per epoch and trace (144 bytes each
+// 30 s: 4.2 MiB on 8 hours of 32 channels). With more than one
 // thread, each epoch's traces are measured on `threads` threads of the
 // checker's own while the caller goes on feeding, each trace by one thread
 // alone, so the result is the same for any number of threads; on one, the
