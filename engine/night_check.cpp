@@ -339,9 +339,9 @@ struct NightChecker::State {
     struct Scratch {
         std::vector<double> band, mags;
     };
-    // The threads that measure an epoch's traces beside the caller's: each
-    // trace is measured whole by one thread from its own state, so which
-    // thread takes it never changes a value.
+    // The check's own threads, which measure an epoch's traces while the
+    // caller goes on feeding: each trace is measured whole by one thread
+    // from its own state, so which thread takes it never changes a value.
     struct Workers {
         std::vector<std::thread> threads;
         std::mutex lock;
