@@ -150,6 +150,7 @@ bool CheckWithReader(const JobContext& ctx, TaffHandle reader, const JobRecords&
     control.stop = &ctx.stop;
     control.progress = OnCheckProgress;
     control.context = &context;
+    control.threads = ctx.checkThreads;
     if (!CheckNight(reader, r.source, r.pattern, ctx.setup.checkRule, control, check)) {
         result.interrupted = ctx.stop.load();
         result.reason = result.interrupted ? "interrupted; nothing written" : "the recording cannot be read";
@@ -582,7 +583,7 @@ void RunJob(const JobContext& ctx, JobRecords& r, JobProgress& progress, JobResu
     // Without the findings in the file, the blocks the run writes are
     // checked as they pass: one read of the night for both.
     std::unique_ptr<NightChecker> checker;
-    if (ctx.options.check && !notes) checker.reset(new NightChecker(r.source, r.pattern, 0xFFFFFFFFu));
+    if (ctx.options.check && !notes) checker.reset(new NightChecker(r.source, r.pattern, 0xFFFFFFFFu, ctx.checkThreads));
     const ConversionEnd end = StepToEnd(ctx, r, progress, &error, checker.get(), hashes);
     if (end == kRunCompleted) {
         // Read to their ends before the output is moved into place.

@@ -69,6 +69,9 @@ struct JobContext {
     const std::atomic<bool>& stop;
     std::string settingsHash;   // of the run (SettingsHash); "" computes it
     const KnownHashes* known = nullptr;     // hashes of files unchanged since the manifest's lines
+    // The threads each night's check measures on (0: the machine's cores):
+    // the cores shared among the nights converted at once.
+    int32_t checkThreads = 0;
 };
 
 // The records of one job, as the program's working record holds them.

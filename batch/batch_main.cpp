@@ -6,6 +6,7 @@
 // 2 on a usage error. Ctrl-C (or a closed terminal, or SIGTERM) asks every
 // job to stop: each removes its unfinished temporary file, no further
 // recording is started, and the exit status is 128 + the signal.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -150,9 +151,11 @@ std::vector<JobResult> ConvertAll(const BatchOptions& options, const BatchSetup&
     const bool rerun = !options.manifest.empty() && !options.dryRun && options.skipExisting;
     const ManifestRun manifest{SettingsHash(options),
                                rerun ? ReadKnownHashes(options.manifest, plan.headers) : KnownHashes()};
-    const JobContext ctx{setup, options, StopRequest(), manifest.settingsHash, &manifest.known};
+    const int jobs = JobCount(options, plan.headers.size());
+    const int32_t checkThreads = options.checkThreads > 0 ? options.checkThreads : std::max(1, AllowedCpus() / jobs);
+    const JobContext ctx{setup, options, StopRequest(), manifest.settingsHash, &manifest.known, checkThreads};
     Batch batch{ctx, plan.headers, plan.outputs, results, board, manifest, manifestFailed};
-    RunJobs(batch, JobCount(options, plan.headers.size()), terminal);
+    RunJobs(batch, jobs, terminal);
     for (const InputProblem& p : plan.problems) {
         JobResult r;
         r.header = p.path;

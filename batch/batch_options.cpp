@@ -120,6 +120,10 @@ void AddCheckOptions(CLI::App& app, BatchOptions& o) {
                    "the language of NAME.check.html: ja (Japanese) or en (English) "
                    "(default: NIGHTCHECK ReportLanguage of the settings file, else ja)")
         ->check(CLI::IsMember({"ja", "en"}));
+    app.add_option("--check-threads", o.checkThreads,
+                   "threads each night's check measures on, 1-4 (default: the CPUs the process may use, shared "
+                   "among the recordings converted at once); the findings are the same for any number")
+        ->check(CLI::Range(1, 4));
 }
 
 // --help and --version answer on standard output and end with 0.

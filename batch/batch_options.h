@@ -48,6 +48,7 @@ struct BatchOptions {
     std::string checkRule;              // the rule set; "": the settings file's, else the default
     std::string checkFailLevel = "fail";// a night verdict at this level fails the exit status: warn, fail, never
     std::string reportLang;             // the report's language: ja, en; "": NIGHTCHECK ReportLanguage, else ja
+    int checkThreads = 0;               // threads of each night's check; 0: the CPUs shared among the jobs
     bool fullIdentity = false;          // the full identity, whatever the settings file chose
     // The archive report (archive_report.h) of the output tree, after the
     // recordings given (if any) are converted.

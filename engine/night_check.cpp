@@ -9,10 +9,13 @@
 #include <cctype>
 #include <cmath>
 #include <complex>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 #include "engine/check_thresholds.h"
 #include "engine/display_filter.h"
@@ -147,6 +150,28 @@ CheckFilter MakeBiquad(double corner, double rate, bool highPass) {
     f.active = true;
     return f;
 }
+
+// Two values worked side by side (one SSE2 register): the same operations
+// on each, in the same order, as on one value alone, so each lane's result
+// is the one the plain arithmetic gives.
+typedef double Lanes __attribute__((vector_size(16)));
+
+// Two second-order sections, one a lane, stepped together: each lane as
+// Biquad::Step.
+struct BiquadLanes {
+    Lanes b0, b1, b2, a1, a2, z1, z2;
+    BiquadLanes(const Biquad& p, const Biquad& q)
+        : b0{p.b0, q.b0}, b1{p.b1, q.b1}, b2{p.b2, q.b2}, a1{p.a1, q.a1}, a2{p.a2, q.a2}, z1{p.z1, q.z1},
+          z2{p.z2, q.z2} {}
+    Lanes Step(Lanes x) {
+        const Lanes y = b0 * x + z1;
+        z1 = b1 * x - a1 * y + z2;
+        z2 = b2 * x - a2 * y;
+        return y;
+    }
+    // The lane's state back into its section.
+    void Keep(int lane, Biquad* f) const { f->z1 = z1[lane], f->z2 = z2[lane]; }
+};
 
 double Variance(const double* x, size_t n, double* meanOut) {
     if (n == 0) {
@@ -288,8 +313,9 @@ struct NightChecker::State {
         // taken, which keeps the check fast.
         bool needHum = false, needSlow = false, needBeats = false;
         int64_t epochLength = 0;
-        std::vector<double> x;       // check units, waiting to be judged
-        std::vector<int16_t> d;      // the same samples, digital
+        std::vector<int16_t> d;      // the samples waiting to be judged, digital
+        std::vector<int16_t> current;// the epoch being measured, digital
+        std::vector<double> x;       // the same in check units
         std::vector<int16_t> previous; // the epoch judged last, digital: where a copy began
         CheckFilter hf, bandHigh, bandLow, beatHigh, beatLow;
         std::vector<EpochStats> epochs;
@@ -308,6 +334,24 @@ struct NightChecker::State {
         SecondStats lastSecond{};
         std::vector<uint32_t> meanCounts;   // SpO2: the seconds' digital means, counted (the unit's test)
     };
+    // The buffers one measuring thread works in: the epoch in the beat
+    // band and its magnitudes.
+    struct Scratch {
+        std::vector<double> band, mags;
+    };
+    // The check's own threads, which measure an epoch's traces while the
+    // caller goes on feeding: each trace is measured whole by one thread
+    // from its own state, so which thread takes it never changes a value.
+    struct Workers {
+        std::vector<std::thread> threads;
+        std::mutex lock;
+        std::condition_variable start, finished;
+        uint64_t round = 0;         // raised for each epoch handed out
+        int32_t busy = 0;           // threads still measuring the round
+        bool quit = false;
+        std::atomic<size_t> next{0};// the next trace of `due` to take
+        std::vector<size_t> due;    // the traces of the epoch to measure
+    };
     SourceInfo source{};
     PositionCalibration position{};
     TracePlan plan{};
@@ -315,11 +359,21 @@ struct NightChecker::State {
     std::vector<double> scratch, scratch2, eyeBlocks;
     std::vector<int16_t> reduced;
     int64_t epochsDone = 0;
+    std::vector<Scratch> scratches;     // one per measuring thread, the caller's first
+    Workers workers;
+    bool lastEpoch = false;             // the epoch handed out is the night's last
+    bool inFlight = false;              // an epoch was handed out and its pairs are still to measure
 
+    ~State();
+    void StartWorkers(int32_t threads);
+    void WorkerLoop(size_t index);
+    void MeasureDue(size_t index);
+    void MeasureTrace(Trace& t, Scratch& scratch);
     void ProcessEpoch(bool last);
+    void FinishEpoch();
     void NoteSecond(Trace& t, const SecondStats& sec);
-    void Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e);
-    void MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e);
+    void Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e, Scratch& sc);
+    void MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e, Scratch& sc);
     void MeasurePairs(size_t lengthOf);
 };
 
@@ -334,15 +388,16 @@ bool InSomeLevel(const PositionCalibration& p, int32_t v) {
 
 }  // namespace
 
-void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e) {
-    // `scratch` holds the epoch in the 5-25 Hz band (Measure filled it).
+void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e, Scratch& sc) {
+    // `sc.band` holds the epoch in the 5-25 Hz band (Measure filled it).
     const double rate = t.info.outputRate;
+    const std::vector<double>& scratch = sc.band;
     if (!t.beatHigh.active || !t.beatLow.active || n < size_t(rate * kCheckLimits.beatEpochSecondsMin) || scratch.size() < n) return;
     // The typical magnitude and the one peaks reach, from every fourth
     // sample (a QRS complex spans a dozen samples and more).
-    scratch2.clear();
-    for (size_t i = 0; i < n; i += 4) scratch2.push_back(fabs(scratch[i]));
-    std::vector<double>& mags = scratch2;
+    std::vector<double>& mags = sc.mags;
+    mags.clear();
+    for (size_t i = 0; i < n; i += 4) mags.push_back(fabs(scratch[i]));
     const size_t m = mags.size(), mid = m / 2, high = std::min(m - 1, size_t(double(m) * 0.99));
     std::nth_element(mags.begin(), mags.begin() + mid, mags.end());
     const double median = mags[mid];
@@ -406,7 +461,7 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
     e.beatDownShare = float(double(down) / double(peaks.size()));
 }
 
-void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e) {
+void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e, Scratch& sc) {
     const double rate = t.info.outputRate;
     e.seconds = float(double(n) / rate);
     // Second by second: what the flat, clipping and probe-off rules judge to
@@ -415,43 +470,51 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     const bool oximeter = t.cls == SignalClass::Spo2 || t.pulseRate;
     const double rangeLow = t.cls == SignalClass::Spo2 ? kCheckLimits.spo2Low : kCheckLimits.pulseLow;
     const double rangeHigh = t.cls == SignalClass::Spo2 ? kCheckLimits.spo2High : kCheckLimits.pulseHigh;
-    double lo = x[0], hi = x[0], sum = 0;
+    // The sums are taken of the digital values, exactly and side by side
+    // (a sample in check units is base + step x its digital value); the
+    // means, spreads and extremes in check units follow from them.
+    const double step = t.info.scale.bitValue * t.unitFactor, base = t.info.scale.offset * step;
+    auto valueOf = [&](int32_t digital) { return base + step * digital; };   // as x holds it
+    auto varianceOf = [&](size_t count, int64_t sum, int64_t squares) {
+        const __int128 spread = __int128(count) * squares - __int128(sum) * sum;
+        return std::max(0.0, step * step * (double(spread) / (double(count) * double(count))));
+    };
     double secVar[kMaskSeconds] = {}, secLo[kMaskSeconds] = {}, secHi[kMaskSeconds] = {};
-    int16_t dlo = d[0], dhi = d[0];
+    int32_t dlo = d[0], dhi = d[0];
+    int64_t sum = 0, squares = 0;
     for (size_t s0 = 0; s0 < n; s0 += second) {
         const size_t s1 = std::min(n, s0 + second);
-        double ssum = 0, sss = 0, slo = x[s0], shi = x[s0];
-        int16_t sdlo = d[s0], sdhi = d[s0];
-        int64_t dsum = 0;
-        size_t sclipped = 0, out = 0;
+        int32_t sdlo = d[s0], sdhi = d[s0], sclipped = 0;
+        int64_t dsum = 0, dsq = 0;
         for (size_t i = s0; i < s1; ++i) {
-            const double v = x[i];
-            ssum += v, sss += v * v;
-            slo = std::min(slo, v), shi = std::max(shi, v);
-            sdlo = std::min(sdlo, d[i]), sdhi = std::max(sdhi, d[i]);
-            dsum += d[i];
-            if (d[i] >= kClipDigital || d[i] <= -kClipDigital) ++sclipped;
-            if (oximeter && (v < rangeLow || v > rangeHigh)) ++out;
+            const int32_t v = d[i];
+            dsum += v, dsq += v * v;
+            sdlo = std::min(sdlo, v), sdhi = std::max(sdhi, v);
+            sclipped += (v >= kClipDigital) | (v <= -kClipDigital);
         }
+        size_t out = 0;
+        if (oximeter)
+            for (size_t i = s0; i < s1; ++i) out += x[i] < rangeLow || x[i] > rangeHigh;
         const double m = double(s1 - s0);
         SecondStats sec;
-        const double smean = ssum / m;
         const size_t si = s0 / second;
-        if (si < kMaskSeconds) secVar[si] = std::max(0.0, sss / m - smean * smean), secLo[si] = slo, secHi[si] = shi;
-        sec.sd = sdlo == sdhi ? 0.0f : float(sqrt(std::max(0.0, sss / m - smean * smean)));
+        const double secondVar = varianceOf(s1 - s0, dsum, dsq);
+        if (si < kMaskSeconds) {
+            secVar[si] = secondVar;
+            secLo[si] = std::min(valueOf(sdlo), valueOf(sdhi)), secHi[si] = std::max(valueOf(sdlo), valueOf(sdhi));
+        }
+        sec.sd = sdlo == sdhi ? 0.0f : float(sqrt(secondVar));
         sec.mean = int16_t(std::lround(double(dsum) / m));
         sec.clipped = uint8_t(std::lround(255.0 * double(sclipped) / m));
         sec.flags = uint8_t((sdlo == sdhi ? kOneValue : 0) |
                             (oximeter && double(out) >= kCheckLimits.spo2OffShare * m ? kOutOfRange : 0));
         NoteSecond(t, sec);
-        sum += ssum;
-        lo = std::min(lo, slo), hi = std::max(hi, shi);
+        sum += dsum, squares += dsq;
         dlo = std::min(dlo, sdlo), dhi = std::max(dhi, sdhi);
     }
-    const double mean = sum / double(n);
-    double var = 0;
-    for (size_t i = 0; i < n; ++i) var += (x[i] - mean) * (x[i] - mean);
-    var /= double(n);
+    const double mean = base + step * (double(sum) / double(n));
+    const double var = varianceOf(n, sum, squares);
+    const double lo = std::min(valueOf(dlo), valueOf(dhi)), hi = std::max(valueOf(dlo), valueOf(dhi));
     e.mean = float(mean), e.sd = float(sqrt(var)), e.p2p = float(hi - lo);
     e.firstDigital = d[0];
     e.constantDigital = dlo == dhi;
@@ -481,15 +544,19 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     // epoch is as peaked as an ECG (kurtosis): most channels never need it.
     bool beats = t.needBeats && beatHigh.active && beatLow.active;
     if (beats && t.cls != SignalClass::Ecg) {
-        double fourth = 0;
-        for (size_t i = 0; i < n; ++i) {
-            const double v2 = (x[i] - mean) * (x[i] - mean);
-            fourth += v2 * v2;
+        // Summed in two lanes (even and odd samples): a screen, not a value.
+        Lanes fourths = {0, 0};
+        const Lanes middle = {mean, mean};
+        for (size_t i = 0; i + 1 < n; i += 2) {
+            const Lanes v = Lanes{x[i], x[i + 1]} - middle, v2 = v * v;
+            fourths += v2 * v2;
         }
+        double fourth = fourths[0] + fourths[1];
+        if (n % 2) fourth += (x[n - 1] - mean) * (x[n - 1] - mean) * (x[n - 1] - mean) * (x[n - 1] - mean);
         beats = var > 0 && fourth / double(n) >= kCheckLimits.beatScreenKurtosis * var * var;
     }
-    scratch.resize(beats ? n : 0);
-    double* beatBand = scratch.data();
+    sc.band.resize(beats ? n : 0);
+    double* beatBand = sc.band.data();
     double hpSum = 0, hpSs = 0, bandSs = 0, bandSum = 0;
     // The tones second by second: a second holds whole cycles of either
     // mains frequency, so the epoch's tone is the sum of its seconds' (each
@@ -502,29 +569,36 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     std::complex<double> epoch50, epoch60;
     const double humRmsMin = t.absolute ? th.humRms : 0;
     const double hfLimit = t.absolute && th.hfRms > 0 ? th.hfRms : 0;
+    // The two mains tones in two lanes, and the two filters the samples
+    // enter (high frequencies, the EEG band's high-pass) in two more.
+    const Lanes cMains = {c50, c60};
+    BiquadLanes entry(hf, bandHigh);
     for (size_t s0 = 0; s0 < n; s0 += second) {
         const size_t s1 = std::min(n, s0 + second), si = s0 / second;
-        double g50a = 0, g50b = 0, g60a = 0, g60b = 0, secHpSum = 0, secHpSs = 0;
+        double secHpSum = 0, secHpSs = 0;
+        Lanes ga = {0, 0}, gb = {0, 0};
+        // One pass, its recurrences side by side.
         for (size_t i = s0; i < s1; ++i) {
-            const double v = x[i] - mean;
-            if (hum50) {
-                const double s = v + c50 * g50a - g50b;
-                g50b = g50a, g50a = s;
+            if (hum50 || hum60) {
+                const double v = x[i] - mean;
+                const Lanes s = Lanes{v, v} + cMains * ga - gb;
+                gb = ga, ga = s;
             }
-            if (hum60) {
-                const double s = v + c60 * g60a - g60b;
-                g60b = g60a, g60a = s;
-            }
-            if (hf.active) {
+            if (hf.active && bandHigh.active) {
+                const Lanes out = entry.Step(Lanes{x[i], x[i]});
+                const double h = out[0], b = bandLow.Step(out[1]);
+                secHpSum += h, secHpSs += h * h;
+                bandSum += b, bandSs += b * b;
+            } else if (hf.active) {
                 const double h = hf.Step(x[i]);
                 secHpSum += h, secHpSs += h * h;
-            }
-            if (bandHigh.active) {
+            } else if (bandHigh.active) {
                 const double b = bandLow.Step(bandHigh.Step(x[i]));
                 bandSum += b, bandSs += b * b;
             }
             if (beats) beatBand[i] = beatLow.Step(beatHigh.Step(x[i]));
         }
+        const double g50a = ga[0], g50b = gb[0], g60a = ga[1], g60b = gb[1];
         hpSum += secHpSum, hpSs += secHpSs;
         const double m = double(s1 - s0);
         double tone[2] = {0, 0};
@@ -548,6 +622,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
             if (hfLimit > 0 && hf.active && hp2 - tone[f] * tone[f] >= hfLimit * hfLimit) e.hfSeconds[f] |= 1u << si;
         }
     }
+    if (hf.active && bandHigh.active) entry.Keep(0, &hf), entry.Keep(1, &bandHigh);
     t.hf = hf, t.bandHigh = bandHigh, t.bandLow = bandLow, t.beatHigh = beatHigh, t.beatLow = beatLow;
     if (hum50) e.hum50 = float(sqrt(2.0) * std::abs(epoch50) / double(n));
     if (hum60) e.hum60 = float(sqrt(2.0) * std::abs(epoch60) / double(n));
@@ -569,7 +644,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         }
         e.slowShare = float(std::min(1.0, ss / double(blocks) / var));
     }
-    if (t.needBeats) MeasureBeats(t, x, n, e);
+    if (t.needBeats) MeasureBeats(t, x, n, e, sc);
 
     if (t.cls == SignalClass::Spo2) {
         double previous = t.lastSecondMean;
@@ -858,26 +933,108 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
                                                 &r.epochs[epoch].eogOppositeSeconds);
 }
 
-void NightChecker::State::ProcessEpoch(bool last) {
-    for (Trace& t : traces) {
-        if (!t.active) continue;
-        const size_t n = std::min(t.x.size(), size_t(t.epochLength));
-        if (n == 0 || (last && double(n) < kCheckLimits.shortestEpochSeconds * t.info.outputRate)) continue;
-        t.epochs.emplace_back();
-        Measure(t, t.x.data(), t.d.data(), n, t.epochs.back());
-    }
-    MeasurePairs(size_t(epochsDone));
-    for (Trace& t : traces) {
-        if (!t.active) continue;
-        const size_t n = std::min(t.x.size(), size_t(t.epochLength));
-        t.previous.assign(t.d.begin(), t.d.begin() + ptrdiff_t(n));
-        t.x.erase(t.x.begin(), t.x.begin() + ptrdiff_t(n));
-        t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(n));
-    }
-    ++epochsDone;
+void NightChecker::State::MeasureTrace(Trace& t, Scratch& sc) {
+    // The epoch's samples in check units, from the digital ones.
+    const size_t n = t.current.size();
+    t.x.resize(n);
+    const double step = t.info.scale.bitValue * t.unitFactor, base = t.info.scale.offset * step;
+    for (size_t k = 0; k < n; ++k) t.x[k] = base + step * t.current[k];
+    if (n == 0 || (lastEpoch && double(n) < kCheckLimits.shortestEpochSeconds * t.info.outputRate)) return;
+    t.epochs.emplace_back();
+    Measure(t, t.x.data(), t.current.data(), n, t.epochs.back(), sc);
 }
 
-NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask)
+// Measures traces of the epoch's list until none is left, in scratch `index`.
+void NightChecker::State::MeasureDue(size_t index) {
+    for (size_t k = workers.next++; k < workers.due.size(); k = workers.next++)
+        MeasureTrace(traces[workers.due[k]], scratches[index]);
+}
+
+void NightChecker::State::WorkerLoop(size_t index) {
+    uint64_t seen = 0;
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> hold(workers.lock);
+            workers.start.wait(hold, [&] { return workers.quit || workers.round != seen; });
+            if (workers.quit) return;
+            seen = workers.round;
+        }
+        MeasureDue(index);
+        std::lock_guard<std::mutex> hold(workers.lock);
+        if (--workers.busy == 0) workers.finished.notify_one();
+    }
+}
+
+void NightChecker::State::StartWorkers(int32_t threads) {
+    if (threads <= 0) threads = int32_t(std::thread::hardware_concurrency());
+    threads = std::max(1, std::min(threads, kCheckThreadsMost));
+    // More threads than traces to measure would only wait.
+    size_t active = 0;
+    for (const Trace& t : traces) active += t.active ? 1 : 0;
+    threads = int32_t(std::max<size_t>(1, std::min(size_t(threads), active)));
+    // One thread: the caller measures each epoch itself. More: as many
+    // threads of the check's own measure while the caller goes on reading.
+    scratches.resize(size_t(threads) + 1);
+    if (threads > 1)
+        for (int32_t i = 1; i <= threads; ++i) workers.threads.emplace_back([this, i] { WorkerLoop(size_t(i)); });
+}
+
+NightChecker::State::~State() {
+    {
+        std::lock_guard<std::mutex> hold(workers.lock);
+        workers.quit = true;
+    }
+    workers.start.notify_all();
+    for (std::thread& w : workers.threads) w.join();
+}
+
+void NightChecker::State::ProcessEpoch(bool last) {
+    // The epoch handed out before: its traces measured, then its pairs.
+    FinishEpoch();
+    // Each trace's epoch taken off its waiting samples and measured: on the
+    // check's threads side by side (each trace from its own state alone)
+    // while the caller goes on feeding, or here on one thread.
+    lastEpoch = last;
+    workers.due.clear();
+    for (size_t i = 0; i < traces.size(); ++i) {
+        Trace& t = traces[i];
+        if (!t.active) continue;
+        const size_t n = std::min(t.d.size(), size_t(t.epochLength));
+        t.current.assign(t.d.begin(), t.d.begin() + ptrdiff_t(n));
+        t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(n));
+        workers.due.push_back(i);
+    }
+    workers.next = 0;
+    inFlight = true;
+    if (workers.threads.empty()) {
+        MeasureDue(0);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> hold(workers.lock);
+        workers.busy = int32_t(workers.threads.size());
+        ++workers.round;
+    }
+    workers.start.notify_all();
+}
+
+// Waits for the epoch handed out, then measures its pairs on this thread
+// (they read every trace's epoch).
+void NightChecker::State::FinishEpoch() {
+    if (!inFlight) return;
+    if (!workers.threads.empty()) {
+        std::unique_lock<std::mutex> hold(workers.lock);
+        workers.finished.wait(hold, [&] { return workers.busy == 0; });
+    }
+    MeasurePairs(size_t(epochsDone));
+    for (Trace& t : traces)
+        if (t.active) t.previous.swap(t.current);
+    ++epochsDone;
+    inFlight = false;
+}
+
+NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask,
+                           int32_t threads)
     : state_(new State) {
     State& s = *state_;
     s.source = source;
@@ -914,6 +1071,15 @@ NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& patte
                       t.cls == SignalClass::Emg || t.needSlow;
         if (!t.needBeats) t.beatHigh.active = t.beatLow.active = false;
     }
+    // The epochs' records of a night of the length the header gives, made
+    // room for once (not doubled as they come); a header's length is only
+    // trusted up to two days.
+    if (source.sampleRate > 0) {
+        const double epochs = double(source.lengthSamples) / double(source.sampleRate) / kCheckLimits.epochSeconds;
+        for (State::Trace& t : s.traces)
+            if (t.active) t.epochs.reserve(size_t(std::min(epochs, 2 * 24 * 3600 / kCheckLimits.epochSeconds)) + 1);
+    }
+    s.StartWorkers(threads);
 }
 
 NightChecker::~NightChecker() { delete state_; }
@@ -923,18 +1089,14 @@ void NightChecker::Feed(int32_t trace, const int16_t* digital, int64_t count) {
     if (trace < 0 || size_t(trace) >= s.traces.size() || count <= 0) return;
     State::Trace& t = s.traces[size_t(trace)];
     if (!t.active) return;
-    const size_t at = t.x.size();
     t.d.insert(t.d.end(), digital, digital + count);
-    t.x.resize(at + size_t(count));
-    const double step = t.info.scale.bitValue * t.unitFactor, base = t.info.scale.offset * step;
-    for (int64_t k = 0; k < count; ++k) t.x[at + size_t(k)] = base + step * digital[k];
     // An epoch is judged once every checked trace holds it.
     for (;;) {
         bool all = true, any = false;
         for (const State::Trace& o : s.traces) {
             if (!o.active) continue;
             any = true;
-            if (int64_t(o.x.size()) < o.epochLength) all = false;
+            if (int64_t(o.d.size()) < o.epochLength) all = false;
         }
         if (!any || !all) break;
         s.ProcessEpoch(false);
@@ -1768,10 +1930,11 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
         while (any) {
             any = false;
             for (const State::Trace& t : s.traces)
-                if (t.active && !t.x.empty()) any = true;
+                if (t.active && !t.d.empty()) any = true;
             if (any) s.ProcessEpoch(true);
         }
     }
+    s.FinishEpoch();
     for (State::Trace& t : s.traces) CloseHeld(t, t.secondsSeen);
     NightCheckResult result;
     result.complete = complete;
@@ -1923,7 +2086,7 @@ bool ParseCheckRuleSet(const CheckRuleSet& rules, uint32_t* kinds, double* minim
 
 bool CheckNight(TaffHandle reader, const SourceInfo& source, const MontagePattern& pattern, const CheckRuleSet& rules,
                 const CheckControl& control, NightCheckResult* out) {
-    NightChecker checker(source, pattern, control.traceMask);
+    NightChecker checker(source, pattern, control.traceMask, control.threads);
     TracePlan plan;
     PlanTraces(source, pattern, &plan);
     const int32_t skip = reader ? TaffGetValue(reader, TAFF_VALUE_SKIP_WORD, 0) : 0;

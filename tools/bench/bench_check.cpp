@@ -14,10 +14,12 @@
 // every finding of the untouched real recordings with their rate per hour.
 //
 // Speed: taff2psg --check-only of an 8-hour night of 32 channels at 200 Hz
-// against a plain copy of its data file, and taff2psg --check against the
-// same conversion without the check; each run a process of its own, rounds
-// interleaved, medians compared; peak memory of the check-only run on the
-// night and on a night a quarter as long (flat in the night's length).
+// (on the threads it takes by default and on one) against a plain copy of
+// its data file, and taff2psg --check against the same conversion without
+// the check; each run a process of its own, rounds interleaved, medians of
+// 5 compared, the machine's load average said; peak memory of the
+// check-only run on the night and on a night a quarter as long (flat in
+// the night's length).
 // Linux only; not a test: run it by hand on a release build.
 #include <fcntl.h>
 #include <spawn.h>
@@ -62,11 +64,11 @@ const char kUsage[] =
     "                   the montage of NAME.INI; faults of NAME.truth.json scored)\n"
     "defaults: 20 clean nights of 8 hours with 20 channels, fault nights of 2 hours, 2 eye-pair\n"
     "nights of 8 hours, the real-data folder beside the checkout (../shared/realpsg), speed on\n"
-    "an 8-hour night of 32 channels at 200 Hz over 3 rounds, the taff2psg built beside this\n"
+    "an 8-hour night of 32 channels at 200 Hz over 5 rounds, the taff2psg built beside this\n"
     "benchmark, the system's temporary folder (deleted afterwards unless --keep)\n";
 
 struct Settings {
-    int cleanNights = 20, channels = 20, rounds = 3, eyeNights = 2;
+    int cleanNights = 20, channels = 20, rounds = 5, eyeNights = 2;
     std::string realpsg;        // the real-data folder ("": none)
     double cleanHours = 8, faultHours = 2, speedHours = 8;
     std::string taff2psg, dir;
@@ -605,14 +607,24 @@ bool MakeSpeedNight(const Settings& s, const std::string& name, double hours, st
     return true;
 }
 
-Timing RunBatch(const Settings& s, const std::string& header, const char* option) {
+Timing RunBatch(const Settings& s, const std::string& header, const char* option, const char* more = "") {
     const std::string out = s.dir + "/out";
     fs::remove_all(out);
     fs::create_directories(out);
     std::vector<std::string> args = {s.taff2psg, header, "--out", out, "--settings", s.dir + "/SETTINGS.INI", "--quiet",
                                      "--jobs", "1"};
     if (option[0]) args.push_back(option);
+    if (more[0]) args.push_back(more);
     return Spawn(args);
+}
+
+// The machine's load average over the last minute, from /proc/loadavg (-1: not known).
+double LoadAverage() {
+    std::FILE* f = std::fopen("/proc/loadavg", "rb");
+    double load = -1;
+    if (f && std::fscanf(f, "%lf", &load) != 1) load = -1;
+    if (f) std::fclose(f);
+    return load;
 }
 
 bool RunSpeed(const Settings& s) {
@@ -621,36 +633,44 @@ bool RunSpeed(const Settings& s) {
         return false;
     const std::string data = header.substr(0, header.size() - 4) + ".DAT";
     const double bytes = static_cast<double>(fs::file_size(data));
-    std::printf("\nspeed: a night of %.1f h, 32 channels at 200 Hz (%.0f MB), %d rounds\n", s.speedHours, bytes / 1e6,
-                s.rounds);
-    std::vector<double> copy, checkOnly, convert, convertCheck;
-    double peakCheckOnly = 0, peakCheck = 0, peakConvert = 0;
+    std::printf("\nspeed: a night of %.1f h, 32 channels at 200 Hz (%.0f MB), %d rounds, load average %.2f\n",
+                s.speedHours, bytes / 1e6, s.rounds, LoadAverage());
+    const int kinds = 5;
+    static const char* const kNames[kinds] = {"copy", "--check-only", "convert", "convert --check",
+                                              "--check-only 1 thread"};
+    std::vector<double> times[kinds];
+    double peaks[kinds] = {};
     for (int round = 0; round < s.rounds; ++round) {
-        for (int k = 0; k < 4; ++k) {
-            const int which = (round + k) % 4;
+        for (int k = 0; k < kinds; ++k) {
+            const int which = (round + k) % kinds;
             Timing t;
             if (which == 0) t.seconds = Copy(data, s.dir + "/copy.DAT");
             if (which == 1) t = RunBatch(s, header, "--check-only");
             if (which == 2) t = RunBatch(s, header, "");
             if (which == 3) t = RunBatch(s, header, "--check");
+            if (which == 4) t = RunBatch(s, header, "--check-only", "--check-threads=1");
+            if (t.seconds < 0 && which == 4) continue;   // a taff2psg without --check-threads
             if (t.seconds < 0) {
                 std::fprintf(stderr, "bench_check: run %d failed (%s)\n", which, s.taff2psg.c_str());
                 return false;
             }
-            static const char* const kNames[] = {"copy", "--check-only", "convert", "convert --check"};
-            std::printf("round %d %-18s %7.2f s  peak %6.1f MiB\n", round + 1, kNames[which], t.seconds, t.peakMiB);
+            std::printf("round %d %-22s %7.2f s  peak %6.1f MiB\n", round + 1, kNames[which], t.seconds, t.peakMiB);
             std::fflush(stdout);
-            (which == 0 ? copy : which == 1 ? checkOnly : which == 2 ? convert : convertCheck).push_back(t.seconds);
-            if (which == 1) peakCheckOnly = std::max(peakCheckOnly, t.peakMiB);
-            if (which == 2) peakConvert = std::max(peakConvert, t.peakMiB);
-            if (which == 3) peakCheck = std::max(peakCheck, t.peakMiB);
+            times[which].push_back(t.seconds);
+            peaks[which] = std::max(peaks[which], t.peakMiB);
         }
         fs::remove(s.dir + "/copy.DAT");
     }
+    const std::vector<double>&copy = times[0], &checkOnly = times[1], &convert = times[2], &convertCheck = times[3];
+    const double peakCheckOnly = peaks[1], peakConvert = peaks[2], peakCheck = peaks[3];
     const Timing shortRun = RunBatch(s, shortHeader, "--check-only");
-    std::printf("\nmedians: copy %.2f s, --check-only %.2f s, convert %.2f s, convert --check %.2f s\n", Median(copy),
-                Median(checkOnly), Median(convert), Median(convertCheck));
+    std::printf("\nmedians: copy %.2f s, --check-only %.2f s, convert %.2f s, convert --check %.2f s; load average "
+                "%.2f\n",
+                Median(copy), Median(checkOnly), Median(convert), Median(convertCheck), LoadAverage());
     std::printf("--check-only against a plain copy: %.2fx (goal <= 1.5x)\n", Median(checkOnly) / Median(copy));
+    if (!times[4].empty())
+        std::printf("--check-only on 1 thread: %.2f s, %.2fx the copy\n", Median(times[4]),
+                    Median(times[4]) / Median(copy));
     std::printf("--check against conversion alone: %.2fx (goal <= 1.3x)\n", Median(convertCheck) / Median(convert));
     std::printf("peak memory: --check-only %.1f MiB on %.1f h, %.1f MiB on %.1f h; convert %.1f MiB, "
                 "convert --check %.1f MiB (goal < 64 MiB, flat in the length)\n",
