@@ -126,6 +126,12 @@ struct CheckLimits {
     double eogInPhaseCorrelation;           // correlation of the pair above this: in phase
     double eogWindowSeconds;                // ... judged second by second on windows this long, for a stretch's ends
     double eogWindowMovementSd;             // ... where the eyes move this much (uV of the averaged blocks)
+    // A swing on one eye's channel that the other eye's does not share is
+    // no eye movement (the eyes move both electrodes alike): beyond this
+    // peak to peak (uV) and this many times the other eye's, a movement.
+    double eogOneSideAmplitude;
+    double eogOneSideRatio;
+    double amplitudeSecondShare;            // a second whose own peak to peak exceeds this x the epoch's line marks the swing
     double positionOutShare;                // share of samples in no level: finding
     double usableShareForPass;              // a channel with less usable time fails
     double mainsRateMargin;                 // the rate must exceed this x the mains frequency
@@ -185,6 +191,9 @@ const CheckLimits kCheckLimits = {
     0.65,   // eogInPhaseCorrelation: correctly wired eyes over a frontal EEG's slow waves reach 0.5-0.6 in a rare epoch; eyes in phase 0.9 and more
     3.0,    // eogWindowSeconds: a saccade and the eye's return
     10.0,   // eogWindowMovementSd: half the epoch's, a few seconds holding less of a movement
+    800.0,  // eogOneSideAmplitude: the EEG's line (the same electrodes, the same movements of the head)
+    2.0,    // eogOneSideRatio: the two eyes' channels reach within a third of each other in eye movements
+    0.4,    // amplitudeSecondShare: a movement's swings of 0.5-3 Hz span most of it within a second; sleep EEG's stay below 250 uV
     0.10,   // positionOutShare
     0.5,    // usableShareForPass
     2.2,    // mainsRateMargin: the mains frequency must lie well below half the rate

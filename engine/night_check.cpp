@@ -379,8 +379,11 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
         if (-low > up) ++down;
         i = best + refractory;
     }
-    // The seconds between two beats, at a heart's rate or not.
+    // The seconds between two beats, at a heart's rate or not: beats that
+    // stand out of the band as a QRS complex does (noise's peaks do not).
+    const double prominent = kCheckLimits.beatProminenceMin * median;
     for (size_t k = 1; k < peaks.size(); ++k) {
+        if (heights[k - 1] < prominent || heights[k] < prominent) continue;
         const double bpm = 60.0 * rate / double(peaks[k] - peaks[k - 1]);
         const int sound = bpm >= kCheckLimits.heartRateLow && bpm <= kCheckLimits.heartRateHigh ? 1 : 0;
         const size_t second = std::max<size_t>(1, size_t(rate));
@@ -459,8 +462,11 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     const ClassThresholds& th = ThresholdsOf(t.cls);
     const double hold = kCheckLimits.holdShare;
     if (th.amplitudeMax > 0 && t.absolute) {
-        // A second of a swing beyond the kind's range: half the range within the second.
-        const double half = 0.5 * th.amplitudeMax;
+        // A second of a swing beyond the kind's range: a share of the range
+        // within the second (an eye's channel: of a one-sided swing's).
+        const double line = t.cls == SignalClass::Eog ? std::min(th.amplitudeMax, kCheckLimits.eogOneSideAmplitude)
+                                                      : th.amplitudeMax;
+        const double half = kCheckLimits.amplitudeSecondShare * line;
         for (size_t si = 0; si * second < n && si < kMaskSeconds; ++si)
             if (secHi[si] - secLo[si] > half) e.amplitudeSeconds |= 1u << si;
     }
@@ -846,16 +852,18 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
     const size_t nl = std::min(l.x.size(), size_t(l.epochLength)), nr = std::min(r.x.size(), size_t(r.epochLength));
     const double sl = EyeMovements(l.x.data(), nl, l.info.outputRate, eyeBlocks, scratch);
     const double sr = EyeMovements(r.x.data(), nr, r.info.outputRate, eyeBlocks, scratch2);
-    if (sl < kCheckLimits.eogMovementSd || sr < kCheckLimits.eogMovementSd) return;
     const size_t m = std::min(scratch.size(), scratch2.size());
-    double cov = 0;
-    for (size_t i = 0; i < m; ++i) cov += scratch[i] * scratch2[i];
     if (m == 0) return;
-    r.epochs[epoch].eogCorrelation = float(cov / double(m) / (sl * sr));
+    // The seconds are told in every epoch, each on its own movements: eyes
+    // seen moving apart in an epoch of small movements show the wiring too.
     // The averaged series' first value is the mean of the epoch's first second of blocks.
     r.epochs[epoch].eogSeconds = InPhaseSeconds(scratch, scratch2, kCheckLimits.eogSmoothSeconds / 2,
                                                 size_t(std::ceil(double(r.epochs[epoch].seconds))),
                                                 &r.epochs[epoch].eogOppositeSeconds);
+    if (sl < kCheckLimits.eogMovementSd || sr < kCheckLimits.eogMovementSd) return;
+    double cov = 0;
+    for (size_t i = 0; i < m; ++i) cov += scratch[i] * scratch2[i];
+    r.epochs[epoch].eogCorrelation = float(cov / double(m) / (sl * sr));
 }
 
 void NightChecker::State::ProcessEpoch(bool last) {
@@ -1347,9 +1355,22 @@ void JudgeAmplitude(CheckJudgeContext& c) {
         c.notCheckable |= 1u << int(CheckKind::Amplitude);
         return;
     }
+    // An eye's channel against the other eye's.
+    const NightChecker::State::Trace* other = nullptr;
+    if (t.cls == SignalClass::Eog && t.eye != 0)
+        for (const NightChecker::State::Trace& o : c.state->traces)
+            if (o.active && o.absolute && o.cls == SignalClass::Eog && o.eye == -t.eye) {
+                other = &o;
+                break;
+            }
+    auto oneSided = [&](size_t k) {
+        const CheckLimits& lim = kCheckLimits;
+        return other && k < other->epochs.size() && t.epochs[k].p2p > lim.eogOneSideAmplitude &&
+               t.epochs[k].p2p > lim.eogOneSideRatio * other->epochs[k].p2p;
+    };
     std::vector<EpochMark> marks(t.epochs.size());
     for (size_t k = 0; k < marks.size(); ++k)
-        if (t.epochs[k].p2p > c.th->amplitudeMax) {
+        if (t.epochs[k].p2p > c.th->amplitudeMax || oneSided(k)) {
             marks[k] = {Mark::Start, CheckLevel::Warn, t.epochs[k].p2p, "beyond the type's range"};
             c.artifact[k] = 1;
         }
@@ -1465,6 +1486,30 @@ void JudgeDuplicate(CheckJudgeContext& c) {
     });
 }
 
+// A wiring fault does not come and go: the eyes are judged only where they
+// move, so an in-phase stretch holds over the epochs beside it where nothing
+// shows the pair wired right (no second of the eyes in opposition, no epoch
+// of movements apart), up to the first that does or the night's edge. Two
+// stretches with nothing between them become one; a stretch still needs an
+// epoch that starts it.
+void HoldWiringOverStillEyes(const NightChecker::State::Trace& t, std::vector<EpochMark>& marks) {
+    const size_t n = marks.size();
+    auto sound = [&t](size_t k) {
+        const EpochStats& e = t.epochs[k];
+        return e.eogOppositeSeconds != 0 || (e.eogCorrelation != kNone && e.eogCorrelation < 0);
+    };
+    std::vector<EpochMark> held = marks;
+    auto hold = [&](size_t k, const EpochMark& beside) {
+        if (held[k].mark == Mark::None) held[k] = {Mark::Hold, CheckLevel::Warn, kNone, beside.note, beside.other};
+    };
+    for (size_t k = 0; k < n; ++k) {
+        if (marks[k].mark == Mark::None) continue;
+        for (size_t i = k + 1; i < n && marks[i].mark == Mark::None && !sound(i); ++i) hold(i, marks[k]);
+        for (size_t i = k; i-- > 0 && marks[i].mark == Mark::None && !sound(i);) hold(i, marks[k]);
+    }
+    marks.swap(held);
+}
+
 // eog_in_phase: the two eyes' channels moving together; hysteresis.
 void JudgeEogInPhase(CheckJudgeContext& c) {
     const auto& t = *c.trace;
@@ -1483,6 +1528,7 @@ void JudgeEogInPhase(CheckJudgeContext& c) {
         if (r > limit) marks[k] = {Mark::Start, CheckLevel::Warn, r, "eyes in phase", left};
         else if (r > kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, r, "eyes in phase", left};
     }
+    HoldWiringOverStillEyes(t, marks);
     EpochStretches(c, CheckKind::EogInPhase, marks, "", true,
                    [&t](size_t k, int32_t) { return t.epochs[k].eogSeconds; },
                    [&t](size_t k, int32_t) { return t.epochs[k].eogOppositeSeconds; });
@@ -1508,7 +1554,13 @@ void JudgeEcg(CheckJudgeContext& c) {
             inverted[k] = {Mark::Start, CheckLevel::Warn, 100.0 * e.beatDownShare, "inverted"};
         }
     }
-    EpochStretches(c, CheckKind::Ecg, none, "", true);
+    // No beats: the seconds between no two beats at a heart's rate, in the
+    // epochs whose beats were looked for.
+    EpochStretches(c, CheckKind::Ecg, none, "", true,
+                   [&t](size_t k, int32_t) {
+                       return t.epochs[k].beatProminence == kNone ? 0u : ~t.epochs[k].beatRateSeconds[1];
+                   },
+                   [&t](size_t k, int32_t) { return t.epochs[k].beatRateSeconds[1]; });
     EpochStretches(c, CheckKind::Ecg, rate, "bpm", true,
                    [&t](size_t k, int32_t) { return t.epochs[k].beatRateSeconds[0]; },
                    [&t](size_t k, int32_t) { return t.epochs[k].beatRateSeconds[1]; });

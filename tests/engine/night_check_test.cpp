@@ -301,6 +301,20 @@ void PutSharedSlowWaves(MadeNight& n) {
         n.values[kRoc][i] += wave;
     }
 }
+// The eyes at rest but over the stretches `moving` (seconds): the made
+// night's eye movement taken out of both eye channels elsewhere.
+void PutRestingEyes(MadeNight& n, const std::vector<std::pair<int, int>>& moving) {
+    const double tau = 2 * 3.14159265358979;
+    for (size_t i = 0; i < n.values[kLoc].size(); ++i) {
+        const double t = double(i) / kRate;
+        bool moves = false;
+        for (const auto& m : moving) moves = moves || (t >= m.first && t < m.second);
+        if (moves) continue;
+        const double eyes = 80 * sin(tau * 0.25 * t) * (0.6 + 0.4 * sin(tau * 0.01 * t));
+        n.values[kLoc][i] -= eyes;
+        n.values[kRoc][i] += eyes;
+    }
+}
 // The body-position channel as one of unknown kind, stepping every five minutes.
 void MakeUnknownStepping(MadeNight& n) {
     ChannelSetting& ch = n.pattern.channels[kPos];
@@ -343,6 +357,24 @@ const RuleCase kRuleCases[] = {
          PutInvertedEye(n, kRoc, 180 * kRate, 360 * kRate);
      },
      {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 180, 360, 0.97, "", "eyes in phase"}}},
+    // A wiring fault does not come and go: ROC inverted all night, the eyes
+    // moving over 60-150 s and 420-510 s only, is one finding over the night;
+    // it holds over resting eyes up to the epochs where the eyes are seen
+    // moving as wired right.
+    {"ROC inverted all night, the eyes resting but twice", 600,
+     [](MadeNight& n) {
+         PutRestingEyes(n, {{60, 150}, {420, 510}});
+         PutInvertedEye(n, kRoc, 0, 600 * kRate);
+     },
+     {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 0, 600, 1, "", "eyes in phase"}}},
+    {"ROC inverted but over 200-380 s, the eyes seen moving over 250-330 s", 600,
+     [](MadeNight& n) {
+         PutRestingEyes(n, {{60, 150}, {250, 330}, {420, 510}});
+         PutInvertedEye(n, kRoc, 0, 200 * kRate);
+         PutInvertedEye(n, kRoc, 380 * kRate, 600 * kRate);
+     },
+     {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 0, 240, 1, "", "eyes in phase"},
+      {kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 330, 600, 1, "", "eyes in phase"}}},
     // A lead off for 71 s, to the second; a long one is one finding.
     {"EEG lead off 100-171 s", 600, [](MadeNight& n) { PutLeadOff(n, kC3, 100 * kRate, 171 * kRate, 0.31); },
      {{kC3, CheckKind::Flat, CheckLevel::Fail, 100, 171, 0.3, "uV rms", "no variation"}}},
@@ -376,6 +408,16 @@ const RuleCase kRuleCases[] = {
      {{kChin, CheckKind::Hum, CheckLevel::Warn, 75, 143, 21, "uV rms", "50 Hz"}}},
     {"movement on C3 200-247 s", 600, [](MadeNight& n) { PutMovement(n, kC3, 200 * kRate, 247 * kRate); },
      {{kC3, CheckKind::Amplitude, CheckLevel::Warn, 200, 247, 1780, "uV", "beyond the type's range"}}},
+    // A swing of 900 uV on one eye's channel only is a movement, not the eyes.
+    {"movement on LOC 200-247 s", 600,
+     [](MadeNight& n) {
+         for (size_t i = 200 * kRate; i < 247 * kRate; ++i)
+             n.values[kLoc][i] += 450 * sin(2 * 3.14159265358979 * 0.5 * double(i) / kRate);
+     },
+     {{kLoc, CheckKind::Amplitude, CheckLevel::Warn, 200, 247, 1011, "uV", "beyond the type's range"}}},
+    // No beats from 165 s to 287 s: the ECG's stretch to the second too.
+    {"no beats on the ECG 165-287 s", 600, [](MadeNight& n) { PutNoise(n, kEcg, 165 * kRate, 287 * kRate); },
+     {{kEcg, CheckKind::Ecg, CheckLevel::Fail, 165, 287, 2.99, "", "no detectable beats"}}},
     {"C4 a copy of C3 317-422 s", 600, [](MadeNight& n) { PutCopy(n, kC4, 317 * kRate, 422 * kRate); },
      {{kC4, CheckKind::Duplicate, CheckLevel::Fail, 317, 422, 0, "%", "same signal"}}},
     // The probe off: SpO2 at 0 over its stretch, the rest usable; near 0 all night is a probe off too.
