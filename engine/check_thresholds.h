@@ -126,6 +126,8 @@ struct CheckLimits {
     double eogInPhaseCorrelation;           // correlation of the pair above this: in phase
     double eogWindowSeconds;                // ... judged second by second on windows this long, for a stretch's ends
     double eogWindowMovementSd;             // ... where the eyes move this much (uV of the averaged blocks)
+    double eogApartWindowSeconds;           // the eyes apart (wired right) are told on windows this long,
+    double eogApartCorrelation;             // ... below this, on clear movements (eogMovementSd / 2)
     // A swing on one eye's channel that the other eye's does not share is
     // no eye movement (the eyes move both electrodes alike): beyond this
     // peak to peak (uV) and this many times the other eye's, a movement.
@@ -189,8 +191,12 @@ const CheckLimits kCheckLimits = {
     1.0,    // eogSmoothSeconds: a 1-s mean keeps 90 % of a 0.25 Hz eye roll and a saccade's step, 0-20 % of 1-2 Hz slow waves
     20.0,   // eogMovementSd
     0.65,   // eogInPhaseCorrelation: correctly wired eyes over a frontal EEG's slow waves reach 0.5-0.6 in a rare epoch; eyes in phase 0.9 and more
-    3.0,    // eogWindowSeconds: a saccade and the eye's return
+    9.0,    // eogWindowSeconds: a few saccades and rolls, so that a frontal EEG's slow waves below 1 Hz, which both
+            // eye electrodes share, do not decide the window (3 s found 11 of 45 inverted stretches' ends within 5 s
+            // on the eye-pair nights, 5 s 24, 7 s 29, 9 s 33, 12 s 31, 15 s 23)
     10.0,   // eogWindowMovementSd: half the epoch's, a few seconds holding less of a movement
+    3.0,    // eogApartWindowSeconds: a saccade and the eye's return
+    -0.65,  // eogApartCorrelation: on a short window, clearly apart (a frontal EEG's slow waves decide longer ones)
     800.0,  // eogOneSideAmplitude: the EEG's line (the same electrodes, the same movements of the head)
     2.0,    // eogOneSideRatio: the two eyes' channels reach within a third of each other in eye movements
     0.4,    // amplitudeSecondShare: a movement's swings of 0.5-3 Hz span most of it within a second; sleep EEG's stay below 250 uV

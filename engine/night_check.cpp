@@ -259,7 +259,7 @@ struct EpochStats {
     uint32_t jumpSeconds = 0;
     uint32_t positionSeconds = 0;
     uint32_t eogSeconds = 0;
-    uint32_t eogOppositeSeconds = 0;      // the eyes moving in opposition: wired right
+    uint32_t eogOppositeSeconds = 0;      // the eyes moving apart: wired right
     uint32_t beatRateSeconds[2] = {0, 0}; // between beats at no heart's rate; at one
     uint32_t beatSignSeconds[2] = {0, 0}; // holding a beat pointing down; up
     uint32_t copySeconds = 0;             // seconds the same as copyEdgeOf or duplicateOf
@@ -751,7 +751,7 @@ double CheckValue(const NightChecker::State::Trace& t, int16_t digital) {
 // The seconds of the EOG pair's averaged movements (`l`, `r`, one value a
 // block, the first centred at `first` seconds) in phase: over a few seconds
 // about each second, both moving and correlated above the hold line.
-// `opposite` gets the seconds they move in opposition, as eyes do.
+// `opposite` gets the seconds they move apart, not together, as eyes do.
 uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>& r, double first, size_t seconds,
                         uint32_t* opposite) {
     const CheckLimits& lim = kCheckLimits;
@@ -759,24 +759,29 @@ uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>&
     uint32_t bits = 0;
     *opposite = 0;
     const size_t m = std::min(l.size(), r.size());
-    for (size_t si = 0; si < seconds && si < kMaskSeconds; ++si) {
-        const double from = double(si) - lim.eogWindowSeconds / 2 + 0.5, to = from + lim.eogWindowSeconds;
+    // The pair's correlation over `length` seconds about second `si`, where both move.
+    auto correlation = [&](size_t si, double length, double* vl, double* vr) {
+        const double from = double(si) - length / 2 + 0.5, to = from + length;
         double sl = 0, sr = 0, sll = 0, srr = 0, slr = 0, count = 0;
         for (size_t j = 0; j < m; ++j) {
             const double at = first + double(j) * block;
             if (at < from || at >= to) continue;
             sl += l[j], sr += r[j], sll += l[j] * l[j], srr += r[j] * r[j], slr += l[j] * r[j], ++count;
         }
-        if (count < 3) continue;
-        const double vl = sll / count - (sl / count) * (sl / count), vr = srr / count - (sr / count) * (sr / count);
+        *vl = *vr = 0;
+        if (count < 3) return 0.0;
+        *vl = sll / count - (sl / count) * (sl / count), *vr = srr / count - (sr / count) * (sr / count);
         const double moving = lim.eogWindowMovementSd;
-        if (vl < moving * moving || vr < moving * moving) continue;
-        const double cor = (slr / count - (sl / count) * (sr / count)) / sqrt(vl * vr);
-        if (cor > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
-        // Opposition is told only on clear movements: slow waves the pair
-        // shares turn opposite where one lead is inverted.
-        static const double apart = getenv("I37C_APART") ? atof(getenv("I37C_APART")) : -lim.eogInPhaseCorrelation;
-        if (cor < apart && vl >= lim.eogMovementSd * lim.eogMovementSd / 4 &&
+        if (*vl < moving * moving || *vr < moving * moving) return 0.0;
+        return (slr / count - (sl / count) * (sr / count)) / sqrt(*vl * *vr);
+    };
+    for (size_t si = 0; si < seconds && si < kMaskSeconds; ++si) {
+        double vl = 0, vr = 0;
+        if (correlation(si, lim.eogWindowSeconds, &vl, &vr) > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
+        // Eyes apart are told on a short window and clear movements only:
+        // slow waves the pair shares turn opposite where one lead is inverted.
+        const double cor = correlation(si, lim.eogApartWindowSeconds, &vl, &vr);
+        if (cor < lim.eogApartCorrelation && vl >= lim.eogMovementSd * lim.eogMovementSd / 4 &&
             vr >= lim.eogMovementSd * lim.eogMovementSd / 4)
             *opposite |= 1u << si;
     }
@@ -1510,7 +1515,7 @@ void JudgeDuplicate(CheckJudgeContext& c) {
 
 // A wiring fault does not come and go: the eyes are judged only where they
 // move, so an in-phase stretch holds over the epochs beside it where nothing
-// shows the pair wired right (no second of the eyes in opposition, no epoch
+// shows the pair wired right (no second of the eyes moving apart, no epoch
 // of movements apart), up to the first that does or the night's edge. Two
 // stretches with nothing between them become one; a stretch still needs an
 // epoch that starts it.
