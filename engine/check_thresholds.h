@@ -192,8 +192,8 @@ const CheckLimits kCheckLimits = {
     20.0,   // eogMovementSd
     0.65,   // eogInPhaseCorrelation: correctly wired eyes over a frontal EEG's slow waves reach 0.5-0.6 in a rare epoch; eyes in phase 0.9 and more
     9.0,    // eogWindowSeconds: a few saccades and rolls, so that a frontal EEG's slow waves below 1 Hz, which both
-            // eye electrodes share, do not decide the window (3 s found 11 of 45 inverted stretches' ends within 5 s
-            // on the eye-pair nights, 5 s 24, 7 s 29, 9 s 33, 12 s 31, 15 s 23)
+            // eye electrodes share, do not decide the window (on nights of a real frontal EEG on both eyes, windows
+            // of 7-12 s put the most inverted stretches' ends within 5 s; 3 s and 15 s far fewer)
     10.0,   // eogWindowMovementSd: half the epoch's, a few seconds holding less of a movement
     3.0,    // eogApartWindowSeconds: a saccade and the eye's return
     -0.65,  // eogApartCorrelation: on a short window, clearly apart (a frontal EEG's slow waves decide longer ones)
