@@ -301,8 +301,11 @@ void PutSharedSlowWaves(MadeNight& n) {
         n.values[kRoc][i] += wave;
     }
 }
-// The eyes at rest but over the stretches `moving` (seconds): the made
-// night's eye movement taken out of both eye channels elsewhere.
+// A sine of `uV` peak at `hz` added over samples a..b.
+void PutSine(MadeNight& n, int c, size_t a, size_t b, double uV, double hz) {
+    for (size_t i = a; i < b; ++i) n.values[c][i] += uV * sin(2 * 3.14159265358979 * hz * double(i) / kRate);
+}
+// The eyes at rest but over the stretches `moving` (seconds).
 void PutRestingEyes(MadeNight& n, const std::vector<std::pair<int, int>>& moving) {
     const double tau = 2 * 3.14159265358979;
     for (size_t i = 0; i < n.values[kLoc].size(); ++i) {
@@ -408,11 +411,7 @@ const RuleCase kRuleCases[] = {
      {{kFlow, CheckKind::Clipping, CheckLevel::Fail, 100, 200, 90, "%", "at the converter's limits"}}},
     {"ECG clipped 100-200 s", 600, [](MadeNight& n) { PutClipped(n, kEcg, 100 * kRate, 200 * kRate); },
      {{kEcg, CheckKind::Clipping, CheckLevel::Warn, 100, 200, 6.9, "%", "at the converter's limits"}}},
-    {"hum of 100 uV on C3 75-143 s", 600,
-     [](MadeNight& n) {
-         for (size_t i = 75 * kRate; i < 143 * kRate; ++i)
-             n.values[kC3][i] += 100 * sin(2 * 3.14159265358979 * 50 * double(i) / kRate);
-     },
+    {"hum of 100 uV on C3 75-143 s", 600, [](MadeNight& n) { PutSine(n, kC3, 75 * kRate, 143 * kRate, 100, 50); },
      {{kC3, CheckKind::Hum, CheckLevel::Warn, 75, 143, 71, "uV rms", "50 Hz"}}},
     // Faults judged on epochs start and end where they do, off the epochs' edges.
     {"hum on the chin 75-143 s", 600, [](MadeNight& n) { PutHum(n, kChin, 75 * kRate, 143 * kRate); },
@@ -420,11 +419,7 @@ const RuleCase kRuleCases[] = {
     {"movement on C3 200-247 s", 600, [](MadeNight& n) { PutMovement(n, kC3, 200 * kRate, 247 * kRate); },
      {{kC3, CheckKind::Amplitude, CheckLevel::Warn, 200, 247, 1780, "uV", "beyond the type's range"}}},
     // A swing of 900 uV on one eye's channel only is a movement, not the eyes.
-    {"movement on LOC 200-247 s", 600,
-     [](MadeNight& n) {
-         for (size_t i = 200 * kRate; i < 247 * kRate; ++i)
-             n.values[kLoc][i] += 450 * sin(2 * 3.14159265358979 * 0.5 * double(i) / kRate);
-     },
+    {"movement on LOC 200-247 s", 600, [](MadeNight& n) { PutSine(n, kLoc, 200 * kRate, 247 * kRate, 450, 0.5); },
      {{kLoc, CheckKind::Amplitude, CheckLevel::Warn, 200, 247, 1011, "uV", "beyond the type's range"}}},
     // No beats from 165 s to 287 s: the ECG's stretch to the second too.
     {"no beats on the ECG 165-287 s", 600, [](MadeNight& n) { PutNoise(n, kEcg, 165 * kRate, 287 * kRate); },
