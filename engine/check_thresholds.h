@@ -195,8 +195,10 @@ const CheckLimits kCheckLimits = {
             // eye electrodes share, do not decide the window (on nights of a real frontal EEG on both eyes, windows
             // of 7-12 s put the most inverted stretches' ends within 5 s; 3 s and 15 s far fewer)
     10.0,   // eogWindowMovementSd: half the epoch's, a few seconds holding less of a movement
-    3.0,    // eogApartWindowSeconds: a saccade and the eye's return
-    -0.65,  // eogApartCorrelation: on a short window, clearly apart (a frontal EEG's slow waves decide longer ones)
+    4.0,    // eogApartWindowSeconds: a saccade and the eye's return, short enough that a frontal EEG's slow waves
+            // (opposite where one lead is inverted) seldom pass for eyes apart over small movements
+    -0.4,   // eogApartCorrelation: clearly apart; over a real frontal EEG on both eyes, 3 s at -0.65 left most
+            // rolling eyes unseen, longer windows or lines nearer 0 took an inverted lead's slow waves for eyes apart
     800.0,  // eogOneSideAmplitude: the EEG's line (the same electrodes, the same movements of the head)
     2.0,    // eogOneSideRatio: the two eyes' channels reach within a third of each other in eye movements
     0.4,    // amplitudeSecondShare: a movement's swings of 0.5-3 Hz span most of it within a second; sleep EEG's stay below 250 uV
