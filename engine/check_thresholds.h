@@ -126,6 +126,14 @@ struct CheckLimits {
     double eogInPhaseCorrelation;           // correlation of the pair above this: in phase
     double eogWindowSeconds;                // ... judged second by second on windows this long, for a stretch's ends
     double eogWindowMovementSd;             // ... where the eyes move this much (uV of the averaged blocks)
+    double eogApartWindowSeconds;           // the eyes apart (wired right) are told on windows this long,
+    double eogApartCorrelation;             // ... below this, on clear movements (eogMovementSd / 2)
+    // A swing on one eye's channel that the other eye's does not share is
+    // no eye movement (the eyes move both electrodes alike): beyond this
+    // peak to peak (uV) and this many times the other eye's, a movement.
+    double eogOneSideAmplitude;
+    double eogOneSideRatio;
+    double amplitudeSecondShare;            // a second whose own peak to peak exceeds this x the epoch's line marks the swing
     double positionOutShare;                // share of samples in no level: finding
     double usableShareForPass;              // a channel with less usable time fails
     double mainsRateMargin;                 // the rate must exceed this x the mains frequency
@@ -183,8 +191,17 @@ const CheckLimits kCheckLimits = {
     1.0,    // eogSmoothSeconds: a 1-s mean keeps 90 % of a 0.25 Hz eye roll and a saccade's step, 0-20 % of 1-2 Hz slow waves
     20.0,   // eogMovementSd
     0.65,   // eogInPhaseCorrelation: correctly wired eyes over a frontal EEG's slow waves reach 0.5-0.6 in a rare epoch; eyes in phase 0.9 and more
-    3.0,    // eogWindowSeconds: a saccade and the eye's return
+    9.0,    // eogWindowSeconds: a few saccades and rolls, so that a frontal EEG's slow waves below 1 Hz, which both
+            // eye electrodes share, do not decide the window (on nights of a real frontal EEG on both eyes, windows
+            // of 7-12 s put the most inverted stretches' ends within 5 s; 3 s and 15 s far fewer)
     10.0,   // eogWindowMovementSd: half the epoch's, a few seconds holding less of a movement
+    4.0,    // eogApartWindowSeconds: a saccade and the eye's return, short enough that a frontal EEG's slow waves
+            // (opposite where one lead is inverted) seldom pass for eyes apart over small movements
+    -0.4,   // eogApartCorrelation: clearly apart; over a real frontal EEG on both eyes, 3 s at -0.65 left most
+            // rolling eyes unseen, longer windows or lines nearer 0 took an inverted lead's slow waves for eyes apart
+    800.0,  // eogOneSideAmplitude: the EEG's line (the same electrodes, the same movements of the head)
+    2.0,    // eogOneSideRatio: the two eyes' channels reach within a third of each other in eye movements
+    0.4,    // amplitudeSecondShare: a movement's swings of 0.5-3 Hz span most of it within a second; sleep EEG's stay below 250 uV
     0.10,   // positionOutShare
     0.5,    // usableShareForPass
     2.2,    // mainsRateMargin: the mains frequency must lie well below half the rate

@@ -284,7 +284,7 @@ struct EpochStats {
     uint32_t jumpSeconds = 0;
     uint32_t positionSeconds = 0;
     uint32_t eogSeconds = 0;
-    uint32_t eogOppositeSeconds = 0;      // the eyes moving in opposition: wired right
+    uint32_t eogOppositeSeconds = 0;      // the eyes moving apart: wired right
     uint32_t beatRateSeconds[2] = {0, 0}; // between beats at no heart's rate; at one
     uint32_t beatSignSeconds[2] = {0, 0}; // holding a beat pointing down; up
     uint32_t copySeconds = 0;             // seconds the same as copyEdgeOf or duplicateOf
@@ -434,10 +434,21 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
         if (-low > up) ++down;
         i = best + refractory;
     }
-    // The seconds between two beats, at a heart's rate or not.
+    // The seconds between two beats, at a heart's rate or not: beats that
+    // stand out of the band as a QRS complex does (noise's peaks do not).
+    // At a heart's rate means in a rhythm too: an interval next to one of
+    // like length (noise's peaks come at random).
+    const double prominent = kCheckLimits.beatProminenceMin * median;
+    auto interval = [&peaks](size_t k) { return double(peaks[k] - peaks[k - 1]); };
+    auto alike = [&](size_t k, size_t j) {
+        return j >= 1 && j < peaks.size() && fabs(interval(j) - interval(k)) <= kCheckLimits.beatIntervalCvMax * interval(k);
+    };
     for (size_t k = 1; k < peaks.size(); ++k) {
-        const double bpm = 60.0 * rate / double(peaks[k] - peaks[k - 1]);
-        const int sound = bpm >= kCheckLimits.heartRateLow && bpm <= kCheckLimits.heartRateHigh ? 1 : 0;
+        if (heights[k - 1] < prominent || heights[k] < prominent) continue;
+        const double bpm = 60.0 * rate / interval(k);
+        const bool atRate = bpm >= kCheckLimits.heartRateLow && bpm <= kCheckLimits.heartRateHigh;
+        if (atRate && !alike(k, k - 1) && !alike(k, k + 1)) continue;
+        const int sound = atRate ? 1 : 0;
         const size_t second = std::max<size_t>(1, size_t(rate));
         for (size_t si = peaks[k - 1] / second; si <= peaks[k] / second && si < kMaskSeconds; ++si)
             e.beatRateSeconds[sound] |= 1u << si;
@@ -522,8 +533,11 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     const ClassThresholds& th = ThresholdsOf(t.cls);
     const double hold = kCheckLimits.holdShare;
     if (th.amplitudeMax > 0 && t.absolute) {
-        // A second of a swing beyond the kind's range: half the range within the second.
-        const double half = 0.5 * th.amplitudeMax;
+        // A second of a swing beyond the kind's range: a share of the range
+        // within the second (an eye's channel: of a one-sided swing's).
+        const double line = t.cls == SignalClass::Eog ? std::min(th.amplitudeMax, kCheckLimits.eogOneSideAmplitude)
+                                                      : th.amplitudeMax;
+        const double half = kCheckLimits.amplitudeSecondShare * line;
         for (size_t si = 0; si * second < n && si < kMaskSeconds; ++si)
             if (secHi[si] - secLo[si] > half) e.amplitudeSeconds |= 1u << si;
     }
@@ -734,9 +748,11 @@ void NightChecker::State::NoteSecond(Trace& t, const SecondStats& sec) {
             const double sd = sec.sd;
             t.sds.Add(sd);
             if (i % 60 == 0) t.usualSoFar = t.sds.Median();
-            if (one || sd < dead) {
+            // A second held at the converter's limit is clipping's, not a lead off.
+            const bool railed = sec.clipped == 255;
+            if (!railed && (one || sd < dead)) {
                 AddSecond(t.flatRuns, i, lim.flatGapSeconds, sd, one);
-            } else if (sd < low && th.flatShareOfNight > 0 &&
+            } else if (!railed && sd < low && th.flatShareOfNight > 0 &&
                        (double(i) < lim.quietSecondsKept ||
                         sd < lim.quietMargin * th.flatShareOfNight * t.usualSoFar)) {
                 // A quiet second, judged against the night's usual second at
@@ -810,7 +826,7 @@ double CheckValue(const NightChecker::State::Trace& t, int16_t digital) {
 // The seconds of the EOG pair's averaged movements (`l`, `r`, one value a
 // block, the first centred at `first` seconds) in phase: over a few seconds
 // about each second, both moving and correlated above the hold line.
-// `opposite` gets the seconds they move in opposition, as eyes do.
+// `opposite` gets the seconds they move apart, not together, as eyes do.
 uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>& r, double first, size_t seconds,
                         uint32_t* opposite) {
     const CheckLimits& lim = kCheckLimits;
@@ -818,23 +834,29 @@ uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>&
     uint32_t bits = 0;
     *opposite = 0;
     const size_t m = std::min(l.size(), r.size());
-    for (size_t si = 0; si < seconds && si < kMaskSeconds; ++si) {
-        const double from = double(si) - lim.eogWindowSeconds / 2 + 0.5, to = from + lim.eogWindowSeconds;
+    // The pair's correlation over `length` seconds about second `si`, where both move.
+    auto correlation = [&](size_t si, double length, double* vl, double* vr) {
+        const double from = double(si) - length / 2 + 0.5, to = from + length;
         double sl = 0, sr = 0, sll = 0, srr = 0, slr = 0, count = 0;
         for (size_t j = 0; j < m; ++j) {
             const double at = first + double(j) * block;
             if (at < from || at >= to) continue;
             sl += l[j], sr += r[j], sll += l[j] * l[j], srr += r[j] * r[j], slr += l[j] * r[j], ++count;
         }
-        if (count < 3) continue;
-        const double vl = sll / count - (sl / count) * (sl / count), vr = srr / count - (sr / count) * (sr / count);
+        *vl = *vr = 0;
+        if (count < 3) return 0.0;
+        *vl = sll / count - (sl / count) * (sl / count), *vr = srr / count - (sr / count) * (sr / count);
         const double moving = lim.eogWindowMovementSd;
-        if (vl < moving * moving || vr < moving * moving) continue;
-        const double cor = (slr / count - (sl / count) * (sr / count)) / sqrt(vl * vr);
-        if (cor > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
-        // Opposition is told only on clear movements: slow waves the pair
-        // shares turn opposite where one lead is inverted.
-        if (cor < -lim.eogInPhaseCorrelation && vl >= lim.eogMovementSd * lim.eogMovementSd / 4 &&
+        if (*vl < moving * moving || *vr < moving * moving) return 0.0;
+        return (slr / count - (sl / count) * (sr / count)) / sqrt(*vl * *vr);
+    };
+    for (size_t si = 0; si < seconds && si < kMaskSeconds; ++si) {
+        double vl = 0, vr = 0;
+        if (correlation(si, lim.eogWindowSeconds, &vl, &vr) > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
+        // Eyes apart are told on a short window and clear movements only:
+        // slow waves the pair shares turn opposite where one lead is inverted.
+        const double cor = correlation(si, lim.eogApartWindowSeconds, &vl, &vr);
+        if (cor < lim.eogApartCorrelation && vl >= lim.eogMovementSd * lim.eogMovementSd / 4 &&
             vr >= lim.eogMovementSd * lim.eogMovementSd / 4)
             *opposite |= 1u << si;
     }
@@ -921,16 +943,18 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
     const size_t nl = std::min(l.x.size(), size_t(l.epochLength)), nr = std::min(r.x.size(), size_t(r.epochLength));
     const double sl = EyeMovements(l.x.data(), nl, l.info.outputRate, eyeBlocks, scratch);
     const double sr = EyeMovements(r.x.data(), nr, r.info.outputRate, eyeBlocks, scratch2);
-    if (sl < kCheckLimits.eogMovementSd || sr < kCheckLimits.eogMovementSd) return;
     const size_t m = std::min(scratch.size(), scratch2.size());
-    double cov = 0;
-    for (size_t i = 0; i < m; ++i) cov += scratch[i] * scratch2[i];
     if (m == 0) return;
-    r.epochs[epoch].eogCorrelation = float(cov / double(m) / (sl * sr));
+    // The seconds are told in every epoch, each on its own movements: eyes
+    // seen moving apart in an epoch of small movements show the wiring too.
     // The averaged series' first value is the mean of the epoch's first second of blocks.
     r.epochs[epoch].eogSeconds = InPhaseSeconds(scratch, scratch2, kCheckLimits.eogSmoothSeconds / 2,
                                                 size_t(std::ceil(double(r.epochs[epoch].seconds))),
                                                 &r.epochs[epoch].eogOppositeSeconds);
+    if (sl < kCheckLimits.eogMovementSd || sr < kCheckLimits.eogMovementSd) return;
+    double cov = 0;
+    for (size_t i = 0; i < m; ++i) cov += scratch[i] * scratch2[i];
+    r.epochs[epoch].eogCorrelation = float(cov / double(m) / (sl * sr));
 }
 
 void NightChecker::State::MeasureTrace(Trace& t, Scratch& sc) {
@@ -1141,6 +1165,7 @@ struct CheckJudgeContext {
     const std::vector<int32_t>* copyOf = nullptr;
     bool nightJudged = false;       // enough epochs for the rules over the whole night
     std::vector<uint8_t> flatEpoch; // half the epoch or more lies in a flat finding
+    std::vector<uint8_t> clipEpoch; // the epoch holds a clipping finding: its swings and edges are the clipping's
     std::vector<uint8_t> artifact;  // the epoch holds clipping, a flat stretch or an amplitude beyond its kind's
     bool spo2Mistaken = false;
     uint32_t notCheckable = 0, notJudged = 0;
@@ -1444,6 +1469,7 @@ void JudgeClipping(CheckJudgeContext& c) {
         AddFinding(c, CheckKind::Clipping, level, double(run.first), SecondEnd(t, run.second - 1),
                    100.0 * clipped / double(run.second - run.first), "at the converter's limits", "%");
         MarkEpochs(c.artifact, run.first, run.second);
+        MarkEpochs(c.clipEpoch, run.first, run.second);
     }
 }
 
@@ -1488,12 +1514,17 @@ void JudgeHfArtifact(CheckJudgeContext& c) {
             c.notCheckable |= 1u << int(CheckKind::HfArtifact);
             continue;
         }
-        if (c.flatEpoch[k]) continue;
+        // A clipped epoch's square edges are the clipping's, not muscle.
+        if (c.flatEpoch[k] || c.clipEpoch[k]) continue;
         const float hum = c.mainsHz == 50 ? e.hum50 : c.mainsHz == 60 ? e.hum60 : kNone;
         const double mains = hum == kNone ? 0 : double(hum);
         const double rms = sqrt(std::max(0.0, double(e.hpRms) * e.hpRms - mains * mains));
         const char* note = "muscle or electrode noise";
-        if (rms >= limit) marks[k] = {Mark::Start, CheckLevel::Warn, rms, note};
+        // A start needs a second that shows it, the mains taken out second
+        // by second: a hum over part of the epoch leaves the epoch's own
+        // mains measure short of its power.
+        const bool seen = e.hfSeconds[c.mainsHz == 60 ? 1 : 0] != 0;
+        if (rms >= limit && seen) marks[k] = {Mark::Start, CheckLevel::Warn, rms, note};
         else if (rms >= kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, rms, note};
     }
     const int f = c.mainsHz == 60 ? 1 : 0;
@@ -1509,9 +1540,26 @@ void JudgeAmplitude(CheckJudgeContext& c) {
         c.notCheckable |= 1u << int(CheckKind::Amplitude);
         return;
     }
+    // An eye's channel against the other eye's.
+    const NightChecker::State::Trace* other = nullptr;
+    if (t.cls == SignalClass::Eog && t.eye != 0)
+        for (const NightChecker::State::Trace& o : c.state->traces)
+            if (o.active && o.absolute && o.cls == SignalClass::Eog && o.eye == -t.eye) {
+                other = &o;
+                break;
+            }
+    // ... not where noise above 30 Hz makes the peaks (that is hf_artifact's).
+    auto oneSided = [&](size_t k) {
+        const CheckLimits& lim = kCheckLimits;
+        return other && k < other->epochs.size() && t.epochs[k].p2p > lim.eogOneSideAmplitude &&
+               t.epochs[k].p2p > lim.eogOneSideRatio * other->epochs[k].p2p &&
+               t.epochs[k].hfSeconds[c.mainsHz == 60 ? 1 : 0] == 0;
+    };
     std::vector<EpochMark> marks(t.epochs.size());
     for (size_t k = 0; k < marks.size(); ++k)
-        if (t.epochs[k].p2p > c.th->amplitudeMax) {
+        if (c.clipEpoch[k]) {
+            continue;   // a swing into the limits is the clipping's finding
+        } else if (t.epochs[k].p2p > c.th->amplitudeMax || oneSided(k)) {
             marks[k] = {Mark::Start, CheckLevel::Warn, t.epochs[k].p2p, "beyond the type's range"};
             c.artifact[k] = 1;
         }
@@ -1627,6 +1675,30 @@ void JudgeDuplicate(CheckJudgeContext& c) {
     });
 }
 
+// A wiring fault does not come and go: the eyes are judged only where they
+// move, so an in-phase stretch holds over the epochs beside it where nothing
+// shows the pair wired right (no second of the eyes moving apart, no epoch
+// of movements apart), up to the first that does or the night's edge. Two
+// stretches with nothing between them become one; a stretch still needs an
+// epoch that starts it.
+void HoldWiringOverStillEyes(const NightChecker::State::Trace& t, std::vector<EpochMark>& marks) {
+    const size_t n = marks.size();
+    auto sound = [&t](size_t k) {
+        const EpochStats& e = t.epochs[k];
+        return e.eogOppositeSeconds != 0 || (e.eogCorrelation != kNone && e.eogCorrelation < 0);
+    };
+    std::vector<EpochMark> held = marks;
+    auto hold = [&](size_t k, const EpochMark& beside) {
+        if (held[k].mark == Mark::None) held[k] = {Mark::Hold, CheckLevel::Warn, kNone, beside.note, beside.other};
+    };
+    for (size_t k = 0; k < n; ++k) {
+        if (marks[k].mark == Mark::None) continue;
+        for (size_t i = k + 1; i < n && marks[i].mark == Mark::None && !sound(i); ++i) hold(i, marks[k]);
+        for (size_t i = k; i-- > 0 && marks[i].mark == Mark::None && !sound(i);) hold(i, marks[k]);
+    }
+    marks.swap(held);
+}
+
 // eog_in_phase: the two eyes' channels moving together; hysteresis.
 void JudgeEogInPhase(CheckJudgeContext& c) {
     const auto& t = *c.trace;
@@ -1645,6 +1717,7 @@ void JudgeEogInPhase(CheckJudgeContext& c) {
         if (r > limit) marks[k] = {Mark::Start, CheckLevel::Warn, r, "eyes in phase", left};
         else if (r > kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, r, "eyes in phase", left};
     }
+    HoldWiringOverStillEyes(t, marks);
     EpochStretches(c, CheckKind::EogInPhase, marks, "", true,
                    [&t](size_t k, int32_t) { return t.epochs[k].eogSeconds; },
                    [&t](size_t k, int32_t) { return t.epochs[k].eogOppositeSeconds; });
@@ -1657,7 +1730,8 @@ void JudgeEcg(CheckJudgeContext& c) {
     std::vector<EpochMark> none(t.epochs.size()), rate(t.epochs.size()), inverted(t.epochs.size());
     for (size_t k = 0; k < t.epochs.size(); ++k) {
         const EpochStats& e = t.epochs[k];
-        if (c.flatEpoch[k]) continue;
+        // Beats cut at the limits lose their shape and sign: the clipping's finding.
+        if (c.flatEpoch[k] || c.clipEpoch[k]) continue;
         if (e.beatProminence == kNone) {
             c.notCheckable |= 1u << int(CheckKind::Ecg);
         } else if (e.beatProminence < lim.beatProminenceMin) {
@@ -1670,7 +1744,13 @@ void JudgeEcg(CheckJudgeContext& c) {
             inverted[k] = {Mark::Start, CheckLevel::Warn, 100.0 * e.beatDownShare, "inverted"};
         }
     }
-    EpochStretches(c, CheckKind::Ecg, none, "", true);
+    // No beats: the seconds between no two beats at a heart's rate, in the
+    // epochs whose beats were looked for.
+    EpochStretches(c, CheckKind::Ecg, none, "", true,
+                   [&t](size_t k, int32_t) {
+                       return t.epochs[k].beatProminence == kNone ? 0u : ~t.epochs[k].beatRateSeconds[1];
+                   },
+                   [&t](size_t k, int32_t) { return t.epochs[k].beatRateSeconds[1]; });
     EpochStretches(c, CheckKind::Ecg, rate, "bpm", true,
                    [&t](size_t k, int32_t) { return t.epochs[k].beatRateSeconds[0]; },
                    [&t](size_t k, int32_t) { return t.epochs[k].beatRateSeconds[1]; });
@@ -1868,6 +1948,7 @@ static void JudgeTrace(const NightChecker::State& s, int32_t index, int32_t main
     c.copyOf = &copyOf;
     c.nightJudged = double(t.epochs.size()) >= kCheckLimits.nightEpochsMin;
     c.flatEpoch.assign(t.epochs.size(), 0);
+    c.clipEpoch.assign(t.epochs.size(), 0);
     c.artifact.assign(t.epochs.size(), 0);
     c.findings = findings;
     c.firstFinding = findings->size();

@@ -301,6 +301,23 @@ void PutSharedSlowWaves(MadeNight& n) {
         n.values[kRoc][i] += wave;
     }
 }
+// A sine of `uV` peak at `hz` added over samples a..b.
+void PutSine(MadeNight& n, int c, size_t a, size_t b, double uV, double hz) {
+    for (size_t i = a; i < b; ++i) n.values[c][i] += uV * sin(2 * 3.14159265358979 * hz * double(i) / kRate);
+}
+// The eyes at rest but over the stretches `moving` (seconds).
+void PutRestingEyes(MadeNight& n, const std::vector<std::pair<int, int>>& moving) {
+    const double tau = 2 * 3.14159265358979;
+    for (size_t i = 0; i < n.values[kLoc].size(); ++i) {
+        const double t = double(i) / kRate;
+        bool moves = false;
+        for (const auto& m : moving) moves = moves || (t >= m.first && t < m.second);
+        if (moves) continue;
+        const double eyes = 80 * sin(tau * 0.25 * t) * (0.6 + 0.4 * sin(tau * 0.01 * t));
+        n.values[kLoc][i] -= eyes;
+        n.values[kRoc][i] += eyes;
+    }
+}
 // The body-position channel as one of unknown kind, stepping every five minutes.
 void MakeUnknownStepping(MadeNight& n) {
     ChannelSetting& ch = n.pattern.channels[kPos];
@@ -343,6 +360,24 @@ const RuleCase kRuleCases[] = {
          PutInvertedEye(n, kRoc, 180 * kRate, 360 * kRate);
      },
      {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 180, 360, 0.97, "", "eyes in phase"}}},
+    // A wiring fault does not come and go: ROC inverted all night, the eyes
+    // moving over 60-150 s and 420-510 s only, is one finding over the night;
+    // it holds over resting eyes up to the epochs where the eyes are seen
+    // moving as wired right.
+    {"ROC inverted all night, the eyes resting but twice", 600,
+     [](MadeNight& n) {
+         PutRestingEyes(n, {{60, 150}, {420, 510}});
+         PutInvertedEye(n, kRoc, 0, 600 * kRate);
+     },
+     {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 0, 600, 1, "", "eyes in phase"}}},
+    {"ROC inverted but over 200-380 s, the eyes seen moving over 250-330 s", 600,
+     [](MadeNight& n) {
+         PutRestingEyes(n, {{60, 150}, {250, 330}, {420, 510}});
+         PutInvertedEye(n, kRoc, 0, 200 * kRate);
+         PutInvertedEye(n, kRoc, 380 * kRate, 600 * kRate);
+     },
+     {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 0, 240, 1, "", "eyes in phase"},
+      {kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 330, 600, 1, "", "eyes in phase"}}},
     // A lead off for 71 s, to the second; a long one is one finding.
     {"EEG lead off 100-171 s", 600, [](MadeNight& n) { PutLeadOff(n, kC3, 100 * kRate, 171 * kRate, 0.31); },
      {{kC3, CheckKind::Flat, CheckLevel::Fail, 100, 171, 0.3, "uV rms", "no variation"}}},
@@ -361,21 +396,34 @@ const RuleCase kRuleCases[] = {
      {{kChin, CheckKind::Hum, CheckLevel::Warn, 0, 600, 6, "uV rms", "50 Hz"}}},
     // A channel of unknown kind stepping between values is not flat.
     {"unknown kind stepping", 600, MakeUnknownStepping, {}},
-    // A movement that drives O1 into its limits is clipping, not another kind of signal.
+    // A movement that drives O1 into its limits is clipping, not another kind
+    // of signal, nor its swing or its square edges named apart.
     {"movement into the limits 480-500 s", 600,
      [](MadeNight& n) {
          std::mt19937 random(17);
          std::normal_distribution<double> noise(0.0, 400.0);
          for (size_t i = 480 * kRate; i < 500 * kRate; ++i) n.values[kC3][i] = 1700 + noise(random);
      },
-     {{kC3, CheckKind::Clipping, CheckLevel::Fail, 480, 500, 56, "%", "at the converter's limits"},
-      {kC3, CheckKind::HfArtifact, CheckLevel::Warn, 480, 501, 146, "uV rms", "muscle or electrode noise"},
-      {kC3, CheckKind::Amplitude, CheckLevel::Warn, 480, 500, 1706, "uV", "beyond the type's range"}}},
+     {{kC3, CheckKind::Clipping, CheckLevel::Fail, 480, 500, 56, "%", "at the converter's limits"}}},
+    // One cause, one name: seconds held at the limits are not flat, clipped
+    // beats not inverted, a hum's edges not muscle.
+    {"Flow clipped 100-200 s", 600, [](MadeNight& n) { PutClipped(n, kFlow, 100 * 50, 200 * 50); },
+     {{kFlow, CheckKind::Clipping, CheckLevel::Fail, 100, 200, 90, "%", "at the converter's limits"}}},
+    {"ECG clipped 100-200 s", 600, [](MadeNight& n) { PutClipped(n, kEcg, 100 * kRate, 200 * kRate); },
+     {{kEcg, CheckKind::Clipping, CheckLevel::Warn, 100, 200, 6.9, "%", "at the converter's limits"}}},
+    {"hum of 100 uV on C3 75-143 s", 600, [](MadeNight& n) { PutSine(n, kC3, 75 * kRate, 143 * kRate, 100, 50); },
+     {{kC3, CheckKind::Hum, CheckLevel::Warn, 75, 143, 71, "uV rms", "50 Hz"}}},
     // Faults judged on epochs start and end where they do, off the epochs' edges.
     {"hum on the chin 75-143 s", 600, [](MadeNight& n) { PutHum(n, kChin, 75 * kRate, 143 * kRate); },
      {{kChin, CheckKind::Hum, CheckLevel::Warn, 75, 143, 21, "uV rms", "50 Hz"}}},
     {"movement on C3 200-247 s", 600, [](MadeNight& n) { PutMovement(n, kC3, 200 * kRate, 247 * kRate); },
      {{kC3, CheckKind::Amplitude, CheckLevel::Warn, 200, 247, 1780, "uV", "beyond the type's range"}}},
+    // A swing of 900 uV on one eye's channel only is a movement, not the eyes.
+    {"movement on LOC 200-247 s", 600, [](MadeNight& n) { PutSine(n, kLoc, 200 * kRate, 247 * kRate, 450, 0.5); },
+     {{kLoc, CheckKind::Amplitude, CheckLevel::Warn, 200, 247, 1011, "uV", "beyond the type's range"}}},
+    // No beats from 165 s to 287 s: the ECG's stretch to the second too.
+    {"no beats on the ECG 165-287 s", 600, [](MadeNight& n) { PutNoise(n, kEcg, 165 * kRate, 287 * kRate); },
+     {{kEcg, CheckKind::Ecg, CheckLevel::Fail, 165, 287, 2.99, "", "no detectable beats"}}},
     {"C4 a copy of C3 317-422 s", 600, [](MadeNight& n) { PutCopy(n, kC4, 317 * kRate, 422 * kRate); },
      {{kC4, CheckKind::Duplicate, CheckLevel::Fail, 317, 422, 0, "%", "same signal"}}},
     // The probe off: SpO2 at 0 over its stretch, the rest usable; near 0 all night is a probe off too.

@@ -229,11 +229,36 @@ struct KindTally {
 
 using Tally = std::map<std::string, KindTally>;
 
+// A clipping fault as it can be seen: from the first to the last second of
+// its stretch holding a sample at the converter's limits (a gain too high
+// clips nothing while the signal is small, as the flow in an apnea).
+TaffGenFault ClippedExtent(const TaffGenOptions& o, const TaffGenFault& f) {
+    if (f.kind != TaffGenFaultKind::Clipping) return f;
+    const int64_t first = TaffGenFaultFirstScan(f, o.rate), past = TaffGenFaultEndScan(f, o.rate);
+    int64_t from = -1, to = -1;
+    for (int64_t scan = first; scan < past; ++scan) {
+        const int16_t v = TaffGenExpectedSample(o, f.channel, scan);
+        if (v < 32767 && v > -32767) continue;
+        if (from < 0) from = scan;
+        to = scan;
+    }
+    if (from < 0) return f;
+    TaffGenFault seen = f;
+    seen.startSeconds = static_cast<double>(from / o.rate);
+    seen.lengthSeconds = static_cast<double>(to / o.rate + 1) - seen.startSeconds;
+    return seen;
+}
+
 // Scores each fault of a checked night into `tally` and prints it: its
 // coverage, how far the found stretch's ends lie from its own, found or not.
+// With `seen`, each fault is scored on the stretch where it can be seen
+// (the laid stretch printed beside it where that differs).
 void ScoreFaults(const std::vector<TaffGenFault>& faults, int rate, const std::vector<std::string>& labels,
-                 const NightCheckResult& r, const std::string& night, Tally* tally) {
-    for (const TaffGenFault& f : faults) {
+                 const NightCheckResult& r, const std::string& night, Tally* tally,
+                 const std::vector<TaffGenFault>* seen = nullptr) {
+    for (size_t i = 0; i < faults.size(); ++i) {
+        const TaffGenFault& laid = faults[i];
+        const TaffGenFault& f = seen ? (*seen)[i] : laid;
         const FaultMatch m = MatchFault(f, rate, labels, r);
         const bool exact = FoundExactly(m);
         KindTally& t = (*tally)[TaffGenFaultName(f.kind)];
@@ -242,9 +267,13 @@ void ScoreFaults(const std::vector<TaffGenFault>& faults, int rate, const std::v
         t.half += m.coverage >= 0.5;
         char ends[64] = "no finding";
         if (m.any) std::snprintf(ends, sizeof ends, "start %+.0f s, end %+.0f s", m.start - m.truthStart, m.end - m.truthEnd);
-        std::printf("  %-5s %-12s on %-16s value %-7g %6.0f-%6.0f s (%s): %3.0f %% covered, %s\n", exact ? "found" : "MISS",
-                    TaffGenFaultName(f.kind), labels[static_cast<size_t>(f.channel)].c_str(), f.value, m.truthStart,
-                    m.truthEnd, night.c_str(), 100 * m.coverage, ends);
+        char laidText[64] = "";
+        if (f.startSeconds != laid.startSeconds || f.lengthSeconds != laid.lengthSeconds)
+            std::snprintf(laidText, sizeof laidText, " (laid %.0f-%.0f s)", laid.startSeconds,
+                          laid.startSeconds + laid.lengthSeconds);
+        std::printf("  %-5s %-12s on %-16s value %-7g %6.0f-%6.0f s%s (%s): %3.0f %% covered, %s\n",
+                    exact ? "found" : "MISS", TaffGenFaultName(f.kind), labels[static_cast<size_t>(f.channel)].c_str(),
+                    f.value, m.truthStart, m.truthEnd, laidText, night.c_str(), 100 * m.coverage, ends);
     }
 }
 
@@ -334,7 +363,9 @@ bool RunFaults(const Settings& s) {
             std::fprintf(stderr, "bench_check: %s\n", error.c_str());
             return false;
         }
-        ScoreFaults(o.faults, o.rate, labels, r, "seed " + std::to_string(o.seed), &tally);
+        std::vector<TaffGenFault> seen;
+        for (const TaffGenFault& f : o.faults) seen.push_back(ClippedExtent(o, f));
+        ScoreFaults(o.faults, o.rate, labels, r, "seed " + std::to_string(o.seed), &tally, &seen);
         for (const CheckFinding& x : UnexplainedFindings(o.faults, o.rate, labels, r, CheckLevel::Warn)) {
             const bool side = OnFaultedStretch(x, o.faults, o.rate, labels);
             (side ? sideFindings : unexplained) += 1;
@@ -346,6 +377,8 @@ bool RunFaults(const Settings& s) {
     fs::remove(s.dir + "/FAULTS.DAT");
     std::printf("\nfault nights: %zu of %.1f h, %.0f s in all\n", nights.size(), s.faultHours, Since(start));
     PrintTally("faults on generated nights", tally);
+    std::printf("clipping scored on the stretch it can be seen: from the first to the last second of the laid\n"
+                "stretch holding a sample at the converter's limits (the laid stretch beside it where it differs)\n");
     const double count = nights.empty() ? 1.0 : static_cast<double>(nights.size());
     std::printf("warn or fail findings of another kind on a fault's channel and stretch: %.2f per fault night\n",
                 sideFindings / count);
