@@ -154,55 +154,6 @@ Timing CopyArchive(const Settings& s) {
     return t;
 }
 
-// Converts the archive with `v` into an emptied output folder; returns the
-// wall and CPU seconds taken (wall negative when taff2psg failed).
-Timing ConvertArchive(const Settings& s, const Variant& v) {
-    const int jobs = v.jobs;
-    const std::string& out = s.out;
-    fs::remove_all(out);
-    fs::create_directories(out);
-    if (jobs == 0) return CopyArchive(s);
-    const std::string jobText = std::to_string(jobs);
-    std::vector<std::string> args = {s.taff2psg, s.dir + "/in", "--out", out, "--all-channels", "--quiet",
-                                     "--jobs", jobText};
-    if (v.option[0]) args.push_back(v.option);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    Timing t;
-    pid_t pid = -1;
-    if (posix_spawn(&pid, s.taff2psg.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return t;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    t.cpu = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) t.wall = seconds;
-    return t;
-}
-
-// Flushes every output in `dir` to disk (fsync, as taff2psg does before a
-// rename) and returns the seconds it took: after a --no-flush run, the cost
-// the flush adds, measured alone.
-double FlushOutputs(const std::string& dir) {
-    const auto start = std::chrono::steady_clock::now();
-    for (const auto& e : fs::directory_iterator(dir)) {
-        const int fd = open(e.path().c_str(), O_RDONLY);
-        if (fd < 0) continue;
-        fsync(fd);
-        close(fd);
-    }
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void PrintLoad(const char* when) {
-    double load[3] = {0, 0, 0};
-    if (getloadavg(load, 3) == 3) printf("load average %s: %.2f %.2f %.2f\n", when, load[0], load[1], load[2]);
-}
-
-// ---- the manifest's cost ---------------------------------------------------------
-
 // Runs taff2psg with `args` (its own output to /dev/null); the wall and
 // CPU seconds, the wall negative when it failed.
 Timing RunTaff2psg(std::vector<std::string> args) {
@@ -226,6 +177,42 @@ Timing RunTaff2psg(std::vector<std::string> args) {
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) t.wall = seconds;
     return t;
 }
+
+// Converts the archive with `v` into an emptied output folder; returns the
+// wall and CPU seconds taken (wall negative when taff2psg failed).
+Timing ConvertArchive(const Settings& s, const Variant& v) {
+    const int jobs = v.jobs;
+    const std::string& out = s.out;
+    fs::remove_all(out);
+    fs::create_directories(out);
+    if (jobs == 0) return CopyArchive(s);
+    const std::string jobText = std::to_string(jobs);
+    std::vector<std::string> args = {s.taff2psg, s.dir + "/in", "--out", out, "--all-channels", "--quiet",
+                                     "--jobs", jobText};
+    if (v.option[0]) args.push_back(v.option);
+    return RunTaff2psg(args);
+}
+
+// Flushes every output in `dir` to disk (fsync, as taff2psg does before a
+// rename) and returns the seconds it took: after a --no-flush run, the cost
+// the flush adds, measured alone.
+double FlushOutputs(const std::string& dir) {
+    const auto start = std::chrono::steady_clock::now();
+    for (const auto& e : fs::directory_iterator(dir)) {
+        const int fd = open(e.path().c_str(), O_RDONLY);
+        if (fd < 0) continue;
+        fsync(fd);
+        close(fd);
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void PrintLoad(const char* when) {
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) == 3) printf("load average %s: %.2f %.2f %.2f\n", when, load[0], load[1], load[2]);
+}
+
+// ---- the manifest's cost ---------------------------------------------------------
 
 // One taff2psg's four runs: the night alone and with --manifest, the rerun
 // without and with it.
