@@ -126,6 +126,7 @@ struct CheckLimits {
     double eogInPhaseCorrelation;           // correlation of the pair above this: in phase
     double eogWindowSeconds;                // ... judged second by second on windows this long, for a stretch's ends
     double eogWindowMovementSd;             // ... where the eyes move this much (uV of the averaged blocks)
+    double eogEdgeWindowSeconds;            // a stretch's ends placed on windows this long, within one long window
     double eogApartWindowSeconds;           // the eyes apart (wired right) are told on windows this long,
     double eogApartCorrelation;             // ... below this, on clear movements (eogMovementSd / 2)
     // A swing on one eye's channel that the other eye's does not share is
@@ -195,6 +196,7 @@ const CheckLimits kCheckLimits = {
             // eye electrodes share, do not decide the window (on nights of a real frontal EEG on both eyes, windows
             // of 7-12 s put the most inverted stretches' ends within 5 s; 3 s and 15 s far fewer)
     10.0,   // eogWindowMovementSd: half the epoch's, a few seconds holding less of a movement
+    3.0,    // eogEdgeWindowSeconds: a saccade or two; the long windows blur an end by up to their length
     4.0,    // eogApartWindowSeconds: a saccade and the eye's return, short enough that a frontal EEG's slow waves
             // (opposite where one lead is inverted) seldom pass for eyes apart over small movements
     -0.4,   // eogApartCorrelation: clearly apart; over a real frontal EEG on both eyes, 3 s at -0.65 left most

@@ -285,6 +285,7 @@ struct EpochStats {
     uint32_t positionSeconds = 0;
     uint32_t eogSeconds = 0;
     uint32_t eogOppositeSeconds = 0;      // the eyes moving apart: wired right
+    uint32_t eogEdgeSeconds = 0;          // in phase on short windows: where a stretch's ends go
     uint32_t beatRateSeconds[2] = {0, 0}; // between beats at no heart's rate; at one
     uint32_t beatSignSeconds[2] = {0, 0}; // holding a beat pointing down; up
     uint32_t copySeconds = 0;             // seconds the same as copyEdgeOf or duplicateOf
@@ -826,13 +827,14 @@ double CheckValue(const NightChecker::State::Trace& t, int16_t digital) {
 // The seconds of the EOG pair's averaged movements (`l`, `r`, one value a
 // block, the first centred at `first` seconds) in phase: over a few seconds
 // about each second, both moving and correlated above the hold line.
-// `opposite` gets the seconds they move apart, not together, as eyes do.
+// `opposite` gets the seconds they move apart, not together, as eyes do;
+// `edge` the seconds in phase on short windows, which place a stretch's ends.
 uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>& r, double first, size_t seconds,
-                        uint32_t* opposite) {
+                        uint32_t* opposite, uint32_t* edge) {
     const CheckLimits& lim = kCheckLimits;
     const double block = lim.eogBlockSeconds, hold = lim.holdShare;
     uint32_t bits = 0;
-    *opposite = 0;
+    *opposite = *edge = 0;
     const size_t m = std::min(l.size(), r.size());
     // The pair's correlation over `length` seconds about second `si`, where both move.
     auto correlation = [&](size_t si, double length, double* vl, double* vr) {
@@ -853,6 +855,7 @@ uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>&
     for (size_t si = 0; si < seconds && si < kMaskSeconds; ++si) {
         double vl = 0, vr = 0;
         if (correlation(si, lim.eogWindowSeconds, &vl, &vr) > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
+        if (correlation(si, lim.eogEdgeWindowSeconds, &vl, &vr) > hold * lim.eogInPhaseCorrelation) *edge |= 1u << si;
         // Eyes apart are told on a short window and clear movements only:
         // slow waves the pair shares turn opposite where one lead is inverted.
         const double cor = correlation(si, lim.eogApartWindowSeconds, &vl, &vr);
@@ -950,7 +953,7 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
     // The averaged series' first value is the mean of the epoch's first second of blocks.
     r.epochs[epoch].eogSeconds = InPhaseSeconds(scratch, scratch2, kCheckLimits.eogSmoothSeconds / 2,
                                                 size_t(std::ceil(double(r.epochs[epoch].seconds))),
-                                                &r.epochs[epoch].eogOppositeSeconds);
+                                                &r.epochs[epoch].eogOppositeSeconds, &r.epochs[epoch].eogEdgeSeconds);
     if (sl < kCheckLimits.eogMovementSd || sr < kCheckLimits.eogMovementSd) return;
     double cov = 0;
     for (size_t i = 0; i < m; ++i) cov += scratch[i] * scratch2[i];
@@ -1699,6 +1702,42 @@ void HoldWiringOverStillEyes(const NightChecker::State::Trace& t, std::vector<Ep
     marks.swap(held);
 }
 
+// A stretch of the eyes in phase, found on long windows, brought to the
+// second: each end moves to the edge of the short windows' in-phase seconds
+// nearest it, searched inward within one long window of it (a long window
+// that straddles the fault's edge blurs the end by up to its length; beyond
+// the end the long windows decided against the fault). Where the short
+// windows show nothing there, or the end is the recording's, it stays.
+void PlaceEyeEnds(const NightChecker::State::Trace& t, double* start, double* end) {
+    const size_t per = size_t(kCheckLimits.epochSeconds);
+    const long window = long(kCheckLimits.eogWindowSeconds);
+    // The short windows lack data at an epoch's edge: an end they put just
+    // inside one is the epoch's own.
+    const double gap = kCheckLimits.edgeGapSeconds;
+    const long seconds = long(t.epochs.size() * per);
+    auto inPhase = [&](long s) {
+        if (s < 0 || s >= seconds) return false;
+        const size_t k = size_t(s) / per, i = size_t(s) % per;
+        return i < kMaskSeconds && ((t.epochs[k].eogEdgeSeconds >> i) & 1u) != 0;
+    };
+    const long a = long(*start), b = long(std::ceil(*end));
+    if (b - a <= 2 * window) return;
+    // At the recording's edge there is no fault's edge to place.
+    const double night = t.epochs.empty() ? 0 : EpochStart(t.epochs.size() - 1) + t.epochs.back().seconds;
+    for (long s = a; a > 0 && s < a + window; ++s)
+        if (inPhase(s)) {
+            const double e = std::floor(double(s) / double(per)) * double(per);
+            *start = std::max(*start, double(s) - e <= gap && *start <= e ? e : double(s));
+            break;
+        }
+    for (long s = b; *end < night && s-- > b - window;)
+        if (inPhase(s)) {
+            const double e = std::ceil(double(s + 1) / double(per)) * double(per);
+            *end = std::min(*end, e - double(s + 1) <= gap && *end >= e ? e : SecondEnd(t, size_t(s)));
+            break;
+        }
+}
+
 // eog_in_phase: the two eyes' channels moving together; hysteresis.
 void JudgeEogInPhase(CheckJudgeContext& c) {
     const auto& t = *c.trace;
@@ -1718,9 +1757,14 @@ void JudgeEogInPhase(CheckJudgeContext& c) {
         else if (r > kCheckLimits.holdShare * limit) marks[k] = {Mark::Hold, CheckLevel::Warn, r, "eyes in phase", left};
     }
     HoldWiringOverStillEyes(t, marks);
+    const size_t before = c.findings->size();
     EpochStretches(c, CheckKind::EogInPhase, marks, "", true,
                    [&t](size_t k, int32_t) { return t.epochs[k].eogSeconds; },
                    [&t](size_t k, int32_t) { return t.epochs[k].eogOppositeSeconds; });
+    for (size_t i = before; i < c.findings->size(); ++i) {
+        CheckFinding& f = (*c.findings)[i];
+        PlaceEyeEnds(t, &f.startSeconds, &f.endSeconds);
+    }
 }
 
 // ecg: an ECG channel's beats: present, at a heart's rate, pointing up.

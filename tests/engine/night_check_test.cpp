@@ -360,6 +360,13 @@ const RuleCase kRuleCases[] = {
          PutInvertedEye(n, kRoc, 180 * kRate, 360 * kRate);
      },
      {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 180, 360, 0.97, "", "eyes in phase"}}},
+    // Ends inside epochs: each to the second, not blurred by the long windows.
+    {"slow waves on both EOG, one inverted over 193-347 s", 600,
+     [](MadeNight& n) {
+         PutSharedSlowWaves(n);
+         PutInvertedEye(n, kRoc, 193 * kRate, 347 * kRate);
+     },
+     {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 193, 347, 0.97, "", "eyes in phase"}}},
     // A wiring fault does not come and go: ROC inverted all night, the eyes
     // moving over 60-150 s and 420-510 s only, is one finding over the night;
     // it holds over resting eyes up to the epochs where the eyes are seen

@@ -59,7 +59,7 @@ const char kUsage[] =
     "usage: bench_check [--clean-nights N] [--clean-hours H] [--fault-hours H] [--channels N]\n"
     "                   [--speed-hours H] [--rounds N] [--taff2psg PATH] [--dir FOLDER] [--keep]\n"
     "                   [--accuracy-only | --speed-only] [--verbose] [--only KIND]\n"
-    "                   [--eye-nights N] [--realpsg FOLDER | --no-real]\n"
+    "                   [--eye-nights N] [--eye-only] [--realpsg FOLDER | --no-real]\n"
     "       bench_check --real NAME.HDR...  (recordings made by taffimport: each checked with\n"
     "                   the montage of NAME.INI; faults of NAME.truth.json scored)\n"
     "defaults: 20 clean nights of 8 hours with 20 channels, fault nights of 2 hours, 2 eye-pair\n"
@@ -73,6 +73,7 @@ struct Settings {
     double cleanHours = 8, faultHours = 2, speedHours = 8;
     std::string taff2psg, dir;
     bool keep = false, accuracy = true, speed = true, verbose = false;
+    bool eyeOnly = false;       // the eye-pair nights alone
     std::string only;   // fault kind to lay alone ("": every kind)
     std::vector<std::string> real;  // recordings of real nights to check instead
 };
@@ -95,6 +96,7 @@ bool ReadSettings(int argc, char** argv, Settings& s) {
         else if (a == "--verbose") s.verbose = true;
         else if (a == "--only" && more) s.only = argv[++i];
         else if (a == "--eye-nights" && more) s.eyeNights = std::atoi(argv[++i]);
+        else if (a == "--eye-only") s.eyeOnly = true;
         else if (a == "--realpsg" && more) s.realpsg = argv[++i];
         else if (a == "--no-real") s.realpsg = "-";
         else if (a == "--real" && more) {
@@ -767,7 +769,9 @@ int main(int argc, char** argv) {
     }
     fs::create_directories(s.dir);
     bool ok = true;
-    if (s.accuracy) {
+    if (s.accuracy && s.eyeOnly) {
+        ok = RunEyePair(s);
+    } else if (s.accuracy) {
         ok = RunFaults(s);
         if (ok && s.only.empty()) ok = RunClean(s) && RunEyePair(s) && RunReal(s);
     }
