@@ -127,6 +127,8 @@ struct CheckLimits {
     double eogWindowSeconds;                // ... judged second by second on windows this long, for a stretch's ends
     double eogWindowMovementSd;             // ... where the eyes move this much (uV of the averaged blocks)
     double eogEdgeWindowSeconds;            // a stretch's ends placed on windows this long, within one long window
+    double eogEdgeSmoothSeconds;            // a stretch's ends judged on the blocks averaged over this long
+    double eogEdgeGapSeconds;               // ... gaps this long in its in-phase seconds bridged
     double eogApartWindowSeconds;           // the eyes apart (wired right) are told on windows this long,
     double eogApartCorrelation;             // ... below this, on clear movements (eogMovementSd / 2)
     // A swing on one eye's channel that the other eye's does not share is
@@ -197,6 +199,10 @@ const CheckLimits kCheckLimits = {
             // of 7-12 s put the most inverted stretches' ends within 5 s; 3 s and 15 s far fewer)
     10.0,   // eogWindowMovementSd: half the epoch's, a few seconds holding less of a movement
     3.0,    // eogEdgeWindowSeconds: a saccade or two; the long windows blur an end by up to their length
+    2.0,    // eogEdgeSmoothSeconds: a 2-s mean cancels a frontal EEG's waves of 0.5, 1 and 1.5 Hz whole and keeps 90 %
+            // of a 0.125 Hz eye roll; over a real frontal EEG on both eyes, the 1-s mean took the EEG's waves for
+            // eyes in phase in 13 % of the seconds beside an inverted stretch, the 2-s mean in 4 %
+    4.0,    // eogEdgeGapSeconds: under half a long window; eyes resting a few seconds inside a stretch end nothing
     4.0,    // eogApartWindowSeconds: a saccade and the eye's return, short enough that a frontal EEG's slow waves
             // (opposite where one lead is inverted) seldom pass for eyes apart over small movements
     -0.4,   // eogApartCorrelation: clearly apart; over a real frontal EEG on both eyes, 3 s at -0.65 left most

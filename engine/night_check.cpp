@@ -357,7 +357,9 @@ struct NightChecker::State {
     PositionCalibration position{};
     TracePlan plan{};
     std::vector<Trace> traces;
-    std::vector<double> scratch, scratch2, eyeBlocks;
+    std::vector<double> scratch, scratch2, eyeBlocks, eyeEdge[2];
+    std::vector<double> eyeHistory[2];  // the eye pair's blocks, left and right, of the epoch before and this one
+    int64_t eyeHistoryEpoch = -1;       // the epoch whose blocks eyeHistory ends with
     std::vector<int16_t> reduced;
     int64_t epochsDone = 0;
     std::vector<Scratch> scratches;     // one per measuring thread, the caller's first
@@ -824,46 +826,70 @@ double CheckValue(const NightChecker::State::Trace& t, int16_t digital) {
     return t.info.scale.offset * step + step * digital;
 }
 
-// The seconds of the EOG pair's averaged movements (`l`, `r`, one value a
-// block, the first centred at `first` seconds) in phase: over a few seconds
-// about each second, both moving and correlated above the hold line.
-// `opposite` gets the seconds they move apart, not together, as eyes do;
-// `edge` the seconds in phase on short windows, which place a stretch's ends.
-uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>& r, double first, size_t seconds,
-                        uint32_t* opposite, uint32_t* edge) {
-    const CheckLimits& lim = kCheckLimits;
-    const double block = lim.eogBlockSeconds, hold = lim.holdShare;
-    uint32_t bits = 0;
-    *opposite = *edge = 0;
+// The correlation of the EOG pair's averaged movements (`l`, `r`, one value
+// every `step` seconds, the first centred at `first`) over `length` seconds
+// about `centre`; 0 where either moves less than `moving` (uV sd). Their
+// variances go to `vl`, `vr`.
+double PairCorrelation(const std::vector<double>& l, const std::vector<double>& r, double first, double step,
+                       double centre, double length, double moving, double* vl, double* vr) {
     const size_t m = std::min(l.size(), r.size());
-    // The pair's correlation over `length` seconds about second `si`, where both move.
-    auto correlation = [&](size_t si, double length, double* vl, double* vr) {
-        const double from = double(si) - length / 2 + 0.5, to = from + length;
-        double sl = 0, sr = 0, sll = 0, srr = 0, slr = 0, count = 0;
-        for (size_t j = 0; j < m; ++j) {
-            const double at = first + double(j) * block;
-            if (at < from || at >= to) continue;
-            sl += l[j], sr += r[j], sll += l[j] * l[j], srr += r[j] * r[j], slr += l[j] * r[j], ++count;
-        }
-        *vl = *vr = 0;
-        if (count < 3) return 0.0;
-        *vl = sll / count - (sl / count) * (sl / count), *vr = srr / count - (sr / count) * (sr / count);
-        const double moving = lim.eogWindowMovementSd;
-        if (*vl < moving * moving || *vr < moving * moving) return 0.0;
-        return (slr / count - (sl / count) * (sr / count)) / sqrt(*vl * *vr);
-    };
+    const double from = centre - length / 2, to = from + length;
+    double sl = 0, sr = 0, sll = 0, srr = 0, slr = 0, count = 0;
+    for (size_t j = size_t(std::max(0.0, std::floor((from - first) / step))); j < m; ++j) {
+        const double at = first + double(j) * step;
+        if (at >= to) break;
+        if (at < from) continue;
+        sl += l[j], sr += r[j], sll += l[j] * l[j], srr += r[j] * r[j], slr += l[j] * r[j], ++count;
+    }
+    *vl = *vr = 0;
+    if (count < 3) return 0.0;
+    *vl = sll / count - (sl / count) * (sl / count), *vr = srr / count - (sr / count) * (sr / count);
+    if (*vl < moving * moving || *vr < moving * moving) return 0.0;
+    return (slr / count - (sl / count) * (sr / count)) / sqrt(*vl * *vr);
+}
+
+// The seconds `from` .. `from + seconds` (bit i: the second from + i) in
+// which the pair's averaged movements (as for PairCorrelation) move in
+// phase: correlated above the hold line over `length` seconds about each.
+uint32_t InPhaseSeconds(const std::vector<double>& l, const std::vector<double>& r, double first, double step,
+                        double from, size_t seconds, double length) {
+    const CheckLimits& lim = kCheckLimits;
+    uint32_t bits = 0;
     for (size_t si = 0; si < seconds && si < kMaskSeconds; ++si) {
         double vl = 0, vr = 0;
-        if (correlation(si, lim.eogWindowSeconds, &vl, &vr) > hold * lim.eogInPhaseCorrelation) bits |= 1u << si;
-        if (correlation(si, lim.eogEdgeWindowSeconds, &vl, &vr) > hold * lim.eogInPhaseCorrelation) *edge |= 1u << si;
-        // Eyes apart are told on a short window and clear movements only:
-        // slow waves the pair shares turn opposite where one lead is inverted.
-        const double cor = correlation(si, lim.eogApartWindowSeconds, &vl, &vr);
-        if (cor < lim.eogApartCorrelation && vl >= lim.eogMovementSd * lim.eogMovementSd / 4 &&
-            vr >= lim.eogMovementSd * lim.eogMovementSd / 4)
-            *opposite |= 1u << si;
+        if (PairCorrelation(l, r, first, step, from + double(si) + 0.5, length, lim.eogWindowMovementSd, &vl, &vr) >
+            lim.holdShare * lim.eogInPhaseCorrelation)
+            bits |= 1u << si;
     }
     return bits;
+}
+
+// The seconds of an epoch in which the pair's movements (averaged over
+// eogSmoothSeconds, one value a block, the first centred at `first`) move
+// apart, as eyes do: told on a short window and clear movements only, for
+// slow waves the pair shares turn opposite where one lead is inverted.
+uint32_t ApartSeconds(const std::vector<double>& l, const std::vector<double>& r, double first, size_t seconds) {
+    const CheckLimits& lim = kCheckLimits;
+    const double clear = lim.eogMovementSd * lim.eogMovementSd / 4;
+    uint32_t bits = 0;
+    for (size_t si = 0; si < seconds && si < kMaskSeconds; ++si) {
+        double vl = 0, vr = 0;
+        const double cor = PairCorrelation(l, r, first, lim.eogBlockSeconds, double(si) + 0.5,
+                                           lim.eogApartWindowSeconds, lim.eogWindowMovementSd, &vl, &vr);
+        if (cor < lim.eogApartCorrelation && vl >= clear && vr >= clear) bits |= 1u << si;
+    }
+    return bits;
+}
+
+// Means of `span` consecutive values of `x`, one for each run of them.
+void RunningMeans(const std::vector<double>& x, size_t span, std::vector<double>& out) {
+    out.clear();
+    double run = 0;
+    for (size_t i = 0; i < x.size(); ++i) {
+        run += x[i];
+        if (i >= span) run -= x[i - span];
+        if (i + 1 >= span) out.push_back(run / double(span));
+    }
 }
 
 // The checks between channels of one epoch: copies and the EOG pair.
@@ -943,18 +969,52 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
     if (left < 0 || right < 0) return;
     Trace& l = traces[size_t(left)];
     Trace& r = traces[size_t(right)];
+    const CheckLimits& lim = kCheckLimits;
     const size_t nl = std::min(l.x.size(), size_t(l.epochLength)), nr = std::min(r.x.size(), size_t(r.epochLength));
+    // The pair's blocks of the epoch before are kept for the windows that
+    // reach over the epoch's edge.
+    if (eyeHistoryEpoch < 0 || size_t(eyeHistoryEpoch) + 1 != epoch) eyeHistory[0].clear(), eyeHistory[1].clear();
+    const size_t kept = std::min(eyeHistory[0].size(), eyeHistory[1].size());
+    eyeHistory[0].resize(kept), eyeHistory[1].resize(kept);
     const double sl = EyeMovements(l.x.data(), nl, l.info.outputRate, eyeBlocks, scratch);
+    eyeHistory[0].insert(eyeHistory[0].end(), eyeBlocks.begin(), eyeBlocks.end());
     const double sr = EyeMovements(r.x.data(), nr, r.info.outputRate, eyeBlocks, scratch2);
+    eyeHistory[1].insert(eyeHistory[1].end(), eyeBlocks.begin(), eyeBlocks.end());
+    eyeHistoryEpoch = int64_t(epoch);
     const size_t m = std::min(scratch.size(), scratch2.size());
+    const size_t seconds = size_t(std::ceil(double(r.epochs[epoch].seconds)));
+    // Where a stretch's ends lie, on the blocks averaged over
+    // eogEdgeSmoothSeconds, times from this epoch's start: the epoch before
+    // has its last half judged again, now with the seconds that follow it.
+    {
+        const double step = std::max<size_t>(1, size_t(l.info.outputRate * lim.eogBlockSeconds)) /
+                            double(std::max(1, l.info.outputRate));
+        const size_t span = std::max<size_t>(1, size_t(lim.eogEdgeSmoothSeconds / lim.eogBlockSeconds + 0.5));
+        RunningMeans(eyeHistory[0], span, eyeEdge[0]);
+        RunningMeans(eyeHistory[1], span, eyeEdge[1]);
+        const double first = -double(kept) * step + double(span) * step / 2;
+        auto mark = [&](EpochStats& e, size_t from, size_t count, double at) {
+            const uint32_t keep = (1u << from) - 1;
+            e.eogSeconds = (e.eogSeconds & keep) |
+                           InPhaseSeconds(eyeEdge[0], eyeEdge[1], first, step, at, count, lim.eogWindowSeconds) << from;
+            e.eogEdgeSeconds = (e.eogEdgeSeconds & keep) |
+                               InPhaseSeconds(eyeEdge[0], eyeEdge[1], first, step, at, count, lim.eogEdgeWindowSeconds)
+                                   << from;
+        };
+        const size_t per = size_t(lim.epochSeconds), half = per / 2;
+        if (kept > 0 && epoch > 0 && r.epochs.size() > epoch)
+            mark(r.epochs[epoch - 1], half, per - half, double(half) - double(per));
+        mark(r.epochs[epoch], 0, seconds, 0);
+        eyeHistory[0].erase(eyeHistory[0].begin(), eyeHistory[0].begin() + std::ptrdiff_t(kept));
+        eyeHistory[1].erase(eyeHistory[1].begin(), eyeHistory[1].begin() + std::ptrdiff_t(kept));
+    }
     if (m == 0) return;
-    // The seconds are told in every epoch, each on its own movements: eyes
-    // seen moving apart in an epoch of small movements show the wiring too.
-    // The averaged series' first value is the mean of the epoch's first second of blocks.
-    r.epochs[epoch].eogSeconds = InPhaseSeconds(scratch, scratch2, kCheckLimits.eogSmoothSeconds / 2,
-                                                size_t(std::ceil(double(r.epochs[epoch].seconds))),
-                                                &r.epochs[epoch].eogOppositeSeconds, &r.epochs[epoch].eogEdgeSeconds);
-    if (sl < kCheckLimits.eogMovementSd || sr < kCheckLimits.eogMovementSd) return;
+    // The eyes apart are told in every epoch, each on its own movements:
+    // eyes seen moving apart in an epoch of small movements show the wiring
+    // too. The averaged series' first value is the mean of the epoch's first
+    // second of blocks.
+    r.epochs[epoch].eogOppositeSeconds = ApartSeconds(scratch, scratch2, lim.eogSmoothSeconds / 2, seconds);
+    if (sl < lim.eogMovementSd || sr < lim.eogMovementSd) return;
     double cov = 0;
     for (size_t i = 0; i < m; ++i) cov += scratch[i] * scratch2[i];
     r.epochs[epoch].eogCorrelation = float(cov / double(m) / (sl * sr));
@@ -1683,7 +1743,8 @@ void JudgeDuplicate(CheckJudgeContext& c) {
 // shows the pair wired right (no second of the eyes moving apart, no epoch
 // of movements apart), up to the first that does or the night's edge. Two
 // stretches with nothing between them become one; a stretch still needs an
-// epoch that starts it.
+// epoch that starts it. At a stretch's ends it holds over resting eyes
+// only: an epoch whose eyes moved, and not in phase, shows no fault there.
 void HoldWiringOverStillEyes(const NightChecker::State::Trace& t, std::vector<EpochMark>& marks) {
     const size_t n = marks.size();
     auto sound = [&t](size_t k) {
@@ -1699,21 +1760,106 @@ void HoldWiringOverStillEyes(const NightChecker::State::Trace& t, std::vector<Ep
         for (size_t i = k + 1; i < n && marks[i].mark == Mark::None && !sound(i); ++i) hold(i, marks[k]);
         for (size_t i = k; i-- > 0 && marks[i].mark == Mark::None && !sound(i);) hold(i, marks[k]);
     }
+    auto moved = [&](size_t k) { return marks[k].mark == Mark::None && t.epochs[k].eogCorrelation != kNone; };
+    for (size_t k = 0; k < n; ++k) {
+        if (held[k].mark == Mark::None) continue;
+        size_t last = k;
+        while (last + 1 < n && held[last + 1].mark != Mark::None) ++last;
+        size_t a = k, b = last;
+        while (a < b && moved(a)) held[a++].mark = Mark::None;
+        while (b > a && moved(b)) held[b--].mark = Mark::None;
+        k = last;
+    }
     marks.swap(held);
 }
 
-// A stretch of the eyes in phase, found on long windows, brought to the
-// second: each end moves to the edge of the short windows' in-phase seconds
-// nearest it, searched inward within one long window of it (a long window
-// that straddles the fault's edge blurs the end by up to its length; beyond
-// the end the long windows decided against the fault). Where the short
-// windows show nothing there, or the end is the recording's, it stays.
+// A stretch of the eyes in phase, its epochs' edges `start` and `end`,
+// brought to the second. On the long windows' in-phase seconds (runs of
+// edgeRunSeconds at least, gaps up to eogEdgeGapSeconds bridged: eyes
+// resting a moment inside a stretch) it starts where the run that goes on
+// over its first epoch's end begins, in that epoch or the one before, and
+// ends where the run that comes in over its last epoch's start ends; a
+// one-epoch stretch, or an end no run crosses, takes the longest run that
+// reaches into the epoch. An end within edgeGapSeconds inside the epochs'
+// edge is that edge. Then each end moves to the edge of the short windows'
+// in-phase seconds nearest it, searched inward within one long window (a
+// long window that straddles the fault's edge blurs the end by up to its
+// length). Where nothing shows there, or the end is the recording's, it stays.
 void PlaceEyeEnds(const NightChecker::State::Trace& t, double* start, double* end) {
-    const size_t per = size_t(kCheckLimits.epochSeconds);
-    const long window = long(kCheckLimits.eogWindowSeconds);
-    // The short windows lack data at an epoch's edge: an end they put just
-    // inside one is the epoch's own.
-    const double gap = kCheckLimits.edgeGapSeconds;
+    const CheckLimits& lim = kCheckLimits;
+    const size_t per = size_t(lim.epochSeconds);
+    if (t.epochs.empty() || *end <= *start) return;
+    const size_t lastEpoch = t.epochs.size() - 1;
+    const size_t begin = size_t(*start) / per;
+    const size_t last = std::min(lastEpoch, size_t(std::ceil(*end / double(per))) - 1);
+    const double night = EpochStart(lastEpoch) + t.epochs.back().seconds;
+    auto secondsOf = [&](size_t k) { return std::min(kMaskSeconds, size_t(std::ceil(double(t.epochs[k].seconds)))); };
+    // The runs of epochs from..to that reach into epoch k, in seconds of the night.
+    auto runs = [&](size_t k, size_t from, size_t to) {
+        std::vector<uint8_t> hit((to - from + 1) * per);
+        for (size_t e = from; e <= to; ++e)
+            for (size_t i = 0; i < secondsOf(e) && i < per; ++i)
+                hit[(e - from) * per + i] = (t.epochs[e].eogSeconds >> i) & 1u;
+        std::vector<std::pair<size_t, size_t>> out;
+        for (const auto& run : SecondRuns(hit, lim.eogEdgeGapSeconds)) {
+            const size_t a = from * per + run.first, b = from * per + run.second;
+            if (double(b - a) >= lim.edgeRunSeconds && b > k * per && a < k * per + secondsOf(k)) out.push_back({a, b});
+        }
+        return out;
+    };
+    auto longest = [](const std::vector<std::pair<size_t, size_t>>& rs) {
+        return *std::max_element(rs.begin(), rs.end(), [](const std::pair<size_t, size_t>& x,
+                                                          const std::pair<size_t, size_t>& y) {
+            return x.second - x.first < y.second - y.first;
+        });
+    };
+    auto crossing = [](const std::vector<std::pair<size_t, size_t>>& rs, size_t s, std::pair<size_t, size_t>* run) {
+        for (const auto& x : rs)
+            if (x.first <= s && x.second > s) return *run = x, true;
+        return false;
+    };
+    const auto first = runs(begin, begin > 0 ? begin - 1 : 0, std::min(begin + 1, lastEpoch));
+    std::pair<size_t, size_t> run;
+    if (begin == last) {
+        if (!first.empty())
+            run = longest(first), *start = double(run.first), *end = std::min(double(run.second), night);
+    } else {
+        if (crossing(first, begin * per + per - 1, &run) || (!first.empty() && (run = longest(first), true)))
+            *start = double(run.first);
+        const auto closing = runs(last, last - 1, std::min(last + 1, lastEpoch));
+        if (crossing(closing, last * per, &run) || (!closing.empty() && (run = longest(closing), true)))
+            *end = std::min(double(run.second), night);
+    }
+    const double epochStart = EpochStart(begin), epochEnd = EpochStart(last) + t.epochs[last].seconds;
+    if (*start > epochStart && *start - epochStart <= lim.edgeGapSeconds) *start = epochStart;
+    if (*end < epochEnd && epochEnd - *end <= lim.edgeGapSeconds) *end = epochEnd;
+    // Seconds that show neither the eyes in phase nor apart: an end epoch
+    // with no second of the eyes apart is the stretch's to its edge (its
+    // correlation found it, nothing in it says otherwise); in one with such
+    // seconds, the end moves over them by edgeGapSeconds at most, and never
+    // onto a second apart.
+    const uint32_t apartFirst = t.epochs[begin].eogOppositeSeconds, apartLast = t.epochs[last].eogOppositeSeconds;
+    bool heldStart = false, heldEnd = false;
+    if (*start > epochStart) {
+        double to = std::max(epochStart, *start - lim.edgeGapSeconds);
+        for (size_t i = 0; i < kMaskSeconds && epochStart + double(i) < *start; ++i)
+            if ((apartFirst >> i) & 1u) to = std::max(to, epochStart + double(i) + 1);
+        heldStart = apartFirst == 0;
+        *start = heldStart ? epochStart : to;
+    }
+    if (*end < epochEnd) {
+        const double lastStart = EpochStart(last);
+        double to = std::min(epochEnd, *end + lim.edgeGapSeconds);
+        for (size_t i = kMaskSeconds; i-- > 0;)
+            if (lastStart + double(i) >= *end && ((apartLast >> i) & 1u)) to = std::min(to, lastStart + double(i));
+        heldEnd = apartLast == 0;
+        *end = heldEnd ? epochEnd : to;
+    }
+
+    const long window = long(lim.eogWindowSeconds);
+    // An end the short windows put just inside an epoch is the epoch's own,
+    // as for the long windows' runs.
+    const double gap = lim.edgeGapSeconds;
     const long seconds = long(t.epochs.size() * per);
     auto inPhase = [&](long s) {
         if (s < 0 || s >= seconds) return false;
@@ -1722,15 +1868,13 @@ void PlaceEyeEnds(const NightChecker::State::Trace& t, double* start, double* en
     };
     const long a = long(*start), b = long(std::ceil(*end));
     if (b - a <= 2 * window) return;
-    // At the recording's edge there is no fault's edge to place.
-    const double night = t.epochs.empty() ? 0 : EpochStart(t.epochs.size() - 1) + t.epochs.back().seconds;
-    for (long s = a; a > 0 && s < a + window; ++s)
+    for (long s = a; a > 0 && !heldStart && s < a + window; ++s)
         if (inPhase(s)) {
             const double e = std::floor(double(s) / double(per)) * double(per);
             *start = std::max(*start, double(s) - e <= gap && *start <= e ? e : double(s));
             break;
         }
-    for (long s = b; *end < night && s-- > b - window;)
+    for (long s = b; *end < night && !heldEnd && s-- > b - window;)
         if (inPhase(s)) {
             const double e = std::ceil(double(s + 1) / double(per)) * double(per);
             *end = std::min(*end, e - double(s + 1) <= gap && *end >= e ? e : SecondEnd(t, size_t(s)));
@@ -1758,9 +1902,7 @@ void JudgeEogInPhase(CheckJudgeContext& c) {
     }
     HoldWiringOverStillEyes(t, marks);
     const size_t before = c.findings->size();
-    EpochStretches(c, CheckKind::EogInPhase, marks, "", true,
-                   [&t](size_t k, int32_t) { return t.epochs[k].eogSeconds; },
-                   [&t](size_t k, int32_t) { return t.epochs[k].eogOppositeSeconds; });
+    EpochStretches(c, CheckKind::EogInPhase, marks, "", true);
     for (size_t i = before; i < c.findings->size(); ++i) {
         CheckFinding& f = (*c.findings)[i];
         PlaceEyeEnds(t, &f.startSeconds, &f.endSeconds);

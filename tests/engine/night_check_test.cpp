@@ -385,6 +385,15 @@ const RuleCase kRuleCases[] = {
      },
      {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 0, 240, 1, "", "eyes in phase"},
       {kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 330, 600, 1, "", "eyes in phase"}}},
+    // The eyes resting a few seconds past a stretch's end, then seen moving
+    // apart: the stretch ends where the eyes last moved in phase (to a
+    // second), not where they are first seen apart (351).
+    {"ROC inverted over 90-340 s, the eyes resting over 340-352 s", 600,
+     [](MadeNight& n) {
+         PutRestingEyes(n, {{0, 340}, {352, 600}});
+         PutInvertedEye(n, kRoc, 90 * kRate, 340 * kRate);
+     },
+     {{kRoc, CheckKind::EogInPhase, CheckLevel::Warn, 90, 341, 1, "", "eyes in phase"}}},
     // A lead off for 71 s, to the second; a long one is one finding.
     {"EEG lead off 100-171 s", 600, [](MadeNight& n) { PutLeadOff(n, kC3, 100 * kRate, 171 * kRate, 0.31); },
      {{kC3, CheckKind::Flat, CheckLevel::Fail, 100, 171, 0.3, "uV rms", "no variation"}}},
