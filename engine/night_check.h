@@ -134,6 +134,9 @@ struct CheckControl {
     // reads on; 0 takes the machine's cores; at most kCheckThreadsMost.
     // The findings are the same for any number.
     int32_t threads = 0;
+    // True: the filters of two channels of one rate run side by side in one
+    // register; false: each channel's alone (the same findings, slower).
+    bool sideBySide = true;
 };
 
 // The most threads one check measures on.
@@ -185,7 +188,9 @@ void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result);
 class NightChecker {
 public:
     // `threads` as CheckControl's: 0 takes the machine's cores.
-    NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask, int32_t threads = 0);
+    // `sideBySide` as CheckControl's.
+    NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask, int32_t threads = 0,
+                 bool sideBySide = true);
     ~NightChecker();
     NightChecker(const NightChecker&) = delete;
     NightChecker& operator=(const NightChecker&) = delete;
