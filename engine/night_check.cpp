@@ -17,6 +17,8 @@
 #include <mutex>
 #include <thread>
 
+#include <emmintrin.h>
+
 #include "engine/check_thresholds.h"
 #include "engine/display_filter.h"
 #include "engine/epoch_values.h"
@@ -240,6 +242,56 @@ void RunPassOf(int32_t stages, const PassLane& p, const PassLane& q, size_t n, s
     static const Pass kPasses[8] = {RunPass<0>, RunPass<1>, RunPass<2>, RunPass<3>,
                                     RunPass<4>, RunPass<5>, RunPass<6>, RunPass<7>};
     kPasses[stages & 7](p, q, n, second, c50, c60);
+}
+
+// A run of digital samples summed exactly: their sum, sum of squares,
+// lowest and highest value and how many lie at the converter's limits.
+struct DigitalSums {
+    int64_t sum = 0, squares = 0;
+    int32_t low = 0, high = 0, clipped = 0;
+};
+
+// Eight samples a step in one SSE2 register (pairs multiplied and added
+// into 32 bits, then widened to 64); integers, so the sums are the ones a
+// sample at a time gives. `n` > 0.
+DigitalSums SumDigital(const int16_t* d, size_t n) {
+    static_assert(kClipDigital > 0 && kClipDigital <= 32767, "the limits are 16-bit values");
+    const __m128i zero = _mm_setzero_si128(), ones = _mm_set1_epi16(1);
+    const __m128i above = _mm_set1_epi16(int16_t(kClipDigital - 1)), below = _mm_set1_epi16(int16_t(1 - kClipDigital));
+    __m128i low = _mm_set1_epi16(d[0]), high = low, sum = zero, squares = zero, clipped = zero;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        low = _mm_min_epi16(low, v), high = _mm_max_epi16(high, v);
+        // Pairs' sums within +-65536: signed 32 bits, widened by their sign.
+        const __m128i pairs = _mm_madd_epi16(v, ones), sign = _mm_srai_epi32(pairs, 31);
+        sum = _mm_add_epi64(sum, _mm_add_epi64(_mm_unpacklo_epi32(pairs, sign), _mm_unpackhi_epi32(pairs, sign)));
+        // Pairs' squares up to 2^31: unsigned 32 bits, widened by zeros.
+        const __m128i square = _mm_madd_epi16(v, v);
+        squares = _mm_add_epi64(squares,
+                                _mm_add_epi64(_mm_unpacklo_epi32(square, zero), _mm_unpackhi_epi32(square, zero)));
+        const __m128i limit = _mm_or_si128(_mm_cmpgt_epi16(v, above), _mm_cmplt_epi16(v, below));
+        clipped = _mm_sub_epi32(clipped, _mm_madd_epi16(limit, ones));
+    }
+    DigitalSums r;
+    int16_t lows[8], highs[8];
+    int64_t sums[2], squareSums[2];
+    int32_t clips[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lows), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(highs), high);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums), sum);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(squareSums), squares);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(clips), clipped);
+    r.low = *std::min_element(lows, lows + 8), r.high = *std::max_element(highs, highs + 8);
+    r.sum = sums[0] + sums[1], r.squares = squareSums[0] + squareSums[1];
+    r.clipped = clips[0] + clips[1] + clips[2] + clips[3];
+    for (; i < n; ++i) {
+        const int32_t v = d[i];
+        r.sum += v, r.squares += v * v;
+        r.low = std::min(r.low, v), r.high = std::max(r.high, v);
+        r.clipped += (v >= kClipDigital) | (v <= -kClipDigital);
+    }
+    return r;
 }
 
 double Variance(const double* x, size_t n, double* meanOut) {
@@ -592,14 +644,9 @@ void NightChecker::State::MeasureSeconds(Trace& t, const double* x, const int16_
     int64_t sum = 0, squares = 0;
     for (size_t s0 = 0; s0 < n; s0 += second) {
         const size_t s1 = std::min(n, s0 + second);
-        int32_t sdlo = d[s0], sdhi = d[s0], sclipped = 0;
-        int64_t dsum = 0, dsq = 0;
-        for (size_t i = s0; i < s1; ++i) {
-            const int32_t v = d[i];
-            dsum += v, dsq += v * v;
-            sdlo = std::min(sdlo, v), sdhi = std::max(sdhi, v);
-            sclipped += (v >= kClipDigital) | (v <= -kClipDigital);
-        }
+        const DigitalSums sums = SumDigital(d + s0, s1 - s0);
+        const int32_t sdlo = sums.low, sdhi = sums.high, sclipped = sums.clipped;
+        const int64_t dsum = sums.sum, dsq = sums.squares;
         size_t out = 0;
         if (oximeter)
             for (size_t i = s0; i < s1; ++i) out += x[i] < rangeLow || x[i] > rangeHigh;
@@ -1197,6 +1244,8 @@ void NightChecker::State::ProcessEpoch(bool last) {
 void NightChecker::State::FinishEpoch() {
     if (!inFlight) return;
     if (!workers.threads.empty()) {
+        // The caller takes its share of what is left rather than wait.
+        MeasureDue(0);
         std::unique_lock<std::mutex> hold(workers.lock);
         workers.finished.wait(hold, [&] { return workers.busy == 0; });
     }
