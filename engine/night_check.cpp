@@ -235,6 +235,32 @@ void RunPass(const PassLane& p, const PassLane& q, size_t n, size_t second, doub
     *p.bandSum = bandSum[0], *p.bandSs = bandSs[0], *q.bandSum = bandSum[1], *q.bandSs = bandSs[1];
 }
 
+// The fourth powers of the deviations of `count` (1 or 2) traces' epochs of
+// `n` samples from their means, for the beat screen: each summed in two
+// lanes (even and odd samples), a screen, not a value; two traces' sums
+// side by side, each as alone.
+void FourthSums(const double* const x[2], const double mean[2], size_t n, int count, double out[2]) {
+    Lanes fourths[2] = {{0, 0}, {0, 0}};
+    const Lanes middle[2] = {{mean[0], mean[0]}, {mean[1], mean[1]}};
+    if (count == 2) {
+        for (size_t i = 0; i + 1 < n; i += 2) {
+            const Lanes v = Lanes{x[0][i], x[0][i + 1]} - middle[0], v2 = v * v;
+            const Lanes w = Lanes{x[1][i], x[1][i + 1]} - middle[1], w2 = w * w;
+            fourths[0] += v2 * v2, fourths[1] += w2 * w2;
+        }
+    } else {
+        for (size_t i = 0; i + 1 < n; i += 2) {
+            const Lanes v = Lanes{x[0][i], x[0][i + 1]} - middle[0], v2 = v * v;
+            fourths[0] += v2 * v2;
+        }
+    }
+    for (int k = 0; k < count; ++k) {
+        out[k] = fourths[k][0] + fourths[k][1];
+        const double last = n % 2 ? x[k][n - 1] - mean[k] : 0;
+        if (n % 2) out[k] += last * last * last * last;
+    }
+}
+
 // The pass of the stages `stages`.
 void RunPassOf(int32_t stages, const PassLane& p, const PassLane& q, size_t n, size_t second, double c50,
                double c60) {
@@ -435,7 +461,9 @@ struct NightChecker::State {
         // taken, which keeps the check fast.
         bool needHum = false, needSlow = false, needBeats = false;
         int64_t epochLength = 0;
-        std::vector<int16_t> d;      // the samples waiting to be judged, digital
+        std::vector<int16_t> d;      // the samples waiting to be judged, digital, from d[dHead]
+        size_t dHead = 0;            // the samples before it are taken: moved out only now and then
+        size_t Waiting() const { return d.size() - dHead; }
         std::vector<int16_t> current;// the epoch being measured, digital
         std::vector<double> x;       // the same in check units
         std::vector<int16_t> previous; // the epoch judged last, digital: where a copy began
@@ -463,6 +491,7 @@ struct NightChecker::State {
         // states (50 Hz, then 60 Hz) and the high-pass's sum and sum of
         // squares (kPassValues each), over the epoch the EEG band's sums.
         double epochMean = 0, epochVar = 0;
+        double epochFourth = 0;     // the deviations' fourth powers summed, when the beat screen needs them
         double secVar[kMaskSeconds] = {};
         std::vector<double> passSeconds;
         double bandSum = 0, bandSs = 0;
@@ -708,18 +737,8 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     // Beats are looked for on an ECG channel, and on another only when its
     // epoch is as peaked as an ECG (kurtosis): most channels never need it.
     bool beats = t.needBeats && beatHigh.active && beatLow.active;
-    if (beats && t.cls != SignalClass::Ecg) {
-        // Summed in two lanes (even and odd samples): a screen, not a value.
-        Lanes fourths = {0, 0};
-        const Lanes middle = {mean, mean};
-        for (size_t i = 0; i + 1 < n; i += 2) {
-            const Lanes v = Lanes{x[i], x[i + 1]} - middle, v2 = v * v;
-            fourths += v2 * v2;
-        }
-        double fourth = fourths[0] + fourths[1];
-        if (n % 2) fourth += (x[n - 1] - mean) * (x[n - 1] - mean) * (x[n - 1] - mean) * (x[n - 1] - mean);
-        beats = var > 0 && fourth / double(n) >= kCheckLimits.beatScreenKurtosis * var * var;
-    }
+    if (beats && t.cls != SignalClass::Ecg)
+        beats = var > 0 && t.epochFourth / double(n) >= kCheckLimits.beatScreenKurtosis * var * var;
     sc.band.resize(beats ? n : 0);
     double* beatBand = sc.band.data();
     if (beats)
@@ -1136,6 +1155,28 @@ void NightChecker::State::MeasureUnit(const Unit& unit, Scratch& sc) {
         for (int k = 0; k < 2; ++k)
             if (measured[k] && t[k]->passStages) pass(*t[k], nullptr);
     }
+    // The beat screen's sums, of both traces side by side when both need them.
+    auto screened = [&](int k) {
+        const Trace& u = *t[k];
+        return measured[k] && u.needBeats && u.beatHigh.active && u.beatLow.active && u.cls != SignalClass::Ecg;
+    };
+    const bool screen[2] = {screened(0), screened(1)};
+    if (screen[0] && screen[1] && t[0]->x.size() == t[1]->x.size()) {
+        const double* x[2] = {t[0]->x.data(), t[1]->x.data()};
+        const double mean[2] = {t[0]->epochMean, t[1]->epochMean};
+        double out[2];
+        FourthSums(x, mean, t[0]->x.size(), 2, out);
+        t[0]->epochFourth = out[0], t[1]->epochFourth = out[1];
+    } else {
+        for (int k = 0; k < 2; ++k) {
+            if (!screen[k]) continue;
+            const double* x[2] = {t[k]->x.data(), nullptr};
+            const double mean[2] = {t[k]->epochMean, 0};
+            double out[2];
+            FourthSums(x, mean, t[k]->x.size(), 1, out);
+            t[k]->epochFourth = out[0];
+        }
+    }
     for (int k = 0; k < 2; ++k)
         if (measured[k]) Measure(*t[k], t[k]->x.data(), t[k]->current.data(), t[k]->x.size(), t[k]->epochs.back(), sc);
 }
@@ -1220,9 +1261,16 @@ void NightChecker::State::ProcessEpoch(bool last) {
     for (size_t i = 0; i < traces.size(); ++i) {
         Trace& t = traces[i];
         if (!t.active) continue;
-        const size_t n = std::min(t.d.size(), size_t(t.epochLength));
-        t.current.assign(t.d.begin(), t.d.begin() + ptrdiff_t(n));
-        t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(n));
+        const size_t n = std::min(t.Waiting(), size_t(t.epochLength));
+        if (t.dHead == 0 && n == t.d.size()) {
+            // The waiting samples are the epoch: taken whole, not copied.
+            t.current.swap(t.d);
+            t.d.clear();
+        } else {
+            t.current.assign(t.d.begin() + ptrdiff_t(t.dHead), t.d.begin() + ptrdiff_t(t.dHead + n));
+            t.dHead += n;
+            if (t.dHead == t.d.size()) t.d.clear(), t.dHead = 0;
+        }
     }
     for (size_t u = 0; u < units.size(); ++u) workers.due.push_back(u);
     workers.next = 0;
@@ -1313,6 +1361,11 @@ void NightChecker::Feed(int32_t trace, const int16_t* digital, int64_t count) {
     if (trace < 0 || size_t(trace) >= s.traces.size() || count <= 0) return;
     State::Trace& t = s.traces[size_t(trace)];
     if (!t.active) return;
+    if (t.dHead > 0 && t.dHead >= t.Waiting()) {
+        // What was taken goes once it outweighs what waits.
+        t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(t.dHead));
+        t.dHead = 0;
+    }
     t.d.insert(t.d.end(), digital, digital + count);
     // An epoch is judged once every checked trace holds it.
     for (;;) {
@@ -1320,7 +1373,7 @@ void NightChecker::Feed(int32_t trace, const int16_t* digital, int64_t count) {
         for (const State::Trace& o : s.traces) {
             if (!o.active) continue;
             any = true;
-            if (int64_t(o.d.size()) < o.epochLength) all = false;
+            if (int64_t(o.Waiting()) < o.epochLength) all = false;
         }
         if (!any || !all) break;
         s.ProcessEpoch(false);
@@ -2252,7 +2305,7 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
         while (any) {
             any = false;
             for (const State::Trace& t : s.traces)
-                if (t.active && !t.d.empty()) any = true;
+                if (t.active && t.Waiting() > 0) any = true;
             if (any) s.ProcessEpoch(true);
         }
     }
