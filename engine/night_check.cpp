@@ -1195,7 +1195,7 @@ void NightChecker::State::MakeUnits(bool sideBySide) {
         Unit u;
         u.first = int32_t(i);
         taken[i] = 1;
-        for (size_t j = i + 1; sideBySide && traces[i].passStages && j < traces.size(); ++j) {
+        for (size_t j = i + 1; sideBySide && j < traces.size(); ++j) {
             const Trace& o = traces[j];
             if (!o.active || taken[j] || o.passStages != traces[i].passStages ||
                 o.info.outputRate != traces[i].info.outputRate)
