@@ -1157,8 +1157,9 @@ void NightChecker::State::MeasureUnit(const Unit& unit, Scratch& sc) {
     }
     // The beat screen's sums, of both traces side by side when both need them.
     auto screened = [&](int k) {
+        if (!measured[k]) return false;
         const Trace& u = *t[k];
-        return measured[k] && u.needBeats && u.beatHigh.active && u.beatLow.active && u.cls != SignalClass::Ecg;
+        return u.needBeats && u.beatHigh.active && u.beatLow.active && u.cls != SignalClass::Ecg;
     };
     const bool screen[2] = {screened(0), screened(1)};
     if (screen[0] && screen[1] && t[0]->x.size() == t[1]->x.size()) {
