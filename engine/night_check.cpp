@@ -509,9 +509,9 @@ struct NightChecker::State {
         std::vector<std::thread> threads;
         std::mutex lock;
         std::condition_variable start, finished;
-        uint64_t round = 0;         // raised for each epoch handed out
-        int32_t busy = 0;           // threads still measuring the round
-        bool quit = false;
+        std::atomic<uint64_t> round{0};  // raised for each epoch handed out
+        std::atomic<int32_t> busy{0};    // threads still measuring the round
+        std::atomic<bool> quit{false};
         std::atomic<size_t> next{0};// the next unit of `due` to take
         std::vector<size_t> due;    // the units of the epoch to measure
     };
@@ -1215,9 +1215,16 @@ void NightChecker::State::MeasureDue(size_t index) {
         MeasureUnit(units[workers.due[k]], scratches[index]);
 }
 
+// How many times a waiting thread gives the processor away before it sleeps.
+const int kSpins = 2000;
+
 void NightChecker::State::WorkerLoop(size_t index) {
     uint64_t seen = 0;
     for (;;) {
+        // An epoch takes a millisecond or so: the next is waited for giving
+        // the processor away a while before sleeping, as waking a sleeping
+        // thread costs more on some systems (Wine) than the epoch.
+        for (int spin = 0; spin < kSpins && !workers.quit && workers.round == seen; ++spin) std::this_thread::yield();
         {
             std::unique_lock<std::mutex> hold(workers.lock);
             workers.start.wait(hold, [&] { return workers.quit || workers.round != seen; });
@@ -1295,6 +1302,7 @@ void NightChecker::State::FinishEpoch() {
     if (!workers.threads.empty()) {
         // The caller takes its share of what is left rather than wait.
         MeasureDue(0);
+        for (int spin = 0; spin < kSpins && workers.busy != 0; ++spin) std::this_thread::yield();
         std::unique_lock<std::mutex> hold(workers.lock);
         workers.finished.wait(hold, [&] { return workers.busy == 0; });
     }
