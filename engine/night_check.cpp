@@ -17,6 +17,8 @@
 #include <mutex>
 #include <thread>
 
+#include <emmintrin.h>
+
 #include "engine/check_thresholds.h"
 #include "engine/display_filter.h"
 #include "engine/epoch_values.h"
@@ -173,6 +175,151 @@ struct BiquadLanes {
     void Keep(int lane, Biquad* f) const { f->z1 = z1[lane], f->z2 = z2[lane]; }
 };
 
+// The stages of an epoch's pass: the mains tones (Goertzel at 50 and 60 Hz,
+// second by second), the high-frequency high-pass, the EEG band (its
+// high-pass and low-pass in series).
+const int32_t kPassHum = 1, kPassHf = 2, kPassBand = 4;
+// The values the pass leaves per second: the 50 Hz tone's last two states,
+// the 60 Hz tone's, the high-pass's sum and sum of squares.
+const size_t kPassValues = 6;
+
+// One trace's part of a pass: its epoch in check units and mean, its filters
+// (carried into the next epoch), where its seconds' values and its EEG
+// band's sums go.
+struct PassLane {
+    const double* x;
+    double mean;
+    Biquad *hf, *bandHigh, *bandLow;
+    double* seconds;
+    double *bandSum, *bandSs;
+};
+
+// The pass over one epoch of two traces of one rate, one a lane: each
+// recurrence steps both traces in one register, and the recurrences of one
+// sample run side by side, so the processor never waits on one chain. Each
+// lane does, in the same order, the arithmetic one trace alone would: the
+// values are the same whichever trace shares the register.
+template <int32_t Stages>
+void RunPass(const PassLane& p, const PassLane& q, size_t n, size_t second, double c50, double c60) {
+    const Lanes means = {p.mean, q.mean}, k50 = {c50, c50}, k60 = {c60, c60};
+    BiquadLanes hf(*p.hf, *q.hf), bandHigh(*p.bandHigh, *q.bandHigh), bandLow(*p.bandLow, *q.bandLow);
+    Lanes bandSum = {0, 0}, bandSs = {0, 0};
+    for (size_t s0 = 0, si = 0; s0 < n; s0 += second, ++si) {
+        const size_t s1 = std::min(n, s0 + second);
+        Lanes a50 = {0, 0}, b50 = {0, 0}, a60 = {0, 0}, b60 = {0, 0}, hpSum = {0, 0}, hpSs = {0, 0};
+        for (size_t i = s0; i < s1; ++i) {
+            const Lanes x = {p.x[i], q.x[i]};
+            if (Stages & kPassHum) {
+                const Lanes v = x - means;
+                const Lanes s50 = v + k50 * a50 - b50, s60 = v + k60 * a60 - b60;
+                b50 = a50, a50 = s50, b60 = a60, a60 = s60;
+            }
+            if (Stages & kPassHf) {
+                const Lanes h = hf.Step(x);
+                hpSum += h, hpSs += h * h;
+            }
+            if (Stages & kPassBand) {
+                const Lanes b = bandLow.Step(bandHigh.Step(x));
+                bandSum += b, bandSs += b * b;
+            }
+        }
+        const PassLane* lanes[2] = {&p, &q};
+        for (int l = 0; l < 2; ++l) {
+            double* out = lanes[l]->seconds + kPassValues * si;
+            out[0] = a50[l], out[1] = b50[l], out[2] = a60[l], out[3] = b60[l], out[4] = hpSum[l], out[5] = hpSs[l];
+        }
+    }
+    hf.Keep(0, p.hf), hf.Keep(1, q.hf);
+    bandHigh.Keep(0, p.bandHigh), bandHigh.Keep(1, q.bandHigh);
+    bandLow.Keep(0, p.bandLow), bandLow.Keep(1, q.bandLow);
+    *p.bandSum = bandSum[0], *p.bandSs = bandSs[0], *q.bandSum = bandSum[1], *q.bandSs = bandSs[1];
+}
+
+// The fourth powers of the deviations of `count` (1 or 2) traces' epochs of
+// `n` samples from their means, for the beat screen: each summed in two
+// lanes (even and odd samples), a screen, not a value; two traces' sums
+// side by side, each as alone.
+void FourthSums(const double* const x[2], const double mean[2], size_t n, int count, double out[2]) {
+    Lanes fourths[2] = {{0, 0}, {0, 0}};
+    const Lanes middle[2] = {{mean[0], mean[0]}, {mean[1], mean[1]}};
+    if (count == 2) {
+        for (size_t i = 0; i + 1 < n; i += 2) {
+            const Lanes v = Lanes{x[0][i], x[0][i + 1]} - middle[0], v2 = v * v;
+            const Lanes w = Lanes{x[1][i], x[1][i + 1]} - middle[1], w2 = w * w;
+            fourths[0] += v2 * v2, fourths[1] += w2 * w2;
+        }
+    } else {
+        for (size_t i = 0; i + 1 < n; i += 2) {
+            const Lanes v = Lanes{x[0][i], x[0][i + 1]} - middle[0], v2 = v * v;
+            fourths[0] += v2 * v2;
+        }
+    }
+    for (int k = 0; k < count; ++k) {
+        out[k] = fourths[k][0] + fourths[k][1];
+        const double last = n % 2 ? x[k][n - 1] - mean[k] : 0;
+        if (n % 2) out[k] += last * last * last * last;
+    }
+}
+
+// The pass of the stages `stages`.
+void RunPassOf(int32_t stages, const PassLane& p, const PassLane& q, size_t n, size_t second, double c50,
+               double c60) {
+    typedef void (*Pass)(const PassLane&, const PassLane&, size_t, size_t, double, double);
+    static const Pass kPasses[8] = {RunPass<0>, RunPass<1>, RunPass<2>, RunPass<3>,
+                                    RunPass<4>, RunPass<5>, RunPass<6>, RunPass<7>};
+    kPasses[stages & 7](p, q, n, second, c50, c60);
+}
+
+// A run of digital samples summed exactly: their sum, sum of squares,
+// lowest and highest value and how many lie at the converter's limits.
+struct DigitalSums {
+    int64_t sum = 0, squares = 0;
+    int32_t low = 0, high = 0, clipped = 0;
+};
+
+// Eight samples a step in one SSE2 register (pairs multiplied and added
+// into 32 bits, then widened to 64); integers, so the sums are the ones a
+// sample at a time gives. `n` > 0.
+DigitalSums SumDigital(const int16_t* d, size_t n) {
+    static_assert(kClipDigital > 0 && kClipDigital <= 32767, "the limits are 16-bit values");
+    const __m128i zero = _mm_setzero_si128(), ones = _mm_set1_epi16(1);
+    const __m128i above = _mm_set1_epi16(int16_t(kClipDigital - 1)), below = _mm_set1_epi16(int16_t(1 - kClipDigital));
+    __m128i low = _mm_set1_epi16(d[0]), high = low, sum = zero, squares = zero, clipped = zero;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        low = _mm_min_epi16(low, v), high = _mm_max_epi16(high, v);
+        // Pairs' sums within +-65536: signed 32 bits, widened by their sign.
+        const __m128i pairs = _mm_madd_epi16(v, ones), sign = _mm_srai_epi32(pairs, 31);
+        sum = _mm_add_epi64(sum, _mm_add_epi64(_mm_unpacklo_epi32(pairs, sign), _mm_unpackhi_epi32(pairs, sign)));
+        // Pairs' squares up to 2^31: unsigned 32 bits, widened by zeros.
+        const __m128i square = _mm_madd_epi16(v, v);
+        squares = _mm_add_epi64(squares,
+                                _mm_add_epi64(_mm_unpacklo_epi32(square, zero), _mm_unpackhi_epi32(square, zero)));
+        const __m128i limit = _mm_or_si128(_mm_cmpgt_epi16(v, above), _mm_cmplt_epi16(v, below));
+        clipped = _mm_sub_epi32(clipped, _mm_madd_epi16(limit, ones));
+    }
+    DigitalSums r;
+    int16_t lows[8], highs[8];
+    int64_t sums[2], squareSums[2];
+    int32_t clips[4];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lows), low);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(highs), high);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sums), sum);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(squareSums), squares);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(clips), clipped);
+    r.low = *std::min_element(lows, lows + 8), r.high = *std::max_element(highs, highs + 8);
+    r.sum = sums[0] + sums[1], r.squares = squareSums[0] + squareSums[1];
+    r.clipped = clips[0] + clips[1] + clips[2] + clips[3];
+    for (; i < n; ++i) {
+        const int32_t v = d[i];
+        r.sum += v, r.squares += v * v;
+        r.low = std::min(r.low, v), r.high = std::max(r.high, v);
+        r.clipped += (v >= kClipDigital) | (v <= -kClipDigital);
+    }
+    return r;
+}
+
 double Variance(const double* x, size_t n, double* meanOut) {
     if (n == 0) {
         if (meanOut) *meanOut = 0;
@@ -314,7 +461,9 @@ struct NightChecker::State {
         // taken, which keeps the check fast.
         bool needHum = false, needSlow = false, needBeats = false;
         int64_t epochLength = 0;
-        std::vector<int16_t> d;      // the samples waiting to be judged, digital
+        std::vector<int16_t> d;      // the samples waiting to be judged, digital, from d[dHead]
+        size_t dHead = 0;            // the samples before it are taken: moved out only now and then
+        size_t Waiting() const { return d.size() - dHead; }
         std::vector<int16_t> current;// the epoch being measured, digital
         std::vector<double> x;       // the same in check units
         std::vector<int16_t> previous; // the epoch judged last, digital: where a copy began
@@ -334,11 +483,24 @@ struct NightChecker::State {
         int16_t heldMean = 0;
         SecondStats lastSecond{};
         std::vector<uint32_t> meanCounts;   // SpO2: the seconds' digital means, counted (the unit's test)
+        // Which of the tones and filters the epoch's pass runs (kPassHum,
+        // kPassHf, kPassBand): the same for every epoch.
+        int32_t passStages = 0;
+        // The epoch being measured: its mean and spread, each second's spread,
+        // and what its pass left: per second the two tones' last two Goertzel
+        // states (50 Hz, then 60 Hz) and the high-pass's sum and sum of
+        // squares (kPassValues each), over the epoch the EEG band's sums.
+        double epochMean = 0, epochVar = 0;
+        double epochFourth = 0;     // the deviations' fourth powers summed, when the beat screen needs them
+        double secVar[kMaskSeconds] = {};
+        std::vector<double> passSeconds;
+        double bandSum = 0, bandSs = 0;
     };
     // The buffers one measuring thread works in: the epoch in the beat
     // band and its magnitudes.
     struct Scratch {
         std::vector<double> band, mags;
+        std::vector<double> spare;  // the pass of a trace measured alone: its empty lane's seconds
     };
     // The check's own threads, which measure an epoch's traces while the
     // caller goes on feeding: each trace is measured whole by one thread
@@ -347,12 +509,19 @@ struct NightChecker::State {
         std::vector<std::thread> threads;
         std::mutex lock;
         std::condition_variable start, finished;
-        uint64_t round = 0;         // raised for each epoch handed out
-        int32_t busy = 0;           // threads still measuring the round
-        bool quit = false;
-        std::atomic<size_t> next{0};// the next trace of `due` to take
-        std::vector<size_t> due;    // the traces of the epoch to measure
+        std::atomic<uint64_t> round{0};  // raised for each epoch handed out
+        std::atomic<int32_t> busy{0};    // threads still measuring the round
+        std::atomic<bool> quit{false};
+        std::atomic<size_t> next{0};// the next unit of `due` to take
+        std::vector<size_t> due;    // the units of the epoch to measure
     };
+    // Traces measured together, their filters' pass side by side (two of
+    // one rate and the same stages; the second -1 for a trace alone): made
+    // once, so the same for any number of threads.
+    struct Unit {
+        int32_t first = -1, second = -1;
+    };
+    std::vector<Unit> units;
     SourceInfo source{};
     PositionCalibration position{};
     TracePlan plan{};
@@ -371,10 +540,13 @@ struct NightChecker::State {
     void StartWorkers(int32_t threads);
     void WorkerLoop(size_t index);
     void MeasureDue(size_t index);
-    void MeasureTrace(Trace& t, Scratch& scratch);
+    void MakeUnits(bool sideBySide);
+    bool StartTrace(Trace& t);
+    void MeasureUnit(const Unit& unit, Scratch& scratch);
     void ProcessEpoch(bool last);
     void FinishEpoch();
     void NoteSecond(Trace& t, const SecondStats& sec);
+    void MeasureSeconds(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e);
     void Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e, Scratch& sc);
     void MeasureBeats(Trace& t, const double* x, size_t n, EpochStats& e, Scratch& sc);
     void MeasurePairs(size_t lengthOf);
@@ -475,7 +647,10 @@ void NightChecker::State::MeasureBeats(Trace& t, const double* x, size_t n, Epoc
     e.beatDownShare = float(double(down) / double(peaks.size()));
 }
 
-void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e, Scratch& sc) {
+// The epoch's seconds and sums, before its pass: what the flat, clipping and
+// probe-off rules judge to the second, the epoch's mean, spread and
+// extremes; the filters settled on the night's first epoch.
+void NightChecker::State::MeasureSeconds(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e) {
     const double rate = t.info.outputRate;
     e.seconds = float(double(n) / rate);
     // Second by second: what the flat, clipping and probe-off rules judge to
@@ -493,19 +668,16 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         const __int128 spread = __int128(count) * squares - __int128(sum) * sum;
         return std::max(0.0, step * step * (double(spread) / (double(count) * double(count))));
     };
-    double secVar[kMaskSeconds] = {}, secLo[kMaskSeconds] = {}, secHi[kMaskSeconds] = {};
+    double* secVar = t.secVar;
+    double secLo[kMaskSeconds] = {}, secHi[kMaskSeconds] = {};
+    std::fill(secVar, secVar + kMaskSeconds, 0.0);
     int32_t dlo = d[0], dhi = d[0];
     int64_t sum = 0, squares = 0;
     for (size_t s0 = 0; s0 < n; s0 += second) {
         const size_t s1 = std::min(n, s0 + second);
-        int32_t sdlo = d[s0], sdhi = d[s0], sclipped = 0;
-        int64_t dsum = 0, dsq = 0;
-        for (size_t i = s0; i < s1; ++i) {
-            const int32_t v = d[i];
-            dsum += v, dsq += v * v;
-            sdlo = std::min(sdlo, v), sdhi = std::max(sdhi, v);
-            sclipped += (v >= kClipDigital) | (v <= -kClipDigital);
-        }
+        const DigitalSums sums = SumDigital(d + s0, s1 - s0);
+        const int32_t sdlo = sums.low, sdhi = sums.high, sclipped = sums.clipped;
+        const int64_t dsum = sums.sum, dsq = sums.squares;
         size_t out = 0;
         if (oximeter)
             for (size_t i = s0; i < s1; ++i) out += x[i] < rangeLow || x[i] > rangeHigh;
@@ -533,8 +705,8 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     e.firstDigital = d[0];
     e.constantDigital = dlo == dhi;
     if (e.constantDigital) e.sd = 0;   // not the rounding left of the mean taken out
+    t.epochMean = mean, t.epochVar = var;
     const ClassThresholds& th = ThresholdsOf(t.cls);
-    const double hold = kCheckLimits.holdShare;
     if (th.amplitudeMax > 0 && t.absolute) {
         // A second of a swing beyond the kind's range: a share of the range
         // within the second (an eye's channel: of a one-sided swing's).
@@ -544,37 +716,37 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
         for (size_t si = 0; si * second < n && si < kMaskSeconds; ++si)
             if (secHi[si] - secLo[si] > half) e.amplitudeSeconds |= 1u << si;
     }
-
-    // The mains tones (Goertzel) and the filters in one pass, their
-    // recurrences side by side; the filters' state carries into the next epoch.
-    const double mainsMargin = kCheckLimits.mainsRateMargin;
-    const bool hum50 = t.needHum && rate > mainsMargin * 50, hum60 = t.needHum && rate > mainsMargin * 60;
-    const double c50 = 2 * cos(2 * kPi * 50 / rate), c60 = 2 * cos(2 * kPi * 60 / rate);
     if (t.epochs.size() == 1) {
         // The first epoch: the high-passes start settled on its first value,
         // so a recording's offset does not ring through the first seconds.
         t.hf.Settle(x[0]), t.bandHigh.Settle(x[0]), t.beatHigh.Settle(x[0]);
         t.bandLow.Settle(0), t.beatLow.Settle(0);
     }
-    CheckFilter hf = t.hf, bandHigh = t.bandHigh, bandLow = t.bandLow, beatHigh = t.beatHigh, beatLow = t.beatLow;
+}
+
+// The epoch's measures after its pass (MeasureSeconds, then the pass of the
+// tones and filters, left them in `t`).
+void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e, Scratch& sc) {
+    const double rate = t.info.outputRate;
+    const size_t second = std::max<size_t>(1, size_t(rate));
+    const double mean = t.epochMean, var = t.epochVar;
+    const double* secVar = t.secVar;
+    const ClassThresholds& th = ThresholdsOf(t.cls);
+    const double hold = kCheckLimits.holdShare;
+    const double mainsMargin = kCheckLimits.mainsRateMargin;
+    const bool hum50 = t.needHum && rate > mainsMargin * 50, hum60 = t.needHum && rate > mainsMargin * 60;
+    CheckFilter beatHigh = t.beatHigh, beatLow = t.beatLow;
     // Beats are looked for on an ECG channel, and on another only when its
     // epoch is as peaked as an ECG (kurtosis): most channels never need it.
     bool beats = t.needBeats && beatHigh.active && beatLow.active;
-    if (beats && t.cls != SignalClass::Ecg) {
-        // Summed in two lanes (even and odd samples): a screen, not a value.
-        Lanes fourths = {0, 0};
-        const Lanes middle = {mean, mean};
-        for (size_t i = 0; i + 1 < n; i += 2) {
-            const Lanes v = Lanes{x[i], x[i + 1]} - middle, v2 = v * v;
-            fourths += v2 * v2;
-        }
-        double fourth = fourths[0] + fourths[1];
-        if (n % 2) fourth += (x[n - 1] - mean) * (x[n - 1] - mean) * (x[n - 1] - mean) * (x[n - 1] - mean);
-        beats = var > 0 && fourth / double(n) >= kCheckLimits.beatScreenKurtosis * var * var;
-    }
+    if (beats && t.cls != SignalClass::Ecg)
+        beats = var > 0 && t.epochFourth / double(n) >= kCheckLimits.beatScreenKurtosis * var * var;
     sc.band.resize(beats ? n : 0);
     double* beatBand = sc.band.data();
-    double hpSum = 0, hpSs = 0, bandSs = 0, bandSum = 0;
+    if (beats)
+        for (size_t i = 0; i < n; ++i) beatBand[i] = beatLow.Step(beatHigh.Step(x[i]));
+    double hpSum = 0, hpSs = 0;
+    const double bandSs = t.bandSs, bandSum = t.bandSum;
     // The tones second by second: a second holds whole cycles of either
     // mains frequency, so the epoch's tone is the sum of its seconds' (each
     // turned to the epoch's phase) and the seconds tell where a hum starts.
@@ -586,36 +758,12 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
     std::complex<double> epoch50, epoch60;
     const double humRmsMin = t.absolute ? th.humRms : 0;
     const double hfLimit = t.absolute && th.hfRms > 0 ? th.hfRms : 0;
-    // The two mains tones in two lanes, and the two filters the samples
-    // enter (high frequencies, the EEG band's high-pass) in two more.
-    const Lanes cMains = {c50, c60};
-    BiquadLanes entry(hf, bandHigh);
+    const CheckFilter& hf = t.hf;
     for (size_t s0 = 0; s0 < n; s0 += second) {
         const size_t s1 = std::min(n, s0 + second), si = s0 / second;
-        double secHpSum = 0, secHpSs = 0;
-        Lanes ga = {0, 0}, gb = {0, 0};
-        // One pass, its recurrences side by side.
-        for (size_t i = s0; i < s1; ++i) {
-            if (hum50 || hum60) {
-                const double v = x[i] - mean;
-                const Lanes s = Lanes{v, v} + cMains * ga - gb;
-                gb = ga, ga = s;
-            }
-            if (hf.active && bandHigh.active) {
-                const Lanes out = entry.Step(Lanes{x[i], x[i]});
-                const double h = out[0], b = bandLow.Step(out[1]);
-                secHpSum += h, secHpSs += h * h;
-                bandSum += b, bandSs += b * b;
-            } else if (hf.active) {
-                const double h = hf.Step(x[i]);
-                secHpSum += h, secHpSs += h * h;
-            } else if (bandHigh.active) {
-                const double b = bandLow.Step(bandHigh.Step(x[i]));
-                bandSum += b, bandSs += b * b;
-            }
-            if (beats) beatBand[i] = beatLow.Step(beatHigh.Step(x[i]));
-        }
-        const double g50a = ga[0], g50b = gb[0], g60a = ga[1], g60b = gb[1];
+        const double* pass = t.passSeconds.data() + kPassValues * si;
+        const double g50a = pass[0], g50b = pass[1], g60a = pass[2], g60b = pass[3];
+        const double secHpSum = pass[4], secHpSs = pass[5];
         hpSum += secHpSum, hpSs += secHpSs;
         const double m = double(s1 - s0);
         double tone[2] = {0, 0};
@@ -639,8 +787,7 @@ void NightChecker::State::Measure(Trace& t, const double* x, const int16_t* d, s
             if (hfLimit > 0 && hf.active && hp2 - tone[f] * tone[f] >= hfLimit * hfLimit) e.hfSeconds[f] |= 1u << si;
         }
     }
-    if (hf.active && bandHigh.active) entry.Keep(0, &hf), entry.Keep(1, &bandHigh);
-    t.hf = hf, t.bandHigh = bandHigh, t.bandLow = bandLow, t.beatHigh = beatHigh, t.beatLow = beatLow;
+    t.beatHigh = beatHigh, t.beatLow = beatLow;
     if (hum50) e.hum50 = float(sqrt(2.0) * std::abs(epoch50) / double(n));
     if (hum60) e.hum60 = float(sqrt(2.0) * std::abs(epoch60) / double(n));
     if (t.hf.active) e.hpRms = float(sqrt(std::max(0.0, hpSs / double(n) - (hpSum / double(n)) * (hpSum / double(n)))));
@@ -1020,26 +1167,124 @@ void NightChecker::State::MeasurePairs(size_t epoch) {
     r.epochs[epoch].eogCorrelation = float(cov / double(m) / (sl * sr));
 }
 
-void NightChecker::State::MeasureTrace(Trace& t, Scratch& sc) {
-    // The epoch's samples in check units, from the digital ones.
+// The epoch's samples in check units, from the digital ones; true when the
+// epoch is measured (a record made for it and its seconds taken).
+bool NightChecker::State::StartTrace(Trace& t) {
     const size_t n = t.current.size();
     t.x.resize(n);
     const double step = t.info.scale.bitValue * t.unitFactor, base = t.info.scale.offset * step;
     for (size_t k = 0; k < n; ++k) t.x[k] = base + step * t.current[k];
-    if (n == 0 || (lastEpoch && double(n) < kCheckLimits.shortestEpochSeconds * t.info.outputRate)) return;
+    if (n == 0 || (lastEpoch && double(n) < kCheckLimits.shortestEpochSeconds * t.info.outputRate)) return false;
     t.epochs.emplace_back();
-    Measure(t, t.x.data(), t.current.data(), n, t.epochs.back(), sc);
+    MeasureSeconds(t, t.x.data(), t.current.data(), n, t.epochs.back());
+    const size_t second = std::max<size_t>(1, size_t(t.info.outputRate));
+    t.passSeconds.assign(kPassValues * ((n + second - 1) / second), 0.0);
+    t.bandSum = t.bandSs = 0;
+    return true;
 }
 
-// Measures traces of the epoch's list until none is left, in scratch `index`.
+// The traces of one unit measured: their seconds, their pass side by side
+// (each alone, its other lane idle, when only one is measured or their
+// epochs differ in length), then the rest of their measures.
+void NightChecker::State::MeasureUnit(const Unit& unit, Scratch& sc) {
+    Trace* t[2] = {&traces[size_t(unit.first)], unit.second >= 0 ? &traces[size_t(unit.second)] : nullptr};
+    bool measured[2] = {StartTrace(*t[0]), t[1] && StartTrace(*t[1])};
+    auto laneOf = [](Trace& u) {
+        return PassLane{u.x.data(), u.epochMean, &u.hf, &u.bandHigh, &u.bandLow, u.passSeconds.data(), &u.bandSum,
+                        &u.bandSs};
+    };
+    auto pass = [&](Trace& u, Trace* other) {
+        const double rate = u.info.outputRate;
+        const size_t n = u.x.size(), second = std::max<size_t>(1, size_t(rate));
+        const double c50 = 2 * cos(2 * kPi * 50 / rate), c60 = 2 * cos(2 * kPi * 60 / rate);
+        const PassLane p = laneOf(u);
+        if (other) {
+            RunPassOf(u.passStages, p, laneOf(*other), n, second, c50, c60);
+            return;
+        }
+        // Alone: the other lane repeats this trace into copies of its own.
+        Biquad hf = u.hf, bandHigh = u.bandHigh, bandLow = u.bandLow;
+        double sum = 0, ss = 0;
+        sc.spare.resize(u.passSeconds.size());
+        const PassLane q{p.x, p.mean, &hf, &bandHigh, &bandLow, sc.spare.data(), &sum, &ss};
+        RunPassOf(u.passStages, p, q, n, second, c50, c60);
+    };
+    if (measured[0] && measured[1] && t[0]->x.size() == t[1]->x.size()) {
+        if (t[0]->passStages) pass(*t[0], t[1]);
+    } else {
+        for (int k = 0; k < 2; ++k)
+            if (measured[k] && t[k]->passStages) pass(*t[k], nullptr);
+    }
+    // The beat screen's sums, of both traces side by side when both need them.
+    auto screened = [&](int k) {
+        if (!measured[k]) return false;
+        const Trace& u = *t[k];
+        return u.needBeats && u.beatHigh.active && u.beatLow.active && u.cls != SignalClass::Ecg;
+    };
+    const bool screen[2] = {screened(0), screened(1)};
+    if (screen[0] && screen[1] && t[0]->x.size() == t[1]->x.size()) {
+        const double* x[2] = {t[0]->x.data(), t[1]->x.data()};
+        const double mean[2] = {t[0]->epochMean, t[1]->epochMean};
+        double out[2];
+        FourthSums(x, mean, t[0]->x.size(), 2, out);
+        t[0]->epochFourth = out[0], t[1]->epochFourth = out[1];
+    } else {
+        for (int k = 0; k < 2; ++k) {
+            if (!screen[k]) continue;
+            const double* x[2] = {t[k]->x.data(), nullptr};
+            const double mean[2] = {t[k]->epochMean, 0};
+            double out[2];
+            FourthSums(x, mean, t[k]->x.size(), 1, out);
+            t[k]->epochFourth = out[0];
+        }
+    }
+    for (int k = 0; k < 2; ++k)
+        if (measured[k]) Measure(*t[k], t[k]->x.data(), t[k]->current.data(), t[k]->x.size(), t[k]->epochs.back(), sc);
+}
+
+// The units: each trace with the next one of its rate and stages not yet
+// taken, or alone (every trace alone without `sideBySide`).
+void NightChecker::State::MakeUnits(bool sideBySide) {
+    const double margin = kCheckLimits.mainsRateMargin;
+    for (Trace& t : traces)
+        t.passStages = (t.needHum && t.info.outputRate > margin * 50 ? kPassHum : 0) | (t.hf.active ? kPassHf : 0) |
+                       (t.bandHigh.active ? kPassBand : 0);
+    std::vector<uint8_t> taken(traces.size(), 0);
+    units.clear();
+    for (size_t i = 0; i < traces.size(); ++i) {
+        if (!traces[i].active || taken[i]) continue;
+        Unit u;
+        u.first = int32_t(i);
+        taken[i] = 1;
+        for (size_t j = i + 1; sideBySide && j < traces.size(); ++j) {
+            const Trace& o = traces[j];
+            if (!o.active || taken[j] || o.passStages != traces[i].passStages ||
+                o.info.outputRate != traces[i].info.outputRate)
+                continue;
+            u.second = int32_t(j);
+            taken[j] = 1;
+            break;
+        }
+        units.push_back(u);
+    }
+}
+
+// Measures units of the epoch's list until none is left, in scratch `index`.
 void NightChecker::State::MeasureDue(size_t index) {
     for (size_t k = workers.next++; k < workers.due.size(); k = workers.next++)
-        MeasureTrace(traces[workers.due[k]], scratches[index]);
+        MeasureUnit(units[workers.due[k]], scratches[index]);
 }
+
+// How many times a waiting thread gives the processor away before it sleeps.
+const int kSpins = 2000;
 
 void NightChecker::State::WorkerLoop(size_t index) {
     uint64_t seen = 0;
     for (;;) {
+        // An epoch takes a millisecond or so: the next is waited for giving
+        // the processor away a while before sleeping, as waking a sleeping
+        // thread costs more on some systems (Wine) than the epoch.
+        for (int spin = 0; spin < kSpins && !workers.quit && workers.round == seen; ++spin) std::this_thread::yield();
         {
             std::unique_lock<std::mutex> hold(workers.lock);
             workers.start.wait(hold, [&] { return workers.quit || workers.round != seen; });
@@ -1055,10 +1300,8 @@ void NightChecker::State::WorkerLoop(size_t index) {
 void NightChecker::State::StartWorkers(int32_t threads) {
     if (threads <= 0) threads = int32_t(std::thread::hardware_concurrency());
     threads = std::max(1, std::min(threads, kCheckThreadsMost));
-    // More threads than traces to measure would only wait.
-    size_t active = 0;
-    for (const Trace& t : traces) active += t.active ? 1 : 0;
-    threads = int32_t(std::max<size_t>(1, std::min(size_t(threads), active)));
+    // More threads than units to measure would only wait.
+    threads = int32_t(std::max<size_t>(1, std::min(size_t(threads), units.size())));
     // One thread: the caller measures each epoch itself. More: as many
     // threads of the check's own measure while the caller goes on reading.
     scratches.resize(size_t(threads) + 1);
@@ -1086,11 +1329,18 @@ void NightChecker::State::ProcessEpoch(bool last) {
     for (size_t i = 0; i < traces.size(); ++i) {
         Trace& t = traces[i];
         if (!t.active) continue;
-        const size_t n = std::min(t.d.size(), size_t(t.epochLength));
-        t.current.assign(t.d.begin(), t.d.begin() + ptrdiff_t(n));
-        t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(n));
-        workers.due.push_back(i);
+        const size_t n = std::min(t.Waiting(), size_t(t.epochLength));
+        if (t.dHead == 0 && n == t.d.size()) {
+            // The waiting samples are the epoch: taken whole, not copied.
+            t.current.swap(t.d);
+            t.d.clear();
+        } else {
+            t.current.assign(t.d.begin() + ptrdiff_t(t.dHead), t.d.begin() + ptrdiff_t(t.dHead + n));
+            t.dHead += n;
+            if (t.dHead == t.d.size()) t.d.clear(), t.dHead = 0;
+        }
     }
+    for (size_t u = 0; u < units.size(); ++u) workers.due.push_back(u);
     workers.next = 0;
     inFlight = true;
     if (workers.threads.empty()) {
@@ -1110,6 +1360,9 @@ void NightChecker::State::ProcessEpoch(bool last) {
 void NightChecker::State::FinishEpoch() {
     if (!inFlight) return;
     if (!workers.threads.empty()) {
+        // The caller takes its share of what is left rather than wait.
+        MeasureDue(0);
+        for (int spin = 0; spin < kSpins && workers.busy != 0; ++spin) std::this_thread::yield();
         std::unique_lock<std::mutex> hold(workers.lock);
         workers.finished.wait(hold, [&] { return workers.busy == 0; });
     }
@@ -1121,7 +1374,7 @@ void NightChecker::State::FinishEpoch() {
 }
 
 NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask,
-                           int32_t threads)
+                           int32_t threads, bool sideBySide)
     : state_(new State) {
     State& s = *state_;
     s.source = source;
@@ -1166,6 +1419,7 @@ NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& patte
         for (State::Trace& t : s.traces)
             if (t.active) t.epochs.reserve(size_t(std::min(epochs, 2 * 24 * 3600 / kCheckLimits.epochSeconds)) + 1);
     }
+    s.MakeUnits(sideBySide);
     s.StartWorkers(threads);
 }
 
@@ -1176,6 +1430,11 @@ void NightChecker::Feed(int32_t trace, const int16_t* digital, int64_t count) {
     if (trace < 0 || size_t(trace) >= s.traces.size() || count <= 0) return;
     State::Trace& t = s.traces[size_t(trace)];
     if (!t.active) return;
+    if (t.dHead > 0 && t.dHead >= t.Waiting()) {
+        // What was taken goes once it outweighs what waits.
+        t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(t.dHead));
+        t.dHead = 0;
+    }
     t.d.insert(t.d.end(), digital, digital + count);
     // An epoch is judged once every checked trace holds it.
     for (;;) {
@@ -1183,7 +1442,7 @@ void NightChecker::Feed(int32_t trace, const int16_t* digital, int64_t count) {
         for (const State::Trace& o : s.traces) {
             if (!o.active) continue;
             any = true;
-            if (int64_t(o.d.size()) < o.epochLength) all = false;
+            if (int64_t(o.Waiting()) < o.epochLength) all = false;
         }
         if (!any || !all) break;
         s.ProcessEpoch(false);
@@ -2197,7 +2456,7 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
         while (any) {
             any = false;
             for (const State::Trace& t : s.traces)
-                if (t.active && !t.d.empty()) any = true;
+                if (t.active && t.Waiting() > 0) any = true;
             if (any) s.ProcessEpoch(true);
         }
     }
@@ -2353,7 +2612,7 @@ bool ParseCheckRuleSet(const CheckRuleSet& rules, uint32_t* kinds, double* minim
 
 bool CheckNight(TaffHandle reader, const SourceInfo& source, const MontagePattern& pattern, const CheckRuleSet& rules,
                 const CheckControl& control, NightCheckResult* out) {
-    NightChecker checker(source, pattern, control.traceMask, control.threads);
+    NightChecker checker(source, pattern, control.traceMask, control.threads, control.sideBySide);
     TracePlan plan;
     PlanTraces(source, pattern, &plan);
     const int32_t skip = reader ? TaffGetValue(reader, TAFF_VALUE_SKIP_WORD, 0) : 0;

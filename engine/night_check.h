@@ -134,6 +134,9 @@ struct CheckControl {
     // reads on; 0 takes the machine's cores; at most kCheckThreadsMost.
     // The findings are the same for any number.
     int32_t threads = 0;
+    // True: the filters of two channels of one rate run side by side in one
+    // register; false: each channel's alone (the same findings, slower).
+    bool sideBySide = true;
 };
 
 // The most threads one check measures on.
@@ -177,15 +180,20 @@ void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result);
 // in check units); of the rules judged to the second only the runs of
 // seconds a finding needs are kept, made as the seconds arrive; what grows
 // with the night is a small record per epoch and trace (144 bytes each
-// 30 s: 4.2 MiB on 8 hours of 32 channels). With more than one
-// thread, each epoch's traces are measured on `threads` threads of the
-// checker's own while the caller goes on feeding, each trace by one thread
-// alone, so the result is the same for any number of threads; on one, the
-// caller measures them.
+// 30 s: 4.2 MiB on 8 hours of 32 channels). Traces of one rate that need
+// the same filters are measured in pairs, their filters stepped side by
+// side in one register, each lane's arithmetic that of the trace alone.
+// With more than one thread, each epoch's pairs are measured on `threads`
+// threads of the checker's own while the caller goes on feeding (the
+// caller measures what is left of an epoch when it hands out the next),
+// each pair by one thread, so the result is the same for any number of
+// threads; on one, the caller measures them.
 class NightChecker {
 public:
     // `threads` as CheckControl's: 0 takes the machine's cores.
-    NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask, int32_t threads = 0);
+    // `sideBySide` as CheckControl's.
+    NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask, int32_t threads = 0,
+                 bool sideBySide = true);
     ~NightChecker();
     NightChecker(const NightChecker&) = delete;
     NightChecker& operator=(const NightChecker&) = delete;

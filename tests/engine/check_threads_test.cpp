@@ -19,8 +19,10 @@
 
 namespace {
 
-// The check file of the recording at `header` checked on `threads` threads.
-std::string CheckFileOn(const std::string& header, const MontagePattern& pattern, int32_t threads) {
+// The check file of the recording at `header` checked on `threads` threads,
+// the channels' filters side by side or each alone.
+std::string CheckFileOn(const std::string& header, const MontagePattern& pattern, int32_t threads,
+                        bool sideBySide = true) {
     static const bool started = (TaffStartup(), true);
     (void)started;
     SourceInfo source{};
@@ -29,6 +31,7 @@ std::string CheckFileOn(const std::string& header, const MontagePattern& pattern
     TaffHandle reader = TaffOpen(header.c_str(), 0);
     CheckControl control;
     control.threads = threads;
+    control.sideBySide = sideBySide;
     NightCheckResult r;
     const bool complete = CheckNight(reader, source, pattern, DefaultCheckRuleSet(), control, &r);
     TaffClose(reader);
@@ -43,32 +46,53 @@ void ExpectSameOnEveryThreadCount(const std::string& header, const MontagePatter
     EXPECT_NE(std::string::npos, one.find(found)) << one;
     EXPECT_EQ(one, CheckFileOn(header, pattern, 2));
     EXPECT_EQ(one, CheckFileOn(header, pattern, 3));
+    EXPECT_EQ(one, CheckFileOn(header, pattern, 1, false));
+    EXPECT_EQ(one, CheckFileOn(header, pattern, 2, false));
 }
 
+// Generated nights: the channels' count (an odd one leaves a channel of its
+// kind alone), rate and length (a last epoch of a few seconds) and faults.
+struct GeneratedNight {
+    int channels;
+    int rate;
+    double seconds;
+    std::vector<const char*> faults;
+    const char* found;
+};
+
+const GeneratedNight kNights[] = {
+    {20, 200, 1500,
+     {"flat:C3-A2:120:71", "hum:Chin:300:90:4000", "clipping:O2-A1:480:60:20", "spo2:SpO2:600:120",
+      "duplicate:Thorax:780:120", "position:Position:960:90", "ecg:ECG:1000:100", "eog_in_phase:ROC:1100:120",
+      "hf_artifact:O1-A2:1250:61", "amplitude:C4-A1:1350:40"},
+     "\"eog_in_phase\""},
+    {21, 256, 1517, {"hum:C3-A2:300:200", "hf_artifact:F3-A2:700:300", "hum:LOC:900:300"}, "\"hum\""},
+};
+
 TEST(CheckThreads, GeneratedNightWithFaultsGivesTheSameFile) {
-    TempDir dir;
-    TaffGenOptions o;
-    o.channels = 20;
-    o.seconds = 1500;
-    o.seed = 11;
-    const char* const faults[] = {"flat:C3-A2:120:71",  "hum:Chin:300:90:4000",   "clipping:O2-A1:480:60:20",
-                                  "spo2:SpO2:600:120",  "duplicate:Thorax:780:120", "position:Position:960:90",
-                                  "ecg:ECG:1000:100",   "eog_in_phase:ROC:1100:120", "hf_artifact:O1-A2:1250:61",
-                                  "amplitude:C4-A1:1350:40"};
-    std::vector<std::string> names;
-    for (int c = 0; c < o.channels; ++c) names.push_back(TaffGenChannelName(c));
-    for (const char* text : faults) {
-        TaffGenFault f;
+    for (const GeneratedNight& night : kNights) {
+        SCOPED_TRACE(night.channels);
+        TempDir dir;
+        TaffGenOptions o;
+        o.channels = night.channels;
+        o.rate = night.rate;
+        o.seconds = night.seconds;
+        o.seed = 11;
+        std::vector<std::string> names;
+        for (int c = 0; c < o.channels; ++c) names.push_back(TaffGenChannelName(c));
+        for (const char* text : night.faults) {
+            TaffGenFault f;
+            std::string error;
+            ASSERT_TRUE(ParseTaffGenFault(text, names, &f, &error)) << text << ": " << error;
+            o.faults.push_back(f);
+        }
+        const std::string header = dir.File("N1.HDR");
         std::string error;
-        ASSERT_TRUE(ParseTaffGenFault(text, names, &f, &error)) << text << ": " << error;
-        o.faults.push_back(f);
+        ASSERT_TRUE(WriteTaffRecording(o, header, &error)) << error;
+        MontagePattern pattern;
+        TaffGenMontage(o, &pattern);
+        ExpectSameOnEveryThreadCount(header, pattern, night.found);
     }
-    const std::string header = dir.File("N1.HDR");
-    std::string error;
-    ASSERT_TRUE(WriteTaffRecording(o, header, &error)) << error;
-    MontagePattern pattern;
-    TaffGenMontage(o, &pattern);
-    ExpectSameOnEveryThreadCount(header, pattern, "\"eog_in_phase\"");
 }
 
 // Five real minutes of seven channels at 100 Hz and 1 Hz.
