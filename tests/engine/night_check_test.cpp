@@ -427,6 +427,14 @@ const RuleCase kRuleCases[] = {
      {{kFlow, CheckKind::Clipping, CheckLevel::Fail, 100, 200, 90, "%", "at the converter's limits"}}},
     {"ECG clipped 100-200 s", 600, [](MadeNight& n) { PutClipped(n, kEcg, 100 * kRate, 200 * kRate); },
      {{kEcg, CheckKind::Clipping, CheckLevel::Warn, 100, 200, 6.9, "%", "at the converter's limits"}}},
+    // Half of each second at the lowest digital value (a tenth of a second
+    // at a time): a varying signal at the limits, not a flat one.
+    {"C3 at the lower limit five times a second 100-160 s", 600,
+     [](MadeNight& n) {
+         for (size_t i = 100 * kRate; i < 160 * kRate; ++i)
+             if (i % 40 < 20) n.values[kC3][i] = -1e6;
+     },
+     {{kC3, CheckKind::Clipping, CheckLevel::Fail, 100, 160, 50, "%", "at the converter's limits"}}},
     {"hum of 100 uV on C3 75-143 s", 600, [](MadeNight& n) { PutSine(n, kC3, 75 * kRate, 143 * kRate, 100, 50); },
      {{kC3, CheckKind::Hum, CheckLevel::Warn, 75, 143, 71, "uV rms", "50 Hz"}}},
     // Faults judged on epochs start and end where they do, off the epochs' edges.
