@@ -245,6 +245,24 @@ TEST(TestNight, FrontalEegReachesBothEyeChannels) {
     }
     EXPECT_GT(rem / 3600, 0.5);
     EXPECT_LT(rem / 3600, 2.5);
+    // The saccades fill a stretch of quick eye movements, and each moves the
+    // eye channels by its step (the left as listed, the right the opposite;
+    // within the EEG and noise they also carry).
+    night.faults.clear();
+    const std::vector<TaffGenSaccade> moves = TaffGenSaccades(night, 666, 788);
+    ASSERT_EQ(153u, moves.size());
+    EXPECT_DOUBLE_EQ(666.405, moves.front().startSeconds);
+    EXPECT_NEAR(-22.425, moves.front().microvolts, 1e-9);
+    EXPECT_NEAR(787.66, moves.back().startSeconds + moves.back().lengthSeconds, 1e-9);
+    int large = 0;
+    for (const TaffGenSaccade& m : moves) {
+        if (std::fabs(m.microvolts) < 100) continue;
+        const int64_t a = std::llround(m.startSeconds * 200) - 1, b = std::llround((m.startSeconds + m.lengthSeconds) * 200);
+        EXPECT_NEAR(m.microvolts, (TaffGenExpectedSample(night, 4, b) - TaffGenExpectedSample(night, 4, a)) / 40.0, 15);
+        EXPECT_NEAR(-m.microvolts, (TaffGenExpectedSample(night, 5, b) - TaffGenExpectedSample(night, 5, a)) / 40.0, 15);
+        ++large;
+    }
+    EXPECT_GT(large, 20);
 }
 
 // The sample settings the program ships are the sample night's own, as

@@ -251,13 +251,28 @@ TaffGenFault ClippedExtent(const TaffGenOptions& o, const TaffGenFault& f) {
     return seen;
 }
 
+// An inverted eye channel as it can be seen: from the first to the last
+// second of its stretch in which the eyes move (the first saccade's start
+// to the last one's end, as the night lays them): resting eyes show neither
+// wiring.
+TaffGenFault MovingEyesExtent(const TaffGenOptions& o, const TaffGenFault& f) {
+    if (f.kind != TaffGenFaultKind::EogInPhase) return f;
+    const std::vector<TaffGenSaccade> moves = TaffGenSaccades(o, f.startSeconds, f.startSeconds + f.lengthSeconds);
+    if (moves.empty()) return f;
+    TaffGenFault seen = f;
+    seen.startSeconds = std::floor(moves.front().startSeconds);
+    seen.lengthSeconds = std::ceil(moves.back().startSeconds + moves.back().lengthSeconds) - seen.startSeconds;
+    return seen;
+}
+
 // Scores each fault of a checked night into `tally` and prints it: its
 // coverage, how far the found stretch's ends lie from its own, found or not.
 // With `seen`, each fault is scored on the stretch where it can be seen
-// (the laid stretch printed beside it where that differs).
+// (the laid stretch printed beside it where that differs, or always with
+// `laidTally`, which is scored on the laid stretches).
 void ScoreFaults(const std::vector<TaffGenFault>& faults, int rate, const std::vector<std::string>& labels,
                  const NightCheckResult& r, const std::string& night, Tally* tally,
-                 const std::vector<TaffGenFault>* seen = nullptr) {
+                 const std::vector<TaffGenFault>* seen = nullptr, Tally* laidTally = nullptr) {
     for (size_t i = 0; i < faults.size(); ++i) {
         const TaffGenFault& laid = faults[i];
         const TaffGenFault& f = seen ? (*seen)[i] : laid;
@@ -269,10 +284,23 @@ void ScoreFaults(const std::vector<TaffGenFault>& faults, int rate, const std::v
         t.half += m.coverage >= 0.5;
         char ends[64] = "no finding";
         if (m.any) std::snprintf(ends, sizeof ends, "start %+.0f s, end %+.0f s", m.start - m.truthStart, m.end - m.truthEnd);
-        char laidText[64] = "";
-        if (f.startSeconds != laid.startSeconds || f.lengthSeconds != laid.lengthSeconds)
+        char laidText[96] = "";
+        if (laidTally) {
+            const FaultMatch ml = MatchFault(laid, rate, labels, r);
+            KindTally& tl = (*laidTally)[TaffGenFaultName(f.kind)];
+            ++tl.faults;
+            tl.found += FoundExactly(ml);
+            tl.half += ml.coverage >= 0.5;
+            char laidEnds[48] = "no finding";
+            if (ml.any)
+                std::snprintf(laidEnds, sizeof laidEnds, "start %+.0f s, end %+.0f s", ml.start - ml.truthStart,
+                              ml.end - ml.truthEnd);
+            std::snprintf(laidText, sizeof laidText, " (laid %.0f-%.0f s: %s, %s)", laid.startSeconds,
+                          laid.startSeconds + laid.lengthSeconds, FoundExactly(ml) ? "found" : "MISS", laidEnds);
+        } else if (f.startSeconds != laid.startSeconds || f.lengthSeconds != laid.lengthSeconds) {
             std::snprintf(laidText, sizeof laidText, " (laid %.0f-%.0f s)", laid.startSeconds,
                           laid.startSeconds + laid.lengthSeconds);
+        }
         std::printf("  %-5s %-12s on %-16s value %-7g %6.0f-%6.0f s%s (%s): %3.0f %% covered, %s\n",
                     exact ? "found" : "MISS", TaffGenFaultName(f.kind), labels[static_cast<size_t>(f.channel)].c_str(),
                     f.value, m.truthStart, m.truthEnd, laidText, night.c_str(), 100 * m.coverage, ends);
@@ -402,7 +430,7 @@ bool RunEyePair(const Settings& s) {
     }
     const std::vector<std::string> labels = Labels(s.channels);
     FalseTally right;
-    Tally tally;
+    Tally tally, laidTally;
     std::printf("\neye-pair nights: %s of %s on LOC and ROC, %d nights of %.1f h\n", kTaffGenEogEegLabel, edf.c_str(),
                 s.eyeNights, s.cleanHours);
     for (int n = 0; n < s.eyeNights; ++n) {
@@ -432,7 +460,9 @@ bool RunEyePair(const Settings& s) {
         }
         std::printf("eye-pair night seed %u, ROC inverted over %zu stretches of eye movements:\n", o.seed,
                     o.faults.size());
-        ScoreFaults(o.faults, o.rate, labels, r, "seed " + std::to_string(o.seed), &tally);
+        std::vector<TaffGenFault> seen;
+        for (const TaffGenFault& f : o.faults) seen.push_back(MovingEyesExtent(o, f));
+        ScoreFaults(o.faults, o.rate, labels, r, "seed " + std::to_string(o.seed), &tally, &seen, &laidTally);
         for (const CheckFinding& x : UnexplainedFindings(o.faults, o.rate, labels, r, CheckLevel::Warn))
             PrintFinding("false", x);
         std::fflush(stdout);
@@ -442,7 +472,10 @@ bool RunEyePair(const Settings& s) {
     PrintFalse("eye-pair nights wired right", right);
     std::printf("  of them eog_in_phase: %d warn, %d fail\n", right.byCheck["eog_in_phase warn"],
                 right.byCheck["eog_in_phase fail"]);
-    PrintTally("eye-pair nights with ROC inverted over eye movements", tally);
+    PrintTally("eye-pair nights with ROC inverted over eye movements, scored where the eyes move", tally);
+    std::printf("an inverted stretch scored from the first to the last second of its laid stretch in which the eyes\n"
+                "move (the first saccade's start to the last one's end): resting eyes show neither wiring\n");
+    PrintTally("the same, scored on the laid stretches", laidTally);
     return true;
 }
 

@@ -196,6 +196,17 @@ std::vector<TaffGenFault> TaffGenWithCompanions(const std::vector<TaffGenFault>&
 std::vector<std::pair<double, double>> TaffGenEyeMovementStretches(const TaffGenOptions& options,
                                                                    double shortestSeconds);
 
+// One quick eye movement (a saccade) of a generated night: its start and
+// length in seconds from the night's start, and its step in uV as the left
+// eye's electrode sees it (the right eye's sees the opposite).
+struct TaffGenSaccade {
+    double startSeconds, lengthSeconds, microvolts;
+};
+
+// The saccades a generated night lays from `fromSeconds` to `toSeconds`, in
+// order (the eyes also roll slowly, in REM sleep and out of it).
+std::vector<TaffGenSaccade> TaffGenSaccades(const TaffGenOptions& options, double fromSeconds, double toSeconds);
+
 // Parses "KIND:CHANNEL:START:LENGTH[:VALUE]": CHANNEL a number from 1 or a
 // name of `names`, START and LENGTH seconds. False with a reason in `error`.
 bool ParseTaffGenFault(const std::string& text, const std::vector<std::string>& names, TaffGenFault* out,

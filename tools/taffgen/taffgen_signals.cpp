@@ -4,6 +4,7 @@
 // platform produces the same samples. Amplitudes are in counts of the 16-bit
 // scale, where +-25000 is the full input range. What all channels share at a
 // scan (sleep depth, breathing, heartbeat) is worked out once per scan.
+#include <algorithm>
 #include <string>
 
 #include "tools/taffgen/taffgen.h"
@@ -137,20 +138,25 @@ int64_t Eeg(const Night& n, const Moment& m, int channel, bool occipital) {
     return v;
 }
 
+// The gaze of REM sleep, in counts: a new one every 800 ms, reached by a
+// quick step (a saccade) of 60 ms; none out of REM sleep.
+int64_t Gaze(const Night& n, int64_t s, bool rem) {
+    if (!rem) return 0;
+    const int64_t hold = Span(n.rate, 800);
+    const int64_t move = Span(n.rate, 60);
+    const int64_t k = s / hold;
+    const int64_t p = s % hold;
+    const int64_t from = Noise(n.seed, 21, static_cast<uint64_t>(k));
+    const int64_t to = Noise(n.seed, 21, static_cast<uint64_t>(k + 1));
+    return Scale(p < move ? from + (to - from) * p / move : to, 4500);
+}
+
 // Eye movements: slow rolling when drowsy, quick steps in REM sleep. The
 // right eye's electrode sees them with the opposite sign.
 int64_t Eye(const Night& n, const Moment& m, int sign) {
     const int64_t s = m.s;
     int64_t eye = Scale(Scale(Smooth(n.seed, 20, s, Span(n.rate, 4000)), 32767 - m.depth), 2500);
-    if (m.rem) {
-        const int64_t hold = Span(n.rate, 800);
-        const int64_t move = Span(n.rate, 60);
-        const int64_t k = s / hold;
-        const int64_t p = s % hold;
-        const int64_t from = Noise(n.seed, 21, static_cast<uint64_t>(k));
-        const int64_t to = Noise(n.seed, 21, static_cast<uint64_t>(k + 1));
-        eye += Scale(p < move ? from + (to - from) * p / move : to, 4500);
-    }
+    eye += Gaze(n, s, m.rem);
     const int64_t crosstalk = Eeg(n, m, 16, false) / 5;  // frontal EEG reaches the eye electrodes
     return sign * eye + crosstalk + Scale(Noise(n.seed, 22 + static_cast<uint32_t>(sign + 1), static_cast<uint64_t>(s)), 80);
 }
@@ -333,6 +339,27 @@ std::vector<std::pair<double, double>> TaffGenEyeMovementStretches(const TaffGen
                 out.emplace_back(static_cast<double>(from), static_cast<double>(t));
             from = -1;
         }
+    }
+    return out;
+}
+
+std::vector<TaffGenSaccade> TaffGenSaccades(const TaffGenOptions& options, double fromSeconds, double toSeconds) {
+    const Night n = NightOf(options);
+    const int64_t first = std::max<int64_t>(0, static_cast<int64_t>(fromSeconds * n.rate));
+    const int64_t past = std::min(TaffGenScanCount(options), static_cast<int64_t>(toSeconds * n.rate));
+    const double perMicrovolt = TaffGenCountsPerMicrovolt(4);  // LOC
+    std::vector<TaffGenSaccade> out;
+    // Each run of scans over which the gaze changes is one movement.
+    int64_t before = first > 0 ? Gaze(n, first - 1, MomentAt(n, first - 1).rem) : 0, start = -1, from = 0;
+    for (int64_t s = first; s <= past; ++s) {
+        const int64_t g = s < past ? Gaze(n, s, MomentAt(n, s).rem) : before;
+        if (g != before && start < 0) start = s, from = before;
+        if (g == before && start >= 0) {
+            out.push_back({static_cast<double>(start) / n.rate, static_cast<double>(s - start) / n.rate,
+                           static_cast<double>(before - from) / perMicrovolt});
+            start = -1;
+        }
+        before = g;
     }
     return out;
 }
