@@ -10,6 +10,7 @@
 #include <cmath>
 #include <complex>
 #include <condition_variable>
+#include <deque>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -461,9 +462,14 @@ struct NightChecker::State {
         // taken, which keeps the check fast.
         bool needHum = false, needSlow = false, needBeats = false;
         int64_t epochLength = 0;
-        std::vector<int16_t> d;      // the samples waiting to be judged, digital, from d[dHead]
-        size_t dHead = 0;            // the samples before it are taken: moved out only now and then
-        size_t Waiting() const { return d.size() - dHead; }
+        // The samples waiting to be judged, digital, an epoch a buffer (the
+        // last one filling): an epoch is handed on by its buffer, never
+        // copied. The feeding thread's alone, as are the emptied buffers
+        // kept for the next epochs.
+        std::deque<std::vector<int16_t>> pending;
+        std::vector<std::vector<int16_t>> spare;
+        bool HoldsEpoch() const { return !pending.empty() && int64_t(pending.front().size()) >= epochLength; }
+        bool Waiting() const { return !pending.empty() && !pending.front().empty(); }
         std::vector<int16_t> current;// the epoch being measured, digital
         std::vector<double> x;       // the same in check units
         std::vector<int16_t> previous; // the epoch judged last, digital: where a copy began
@@ -502,9 +508,9 @@ struct NightChecker::State {
         std::vector<double> band, mags;
         std::vector<double> spare;  // the pass of a trace measured alone: its empty lane's seconds
     };
-    // The check's own threads, which measure an epoch's traces while the
-    // caller goes on feeding: each trace is measured whole by one thread
-    // from its own state, so which thread takes it never changes a value.
+    // The helpers of the thread that measures the epochs: each trace is
+    // measured whole by one thread from its own state, so which thread takes
+    // it never changes a value.
     struct Workers {
         std::vector<std::thread> threads;
         std::mutex lock;
@@ -514,6 +520,25 @@ struct NightChecker::State {
         std::atomic<bool> quit{false};
         std::atomic<size_t> next{0};// the next unit of `due` to take
         std::vector<size_t> due;    // the units of the epoch to measure
+    };
+    // An epoch cut from the fed samples: each trace's samples (the buffer
+    // they were fed into) and whether it is the night's last.
+    struct Cut {
+        std::vector<std::vector<int16_t>> samples;
+        bool last = false;
+    };
+    // The epochs cut and not yet measured, in order: the feeding thread
+    // cuts them, the check's own thread measures them, so a conversion only
+    // hands its samples over. A few at most: the feeding thread waits for
+    // room, which keeps memory flat.
+    struct Queue {
+        std::thread measurer;       // none: the feeding thread measures each epoch as it is cut
+        std::mutex lock;
+        std::condition_variable filled, freed;
+        std::vector<Cut> cuts;      // a ring
+        size_t head = 0, count = 0; // the oldest cut not yet measured; how many are waiting or being measured
+        std::atomic<size_t> waiting{0};   // count, read without the lock while the measurer spins
+        bool quit = false;
     };
     // Traces measured together, their filters' pass side by side (two of
     // one rate and the same stages; the second -1 for a trace alone): made
@@ -531,10 +556,10 @@ struct NightChecker::State {
     int64_t eyeHistoryEpoch = -1;       // the epoch whose blocks eyeHistory ends with
     std::vector<int16_t> reduced;
     int64_t epochsDone = 0;
-    std::vector<Scratch> scratches;     // one per measuring thread, the caller's first
+    std::vector<Scratch> scratches;     // one per measuring thread, the epochs' measurer's first
     Workers workers;
-    bool lastEpoch = false;             // the epoch handed out is the night's last
-    bool inFlight = false;              // an epoch was handed out and its pairs are still to measure
+    Queue queue;
+    bool lastEpoch = false;             // the epoch being measured is the night's last
 
     ~State();
     void StartWorkers(int32_t threads);
@@ -543,8 +568,10 @@ struct NightChecker::State {
     void MakeUnits(bool sideBySide);
     bool StartTrace(Trace& t);
     void MeasureUnit(const Unit& unit, Scratch& scratch);
-    void ProcessEpoch(bool last);
-    void FinishEpoch();
+    void CutEpoch(bool last);
+    void MeasureEpoch(Cut& cut);
+    void MeasurerLoop();
+    void Drain();
     void NoteSecond(Trace& t, const SecondStats& sec);
     void MeasureSeconds(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e);
     void Measure(Trace& t, const double* x, const int16_t* d, size_t n, EpochStats& e, Scratch& sc);
@@ -1297,19 +1324,32 @@ void NightChecker::State::WorkerLoop(size_t index) {
     }
 }
 
+// `threads` measuring threads of the check's own: one measures the epochs in
+// the order they were cut (the traces with its helpers, then the pairs);
+// the feeding thread only cuts them. One: the feeding thread measures each
+// epoch itself as it cuts it.
 void NightChecker::State::StartWorkers(int32_t threads) {
     if (threads <= 0) threads = int32_t(std::thread::hardware_concurrency());
     threads = std::max(1, std::min(threads, kCheckThreadsMost));
     // More threads than units to measure would only wait.
     threads = int32_t(std::max<size_t>(1, std::min(size_t(threads), units.size())));
-    // One thread: the caller measures each epoch itself. More: as many
-    // threads of the check's own measure while the caller goes on reading.
-    scratches.resize(size_t(threads) + 1);
-    if (threads > 1)
-        for (int32_t i = 1; i <= threads; ++i) workers.threads.emplace_back([this, i] { WorkerLoop(size_t(i)); });
+    scratches.resize(size_t(threads));
+    // Two epochs cut while two are measured or waiting: a conversion hands
+    // over a minute's block at a time.
+    queue.cuts.resize(threads > 1 ? 4 : 1);
+    for (Cut& c : queue.cuts) c.samples.resize(traces.size());
+    if (threads == 1) return;
+    for (int32_t i = 1; i < threads; ++i) workers.threads.emplace_back([this, i] { WorkerLoop(size_t(i)); });
+    queue.measurer = std::thread([this] { MeasurerLoop(); });
 }
 
 NightChecker::State::~State() {
+    {
+        std::lock_guard<std::mutex> hold(queue.lock);
+        queue.quit = true;
+    }
+    queue.filled.notify_all();
+    if (queue.measurer.joinable()) queue.measurer.join();
     {
         std::lock_guard<std::mutex> hold(workers.lock);
         workers.quit = true;
@@ -1318,50 +1358,56 @@ NightChecker::State::~State() {
     for (std::thread& w : workers.threads) w.join();
 }
 
-void NightChecker::State::ProcessEpoch(bool last) {
-    // The epoch handed out before: its traces measured, then its pairs.
-    FinishEpoch();
-    // Each trace's epoch taken off its waiting samples and measured: on the
-    // check's threads side by side (each trace from its own state alone)
-    // while the caller goes on feeding, or here on one thread.
-    lastEpoch = last;
-    workers.due.clear();
+// Each trace's next epoch taken off its waiting samples (its buffer handed
+// on whole) and measured: queued for the check's own thread, waiting for
+// room when the queue is full, or measured here on one thread.
+void NightChecker::State::CutEpoch(bool last) {
+    std::unique_lock<std::mutex> hold(queue.lock, std::defer_lock);
+    if (queue.measurer.joinable()) {
+        hold.lock();
+        queue.freed.wait(hold, [&] { return queue.count < queue.cuts.size(); });
+    }
+    // The cut at the ring's free place is this thread's until it is counted.
+    Cut& cut = queue.cuts[(queue.head + queue.count) % queue.cuts.size()];
+    cut.last = last;
     for (size_t i = 0; i < traces.size(); ++i) {
         Trace& t = traces[i];
-        if (!t.active) continue;
-        const size_t n = std::min(t.Waiting(), size_t(t.epochLength));
-        if (t.dHead == 0 && n == t.d.size()) {
-            // The waiting samples are the epoch: taken whole, not copied.
-            t.current.swap(t.d);
-            t.d.clear();
-        } else {
-            t.current.assign(t.d.begin() + ptrdiff_t(t.dHead), t.d.begin() + ptrdiff_t(t.dHead + n));
-            t.dHead += n;
-            if (t.dHead == t.d.size()) t.d.clear(), t.dHead = 0;
-        }
+        std::vector<int16_t>& into = cut.samples[i];
+        into.clear();
+        if (!t.active || t.pending.empty()) continue;
+        into.swap(t.pending.front());
+        t.spare.push_back(std::move(t.pending.front()));
+        t.pending.pop_front();
     }
-    for (size_t u = 0; u < units.size(); ++u) workers.due.push_back(u);
-    workers.next = 0;
-    inFlight = true;
-    if (workers.threads.empty()) {
-        MeasureDue(0);
+    if (!queue.measurer.joinable()) {
+        MeasureEpoch(cut);
         return;
     }
-    {
-        std::lock_guard<std::mutex> hold(workers.lock);
-        workers.busy = int32_t(workers.threads.size());
-        ++workers.round;
-    }
-    workers.start.notify_all();
+    ++queue.count;
+    queue.waiting = queue.count;
+    hold.unlock();
+    queue.filled.notify_one();
 }
 
-// Waits for the epoch handed out, then measures its pairs on this thread
-// (they read every trace's epoch).
-void NightChecker::State::FinishEpoch() {
-    if (!inFlight) return;
+// One epoch of every trace measured: its traces (with the helpers, each
+// unit whole by one thread), then its pairs, which read every trace's epoch.
+void NightChecker::State::MeasureEpoch(Cut& cut) {
+    lastEpoch = cut.last;
+    for (size_t i = 0; i < traces.size(); ++i)
+        if (traces[i].active) traces[i].current.swap(cut.samples[i]);
+    workers.due.clear();
+    for (size_t u = 0; u < units.size(); ++u) workers.due.push_back(u);
+    workers.next = 0;
     if (!workers.threads.empty()) {
-        // The caller takes its share of what is left rather than wait.
-        MeasureDue(0);
+        {
+            std::lock_guard<std::mutex> hold(workers.lock);
+            workers.busy = int32_t(workers.threads.size());
+            ++workers.round;
+        }
+        workers.start.notify_all();
+    }
+    MeasureDue(0);
+    if (!workers.threads.empty()) {
         for (int spin = 0; spin < kSpins && workers.busy != 0; ++spin) std::this_thread::yield();
         std::unique_lock<std::mutex> hold(workers.lock);
         workers.finished.wait(hold, [&] { return workers.busy == 0; });
@@ -1370,7 +1416,35 @@ void NightChecker::State::FinishEpoch() {
     for (Trace& t : traces)
         if (t.active) t.previous.swap(t.current);
     ++epochsDone;
-    inFlight = false;
+}
+
+// The check's own thread: the epochs cut, in order, until the check ends.
+void NightChecker::State::MeasurerLoop() {
+    for (;;) {
+        for (int spin = 0; spin < kSpins && queue.waiting == 0; ++spin) std::this_thread::yield();
+        Cut* cut = nullptr;
+        {
+            std::unique_lock<std::mutex> hold(queue.lock);
+            queue.filled.wait(hold, [&] { return queue.quit || queue.count > 0; });
+            if (queue.quit) return;
+            cut = &queue.cuts[queue.head];
+        }
+        MeasureEpoch(*cut);
+        {
+            std::lock_guard<std::mutex> hold(queue.lock);
+            queue.head = (queue.head + 1) % queue.cuts.size();
+            --queue.count;
+            queue.waiting = queue.count;
+        }
+        queue.freed.notify_all();
+    }
+}
+
+// Waits until every epoch cut is measured.
+void NightChecker::State::Drain() {
+    if (!queue.measurer.joinable()) return;
+    std::unique_lock<std::mutex> hold(queue.lock);
+    queue.freed.wait(hold, [&] { return queue.count == 0; });
 }
 
 NightChecker::NightChecker(const SourceInfo& source, const MontagePattern& pattern, uint32_t traceMask,
@@ -1430,22 +1504,33 @@ void NightChecker::Feed(int32_t trace, const int16_t* digital, int64_t count) {
     if (trace < 0 || size_t(trace) >= s.traces.size() || count <= 0) return;
     State::Trace& t = s.traces[size_t(trace)];
     if (!t.active) return;
-    if (t.dHead > 0 && t.dHead >= t.Waiting()) {
-        // What was taken goes once it outweighs what waits.
-        t.d.erase(t.d.begin(), t.d.begin() + ptrdiff_t(t.dHead));
-        t.dHead = 0;
+    while (count > 0) {
+        if (t.pending.empty() || int64_t(t.pending.back().size()) >= t.epochLength) {
+            // A new epoch's buffer: an emptied one again where there is one.
+            if (t.spare.empty()) {
+                t.pending.emplace_back();
+            } else {
+                t.pending.push_back(std::move(t.spare.back()));
+                t.spare.pop_back();
+            }
+            t.pending.back().clear();
+            t.pending.back().reserve(size_t(t.epochLength));
+        }
+        std::vector<int16_t>& into = t.pending.back();
+        const int64_t take = std::min<int64_t>(count, t.epochLength - int64_t(into.size()));
+        into.insert(into.end(), digital, digital + take);
+        digital += take, count -= take;
     }
-    t.d.insert(t.d.end(), digital, digital + count);
     // An epoch is judged once every checked trace holds it.
     for (;;) {
         bool all = true, any = false;
         for (const State::Trace& o : s.traces) {
             if (!o.active) continue;
             any = true;
-            if (int64_t(o.Waiting()) < o.epochLength) all = false;
+            if (!o.HoldsEpoch()) all = false;
         }
         if (!any || !all) break;
-        s.ProcessEpoch(false);
+        s.CutEpoch(false);
     }
 }
 
@@ -2457,10 +2542,10 @@ void NightChecker::Finish(const CheckRuleSet& rules, bool complete, NightCheckRe
             any = false;
             for (const State::Trace& t : s.traces)
                 if (t.active && t.Waiting() > 0) any = true;
-            if (any) s.ProcessEpoch(true);
+            if (any) s.CutEpoch(true);
         }
     }
-    s.FinishEpoch();
+    s.Drain();
     for (State::Trace& t : s.traces) CloseHeld(t, t.secondsSeen);
     NightCheckResult result;
     result.complete = complete;

@@ -1,5 +1,6 @@
 // The night check measures a night's channels on several threads: one,
-// two and three threads give the same check file, byte for byte, on a
+// two and three threads, and the samples fed in a minute's pieces or each
+// channel whole in turn, give the same check file, byte for byte, on a
 // generated night with faults of every kind and on a real recording made
 // TAFFmat as taffimport makes it.
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/check_report.h"
+#include "engine/epoch_values.h"
 #include "engine/recording.h"
 #include "taffread/taffread.h"
 #include "tests/support/test_files.h"
@@ -40,6 +42,32 @@ std::string CheckFileOn(const std::string& header, const MontagePattern& pattern
     return CheckJsonText(r, CheckReportInfo{});
 }
 
+// The check file of the recording fed to a checker of `threads` threads
+// each trace whole before the next: the first traces' epochs wait until the
+// last trace's arrive, then all of them are cut at once, more than the
+// queue of epochs holds.
+std::string CheckFileFedWhole(const std::string& header, const MontagePattern& pattern, int32_t threads) {
+    SourceInfo source{};
+    MontagePattern opened = pattern;
+    if (!OpenSourceRecording(source, opened, header.c_str())) return "not opened";
+    TaffHandle reader = TaffOpen(header.c_str(), 0);
+    TracePlan plan;
+    PlanTraces(source, pattern, &plan);
+    std::vector<std::vector<int16_t>> traces(size_t(plan.count));
+    EpochReader epochs(reader, TaffGetValue(reader, TAFF_VALUE_SKIP_WORD, 0));
+    const int32_t seconds = int32_t((int64_t{source.lengthSamples} + source.sampleRate - 1) / source.sampleRate);
+    EXPECT_TRUE(epochs.Digital(source, plan, 0, seconds, [&](int32_t t, const int16_t* v, int64_t n) {
+        traces[size_t(t)].insert(traces[size_t(t)].end(), v, v + n);
+    }));
+    NightChecker checker(source, pattern, 0xFFFFFFFFu, threads);
+    for (size_t t = 0; t < traces.size(); ++t) checker.Feed(int32_t(t), traces[t].data(), int64_t(traces[t].size()));
+    NightCheckResult r;
+    checker.Finish(DefaultCheckRuleSet(), true, &r);
+    TaffClose(reader);
+    CloseSource(source);
+    return CheckJsonText(r, CheckReportInfo{});
+}
+
 // `found`: a text the check file must hold (a finding laid in).
 void ExpectSameOnEveryThreadCount(const std::string& header, const MontagePattern& pattern, const char* found) {
     const std::string one = CheckFileOn(header, pattern, 1);
@@ -48,6 +76,8 @@ void ExpectSameOnEveryThreadCount(const std::string& header, const MontagePatter
     EXPECT_EQ(one, CheckFileOn(header, pattern, 3));
     EXPECT_EQ(one, CheckFileOn(header, pattern, 1, false));
     EXPECT_EQ(one, CheckFileOn(header, pattern, 2, false));
+    EXPECT_EQ(one, CheckFileFedWhole(header, pattern, 1));
+    EXPECT_EQ(one, CheckFileFedWhole(header, pattern, 2));
 }
 
 // Generated nights: the channels' count (an odd one leaves a channel of its
