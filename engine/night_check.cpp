@@ -271,6 +271,92 @@ void RunPassOf(int32_t stages, const PassLane& p, const PassLane& q, size_t n, s
     kPasses[stages & 7](p, q, n, second, c50, c60);
 }
 
+// Four traces' pass in one AVX register (one a lane): the pass of two
+// pairs at once, each lane's arithmetic again that of the trace alone (no
+// fused multiply-add). Built where the compiler keeps AVX values on an
+// aligned stack (not on Windows, whose stack it does not align so far), and
+// used only where the processor has AVX.
+#if defined(__x86_64__) && !defined(_WIN32)
+#define NIGHT_CHECK_WIDE_PASS 1
+typedef double Wide __attribute__((vector_size(32)));
+
+template <int32_t Stages>
+__attribute__((target("avx"))) void RunWidePass(const PassLane* const* l, size_t n, size_t second, double c50,
+                                                double c60) {
+#define CHECK_WIDE(field) Wide{l[0]->field, l[1]->field, l[2]->field, l[3]->field}
+    const Wide means = CHECK_WIDE(mean), k50 = {c50, c50, c50, c50}, k60 = {c60, c60, c60, c60};
+    const Wide zero = {0, 0, 0, 0};
+    // The sections: the high-frequency high-pass, the EEG band's high-pass and low-pass.
+    const Wide hb0 = CHECK_WIDE(hf->b0), hb1 = CHECK_WIDE(hf->b1), hb2 = CHECK_WIDE(hf->b2);
+    const Wide ha1 = CHECK_WIDE(hf->a1), ha2 = CHECK_WIDE(hf->a2);
+    Wide hz1 = CHECK_WIDE(hf->z1), hz2 = CHECK_WIDE(hf->z2);
+    const Wide ub0 = CHECK_WIDE(bandHigh->b0), ub1 = CHECK_WIDE(bandHigh->b1), ub2 = CHECK_WIDE(bandHigh->b2);
+    const Wide ua1 = CHECK_WIDE(bandHigh->a1), ua2 = CHECK_WIDE(bandHigh->a2);
+    Wide uz1 = CHECK_WIDE(bandHigh->z1), uz2 = CHECK_WIDE(bandHigh->z2);
+    const Wide lb0 = CHECK_WIDE(bandLow->b0), lb1 = CHECK_WIDE(bandLow->b1), lb2 = CHECK_WIDE(bandLow->b2);
+    const Wide la1 = CHECK_WIDE(bandLow->a1), la2 = CHECK_WIDE(bandLow->a2);
+    Wide lz1 = CHECK_WIDE(bandLow->z1), lz2 = CHECK_WIDE(bandLow->z2);
+#undef CHECK_WIDE
+    Wide bandSum = zero, bandSs = zero;
+    const double *x0 = l[0]->x, *x1 = l[1]->x, *x2 = l[2]->x, *x3 = l[3]->x;
+    for (size_t s0 = 0, si = 0; s0 < n; s0 += second, ++si) {
+        const size_t s1 = std::min(n, s0 + second);
+        Wide a50 = zero, b50 = zero, a60 = zero, b60 = zero, hpSum = zero, hpSs = zero;
+        for (size_t i = s0; i < s1; ++i) {
+            const Wide x = {x0[i], x1[i], x2[i], x3[i]};
+            if (Stages & kPassHum) {
+                const Wide v = x - means;
+                const Wide s50 = v + k50 * a50 - b50, s60 = v + k60 * a60 - b60;
+                b50 = a50, a50 = s50, b60 = a60, a60 = s60;
+            }
+            if (Stages & kPassHf) {
+                // As BiquadLanes::Step.
+                const Wide h = hb0 * x + hz1;
+                hz1 = hb1 * x - ha1 * h + hz2;
+                hz2 = hb2 * x - ha2 * h;
+                hpSum += h, hpSs += h * h;
+            }
+            if (Stages & kPassBand) {
+                const Wide u = ub0 * x + uz1;
+                uz1 = ub1 * x - ua1 * u + uz2;
+                uz2 = ub2 * x - ua2 * u;
+                const Wide b = lb0 * u + lz1;
+                lz1 = lb1 * u - la1 * b + lz2;
+                lz2 = lb2 * u - la2 * b;
+                bandSum += b, bandSs += b * b;
+            }
+        }
+        for (int k = 0; k < 4; ++k) {
+            double* out = l[k]->seconds + kPassValues * si;
+            out[0] = a50[k], out[1] = b50[k], out[2] = a60[k], out[3] = b60[k], out[4] = hpSum[k], out[5] = hpSs[k];
+        }
+    }
+    for (int k = 0; k < 4; ++k) {
+        l[k]->hf->z1 = hz1[k], l[k]->hf->z2 = hz2[k];
+        l[k]->bandHigh->z1 = uz1[k], l[k]->bandHigh->z2 = uz2[k];
+        l[k]->bandLow->z1 = lz1[k], l[k]->bandLow->z2 = lz2[k];
+        *l[k]->bandSum = bandSum[k], *l[k]->bandSs = bandSs[k];
+    }
+}
+
+// True when the four-lane pass runs here.
+bool WidePassRuns() {
+    static const bool avx = (__builtin_cpu_init(), __builtin_cpu_supports("avx") != 0);
+    return avx;
+}
+
+// The four-lane pass of the stages `stages`.
+void RunWidePassOf(int32_t stages, const PassLane* const* l, size_t n, size_t second, double c50, double c60) {
+    typedef void (*Pass)(const PassLane* const*, size_t, size_t, double, double);
+    static const Pass kPasses[8] = {RunWidePass<0>, RunWidePass<1>, RunWidePass<2>, RunWidePass<3>,
+                                    RunWidePass<4>, RunWidePass<5>, RunWidePass<6>, RunWidePass<7>};
+    kPasses[stages & 7](l, n, second, c50, c60);
+}
+#else
+bool WidePassRuns() { return false; }
+void RunWidePassOf(int32_t, const PassLane* const*, size_t, size_t, double, double) {}
+#endif
+
 // A run of digital samples summed exactly: their sum, sum of squares,
 // lowest and highest value and how many lie at the converter's limits.
 struct DigitalSums {
@@ -545,6 +631,9 @@ struct NightChecker::State {
     // once, so the same for any number of threads.
     struct Unit {
         int32_t first = -1, second = -1;
+        // A second pair of the same rate and stages, whose pass runs beside
+        // the first's in four lanes where the processor can.
+        int32_t third = -1, fourth = -1;
     };
     std::vector<Unit> units;
     SourceInfo source{};
@@ -1214,8 +1303,13 @@ bool NightChecker::State::StartTrace(Trace& t) {
 // (each alone, its other lane idle, when only one is measured or their
 // epochs differ in length), then the rest of their measures.
 void NightChecker::State::MeasureUnit(const Unit& unit, Scratch& sc) {
-    Trace* t[2] = {&traces[size_t(unit.first)], unit.second >= 0 ? &traces[size_t(unit.second)] : nullptr};
-    bool measured[2] = {StartTrace(*t[0]), t[1] && StartTrace(*t[1])};
+    const int32_t ids[4] = {unit.first, unit.second, unit.third, unit.fourth};
+    Trace* t[4];
+    bool measured[4];
+    for (int k = 0; k < 4; ++k) {
+        t[k] = ids[k] >= 0 ? &traces[size_t(ids[k])] : nullptr;
+        measured[k] = t[k] && StartTrace(*t[k]);
+    }
     auto laneOf = [](Trace& u) {
         return PassLane{u.x.data(), u.epochMean, &u.hf, &u.bandHigh, &u.bandLow, u.passSeconds.data(), &u.bandSum,
                         &u.bandSs};
@@ -1236,36 +1330,64 @@ void NightChecker::State::MeasureUnit(const Unit& unit, Scratch& sc) {
         const PassLane q{p.x, p.mean, &hf, &bandHigh, &bandLow, sc.spare.data(), &sum, &ss};
         RunPassOf(u.passStages, p, q, n, second, c50, c60);
     };
-    if (measured[0] && measured[1] && t[0]->x.size() == t[1]->x.size()) {
-        if (t[0]->passStages) pass(*t[0], t[1]);
+    // The traces k and k + 1: side by side when both are measured with
+    // epochs of one length, else each alone.
+    auto pairPass = [&](int k) {
+        if (measured[k] && measured[k + 1] && t[k]->x.size() == t[k + 1]->x.size()) {
+            if (t[k]->passStages) pass(*t[k], t[k + 1]);
+        } else {
+            for (int j = k; j < k + 2; ++j)
+                if (measured[j] && t[j]->passStages) pass(*t[j], nullptr);
+        }
+    };
+    // Three traces or four side by side: a fourth lane missing repeats the
+    // third into copies of its own.
+    bool wide = t[0]->passStages != 0 && WidePassRuns();
+    for (int k = 0; k < 4 && wide; ++k)
+        wide = k == 3 && !t[k] ? true : measured[k] && t[k]->x.size() == t[0]->x.size();
+    if (wide) {
+        const double rate = t[0]->info.outputRate;
+        Biquad hf = t[2]->hf, bandHigh = t[2]->bandHigh, bandLow = t[2]->bandLow;
+        double sum = 0, ss = 0;
+        sc.spare.resize(t[2]->passSeconds.size());
+        const PassLane third = laneOf(*t[2]);
+        const PassLane lanes[4] = {laneOf(*t[0]), laneOf(*t[1]), third,
+                                   t[3] ? laneOf(*t[3])
+                                        : PassLane{third.x, third.mean, &hf, &bandHigh, &bandLow, sc.spare.data(), &sum,
+                                                   &ss}};
+        const PassLane* l[4] = {&lanes[0], &lanes[1], &lanes[2], &lanes[3]};
+        RunWidePassOf(t[0]->passStages, l, t[0]->x.size(), std::max<size_t>(1, size_t(rate)),
+                      2 * cos(2 * kPi * 50 / rate), 2 * cos(2 * kPi * 60 / rate));
     } else {
-        for (int k = 0; k < 2; ++k)
-            if (measured[k] && t[k]->passStages) pass(*t[k], nullptr);
+        pairPass(0);
+        pairPass(2);
     }
-    // The beat screen's sums, of both traces side by side when both need them.
+    // The beat screen's sums, of a pair's traces side by side when both need them.
     auto screened = [&](int k) {
         if (!measured[k]) return false;
         const Trace& u = *t[k];
         return u.needBeats && u.beatHigh.active && u.beatLow.active && u.cls != SignalClass::Ecg;
     };
-    const bool screen[2] = {screened(0), screened(1)};
-    if (screen[0] && screen[1] && t[0]->x.size() == t[1]->x.size()) {
-        const double* x[2] = {t[0]->x.data(), t[1]->x.data()};
-        const double mean[2] = {t[0]->epochMean, t[1]->epochMean};
-        double out[2];
-        FourthSums(x, mean, t[0]->x.size(), 2, out);
-        t[0]->epochFourth = out[0], t[1]->epochFourth = out[1];
-    } else {
-        for (int k = 0; k < 2; ++k) {
-            if (!screen[k]) continue;
-            const double* x[2] = {t[k]->x.data(), nullptr};
-            const double mean[2] = {t[k]->epochMean, 0};
+    for (int k = 0; k < 4; k += 2) {
+        const bool screen[2] = {screened(k), screened(k + 1)};
+        if (screen[0] && screen[1] && t[k]->x.size() == t[k + 1]->x.size()) {
+            const double* x[2] = {t[k]->x.data(), t[k + 1]->x.data()};
+            const double mean[2] = {t[k]->epochMean, t[k + 1]->epochMean};
             double out[2];
-            FourthSums(x, mean, t[k]->x.size(), 1, out);
-            t[k]->epochFourth = out[0];
+            FourthSums(x, mean, t[k]->x.size(), 2, out);
+            t[k]->epochFourth = out[0], t[k + 1]->epochFourth = out[1];
+            continue;
+        }
+        for (int j = k; j < k + 2; ++j) {
+            if (!screen[j - k]) continue;
+            const double* x[2] = {t[j]->x.data(), nullptr};
+            const double mean[2] = {t[j]->epochMean, 0};
+            double out[2];
+            FourthSums(x, mean, t[j]->x.size(), 1, out);
+            t[j]->epochFourth = out[0];
         }
     }
-    for (int k = 0; k < 2; ++k)
+    for (int k = 0; k < 4; ++k)
         if (measured[k]) Measure(*t[k], t[k]->x.data(), t[k]->current.data(), t[k]->x.size(), t[k]->epochs.back(), sc);
 }
 
@@ -1294,6 +1416,30 @@ void NightChecker::State::MakeUnits(bool sideBySide) {
         }
         units.push_back(u);
     }
+    // Two pairs of one rate and the same stages make one unit, else a pair
+    // and a trace left alone: their pass runs in four lanes where the
+    // processor can.
+    std::vector<uint8_t> joined(units.size(), 0);
+    for (int alone = 0; alone < 2; ++alone) {
+        for (size_t i = 0; i < units.size(); ++i) {
+            Unit& u = units[i];
+            const Trace& a = traces[size_t(u.first)];
+            if (joined[i] || u.second < 0 || u.third >= 0 || !a.passStages) continue;
+            for (size_t j = 0; j < units.size(); ++j) {
+                const Trace& b = traces[size_t(units[j].first)];
+                if (j == i || joined[j] || units[j].third >= 0 || (units[j].second < 0) != (alone == 1) ||
+                    b.passStages != a.passStages || b.info.outputRate != a.info.outputRate)
+                    continue;
+                u.third = units[j].first, u.fourth = units[j].second;
+                joined[j] = 1;
+                break;
+            }
+        }
+    }
+    std::vector<Unit> kept;
+    for (size_t i = 0; i < units.size(); ++i)
+        if (!joined[i]) kept.push_back(units[i]);
+    units.swap(kept);
 }
 
 // Measures units of the epoch's list until none is left, in scratch `index`.
