@@ -130,7 +130,7 @@ struct CheckControl {
     // Bit t set: trace t is checked; all ones checks every written channel.
     uint32_t traceMask = 0xFFFFFFFFu;
     // The threads that measure the night's channels side by side: 1 the
-    // caller's own; more, threads of the check's own while the caller
+    // caller's own; more, threads of the check's own while the caller only
     // reads on; 0 takes the machine's cores; at most kCheckThreadsMost.
     // The findings are the same for any number.
     int32_t threads = 0;
@@ -175,19 +175,22 @@ void JudgeNight(const CheckRuleSet& rules, NightCheckResult* result);
 // The check fed with the written samples of a night in order, trace by
 // trace, in pieces of any length: CheckNight reads them itself, a
 // conversion feeds the samples it writes so the check needs no second pass
-// over the data. The samples held stay flat (the digital samples not yet
-// judged, at most about two epochs per trace, and the epoch being judged
-// in check units); of the rules judged to the second only the runs of
-// seconds a finding needs are kept, made as the seconds arrive; what grows
-// with the night is a small record per epoch and trace (144 bytes each
-// 30 s: 4.2 MiB on 8 hours of 32 channels). Traces of one rate that need
-// the same filters are measured in pairs, their filters stepped side by
-// side in one register, each lane's arithmetic that of the trace alone.
-// With more than one thread, each epoch's pairs are measured on `threads`
-// threads of the checker's own while the caller goes on feeding (the
-// caller measures what is left of an epoch when it hands out the next),
-// each pair by one thread, so the result is the same for any number of
-// threads; on one, the caller measures them.
+// over the data. The samples held stay flat (per trace the epoch being
+// filled, and a few epochs cut and waiting to be measured, each in the
+// buffer it was fed into); of the rules judged to the second only the runs
+// of seconds a finding needs are kept, made as the seconds arrive; what
+// grows with the night is a small record per epoch and trace (144 bytes
+// each 30 s: 4.2 MiB on 8 hours of 32 channels). Traces of one rate that
+// need the same filters are measured in pairs, their filters stepped side
+// by side in one register, two pairs in one AVX register where the
+// processor has it, each lane's arithmetic that of the trace alone.
+// With more than one thread, the feeding thread only cuts each epoch once
+// every trace holds it and queues it (waiting when four wait); a thread of
+// the check's own measures the epochs in order, each pair of traces whole
+// by one of `threads` threads, then the epoch's pairs of channels, so the
+// result is the same for any number of threads; on one, the feeding
+// thread measures each epoch as it cuts it. Finish waits for the epochs
+// cut.
 class NightChecker {
 public:
     // `threads` as CheckControl's: 0 takes the machine's cores.
