@@ -339,6 +339,25 @@ __attribute__((target("avx"))) void RunWidePass(const PassLane* const* l, size_t
     }
 }
 
+// FourthSums of four traces' epochs of `n` samples: each trace's even and
+// odd samples summed in two lanes as FourthSums sums them, two traces a
+// register.
+__attribute__((target("avx"))) void WideFourthSums(const double* const x[4], const double mean[4], size_t n,
+                                                   double out[4]) {
+    const Wide front = {mean[0], mean[0], mean[1], mean[1]}, back = {mean[2], mean[2], mean[3], mean[3]};
+    Wide sums[2] = {{0, 0, 0, 0}, {0, 0, 0, 0}};
+    for (size_t i = 0; i + 1 < n; i += 2) {
+        const Wide v = Wide{x[0][i], x[0][i + 1], x[1][i], x[1][i + 1]} - front, v2 = v * v;
+        const Wide w = Wide{x[2][i], x[2][i + 1], x[3][i], x[3][i + 1]} - back, w2 = w * w;
+        sums[0] += v2 * v2, sums[1] += w2 * w2;
+    }
+    for (int k = 0; k < 4; ++k) {
+        out[k] = sums[k / 2][2 * (k % 2)] + sums[k / 2][2 * (k % 2) + 1];
+        const double last = n % 2 ? x[k][n - 1] - mean[k] : 0;
+        if (n % 2) out[k] += last * last * last * last;
+    }
+}
+
 // True when the four-lane pass runs here.
 bool WidePassRuns() {
     static const bool avx = (__builtin_cpu_init(), __builtin_cpu_supports("avx") != 0);
@@ -355,6 +374,7 @@ void RunWidePassOf(int32_t stages, const PassLane* const* l, size_t n, size_t se
 #else
 bool WidePassRuns() { return false; }
 void RunWidePassOf(int32_t, const PassLane* const*, size_t, size_t, double, double) {}
+void WideFourthSums(const double* const*, const double*, size_t, double*) {}
 #endif
 
 // A run of digital samples summed exactly: their sum, sum of squares,
@@ -1368,7 +1388,15 @@ void NightChecker::State::MeasureUnit(const Unit& unit, Scratch& sc) {
         const Trace& u = *t[k];
         return u.needBeats && u.beatHigh.active && u.beatLow.active && u.cls != SignalClass::Ecg;
     };
-    for (int k = 0; k < 4; k += 2) {
+    const bool all = wide && t[3] && screened(0) && screened(1) && screened(2) && screened(3);
+    if (all) {
+        const double* x[4] = {t[0]->x.data(), t[1]->x.data(), t[2]->x.data(), t[3]->x.data()};
+        const double mean[4] = {t[0]->epochMean, t[1]->epochMean, t[2]->epochMean, t[3]->epochMean};
+        double out[4];
+        WideFourthSums(x, mean, t[0]->x.size(), out);
+        for (int k = 0; k < 4; ++k) t[k]->epochFourth = out[k];
+    }
+    for (int k = 0; k < 4 && !all; k += 2) {
         const bool screen[2] = {screened(k), screened(k + 1)};
         if (screen[0] && screen[1] && t[k]->x.size() == t[k + 1]->x.size()) {
             const double* x[2] = {t[k]->x.data(), t[k + 1]->x.data()};
