@@ -159,22 +159,6 @@ CheckFilter MakeBiquad(double corner, double rate, bool highPass) {
 // is the one the plain arithmetic gives.
 typedef double Lanes __attribute__((vector_size(16)));
 
-// Two second-order sections, one a lane, stepped together: each lane as
-// Biquad::Step.
-struct BiquadLanes {
-    Lanes b0, b1, b2, a1, a2, z1, z2;
-    BiquadLanes(const Biquad& p, const Biquad& q)
-        : b0{p.b0, q.b0}, b1{p.b1, q.b1}, b2{p.b2, q.b2}, a1{p.a1, q.a1}, a2{p.a2, q.a2}, z1{p.z1, q.z1},
-          z2{p.z2, q.z2} {}
-    Lanes Step(Lanes x) {
-        const Lanes y = b0 * x + z1;
-        z1 = b1 * x - a1 * y + z2;
-        z2 = b2 * x - a2 * y;
-        return y;
-    }
-    // The lane's state back into its section.
-    void Keep(int lane, Biquad* f) const { f->z1 = z1[lane], f->z2 = z2[lane]; }
-};
 
 // The stages of an epoch's pass: the mains tones (Goertzel at 50 and 60 Hz,
 // second by second), the high-frequency high-pass, the EEG band (its
@@ -195,45 +179,82 @@ struct PassLane {
     double *bandSum, *bandSs;
 };
 
-// The pass over one epoch of two traces of one rate, one a lane: each
-// recurrence steps both traces in one register, and the recurrences of one
-// sample run side by side, so the processor never waits on one chain. Each
-// lane does, in the same order, the arithmetic one trace alone would: the
-// values are the same whichever trace shares the register.
-template <int32_t Stages>
-void RunPass(const PassLane& p, const PassLane& q, size_t n, size_t second, double c50, double c60) {
-    const Lanes means = {p.mean, q.mean}, k50 = {c50, c50}, k60 = {c60, c60};
-    BiquadLanes hf(*p.hf, *q.hf), bandHigh(*p.bandHigh, *q.bandHigh), bandLow(*p.bandLow, *q.bandLow);
-    Lanes bandSum = {0, 0}, bandSs = {0, 0};
+// One trace's part of a pass: a section of its filters.
+typedef Biquad* PassLane::*PassSection;
+
+// The section `f` of `W` traces, one a lane, stepped together: each lane as
+// Biquad::Step. Inlined into each pass, whatever registers it is built for.
+template <class V, int W>
+struct SectionLanes {
+    V b0{}, b1{}, b2{}, a1{}, a2{}, z1{}, z2{};
+    __attribute__((always_inline)) SectionLanes(const PassLane* const* l, PassSection f) {
+        for (int k = 0; k < W; ++k) {
+            const Biquad& q = *(l[k]->*f);
+            b0[k] = q.b0, b1[k] = q.b1, b2[k] = q.b2, a1[k] = q.a1, a2[k] = q.a2, z1[k] = q.z1, z2[k] = q.z2;
+        }
+    }
+    // y from x (by reference: no vector crosses a call's boundary).
+    __attribute__((always_inline)) void Step(const V& x, V& y) {
+        y = b0 * x + z1;
+        z1 = b1 * x - a1 * y + z2;
+        z2 = b2 * x - a2 * y;
+    }
+    // Each lane's state back into its section.
+    __attribute__((always_inline)) void Keep(const PassLane* const* l, PassSection f) const {
+        for (int k = 0; k < W; ++k) (l[k]->*f)->z1 = z1[k], (l[k]->*f)->z2 = z2[k];
+    }
+};
+
+// The pass over one epoch of `W` traces of one rate, one a lane: each
+// recurrence steps all the traces in one register, and the recurrences of
+// one sample run side by side, so the processor never waits on one chain.
+// Each lane does, in the same order, the arithmetic one trace alone would
+// (no fused multiply-add): the values are the same whichever traces share
+// the register, and however wide it is.
+template <class V, int W, int32_t Stages>
+__attribute__((always_inline)) inline void PassOver(const PassLane* const* l, size_t n, size_t second, double c50,
+                                                    double c60) {
+    V means{}, k50{}, k60{}, bandSum{}, bandSs{};
+    const double* xs[W];
+    for (int k = 0; k < W; ++k) means[k] = l[k]->mean, k50[k] = c50, k60[k] = c60, xs[k] = l[k]->x;
+    SectionLanes<V, W> hf(l, &PassLane::hf), bandHigh(l, &PassLane::bandHigh), bandLow(l, &PassLane::bandLow);
     for (size_t s0 = 0, si = 0; s0 < n; s0 += second, ++si) {
         const size_t s1 = std::min(n, s0 + second);
-        Lanes a50 = {0, 0}, b50 = {0, 0}, a60 = {0, 0}, b60 = {0, 0}, hpSum = {0, 0}, hpSs = {0, 0};
+        V a50{}, b50{}, a60{}, b60{}, hpSum{}, hpSs{};
         for (size_t i = s0; i < s1; ++i) {
-            const Lanes x = {p.x[i], q.x[i]};
+            V x;
+            for (int k = 0; k < W; ++k) x[k] = xs[k][i];
             if (Stages & kPassHum) {
-                const Lanes v = x - means;
-                const Lanes s50 = v + k50 * a50 - b50, s60 = v + k60 * a60 - b60;
+                const V v = x - means;
+                const V s50 = v + k50 * a50 - b50, s60 = v + k60 * a60 - b60;
                 b50 = a50, a50 = s50, b60 = a60, a60 = s60;
             }
             if (Stages & kPassHf) {
-                const Lanes h = hf.Step(x);
+                V h;
+                hf.Step(x, h);
                 hpSum += h, hpSs += h * h;
             }
             if (Stages & kPassBand) {
-                const Lanes b = bandLow.Step(bandHigh.Step(x));
+                V u, b;
+                bandHigh.Step(x, u);
+                bandLow.Step(u, b);
                 bandSum += b, bandSs += b * b;
             }
         }
-        const PassLane* lanes[2] = {&p, &q};
-        for (int l = 0; l < 2; ++l) {
-            double* out = lanes[l]->seconds + kPassValues * si;
-            out[0] = a50[l], out[1] = b50[l], out[2] = a60[l], out[3] = b60[l], out[4] = hpSum[l], out[5] = hpSs[l];
+        for (int k = 0; k < W; ++k) {
+            double* out = l[k]->seconds + kPassValues * si;
+            out[0] = a50[k], out[1] = b50[k], out[2] = a60[k], out[3] = b60[k], out[4] = hpSum[k], out[5] = hpSs[k];
         }
     }
-    hf.Keep(0, p.hf), hf.Keep(1, q.hf);
-    bandHigh.Keep(0, p.bandHigh), bandHigh.Keep(1, q.bandHigh);
-    bandLow.Keep(0, p.bandLow), bandLow.Keep(1, q.bandLow);
-    *p.bandSum = bandSum[0], *p.bandSs = bandSs[0], *q.bandSum = bandSum[1], *q.bandSs = bandSs[1];
+    hf.Keep(l, &PassLane::hf), bandHigh.Keep(l, &PassLane::bandHigh), bandLow.Keep(l, &PassLane::bandLow);
+    for (int k = 0; k < W; ++k) *l[k]->bandSum = bandSum[k], *l[k]->bandSs = bandSs[k];
+}
+
+// The pass of two traces in one SSE2 register.
+template <int32_t Stages>
+void RunPass(const PassLane& p, const PassLane& q, size_t n, size_t second, double c50, double c60) {
+    const PassLane* l[2] = {&p, &q};
+    PassOver<Lanes, 2, Stages>(l, n, second, c50, c60);
 }
 
 // The fourth powers of the deviations of `count` (1 or 2) traces' epochs of
@@ -283,60 +304,7 @@ typedef double Wide __attribute__((vector_size(32)));
 template <int32_t Stages>
 __attribute__((target("avx"))) void RunWidePass(const PassLane* const* l, size_t n, size_t second, double c50,
                                                 double c60) {
-#define CHECK_WIDE(field) Wide{l[0]->field, l[1]->field, l[2]->field, l[3]->field}
-    const Wide means = CHECK_WIDE(mean), k50 = {c50, c50, c50, c50}, k60 = {c60, c60, c60, c60};
-    const Wide zero = {0, 0, 0, 0};
-    // The sections: the high-frequency high-pass, the EEG band's high-pass and low-pass.
-    const Wide hb0 = CHECK_WIDE(hf->b0), hb1 = CHECK_WIDE(hf->b1), hb2 = CHECK_WIDE(hf->b2);
-    const Wide ha1 = CHECK_WIDE(hf->a1), ha2 = CHECK_WIDE(hf->a2);
-    Wide hz1 = CHECK_WIDE(hf->z1), hz2 = CHECK_WIDE(hf->z2);
-    const Wide ub0 = CHECK_WIDE(bandHigh->b0), ub1 = CHECK_WIDE(bandHigh->b1), ub2 = CHECK_WIDE(bandHigh->b2);
-    const Wide ua1 = CHECK_WIDE(bandHigh->a1), ua2 = CHECK_WIDE(bandHigh->a2);
-    Wide uz1 = CHECK_WIDE(bandHigh->z1), uz2 = CHECK_WIDE(bandHigh->z2);
-    const Wide lb0 = CHECK_WIDE(bandLow->b0), lb1 = CHECK_WIDE(bandLow->b1), lb2 = CHECK_WIDE(bandLow->b2);
-    const Wide la1 = CHECK_WIDE(bandLow->a1), la2 = CHECK_WIDE(bandLow->a2);
-    Wide lz1 = CHECK_WIDE(bandLow->z1), lz2 = CHECK_WIDE(bandLow->z2);
-#undef CHECK_WIDE
-    Wide bandSum = zero, bandSs = zero;
-    const double *x0 = l[0]->x, *x1 = l[1]->x, *x2 = l[2]->x, *x3 = l[3]->x;
-    for (size_t s0 = 0, si = 0; s0 < n; s0 += second, ++si) {
-        const size_t s1 = std::min(n, s0 + second);
-        Wide a50 = zero, b50 = zero, a60 = zero, b60 = zero, hpSum = zero, hpSs = zero;
-        for (size_t i = s0; i < s1; ++i) {
-            const Wide x = {x0[i], x1[i], x2[i], x3[i]};
-            if (Stages & kPassHum) {
-                const Wide v = x - means;
-                const Wide s50 = v + k50 * a50 - b50, s60 = v + k60 * a60 - b60;
-                b50 = a50, a50 = s50, b60 = a60, a60 = s60;
-            }
-            if (Stages & kPassHf) {
-                // As BiquadLanes::Step.
-                const Wide h = hb0 * x + hz1;
-                hz1 = hb1 * x - ha1 * h + hz2;
-                hz2 = hb2 * x - ha2 * h;
-                hpSum += h, hpSs += h * h;
-            }
-            if (Stages & kPassBand) {
-                const Wide u = ub0 * x + uz1;
-                uz1 = ub1 * x - ua1 * u + uz2;
-                uz2 = ub2 * x - ua2 * u;
-                const Wide b = lb0 * u + lz1;
-                lz1 = lb1 * u - la1 * b + lz2;
-                lz2 = lb2 * u - la2 * b;
-                bandSum += b, bandSs += b * b;
-            }
-        }
-        for (int k = 0; k < 4; ++k) {
-            double* out = l[k]->seconds + kPassValues * si;
-            out[0] = a50[k], out[1] = b50[k], out[2] = a60[k], out[3] = b60[k], out[4] = hpSum[k], out[5] = hpSs[k];
-        }
-    }
-    for (int k = 0; k < 4; ++k) {
-        l[k]->hf->z1 = hz1[k], l[k]->hf->z2 = hz2[k];
-        l[k]->bandHigh->z1 = uz1[k], l[k]->bandHigh->z2 = uz2[k];
-        l[k]->bandLow->z1 = lz1[k], l[k]->bandLow->z2 = lz2[k];
-        *l[k]->bandSum = bandSum[k], *l[k]->bandSs = bandSs[k];
-    }
+    PassOver<Wide, 4, Stages>(l, n, second, c50, c60);
 }
 
 // FourthSums of four traces' epochs of `n` samples: each trace's even and
